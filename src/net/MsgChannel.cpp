@@ -1,0 +1,90 @@
+#include "MsgChannel.h"
+
+#include "Cp1251.h"
+#include "MsgFrame.h"
+
+#include <QTcpSocket>
+
+class MsgServeConnection : public ServeConnection
+{
+public:
+    MsgServeConnection(QTcpSocket *socket, int idleTimeoutMs, TMsgServer *server)
+        : ServeConnection(socket, idleTimeoutMs, server)
+        , m_server(server)
+    {
+    }
+
+protected:
+    void received() override
+    {
+        if (m_parser.status() != MsgFrameParser::Status::NeedMore) {
+            socket()->readAll(); // after the request only the close is expected
+            return;
+        }
+        switch (m_parser.feed(socket()->readAll())) {
+        case MsgFrameParser::Status::NeedMore:
+            return;
+        case MsgFrameParser::Status::Malformed:
+            drop(m_parser.error());
+            return;
+        case MsgFrameParser::Status::Complete:
+            acknowledge(MsgFrame::acknowledgement());
+            m_server->deliver(Cp1251::decode(m_parser.fromName()), Cp1251::decode(m_parser.text()),
+                              peerAddress());
+            return;
+        }
+    }
+
+private:
+    TMsgServer *m_server;
+    MsgFrameParser m_parser;
+};
+
+TMsgClient::TMsgClient(QObject *parent)
+    : TTcpSock(kMessagePort, parent)
+{
+}
+
+void TMsgClient::postText(const QString &text)
+{
+    const QByteArray from = Cp1251::encode(m_fromName);
+    const QByteArray body = Cp1251::encode(text);
+    if (!begin())
+        return;
+    if (from.size() > MsgFrame::kMaxField || body.size() > MsgFrame::kMaxField) {
+        fail(from.size() > MsgFrame::kMaxField ? QStringLiteral("From-name longer than 9999 bytes")
+                                               : QStringLiteral("Text longer than 9999 bytes"));
+        return;
+    }
+    connectThen([this, from, body] {
+        write(MsgFrame::encodeField(from));
+        write(MsgFrame::encodeField(body));
+        Q_EMIT messageSent();
+        readLength(MsgFrame::kAckSize, [this](const QByteArray &reply) {
+            finish();
+            Q_EMIT finished(reply);
+        });
+    });
+}
+
+void TMsgClient::operationFailed(const QString &error)
+{
+    Q_EMIT failed(error);
+}
+
+TMsgServer::TMsgServer(QObject *parent)
+    : TTcpServerBase(kMessagePort, parent)
+{
+}
+
+ServeConnection *TMsgServer::createConnection(QTcpSocket *socket, int idleTimeoutMs)
+{
+    auto *connection = new MsgServeConnection(socket, idleTimeoutMs, this);
+    connect(connection, &ServeConnection::dropped, this, &TMsgServer::connectionDropped);
+    return connection;
+}
+
+void TMsgServer::deliver(const QString &fromName, const QString &text, const QHostAddress &peer)
+{
+    delivery().post([this, fromName, text, peer] { Q_EMIT messageReceived(fromName, text, peer); });
+}

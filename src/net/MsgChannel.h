@@ -1,0 +1,57 @@
+#pragma once
+
+#include "TcpServerBase.h"
+#include "TcpSock.h"
+
+#include <QHostAddress>
+
+inline constexpr quint16 kMessagePort = 6711;
+
+// Posts one text message per connection and waits for the acknowledgement.
+class TMsgClient : public TTcpSock
+{
+    Q_OBJECT
+
+public:
+    explicit TMsgClient(QObject *parent = nullptr);
+
+    const QString &fromName() const { return m_fromName; }
+    void setFromName(const QString &fromName) { m_fromName = fromName; }
+
+    // Exactly one of finished() or failed() follows, always after this returns.
+    // A from-name or text over 9,999 bytes is refused before connecting.
+    void postText(const QString &text);
+
+Q_SIGNALS:
+    void messageSent();
+    // The 16-byte acknowledgement, or empty when the server closed without one.
+    void finished(const QByteArray &reply);
+    void failed(const QString &error);
+
+protected:
+    void operationFailed(const QString &error) override;
+
+private:
+    QString m_fromName;
+};
+
+// Receives messages; each one is acknowledged before it is handed on.
+class TMsgServer : public TTcpServerBase
+{
+    Q_OBJECT
+
+public:
+    explicit TMsgServer(QObject *parent = nullptr);
+
+Q_SIGNALS:
+    // In arrival order, one at a time.
+    void messageReceived(const QString &fromName, const QString &text, const QHostAddress &peer);
+    void connectionDropped(const QString &reason);
+
+protected:
+    ServeConnection *createConnection(QTcpSocket *socket, int idleTimeoutMs) override;
+
+private:
+    friend class MsgServeConnection;
+    void deliver(const QString &fromName, const QString &text, const QHostAddress &peer);
+};

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+#include <deque>
+#include <functional>
+
+// Hands received events to the application one at a time, in arrival order,
+// always from the event loop. Running handlers from the loop rather than from
+// the socket code means a handler may close sockets, stop the listener or open
+// a dialog without pulling objects out from under a caller still on the stack;
+// events arriving meanwhile wait in the queue instead of running inside the
+// unfinished handler.
+class OrderedDelivery
+{
+public:
+    explicit OrderedDelivery(QObject *context);
+
+    void post(std::function<void()> event);
+    // Drops what has not been delivered yet.
+    void clear();
+    qsizetype pending() const { return qsizetype(m_queue.size()); }
+
+private:
+    void schedule();
+    void drain();
+
+    QPointer<QObject> m_context;
+    std::deque<std::function<void()>> m_queue;
+    bool m_delivering = false;
+    bool m_scheduled = false;
+};

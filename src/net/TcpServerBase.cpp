@@ -1,0 +1,103 @@
+#include "TcpServerBase.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+
+namespace {
+// Peers cannot see the backlog; a deep one lets a burst of senders in without SYN retries.
+constexpr int kListenBacklog = 128;
+} // namespace
+
+ServeConnection::ServeConnection(QTcpSocket *socket, int idleTimeoutMs, QObject *parent)
+    : QObject(parent)
+    , m_socket(socket)
+    , m_peer(socket->peerAddress())
+{
+    m_socket->setParent(this);
+    m_idle.setSingleShot(true);
+    m_idle.setInterval(idleTimeoutMs);
+    connect(&m_idle, &QTimer::timeout, this, [this] { drop(QStringLiteral("idle time-out")); });
+    connect(m_socket, &QTcpSocket::readyRead, this, &ServeConnection::onReadyRead);
+    connect(m_socket, &QTcpSocket::disconnected, this, &QObject::deleteLater);
+    m_idle.start();
+    // Derived classes are not constructed yet; look at early bytes from the loop.
+    QMetaObject::invokeMethod(this, &ServeConnection::onReadyRead, Qt::QueuedConnection);
+}
+
+ServeConnection::~ServeConnection() = default;
+
+void ServeConnection::onReadyRead()
+{
+    if (m_socket->state() != QAbstractSocket::ConnectedState && m_socket->bytesAvailable() == 0)
+        return;
+    m_idle.start();
+    received();
+}
+
+void ServeConnection::acknowledge(const QByteArray &ack)
+{
+    m_socket->write(ack);
+    m_socket->flush();
+}
+
+void ServeConnection::drop(const QString &reason)
+{
+    m_idle.stop();
+    Q_EMIT dropped(reason);
+    m_socket->disconnect(this);
+    m_socket->abort();
+    deleteLater();
+}
+
+TTcpServerBase::TTcpServerBase(quint16 defaultPort, QObject *parent)
+    : QObject(parent)
+    , m_port(defaultPort)
+    , m_server(new QTcpServer(this))
+{
+    m_server->setListenBacklogSize(kListenBacklog);
+    connect(m_server, &QTcpServer::newConnection, this, &TTcpServerBase::onNewConnection);
+}
+
+TTcpServerBase::~TTcpServerBase() = default;
+
+bool TTcpServerBase::listen(const QHostAddress &address)
+{
+    if (m_server->isListening())
+        return true;
+    if (!m_server->listen(address, m_port)) {
+        m_error = m_server->errorString();
+        return false;
+    }
+    m_error.clear();
+    return true;
+}
+
+bool TTcpServerBase::isListening() const
+{
+    return m_server->isListening();
+}
+
+quint16 TTcpServerBase::serverPort() const
+{
+    return m_server->serverPort();
+}
+
+void TTcpServerBase::close()
+{
+    m_server->close();
+    m_delivery.clear();
+    qDeleteAll(findChildren<ServeConnection *>(Qt::FindDirectChildrenOnly));
+}
+
+int TTcpServerBase::connectionCount() const
+{
+    return int(findChildren<ServeConnection *>(Qt::FindDirectChildrenOnly).size());
+}
+
+void TTcpServerBase::onNewConnection()
+{
+    while (QTcpSocket *socket = m_server->nextPendingConnection()) {
+        createConnection(socket, m_idleTimeoutMs);
+        Q_EMIT clientContact();
+    }
+}

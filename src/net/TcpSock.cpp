@@ -1,0 +1,208 @@
+#include "TcpSock.h"
+
+#include "WinsockErrors.h"
+
+#include <QTcpSocket>
+
+TTcpSock::TTcpSock(quint16 defaultPort, QObject *parent)
+    : QObject(parent)
+    , m_port(defaultPort)
+{
+    m_waitTimer.setSingleShot(true);
+    connect(&m_waitTimer, &QTimer::timeout, this, &TTcpSock::onTimeout);
+}
+
+TTcpSock::~TTcpSock()
+{
+    closeSocket();
+}
+
+bool TTcpSock::begin()
+{
+    if (m_phase != Phase::Idle) {
+        // Reported later, and without touching the operation that runs.
+        QTimer::singleShot(0, this, [this] { operationFailed(QStringLiteral("Already connected")); });
+        return false;
+    }
+    m_phase = Phase::Connected; // claimed; connectThen() moves on
+    return true;
+}
+
+void TTcpSock::connectThen(Next next)
+{
+    m_afterConnect = std::move(next);
+    m_phase = Phase::Connecting;
+    if (m_host.trimmed().isEmpty()) {
+        fail(QStringLiteral("Null Remote Address"));
+        return;
+    }
+    m_socket = new QTcpSocket(this);
+    connect(m_socket, &QTcpSocket::connected, this, &TTcpSock::onConnected);
+    connect(m_socket, &QTcpSocket::errorOccurred, this, &TTcpSock::onSocketError);
+    connect(m_socket, &QTcpSocket::readyRead, this, &TTcpSock::onReadyRead);
+    connect(m_socket, &QTcpSocket::disconnected, this, &TTcpSock::onDisconnected);
+    startWaitTimer(kConnectBoundMs);
+    m_socket->connectToHost(m_host, m_port, QIODevice::ReadWrite, QAbstractSocket::IPv4Protocol);
+}
+
+void TTcpSock::write(const QByteArray &bytes)
+{
+    if (m_socket)
+        m_socket->write(bytes);
+}
+
+void TTcpSock::readLength(qint64 count, Received next)
+{
+    m_afterRead = std::move(next);
+    m_wanted = count;
+    m_phase = Phase::ReadingLength;
+    startWaitTimer(kReplyBoundMs);
+    onReadyRead();
+}
+
+void TTcpSock::readLine(Received next)
+{
+    m_afterRead = std::move(next);
+    m_phase = Phase::ReadingLine;
+    startWaitTimer(kReplyBoundMs);
+    onReadyRead();
+}
+
+void TTcpSock::finish()
+{
+    m_waitTimer.stop();
+    m_phase = Phase::Idle;
+    m_afterConnect = nullptr;
+    m_afterRead = nullptr;
+    closeSocket();
+    Q_EMIT disconnected();
+}
+
+void TTcpSock::fail(const QString &error)
+{
+    finish();
+    QTimer::singleShot(0, this, [this, error] { operationFailed(error); });
+}
+
+void TTcpSock::cancel()
+{
+    if (m_phase == Phase::Idle)
+        return;
+    if (m_phase == Phase::Connecting) {
+        Q_EMIT connectionFailed();
+        fail(QStringLiteral("Connection Canceled"));
+        return;
+    }
+    fail(abortTextForPhase());
+}
+
+void TTcpSock::onConnected()
+{
+    if (m_phase != Phase::Connecting)
+        return;
+    m_waitTimer.stop();
+    m_phase = Phase::Connected;
+    Q_EMIT connected();
+    if (auto next = std::exchange(m_afterConnect, nullptr))
+        next();
+}
+
+void TTcpSock::onSocketError()
+{
+    if (!m_socket)
+        return;
+    const auto error = m_socket->error();
+    switch (m_phase) {
+    case Phase::Idle:
+        return;
+    case Phase::Connecting:
+        if (error == QAbstractSocket::HostNotFoundError) {
+            fail(QStringLiteral("Null Remote Address"));
+        } else {
+            Q_EMIT connectionFailed();
+            fail(QStringLiteral("Connection Failed"));
+        }
+        return;
+    case Phase::ReadingLength:
+    case Phase::ReadingLine:
+        // A peer that closes instead of answering gives an empty reply, not an error.
+        if (error == QAbstractSocket::RemoteHostClosedError) {
+            onDisconnected();
+            return;
+        }
+        break;
+    case Phase::Connected:
+        break;
+    }
+    fail(WinsockErrors::text(WinsockErrors::codeFromSocketError(error)));
+}
+
+void TTcpSock::onReadyRead()
+{
+    if (!m_socket)
+        return;
+    if (m_phase == Phase::ReadingLength) {
+        if (m_socket->bytesAvailable() >= m_wanted)
+            deliverRead(m_socket->read(m_wanted));
+        else
+            startWaitTimer(kReplyBoundMs); // the bound counts from the last byte
+    } else if (m_phase == Phase::ReadingLine) {
+        if (m_socket->canReadLine())
+            deliverRead(m_socket->readLine());
+        else
+            startWaitTimer(kReplyBoundMs);
+    }
+}
+
+void TTcpSock::onDisconnected()
+{
+    if (m_phase != Phase::ReadingLength && m_phase != Phase::ReadingLine)
+        return;
+    if (m_socket && m_socket->bytesAvailable() > 0) {
+        onReadyRead();
+        if (m_phase != Phase::ReadingLength && m_phase != Phase::ReadingLine)
+            return;
+    }
+    deliverRead(QByteArray());
+}
+
+void TTcpSock::onTimeout()
+{
+    if (m_phase == Phase::Connecting) {
+        Q_EMIT connectionFailed();
+        fail(QStringLiteral("Connection Timed out"));
+    } else if (m_phase != Phase::Idle) {
+        fail(abortTextForPhase());
+    }
+}
+
+void TTcpSock::startWaitTimer(int builtInBound)
+{
+    m_waitTimer.start(m_timeOut > 0 ? m_timeOut : builtInBound);
+}
+
+void TTcpSock::deliverRead(const QByteArray &data)
+{
+    m_waitTimer.stop();
+    m_phase = Phase::Connected;
+    if (auto next = std::exchange(m_afterRead, nullptr))
+        next(data);
+}
+
+void TTcpSock::closeSocket()
+{
+    if (!m_socket)
+        return;
+    QTcpSocket *socket = m_socket;
+    m_socket = nullptr;
+    socket->disconnect(this);
+    socket->abort();
+    socket->deleteLater();
+}
+
+QString TTcpSock::abortTextForPhase() const
+{
+    // The original's texts: a cancelled line read says "readln", every other wait "send".
+    return m_phase == Phase::ReadingLine ? QStringLiteral("Socket readln aborted")
+                                         : QStringLiteral("Socket send aborted");
+}

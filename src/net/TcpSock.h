@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+
+#include <functional>
+
+#include <QTcpSocket>
+
+// Base of every outgoing TCP endpoint. An operation (a message post, a file
+// post, a mail dialogue) is a chain of asynchronous steps on the event loop:
+// the caller never waits, and each step ends in a continuation or in fail().
+// One operation at a time per object; starting a second one fails with
+// "Already connected".
+class TTcpSock : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Bounds we add where the original waited as long as the system would:
+    // Linux retries a connect for over two minutes, the original gave up at ~21 s.
+    static constexpr int kConnectBoundMs = 20000;
+    static constexpr int kReplyBoundMs = 30000;
+
+    explicit TTcpSock(quint16 defaultPort, QObject *parent = nullptr);
+    ~TTcpSock() override;
+
+    const QString &host() const { return m_host; }
+    void setHost(const QString &host) { m_host = host; }
+    quint16 port() const { return m_port; }
+    void setPort(quint16 port) { m_port = port; }
+    // 0 keeps the built-in bounds; otherwise the limit for every wait, in ms.
+    int timeOut() const { return m_timeOut; }
+    void setTimeOut(int milliseconds) { m_timeOut = milliseconds; }
+
+    bool isBusy() const { return m_phase != Phase::Idle; }
+    // Ends the running operation with its cancel error.
+    void cancel();
+
+Q_SIGNALS:
+    void connected();
+    void connectionFailed();
+    void disconnected();
+
+protected:
+    using Next = std::function<void()>;
+    using Received = std::function<void(const QByteArray &data)>;
+
+    // Claims the object for an operation; when it is busy, the operation fails
+    // with "Already connected" and false is returned.
+    bool begin();
+    void connectThen(Next next);
+    void write(const QByteArray &bytes);
+    // Continues with exactly `count` bytes, or with an empty array if the peer
+    // closed before they all arrived.
+    void readLength(qint64 count, Received next);
+    // Continues with one line including its CR LF; empty if the peer closed.
+    void readLine(Received next);
+    // Closes the connection; the operation is over.
+    void finish();
+    // Closes the connection and reports the error asynchronously through
+    // operationFailed(), so callers never see a failure inside their own call.
+    void fail(const QString &error);
+    virtual void operationFailed(const QString &error) = 0;
+
+    QTcpSocket *socket() const { return m_socket; }
+
+private:
+    enum class Phase { Idle, Connecting, Connected, ReadingLength, ReadingLine };
+
+    void onConnected();
+    void onSocketError();
+    void onReadyRead();
+    void onDisconnected();
+    void onTimeout();
+    void startWaitTimer(int builtInBound);
+    void deliverRead(const QByteArray &data);
+    void closeSocket();
+    QString abortTextForPhase() const;
+
+    QString m_host;
+    quint16 m_port;
+    int m_timeOut = 0;
+    Phase m_phase = Phase::Idle;
+    QPointer<QTcpSocket> m_socket;
+    QTimer m_waitTimer;
+    Next m_afterConnect;
+    Received m_afterRead;
+    qint64 m_wanted = 0;
+};

@@ -1,0 +1,184 @@
+#include "UdpChannel.h"
+
+#include "WinsockErrors.h"
+
+#include <QHostInfo>
+#include <QSocketNotifier>
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <cerrno>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// Hand control back to the event loop now and then during a burst, so the
+// window stays responsive; the notifier fires again for what is left.
+constexpr int kDatagramsPerWakeup = 64;
+
+int openDatagramSocket(bool broadcast)
+{
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd >= 0 && broadcast) {
+        const int on = 1;
+        ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+    }
+    return fd;
+}
+
+} // namespace
+
+QString udpSocketErrorText(int err)
+{
+    const QString winsock = WinsockErrors::text(WinsockErrors::codeFromErrno(err));
+    const qsizetype colon = winsock.indexOf(u':');
+    const QString description = colon >= 0 ? winsock.mid(colon + 1) : winsock;
+    return QStringLiteral("Socket Error # ") + QString::number(WinsockErrors::codeFromErrno(err))
+           + QStringLiteral("\r\n") + description + u'.';
+}
+
+TUdpServer::TUdpServer(QObject *parent)
+    : QObject(parent)
+{
+}
+
+TUdpServer::~TUdpServer()
+{
+    setActive(false);
+}
+
+bool TUdpServer::setActive(bool active)
+{
+    if (active == isActive())
+        return true;
+    if (!active) {
+        m_notifier.reset();
+        ::close(m_fd);
+        m_fd = -1;
+        m_delivery.clear(); // nothing runs after deactivation has returned
+        return true;
+    }
+
+    const int fd = openDatagramSocket(m_broadcast);
+    if (fd < 0) {
+        m_error = udpSocketErrorText(errno);
+        return false;
+    }
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    local.sin_port = htons(m_port);
+    if (::bind(fd, reinterpret_cast<sockaddr *>(&local), sizeof local) != 0) {
+        const int err = errno;
+        ::close(fd);
+        m_error = err == EADDRINUSE
+                      ? QStringLiteral("Could not bind socket. Address and port are already in use.")
+                      : udpSocketErrorText(err);
+        return false;
+    }
+    m_fd = fd;
+    m_error.clear();
+    m_buffer.resize(m_bufferSize);
+    m_notifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Read);
+    connect(m_notifier.get(), &QSocketNotifier::activated, this, &TUdpServer::onReadable);
+    return true;
+}
+
+quint16 TUdpServer::localPort() const
+{
+    sockaddr_in local{};
+    socklen_t length = sizeof local;
+    if (m_fd < 0 || ::getsockname(m_fd, reinterpret_cast<sockaddr *>(&local), &length) != 0)
+        return 0;
+    return ntohs(local.sin_port);
+}
+
+void TUdpServer::onReadable()
+{
+    for (int i = 0; i < kDatagramsPerWakeup && m_fd >= 0; ++i) {
+        sockaddr_in peer{};
+        socklen_t peerLength = sizeof peer;
+        // MSG_TRUNC makes Linux report the datagram's real size, so an oversize
+        // one is recognised instead of being delivered cut.
+        const ssize_t size = ::recvfrom(m_fd, m_buffer.data(), m_buffer.size(), MSG_TRUNC,
+                                        reinterpret_cast<sockaddr *>(&peer), &peerLength);
+        if (size < 0) {
+            if (errno == EINTR)
+                continue;
+            if (errno != EAGAIN && errno != EWOULDBLOCK)
+                Q_EMIT datagramDropped(udpSocketErrorText(errno));
+            return;
+        }
+        if (size == 0) {
+            Q_EMIT datagramDropped(QStringLiteral("UDP Receive Error = 0."));
+            continue;
+        }
+        if (size > m_buffer.size()) {
+            Q_EMIT datagramDropped(udpSocketErrorText(EMSGSIZE));
+            continue;
+        }
+        const QByteArray data(m_buffer.constData(), size);
+        const QHostAddress address(ntohl(peer.sin_addr.s_addr));
+        const quint16 port = ntohs(peer.sin_port);
+        m_delivery.post([this, data, address, port] { Q_EMIT datagramReceived(data, address, port); });
+    }
+}
+
+TUdpClient::TUdpClient(QObject *parent)
+    : QObject(parent)
+{
+}
+
+TUdpClient::~TUdpClient()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool TUdpClient::send(const QByteArray &data, QString *error)
+{
+    auto failWith = [error](const QString &text) {
+        if (error)
+            *error = text;
+        return false;
+    };
+
+    in_addr address{};
+    if (m_host.compare(u"LOCALHOST", Qt::CaseInsensitive) == 0) {
+        address.s_addr = htonl(INADDR_LOOPBACK);
+    } else if (::inet_pton(AF_INET, m_host.toLatin1().constData(), &address) != 1) {
+        // Only a configured name gets here; the program itself always broadcasts.
+        const QHostInfo info = QHostInfo::fromName(m_host);
+        const auto found = info.addresses();
+        auto it = std::find_if(found.begin(), found.end(), [](const QHostAddress &a) {
+            return a.protocol() == QAbstractSocket::IPv4Protocol;
+        });
+        if (it == found.end())
+            return failWith(udpSocketErrorText(EDESTADDRREQ));
+        address.s_addr = htonl(it->toIPv4Address());
+    }
+
+    if (m_fd < 0) {
+        m_fd = openDatagramSocket(m_broadcast);
+        if (m_fd < 0)
+            return failWith(udpSocketErrorText(errno));
+    }
+    sockaddr_in target{};
+    target.sin_family = AF_INET;
+    target.sin_addr = address;
+    target.sin_port = htons(m_port);
+    ssize_t sent;
+    do {
+        sent = ::sendto(m_fd, data.constData(), data.size(), 0,
+                        reinterpret_cast<sockaddr *>(&target), sizeof target);
+    } while (sent < 0 && errno == EINTR);
+    if (sent < 0) {
+        return failWith(errno == EMSGSIZE ? QStringLiteral("Package Size Too Big.")
+                                          : udpSocketErrorText(errno));
+    }
+    if (sent != data.size())
+        return failWith(QStringLiteral("Not all bytes sent."));
+    return true;
+}

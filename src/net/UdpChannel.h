@@ -1,0 +1,87 @@
+#pragma once
+
+#include "OrderedDelivery.h"
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QSocketNotifier;
+
+inline constexpr quint16 kDatagramPort = 6711;
+
+// Receives the broadcast datagrams of every instance on the segment, our own included.
+class TUdpServer : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kDefaultBufferSize = 8192;
+
+    explicit TUdpServer(QObject *parent = nullptr);
+    ~TUdpServer() override;
+
+    quint16 defaultPort() const { return m_port; }
+    void setDefaultPort(quint16 port) { m_port = port; }
+    int bufferSize() const { return m_bufferSize; }
+    void setBufferSize(int bytes) { m_bufferSize = bytes; }
+    bool broadcastEnabled() const { return m_broadcast; }
+    void setBroadcastEnabled(bool enabled) { m_broadcast = enabled; }
+
+    bool isActive() const { return m_fd >= 0; }
+    // Activation binds all IPv4 addresses; false with errorString() when it fails
+    // ("Could not bind socket. Address and port are already in use.").
+    bool setActive(bool active);
+    QString errorString() const { return m_error; }
+    quint16 localPort() const;
+
+Q_SIGNALS:
+    // Whole datagrams only, in arrival order, one handler at a time.
+    void datagramReceived(const QByteArray &data, const QHostAddress &peer, quint16 peerPort);
+    // Empty, oversize and failed receives never reach datagramReceived.
+    void datagramDropped(const QString &reason);
+
+private:
+    void onReadable();
+
+    quint16 m_port = kDatagramPort;
+    int m_bufferSize = kDefaultBufferSize;
+    bool m_broadcast = true;
+    int m_fd = -1;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    QByteArray m_buffer;
+    QString m_error;
+    OrderedDelivery m_delivery{this};
+};
+
+// Sends every datagram of the program, by default to 255.255.255.255:6711.
+class TUdpClient : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TUdpClient(QObject *parent = nullptr);
+    ~TUdpClient() override;
+
+    const QString &host() const { return m_host; }
+    void setHost(const QString &host) { m_host = host; }
+    quint16 port() const { return m_port; }
+    void setPort(quint16 port) { m_port = port; }
+    void setBroadcastEnabled(bool enabled) { m_broadcast = enabled; }
+
+    // One datagram of exactly these bytes. On failure returns false and sets
+    // *error to the reason ("Package Size Too Big.", "Socket Error # ...").
+    bool send(const QByteArray &data, QString *error = nullptr);
+
+private:
+    QString m_host = QStringLiteral("255.255.255.255");
+    quint16 m_port = kDatagramPort;
+    bool m_broadcast = true;
+    int m_fd = -1;
+};
+
+// "Socket Error # <code>" CR LF "<description>.": how datagram failures read.
+QString udpSocketErrorText(int err);

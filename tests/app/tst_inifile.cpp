@@ -1,0 +1,246 @@
+#include "Cp1251.h"
+#include "IniFile.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+class TestIniFile : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_path;
+
+    QString writeFile(const QByteArray &bytes)
+    {
+        QFile file(m_path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            qFatal("cannot prepare %s", qPrintable(m_path));
+        return m_path;
+    }
+
+    QByteArray fileBytes() const
+    {
+        QFile file(m_path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        m_path = m_dir.filePath(QString::fromLatin1(QTest::currentTestFunction()) + u".ini"_s);
+    }
+
+    void parsesIntegers_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("expected");
+        const int fallback = 77;
+        QTest::newRow("decimal") << u"162"_s << 162;
+        QTest::newRow("int max") << u"2147483647"_s << 2147483647;
+        QTest::newRow("int min") << u"-2147483648"_s << int(-2147483647 - 1);
+        QTest::newRow("above int max") << u"2147483648"_s << fallback;
+        QTest::newRow("below int min") << u"-2147483649"_s << fallback;
+        QTest::newRow("0xFF") << u"0xFF"_s << 255;
+        QTest::newRow("0X, lower digits") << u"0Xff"_s << 255;
+        QTest::newRow("dollar") << u"$10"_s << 16;
+        QTest::newRow("system colour, decimal") << u"-2147483643"_s << -2147483643;
+        QTest::newRow("system colour, hex") << u"0x80000005"_s << -2147483643;
+        QTest::newRow("hex above 32 bits") << u"0x100000000"_s << fallback;
+        QTest::newRow("0x alone") << u"0x"_s << fallback;
+        QTest::newRow("dollar alone") << u"$"_s << fallback;
+        QTest::newRow("word") << u"yes"_s << fallback;
+        QTest::newRow("trailing garbage") << u"12abc"_s << fallback;
+        QTest::newRow("sign alone") << u"-"_s << fallback;
+        QTest::newRow("empty") << QString() << fallback;
+    }
+
+    void parsesIntegers()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, expected);
+        QCOMPARE(parseProfileInteger(text, 77), expected);
+    }
+
+    void readsBooleansAsIntegers_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<bool>("defaultValue");
+        QTest::addColumn<bool>("expected");
+        QTest::newRow("word, default on") << QByteArray("yes") << true << true;
+        QTest::newRow("word, default off") << QByteArray("yes") << false << false;
+        QTest::newRow("2 is on") << QByteArray("2") << false << true;
+        QTest::newRow("0 is off") << QByteArray("0") << true << false;
+        QTest::newRow("hex is on") << QByteArray("0xFF") << false << true;
+    }
+
+    void readsBooleansAsIntegers()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(bool, defaultValue);
+        QFETCH(bool, expected);
+        IniFile ini(writeFile("[Form]\r\nCh8=" + stored + "\r\n"));
+        QCOMPARE(ini.readBool(u"Form", u"Ch8", defaultValue), expected);
+        QCOMPARE(ini.readBool(u"Form", u"Missing", defaultValue), defaultValue);
+    }
+
+    void readsTrimmedUnquotedValuesIgnoringCase()
+    {
+        IniFile ini(writeFile(Cp1251::encode(u"Top=1\n"
+                                              "  [ fOrM ]  \n"
+                                              "  TOP  =  162 \t\n"
+                                              "Name = \" quoted \"\n"
+                                              "Mixed='a\"\n"
+                                              "Вася=Василий\n"
+                                              "[Form]\n"
+                                              "Left=5")));
+        QCOMPARE(ini.readInteger(u"Form", u"top", 0), 162);
+        QCOMPARE(ini.readString(u"FORM", u"name"), u" quoted "_s);
+        QCOMPARE(ini.readString(u"Form", u"Mixed"), u"'a\""_s);
+        QCOMPARE(ini.readString(u"Form", u"ВАСЯ"), u"Василий"_s);
+        // The first of two equal sections counts; a missing file reads defaults.
+        QCOMPARE(ini.readInteger(u"Form", u"Left", -1), -1);
+        QCOMPARE(IniFile(m_dir.filePath(u"none.ini"_s)).readString(u"Form", u"Top", u"d"_s), u"d"_s);
+    }
+
+    void cutsLongValues()
+    {
+        QString text;
+        for (int i = 0; i < 3000; ++i)
+            text += QChar(u'a' + i % 26);
+        IniFile(m_path).writeString(u"AutoAnswer", u"Text", text);
+        QCOMPARE(IniFile(m_path).readString(u"AutoAnswer", u"Text"), text.left(2047));
+    }
+
+    void keepsOtherLinesOnWrite()
+    {
+        writeFile("Orphan=1\n; settings\r\n[Form]\nTop = 162 \nLeft=221\n; trailing comment\n\n"
+                  "[Other]\nForeign=x");
+        IniFile ini(m_path);
+        ini.writeInteger(u"Form", u"Top", 162);
+        ini.writeInteger(u"form", u"LEFT", 300);
+        ini.writeInteger(u"Form", u"Width", 440);
+        ini.writeString(u"ChatForm", u"Login", u"nick"_s);
+        QCOMPARE(fileBytes(), QByteArray("Orphan=1\n; settings\r\n[Form]\nTop = 162 \nLeft=300\n"
+                                         "Width=440\r\n; trailing comment\n\n[Other]\nForeign=x\r\n"
+                                         "[ChatForm]\r\nLogin=nick\r\n"));
+        QVERIFY(!ini.valueExists(u"", u"Orphan"));
+    }
+
+    void deletesKeysAndSections()
+    {
+        writeFile("[A]\r\nx=1\r\n;c\r\ny=2\r\nX=3\r\n[B]\r\nz=1\r\n[a]\r\nw=1\r\n");
+        IniFile ini(m_path);
+        ini.deleteKey(u"a", u"x");
+        QCOMPARE(fileBytes(), QByteArray("[A]\r\n;c\r\ny=2\r\n[B]\r\nz=1\r\n[a]\r\nw=1\r\n"));
+        ini.eraseSection(u"A");
+        QCOMPARE(fileBytes(), QByteArray("[B]\r\nz=1\r\n"));
+
+        IniFile missing(m_dir.filePath(u"missing.ini"_s));
+        missing.deleteKey(u"B", u"z");
+        missing.eraseSection(u"B");
+        QVERIFY(!QFile::exists(missing.path()));
+    }
+
+    void listsKeysAndSections()
+    {
+        IniFile ini(writeFile("k=0\n[Aliases]\nPC2=Bob\n;PC9=x\nPC1=Ann\npc2=dup\n[Empty]\n[aliases]\nPC3=Z\n"));
+        QCOMPARE(ini.readSection(u"ALIASES"), (QStringList{u"PC2"_s, u"PC1"_s}));
+        QCOMPARE(ini.readSections(), (QStringList{u"Aliases"_s, u"Empty"_s}));
+        QVERIFY(ini.sectionExists(u"empty"));
+        QVERIFY(!ini.sectionExists(u"Form"));
+        QVERIFY(ini.valueExists(u"Aliases", u"pc1"));
+        QVERIFY(!ini.valueExists(u"Aliases", u"PC9"));
+    }
+
+    void storesCyrillicAsCp1251WithCrLf()
+    {
+        IniFile(m_path).writeString(u"AutoAnswer", u"Text", u"Абонент временно отсутствует! €😀"_s);
+        QCOMPARE(IniFile(m_path).readString(u"autoanswer", u"TEXT"),
+                 u"Абонент временно отсутствует! €?"_s);
+        QCOMPARE(fileBytes(), "[AutoAnswer]\r\nText=\xC0\xE1\xEE\xED\xE5\xED\xF2 \xE2\xF0\xE5\xEC\xE5\xED\xED\xEE "
+                              "\xEE\xF2\xF1\xF3\xF2\xF1\xF2\xE2\xF3\xE5\xF2! \x88?\r\n"_ba);
+    }
+
+    void valuesReadBackAsWritten_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::newRow("outer blanks") << u"  two  "_s;
+        QTest::newRow("double quoted") << u"\"word\""_s;
+        QTest::newRow("single quoted") << u"'word'"_s;
+        QTest::newRow("one quote") << u"\""_s;
+        QTest::newRow("empty") << QString();
+    }
+
+    void valuesReadBackAsWritten()
+    {
+        QFETCH(QString, value);
+        IniFile ini(m_path);
+        ini.writeString(u"S", u"k", value);
+        QCOMPARE(ini.readString(u"S", u"k", u"default"_s), value);
+    }
+
+    void refusesNamesThatWouldNotReadBack()
+    {
+        IniFile ini(m_path);
+        // A line break must not smuggle a section or key into the file.
+        ini.writeString(u"Aliases", u"PC1", u"Bob\r\n[Form]\nCh9=0"_s);
+        QCOMPARE(ini.readString(u"Aliases", u"PC1"), u"Bob [Form] Ch9=0"_s);
+        QVERIFY(!ini.sectionExists(u"Form"));
+
+        const QByteArray before = fileBytes();
+        for (const auto &key : {u"a=b"_s, u"[Form]"_s, u";x"_s, u"a\nb"_s, u" "_s})
+            QVERIFY_THROWS_EXCEPTION(IniWriteError, ini.writeString(u"Aliases", key, u"x"_s));
+        QVERIFY_THROWS_EXCEPTION(IniWriteError, ini.writeString(u"A]B", u"k", u"x"_s));
+        QCOMPARE(fileBytes(), before);
+    }
+
+    void refusedWriteThrowsAndKeepsFile()
+    {
+        const QDir folder(m_dir.filePath(u"refused"_s));
+        QVERIFY(folder.mkpath(u"."_s));
+        const QString inMissingFolder = folder.filePath(u"no/such/Zavolin.ini"_s);
+        try {
+            IniFile(inMissingFolder).writeBool(u"Form", u"Ch1", true);
+            QFAIL("no exception");
+        } catch (const IniWriteError &error) {
+            QCOMPARE(QString::fromUtf8(error.what()), u"Unable to write to "_s + inMissingFolder);
+        }
+        QVERIFY(!folder.exists(u"no"_s));
+
+        QVERIFY(folder.mkdir(u"folder.ini"_s));
+        QVERIFY_THROWS_EXCEPTION(IniWriteError,
+                                 IniFile(folder.filePath(u"folder.ini"_s)).writeInteger(u"F", u"k", 1));
+        QVERIFY(QFileInfo(folder.filePath(u"folder.ini"_s)).isDir());
+        // No temporary file may be left behind.
+        QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden), QStringList());
+    }
+
+    void unreadableOrReadOnlyFileIsNotOverwritten()
+    {
+        if (geteuid() == 0)
+            QSKIP("root writes and reads regardless of permissions");
+        const QByteArray original = "[Form]\r\nTop=1\r\nLeft=2\r\n";
+        IniFile ini(writeFile(original));
+
+        QVERIFY(QFile::setPermissions(m_path, QFile::ReadOwner));
+        QVERIFY_THROWS_EXCEPTION(IniWriteError, ini.writeInteger(u"Form", u"Top", 5));
+        ini.deleteKey(u"Form", u"Top");
+        QCOMPARE(fileBytes(), original);
+
+        // Taking an unreadable file for an empty one would wipe it on save.
+        QVERIFY(QFile::setPermissions(m_path, QFile::WriteOwner));
+        QVERIFY_THROWS_EXCEPTION(IniWriteError, ini.writeInteger(u"Form", u"Top", 5));
+        QVERIFY(QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner));
+        QCOMPARE(fileBytes(), original);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestIniFile)
+#include "tst_inifile.moc"

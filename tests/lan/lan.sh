@@ -1,0 +1,357 @@
+# shellcheck shell=bash
+# Private LAN of network namespaces for scenario tests. Source it, then call
+#   lan_require "$@"
+# first: it re-runs the calling script inside fresh user (when not root),
+# mount, net, uts and pid namespaces, so nothing is created in, sent to or
+# connected from the machine's own network, and the kernel tears everything
+# down when the script ends, even after a crash (pid 1 of the run exits).
+#
+# Needs bash, iproute2, util-linux (unshare, mount), coreutils and hostname.
+#
+#   lan_up [--no-names] HOST [[--no-names] HOST]...
+#       add hosts to the bridge; --no-names: that host's hosts file knows
+#       only localhost and itself
+#   lan_exec HOST CMD...        run in HOST, bounded by LAN_EXEC_TIMEOUT
+#   lan_bg HOST LOG CMD...      same in the background (LAN_BG_TIMEOUT);
+#                               its pid is left in LAN_LAST_PID
+#   lan_wait_line FILE ERE SECS wait until a line of FILE matches
+#   lan_wait_exit PID SECS      wait for a background command, return its code
+#   lan_ip HOST                 print HOST's address
+#   lan_down                    kill background commands, remove the LAN
+#                               (runs by itself at exit)
+#   lan_pass / lan_fail TEXT, lan_finish   report lines and the exit code
+
+LAN_PREFIX=${LAN_PREFIX:-10.77.0}
+LAN_EXEC_TIMEOUT=${LAN_EXEC_TIMEOUT:-30}
+LAN_BG_TIMEOUT=${LAN_BG_TIMEOUT:-60}
+LAN_BRIDGE=lanbr0
+
+LAN_HOSTS=()
+LAN_PIDS=()
+LAN_LAST_PID=
+declare -A LAN_IP=() LAN_NONAMES=()
+_LAN_PASSED=0
+_LAN_FAILED=0
+
+_lan_skip() {
+    echo "SKIP: $*"
+    exit 77
+}
+
+_lan_die() {
+    echo "lan: $*" >&2
+    exit 1
+}
+
+lan_require() {
+    if [[ ${_LAN_INNER:-} == 1 ]]; then
+        _lan_inner_setup
+        return
+    fi
+
+    local tool
+    for tool in ip unshare mount hostname timeout mktemp realpath; do
+        command -v "$tool" >/dev/null 2>&1 || _lan_skip "'$tool' is not installed"
+    done
+
+    # --kill-child and a pid namespace: when the run dies, so does every
+    # process it started, and with them the namespaces.
+    local -a ns=(--mount --net --uts --pid --fork --kill-child --mount-proc --propagation private)
+    local -a flags
+    local e e2
+    if ((EUID == 0)) && e=$(unshare "${ns[@]}" true 2>&1); then
+        flags=("${ns[@]}")
+    elif e2=$(unshare --map-root-user "${ns[@]}" true 2>&1); then
+        flags=(--map-root-user "${ns[@]}")
+    else
+        local why="through a user namespace: ${e2:-failed}"
+        ((EUID == 0)) && why="as root: ${e:-failed}; $why"
+        _lan_skip "cannot create private namespaces ($why)"
+    fi
+
+    local script dir
+    script=$(realpath -- "$0") || _lan_die "cannot locate the scenario script"
+    dir=$(mktemp -d "${TMPDIR:-/tmp}/zvlan.XXXXXX") || _lan_die "mktemp failed"
+
+    # unshare blocks TERM and INT while it waits, so forward them to the
+    # run's pid 1, whose traps take the LAN down; and should this shell be
+    # killed outright, unshare dies with it and takes the run along.
+    local -a guard=()
+    setpriv --help 2>/dev/null | grep -q -- --pdeathsig && guard=(setpriv --pdeathsig KILL)
+    local child rc
+    _LAN_INNER=1 LAN_DIR=$dir "${guard[@]}" unshare "${flags[@]}" bash -- "$script" "$@" &
+    child=$!
+    # The run started with INT ignored (an async command), so it gets TERM.
+    trap '_lan_forward TERM '"$child" TERM HUP INT
+    while :; do
+        wait "$child"
+        rc=$?
+        kill -0 "$child" 2>/dev/null || break
+    done
+    rm -rf -- "$dir"
+    exit "$rc"
+}
+
+_lan_forward() {
+    local sig=$1 parent=$2 pid
+    for pid in $(cat /proc/"$parent"/task/*/children 2>/dev/null); do
+        kill -"$sig" "$pid" 2>/dev/null
+    done
+}
+
+_lan_inner_setup() {
+    [[ -n ${LAN_DIR:-} && -d $LAN_DIR ]] || _lan_die "LAN_DIR is not set"
+    trap lan_down EXIT
+    # pid 1 ignores signals without a handler.
+    trap 'exit 143' TERM
+    trap 'exit 129' HUP
+
+    # -n everywhere: no mount table file is written on the machine.
+    mount -n -t tmpfs -o mode=0755 zvlan "$LAN_DIR" ||
+        _lan_skip "cannot mount tmpfs in a private mount namespace"
+    mkdir -p "$LAN_DIR/etc" "$LAN_DIR/home" "$LAN_DIR/logs"
+
+    if [[ ! -d /run/netns ]] && ! mkdir -p /run/netns 2>/dev/null; then
+        mount -n -t tmpfs -o mode=0755 zvlanrun /run && mkdir /run/netns ||
+            _lan_skip "cannot provide /run/netns"
+    fi
+    mount -n -t tmpfs -o mode=0755 zvlannetns /run/netns ||
+        _lan_skip "cannot mount tmpfs over /run/netns"
+
+    # Names resolve from the per-host hosts file only: no DNS, no nscd,
+    # resolved or mDNS, all of which would ask outside the test LAN.
+    if [[ -f /etc/nsswitch.conf ]]; then
+        { grep -v '^[[:space:]]*hosts:' /etc/nsswitch.conf; echo 'hosts: files'; } \
+            >"$LAN_DIR/etc/nsswitch.conf"
+        mount -n --bind "$LAN_DIR/etc/nsswitch.conf" /etc/nsswitch.conf ||
+            _lan_skip "cannot bind-mount over /etc/nsswitch.conf"
+    fi
+    printf 'nameserver 127.0.0.1\noptions timeout:1 attempts:1\n' >"$LAN_DIR/etc/resolv.conf"
+    [[ -e /etc/resolv.conf ]] &&
+        mount -n --bind "$LAN_DIR/etc/resolv.conf" /etc/resolv.conf 2>/dev/null
+    local d
+    for d in /run/nscd /var/run/nscd; do
+        [[ -d $d ]] && mount -n -t tmpfs zvlannscd "$d" 2>/dev/null
+    done
+    [[ -e /etc/hosts ]] || _lan_skip "/etc/hosts is missing, nothing to bind the per-host file over"
+
+    ip link set lo up
+    local e
+    e=$(ip link add "$LAN_BRIDGE" type bridge forward_delay 0 2>&1) ||
+        _lan_skip "cannot create a bridge: $e"
+    ip link set "$LAN_BRIDGE" up
+    e=$(ip link add lanprobe0 type veth peer name lanprobe1 2>&1) ||
+        _lan_skip "cannot create veth pairs: $e"
+    ip link del lanprobe0
+    e=$(ip netns add lanprobe 2>&1) || _lan_skip "ip netns add failed: $e"
+    ip netns del lanprobe
+}
+
+lan_up() {
+    local nonames=0 h idx ip e
+    while (($#)); do
+        case $1 in
+        --no-names)
+            nonames=1
+            shift
+            continue
+            ;;
+        -*) _lan_die "lan_up: unknown option $1" ;;
+        esac
+        h=$1
+        shift
+        [[ $h =~ ^[a-z0-9]([a-z0-9-]{0,30}[a-z0-9])?$ ]] ||
+            _lan_die "lan_up: '$h' is not a lower-case host name"
+        [[ -z ${LAN_IP[$h]:-} ]] || _lan_die "lan_up: $h is up already"
+        idx=$((${#LAN_HOSTS[@]} + 1))
+        ((idx <= 200)) || _lan_die "lan_up: too many hosts"
+        ip=$LAN_PREFIX.$((10 + idx))
+
+        e=$(
+            set -e
+            ip netns add "lan-$h"
+            ip link add "lanv$idx" type veth peer name eth0 netns "lan-$h"
+            ip link set "lanv$idx" master "$LAN_BRIDGE"
+            ip link set "lanv$idx" up
+            ip -n "lan-$h" link set lo up
+            ip -n "lan-$h" addr add "$ip/24" broadcast + dev eth0
+            ip -n "lan-$h" link set eth0 up
+            # Without a default route 255.255.255.255 has nowhere to go.
+            ip -n "lan-$h" route add default dev eth0
+        2>&1) || _lan_die "lan_up $h: $e"
+
+        mkdir -p "$LAN_DIR/home/$h/.config" "$LAN_DIR/home/$h/.local/share" \
+            "$LAN_DIR/home/$h/.cache" "$LAN_DIR/home/$h/run"
+        chmod 0700 "$LAN_DIR/home/$h/run"
+        LAN_HOSTS+=("$h")
+        LAN_IP[$h]=$ip
+        LAN_NONAMES[$h]=$nonames
+        nonames=0
+        _lan_wait_forwarding "lanv$idx" || _lan_die "lan_up $h: bridge port never forwards"
+    done
+    _lan_write_hosts
+}
+
+_lan_wait_forwarding() {
+    local i
+    for ((i = 0; i < 100; i++)); do
+        ip -d link show dev "$1" 2>/dev/null | grep -q 'state forwarding' && return 0
+        sleep 0.05
+    done
+    return 1
+}
+
+# Rewritten in place, so commands already running see hosts added later.
+_lan_write_hosts() {
+    local h o
+    for h in "${LAN_HOSTS[@]}"; do
+        {
+            echo "127.0.0.1 localhost"
+            echo "::1 localhost ip6-localhost ip6-loopback"
+            for o in "${LAN_HOSTS[@]}"; do
+                [[ ${LAN_NONAMES[$h]} == 1 && $o != "$h" ]] && continue
+                echo "${LAN_IP[$o]} $o"
+            done
+        } >"$LAN_DIR/etc/hosts.$h"
+    done
+}
+
+lan_ip() {
+    [[ -n ${LAN_IP[$1]:-} ]] || _lan_die "lan_ip: no host $1"
+    echo "${LAN_IP[$1]}"
+}
+
+# The host's own name lives in a new uts namespace per command; the hosts
+# file is bound in the mount namespace that ip netns exec makes per command.
+_LAN_ENTER='name=$1 hosts=$2
+shift 2
+hostname "$name" || exit 125
+mount -n --bind "$hosts" /etc/hosts || exit 125
+exec "$@"'
+
+_lan_cmd() {
+    local h=$1 limit=$2
+    shift 2
+    [[ -n ${LAN_IP[$h]:-} ]] || _lan_die "no host $h"
+    (($#)) || _lan_die "no command for $h"
+    local home=$LAN_DIR/home/$h
+    _LAN_CMD=(timeout -k 2 "$limit"
+        env -u DISPLAY -u WAYLAND_DISPLAY -u XDG_SESSION_TYPE
+        QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8
+        HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share"
+        XDG_CACHE_HOME="$home/.cache" XDG_RUNTIME_DIR="$home/run"
+        DBUS_SESSION_BUS_ADDRESS="unix:path=$LAN_DIR/no-bus"
+        DBUS_SYSTEM_BUS_ADDRESS="unix:path=$LAN_DIR/no-bus"
+        ip netns exec "lan-$h" unshare --uts bash -c "$_LAN_ENTER" lan-enter
+        "$h" "$LAN_DIR/etc/hosts.$h" "$@")
+}
+
+# Started in the background and waited for, because a trap cannot run while
+# the shell waits for a foreground command: TERM would wait out the timeout.
+lan_exec() {
+    local h=$1 pid rc
+    shift
+    _lan_cmd "$h" "$LAN_EXEC_TIMEOUT" "$@"
+    "${_LAN_CMD[@]}" <&0 &
+    pid=$!
+    LAN_PIDS+=("$pid")
+    wait "$pid"
+    rc=$?
+    _lan_forget "$pid"
+    return "$rc"
+}
+
+_lan_forget() {
+    local i
+    for i in "${!LAN_PIDS[@]}"; do
+        [[ ${LAN_PIDS[$i]} == "$1" ]] && unset "LAN_PIDS[$i]"
+    done
+}
+
+lan_bg() {
+    local h=$1 log=$2
+    shift 2
+    _lan_cmd "$h" "$LAN_BG_TIMEOUT" "$@"
+    "${_LAN_CMD[@]}" </dev/null >"$log" 2>&1 &
+    LAN_LAST_PID=$!
+    LAN_PIDS+=("$LAN_LAST_PID")
+}
+
+lan_wait_line() {
+    local file=$1 re=$2 secs=$3 i
+    for ((i = 0; i < secs * 20; i++)); do
+        LC_ALL=C grep -qE -- "$re" "$file" 2>/dev/null && return 0
+        sleep 0.05
+    done
+    LC_ALL=C grep -qE -- "$re" "$file" 2>/dev/null
+}
+
+# Returns the command's exit code, or 124 after killing it when it outlives SECS.
+lan_wait_exit() {
+    local pid=$1 secs=$2 i
+    for ((i = 0; i < secs * 20; i++)); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.05
+    done
+    if kill -0 "$pid" 2>/dev/null; then
+        kill -TERM "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+        _lan_forget "$pid"
+        return 124
+    fi
+    wait "$pid" 2>/dev/null
+    local rc=$?
+    _lan_forget "$pid"
+    return "$rc"
+}
+
+lan_down() {
+    local pid i h alive
+    for pid in "${LAN_PIDS[@]}"; do
+        kill -TERM "$pid" 2>/dev/null
+    done
+    for ((i = 0; i < 60; i++)); do
+        alive=0
+        for pid in "${LAN_PIDS[@]}"; do
+            kill -0 "$pid" 2>/dev/null && alive=1
+        done
+        ((alive)) || break
+        sleep 0.05
+    done
+    for pid in "${LAN_PIDS[@]}"; do
+        kill -KILL "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+    done
+    LAN_PIDS=()
+    for h in "${LAN_HOSTS[@]}"; do
+        ip netns del "lan-$h" 2>/dev/null
+    done
+    LAN_HOSTS=()
+    ip link del "$LAN_BRIDGE" 2>/dev/null
+    return 0
+}
+
+lan_pass() {
+    echo "PASS: $*"
+    _LAN_PASSED=$((_LAN_PASSED + 1))
+}
+
+lan_fail() {
+    echo "FAIL: $*"
+    _LAN_FAILED=$((_LAN_FAILED + 1))
+}
+
+# Prints FILE... under a header, for the reader of a failed run.
+lan_show() {
+    local f
+    for f; do
+        echo "---- ${f#"$LAN_DIR"/}"
+        cat -- "$f" 2>/dev/null
+    done
+    echo "----"
+}
+
+lan_finish() {
+    echo "$_LAN_PASSED passed, $_LAN_FAILED failed"
+    ((_LAN_FAILED == 0))
+}

@@ -1,0 +1,305 @@
+#include "MsgChannel.h"
+#include "MsgFrame.h"
+#include "SocketLimits.h"
+
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+#include <memory>
+#include <vector>
+
+// Everything here runs on loopback with ports chosen by the system.
+class TestMsgChannel : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TMsgServer> m_server;
+
+    void startServer()
+    {
+        m_server = std::make_unique<TMsgServer>();
+        m_server->setPort(0);
+        QVERIFY(m_server->listen(QHostAddress(QHostAddress::LocalHost)));
+    }
+
+    std::unique_ptr<TMsgClient> clientFor(quint16 port, const QString &from = QStringLiteral("PC1"))
+    {
+        auto client = std::make_unique<TMsgClient>();
+        client->setHost(QStringLiteral("127.0.0.1"));
+        client->setPort(port);
+        client->setFromName(from);
+        return client;
+    }
+
+    // A raw peer that sends the given bytes and reports what it gets back. It
+    // waits on the event loop, since the server under test shares this thread.
+    static QByteArray rawExchange(quint16 port, const QByteArray &bytes, bool closeAfterSend = false)
+    {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, port);
+        if (!QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::ConnectedState; }, 5000))
+            return "no connection";
+        socket.write(bytes);
+        if (closeAfterSend) {
+            socket.disconnectFromHost();
+            QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::UnconnectedState; }, 5000);
+            return {};
+        }
+        QByteArray reply;
+        QTest::qWaitFor([&] {
+            reply += socket.readAll();
+            return reply.size() >= 16 || socket.state() != QAbstractSocket::ConnectedState;
+        }, 5000);
+        return reply + socket.readAll();
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        raiseOpenFileLimit();
+    }
+
+    void init()
+    {
+        startServer();
+    }
+
+    void cleanup()
+    {
+        m_server.reset();
+    }
+
+    void clientWritesExactBytesAndReturnsTheAcknowledgement()
+    {
+        QTcpServer fake;
+        QVERIFY(fake.listen(QHostAddress::LocalHost));
+        QByteArray seen;
+        connect(&fake, &QTcpServer::newConnection, this, [&] {
+            QTcpSocket *s = fake.nextPendingConnection();
+            connect(s, &QTcpSocket::readyRead, s, [&seen, s] {
+                seen += s->readAll();
+                if (seen.size() >= 13)
+                    s->write("OK              ");
+            });
+        });
+        auto client = clientFor(fake.serverPort());
+        QSignalSpy finished(client.get(), &TMsgClient::finished);
+        client->postText(QStringLiteral("Hi"));
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(seen, QByteArray("0003PC10002Hi"));
+        QCOMPARE(finished.at(0).at(0).toByteArray(), MsgFrame::acknowledgement());
+    }
+
+    void messageRoundTripsThroughServer_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("plain") << QStringLiteral("PC1") << QStringLiteral("Hi");
+        QTest::newRow("empty text") << QStringLiteral("PC1") << QString();
+        QTest::newRow("russian, CR LF") << QStringLiteral("ВАСЯ") << QStringLiteral("Привет,\r\nмир!");
+        QTest::newRow("9999 bytes") << QStringLiteral("PC1") << QString(9999, u'ж');
+    }
+
+    void messageRoundTripsThroughServer()
+    {
+        QFETCH(QString, from);
+        QFETCH(QString, text);
+        QSignalSpy received(m_server.get(), &TMsgServer::messageReceived);
+        auto client = clientFor(m_server->serverPort(), from);
+        QSignalSpy finished(client.get(), &TMsgClient::finished);
+        client->postText(text);
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(finished.at(0).at(0).toByteArray(), MsgFrame::acknowledgement());
+        QTRY_COMPARE(received.size(), 1);
+        QCOMPARE(received.at(0).at(0).toString(), from);
+        QCOMPARE(received.at(0).at(1).toString(), text);
+        QCOMPARE(received.at(0).at(2).value<QHostAddress>(), QHostAddress(QHostAddress::LocalHost));
+    }
+
+    void oversizeFieldsAreRefusedBeforeConnecting()
+    {
+        QSignalSpy contacts(m_server.get(), &TTcpServerBase::clientContact);
+        auto client = clientFor(m_server->serverPort());
+        QSignalSpy failed(client.get(), &TMsgClient::failed);
+        client->postText(QString(10000, u'x'));
+        QVERIFY(failed.wait(2000));
+        QVERIFY(failed.at(0).at(0).toString().contains(QStringLiteral("9999")));
+        client->setFromName(QString(10000, u'x'));
+        client->postText(QStringLiteral("Hi"));
+        QVERIFY(failed.wait(2000));
+        QCOMPARE(contacts.size(), 0);
+    }
+
+    void badRequestsCloseWithoutAcknowledgementAndServingGoesOn()
+    {
+        QSignalSpy received(m_server.get(), &TMsgServer::messageReceived);
+        const quint16 port = m_server->serverPort();
+        QCOMPARE(rawExchange(port, "00x3PC1"), QByteArray());
+        QCOMPARE(rawExchange(port, "+003PC10002Hi"), QByteArray());
+        rawExchange(port, "0003PC1", /*closeAfterSend=*/true); // ends before the text length
+        rawExchange(port, "0003PC10010Hi", true);               // ends inside the text
+        QCOMPARE(rawExchange(port, "0003PC10002Hi"), MsgFrame::acknowledgement());
+        QTRY_COMPARE(received.size(), 1);
+        QTest::qWait(50);
+        QCOMPARE(received.size(), 1);
+    }
+
+    void acknowledgementPrecedesDeliveryAndEventsComeInOrder()
+    {
+        QStringList order;
+        connect(m_server.get(), &TMsgServer::messageReceived, this,
+                [&](const QString &, const QString &text) { order << text; });
+        const quint16 port = m_server->serverPort();
+        // Two overlapping connections: the second completes first.
+        QTcpSocket first, second;
+        first.connectToHost(QHostAddress::LocalHost, port);
+        second.connectToHost(QHostAddress::LocalHost, port);
+        QTRY_VERIFY(first.state() == QAbstractSocket::ConnectedState
+                    && second.state() == QAbstractSocket::ConnectedState);
+        first.write("0001A0003on");
+        second.write("0001B0003two");
+        QTRY_COMPARE(second.bytesAvailable(), MsgFrame::kAckSize);
+        QCOMPARE(first.bytesAvailable(), 0);
+        first.write("e");
+        QTRY_COMPARE(first.bytesAvailable(), MsgFrame::kAckSize);
+        QTRY_COMPARE(order, QStringList({QStringLiteral("two"), QStringLiteral("one")}));
+    }
+
+    void handlerNeverRunsInsideAnotherHandler()
+    {
+        // A handler that spins the event loop (as a blocking dialog would) must
+        // not see the next message arrive inside itself.
+        int depth = 0, maxDepth = 0, handled = 0;
+        connect(m_server.get(), &TMsgServer::messageReceived, this, [&] {
+            maxDepth = std::max(maxDepth, ++depth);
+            if (handled++ == 0)
+                QTest::qWait(300);
+            --depth;
+        });
+        auto a = clientFor(m_server->serverPort());
+        auto b = clientFor(m_server->serverPort());
+        QSignalSpy bDone(b.get(), &TMsgClient::finished);
+        a->postText(QStringLiteral("first"));
+        QTimer::singleShot(50, b.get(), [&] { b->postText(QStringLiteral("second")); });
+        QVERIFY(bDone.wait(3000)); // acknowledged even while the first handler is busy
+        QTRY_COMPARE(handled, 2);
+        QCOMPARE(maxDepth, 1);
+    }
+
+    void idleFloodDoesNotDelayARealMessage()
+    {
+        // Opened in waves: a single wave of 1000 overflows the kernel's accept
+        // queue, and the overflow never reaches us at all.
+        constexpr int kIdle = 1000;
+        constexpr int kWave = 100;
+        std::vector<std::unique_ptr<QTcpSocket>> idle;
+        while (idle.size() < kIdle) {
+            for (int i = 0; i < kWave; ++i) {
+                idle.push_back(std::make_unique<QTcpSocket>());
+                idle.back()->connectToHost(QHostAddress::LocalHost, m_server->serverPort());
+            }
+            QTRY_COMPARE_WITH_TIMEOUT(m_server->connectionCount(), int(idle.size()), 10000);
+        }
+        QSignalSpy received(m_server.get(), &TMsgServer::messageReceived);
+        auto client = clientFor(m_server->serverPort());
+        QSignalSpy finished(client.get(), &TMsgClient::finished);
+        client->postText(QStringLiteral("через толпу"));
+        QVERIFY(finished.wait(1000));
+        QCOMPARE(finished.at(0).at(0).toByteArray(), MsgFrame::acknowledgement());
+        QTRY_COMPARE_WITH_TIMEOUT(received.size(), 1, 1000);
+    }
+
+    void silentConnectionsAreClosed()
+    {
+        m_server->setIdleTimeout(200);
+        QTcpSocket silent;
+        silent.connectToHost(QHostAddress::LocalHost, m_server->serverPort());
+        QTRY_COMPARE_WITH_TIMEOUT(silent.state(), QAbstractSocket::UnconnectedState, 5000);
+        QCOMPARE(m_server->connectionCount(), 0);
+    }
+
+    void connectFailuresUseTheirTexts()
+    {
+        QTcpServer probe; // a port that is surely closed: bound, then released
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        const quint16 closedPort = probe.serverPort();
+        probe.close();
+
+        auto client = clientFor(closedPort);
+        QSignalSpy failed(client.get(), &TMsgClient::failed);
+        QSignalSpy connectionFailed(client.get(), &TTcpSock::connectionFailed);
+        client->postText(QStringLiteral("Hi"));
+        QVERIFY(failed.wait(5000));
+        QCOMPARE(failed.at(0).at(0).toString(), QStringLiteral("Connection Failed"));
+        QCOMPARE(connectionFailed.size(), 1);
+
+        client->setHost(QStringLiteral("no-such-host.invalid"));
+        client->postText(QStringLiteral("Hi"));
+        QVERIFY(failed.wait(10000));
+        QCOMPARE(failed.at(1).at(0).toString(), QStringLiteral("Null Remote Address"));
+
+        client->setHost(QString());
+        client->postText(QStringLiteral("Hi"));
+        QVERIFY(failed.wait(2000));
+        QCOMPARE(failed.at(2).at(0).toString(), QStringLiteral("Null Remote Address"));
+    }
+
+    void oneOperationAtATimeAndReusableAfterwards()
+    {
+        auto client = clientFor(m_server->serverPort());
+        QSignalSpy finished(client.get(), &TMsgClient::finished);
+        QSignalSpy failed(client.get(), &TMsgClient::failed);
+        client->postText(QStringLiteral("one"));
+        client->postText(QStringLiteral("two"));
+        QVERIFY(failed.wait(2000));
+        QCOMPARE(failed.at(0).at(0).toString(), QStringLiteral("Already connected"));
+        QTRY_COMPARE(finished.size(), 1);
+        client->postText(QStringLiteral("three"));
+        QTRY_COMPARE(finished.size(), 2);
+        QCOMPARE(failed.size(), 1);
+    }
+
+    void serverThatNeverAnswersIsBounded()
+    {
+        QTcpServer mute;
+        QVERIFY(mute.listen(QHostAddress::LocalHost));
+        auto client = clientFor(mute.serverPort());
+        client->setTimeOut(200);
+        QSignalSpy failed(client.get(), &TMsgClient::failed);
+        client->postText(QStringLiteral("Hi"));
+        QVERIFY(failed.wait(5000));
+        QCOMPARE(failed.at(0).at(0).toString(), QStringLiteral("Socket send aborted"));
+        QVERIFY(!client->isBusy());
+    }
+
+    void serverClosingWithoutAnswerGivesEmptyReply()
+    {
+        QTcpServer rude;
+        QVERIFY(rude.listen(QHostAddress::LocalHost));
+        connect(&rude, &QTcpServer::newConnection, this, [&] {
+            QTcpSocket *s = rude.nextPendingConnection();
+            connect(s, &QTcpSocket::readyRead, s, [s] { s->readAll(); s->disconnectFromHost(); });
+        });
+        auto client = clientFor(rude.serverPort());
+        QSignalSpy finished(client.get(), &TMsgClient::finished);
+        QSignalSpy failed(client.get(), &TMsgClient::failed);
+        client->postText(QStringLiteral("Hi"));
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(finished.at(0).at(0).toByteArray(), QByteArray());
+        QCOMPARE(failed.size(), 0);
+    }
+
+    void secondServerOnTheSamePortSaysWhy()
+    {
+        TMsgServer second;
+        second.setPort(m_server->serverPort());
+        QVERIFY(!second.listen(QHostAddress(QHostAddress::LocalHost)));
+        QVERIFY(!second.errorString().isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMsgChannel)
+#include "tst_msgchannel.moc"

@@ -1,0 +1,97 @@
+#include "UdpChannel.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+// Datagrams go to 127.0.0.1 only, on a port the system picks.
+class TestUdpChannel : public QObject
+{
+    Q_OBJECT
+
+private:
+    TUdpServer m_server;
+    TUdpClient m_client;
+
+    QByteArray nextData(QSignalSpy &spy, int index)
+    {
+        if (spy.size() <= index && !spy.wait(3000))
+            return "<nothing>";
+        return spy.at(index).at(0).toByteArray();
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_server.setDefaultPort(0);
+        QVERIFY2(m_server.setActive(true), qPrintable(m_server.errorString()));
+        m_client.setHost(QStringLiteral("127.0.0.1"));
+        m_client.setPort(m_server.localPort());
+    }
+
+    void cleanup()
+    {
+        m_server.setActive(false);
+    }
+
+    void datagramsArriveWholeInOrderWithTheirSender()
+    {
+        QSignalSpy received(&m_server, &TUdpServer::datagramReceived);
+        const QByteArray largest(TUdpServer::kDefaultBufferSize, '\xE9');
+        for (const QByteArray &d : {QByteArray("%PC1"), QByteArray("(PC1"), largest})
+            QVERIFY(m_client.send(d));
+        QCOMPARE(nextData(received, 0), QByteArray("%PC1"));
+        QCOMPARE(nextData(received, 1), QByteArray("(PC1"));
+        QCOMPARE(nextData(received, 2), largest);
+        QCOMPARE(received.at(0).at(1).value<QHostAddress>(), QHostAddress(QHostAddress::LocalHost));
+        QVERIFY(received.at(0).at(2).toUInt() != 0);
+    }
+
+    void emptyAndOversizeDatagramsAreDroppedAndListeningGoesOn()
+    {
+        QSignalSpy received(&m_server, &TUdpServer::datagramReceived);
+        QSignalSpy dropped(&m_server, &TUdpServer::datagramDropped);
+        QVERIFY(m_client.send(QByteArray()));
+        QVERIFY(m_client.send(QByteArray(TUdpServer::kDefaultBufferSize + 1, 'x')));
+        QVERIFY(m_client.send("#PC1"));
+        QCOMPARE(nextData(received, 0), QByteArray("#PC1"));
+        QTRY_COMPARE(dropped.size(), 2);
+        QCOMPARE(dropped.at(0).at(0).toString(), QStringLiteral("UDP Receive Error = 0."));
+        QCOMPARE(received.size(), 1); // never a truncated copy of the large one
+    }
+
+    void burstIsDeliveredCompletelyAndInOrder()
+    {
+        QSignalSpy received(&m_server, &TUdpServer::datagramReceived);
+        constexpr int kCount = 200; // within what the default socket buffer holds
+        for (int i = 0; i < kCount; ++i)
+            QVERIFY(m_client.send(QByteArray::number(i)));
+        QTRY_COMPARE(received.size(), kCount);
+        for (int i = 0; i < kCount; ++i)
+            QCOMPARE(received.at(i).at(0).toByteArray(), QByteArray::number(i));
+    }
+
+    void portInUseIsReportedAndDeactivationStopsDelivery()
+    {
+        TUdpServer second;
+        second.setDefaultPort(m_server.localPort());
+        QVERIFY(!second.setActive(true));
+        QCOMPARE(second.errorString(),
+                 QStringLiteral("Could not bind socket. Address and port are already in use."));
+
+        QSignalSpy received(&m_server, &TUdpServer::datagramReceived);
+        QVERIFY(m_client.send("%PC1"));
+        m_server.setActive(false);
+        QTest::qWait(50);
+        QCOMPARE(received.size(), 0);
+    }
+
+    void sendErrorsAreReportedNotThrown()
+    {
+        QString error;
+        QVERIFY(!m_client.send(QByteArray(70000, 'x'), &error));
+        QCOMPARE(error, QStringLiteral("Package Size Too Big."));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestUdpChannel)
+#include "tst_udpchannel.moc"
