@@ -1,17 +1,14 @@
 #include "OwnName.h"
 
+#include "AsciiCase.h"
+
 #include <QHostInfo>
 
 namespace OwnName {
 
 QString fromHostName(const QString &hostName)
 {
-    QString name = hostName;
-    for (QChar &c : name) {
-        if (c >= u'a' && c <= u'z')
-            c = QChar(c.unicode() - u'a' + u'A');
-    }
-    return name;
+    return AsciiCase::upper(hostName);
 }
 
 QString current()

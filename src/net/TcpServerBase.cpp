@@ -19,9 +19,14 @@ ServeConnection::ServeConnection(QTcpSocket *socket, int idleTimeoutMs, QObject 
     connect(&m_idle, &QTimer::timeout, this, [this] { drop(QStringLiteral("idle time-out")); });
     connect(m_socket, &QTcpSocket::readyRead, this, &ServeConnection::onReadyRead);
     connect(m_socket, &QTcpSocket::disconnected, this, &QObject::deleteLater);
+}
+
+void ServeConnection::start()
+{
     m_idle.start();
-    // Derived classes are not constructed yet; look at early bytes from the loop.
-    QMetaObject::invokeMethod(this, &ServeConnection::onReadyRead, Qt::QueuedConnection);
+    // Bytes may have arrived with the connection itself.
+    if (m_socket->bytesAvailable() > 0)
+        onReadyRead();
 }
 
 ServeConnection::~ServeConnection() = default;
@@ -97,7 +102,7 @@ int TTcpServerBase::connectionCount() const
 void TTcpServerBase::onNewConnection()
 {
     while (QTcpSocket *socket = m_server->nextPendingConnection()) {
-        createConnection(socket, m_idleTimeoutMs);
+        createConnection(socket, m_idleTimeoutMs)->start();
         Q_EMIT clientContact();
     }
 }

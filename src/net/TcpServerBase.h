@@ -20,6 +20,8 @@ public:
     ~ServeConnection() override;
 
     QHostAddress peerAddress() const { return m_peer; }
+    // Called by the server once the connection object is fully built.
+    void start();
 
 Q_SIGNALS:
     // The connection was closed without a complete request (reason for diagnostics).

@@ -77,6 +77,7 @@ private:
     void onTimeout();
     void startWaitTimer(int builtInBound);
     void deliverRead(const QByteArray &data);
+    void flushWrites();
     void closeSocket();
     QString abortTextForPhase() const;
 

@@ -14,7 +14,8 @@
 #   lan_exec HOST CMD...        run in HOST, bounded by LAN_EXEC_TIMEOUT
 #   lan_bg HOST LOG CMD...      same in the background (LAN_BG_TIMEOUT);
 #                               its pid is left in LAN_LAST_PID
-#   lan_wait_line FILE ERE SECS wait until a line of FILE matches
+#   lan_wait_line FILE ERE SECS [PID]
+#                               wait until a line of FILE matches
 #   lan_wait_exit PID SECS      wait for a background command, return its code
 #   lan_ip HOST                 print HOST's address
 #   lan_down                    kill background commands, remove the LAN
@@ -79,7 +80,7 @@ lan_require() {
     local -a guard=()
     setpriv --help 2>/dev/null | grep -q -- --pdeathsig && guard=(setpriv --pdeathsig KILL)
     local child rc
-    _LAN_INNER=1 LAN_DIR=$dir "${guard[@]}" unshare "${flags[@]}" bash -- "$script" "$@" &
+    _LAN_INNER=1 LAN_DIR=$dir "${guard[@]}" unshare "${flags[@]}" bash -- "$script" "$@" <&0 &
     child=$!
     # The run started with INT ignored (an async command), so it gets TERM.
     trap '_lan_forward TERM '"$child" TERM HUP INT
@@ -94,6 +95,7 @@ lan_require() {
 
 _lan_forward() {
     local sig=$1 parent=$2 pid
+    # shellcheck disable=SC2013  # the file is one line of pids
     for pid in $(cat /proc/"$parent"/task/*/children 2>/dev/null); do
         kill -"$sig" "$pid" 2>/dev/null
     done
@@ -112,8 +114,9 @@ _lan_inner_setup() {
     mkdir -p "$LAN_DIR/etc" "$LAN_DIR/home" "$LAN_DIR/logs"
 
     if [[ ! -d /run/netns ]] && ! mkdir -p /run/netns 2>/dev/null; then
-        mount -n -t tmpfs -o mode=0755 zvlanrun /run && mkdir /run/netns ||
+        if ! mount -n -t tmpfs -o mode=0755 zvlanrun /run || ! mkdir /run/netns; then
             _lan_skip "cannot provide /run/netns"
+        fi
     fi
     mount -n -t tmpfs -o mode=0755 zvlannetns /run/netns ||
         _lan_skip "cannot mount tmpfs over /run/netns"
@@ -167,18 +170,7 @@ lan_up() {
         ((idx <= 200)) || _lan_die "lan_up: too many hosts"
         ip=$LAN_PREFIX.$((10 + idx))
 
-        e=$(
-            set -e
-            ip netns add "lan-$h"
-            ip link add "lanv$idx" type veth peer name eth0 netns "lan-$h"
-            ip link set "lanv$idx" master "$LAN_BRIDGE"
-            ip link set "lanv$idx" up
-            ip -n "lan-$h" link set lo up
-            ip -n "lan-$h" addr add "$ip/24" broadcast + dev eth0
-            ip -n "lan-$h" link set eth0 up
-            # Without a default route 255.255.255.255 has nowhere to go.
-            ip -n "lan-$h" route add default dev eth0
-        2>&1) || _lan_die "lan_up $h: $e"
+        e=$(_lan_plug "$h" "$idx" "$ip" 2>&1) || _lan_die "lan_up $h: $e"
 
         mkdir -p "$LAN_DIR/home/$h/.config" "$LAN_DIR/home/$h/.local/share" \
             "$LAN_DIR/home/$h/.cache" "$LAN_DIR/home/$h/run"
@@ -190,6 +182,19 @@ lan_up() {
         _lan_wait_forwarding "lanv$idx" || _lan_die "lan_up $h: bridge port never forwards"
     done
     _lan_write_hosts
+}
+
+_lan_plug() {
+    local h=$1 idx=$2 ip=$3
+    ip netns add "lan-$h" &&
+        ip link add "lanv$idx" type veth peer name eth0 netns "lan-$h" &&
+        ip link set "lanv$idx" master "$LAN_BRIDGE" &&
+        ip link set "lanv$idx" up &&
+        ip -n "lan-$h" link set lo up &&
+        ip -n "lan-$h" addr add "$ip/24" broadcast + dev eth0 &&
+        ip -n "lan-$h" link set eth0 up &&
+        # Without a default route 255.255.255.255 has nowhere to go.
+        ip -n "lan-$h" route add default dev eth0
 }
 
 _lan_wait_forwarding() {
@@ -223,6 +228,7 @@ lan_ip() {
 
 # The host's own name lives in a new uts namespace per command; the hosts
 # file is bound in the mount namespace that ip netns exec makes per command.
+# shellcheck disable=SC2016  # expanded by the inner shell
 _LAN_ENTER='name=$1 hosts=$2
 shift 2
 hostname "$name" || exit 125
@@ -277,10 +283,12 @@ lan_bg() {
     LAN_PIDS+=("$LAN_LAST_PID")
 }
 
+# With PID, gives up early once that background command has ended.
 lan_wait_line() {
-    local file=$1 re=$2 secs=$3 i
+    local file=$1 re=$2 secs=$3 pid=${4:-} i
     for ((i = 0; i < secs * 20; i++)); do
         LC_ALL=C grep -qE -- "$re" "$file" 2>/dev/null && return 0
+        [[ -n $pid ]] && ! kill -0 "$pid" 2>/dev/null && break
         sleep 0.05
     done
     LC_ALL=C grep -qE -- "$re" "$file" 2>/dev/null

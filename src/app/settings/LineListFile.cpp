@@ -1,0 +1,41 @@
+#include "LineListFile.h"
+
+#include "Cp1251.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace LineListFile {
+
+QStringList load(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines;
+    const QByteArray content = file.readAll();
+    for (QByteArray line : content.split('\n')) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        lines.append(Cp1251::decode(line));
+    }
+    // The line break after the last entry does not start another one.
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+bool save(const QString &path, const QStringList &lines, QString *error)
+{
+    QSaveFile file(path);
+    QByteArray content;
+    for (const QString &line : lines)
+        content += Cp1251::encode(line) + "\r\n";
+    if (file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit())
+        return true;
+    if (error)
+        *error = file.errorString();
+    return false;
+}
+
+} // namespace LineListFile

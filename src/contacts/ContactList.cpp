@@ -1,0 +1,94 @@
+#include "ContactList.h"
+
+ContactList::ContactList(QObject *parent)
+    : QAbstractListModel(parent)
+{
+}
+
+int ContactList::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : count();
+}
+
+QVariant ContactList::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= count())
+        return {};
+    const QString &name = m_names.at(index.row());
+    switch (role) {
+    case Qt::DisplayRole:
+        return name;
+    case AddressRole:
+        return m_addresses.at(index.row());
+    case BlacklistedRole:
+        return m_blacklist.contains(name);
+    case AutoAnswerRole:
+        return m_autoAnswer.contains(name);
+    case InChatRole:
+        return m_inChat.contains(name);
+    default:
+        return {};
+    }
+}
+
+void ContactList::add(const QString &displayName, const QString &address)
+{
+    beginInsertRows({}, count(), count());
+    m_names.append(displayName);
+    m_addresses.append(address);
+    endInsertRows();
+}
+
+void ContactList::removeAt(int row)
+{
+    if (row < 0 || row >= count())
+        return;
+    beginRemoveRows({}, row, row);
+    m_names.removeAt(row);
+    m_addresses.removeAt(row);
+    endRemoveRows();
+}
+
+void ContactList::setBlacklist(const QStringList &names)
+{
+    m_blacklist = names;
+    repaint();
+}
+
+bool ContactList::addAutoAnswer(const QString &displayName)
+{
+    if (m_autoAnswer.contains(displayName))
+        return false;
+    m_autoAnswer.append(displayName);
+    repaint();
+    return true;
+}
+
+bool ContactList::removeAutoAnswer(const QString &displayName)
+{
+    const bool removed = m_autoAnswer.removeOne(displayName);
+    repaint();
+    return removed;
+}
+
+bool ContactList::addInChat(const QString &displayName)
+{
+    if (m_inChat.contains(displayName))
+        return false;
+    m_inChat.append(displayName);
+    repaint();
+    return true;
+}
+
+bool ContactList::removeInChat(const QString &displayName)
+{
+    const bool removed = m_inChat.removeOne(displayName);
+    repaint();
+    return removed;
+}
+
+void ContactList::repaint()
+{
+    if (count() > 0)
+        Q_EMIT dataChanged(index(0), index(count() - 1));
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QAbstractListModel>
+#include <QStringList>
+
+// The contacts that can be written to: display names (what the user sees, and
+// what the state lists hold) index-parallel with addresses (what we connect
+// to). Not stored anywhere: rebuilt from presence at every start.
+class ContactList : public QAbstractListModel
+{
+    Q_OBJECT
+
+public:
+    enum Role {
+        AddressRole = Qt::UserRole + 1,
+        BlacklistedRole,
+        AutoAnswerRole,
+        InChatRole,
+    };
+
+    explicit ContactList(QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+
+    int count() const { return int(m_names.size()); }
+    const QString &displayNameAt(int row) const { return m_names.at(row); }
+    const QString &addressAt(int row) const { return m_addresses.at(row); }
+    const QStringList &displayNames() const { return m_names; }
+    const QStringList &addresses() const { return m_addresses; }
+    int indexOfAddress(const QString &address) const { return int(m_addresses.indexOf(address)); }
+
+    void add(const QString &displayName, const QString &address);
+    void removeAt(int row);
+
+    // The three state lists of display names; the markers are drawn from them.
+    const QStringList &blacklist() const { return m_blacklist; }
+    const QStringList &autoAnswerList() const { return m_autoAnswer; }
+    const QStringList &inChatList() const { return m_inChat; }
+    void setBlacklist(const QStringList &names);
+    // Each returns whether the list changed; a change repaints the markers.
+    bool addAutoAnswer(const QString &displayName);
+    bool removeAutoAnswer(const QString &displayName);
+    bool addInChat(const QString &displayName);
+    bool removeInChat(const QString &displayName);
+
+    // Redraws every entry, after a state list or an alias changed.
+    void repaint();
+
+private:
+    QStringList m_names;
+    QStringList m_addresses;
+    QStringList m_blacklist;
+    QStringList m_autoAnswer;
+    QStringList m_inChat;
+};

@@ -1,0 +1,104 @@
+#include "DatagramDispatcher.h"
+
+#include "AsciiCase.h"
+#include "ContactList.h"
+#include "PresenceContext.h"
+
+namespace {
+
+QString quoted(const QString &text)
+{
+    return u'"' + text + u'"';
+}
+
+} // namespace
+
+DatagramDispatcher::DatagramDispatcher(ContactList &contacts, PresenceContext &context)
+    : m_contacts(contacts)
+    , m_context(context)
+{
+}
+
+void DatagramDispatcher::dispatch(const QString &datagram)
+{
+    if (datagram.isEmpty())
+        return;
+    const QChar command = datagram.front();
+    const QString argument = datagram.mid(1);
+    ChatPort *chat = m_context.chat();
+
+    switch (command.unicode()) {
+    case u'%':
+        onPresence(argument);
+        break;
+    case u'#':
+        onFarewell(argument);
+        break;
+    case u'(':
+        m_contacts.addAutoAnswer(m_context.displayName(argument));
+        break;
+    case u')':
+        m_contacts.removeAutoAnswer(m_context.displayName(argument));
+        break;
+    case u'C':
+        m_contacts.addInChat(m_context.displayName(argument));
+        break;
+    case u'V':
+        m_contacts.removeInChat(m_context.displayName(argument));
+        break;
+    case u'&':
+        if (chat && chat->isJoined())
+            chat->appendLine(argument);
+        break;
+    case u'Z':
+        onChatNick(argument);
+        break;
+    case u'X':
+        if (chat)
+            chat->removeParticipant(argument);
+        break;
+    default:
+        break;
+    }
+}
+
+void DatagramDispatcher::onPresence(const QString &name)
+{
+    const QString own = m_context.ownName();
+    if (name == own || m_contacts.addresses().contains(name))
+        return;
+    const QString address = AsciiCase::upper(name);
+    const QString alias = m_context.displayName(name);
+    const QString displayName = alias == name ? address : alias;
+    m_contacts.add(displayName, address);
+
+    // Answer so the newcomer learns of us; peers that know us stay quiet.
+    m_context.broadcast(presence(own));
+    if (m_context.isAutoAnswerOn())
+        m_context.broadcast(autoAnswerState(true, own));
+    if (ChatPort *chat = m_context.chat(); chat && chat->isJoined())
+        m_context.broadcast(u'C' + own);
+    if (m_context.isStatusNoticeOn())
+        m_context.showNotice(quoted(AsciiCase::upper(displayName)) + QStringLiteral(" is online"));
+}
+
+void DatagramDispatcher::onFarewell(const QString &name)
+{
+    const int row = m_contacts.indexOfAddress(name);
+    if (row < 0)
+        return;
+    const QString displayName = m_context.displayName(name);
+    m_contacts.removeAt(row);
+    if (m_context.isStatusNoticeOn())
+        m_context.showNotice(quoted(displayName) + QStringLiteral(" is offline"));
+}
+
+void DatagramDispatcher::onChatNick(const QString &nick)
+{
+    ChatPort *chat = m_context.chat();
+    if (!chat || chat->hasParticipant(nick) || nick == chat->ownNick())
+        return;
+    chat->addParticipant(nick);
+    if (chat->isJoined())
+        m_context.broadcast(u'Z' + chat->ownNick());
+}

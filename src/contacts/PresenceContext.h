@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// What the chat window offers the datagram dispatcher while it is open.
+class ChatPort
+{
+public:
+    virtual ~ChatPort() = default;
+    // Joined: the nick is fixed and the window takes part in the chat.
+    virtual bool isJoined() const = 0;
+    virtual QString ownNick() const = 0;
+    virtual bool hasParticipant(const QString &nick) const = 0;
+    virtual void addParticipant(const QString &nick) = 0;
+    virtual void removeParticipant(const QString &nick) = 0;
+    virtual void appendLine(const QString &line) = 0;
+};
+
+// What the datagram dispatcher needs from the rest of the program.
+class PresenceContext
+{
+public:
+    virtual ~PresenceContext() = default;
+    virtual QString ownName() const = 0;
+    // The alias of a name or address when it has one, else the name itself.
+    virtual QString displayName(const QString &name) const = 0;
+    virtual bool isAutoAnswerOn() const = 0;
+    virtual bool isStatusNoticeOn() const = 0;
+    virtual void broadcast(const QString &datagram) = 0;
+    virtual void showNotice(const QString &headline) = 0;
+    // nullptr while the chat window is closed.
+    virtual ChatPort *chat() = 0;
+};

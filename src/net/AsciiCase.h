@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+
+// Names and codes change case in ASCII only: Cyrillic and every other letter
+// stay as they are, exactly as the original program and its peers do.
+namespace AsciiCase {
+
+QString upper(QString text);
+
+} // namespace AsciiCase

@@ -1,0 +1,194 @@
+#include "ContactList.h"
+#include "DatagramDispatcher.h"
+#include "PresenceContext.h"
+
+#include <QHash>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+class FakeChat : public ChatPort
+{
+public:
+    bool joined = false;
+    QString nick = QStringLiteral("Вася");
+    QStringList participants;
+    QStringList lines;
+
+    bool isJoined() const override { return joined; }
+    QString ownNick() const override { return nick; }
+    bool hasParticipant(const QString &n) const override { return participants.contains(n); }
+    void addParticipant(const QString &n) override { participants.append(n); }
+    void removeParticipant(const QString &n) override { participants.removeOne(n); }
+    void appendLine(const QString &line) override { lines.append(line); }
+};
+
+class FakeContext : public PresenceContext
+{
+public:
+    QHash<QString, QString> aliases;
+    bool autoAnswer = false;
+    bool notices = false;
+    FakeChat *chatWindow = nullptr;
+    QStringList sent;
+    QStringList shown;
+
+    QString ownName() const override { return QStringLiteral("PC1"); }
+    QString displayName(const QString &name) const override { return aliases.value(name, name); }
+    bool isAutoAnswerOn() const override { return autoAnswer; }
+    bool isStatusNoticeOn() const override { return notices; }
+    void broadcast(const QString &d) override { sent.append(d); }
+    void showNotice(const QString &h) override { shown.append(h); }
+    ChatPort *chat() override { return chatWindow; }
+};
+
+} // namespace
+
+class TestDatagramDispatcher : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<ContactList> m_contacts;
+    FakeContext m_context;
+    FakeChat m_chat;
+
+    void dispatch(const QString &d) { DatagramDispatcher(*m_contacts, m_context).dispatch(d); }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_contacts = std::make_unique<ContactList>();
+        m_context = FakeContext();
+        m_chat = FakeChat();
+    }
+
+    void newcomerIsListedAndAnsweredOnce()
+    {
+        m_context.autoAnswer = true;
+        m_context.chatWindow = &m_chat;
+        m_chat.joined = true;
+        dispatch(QStringLiteral("%PC2"));
+        QCOMPARE(m_contacts->displayNames(), QStringList{QStringLiteral("PC2")});
+        QCOMPARE(m_contacts->addresses(), QStringList{QStringLiteral("PC2")});
+        QCOMPARE(m_context.sent, QStringList({QStringLiteral("%PC1"), QStringLiteral("(PC1"), QStringLiteral("CPC1")}));
+
+        // Known names and our own announcement add and send nothing.
+        dispatch(QStringLiteral("%PC2"));
+        dispatch(QStringLiteral("%PC1"));
+        QCOMPARE(m_contacts->count(), 1);
+        QCOMPARE(m_context.sent.size(), 3);
+    }
+
+    void presenceIsCaseExactButStoresUpperCase()
+    {
+        dispatch(QStringLiteral("%pc-ж"));
+        QCOMPARE(m_contacts->addresses(), QStringList{QStringLiteral("PC-ж")});
+        // The stored address is upper-case, so the lower-case name is not "known".
+        dispatch(QStringLiteral("%pc-ж"));
+        QCOMPARE(m_contacts->count(), 2);
+        dispatch(QStringLiteral("#pc-ж"));
+        QCOMPARE(m_contacts->count(), 2);
+        dispatch(QStringLiteral("#PC-ж"));
+        QCOMPARE(m_contacts->count(), 1);
+    }
+
+    void aliasShowsInListAndNotices()
+    {
+        m_context.notices = true;
+        m_context.aliases.insert(QStringLiteral("PC2"), QStringLiteral("Бухгалтерия"));
+        dispatch(QStringLiteral("%PC2"));
+        QCOMPARE(m_contacts->displayNameAt(0), QStringLiteral("Бухгалтерия"));
+        QCOMPARE(m_contacts->addressAt(0), QStringLiteral("PC2"));
+        dispatch(QStringLiteral("#PC2"));
+        QCOMPARE(m_contacts->count(), 0);
+        // Online shows the alias upper-cased in ASCII only (Cyrillic unchanged).
+        QCOMPARE(m_context.shown, QStringList({QStringLiteral("\"Бухгалтерия\" is online"),
+                                               QStringLiteral("\"Бухгалтерия\" is offline")}));
+        m_context.aliases.insert(QStringLiteral("PC3"), QStringLiteral("boss"));
+        dispatch(QStringLiteral("%PC3"));
+        QCOMPARE(m_context.shown.last(), QStringLiteral("\"BOSS\" is online"));
+    }
+
+    void farewellOfUnknownChangesNothingAndKeepsStateLists()
+    {
+        dispatch(QStringLiteral("%PC2"));
+        dispatch(QStringLiteral("(PC2"));
+        dispatch(QStringLiteral("CPC2"));
+        dispatch(QStringLiteral("#PC9"));
+        QCOMPARE(m_contacts->count(), 1);
+        dispatch(QStringLiteral("#PC2"));
+        QCOMPARE(m_contacts->count(), 0);
+        QCOMPARE(m_contacts->autoAnswerList(), QStringList{QStringLiteral("PC2")});
+        QCOMPARE(m_contacts->inChatList(), QStringList{QStringLiteral("PC2")});
+    }
+
+    void stateListsHoldDisplayNamesOnce()
+    {
+        m_context.aliases.insert(QStringLiteral("PC2"), QStringLiteral("Шеф"));
+        dispatch(QStringLiteral("(PC2"));
+        dispatch(QStringLiteral("(PC2"));
+        dispatch(QStringLiteral("CPC2"));
+        QCOMPARE(m_contacts->autoAnswerList(), QStringList{QStringLiteral("Шеф")});
+        QCOMPARE(m_contacts->inChatList(), QStringList{QStringLiteral("Шеф")});
+        dispatch(QStringLiteral(")PC2"));
+        dispatch(QStringLiteral("VPC2"));
+        dispatch(QStringLiteral(")PC7"));
+        QVERIFY(m_contacts->autoAnswerList().isEmpty());
+        QVERIFY(m_contacts->inChatList().isEmpty());
+    }
+
+    void markersFollowStateLists()
+    {
+        m_context.aliases.insert(QStringLiteral("PC2"), QStringLiteral("Друг"));
+        m_context.aliases.insert(QStringLiteral("PC3"), QStringLiteral("Друг"));
+        dispatch(QStringLiteral("%PC2"));
+        dispatch(QStringLiteral("%PC3"));
+        m_contacts->setBlacklist({QStringLiteral("Друг")});
+        dispatch(QStringLiteral("CPC2"));
+        for (int row : {0, 1}) {
+            const QModelIndex i = m_contacts->index(row);
+            QVERIFY(i.data(ContactList::BlacklistedRole).toBool());
+            QVERIFY(i.data(ContactList::InChatRole).toBool());
+            QVERIFY(!i.data(ContactList::AutoAnswerRole).toBool());
+        }
+    }
+
+    void chatDatagramsNeedTheWindow()
+    {
+        dispatch(QStringLiteral("&hello"));
+        dispatch(QStringLiteral("ZПетя"));
+        QVERIFY(m_chat.lines.isEmpty() && m_chat.participants.isEmpty());
+
+        m_context.chatWindow = &m_chat;
+        dispatch(QStringLiteral("&not joined yet"));
+        dispatch(QStringLiteral("ZПетя"));
+        dispatch(QStringLiteral("ZВася")); // our own nick, even into an empty list
+        QCOMPARE(m_chat.participants, QStringList{QStringLiteral("Петя")});
+        QVERIFY(m_chat.lines.isEmpty());
+        QVERIFY(m_context.sent.isEmpty());
+
+        m_chat.joined = true;
+        dispatch(QStringLiteral("ZМаша"));
+        dispatch(QStringLiteral("ZКоля"));
+        dispatch(QStringLiteral("&[12:00:00] Маша: привет"));
+        QCOMPARE(m_context.sent, QStringList({QStringLiteral("ZВася"), QStringLiteral("ZВася")}));
+        QCOMPARE(m_chat.lines, QStringList{QStringLiteral("[12:00:00] Маша: привет")});
+
+        dispatch(QStringLiteral("XМаша"));
+        QCOMPARE(m_chat.participants, QStringList({QStringLiteral("Петя"), QStringLiteral("Коля")}));
+    }
+
+    void unknownAndEmptyDatagramsAreIgnored()
+    {
+        for (const QString &d : {QString(), QStringLiteral("?PC2"), QStringLiteral("%"), QStringLiteral("c")})
+            dispatch(d);
+        // "%" with an empty name is a name like any other: one entry, no crash.
+        QVERIFY(m_contacts->count() <= 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDatagramDispatcher)
+#include "tst_datagramdispatcher.moc"
