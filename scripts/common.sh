@@ -5,7 +5,8 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD="$ROOT/build"
 
 # Debian packages the build, the tests and the desktop integration need.
-PACKAGES=(build-essential cmake qt6-base-dev libgl-dev iproute2 util-linux procps)
+PACKAGES=(build-essential cmake pkg-config qt6-base-dev qt6-translations-l10n libgl-dev libxcb1-dev
+          iproute2 util-linux procps xvfb xauth xdotool)
 
 install_missing_packages() {
     local missing=()

@@ -1,18 +1,18 @@
-#include "AliveWindow.h"
 #include "AppPaths.h"
-#include "MsgChannel.h"
-#include "OwnName.h"
+#include "NetForm.h"
 #include "SendCommand.h"
 #include "SocketLimits.h"
-#include "UdpChannel.h"
 #include "UnixSignals.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QMessageBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QTimer>
 
-#include <cstdio>
 #include <cstring>
 #include <memory>
 
@@ -28,11 +28,6 @@ bool isConsoleInvocation(int argc, char **argv)
         }
     }
     return false;
-}
-
-void warn(const QString &text)
-{
-    std::fprintf(stderr, "zavolin: %s\n", text.toLocal8Bit().constData());
 }
 
 } // namespace
@@ -74,29 +69,25 @@ int main(int argc, char **argv)
         return app->exec();
     }
 
-    const QString ownName = OwnName::current();
-    AliveWindow window(ownName);
+    // The interface is Russian, so Qt's own dialogs (file, font, colour) are too.
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTranslator);
 
-    TMsgServer messageServer;
-    QObject::connect(&messageServer, &TMsgServer::messageReceived, &window, &AliveWindow::showMessage);
-    if (!messageServer.listen()) {
-        const QString text = QStringLiteral("Сообщения не будут приниматься: порт %1 занят (%2). "
-                                            "Возможно, Zavolin уже запущен на этом компьютере.")
-                                 .arg(kMessagePort)
-                                 .arg(messageServer.errorString());
-        warn(text);
-        window.showNotice(text);
-    }
+    NetFormEnvironment environment;
+    environment.settingsPath = AppPaths::settingsFile();
+    environment.dataFolder = AppPaths::dataFolder();
+    QDir().mkpath(QFileInfo(environment.settingsPath).absolutePath());
+    QDir().mkpath(environment.dataFolder);
 
-    TUdpServer udpServer;
-    if (!udpServer.setActive(true)) {
-        warn(udpServer.errorString());
-        window.showNotice(udpServer.errorString());
-    }
-
+    QApplication::setQuitOnLastWindowClosed(false); // hidden in the tray is still running
+    TNetForm form(environment);
+    QObject::connect(&form, &TNetForm::finished, app.get(), &QCoreApplication::quit, Qt::QueuedConnection);
     UnixSignals signals;
-    QObject::connect(&signals, &UnixSignals::terminationRequested, app.get(), [] { QCoreApplication::quit(); });
+    QObject::connect(&signals, &UnixSignals::terminationRequested, &form, &TNetForm::endSession);
 
-    window.show();
+    form.startUp();
+    form.show();
     return app->exec();
 }

@@ -1,0 +1,49 @@
+#include "ContactDelegate.h"
+
+#include "ContactList.h"
+
+#include <QPainter>
+
+namespace {
+constexpr int kItemHeight = 17;
+constexpr int kTextIndent = 16;
+} // namespace
+
+ContactDelegate::ContactDelegate(const QPixmap (&markers)[4], QObject *parent)
+    : QStyledItemDelegate(parent)
+{
+    for (int i = 0; i < 4; ++i)
+        m_markers[i] = markers[i];
+}
+
+void ContactDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
+                            const QModelIndex &index) const
+{
+    const bool selected = option.state & QStyle::State_Selected;
+    const QPalette &palette = option.palette;
+    painter->save();
+    painter->fillRect(option.rect, selected ? palette.highlight() : palette.base());
+
+    const QPoint at(option.rect.left() + 1, option.rect.top());
+    painter->drawPixmap(at, m_markers[0]);
+    const int roles[] = {ContactList::BlacklistedRole, ContactList::AutoAnswerRole, ContactList::InChatRole};
+    for (int i = 0; i < 3; ++i) {
+        if (index.data(roles[i]).toBool())
+            painter->drawPixmap(at, m_markers[i + 1]);
+    }
+
+    painter->setPen(selected ? palette.color(QPalette::HighlightedText) : palette.color(QPalette::Text));
+    const QRect textRect = option.rect.adjusted(kTextIndent + 4, 0, 0, 0);
+    painter->drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine,
+                      index.data(Qt::DisplayRole).toString());
+    if (option.state & QStyle::State_HasFocus) {
+        painter->setPen(QPen(palette.color(QPalette::Highlight), 1, Qt::DotLine));
+        painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
+    }
+    painter->restore();
+}
+
+QSize ContactDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    return QSize(QStyledItemDelegate::sizeHint(option, index).width() + kTextIndent, kItemHeight);
+}

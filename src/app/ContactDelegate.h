@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QPixmap>
+#include <QStyledItemDelegate>
+
+// Draws a contact with its state marker: the plain figure, then the
+// blacklist, auto-answer and chat markers over it, later ones on top.
+class ContactDelegate : public QStyledItemDelegate
+{
+    Q_OBJECT
+
+public:
+    // markers: the plain, blacklisted, auto-answer and in-chat glyphs, in that order.
+    ContactDelegate(const QPixmap (&markers)[4], QObject *parent = nullptr);
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+
+private:
+    QPixmap m_markers[4];
+};

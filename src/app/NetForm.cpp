@@ -1,0 +1,383 @@
+#include "NetForm.h"
+
+#include "Autostart.h"
+#include "ContactDelegate.h"
+#include "FontStyle.h"
+#include "WinColor.h"
+#include "Cp1251.h"
+#include "DesktopSession.h"
+#include "GlobalHotKeys.h"
+#include "MessForm.h"
+#include "SettingsForm.h"
+#include "TrayIconUnit.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QListView>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QTextBrowser>
+#include <QToolButton>
+
+#include <cstdio>
+
+using NetAction = NetFormWidgets::NetAction;
+using TrayAction = NetFormWidgets::TrayAction;
+
+namespace {
+
+constexpr int kModControl = 2;
+constexpr int kKeyQ = 0x51;
+constexpr int kKeyR = 0x52;
+
+} // namespace
+
+TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
+    : QMainWindow(parent)
+    , m_env(std::move(environment))
+    , m_ui(this)
+    , m_settings(std::make_unique<TSettingsForm>(m_env.settingsPath))
+    , m_aliases(m_env.settingsPath)
+    , m_dispatcher(m_contacts, *this)
+    , m_listBox2(new QListWidget(this))
+{
+    setObjectName(QStringLiteral("NetForm"));
+    m_listBox2->setObjectName(QStringLiteral("ListBox2"));
+    m_listBox2->setSortingEnabled(true);
+    m_listBox2->hide();
+
+    m_ui.listBox1()->setModel(&m_contacts);
+    const QPixmap markers[4] = {m_ui.image(1), m_ui.image(2), m_ui.image(3), m_ui.image(4)};
+    m_ui.listBox1()->setItemDelegate(new ContactDelegate(markers, m_ui.listBox1()));
+    m_ui.listBox3()->setModel(&m_contacts);
+    m_ui.listBox3()->setModelColumn(0);
+
+    // The TCP servers listen from the moment the window exists.
+    m_msgServer = std::make_unique<TMsgServer>();
+    m_msgServer->setPort(m_env.messagePort);
+    connect(m_msgServer.get(), &TMsgServer::messageReceived, this, &TNetForm::onMessage);
+    if (!m_msgServer->listen()) {
+        reportOnce(QStringLiteral("listen"),
+                   QStringLiteral("Сообщения не будут приниматься: порт %1 занят (%2). "
+                                  "Возможно, Zavolin уже запущен на этом компьютере.")
+                       .arg(m_env.messagePort)
+                       .arg(m_msgServer->errorString()));
+    }
+    m_udpServer = std::make_unique<TUdpServer>();
+    m_udpServer->setDefaultPort(m_env.datagramPort);
+    connect(m_udpServer.get(), &TUdpServer::datagramReceived, this, &TNetForm::onDatagram);
+    m_udpClient = std::make_unique<TUdpClient>();
+    m_udpClient->setHost(m_env.broadcastHost);
+    m_udpClient->setPort(m_env.broadcastPort);
+
+    m_startupHide.setSingleShot(true);
+    m_startupHide.setInterval(500);
+    connect(&m_startupHide, &QTimer::timeout, this, &TNetForm::hideWindow);
+
+    wireActions();
+    wireSettingsReactions();
+    if (m_env.desktopIntegration)
+        wireDesktop();
+}
+
+TNetForm::~TNetForm()
+{
+    if (!m_shutDown)
+        shutdown();
+}
+
+bool TNetForm::option(int number) const
+{
+    if (number == 6)
+        return m_ui.action(NetAction::AutoAnswer)->isChecked();
+    if (number == 19)
+        return m_ui.action(NetAction::ReceiveMessages)->isChecked();
+    return m_settings->isOptionOn(number);
+}
+
+QString TNetForm::ownName() const
+{
+    return m_ui.label2()->text();
+}
+
+void TNetForm::wireActions()
+{
+    connect(m_ui.action(NetAction::Hide), &QAction::triggered, this, &TNetForm::hideWindow);
+    connect(m_ui.action(NetAction::Exit), &QAction::triggered, this, &TNetForm::askExit);
+    connect(m_ui.action(NetAction::Clear), &QAction::triggered, this, &TNetForm::clearView);
+    connect(m_ui.action(NetAction::OpenOutgoing), &QAction::triggered, this, &TNetForm::openOutgoingView);
+    connect(m_ui.action(NetAction::OpenIncoming), &QAction::triggered, this, &TNetForm::openIncomingView);
+    connect(m_ui.action(NetAction::SaveSettings), &QAction::triggered, this, &TNetForm::saveSettings);
+    connect(m_ui.action(NetAction::RefreshContacts), &QAction::triggered, this, &TNetForm::refreshContacts);
+    connect(m_ui.action(NetAction::Settings), &QAction::triggered, this, [this] {
+        m_settings->show();
+        m_settings->raise();
+        m_settings->activateWindow();
+    });
+    connect(m_ui.speedButton13(), &QToolButton::clicked, this, &TNetForm::onOutgoingButton);
+    connect(m_ui.speedButton14(), &QToolButton::clicked, this, &TNetForm::onIncomingButton);
+    connect(m_ui.listBox1(), &QListView::clicked, this, [this] {
+        openOutgoingView();
+        m_ui.panel5()->hide();
+    });
+
+    // The tray menu mirrors the main menu.
+    connect(m_ui.trayAction(TrayAction::OpenOutgoing), &QAction::triggered, this, &TNetForm::openOutgoingView);
+    connect(m_ui.trayAction(TrayAction::OpenIncoming), &QAction::triggered, this, &TNetForm::openIncomingView);
+    connect(m_ui.trayAction(TrayAction::Settings), &QAction::triggered, m_ui.action(NetAction::Settings),
+            &QAction::trigger);
+    connect(m_ui.trayAction(TrayAction::Exit), &QAction::triggered, this, &TNetForm::askExit);
+    connect(m_ui.trayAction(TrayAction::Chat), &QAction::triggered, m_ui.action(NetAction::Chat), &QAction::trigger);
+    connect(m_ui.trayAction(TrayAction::Sms), &QAction::triggered, m_ui.action(NetAction::Sms), &QAction::trigger);
+    connect(m_ui.trayAction(TrayAction::AutoAnswerText), &QAction::triggered,
+            m_ui.action(NetAction::AutoAnswerText), &QAction::trigger);
+    auto mirror = [this](NetAction main, TrayAction tray) {
+        connect(m_ui.action(main), &QAction::toggled, m_ui.trayAction(tray), &QAction::setChecked);
+        connect(m_ui.trayAction(tray), &QAction::toggled, m_ui.action(main), &QAction::setChecked);
+    };
+    mirror(NetAction::AutoAnswer, TrayAction::AutoAnswer);
+    mirror(NetAction::ReceiveMessages, TrayAction::ReceiveMessages);
+}
+
+void TNetForm::wireSettingsReactions()
+{
+    connect(m_settings.get(), &TSettingsForm::hotKeysToggled, this, [this](bool on) {
+        on ? registerHotKeys() : unregisterHotKeys();
+    });
+    connect(m_settings.get(), &TSettingsForm::autostartToggled, this, [this](bool on) {
+        if (!m_autostart)
+            return;
+        on ? m_autostart->enable(QCoreApplication::applicationFilePath()) : m_autostart->disable();
+    });
+    connect(m_settings.get(), &TSettingsForm::backgroundColorChosen, this, [this](const QColor &color) {
+        applyLook(m_fontColor, WinColor::fromColor(color), m_ui.memo1()->font().family(),
+                  m_ui.memo1()->font().pointSize(), FontStyle::fromFont(m_ui.memo1()->font()));
+    });
+    connect(m_settings.get(), &TSettingsForm::textFontChosen, this, [this](const QFont &font, const QColor &color) {
+        applyLook(WinColor::fromColor(color), m_background, font.family(), font.pointSize(),
+                  FontStyle::fromFont(font));
+    });
+    connect(m_settings.get(), &TSettingsForm::lookDefaultsRequested, this, [this] {
+        applyLook(WinColor::kBlack, WinColor::kWhite, QStringLiteral("MS Sans Serif"), 8, 0);
+        saveSettings();
+    });
+}
+
+void TNetForm::wireDesktop()
+{
+    m_autostart = std::make_unique<Autostart>();
+    m_hotKeys = new GlobalHotKeys(this);
+    connect(m_hotKeys, &GlobalHotKeys::hotKeyPressed, this, &TNetForm::onHotKey);
+    m_tray = new TTrayIcon(this);
+    m_tray->setObjectName(QStringLiteral("TrayIcon1"));
+    m_tray->setMenu(m_ui.trayMenu());
+    connect(m_tray, &TTrayIcon::clicked, this, &TNetForm::onTrayClicked);
+    auto *session = new DesktopSession(this);
+    connect(session, &DesktopSession::sessionEnding, this, &TNetForm::endSession);
+}
+
+void TNetForm::hideWindow()
+{
+    m_ui.bringIncomingToFront();
+    hide();
+}
+
+void TNetForm::openOutgoingView()
+{
+    show();
+    m_ui.speedButton13()->setChecked(true);
+    m_ui.bringOutgoingToFront();
+    m_ui.memo1()->setFocus();
+}
+
+void TNetForm::openIncomingView()
+{
+    m_ui.speedButton14()->setChecked(true);
+    if (m_tray)
+        m_tray->stopBlinking();
+    m_ui.bringIncomingToFront();
+    show();
+}
+
+void TNetForm::onOutgoingButton()
+{
+    m_ui.bringOutgoingToFront();
+    m_ui.memo1()->setFocus();
+}
+
+void TNetForm::onIncomingButton()
+{
+    if (m_tray)
+        m_tray->stopBlinking();
+    m_ui.bringIncomingToFront();
+}
+
+void TNetForm::clearView()
+{
+    if (m_ui.speedButton13()->isChecked())
+        m_ui.memo1()->clear();
+    else
+        m_ui.richEdit2()->clear();
+}
+
+void TNetForm::askExit()
+{
+    auto *box = new QMessageBox(QMessageBox::Question, QStringLiteral("Закрытие"),
+                                QStringLiteral("Закрытие программы не позволит Вам общаться с другими абонентами.\n\r"
+                                               "Точно выход?"),
+                                QMessageBox::Yes | QMessageBox::No, this);
+    box->setObjectName(QStringLiteral("ExitQuestion"));
+    box->setDefaultButton(QMessageBox::No);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QMessageBox::finished, this, [this, box] {
+        if (box->standardButton(box->clickedButton()) == QMessageBox::No)
+            return;
+        m_exitConfirmed = true;
+        close();
+    });
+    box->open();
+}
+
+void TNetForm::refreshContacts()
+{
+    broadcast(DatagramDispatcher::presence(ownName()));
+}
+
+void TNetForm::endSession()
+{
+    m_exitConfirmed = true;
+    close();
+}
+
+void TNetForm::closeEvent(QCloseEvent *event)
+{
+    if (m_shutDown) {
+        event->accept();
+        return;
+    }
+    if (!m_exitConfirmed && option(9)) {
+        event->ignore();
+        hideWindow();
+        return;
+    }
+    shutdown();
+    event->accept();
+}
+
+void TNetForm::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized)) {
+        // Never minimised: Minimize sends the window to the tray.
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+        QTimer::singleShot(0, this, &TNetForm::hideWindow);
+    } else if (event->type() == QEvent::ActivationChange && !isActiveWindow()) {
+        m_ui.panel5()->hide();
+    }
+}
+
+void TNetForm::hideEvent(QHideEvent *event)
+{
+    m_ui.panel5()->hide();
+    QMainWindow::hideEvent(event);
+}
+
+void TNetForm::onTrayClicked()
+{
+    if (m_tray && m_tray->isBlinking())
+        openIncomingView();
+    else
+        openOutgoingView();
+    raise();
+    activateWindow();
+}
+
+void TNetForm::onHotKey(int modifiers, int virtualKey)
+{
+    if (modifiers != kModControl)
+        return;
+    if (virtualKey == kKeyQ)
+        openIncomingView();
+    else if (virtualKey == kKeyR)
+        openOutgoingView();
+}
+
+void TNetForm::registerHotKeys()
+{
+    if (m_hotKeys)
+        m_hotKeys->registerKeys();
+}
+
+void TNetForm::unregisterHotKeys()
+{
+    if (m_hotKeys)
+        m_hotKeys->unregisterKeys();
+}
+
+void TNetForm::onDatagram(const QByteArray &data)
+{
+    m_dispatcher.dispatch(Cp1251::decode(data));
+}
+
+void TNetForm::onMessage(const QString &fromName, const QString &text)
+{
+    // Shown plainly until the full receive path (history, sound, smileys) is in.
+    m_ui.richEdit2()->append(displayName(fromName).toHtmlEscaped().prepend(QStringLiteral("<b>")) + QStringLiteral(":</b>"));
+    m_ui.richEdit2()->append(text.toHtmlEscaped());
+}
+
+QString TNetForm::displayName(const QString &name) const
+{
+    return m_aliases.displayName(name);
+}
+
+bool TNetForm::isAutoAnswerOn() const
+{
+    return option(6);
+}
+
+bool TNetForm::isStatusNoticeOn() const
+{
+    return option(7);
+}
+
+void TNetForm::broadcast(const QString &datagram)
+{
+    if (!m_udpClient)
+        return;
+    QString error;
+    if (!m_udpClient->send(Cp1251::encode(datagram), &error))
+        reportOnce(QStringLiteral("broadcast"), error);
+}
+
+void TNetForm::showNotice(const QString &headline)
+{
+    TMessForm::showNotice(headline);
+}
+
+ChatPort *TNetForm::chat()
+{
+    return nullptr; // the chat window does not exist yet
+}
+
+void TNetForm::reportOnce(const QString &key, const QString &text)
+{
+    if (m_reported.contains(key)) {
+        std::fprintf(stderr, "zavolin: %s\n", text.toLocal8Bit().constData());
+        return;
+    }
+    m_reported.append(key);
+    showError(text);
+}
+
+void TNetForm::showError(const QString &text)
+{
+    std::fprintf(stderr, "zavolin: %s\n", text.toLocal8Bit().constData());
+    auto *box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Ошибка"), text, QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}

@@ -1,0 +1,121 @@
+#pragma once
+
+#include "AliasBook.h"
+#include "ContactList.h"
+#include "DatagramDispatcher.h"
+#include "MsgChannel.h"
+#include "NetFormEnvironment.h"
+#include "NetFormWidgets.h"
+#include "PresenceContext.h"
+#include "UdpChannel.h"
+
+#include <QMainWindow>
+#include <QStringList>
+#include <QTimer>
+
+#include <memory>
+
+class Autostart;
+class GlobalHotKeys;
+class QListWidget;
+class TSettingsForm;
+class TTrayIcon;
+
+// The main window: its life from start-up to shutdown, the two message views,
+// presence and the contact list. The network endpoints and the settings
+// dialog belong to it for the whole run.
+class TNetForm : public QMainWindow, private PresenceContext
+{
+    Q_OBJECT
+
+public:
+    explicit TNetForm(NetFormEnvironment environment, QWidget *parent = nullptr);
+    ~TNetForm() override;
+
+    // Runs the creation sequence: settings, look, own name, listeners, announcements.
+    void startUp();
+
+    // Options Ch1..Ch21 as they stand now (Ch6 and Ch19 are menu items).
+    bool option(int number) const;
+    QString ownName() const override;
+
+    const NetFormWidgets &widgets() const { return m_ui; }
+    TSettingsForm *settingsForm() const { return m_settings.get(); }
+    ContactList &contacts() { return m_contacts; }
+    const QStringList &phrases() const { return m_phrases; }
+    bool hasShutDown() const { return m_shutDown; }
+    // The bound datagram port (tests ask the system for a free one).
+    quint16 datagramPort() const { return m_udpServer ? m_udpServer->localPort() : 0; }
+
+    // Operations of the window, also reached from menus, tray and hot keys.
+    void hideWindow();
+    void openOutgoingView();
+    void openIncomingView();
+    void clearView();
+    void askExit();
+    bool saveSettings();
+    void refreshContacts();
+    // Ends the program without asking, as the end of the desktop session does.
+    void endSession();
+
+Q_SIGNALS:
+    // Shutdown has run: the settings are saved and the farewell is sent.
+    void finished();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    // PresenceContext
+    QString displayName(const QString &name) const override;
+    bool isAutoAnswerOn() const override;
+    bool isStatusNoticeOn() const override;
+    void broadcast(const QString &datagram) override;
+    void showNotice(const QString &headline) override;
+    ChatPort *chat() override;
+
+    void wireActions();
+    void wireSettingsReactions();
+    void wireDesktop();
+    void loadOptions();
+    void applyLook(int fontColor, int background, const QString &fontName, int fontSize, int fontStyle);
+    void setSessionTitle(bool autoAnswer);
+    void onDatagram(const QByteArray &data);
+    void onMessage(const QString &fromName, const QString &text);
+    void onOutgoingButton();
+    void onIncomingButton();
+    void onTrayClicked();
+    void onHotKey(int modifiers, int virtualKey);
+    void registerHotKeys();
+    void unregisterHotKeys();
+    void shutdown();
+    // Errors the user must see, in a box that does not stop the event loop.
+    void reportOnce(const QString &key, const QString &text);
+    void showError(const QString &text);
+
+    NetFormEnvironment m_env;
+    NetFormWidgets m_ui;
+    std::unique_ptr<TSettingsForm> m_settings;
+    ContactList m_contacts;
+    AliasBook m_aliases;
+    DatagramDispatcher m_dispatcher;
+    QListWidget *m_listBox2; // phrases, sorted and hidden
+    QStringList m_phrases;
+
+    std::unique_ptr<TMsgServer> m_msgServer;
+    std::unique_ptr<TUdpServer> m_udpServer;
+    std::unique_ptr<TUdpClient> m_udpClient;
+    TTrayIcon *m_tray = nullptr;
+    GlobalHotKeys *m_hotKeys = nullptr;
+    std::unique_ptr<Autostart> m_autostart;
+    QTimer m_startupHide;
+
+    // Colours as stored: a system colour stays a system colour when saved.
+    int m_fontColor = 0;
+    int m_background = 0x00FFFFFF;
+    QStringList m_reported;
+    bool m_exitConfirmed = false;
+    bool m_shutDown = false;
+};

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "MsgChannel.h"
+#include "UdpChannel.h"
+
+#include <QString>
+
+// Where the main window keeps its files and which ports it uses. The program
+// takes the defaults; tests move everything to loopback ports and temporary
+// folders, and leave the desktop (tray, hot keys, autostart) alone.
+struct NetFormEnvironment
+{
+    QString settingsPath;
+    QString dataFolder;
+    quint16 datagramPort = kDatagramPort;
+    QString broadcastHost = QStringLiteral("255.255.255.255");
+    quint16 broadcastPort = kDatagramPort;
+    quint16 messagePort = kMessagePort;
+    QString hostName; // empty: the system's host name
+    bool desktopIntegration = true;
+};

@@ -1,0 +1,505 @@
+#include "NetFormWidgets.h"
+
+#include "Icons.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QListView>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProxyStyle>
+#include <QStackedWidget>
+#include <QTextBrowser>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+using NetAction = NetFormWidgets::NetAction;
+using TrayAction = NetFormWidgets::TrayAction;
+
+// A picture of our icon set; an empty name or a missing picture gives a null
+// icon, and a button without a picture shows its text instead.
+QIcon resourceIcon(QStringView name)
+{
+    return name.isEmpty() ? QIcon() : Icons::get(name.toString());
+}
+
+// Narrower menu bar entries, so that all six menus fit into the default width.
+class CompactMenuBarStyle : public QProxyStyle
+{
+public:
+    explicit CompactMenuBarStyle(QObject *owner)
+    {
+        setParent(owner);
+    }
+
+    QSize sizeFromContents(ContentsType type, const QStyleOption *option, const QSize &size,
+                           const QWidget *widget) const override
+    {
+        QSize result = QProxyStyle::sizeFromContents(type, option, size, widget);
+        if (type == CT_MenuBarItem && !result.isEmpty())
+            result.rwidth() -= 6;
+        return result;
+    }
+};
+
+struct ActionRow
+{
+    NetAction id;
+    QStringView objectName;
+    QStringView text;
+    QStringView shortcut; // portable text
+    QStringView icon;
+    QStringView hint;     // the toolbar hint, when the action is on the toolbar
+    bool checkable;
+};
+
+constexpr ActionRow actionRows[] = {
+    {NetAction::Send, u"N6", u"Отправить сообщение", u"Ctrl+Enter", u"send", u"", false},
+    {NetAction::SendAll, u"N22", u"Отправить сообщение всем", u"", u"sendall",
+     u"Отправить сообщение всем", false},
+    {NetAction::FixLayout, u"FixLayoutAction", u"Исправить на русский", u"Ctrl+E", u"", u"", false},
+    {NetAction::LoadText, u"LoadTextAction", u"Загрузить из файла...", u"", u"loadtext",
+     u"Загрузить в 'Исходящие'", false},
+    {NetAction::SaveIncoming, u"SaveIncomingAction", u"Сохранить в файле...", u"Ctrl+S",
+     u"saveincoming", u"Сохранить 'Входящие'", false},
+    {NetAction::Clear, u"ClearAction", u"Очистить", u"Ctrl+Del", u"clear", u"Очистить (Ctrl+Del)",
+     false},
+    {NetAction::Hide, u"N10", u"Скрыть", u"Esc", u"hide", u"Скрыть (Esc)", false},
+    {NetAction::Exit, u"N4", u"Выход", u"F10", u"exit", u"Выход из программы (F10)", false},
+    {NetAction::OpenOutgoing, u"OpenOutgoingAction", u"Открыть исходящие сообщения", u"Ctrl+R",
+     u"outgoing", u"", false},
+    {NetAction::OpenIncoming, u"OpenIncomingAction", u"Открыть входящие сообщения", u"Ctrl+Q",
+     u"incoming", u"", false},
+    {NetAction::Chat, u"N28", u"Чат", u"Ctrl+H", u"chat", u"Чат (Ctrl + H)", true},
+    {NetAction::Sms, u"SmsAction", u"SMS-сообщения", u"Ctrl+M", u"sms",
+     u"SMS - сообщения (Ctrl + M)", false},
+    {NetAction::BlackList, u"BlackListAction", u"Черный список", u"", u"", u"", false},
+    {NetAction::InsertPhrase, u"InsertPhraseAction", u"Вставить фразу", u"F8", u"phrase",
+     u"Вставить фразу в текст (F8)", false},
+    {NetAction::EditPhrases, u"EditPhrasesAction", u"Редактировать фразы", u"", u"", u"", false},
+    {NetAction::AutoAnswer, u"Ch6", u"Автоответчик", u"", u"", u"", true},
+    {NetAction::AutoAnswerText, u"AutoAnswerTextAction", u"Текст автоответчика", u"", u"", u"",
+     false},
+    {NetAction::ReceiveMessages, u"Ch19", u"Получать сообщения", u"", u"", u"", true},
+    {NetAction::Settings, u"SettingsAction", u"Параметры", u"", u"settings", u"Параметры", false},
+    {NetAction::Alias, u"AliasAction", u"Назначить псевдоним", u"", u"alias",
+     u"Назначить псевдоним", false},
+    {NetAction::IpEditor, u"IpEditorAction", u"Редактор IP - адресов", u"", u"", u"", false},
+    {NetAction::RefreshContacts, u"N29", u"Обновить контактный лист", u"", u"", u"", false},
+    {NetAction::SaveSettings, u"N9", u"Сохранить настройки", u"F2", u"savesettings",
+     u"Сохранить настройки (F2)", false},
+    {NetAction::About, u"AboutAction", u"О программе...", u"F1", u"zavolin", u"", false},
+    {NetAction::SendFile, u"SendFileAction", u"Отправить файл", u"", u"sendfile", u"Отправить файл",
+     false},
+};
+static_assert(std::size(actionRows) == std::size_t(NetAction::Count));
+
+// Count marks a separator in the layouts below.
+constexpr NetAction separator = NetAction::Count;
+
+struct MenuRow
+{
+    QStringView objectName;
+    QStringView title;
+    std::initializer_list<NetAction> items;
+};
+
+const MenuRow menuRows[] = {
+    {u"MessageMenu", u"Сообщение",
+     {NetAction::Send, NetAction::SendAll, separator, NetAction::FixLayout, separator,
+      NetAction::LoadText, NetAction::SaveIncoming, NetAction::Clear, separator, NetAction::Hide,
+      NetAction::Exit}},
+    {u"OpenMenu", u"Открыть",
+     {NetAction::OpenOutgoing, NetAction::OpenIncoming, separator, NetAction::Chat, NetAction::Sms,
+      separator, NetAction::BlackList}},
+    {u"PhrasesMenu", u"Фразы", {NetAction::InsertPhrase, NetAction::EditPhrases}},
+    {u"AutoAnswerMenu", u"Автоответчик",
+     {NetAction::AutoAnswer, NetAction::AutoAnswerText, NetAction::ReceiveMessages}},
+    {u"SetupMenu", u"Настройка",
+     {NetAction::Settings, NetAction::Alias, NetAction::IpEditor, separator,
+      NetAction::RefreshContacts, separator, NetAction::SaveSettings}},
+    {u"HelpMenu", u"Помощь", {NetAction::About}},
+};
+
+constexpr NetAction toolBarLayout[] = {
+    NetAction::Chat, NetAction::Sms, separator,
+    NetAction::SendFile, NetAction::SendAll, separator,
+    NetAction::InsertPhrase, NetAction::LoadText, NetAction::SaveIncoming, separator,
+    NetAction::Alias, NetAction::Settings, NetAction::SaveSettings, separator,
+    NetAction::Clear, NetAction::Hide, NetAction::Exit,
+};
+
+// Ctrl+Enter also answers to the main Return key, which most keyboards send.
+QList<QKeySequence> shortcutsFor(QStringView portableText)
+{
+    if (portableText.isEmpty())
+        return {};
+    QList<QKeySequence> keys{QKeySequence(portableText.toString())};
+    if (portableText.endsWith(u"+Enter"))
+        keys.append(QKeySequence(portableText.chopped(5).toString() + u"Return"_s));
+    return keys;
+}
+
+QAction *makeTrayAction(QMenu *menu, const QString &objectName, const QString &text,
+                        QStringView shortcut = {}, QStringView icon = {}, bool checkable = false)
+{
+    auto *action = menu->addAction(resourceIcon(icon), text);
+    action->setObjectName(objectName);
+    action->setCheckable(checkable);
+    if (!shortcut.isEmpty()) {
+        action->setShortcut(QKeySequence(shortcut.toString()));
+        // A menu that is never attached to a window cannot fire this context,
+        // so the key stays with the menu bar while the text is still shown.
+        action->setShortcutContext(Qt::WidgetShortcut);
+        action->setShortcutVisibleInContextMenu(true);
+    }
+    return action;
+}
+
+// Captions only: the own name beside them needs the room more than pictures do.
+QToolButton *makeViewButton(QWidget *parent, const QString &objectName, const QString &text)
+{
+    auto *button = new QToolButton(parent);
+    button->setObjectName(objectName);
+    button->setText(text);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    button->setCheckable(true);
+    return button;
+}
+
+} // namespace
+
+NetFormWidgets::NetFormWidgets(QMainWindow *window)
+{
+    window->setWindowTitle(u"Сеанс сообщений - Zavolin"_s);
+    window->setWindowIcon(resourceIcon(u"zavolin"));
+    // The toolbar must not be hidden through the window's own context menu.
+    window->setContextMenuPolicy(Qt::PreventContextMenu);
+
+    buildMenuBar(window);
+    buildToolBar(window);
+    buildTrayMenu(window);
+
+    auto *central = new QWidget(window);
+    central->setObjectName(u"CentralWidget"_s);
+    auto *layout = new QHBoxLayout(central);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->setSpacing(3);
+    layout->addWidget(buildContactColumn(central), 1);
+    layout->addWidget(buildMessageColumn(central), 2);
+    buildMarkerImages(central);
+    window->setCentralWidget(central);
+
+    const QRect geometry = defaultGeometry();
+    window->move(geometry.topLeft());
+    window->resize(geometry.size());
+}
+
+QRect NetFormWidgets::defaultGeometry()
+{
+    return QRect(221, 162, 440, 280);
+}
+
+void NetFormWidgets::buildMenuBar(QMainWindow *window)
+{
+    for (const ActionRow &row : actionRows) {
+        auto *action = new QAction(resourceIcon(row.icon), row.text.toString(), window);
+        action->setObjectName(row.objectName.toString());
+        action->setShortcuts(shortcutsFor(row.shortcut));
+        action->setCheckable(row.checkable);
+        if (!row.hint.isEmpty())
+            action->setToolTip(row.hint.toString());
+        m_actions[std::size_t(row.id)] = action;
+    }
+
+    QMenuBar *bar = window->menuBar();
+    bar->setObjectName(u"SideBarMainMenu1"_s);
+    bar->setStyle(new CompactMenuBarStyle(window)); // the window outlives its menu bar
+    for (const MenuRow &row : menuRows) {
+        QMenu *menu = bar->addMenu(row.title.toString());
+        menu->setObjectName(row.objectName.toString());
+        for (NetAction id : row.items) {
+            if (id == separator)
+                menu->addSeparator();
+            else
+                menu->addAction(action(id));
+        }
+    }
+}
+
+void NetFormWidgets::buildToolBar(QMainWindow *window)
+{
+    m_toolBar = window->addToolBar(u"Панель инструментов"_s);
+    m_toolBar->setObjectName(u"ToolBar1"_s);
+    m_toolBar->setMovable(false);
+    m_toolBar->setFloatable(false);
+    m_toolBar->toggleViewAction()->setVisible(false);
+    m_toolBar->setContextMenuPolicy(Qt::PreventContextMenu);
+    m_toolBar->setIconSize(QSize(20, 20));
+    m_toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    for (NetAction id : toolBarLayout) {
+        if (id == separator)
+            m_toolBar->addSeparator();
+        else
+            m_toolBar->addAction(action(id));
+    }
+}
+
+void NetFormWidgets::buildTrayMenu(QMainWindow *window)
+{
+    m_trayMenu = new QMenu(window);
+    m_trayMenu->setObjectName(u"SideBarPopupMenu1"_s);
+    auto set = [this](TrayAction id, QAction *action) {
+        m_trayActions[std::size_t(id)] = action;
+    };
+
+    set(TrayAction::OpenOutgoing, makeTrayAction(m_trayMenu, u"N12"_s, u"Исходящие сообщения"_s,
+                                                 u"Ctrl+R", u"outgoing"));
+    set(TrayAction::OpenIncoming, makeTrayAction(m_trayMenu, u"N13"_s, u"Входящие сообщения"_s,
+                                                 u"Ctrl+Q", u"incoming"));
+    m_trayMenu->addSeparator();
+
+    QMenu *open = m_trayMenu->addMenu(u"Открыть"_s);
+    open->setObjectName(u"TrayOpenMenu"_s);
+    set(TrayAction::Chat, makeTrayAction(open, u"TrayChatAction"_s, u"Чат"_s, u"Ctrl+H", u"chat"));
+    set(TrayAction::Sms, makeTrayAction(open, u"TraySmsAction"_s, u"SMS - сообщения"_s, u"Ctrl+M",
+                                        u"sms"));
+
+    QMenu *autoAnswer = m_trayMenu->addMenu(u"Автоответчик"_s);
+    autoAnswer->setObjectName(u"TrayAutoAnswerMenu"_s);
+    set(TrayAction::AutoAnswer,
+        makeTrayAction(autoAnswer, u"N48"_s, u"Автоответчик"_s, {}, {}, true));
+    set(TrayAction::AutoAnswerText, makeTrayAction(autoAnswer, u"TrayAutoAnswerTextAction"_s,
+                                                   u"Текст автоответчика"_s));
+    set(TrayAction::ReceiveMessages,
+        makeTrayAction(autoAnswer, u"N54"_s, u"Получать сообщения"_s, {}, {}, true));
+    m_trayMenu->addSeparator();
+
+    set(TrayAction::Settings, makeTrayAction(m_trayMenu, u"TraySettingsAction"_s, u"Параметры"_s,
+                                             {}, u"settings"));
+    m_trayMenu->addSeparator();
+    set(TrayAction::Exit,
+        makeTrayAction(m_trayMenu, u"TrayExitAction"_s, u"Выход"_s, {}, u"exit"));
+}
+
+QWidget *NetFormWidgets::buildContactColumn(QWidget *parent)
+{
+    m_listBox1 = new QListView(parent);
+    m_listBox1->setObjectName(u"ListBox1"_s);
+    m_listBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_listBox1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_listBox1->setUniformItemSizes(true);
+    m_listBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Ignored: the column's width follows the layout's stretch, not the list's contents.
+    m_listBox1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Expanding);
+    m_listBox1->setMinimumWidth(60);
+
+    m_listBox3 = new QListView(parent);
+    m_listBox3->setObjectName(u"ListBox3"_s);
+    m_listBox3->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_listBox3->hide();
+    return m_listBox1;
+}
+
+QWidget *NetFormWidgets::buildMessageColumn(QWidget *parent)
+{
+    auto *column = new QWidget(parent);
+    column->setObjectName(u"MessageColumn"_s);
+    // Preferred: the own name and the editor's button row are never cut; the
+    // contact list gives way first.
+    column->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    auto *layout = new QVBoxLayout(column);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    layout->addWidget(buildInfoPanel(column));
+
+    m_views = new QStackedWidget(column);
+    m_views->setObjectName(u"Views"_s);
+    m_views->addWidget(buildOutgoingView(m_views));
+    m_views->addWidget(buildIncomingView(m_views));
+    m_views->setCurrentWidget(m_panel1);
+    layout->addWidget(m_views, 1);
+    return column;
+}
+
+QFrame *NetFormWidgets::buildInfoPanel(QWidget *parent)
+{
+    m_infoPanel = new QFrame(parent);
+    m_infoPanel->setObjectName(u"InfoPanel"_s);
+    m_infoPanel->setFrameShape(QFrame::StyledPanel);
+    m_infoPanel->setFrameShadow(QFrame::Sunken);
+    m_infoPanel->setAutoFillBackground(true);
+    QPalette grey = m_infoPanel->palette();
+    grey.setColor(QPalette::Window, QColor(128, 128, 128));
+    m_infoPanel->setPalette(grey);
+
+    m_speedButton13 = makeViewButton(m_infoPanel, u"SpeedButton13"_s, u"Исходящие"_s);
+    m_speedButton14 = makeViewButton(m_infoPanel, u"SpeedButton14"_s, u"Входящие"_s);
+    m_viewButtons = new QButtonGroup(m_infoPanel);
+    m_viewButtons->setObjectName(u"ViewButtons"_s);
+    m_viewButtons->setExclusive(true);
+    m_viewButtons->addButton(m_speedButton13);
+    m_viewButtons->addButton(m_speedButton14);
+    m_speedButton13->setChecked(true);
+
+    m_label2 = new QLabel(m_infoPanel);
+    m_label2->setObjectName(u"Label2"_s);
+    m_label2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QFont font = m_label2->font();
+    font.setBold(true);
+    font.setItalic(true);
+    m_label2->setFont(font);
+    QPalette lime = m_label2->palette();
+    lime.setColor(QPalette::WindowText, QColor(0, 255, 0));
+    m_label2->setPalette(lime);
+
+    auto *layout = new QHBoxLayout(m_infoPanel);
+    layout->setContentsMargins(3, 2, 6, 2);
+    layout->setSpacing(2);
+    layout->addWidget(m_speedButton13);
+    layout->addWidget(m_speedButton14);
+    layout->addSpacing(6);
+    layout->addWidget(m_label2, 1);
+    return m_infoPanel;
+}
+
+QFrame *NetFormWidgets::buildOutgoingView(QWidget *parent)
+{
+    m_panel1 = new QFrame(parent);
+    m_panel1->setObjectName(u"Panel1"_s);
+
+    m_memo1 = new QPlainTextEdit(m_panel1);
+    m_memo1->setObjectName(u"Memo1"_s);
+
+    m_smileyBar = new QWidget(m_panel1);
+    m_smileyBar->setObjectName(u"SmileyBar"_s);
+    auto *smileys = new QHBoxLayout(m_smileyBar);
+    smileys->setContentsMargins(0, 0, 0, 0);
+    smileys->setSpacing(0);
+
+    m_speedButton15 = new QToolButton(m_panel1);
+    m_speedButton15->setObjectName(u"SpeedButton15"_s);
+    m_speedButton15->setArrowType(Qt::UpArrow);
+    m_speedButton15->setAutoRaise(true);
+    m_speedButton15->setFixedSize(26, 26);
+
+    m_speedButton25 = new QToolButton(m_panel1);
+    m_speedButton25->setObjectName(u"SpeedButton25"_s);
+    m_speedButton25->setText(u"Отправить"_s);
+    m_speedButton25->setToolTip(u"Отправить сообщение"_s);
+    m_speedButton25->setIcon(resourceIcon(u"send"));
+    m_speedButton25->setIconSize(QSize(20, 20));
+    m_speedButton25->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    m_speedButton25->setMinimumSize(40, 26);
+
+    auto *bottomRow = new QHBoxLayout;
+    bottomRow->setSpacing(0);
+    bottomRow->addWidget(m_smileyBar);
+    bottomRow->addWidget(m_speedButton15);
+    bottomRow->addStretch(1);
+    bottomRow->addWidget(m_speedButton25);
+
+    auto *layout = new QVBoxLayout(m_panel1);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    layout->addWidget(m_memo1, 1);
+    layout->addLayout(bottomRow);
+
+    // Laid over the editor outside the layout; whoever opens it places it.
+    m_panel5 = new QFrame(m_panel1);
+    m_panel5->setObjectName(u"Panel5"_s);
+    m_panel5->setFrameShape(QFrame::Panel);
+    m_panel5->setFrameShadow(QFrame::Raised);
+    m_panel5->setAutoFillBackground(true);
+    m_panel5->setFixedSize(162, 93);
+    m_panel5->hide();
+    return m_panel1;
+}
+
+QFrame *NetFormWidgets::buildIncomingView(QWidget *parent)
+{
+    m_panel2 = new QFrame(parent);
+    m_panel2->setObjectName(u"Panel2"_s);
+
+    m_richEdit2 = new QTextBrowser(m_panel2);
+    m_richEdit2->setObjectName(u"RichEdit2"_s);
+    // A click on a link must reach the window's handler and leave the document alone.
+    m_richEdit2->setOpenLinks(false);
+    m_richEdit2->setOpenExternalLinks(false);
+
+    auto *layout = new QVBoxLayout(m_panel2);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_richEdit2);
+    return m_panel2;
+}
+
+void NetFormWidgets::buildMarkerImages(QWidget *parent)
+{
+    static constexpr QStringView names[] = {u"contact", u"contact-blacklisted",
+                                            u"contact-autoanswer", u"contact-chat"};
+    for (std::size_t i = 0; i < m_images.size(); ++i) {
+        auto *label = new QLabel(parent);
+        label->setObjectName(u"Image%1"_s.arg(i + 1));
+        label->setPixmap(Icons::pixmap(names[i].toString(), 16));
+        label->setFixedSize(16, 16);
+        label->hide();
+        m_images[i] = label;
+    }
+}
+
+QAction *NetFormWidgets::action(NetAction id) const
+{
+    return m_actions.at(std::size_t(id));
+}
+
+QAction *NetFormWidgets::trayAction(TrayAction id) const
+{
+    return m_trayActions.at(std::size_t(id));
+}
+
+QPixmap NetFormWidgets::image(int number) const
+{
+    if (number < 1 || number > int(m_images.size()))
+        return {};
+    return m_images[std::size_t(number - 1)]->pixmap();
+}
+
+void NetFormWidgets::bringOutgoingToFront()
+{
+    m_views->setCurrentWidget(m_panel1);
+}
+
+void NetFormWidgets::bringIncomingToFront()
+{
+    m_views->setCurrentWidget(m_panel2);
+}
+
+QToolBar *NetFormWidgets::toolBar() const { return m_toolBar; }
+QMenu *NetFormWidgets::trayMenu() const { return m_trayMenu; }
+QListView *NetFormWidgets::listBox1() const { return m_listBox1; }
+QListView *NetFormWidgets::listBox3() const { return m_listBox3; }
+QFrame *NetFormWidgets::infoPanel() const { return m_infoPanel; }
+QLabel *NetFormWidgets::label2() const { return m_label2; }
+QToolButton *NetFormWidgets::speedButton13() const { return m_speedButton13; }
+QToolButton *NetFormWidgets::speedButton14() const { return m_speedButton14; }
+QButtonGroup *NetFormWidgets::viewButtons() const { return m_viewButtons; }
+QStackedWidget *NetFormWidgets::views() const { return m_views; }
+QFrame *NetFormWidgets::panel1() const { return m_panel1; }
+QPlainTextEdit *NetFormWidgets::memo1() const { return m_memo1; }
+QWidget *NetFormWidgets::smileyBar() const { return m_smileyBar; }
+QToolButton *NetFormWidgets::speedButton15() const { return m_speedButton15; }
+QToolButton *NetFormWidgets::speedButton25() const { return m_speedButton25; }
+QFrame *NetFormWidgets::panel5() const { return m_panel5; }
+QFrame *NetFormWidgets::panel2() const { return m_panel2; }
+QTextBrowser *NetFormWidgets::richEdit2() const { return m_richEdit2; }

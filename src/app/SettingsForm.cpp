@@ -1,0 +1,524 @@
+#include "SettingsForm.h"
+
+#include "IniFile.h"
+#include "SettingsFormFontDialog.h"
+#include "SettingsFormSecondsEdit.h"
+
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <utility>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kPageCount = 6;
+constexpr int kPageListItemHeight = 15;
+constexpr int kDefaultMenuStyle = 2;
+constexpr int kMenuStyleCount = 3;
+
+const QString kSection = u"Form"_s;
+const QString kMusicKey = u"Music"_s;
+const QString kDefaultMusic = u"Utopia Default.wav"_s;
+const QString kNoFolder = u"*"_s;
+// "Файлы *.wav | *.wav" in Qt's form: the description keeps its trailing blank.
+const QString kSoundFilter = u"Файлы *.wav (*.wav)"_s;
+
+// The options the main menu holds instead of this dialog.
+bool isMenuOption(int number)
+{
+    return number == 6 || number == 19;
+}
+
+QVBoxLayout *pageLayout(QWidget *page)
+{
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->setSpacing(6);
+    return layout;
+}
+
+QPushButton *addButton(const QString &objectName, const QString &caption, QWidget *parent,
+                       QBoxLayout *layout)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(objectName);
+    button->setAutoDefault(false);
+    layout->addWidget(button);
+    return button;
+}
+
+} // namespace
+
+TSettingsForm::TSettingsForm(QString settingsPath, QWidget *parent)
+    : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    , m_settingsPath(std::move(settingsPath))
+    , m_textFont(u"MS Sans Serif"_s, 8)
+{
+    setObjectName(u"SettingsForm"_s);
+    setWindowTitle(u"Параметры - Zavolin"_s);
+    setModal(false);
+
+    m_pageList = new QListWidget(this);
+    m_pageList->setObjectName(u"PageList"_s);
+    const QStringList pageNames = {u"Общие"_s, u"Оповещения"_s, u"Сообщения"_s,
+                                   u"Оформление"_s, u"Звук"_s, u"Файлы"_s, QString()};
+    // Never clip the text where the desktop font is taller than the usual 15 px.
+    const int itemHeight = std::max(kPageListItemHeight, m_pageList->fontMetrics().height() + 2);
+    int widestName = 0;
+    for (const QString &name : pageNames) {
+        auto *item = new QListWidgetItem(name, m_pageList);
+        item->setSizeHint(QSize(0, itemHeight));
+        widestName = std::max(widestName, m_pageList->fontMetrics().horizontalAdvance(name));
+    }
+    m_pageList->setUniformItemSizes(true);
+    m_pageList->setFixedWidth(widestName + 2 * m_pageList->frameWidth() + 16);
+    m_pageList->setCurrentRow(-1);
+    connect(m_pageList, &QListWidget::currentRowChanged, this, &TSettingsForm::showPage);
+    connect(m_pageList, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem *item) { showPage(m_pageList->row(item)); });
+
+    m_header = new QLabel(pageNames.first(), this);
+    m_header->setObjectName(u"PageHeader"_s);
+    m_header->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_header->setAutoFillBackground(true);
+    m_header->setContentsMargins(6, 3, 8, 3);
+    QPalette headerPalette = m_header->palette();
+    headerPalette.setColor(QPalette::Window, QColor(0x80, 0x80, 0x80));
+    headerPalette.setColor(QPalette::WindowText, QColor(0x00, 0xFF, 0x00));
+    m_header->setPalette(headerPalette);
+    QFont headerFont = m_header->font();
+    headerFont.setBold(true);
+    headerFont.setItalic(true);
+    headerFont.setPointSizeF(headerFont.pointSizeF() * 1.2);
+    m_header->setFont(headerFont);
+
+    m_pages = new QStackedWidget(this);
+    m_pages->setObjectName(u"Pages"_s);
+    m_pages->addWidget(buildGeneralPage());
+    m_pages->addWidget(buildNoticePage());
+    m_pages->addWidget(buildMessagePage());
+    m_pages->addWidget(buildLookPage());
+    m_pages->addWidget(buildSoundPage());
+    m_pages->addWidget(buildFilesPage());
+    m_pages->setCurrentIndex(0);
+
+    auto *okButton = new QPushButton(u"Ок"_s, this);
+    okButton->setObjectName(u"OkButton"_s);
+    okButton->setDefault(true);
+    connect(okButton, &QPushButton::clicked, this, &QWidget::hide);
+
+    auto *right = new QVBoxLayout;
+    right->setSpacing(0);
+    right->addWidget(m_header);
+    right->addWidget(m_pages, 1);
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(m_pageList);
+    top->addLayout(right, 1);
+
+    auto *bottom = new QHBoxLayout;
+    bottom->addStretch();
+    bottom->addWidget(okButton);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top, 1);
+    layout->addLayout(bottom);
+
+    connect(this, &TSettingsForm::optionToggled, this, [this](int number, bool on) {
+        switch (number) {
+        case 12:
+            Q_EMIT hotKeysToggled(on);
+            break;
+        case 13:
+            Q_EMIT autostartToggled(on);
+            break;
+        case 17:
+            Q_EMIT floatingWindowToggled(on);
+            break;
+        case 21:
+            Q_EMIT menuEffectsToggled(on);
+            break;
+        default:
+            break;
+        }
+    });
+
+    resize(std::max(sizeHint().width(), 500), std::max(sizeHint().height(), 320));
+}
+
+QCheckBox *TSettingsForm::option(int number) const
+{
+    if (number < 1 || number > kOptionCount)
+        return nullptr;
+    return m_options[number];
+}
+
+bool TSettingsForm::isOptionOn(int number) const
+{
+    const QCheckBox *box = option(number);
+    return box && box->isChecked();
+}
+
+void TSettingsForm::setOption(int number, bool on)
+{
+    if (QCheckBox *box = option(number))
+        box->setChecked(on);
+}
+
+int TSettingsForm::popupSeconds() const
+{
+    return m_seconds->value();
+}
+
+void TSettingsForm::setPopupSeconds(int seconds)
+{
+    m_seconds->setValue(seconds);
+}
+
+int TSettingsForm::menuStyle() const
+{
+    return m_styleBox->currentIndex();
+}
+
+void TSettingsForm::setMenuStyle(int index)
+{
+    // The file may hold anything; the default keeps the choice meaningful.
+    if (index < 0 || index >= kMenuStyleCount)
+        index = kDefaultMenuStyle;
+    m_styleBox->setCurrentIndex(index);
+}
+
+QString TSettingsForm::saveFolder() const
+{
+    return m_folderLabel->text();
+}
+
+void TSettingsForm::setSaveFolder(const QString &folder)
+{
+    m_folderLabel->setText(folder);
+}
+
+QColor TSettingsForm::lastBackgroundColor() const
+{
+    return m_backgroundColor;
+}
+
+QFont TSettingsForm::lastTextFont() const
+{
+    return m_textFont;
+}
+
+QColor TSettingsForm::lastTextColor() const
+{
+    return m_textColor;
+}
+
+int TSettingsForm::currentPage() const
+{
+    return m_pages->currentIndex();
+}
+
+QString TSettingsForm::pageHeader() const
+{
+    return m_header->text();
+}
+
+void TSettingsForm::showEvent(QShowEvent *event)
+{
+    if (!m_centred) {
+        m_centred = true;
+        if (const QScreen *screen = this->screen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
+    QDialog::showEvent(event);
+}
+
+QWidget *TSettingsForm::buildGeneralPage()
+{
+    auto *page = new QWidget;
+    page->setObjectName(u"GeneralPage"_s);
+    auto *layout = pageLayout(page);
+    layout->addWidget(addOption(13, u"Поместить программу в группу автозапуска"_s, page));
+    layout->addWidget(addOption(18, u"Скрывать при запуске"_s, page));
+    layout->addWidget(addOption(15, u"Вести историю сообщений"_s, page));
+    layout->addWidget(addOption(12, u"Включить глобальные 'горячие клавиши'"_s, page));
+    layout->addWidget(addOption(9, u"Скрывать по нажатии системной кнопки 'Закрыть'"_s, page));
+    layout->addWidget(addOption(17, u"Показывать плавающее окно"_s, page));
+    layout->addStretch();
+    return page;
+}
+
+QWidget *TSettingsForm::buildNoticePage()
+{
+    auto *page = new QWidget;
+    page->setObjectName(u"NoticePage"_s);
+    auto *layout = pageLayout(page);
+
+    // Ch1 has no caption of its own; the wrapped text beside it explains it.
+    auto *trayOnly = addOption(1, QString(), page);
+    auto *trayOnlyText = new QLabel(
+        u"Не показывать форму при получении сообщения (\"звонить\" в systemtray)"_s, page);
+    trayOnlyText->setObjectName(u"Ch1Label"_s);
+    trayOnlyText->setWordWrap(true);
+    trayOnlyText->setBuddy(trayOnly);
+    auto *trayOnlyRow = new QHBoxLayout;
+    trayOnlyRow->addWidget(trayOnly, 0, Qt::AlignTop);
+    trayOnlyRow->addWidget(trayOnlyText, 1);
+    layout->addLayout(trayOnlyRow);
+
+    layout->addWidget(addOption(11, u"Всплывающее окно при получении сообщения"_s, page));
+
+    m_seconds = new SecondsSpinEdit(page);
+    m_seconds->setObjectName(u"SecondsEdit"_s);
+    m_seconds->setFixedWidth(m_seconds->fontMetrics().horizontalAdvance(u"0000000"_s) + 30);
+    connect(m_seconds, &SecondsSpinEdit::valueChanged, this, &TSettingsForm::popupSecondsChanged);
+    auto *secondsText = new QLabel(u"Показывать окно (сек.):"_s, page);
+    secondsText->setObjectName(u"SecondsLabel"_s);
+    secondsText->setBuddy(m_seconds);
+    auto *secondsRow = new QHBoxLayout;
+    secondsRow->setContentsMargins(20, 0, 0, 0);
+    secondsRow->addWidget(secondsText);
+    secondsRow->addWidget(m_seconds);
+    secondsRow->addStretch();
+    layout->addLayout(secondsRow);
+
+    layout->addWidget(
+        addOption(7, u"Предупреждать о смене статуса абонентов (online/offline)"_s, page));
+    layout->addStretch();
+    return page;
+}
+
+QWidget *TSettingsForm::buildMessagePage()
+{
+    auto *page = new QWidget;
+    page->setObjectName(u"MessagePage"_s);
+    auto *layout = pageLayout(page);
+    layout->addWidget(addOption(2, u"Удалять сообщения после отправки"_s, page));
+    layout->addWidget(addOption(3, u"Удалять приходящие сообщения при получении новых"_s, page));
+    layout->addWidget(addOption(4, u"Скрывать после отправки сообщения"_s, page));
+    layout->addWidget(addOption(5, u"Указавать время прихода сообщений"_s, page));
+    layout->addWidget(addOption(8, u"Предупреждать об отправки сообщения 'всем'"_s, page));
+    layout->addWidget(addOption(14, u"Преобразовывать смайлы"_s, page));
+    layout->addWidget(addOption(16, u"Прокручивать входящие сообщения в конец"_s, page));
+    layout->addStretch();
+    return page;
+}
+
+QWidget *TSettingsForm::buildLookPage()
+{
+    auto *page = new QWidget;
+    page->setObjectName(u"LookPage"_s);
+    auto *layout = pageLayout(page);
+    layout->addWidget(addOption(21, u"Использовать эффекты в меню"_s, page));
+
+    m_styleBox = new QComboBox(page);
+    m_styleBox->setObjectName(u"StyleBox"_s);
+    m_styleBox->addItems({u"Auto"_s, u"Standart"_s, u"WindowsXP Style"_s});
+    m_styleBox->setCurrentIndex(kDefaultMenuStyle);
+    connect(m_styleBox, &QComboBox::currentIndexChanged, this, &TSettingsForm::menuStyleChanged);
+    auto *styleText = new QLabel(u"Стиль меню"_s, page);
+    styleText->setObjectName(u"StyleLabel"_s);
+    styleText->setBuddy(m_styleBox);
+    auto *styleRow = new QHBoxLayout;
+    styleRow->addWidget(styleText);
+    styleRow->addWidget(m_styleBox);
+    styleRow->addStretch();
+    layout->addLayout(styleRow);
+
+    auto *buttons = new QHBoxLayout;
+    connect(addButton(u"FontButton"_s, u"Шрифт текста"_s, page, buttons), &QPushButton::clicked,
+            this, &TSettingsForm::chooseTextFont);
+    connect(addButton(u"ColorButton"_s, u"Цвет фона"_s, page, buttons), &QPushButton::clicked,
+            this, &TSettingsForm::chooseBackgroundColor);
+    connect(addButton(u"LookDefaultsButton"_s, u"По умолчанию"_s, page, buttons),
+            &QPushButton::clicked, this, &TSettingsForm::lookDefaultsRequested);
+    buttons->addStretch();
+    layout->addLayout(buttons);
+    layout->addStretch();
+    return page;
+}
+
+QWidget *TSettingsForm::buildSoundPage()
+{
+    auto *page = new QWidget;
+    page->setObjectName(u"SoundPage"_s);
+    auto *layout = pageLayout(page);
+    layout->addWidget(addOption(10, u"Воспроизводить звук при получении сообщения"_s, page));
+    auto *buttons = new QHBoxLayout;
+    connect(addButton(u"SoundButton"_s, u"Выбрать звук"_s, page, buttons), &QPushButton::clicked,
+            this, &TSettingsForm::chooseSound);
+    connect(addButton(u"SoundDefaultsButton"_s, u"По умолчанию"_s, page, buttons),
+            &QPushButton::clicked, this, &TSettingsForm::resetSound);
+    buttons->addStretch();
+    layout->addLayout(buttons);
+    layout->addStretch();
+    return page;
+}
+
+QWidget *TSettingsForm::buildFilesPage()
+{
+    auto *page = new QWidget;
+    page->setObjectName(u"FilesPage"_s);
+    auto *layout = pageLayout(page);
+    layout->addWidget(
+        addOption(20, u"Сохранять полученные файлы в указанном каталоге"_s, page));
+    auto *buttons = new QHBoxLayout;
+    connect(addButton(u"FolderButton"_s, u"Выбрать каталог"_s, page, buttons),
+            &QPushButton::clicked, this, &TSettingsForm::chooseFolder);
+    buttons->addStretch();
+    layout->addLayout(buttons);
+    m_folderLabel = new QLabel(kNoFolder, page);
+    m_folderLabel->setObjectName(u"FolderLabel"_s);
+    m_folderLabel->setWordWrap(true);
+    m_folderLabel->setTextFormat(Qt::PlainText);
+    m_folderLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(m_folderLabel);
+    layout->addStretch();
+    return page;
+}
+
+QCheckBox *TSettingsForm::addOption(int number, const QString &caption, QWidget *page)
+{
+    Q_ASSERT(number >= 1 && number <= kOptionCount && !isMenuOption(number));
+    auto *box = new QCheckBox(caption, page);
+    box->setObjectName(u"Ch"_s + QString::number(number));
+    m_options[number] = box;
+    connect(box, &QCheckBox::toggled, this,
+            [this, number](bool on) { Q_EMIT optionToggled(number, on); });
+    return box;
+}
+
+void TSettingsForm::showPage(int row)
+{
+    if (row < 0)
+        return;
+    if (row >= kPageCount) {
+        m_header->clear();
+        return;
+    }
+    m_pages->setCurrentIndex(row);
+    m_header->setText(m_pageList->item(row)->text());
+}
+
+void TSettingsForm::chooseBackgroundColor()
+{
+    if (m_colorDialog) {
+        m_colorDialog->raise();
+        m_colorDialog->activateWindow();
+        return;
+    }
+    auto *dialog = new QColorDialog(m_backgroundColor, this);
+    dialog->setObjectName(u"BackgroundColorDialog"_s);
+    dialog->setWindowTitle(u"Цвет фона"_s);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QColorDialog::colorSelected, this, [this](const QColor &color) {
+        m_backgroundColor = color;
+        Q_EMIT backgroundColorChosen(color);
+    });
+    m_colorDialog = dialog;
+    dialog->open();
+}
+
+void TSettingsForm::chooseTextFont()
+{
+    if (m_fontDialog) {
+        m_fontDialog->raise();
+        m_fontDialog->activateWindow();
+        return;
+    }
+    auto *dialog = new FontColorDialog(m_textFont, m_textColor, this);
+    dialog->setWindowTitle(u"Шрифт текста"_s);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        m_textFont = dialog->currentFont();
+        m_textColor = dialog->currentColor();
+        Q_EMIT textFontChosen(m_textFont, m_textColor);
+    });
+    m_fontDialog = dialog;
+    dialog->open();
+}
+
+void TSettingsForm::chooseSound()
+{
+    if (m_soundDialog) {
+        m_soundDialog->raise();
+        m_soundDialog->activateWindow();
+        return;
+    }
+    const QString music = IniFile(m_settingsPath).readString(kSection, kMusicKey, kDefaultMusic);
+    auto *dialog = new QFileDialog(this, u"Выбрать звук"_s, QString(), kSoundFilter);
+    dialog->setObjectName(u"SoundDialog"_s);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->selectFile(music);
+    connect(dialog, &QFileDialog::fileSelected, this, &TSettingsForm::writeSound);
+    m_soundDialog = dialog;
+    dialog->open();
+}
+
+void TSettingsForm::writeSound(const QString &file)
+{
+    if (file.isEmpty())
+        return;
+    try {
+        const QString fullPath = QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath());
+        IniFile(m_settingsPath).writeString(kSection, kMusicKey, fullPath);
+    } catch (const IniWriteError &error) {
+        showError(QString::fromUtf8(error.what()));
+    }
+}
+
+void TSettingsForm::resetSound()
+{
+    IniFile(m_settingsPath).deleteKey(kSection, kMusicKey);
+}
+
+void TSettingsForm::chooseFolder()
+{
+    if (m_folderDialog) {
+        m_folderDialog->raise();
+        m_folderDialog->activateWindow();
+        return;
+    }
+    auto *dialog = new QFileDialog(
+        this, u"Укажите каталог, в котором будут сохраняться полученные файлы"_s);
+    dialog->setObjectName(u"FolderDialog"_s);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setFileMode(QFileDialog::Directory);
+    dialog->setOption(QFileDialog::ShowDirsOnly);
+    if (saveFolder() != kNoFolder && QFileInfo(saveFolder()).isDir())
+        dialog->setDirectory(saveFolder());
+    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString &folder) {
+        if (!folder.isEmpty())
+            setSaveFolder(QDir::toNativeSeparators(folder));
+    });
+    m_folderDialog = dialog;
+    dialog->open();
+}
+
+void TSettingsForm::showError(const QString &text)
+{
+    auto *box = new QMessageBox(QMessageBox::Critical, u"Ошибка"_s, text, QMessageBox::Ok, this);
+    box->setObjectName(u"ErrorBox"_s);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}

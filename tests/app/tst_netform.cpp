@@ -1,0 +1,207 @@
+#include "IniFile.h"
+#include "NetForm.h"
+#include "SettingsForm.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QListView>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+// The main window's start-up and shutdown, headless, with its datagrams sent
+// to a listener of the test on loopback instead of the broadcast address.
+class TestNetForm : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TUdpServer> m_observer;
+    std::unique_ptr<QSignalSpy> m_heard;
+    std::unique_ptr<TNetForm> m_form;
+
+    QString iniPath() const { return m_dir->filePath(QStringLiteral("Zavolin.ini")); }
+
+    void writeIni(const QByteArray &content)
+    {
+        QFile file(iniPath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+
+    void startForm(const QString &hostName = QStringLiteral("pc-test"))
+    {
+        NetFormEnvironment env;
+        env.settingsPath = iniPath();
+        env.dataFolder = m_dir->path();
+        env.datagramPort = 0;
+        env.broadcastHost = QStringLiteral("127.0.0.1");
+        env.broadcastPort = m_observer->localPort();
+        env.messagePort = 0;
+        env.hostName = hostName;
+        env.desktopIntegration = false;
+        m_form = std::make_unique<TNetForm>(env);
+        m_form->startUp();
+        m_form->show();
+    }
+
+    QStringList heard()
+    {
+        QStringList out;
+        for (const QList<QVariant> &args : *m_heard)
+            out << QString::fromLatin1(args.at(0).toByteArray());
+        return out;
+    }
+
+    void sendToForm(const QByteArray &datagram)
+    {
+        TUdpClient client;
+        client.setHost(QStringLiteral("127.0.0.1"));
+        client.setPort(m_form->datagramPort());
+        QVERIFY(client.send(datagram));
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_observer = std::make_unique<TUdpServer>();
+        m_observer->setDefaultPort(0);
+        QVERIFY(m_observer->setActive(true));
+        m_heard = std::make_unique<QSignalSpy>(m_observer.get(), &TUdpServer::datagramReceived);
+    }
+
+    void cleanup()
+    {
+        m_form.reset();
+        m_heard.reset();
+        m_observer.reset();
+        m_dir.reset();
+    }
+
+    void startUpAnnouncesPresenceThenAutoAnswerState_data()
+    {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QString>("stateDatagram");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("off") << QByteArray() << QStringLiteral(")PC-TEST") << QStringLiteral("Сеанс сообщений - Zavolin");
+        QTest::newRow("on") << QByteArray("[Form]\r\nCh6=1\r\n") << QStringLiteral("(PC-TEST")
+                            << QStringLiteral("Автоответчик - Zavolin");
+    }
+
+    void startUpAnnouncesPresenceThenAutoAnswerState()
+    {
+        QFETCH(QByteArray, ini);
+        QFETCH(QString, stateDatagram);
+        QFETCH(QString, title);
+        writeIni(ini);
+        startForm();
+        QTRY_COMPARE(heard(), QStringList({QStringLiteral("%PC-TEST"), stateDatagram}));
+        QCOMPARE(m_form->windowTitle(), title);
+        QCOMPARE(m_form->widgets().label2()->text(), QStringLiteral("PC-TEST"));
+    }
+
+    void ownNameUpperCasesAsciiOnly()
+    {
+        startForm(QStringLiteral("buh-пк2"));
+        QCOMPARE(m_form->ownName(), QStringLiteral("BUH-пк2"));
+    }
+
+    void presenceRepliesAndOwnAnnouncementIsIgnored()
+    {
+        startForm();
+        QTRY_COMPARE(m_heard->size(), 2);
+        sendToForm("%PC-TEST");
+        sendToForm("%PC2");
+        QTRY_COMPARE(m_form->contacts().count(), 1);
+        QCOMPARE(m_form->contacts().addressAt(0), QStringLiteral("PC2"));
+        QTRY_COMPARE(heard().mid(2), QStringList{QStringLiteral("%PC-TEST")});
+        sendToForm("#PC2");
+        QTRY_COMPARE(m_form->contacts().count(), 0);
+    }
+
+    void shutdownSavesThenSaysFarewellLast()
+    {
+        writeIni("[Form]\r\nMusic=ring.wav\r\nCh9=0\r\n");
+        startForm();
+        QTRY_COMPARE(m_heard->size(), 2);
+        QSignalSpy finished(m_form.get(), &TNetForm::finished);
+        m_form->close(); // Ch9 off: Close ends the program without asking
+        QCOMPARE(finished.size(), 1);
+        QTRY_COMPARE(heard().last(), QStringLiteral("#PC-TEST"));
+        const IniFile ini(iniPath());
+        QCOMPARE(ini.readString(u"Form", u"Music"), QStringLiteral("ring.wav"));
+        QCOMPARE(ini.readSection(u"Form").mid(0, 6),
+                 QStringList({QStringLiteral("Music"), QStringLiteral("Ch9"), QStringLiteral("Top"),
+                              QStringLiteral("Left"), QStringLiteral("Width"), QStringLiteral("Height")}));
+        QCOMPARE(ini.readSection(u"Form").last(), QStringLiteral("FontStyle"));
+        QCOMPARE(m_form->datagramPort(), quint16(0)); // the listener is gone
+    }
+
+    void closeHidesWhileCh9IsOnAndMinimizeAlwaysHides()
+    {
+        startForm();
+        QVERIFY(m_form->settingsForm()->isOptionOn(9)); // on by default
+        m_form->close();
+        QVERIFY(!m_form->isVisible());
+        QVERIFY(!m_form->hasShutDown());
+        m_form->show();
+        m_form->setWindowState(Qt::WindowMinimized);
+        QTRY_VERIFY(!m_form->isVisible());
+        QVERIFY(!(m_form->windowState() & Qt::WindowMinimized));
+    }
+
+    void hidesHalfASecondAfterStartWithCh18()
+    {
+        writeIni("[Form]\r\nCh18=1\r\n");
+        startForm();
+        QVERIFY(m_form->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!m_form->isVisible(), 3000);
+    }
+
+    void exitAsksAndNoKeepsRunning()
+    {
+        startForm();
+        QSignalSpy finished(m_form.get(), &TNetForm::finished);
+        for (auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+            m_form->askExit();
+            auto *box = m_form->findChild<QMessageBox *>(QStringLiteral("ExitQuestion"));
+            QVERIFY(box);
+            QCOMPARE(box->windowTitle(), QStringLiteral("Закрытие"));
+            QCOMPARE(box->text(), QStringLiteral("Закрытие программы не позволит Вам общаться с другими "
+                                                 "абонентами.\n\rТочно выход?"));
+            QCOMPARE(static_cast<QAbstractButton *>(box->defaultButton()), box->button(QMessageBox::No));
+            box->button(answer)->click();
+            QTRY_VERIFY(!m_form->findChild<QMessageBox *>(QStringLiteral("ExitQuestion")));
+            QCOMPARE(finished.size(), answer == QMessageBox::Yes ? 1 : 0);
+        }
+    }
+
+    void optionsAndListsAreReadAtStart()
+    {
+        writeIni("[Form]\r\nCh8=yes\r\nCh2=2\r\nCh15=0\r\nCh19=1\r\nWaitPopUp=500\r\nSaveFileDir=/srv/in\r\n");
+        QFile blacklist(m_dir->filePath(QStringLiteral("BlackList.lst")));
+        QVERIFY(blacklist.open(QIODevice::WriteOnly));
+        blacklist.write("SPAM\r\n\xc2\xc0\xd1\xdf\r\n");
+        blacklist.close();
+        startForm();
+        QVERIFY(m_form->option(8));  // unparsable: its default, on
+        QVERIFY(m_form->option(2));
+        QVERIFY(!m_form->option(15));
+        QVERIFY(m_form->option(19));
+        QVERIFY(m_form->widgets().trayAction(NetFormWidgets::TrayAction::ReceiveMessages)->isChecked());
+        QCOMPARE(m_form->settingsForm()->popupSeconds(), 500);
+        QCOMPARE(m_form->settingsForm()->saveFolder(), QStringLiteral("/srv/in"));
+        QCOMPARE(m_form->contacts().blacklist(), QStringList({QStringLiteral("SPAM"), QStringLiteral("ВАСЯ")}));
+    }
+};
+
+QTEST_MAIN(TestNetForm)
+#include "tst_netform.moc"
