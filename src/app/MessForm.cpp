@@ -1,6 +1,7 @@
 #include "MessForm.h"
 
 #include "Icons.h"
+#include "SystemFormats.h"
 
 #include <QDateTime>
 #include <QGuiApplication>
@@ -13,32 +14,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// The locale's long time format names the time zone; a desktop clock's long
-// time is hours, minutes and seconds only.
-QString withoutTimeZone(const QString &format)
-{
-    QString result;
-    bool quoted = false;
-    for (QChar c : format) {
-        if (c == u'\'')
-            quoted = !quoted;
-        if (quoted || c != u't')
-            result += c;
-    }
-    return result.simplified();
-}
-
-QString currentDateAndTime()
-{
-    const QLocale locale = QLocale::system();
-    const QDateTime now = QDateTime::currentDateTime();
-    return locale.toString(now.date(), QLocale::ShortFormat) + u' '
-           + locale.toString(now.time(), withoutTimeZone(locale.timeFormat(QLocale::LongFormat)));
-}
-
-} // namespace
 
 TMessForm::TMessForm(QWidget *parent)
     : QDialog(parent, Qt::Tool | Qt::WindowStaysOnTopHint)
@@ -90,7 +65,7 @@ TMessForm *TMessForm::showNotice(const QString &headline)
 {
     auto *form = new TMessForm;
     form->m_label1->setText(headline);
-    form->m_label2->setText(currentDateAndTime());
+    form->m_label2->setText(SystemFormats::dateTime(QDateTime::currentDateTime()));
     form->adjustSize();
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         form->move(screen->geometry().center() - form->rect().center());

@@ -1,5 +1,6 @@
 #include "NetForm.h"
 
+#include "AsciiCase.h"
 #include "Autostart.h"
 #include "ContactDelegate.h"
 #include "FontStyle.h"
@@ -9,12 +10,14 @@
 #include "GlobalHotKeys.h"
 #include "MessForm.h"
 #include "SettingsForm.h"
+#include "SoundPlayer.h"
 #include "TrayIconUnit.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QDir>
 #include <QLabel>
 #include <QListView>
 #include <QListWidget>
@@ -44,6 +47,12 @@ TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
     , m_aliases(m_env.settingsPath)
     , m_dispatcher(m_contacts, *this)
     , m_listBox2(new QListWidget(this))
+    , m_sender(std::make_unique<MessageSender>())
+    , m_replyClient(std::make_unique<TMsgClient>())
+    , m_incoming(m_ui.richEdit2()->document())
+    , m_receiver(*this)
+    , m_history(QDir(m_env.dataFolder).filePath(QStringLiteral("Log.txt")))
+    , m_sound(new SoundPlayer(this))
 {
     setObjectName(QStringLiteral("NetForm"));
     m_listBox2->setObjectName(QStringLiteral("ListBox2"));
@@ -79,6 +88,8 @@ TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
     connect(&m_startupHide, &QTimer::timeout, this, &TNetForm::hideWindow);
 
     wireActions();
+    wireMessaging();
+    wireContactWindows();
     wireSettingsReactions();
     if (m_env.desktopIntegration)
         wireDesktop();
@@ -318,16 +329,12 @@ void TNetForm::unregisterHotKeys()
         m_hotKeys->unregisterKeys();
 }
 
-void TNetForm::onDatagram(const QByteArray &data)
+void TNetForm::onDatagram(const QByteArray &data, const QHostAddress &peer)
 {
-    m_dispatcher.dispatch(Cp1251::decode(data));
-}
-
-void TNetForm::onMessage(const QString &fromName, const QString &text)
-{
-    // Shown plainly until the full receive path (history, sound, smileys) is in.
-    m_ui.richEdit2()->append(displayName(fromName).toHtmlEscaped().prepend(QStringLiteral("<b>")) + QStringLiteral(":</b>"));
-    m_ui.richEdit2()->append(text.toHtmlEscaped());
+    const QString datagram = Cp1251::decode(data);
+    if (datagram.startsWith(u'%'))
+        m_presenceAddress.insert(AsciiCase::upper(datagram.mid(1)), peer.toString());
+    m_dispatcher.dispatch(datagram);
 }
 
 QString TNetForm::displayName(const QString &name) const

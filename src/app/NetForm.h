@@ -3,13 +3,19 @@
 #include "AliasBook.h"
 #include "ContactList.h"
 #include "DatagramDispatcher.h"
+#include "MessageSender.h"
+#include "HistoryLog.h"
+#include "IncomingView.h"
+#include "MessageReceiver.h"
 #include "MsgChannel.h"
 #include "NetFormEnvironment.h"
 #include "NetFormWidgets.h"
 #include "PresenceContext.h"
+#include "ReceiveHost.h"
 #include "UdpChannel.h"
 
 #include <QMainWindow>
+#include <QHash>
 #include <QStringList>
 #include <QTimer>
 
@@ -17,14 +23,16 @@
 
 class Autostart;
 class GlobalHotKeys;
+class MessageSender;
 class QListWidget;
+class SoundPlayer;
 class TSettingsForm;
 class TTrayIcon;
 
 // The main window: its life from start-up to shutdown, the two message views,
 // presence and the contact list. The network endpoints and the settings
 // dialog belong to it for the whole run.
-class TNetForm : public QMainWindow, private PresenceContext
+class TNetForm : public QMainWindow, private PresenceContext, private ReceiveHost
 {
     Q_OBJECT
 
@@ -36,7 +44,7 @@ public:
     void startUp();
 
     // Options Ch1..Ch21 as they stand now (Ch6 and Ch19 are menu items).
-    bool option(int number) const;
+    bool option(int number) const override;
     QString ownName() const override;
 
     const NetFormWidgets &widgets() const { return m_ui; }
@@ -55,12 +63,22 @@ public:
     void askExit();
     bool saveSettings();
     void refreshContacts();
+    void send();
+    void sendToAll();
+    // For tests: the port peers listen on for messages.
+    void setPeerMessagePort(quint16 port);
+    quint16 messagePort() const { return m_msgServer ? m_msgServer->serverPort() : 0; }
+    bool isSending() const;
     // Ends the program without asking, as the end of the desktop session does.
     void endSession();
 
 Q_SIGNALS:
     // Shutdown has run: the settings are saved and the farewell is sent.
     void finished();
+    // For the sliding popup: "Получено сообщение от: " and the sender.
+    void popupRequested(const QString &text);
+    // For the floating window: a new message arrived.
+    void floatingWindowRing();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -76,14 +94,37 @@ private:
     void showNotice(const QString &headline) override;
     ChatPort *chat() override;
 
+    // ReceiveHost
+    bool isBlacklisted(const QString &displayName) const override;
+    QString autoAnswerText() const override;
+    void postReply(const QString &host, const QString &fallbackHost, const QString &text,
+                   std::function<void(bool delivered)> done) override;
+    void markAutoAnswered() override;
+    void writeHistory(const QString &text, const QString &from, const QString &to) override;
+    void playSound() override;
+    void startTrayBlinking() override;
+    void showMainWindow() override;
+    void armPopup(const QString &displayName) override;
+    void ringFloatingWindow() override;
+    IncomingView &incomingView() override { return m_incoming; }
+    void scrollIncomingToEnd() override;
+    void reportReceiveError() override;
+
+    void wireMessaging();
+    void wireContactWindows();
+    void applyAutoAnswer(bool on);
+    QString editorText() const;
+    Recipient recipientAt(int row) const;
+    // false when the entry could not be written and the user has been told.
+    bool recordSent(const QString &text, const QString &to, bool reportWriteError);
     void wireActions();
     void wireSettingsReactions();
     void wireDesktop();
     void loadOptions();
     void applyLook(int fontColor, int background, const QString &fontName, int fontSize, int fontStyle);
     void setSessionTitle(bool autoAnswer);
-    void onDatagram(const QByteArray &data);
-    void onMessage(const QString &fromName, const QString &text);
+    void onDatagram(const QByteArray &data, const QHostAddress &peer);
+    void onMessage(const QString &fromName, const QString &text, const QHostAddress &peer);
     void onOutgoingButton();
     void onIncomingButton();
     void onTrayClicked();
@@ -107,6 +148,17 @@ private:
     std::unique_ptr<TMsgServer> m_msgServer;
     std::unique_ptr<TUdpServer> m_udpServer;
     std::unique_ptr<TUdpClient> m_udpClient;
+    std::unique_ptr<MessageSender> m_sender;
+    std::unique_ptr<TMsgClient> m_replyClient; // its own client: a reply never waits for a send
+    std::function<void(bool)> m_replyDone;
+    IncomingView m_incoming;
+    MessageReceiver m_receiver;
+    HistoryLog m_history;
+    SoundPlayer *m_sound;
+    QTimer m_popupTimer;
+    QString m_popupSender;
+    // Where each computer announced itself from, for names that do not resolve.
+    QHash<QString, QString> m_presenceAddress;
     TTrayIcon *m_tray = nullptr;
     GlobalHotKeys *m_hotKeys = nullptr;
     std::unique_ptr<Autostart> m_autostart;

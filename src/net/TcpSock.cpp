@@ -32,17 +32,24 @@ void TTcpSock::connectThen(Next next)
 {
     m_afterConnect = std::move(next);
     m_phase = Phase::Connecting;
+    m_triedFallback = false;
     if (m_host.trimmed().isEmpty()) {
         fail(QStringLiteral("Null Remote Address"));
         return;
     }
+    startConnecting(m_host);
+}
+
+void TTcpSock::startConnecting(const QString &host)
+{
+    closeSocket();
     m_socket = new QTcpSocket(this);
     connect(m_socket, &QTcpSocket::connected, this, &TTcpSock::onConnected);
     connect(m_socket, &QTcpSocket::errorOccurred, this, &TTcpSock::onSocketError);
     connect(m_socket, &QTcpSocket::readyRead, this, &TTcpSock::onReadyRead);
     connect(m_socket, &QTcpSocket::disconnected, this, &TTcpSock::onDisconnected);
     startWaitTimer(kConnectBoundMs);
-    m_socket->connectToHost(m_host, m_port, QIODevice::ReadWrite, QAbstractSocket::IPv4Protocol);
+    m_socket->connectToHost(host, m_port, QIODevice::ReadWrite, QAbstractSocket::IPv4Protocol);
 }
 
 void TTcpSock::write(const QByteArray &bytes)
@@ -126,7 +133,10 @@ void TTcpSock::onSocketError()
     case Phase::Idle:
         return;
     case Phase::Connecting:
-        if (error == QAbstractSocket::HostNotFoundError) {
+        if (error == QAbstractSocket::HostNotFoundError && !m_triedFallback && !m_fallbackHost.isEmpty()) {
+            m_triedFallback = true;
+            startConnecting(m_fallbackHost);
+        } else if (error == QAbstractSocket::HostNotFoundError) {
             fail(QStringLiteral("Null Remote Address"));
         } else {
             Q_EMIT connectionFailed();

@@ -35,6 +35,12 @@ public:
     int timeOut() const { return m_timeOut; }
     void setTimeOut(int milliseconds) { m_timeOut = milliseconds; }
 
+    // Where to connect when the system cannot resolve host(): Windows computer
+    // names often do not resolve on Linux networks, while the address the
+    // peer announced itself from is known.
+    const QString &fallbackHost() const { return m_fallbackHost; }
+    void setFallbackHost(const QString &host) { m_fallbackHost = host; }
+
     bool isBusy() const { return m_phase != Phase::Idle; }
     // Ends the running operation with its cancel error.
     void cancel();
@@ -70,6 +76,7 @@ protected:
 private:
     enum class Phase { Idle, Connecting, Connected, ReadingLength, ReadingLine };
 
+    void startConnecting(const QString &host);
     void onConnected();
     void onSocketError();
     void onReadyRead();
@@ -82,6 +89,8 @@ private:
     QString abortTextForPhase() const;
 
     QString m_host;
+    QString m_fallbackHost;
+    bool m_triedFallback = false;
     quint16 m_port;
     int m_timeOut = 0;
     Phase m_phase = Phase::Idle;

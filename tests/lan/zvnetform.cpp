@@ -1,21 +1,98 @@
-// A real main window on one host of the test LAN, reporting its contact list:
-// prints "READY" after start-up and "CONTACTS <addresses, sorted>" on every
-// change; SIGTERM ends it as the end of the desktop session does.
-//   zvnetform HOME_DIR SECONDS
+// A real main window on one host of the test LAN, driven through a command
+// FIFO and reporting what a user would see:
+//   READY <own name>           after start-up
+//   CONTACTS <addresses>       sorted, on every change of the contact list
+//   VIEW <incoming view>       its lines joined by " | ", after each change
+// Commands, one per line:
+//   SEND <addr>[,<addr>...] <text>   select those contacts and press Send
+//   SENDALL <text>                   Send to all
+//   OPTION <n> <0|1>                 switch option Ch<n> as the user would
+//   ALIAS <addr> <alias>             assign an alias in the settings file
+//   BLACKLIST <name>[,<name>...]     replace the blacklist
+//   ADDCONTACT <addr>                add an address by hand
+// SIGTERM ends it as the end of the desktop session does.
+//   zvnetform HOME_DIR SECONDS [COMMAND_FIFO]
+#include "IniFile.h"
 #include "NetForm.h"
+#include "SettingsForm.h"
 #include "UnixSignals.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QItemSelectionModel>
+#include <QListView>
+#include <QPlainTextEdit>
+#include <QSocketNotifier>
+#include <QTextBrowser>
 #include <QTimer>
 
 #include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+void print(const QString &line)
+{
+    std::printf("%s\n", line.toUtf8().constData());
+    std::fflush(stdout);
+}
+
+void selectContacts(TNetForm &form, const QStringList &addresses)
+{
+    QListView *list = form.widgets().listBox1();
+    list->selectionModel()->clearSelection();
+    for (const QString &address : addresses) {
+        const int row = form.contacts().indexOfAddress(address);
+        if (row < 0)
+            continue;
+        const QModelIndex index = form.contacts().index(row);
+        list->selectionModel()->setCurrentIndex(index, QItemSelectionModel::Select);
+    }
+}
+
+void runCommand(TNetForm &form, const QString &settingsPath, const QString &line)
+{
+    const QString command = line.section(u' ', 0, 0);
+    const QString first = line.section(u' ', 1, 1);
+    const QString rest = line.section(u' ', 2);
+    if (command == u"SEND") {
+        selectContacts(form, first.split(u','));
+        form.widgets().memo1()->setPlainText(rest);
+        form.send();
+    } else if (command == u"SENDALL") {
+        form.widgets().memo1()->setPlainText(line.section(u' ', 1));
+        form.sendToAll();
+    } else if (command == u"OPTION") {
+        const int number = first.toInt();
+        const bool on = rest == u"1";
+        if (number == 6) {
+            QAction *item = form.widgets().action(NetFormWidgets::NetAction::AutoAnswer);
+            if (item->isChecked() != on)
+                item->trigger();
+        } else if (number == 19) {
+            form.widgets().action(NetFormWidgets::NetAction::ReceiveMessages)->setChecked(on);
+        } else {
+            form.settingsForm()->setOption(number, on);
+        }
+    } else if (command == u"ALIAS") {
+        IniFile(settingsPath).writeString(u"Aliases", first, rest);
+    } else if (command == u"BLACKLIST") {
+        form.contacts().setBlacklist(first.split(u','));
+    } else if (command == u"ADDCONTACT") {
+        form.contacts().add(first, first);
+    }
+    print(QStringLiteral("DONE ") + command);
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: zvnetform HOME_DIR SECONDS\n");
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: zvnetform HOME_DIR SECONDS [COMMAND_FIFO]\n");
         return 64;
     }
     const QString home = QString::fromLocal8Bit(argv[1]);
@@ -30,18 +107,47 @@ int main(int argc, char **argv)
     auto report = [&form] {
         QStringList addresses = form.contacts().addresses();
         addresses.sort();
-        std::printf("CONTACTS %s\n", addresses.join(u',').toUtf8().constData());
-        std::fflush(stdout);
+        print(QStringLiteral("CONTACTS ") + addresses.join(u','));
     };
     QObject::connect(&form.contacts(), &QAbstractItemModel::rowsInserted, &app, report);
     QObject::connect(&form.contacts(), &QAbstractItemModel::rowsRemoved, &app, report);
+    QTimer viewReport;
+    viewReport.setSingleShot(true);
+    viewReport.setInterval(50);
+    QObject::connect(form.widgets().richEdit2()->document(), &QTextDocument::contentsChanged, &viewReport,
+                     qOverload<>(&QTimer::start));
+    QObject::connect(&viewReport, &QTimer::timeout, &app, [&form] {
+        print(QStringLiteral("VIEW ") + form.widgets().richEdit2()->toPlainText().split(u'\n').join(QStringLiteral(" | ")));
+    });
     QObject::connect(&form, &TNetForm::finished, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     UnixSignals signals;
     QObject::connect(&signals, &UnixSignals::terminationRequested, &form, &TNetForm::endSession);
     QTimer::singleShot(std::atoi(argv[2]) * 1000, &form, &TNetForm::endSession);
 
+    // Read and write ends held open together: the FIFO never reports an end.
+    std::unique_ptr<QSocketNotifier> commands;
+    QByteArray pending;
+    if (argc > 3) {
+        const int fd = ::open(argv[3], O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            std::perror("command fifo");
+            return 1;
+        }
+        commands = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+        QObject::connect(commands.get(), &QSocketNotifier::activated, &app, [&, fd] {
+            char buffer[4096];
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n > 0)
+                pending.append(buffer, n);
+            for (qsizetype end; (end = pending.indexOf('\n')) >= 0;) {
+                const QString line = QString::fromUtf8(pending.left(end));
+                pending.remove(0, end + 1);
+                runCommand(form, env.settingsPath, line);
+            }
+        });
+    }
+
     form.startUp();
-    std::printf("READY %s\n", form.ownName().toUtf8().constData());
-    std::fflush(stdout);
+    print(QStringLiteral("READY ") + form.ownName());
     return app.exec();
 }

@@ -1,0 +1,75 @@
+#include "AliasAssign.h"
+
+#include "ContactList.h"
+#include "IniFile.h"
+
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPersistentModelIndex>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void showBox(QWidget *parent, const QString &caption, const QString &text)
+{
+    auto *box = new QMessageBox(QMessageBox::Critical, caption, text, QMessageBox::Ok, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+void assign(ContactList &contacts, const QPersistentModelIndex &contact, const QString &address,
+            const QString &alias, const QString &settingsPath, QWidget *parent)
+{
+    try {
+        IniFile(settingsPath).writeString(u"Aliases", address, alias);
+    } catch (const IniWriteError &error) {
+        // Nothing changed: the contact keeps its place and its name.
+        showBox(parent, u"Ошибка"_s,
+                u"Не удалось записать псевдоним.\n\r"_s + QString::fromStdString(error.what()));
+        return;
+    }
+    // A contact that left while the box was open only gets its alias stored.
+    if (!contact.isValid())
+        return;
+    contacts.removeAt(contact.row());
+    contacts.add(alias, address);
+}
+
+} // namespace
+
+namespace AliasAssign {
+
+QInputDialog *start(ContactList &contacts, int currentRow, int selectedCount, const QString &settingsPath,
+                    QWidget *parent)
+{
+    if (selectedCount >= 2) {
+        showBox(parent, u"Внимание"_s, u"Выбрано несколько абонентов!"_s);
+        return nullptr;
+    }
+    if (currentRow < 0 || currentRow >= contacts.count()) {
+        showBox(parent, u"Внимание"_s, u"Не выбран абонент!"_s);
+        return nullptr;
+    }
+    const QPersistentModelIndex contact(contacts.index(currentRow));
+    const QString address = contacts.addressAt(currentRow);
+
+    auto *box = new QInputDialog(parent);
+    box->setObjectName(u"AliasInputBox"_s);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowTitle(u"Zavolin"_s);
+    box->setLabelText(u"Введите псевдоним"_s);
+    box->setTextValue(contacts.displayNameAt(currentRow));
+    box->setOkButtonText(u"OK"_s);
+    box->setCancelButtonText(u"Отмена"_s);
+    ContactList *list = &contacts;
+    QObject::connect(box, &QInputDialog::textValueSelected, list,
+                     [list, contact, address, settingsPath, parent](const QString &alias) {
+                         assign(*list, contact, address, alias, settingsPath, parent);
+                     });
+    box->open();
+    return box;
+}
+
+} // namespace AliasAssign
+

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+
+#include <deque>
+
+class ReceiveHost;
+
+// What happens to each received message, in arrival order: blacklist,
+// auto-answer reply, history, announcements, and its entry in the incoming
+// view. A message whose auto-answer reply is on its way holds the ones after
+// it, so the view always shows messages in the order they came.
+class MessageReceiver
+{
+public:
+    explicit MessageReceiver(ReceiveHost &host);
+
+    void receive(const QString &fromName, const QString &text, const QString &peerAddress);
+    bool isIdle() const { return !m_busy && m_queue.empty(); }
+
+private:
+    struct Incoming {
+        QString fromName;
+        QString text;
+        QString peerAddress;
+    };
+
+    void processNext();
+    void afterReply(const Incoming &message, const QString &displayName);
+    void announce(const Incoming &message, const QString &displayName);
+    void show(const Incoming &message, const QString &displayName);
+    void finish();
+
+    ReceiveHost &m_host;
+    std::deque<Incoming> m_queue;
+    bool m_busy = false;
+};

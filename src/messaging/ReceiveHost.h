@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class IncomingView;
+
+// What the receive operation needs from the main window and the desktop.
+class ReceiveHost
+{
+public:
+    virtual ~ReceiveHost() = default;
+
+    virtual QString ownName() const = 0;
+    virtual QString displayName(const QString &fromName) const = 0;
+    virtual bool isBlacklisted(const QString &displayName) const = 0;
+    virtual bool option(int number) const = 0;
+    // The answer in use; its default applies only while the key is missing.
+    virtual QString autoAnswerText() const = 0;
+    // Sends the auto-answer reply; done(true) once it has been acknowledged.
+    virtual void postReply(const QString &host, const QString &fallbackHost, const QString &text,
+                           std::function<void(bool delivered)> done) = 0;
+    virtual void markAutoAnswered() = 0; // tray and floating window hints
+    virtual void writeHistory(const QString &text, const QString &from, const QString &to) = 0;
+    virtual void playSound() = 0;
+    virtual void startTrayBlinking() = 0;
+    virtual void showMainWindow() = 0;
+    virtual void armPopup(const QString &displayName) = 0;
+    virtual void ringFloatingWindow() = 0;
+    virtual IncomingView &incomingView() = 0;
+    virtual void scrollIncomingToEnd() = 0;
+    virtual void reportReceiveError() = 0;
+};

@@ -1,0 +1,45 @@
+#include "MessageBoxes.h"
+
+#include <QMessageBox>
+
+namespace {
+
+QMessageBox *open(QWidget *parent, QMessageBox::Icon icon, const QString &caption, const QString &text,
+                  QMessageBox::StandardButtons buttons)
+{
+    auto *box = new QMessageBox(icon, caption, text, buttons, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    return box;
+}
+
+} // namespace
+
+namespace MessageBoxes {
+
+void warning(QWidget *parent, const QString &text)
+{
+    open(parent, QMessageBox::Warning, QStringLiteral("Внимание"), text, QMessageBox::Ok)->open();
+}
+
+void information(QWidget *parent, const QString &text)
+{
+    open(parent, QMessageBox::Information, QStringLiteral("Внимание"), text, QMessageBox::Ok)->open();
+}
+
+void error(QWidget *parent, const QString &text)
+{
+    open(parent, QMessageBox::Warning, QStringLiteral("Ошибка"), text, QMessageBox::Ok)->open();
+}
+
+void question(QWidget *parent, const QString &caption, const QString &text, bool yesIsDefault,
+              std::function<void(bool yes)> answered)
+{
+    QMessageBox *box = open(parent, QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No);
+    box->setDefaultButton(yesIsDefault ? QMessageBox::Yes : QMessageBox::No);
+    QObject::connect(box, &QMessageBox::finished, box, [box, answered = std::move(answered)] {
+        answered(box->standardButton(box->clickedButton()) != QMessageBox::No);
+    });
+    box->open();
+}
+
+} // namespace MessageBoxes

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+// The program's message boxes, opened without blocking the event loop: the
+// caller goes on at once, and a question answers through its callback.
+namespace MessageBoxes {
+
+// Caption "Внимание", exclamation icon: refused input and warnings.
+void warning(QWidget *parent, const QString &text);
+// Caption "Внимание", information icon.
+void information(QWidget *parent, const QString &text);
+// Caption "Ошибка": a failed operation.
+void error(QWidget *parent, const QString &text);
+// Yes and No with the question icon; answered(true) unless the answer was No.
+void question(QWidget *parent, const QString &caption, const QString &text, bool yesIsDefault,
+              std::function<void(bool yes)> answered);
+
+} // namespace MessageBoxes

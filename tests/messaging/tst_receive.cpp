@@ -1,0 +1,231 @@
+#include "HistoryLog.h"
+#include "IncomingView.h"
+#include "MessageReceiver.h"
+#include "ReceiveHost.h"
+#include "SmileyTable.h"
+#include "SystemFormats.h"
+
+#include <QFile>
+#include <QHash>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextFragment>
+#include <QTextImageFormat>
+
+namespace {
+
+// Records what the receive operation asks of the window and the desktop.
+class FakeHost : public ReceiveHost
+{
+public:
+    QTextDocument document;
+    IncomingView view{&document};
+    QSet<int> options;
+    QHash<QString, QString> aliases;
+    QStringList blacklist;
+    QString answer = QStringLiteral("Абонент временно отсутствует!");
+    QStringList calls;
+    QList<std::function<void(bool)>> pendingReplies;
+
+    QString ownName() const override { return QStringLiteral("ME"); }
+    QString displayName(const QString &n) const override { return aliases.value(n, n); }
+    bool isBlacklisted(const QString &d) const override { return blacklist.contains(d); }
+    bool option(int n) const override { return options.contains(n); }
+    QString autoAnswerText() const override { return answer; }
+    void postReply(const QString &host, const QString &fallback, const QString &text,
+                   std::function<void(bool)> done) override
+    {
+        calls << QStringLiteral("reply %1 %2 %3").arg(host, fallback, text);
+        pendingReplies << done;
+    }
+    void markAutoAnswered() override { calls << QStringLiteral("hint"); }
+    void writeHistory(const QString &t, const QString &f, const QString &to) override
+    {
+        calls << QStringLiteral("history %1|%2|%3").arg(t, f, to);
+    }
+    void playSound() override { calls << QStringLiteral("sound"); }
+    void startTrayBlinking() override { calls << QStringLiteral("blink"); }
+    void showMainWindow() override { calls << QStringLiteral("show"); }
+    void armPopup(const QString &d) override { calls << QStringLiteral("popup ") + d; }
+    void ringFloatingWindow() override { calls << QStringLiteral("ring"); }
+    IncomingView &incomingView() override { return view; }
+    void scrollIncomingToEnd() override { calls << QStringLiteral("scroll"); }
+    void reportReceiveError() override { calls << QStringLiteral("error"); }
+
+    QStringList lines() const { return document.toPlainText().split(u'\n'); }
+};
+
+} // namespace
+
+class TestReceive : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<FakeHost> m_host;
+    std::unique_ptr<MessageReceiver> m_receiver;
+
+    void receive(const QString &from, const QString &text)
+    {
+        m_receiver->receive(from, text, QStringLiteral("10.0.0.2"));
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_host = std::make_unique<FakeHost>();
+        m_receiver = std::make_unique<MessageReceiver>(*m_host);
+    }
+
+    void plainMessageIsAnnouncedThenShown()
+    {
+        m_host->options = {10, 11, 15, 16, 17};
+        receive(QStringLiteral("PC2"), QStringLiteral("Привет\r\nмир"));
+        QCOMPARE(m_host->calls, QStringList({QStringLiteral("history Привет\r\nмир|PC2|ME"), QStringLiteral("sound"),
+                                             QStringLiteral("show"), QStringLiteral("popup PC2"),
+                                             QStringLiteral("ring"), QStringLiteral("scroll")}));
+        QCOMPARE(m_host->lines(), QStringList({QStringLiteral(">>Сообщение от  PC2"), QStringLiteral("Привет"),
+                                               QStringLiteral("мир"), QString()}));
+    }
+
+    void trayBlinksInsteadOfShowingAndCh3ClearsOldMessages()
+    {
+        m_host->options = {1, 3};
+        receive(QStringLiteral("PC2"), QStringLiteral("one"));
+        receive(QStringLiteral("PC3"), QStringLiteral("two"));
+        QCOMPARE(m_host->calls, QStringList({QStringLiteral("blink"), QStringLiteral("blink")}));
+        QCOMPARE(m_host->lines(), QStringList({QStringLiteral(">>Сообщение от  PC3"), QStringLiteral("two"), QString()}));
+    }
+
+    void blacklistMatchesTheDisplayName()
+    {
+        m_host->aliases.insert(QStringLiteral("PC2"), QStringLiteral("Office"));
+        m_host->blacklist = {QStringLiteral("PC2")};
+        receive(QStringLiteral("PC2"), QStringLiteral("through: the alias is not listed"));
+        QVERIFY(m_host->document.toPlainText().contains(QStringLiteral("Office")));
+        m_host->blacklist = {QStringLiteral("Office")};
+        m_host->document.clear();
+        receive(QStringLiteral("PC2"), QStringLiteral("dropped"));
+        QVERIFY(m_host->document.isEmpty());
+    }
+
+    void headerWithTimeUpperCasesAsciiOnly_data()
+    {
+        QTest::addColumn<QString>("alias");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("latin") << QStringLiteral("Office") << QStringLiteral("OFFICE");
+        QTest::newRow("cyrillic") << QStringLiteral("Бухгалтерия") << QStringLiteral("Бухгалтерия");
+    }
+
+    void headerWithTimeUpperCasesAsciiOnly()
+    {
+        QFETCH(QString, alias);
+        QFETCH(QString, shown);
+        m_host->options = {5};
+        m_host->aliases.insert(QStringLiteral("PC2"), alias);
+        receive(QStringLiteral("PC2"), QStringLiteral("x"));
+        const QString header = m_host->lines().first();
+        QVERIFY2(header.startsWith(QStringLiteral(">>Сообщение от  \"") + shown + QStringLiteral("\"<<  ")),
+                 qPrintable(header));
+        m_host->options = {};
+        receive(QStringLiteral("PC2"), QStringLiteral("y"));
+        QVERIFY(m_host->lines().contains(QStringLiteral(">>Сообщение от  ") + alias));
+    }
+
+    void autoAnswerWithoutReceivingOnlyNotes()
+    {
+        m_host->options = {6, 10, 15};
+        m_host->aliases.insert(QStringLiteral("PC2"), QStringLiteral("boss"));
+        receive(QStringLiteral("PC2"), QStringLiteral("are you there?"));
+        QCOMPARE(m_host->calls,
+                 QStringList{QStringLiteral("reply PC2 10.0.0.2 Автоответчик: Абонент временно отсутствует!")});
+        QVERIFY(m_host->document.isEmpty()); // nothing before the reply is acknowledged
+        m_host->pendingReplies.takeFirst()(true);
+        QCOMPARE(m_host->calls.last(), QStringLiteral("hint"));
+        const QStringList lines = m_host->lines();
+        QCOMPARE(lines.size(), 3);
+        QVERIFY(QRegularExpression(QStringLiteral("^Было сообщение от  \"BOSS\"\\. Время: \\S+$")).match(lines[0]).hasMatch());
+        QCOMPARE(lines[1], QString());
+    }
+
+    void autoAnswerWhileReceivingShowsWithoutAnnouncing()
+    {
+        m_host->options = {6, 19, 10, 11, 15};
+        receive(QStringLiteral("PC2"), QStringLiteral("hello"));
+        m_host->pendingReplies.takeFirst()(true);
+        QCOMPARE(m_host->calls.size(), 2); // the reply and the hint: no history, sound or popup
+        QCOMPARE(m_host->lines().mid(0, 2), QStringList({QStringLiteral(">>Сообщение от  PC2"), QStringLiteral("hello")}));
+    }
+
+    void failedReplyIsReportedAndLaterMessagesKeepTheirOrder()
+    {
+        m_host->options = {6, 19};
+        receive(QStringLiteral("PC2"), QStringLiteral("first"));
+        receive(QStringLiteral("PC3"), QStringLiteral("second"));
+        QCOMPARE(m_host->pendingReplies.size(), 1); // the second waits for the first
+        m_host->pendingReplies.takeFirst()(false);
+        QVERIFY(m_host->calls.contains(QStringLiteral("error")));
+        QCOMPARE(m_host->pendingReplies.size(), 1);
+        m_host->pendingReplies.takeFirst()(true);
+        QVERIFY(!m_host->document.toPlainText().contains(QStringLiteral("first")));
+        QVERIFY(m_host->document.toPlainText().contains(QStringLiteral("second")));
+        QVERIFY(m_receiver->isIdle());
+    }
+
+    void smileysBecomePicturesFollowedByAnEmptyLine()
+    {
+        m_host->options = {14};
+        receive(QStringLiteral("PC2"), QStringLiteral("a:--))b:confused:c"));
+        QStringList pieces;
+        const QTextBlock block = m_host->document.findBlockByNumber(1);
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (fragment.charFormat().isImageFormat())
+                pieces << fragment.charFormat().toImageFormat().name();
+            else
+                pieces << fragment.text();
+        }
+        QCOMPARE(pieces, QStringList({QStringLiteral("a"), QStringLiteral("qrc") + SmileyTable::picture(1),
+                                      QStringLiteral("b"), QStringLiteral("qrc") + SmileyTable::picture(11),
+                                      QStringLiteral("c")}));
+        QCOMPARE(m_host->lines().mid(2), QStringList({QString(), QString()}));
+    }
+
+    void linksAreMarked()
+    {
+        receive(QStringLiteral("PC2"), QStringLiteral("see http://intranet/wiki and www.example.org."));
+        QStringList hrefs;
+        for (QTextBlock b = m_host->document.begin(); b.isValid(); b = b.next()) {
+            for (auto it = b.begin(); !it.atEnd(); ++it) {
+                if (it.fragment().charFormat().isAnchor())
+                    hrefs << it.fragment().charFormat().anchorHref();
+            }
+        }
+        QCOMPARE(hrefs, QStringList({QStringLiteral("http://intranet/wiki"), QStringLiteral("http://www.example.org.")}));
+    }
+
+    void historyEntriesAreExactAndAppended()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Log.txt"));
+        const QDateTime moment(QDate(2026, 12, 7), QTime(9, 5, 3));
+        HistoryLog log(path);
+        QCOMPARE(log.write(QStringLiteral("Привет\r\nвсем"), QStringLiteral("PC1"), QStringLiteral("Шеф"), moment),
+                 HistoryLog::Result::Written);
+        QCOMPARE(log.write(QString(), QStringLiteral("PC1"), QStringLiteral("PC2"), moment), HistoryLog::Result::Written);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray rule = "//" + QByteArray(69, '-') + "\r\n";
+        const QByteArray stamp = "[" + SystemFormats::dateTime(moment).toLatin1() + "] ";
+        QCOMPARE(file.readAll(), rule + stamp + "PC1 --> \xD8\xE5\xF4\r\n\xCF\xF0\xE8\xE2\xE5\xF2\r\n\xE2\xF1\xE5\xEC\r\n"
+                                     + rule + stamp + "PC1 --> PC2\r\n\r\n");
+        QCOMPARE(HistoryLog(dir.filePath(QStringLiteral("missing/Log.txt"))).write(QStringLiteral("x"), {}, {}),
+                 HistoryLog::Result::CannotCreate);
+    }
+};
+
+QTEST_MAIN(TestReceive)
+#include "tst_receive.moc"
