@@ -9,9 +9,11 @@
 #include "DesktopSession.h"
 #include "GlobalHotKeys.h"
 #include "MessForm.h"
+#include "MessageBoxes.h"
 #include "SettingsForm.h"
 #include "SoundPlayer.h"
 #include "TrayIconUnit.h"
+#include "WindowFront.h"
 
 #include <QAction>
 #include <QApplication>
@@ -126,8 +128,7 @@ void TNetForm::wireActions()
     connect(m_ui.action(NetAction::RefreshContacts), &QAction::triggered, this, &TNetForm::refreshContacts);
     connect(m_ui.action(NetAction::Settings), &QAction::triggered, this, [this] {
         m_settings->show();
-        m_settings->raise();
-        m_settings->activateWindow();
+        bringToFront(m_settings.get());
     });
     connect(m_ui.speedButton13(), &QToolButton::clicked, this, &TNetForm::onOutgoingButton);
     connect(m_ui.speedButton14(), &QToolButton::clicked, this, &TNetForm::onIncomingButton);
@@ -303,8 +304,7 @@ void TNetForm::onTrayClicked()
         openIncomingView();
     else
         openOutgoingView();
-    raise();
-    activateWindow();
+    bringToFront(this);
 }
 
 void TNetForm::onHotKey(int modifiers, int virtualKey)
@@ -384,7 +384,5 @@ void TNetForm::reportOnce(const QString &key, const QString &text)
 void TNetForm::showError(const QString &text)
 {
     std::fprintf(stderr, "zavolin: %s\n", text.toLocal8Bit().constData());
-    auto *box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Ошибка"), text, QMessageBox::Ok, this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    MessageBoxes::show(this, QMessageBox::Critical, QStringLiteral("Ошибка"), text);
 }

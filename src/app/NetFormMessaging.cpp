@@ -11,6 +11,7 @@
 #include "MessageBoxes.h"
 #include "SoundPlayer.h"
 #include "TrayIconUnit.h"
+#include "WindowFront.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -284,8 +285,7 @@ void TNetForm::startTrayBlinking()
 void TNetForm::showMainWindow()
 {
     show();
-    raise();
-    activateWindow();
+    bringToFront(this);
 }
 
 void TNetForm::armPopup(const QString &displayName)

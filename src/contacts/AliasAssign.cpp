@@ -3,6 +3,8 @@
 #include "ContactList.h"
 #include "IniFile.h"
 
+#include "MessageBoxes.h"
+
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPersistentModelIndex>
@@ -13,9 +15,7 @@ namespace {
 
 void showBox(QWidget *parent, const QString &caption, const QString &text)
 {
-    auto *box = new QMessageBox(QMessageBox::Critical, caption, text, QMessageBox::Ok, parent);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    MessageBoxes::show(parent, QMessageBox::Critical, caption, text);
 }
 
 void assign(ContactList &contacts, const QPersistentModelIndex &contact, const QString &address,

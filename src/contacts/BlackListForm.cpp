@@ -13,6 +13,8 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
+#include "MessageBoxes.h"
+
 #include <QMessageBox>
 #include <QScreen>
 #include <QToolButton>
@@ -200,16 +202,11 @@ void TBlackListForm::save()
     }
     // The change still holds for this run, so the markers agree with the window.
     m_contacts.setBlacklist(names);
-    auto *box = new QMessageBox(QMessageBox::Critical, u"Ошибка"_s,
-                                u"Не удалось сохранить черный список в файл %1: %2"_s.arg(m_path, error),
-                                QMessageBox::Ok, this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    MessageBoxes::show(this, QMessageBox::Critical, u"Ошибка"_s,
+                       u"Не удалось сохранить черный список в файл %1: %2"_s.arg(m_path, error));
 }
 
 void TBlackListForm::warn(const QString &text)
 {
-    auto *box = new QMessageBox(QMessageBox::Critical, u"Внимание"_s, text, QMessageBox::Ok, this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    MessageBoxes::show(this, QMessageBox::Critical, u"Внимание"_s, text);
 }

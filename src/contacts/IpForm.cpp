@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include "MessageBoxes.h"
+
 #include <QInputDialog>
 #include <QListWidget>
 #include <QMessageBox>
@@ -205,11 +207,8 @@ void TipForm::onOk()
     QString error;
     if (!LineListFile::save(m_path, addresses(), &error)) {
         // The window stays open with its list, so nothing typed is lost.
-        auto *box = new QMessageBox(QMessageBox::Critical, u"Ошибка"_s,
-                                    u"Не удалось сохранить список IP-адресов в файл %1: %2"_s.arg(m_path, error),
-                                    QMessageBox::Ok, this);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->open();
+        MessageBoxes::show(this, QMessageBox::Critical, u"Ошибка"_s,
+                           u"Не удалось сохранить список IP-адресов в файл %1: %2"_s.arg(m_path, error));
         return;
     }
     accept();
@@ -223,7 +222,5 @@ void TipForm::showAliasOf(int row)
 
 void TipForm::message(const QString &caption, const QString &text)
 {
-    auto *box = new QMessageBox(QMessageBox::Warning, caption, text, QMessageBox::Ok, this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    MessageBoxes::show(this, QMessageBox::Warning, caption, text);
 }

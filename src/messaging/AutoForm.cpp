@@ -8,6 +8,8 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include "MessageBoxes.h"
+
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -19,9 +21,7 @@ namespace {
 
 void openBox(QMessageBox::Icon icon, const QString &caption, const QString &text, QWidget *parent)
 {
-    auto *box = new QMessageBox(icon, caption, text, QMessageBox::Ok, parent);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    MessageBoxes::show(parent, icon, caption, text);
 }
 
 } // namespace

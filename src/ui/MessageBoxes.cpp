@@ -16,6 +16,11 @@ QMessageBox *open(QWidget *parent, QMessageBox::Icon icon, const QString &captio
 
 namespace MessageBoxes {
 
+void show(QWidget *parent, QMessageBox::Icon icon, const QString &caption, const QString &text)
+{
+    open(parent, icon, caption, text, QMessageBox::Ok)->open();
+}
+
 void warning(QWidget *parent, const QString &text)
 {
     open(parent, QMessageBox::Warning, QStringLiteral("Внимание"), text, QMessageBox::Ok)->open();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMessageBox>
 #include <QString>
 
 #include <functional>
@@ -10,6 +11,8 @@ class QWidget;
 // caller goes on at once, and a question answers through its callback.
 namespace MessageBoxes {
 
+// Any caption and icon, with an Ok button.
+void show(QWidget *parent, QMessageBox::Icon icon, const QString &caption, const QString &text);
 // Caption "Внимание", exclamation icon: refused input and warnings.
 void warning(QWidget *parent, const QString &text);
 // Caption "Внимание", information icon.

@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <ctime>
 
 namespace {
 
@@ -19,7 +20,8 @@ void printLine(const QString &line)
 
 int usage()
 {
-    std::fprintf(stderr, "usage: zvprobe listen-udp SECONDS | send-udp TEXT | serve-msg SECONDS COUNT\n");
+    std::fprintf(stderr, "usage: zvprobe listen-udp SECONDS | send-udp TEXT | serve-msg SECONDS COUNT"
+                         " | first-udp PREFIX SECONDS\n");
     return 64;
 }
 
@@ -56,6 +58,32 @@ int main(int argc, char **argv)
         printLine(QStringLiteral("READY"));
         QTimer::singleShot(args.at(1).toInt() * 1000, &app, &QCoreApplication::quit);
         return app.exec();
+    }
+
+    // Prints the wall-clock time (ns since the epoch) at which the first
+    // datagram starting with PREFIX arrived, for start-up timing.
+    if (command == u"first-udp" && args.size() == 3) {
+        TUdpServer server;
+        if (!server.setActive(true)) {
+            std::fprintf(stderr, "%s\n", server.errorString().toUtf8().constData());
+            return 1;
+        }
+        const QByteArray prefix = Cp1251::encode(args.at(1));
+        int status = 1;
+        QObject::connect(&server, &TUdpServer::datagramReceived, &app, [&](const QByteArray &data) {
+            if (!data.startsWith(prefix) || status == 0)
+                return;
+            timespec now{};
+            clock_gettime(CLOCK_REALTIME, &now);
+            std::printf("FIRST %lld\n", static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
+            std::fflush(stdout);
+            status = 0;
+            app.quit();
+        });
+        printLine(QStringLiteral("READY"));
+        QTimer::singleShot(args.at(2).toInt() * 1000, &app, &QCoreApplication::quit);
+        app.exec();
+        return status;
     }
 
     if (command == u"serve-msg" && args.size() == 3) {
