@@ -19,12 +19,18 @@ namespace {
 constexpr quint16 kQtPort = 7311;
 constexpr quint16 kRawPort = 7312;
 
-int serve(QCoreApplication &app)
+// Serves until killed, or until `count` messages when given (for profiling).
+int serve(QCoreApplication &app, int count)
 {
     TMsgServer server;
     server.setPort(kQtPort);
     if (!server.listen(QHostAddress(QHostAddress::LocalHost)))
         return 1;
+    int received = 0;
+    QObject::connect(&server, &TMsgServer::messageReceived, &app, [&] {
+        if (++received == count)
+            app.quit();
+    });
     std::printf("READY\n");
     std::fflush(stdout);
     QTimer::singleShot(120000, &app, &QCoreApplication::quit); // never outlives the run
@@ -50,7 +56,7 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() >= 2 && args.at(1) == u"--serve")
-        return serve(app);
+        return serve(app, args.size() > 2 ? args.at(2).toInt() : -1);
     if (args.size() < 2) {
         std::fprintf(stderr, "usage: bench_msg RAW_MSG_BINARY [COUNT]\n");
         return 64;

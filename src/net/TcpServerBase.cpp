@@ -3,6 +3,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <algorithm>
+
 namespace {
 // Peers cannot see the backlog; a deep one lets a burst of senders in without SYN retries.
 constexpr int kListenBacklog = 128;
@@ -12,18 +14,16 @@ ServeConnection::ServeConnection(QTcpSocket *socket, int idleTimeoutMs, QObject 
     : QObject(parent)
     , m_socket(socket)
     , m_peer(socket->peerAddress())
+    , m_idleTimeoutMs(idleTimeoutMs)
 {
     m_socket->setParent(this);
-    m_idle.setSingleShot(true);
-    m_idle.setInterval(idleTimeoutMs);
-    connect(&m_idle, &QTimer::timeout, this, [this] { drop(QStringLiteral("idle time-out")); });
+    m_lastActivity.start();
     connect(m_socket, &QTcpSocket::readyRead, this, &ServeConnection::onReadyRead);
     connect(m_socket, &QTcpSocket::disconnected, this, &QObject::deleteLater);
 }
 
 void ServeConnection::start()
 {
-    m_idle.start();
     // Bytes may have arrived with the connection itself.
     if (m_socket->bytesAvailable() > 0)
         onReadyRead();
@@ -35,7 +35,7 @@ void ServeConnection::onReadyRead()
 {
     if (m_socket->state() != QAbstractSocket::ConnectedState && m_socket->bytesAvailable() == 0)
         return;
-    m_idle.start();
+    m_lastActivity.start();
     received();
 }
 
@@ -45,9 +45,14 @@ void ServeConnection::acknowledge(const QByteArray &ack)
     m_socket->flush();
 }
 
+void ServeConnection::dropIfIdle()
+{
+    if (m_lastActivity.hasExpired(m_idleTimeoutMs))
+        drop(QStringLiteral("idle time-out"));
+}
+
 void ServeConnection::drop(const QString &reason)
 {
-    m_idle.stop();
     Q_EMIT dropped(reason);
     m_socket->disconnect(this);
     m_socket->abort();
@@ -61,6 +66,7 @@ TTcpServerBase::TTcpServerBase(quint16 defaultPort, QObject *parent)
 {
     m_server->setListenBacklogSize(kListenBacklog);
     connect(m_server, &QTcpServer::newConnection, this, &TTcpServerBase::onNewConnection);
+    connect(&m_sweep, &QTimer::timeout, this, &TTcpServerBase::sweepIdleConnections);
 }
 
 TTcpServerBase::~TTcpServerBase() = default;
@@ -105,4 +111,17 @@ void TTcpServerBase::onNewConnection()
         createConnection(socket, m_idleTimeoutMs)->start();
         Q_EMIT clientContact();
     }
+    if (!m_sweep.isActive())
+        m_sweep.start(std::clamp(m_idleTimeoutMs / 4, 10, 1000));
+}
+
+void TTcpServerBase::sweepIdleConnections()
+{
+    const auto connections = findChildren<ServeConnection *>(Qt::FindDirectChildrenOnly);
+    if (connections.isEmpty()) {
+        m_sweep.stop(); // nothing to watch: an idle program wakes for nothing
+        return;
+    }
+    for (ServeConnection *connection : connections)
+        connection->dropIfIdle();
 }

@@ -2,6 +2,7 @@
 
 #include "OrderedDelivery.h"
 
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QObject>
 #include <QTimer>
@@ -20,6 +21,10 @@ public:
     ~ServeConnection() override;
 
     QHostAddress peerAddress() const { return m_peer; }
+    // Milliseconds since the peer last sent anything.
+    qint64 idleFor() const { return m_lastActivity.elapsed(); }
+    // Closes the connection if the peer has been silent for longer than its bound.
+    void dropIfIdle();
     // Called by the server once the connection object is fully built.
     void start();
 
@@ -42,7 +47,8 @@ private:
 
     QTcpSocket *m_socket;
     QHostAddress m_peer;
-    QTimer m_idle;
+    int m_idleTimeoutMs;
+    QElapsedTimer m_lastActivity;
 };
 
 // Listening side shared by the message and stream servers.
@@ -79,10 +85,14 @@ protected:
 
 private:
     void onNewConnection();
+    void sweepIdleConnections();
 
     quint16 m_port;
     int m_idleTimeoutMs = kIdleBoundMs;
     QTcpServer *m_server;
+    // One timer for all connections: a timer per connection would cost more
+    // than the exchange itself. It stops once a sweep finds nothing to watch.
+    QTimer m_sweep;
     QString m_error;
     OrderedDelivery m_delivery{this};
 };

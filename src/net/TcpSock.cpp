@@ -4,12 +4,13 @@
 
 #include <QTcpSocket>
 
+#include <algorithm>
+
 TTcpSock::TTcpSock(quint16 defaultPort, QObject *parent)
     : QObject(parent)
     , m_port(defaultPort)
 {
-    m_waitTimer.setSingleShot(true);
-    connect(&m_waitTimer, &QTimer::timeout, this, &TTcpSock::onTimeout);
+    connect(&m_waitTimer, &QTimer::timeout, this, &TTcpSock::onWaitCheck);
 }
 
 TTcpSock::~TTcpSock()
@@ -87,7 +88,7 @@ void TTcpSock::flushWrites()
 
 void TTcpSock::finish()
 {
-    m_waitTimer.stop();
+    m_waiting = false;
     m_phase = Phase::Idle;
     m_afterConnect = nullptr;
     m_afterRead = nullptr;
@@ -117,7 +118,7 @@ void TTcpSock::onConnected()
 {
     if (m_phase != Phase::Connecting)
         return;
-    m_waitTimer.stop();
+    m_waiting = false;
     m_phase = Phase::Connected;
     Q_EMIT connected();
     if (auto next = std::exchange(m_afterConnect, nullptr))
@@ -186,8 +187,16 @@ void TTcpSock::onDisconnected()
     deliverRead(QByteArray());
 }
 
-void TTcpSock::onTimeout()
+void TTcpSock::onWaitCheck()
 {
+    if (!m_waiting) {
+        if (m_phase == Phase::Idle)
+            m_waitTimer.stop(); // stopped lazily, so back-to-back operations reuse it
+        return;
+    }
+    if (!m_deadline.hasExpired())
+        return;
+    m_waiting = false;
     if (m_phase == Phase::Connecting) {
         Q_EMIT connectionFailed();
         fail(QStringLiteral("Connection Timed out"));
@@ -198,12 +207,18 @@ void TTcpSock::onTimeout()
 
 void TTcpSock::startWaitTimer(int builtInBound)
 {
-    m_waitTimer.start(m_timeOut > 0 ? m_timeOut : builtInBound);
+    // A deadline checked by one running timer: restarting a timer for every
+    // step of every exchange would cost more than the exchange itself.
+    const int bound = m_timeOut > 0 ? m_timeOut : builtInBound;
+    m_deadline.setRemainingTime(bound);
+    m_waiting = true;
+    if (!m_waitTimer.isActive())
+        m_waitTimer.start(std::clamp(bound / 8, 5, 500));
 }
 
 void TTcpSock::deliverRead(const QByteArray &data)
 {
-    m_waitTimer.stop();
+    m_waiting = false;
     m_phase = Phase::Connected;
     if (auto next = std::exchange(m_afterRead, nullptr))
         next(data);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -81,7 +82,7 @@ private:
     void onSocketError();
     void onReadyRead();
     void onDisconnected();
-    void onTimeout();
+    void onWaitCheck();
     void startWaitTimer(int builtInBound);
     void deliverRead(const QByteArray &data);
     void flushWrites();
@@ -96,6 +97,8 @@ private:
     Phase m_phase = Phase::Idle;
     QPointer<QTcpSocket> m_socket;
     QTimer m_waitTimer;
+    QDeadlineTimer m_deadline;
+    bool m_waiting = false;
     Next m_afterConnect;
     Received m_afterRead;
     qint64 m_wanted = 0;
