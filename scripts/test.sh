@@ -11,5 +11,7 @@ cd "$BUILD"
 if unshare -rn true 2>/dev/null; then
     exec unshare -rn sh -c 'ip link set lo up && exec ctest --output-on-failure "$@"' ctest "$@"
 fi
-echo "No private network namespace available (unshare -rn failed); only the tests that need no sockets run."
-exec ctest --output-on-failure -L nonet "$@"
+# Without user namespaces: unit tests still only use loopback, and the LAN
+# tests build their own namespaces or report themselves skipped.
+echo "No private network namespace available (unshare -rn failed); running on loopback."
+exec ctest --output-on-failure "$@"
