@@ -129,6 +129,8 @@ void sendToTwenty()
     env.broadcastHost = QStringLiteral("127.0.0.1");
     env.broadcastPort = 9; // discard
     env.messagePort = 0;
+    env.listenAddress = QHostAddress(QHostAddress::LocalHost);
+    env.streamPort = 0;
     env.desktopIntegration = false;
     TNetForm form(env);
     form.startUp();

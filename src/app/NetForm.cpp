@@ -71,7 +71,7 @@ TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
     m_msgServer = std::make_unique<TMsgServer>();
     m_msgServer->setPort(m_env.messagePort);
     connect(m_msgServer.get(), &TMsgServer::messageReceived, this, &TNetForm::onMessage);
-    if (!m_msgServer->listen()) {
+    if (!m_msgServer->listen(m_env.listenAddress)) {
         reportOnce(QStringLiteral("listen"),
                    QStringLiteral("Сообщения не будут приниматься: порт %1 занят (%2). "
                                   "Возможно, Zavolin уже запущен на этом компьютере.")
@@ -91,6 +91,7 @@ TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
 
     wireActions();
     wireMessaging();
+    wireFiles();
     wireContactWindows();
     wireSettingsReactions();
     if (m_env.desktopIntegration)

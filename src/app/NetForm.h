@@ -3,6 +3,8 @@
 #include "AliasBook.h"
 #include "ContactList.h"
 #include "DatagramDispatcher.h"
+#include "FileReceiver.h"
+#include "FileSender.h"
 #include "MessageSender.h"
 #include "HistoryLog.h"
 #include "IncomingView.h"
@@ -12,10 +14,12 @@
 #include "NetFormWidgets.h"
 #include "PresenceContext.h"
 #include "ReceiveHost.h"
+#include "StrmChannel.h"
 #include "UdpChannel.h"
 
 #include <QMainWindow>
 #include <QHash>
+#include <QPointer>
 #include <QStringList>
 #include <QTimer>
 
@@ -25,6 +29,7 @@ class Autostart;
 class GlobalHotKeys;
 class MessageSender;
 class QListWidget;
+class QProgressDialog;
 class SoundPlayer;
 class TSettingsForm;
 class TTrayIcon;
@@ -32,7 +37,7 @@ class TTrayIcon;
 // The main window: its life from start-up to shutdown, the two message views,
 // presence and the contact list. The network endpoints and the settings
 // dialog belong to it for the whole run.
-class TNetForm : public QMainWindow, private PresenceContext, private ReceiveHost
+class TNetForm : public QMainWindow, private PresenceContext, private ReceiveHost, private FileReceiveHost
 {
     Q_OBJECT
 
@@ -69,6 +74,12 @@ public:
     void setPeerMessagePort(quint16 port);
     quint16 messagePort() const { return m_msgServer ? m_msgServer->serverPort() : 0; }
     bool isSending() const;
+    // "Отправить файл": one file to the one selected contact.
+    void sendFile();
+    // For tests: the port peers listen on for files, and our own.
+    void setPeerStreamPort(quint16 port);
+    quint16 streamPort() const { return m_strmServer ? m_strmServer->serverPort() : 0; }
+    bool isSendingFile() const { return m_fileSender && m_fileSender->isBusy(); }
     // Ends the program without asking, as the end of the desktop session does.
     void endSession();
 
@@ -110,7 +121,18 @@ private:
     void scrollIncomingToEnd() override;
     void reportReceiveError() override;
 
+    // FileReceiveHost
+    QString saveFolder() const override;
+    QString senderName(const QHostAddress &peer) const override;
+    void showFileNotice(Notice notice, const QString &text, std::function<void()> closed) override;
+    void askSavePath(const QString &fileName, std::function<void(const QString &path)> answered) override;
+
     void wireMessaging();
+    void wireFiles();
+    void listenForFiles();
+    void startFileSend(const Recipient &recipient, const QString &path);
+    void showFileProgress(const QString &path, const QString &recipient);
+    QString spoolFolder() const;
     void wireContactWindows();
     void applyAutoAnswer(bool on);
     QString editorText() const;
@@ -151,6 +173,10 @@ private:
     std::unique_ptr<MessageSender> m_sender;
     std::unique_ptr<TMsgClient> m_replyClient; // its own client: a reply never waits for a send
     std::function<void(bool)> m_replyDone;
+    std::unique_ptr<FileReceiver> m_fileReceiver;
+    std::unique_ptr<FileSender> m_fileSender;    // StrmClient1, one file at a time
+    std::unique_ptr<TStrmServer> m_strmServer;   // StrmServer1; goes first, before what it feeds
+    QPointer<QProgressDialog> m_fileProgress;
     IncomingView m_incoming;
     MessageReceiver m_receiver;
     HistoryLog m_history;

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "MsgChannel.h"
+#include "StrmChannel.h"
 #include "UdpChannel.h"
 
+#include <QHostAddress>
 #include <QString>
 
 // Where the main window keeps its files and which ports it uses. The program
@@ -16,6 +18,9 @@ struct NetFormEnvironment
     QString broadcastHost = QStringLiteral("255.255.255.255");
     quint16 broadcastPort = kDatagramPort;
     quint16 messagePort = kMessagePort;
+    quint16 streamPort = kStreamPort;
+    // Where the TCP servers listen; tests keep them on loopback.
+    QHostAddress listenAddress = QHostAddress(QHostAddress::AnyIPv4);
     QString hostName; // empty: the system's host name
     bool desktopIntegration = true;
 };

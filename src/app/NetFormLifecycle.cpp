@@ -155,6 +155,8 @@ void TNetForm::shutdown()
     m_contacts.setBlacklist({});
     unregisterHotKeys();
     m_msgServer.reset();
+    m_strmServer.reset();
+    m_fileSender.reset();
     m_sender.reset();
     m_replyClient.reset();
     m_udpServer.reset(); // our own farewell must not come back to us

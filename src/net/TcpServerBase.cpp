@@ -19,7 +19,7 @@ ServeConnection::ServeConnection(QTcpSocket *socket, int idleTimeoutMs, QObject 
     m_socket->setParent(this);
     m_lastActivity.start();
     connect(m_socket, &QTcpSocket::readyRead, this, &ServeConnection::onReadyRead);
-    connect(m_socket, &QTcpSocket::disconnected, this, &QObject::deleteLater);
+    connect(m_socket, &QTcpSocket::disconnected, this, &ServeConnection::onDisconnected);
 }
 
 void ServeConnection::start()
@@ -39,6 +39,15 @@ void ServeConnection::onReadyRead()
     received();
 }
 
+void ServeConnection::onDisconnected()
+{
+    if (!m_ended) {
+        m_ended = true;
+        ending();
+    }
+    deleteLater();
+}
+
 void ServeConnection::acknowledge(const QByteArray &ack)
 {
     m_socket->write(ack);
@@ -53,6 +62,10 @@ void ServeConnection::dropIfIdle()
 
 void ServeConnection::drop(const QString &reason)
 {
+    if (m_ended)
+        return; // a sweep can find a dropped connection again before it is deleted
+    m_ended = true;
+    ending();
     Q_EMIT dropped(reason);
     m_socket->disconnect(this);
     m_socket->abort();
@@ -77,9 +90,11 @@ bool TTcpServerBase::listen(const QHostAddress &address)
         return true;
     if (!m_server->listen(address, m_port)) {
         m_error = m_server->errorString();
+        m_serverError = m_server->serverError();
         return false;
     }
     m_error.clear();
+    m_serverError = QAbstractSocket::UnknownSocketError;
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "OrderedDelivery.h"
 
+#include <QAbstractSocket>
 #include <QElapsedTimer>
 #include <QHostAddress>
 #include <QObject>
@@ -41,14 +42,19 @@ protected:
     void acknowledge(const QByteArray &ack);
     // Closes without acknowledgement; the sender sees the connection end.
     void drop(const QString &reason);
+    // Called once as the connection ends, whether the peer closed it or it was
+    // dropped, before the object goes; bytes may still be waiting in socket().
+    virtual void ending() {}
 
 private:
     void onReadyRead();
+    void onDisconnected();
 
     QTcpSocket *m_socket;
     QHostAddress m_peer;
     int m_idleTimeoutMs;
     QElapsedTimer m_lastActivity;
+    bool m_ended = false;
 };
 
 // Listening side shared by the message and stream servers.
@@ -73,6 +79,8 @@ public:
     // The bound port (differs from port() when 0 asked the system to choose).
     quint16 serverPort() const;
     QString errorString() const { return m_error; }
+    // Why listen() failed: SocketAccessError for a privileged port, AddressInUseError...
+    QAbstractSocket::SocketError serverError() const { return m_serverError; }
     void close();
     int connectionCount() const;
 
@@ -94,5 +102,6 @@ private:
     // than the exchange itself. It stops once a sweep finds nothing to watch.
     QTimer m_sweep;
     QString m_error;
+    QAbstractSocket::SocketError m_serverError = QAbstractSocket::UnknownSocketError;
     OrderedDelivery m_delivery{this};
 };

@@ -2,9 +2,17 @@
 
 #include "WinsockErrors.h"
 
+#include <QIODevice>
 #include <QTcpSocket>
 
 #include <algorithm>
+
+namespace {
+// One socket call's worth, as streams have always been moved.
+constexpr qint64 kStreamChunk = 65536;
+// Kept queued in the socket so the system never waits for us between chunks.
+constexpr qint64 kStreamQueued = 4 * kStreamChunk;
+} // namespace
 
 TTcpSock::TTcpSock(quint16 defaultPort, QObject *parent)
     : QObject(parent)
@@ -59,6 +67,55 @@ void TTcpSock::write(const QByteArray &bytes)
         m_socket->write(bytes);
 }
 
+void TTcpSock::sendStream(std::unique_ptr<QIODevice> source, qint64 count, Next next)
+{
+    m_source = std::move(source);
+    m_streamTotal = count;
+    m_streamQueued = 0;
+    m_afterSend = std::move(next);
+    m_phase = Phase::Sending;
+    // Only streams listen for written bytes: messages need not pay for it.
+    if (m_socket)
+        connect(m_socket, &QTcpSocket::bytesWritten, this, &TTcpSock::onBytesWritten, Qt::UniqueConnection);
+    startWaitTimer(kReplyBoundMs);
+    pumpStream();
+}
+
+void TTcpSock::pumpStream()
+{
+    if (m_phase != Phase::Sending || !m_socket)
+        return;
+    if (m_chunk.size() != kStreamChunk)
+        m_chunk.resize(kStreamChunk);
+    while (m_streamQueued < m_streamTotal && m_socket->bytesToWrite() < kStreamQueued) {
+        const qint64 wanted = std::min(kStreamChunk, m_streamTotal - m_streamQueued);
+        const qint64 got = m_source->read(m_chunk.data(), wanted);
+        if (got <= 0) {
+            fail(got < 0 ? QStringLiteral("Stream read error: ") + m_source->errorString()
+                         : QStringLiteral("Stream ended before its size"));
+            return;
+        }
+        m_socket->write(m_chunk.constData(), got);
+        m_streamQueued += got;
+    }
+    if (m_streamQueued < m_streamTotal || m_socket->bytesToWrite() > 0)
+        return; // bytesWritten brings us back
+    m_waiting = false;
+    m_phase = Phase::Connected;
+    m_source.reset();
+    if (auto next = std::exchange(m_afterSend, nullptr))
+        next();
+}
+
+void TTcpSock::onBytesWritten()
+{
+    if (m_phase != Phase::Sending || !m_socket)
+        return;
+    startWaitTimer(kReplyBoundMs); // the bound counts from the last progress
+    Q_EMIT packetSent(std::max<qint64>(0, m_streamQueued - m_socket->bytesToWrite()), m_streamTotal);
+    pumpStream();
+}
+
 void TTcpSock::readLength(qint64 count, Received next)
 {
     m_afterRead = std::move(next);
@@ -92,6 +149,8 @@ void TTcpSock::finish()
     m_phase = Phase::Idle;
     m_afterConnect = nullptr;
     m_afterRead = nullptr;
+    m_afterSend = nullptr;
+    m_source.reset();
     closeSocket();
     Q_EMIT disconnected();
 }
@@ -153,6 +212,7 @@ void TTcpSock::onSocketError()
         }
         break;
     case Phase::Connected:
+    case Phase::Sending:
         break;
     }
     fail(WinsockErrors::text(WinsockErrors::codeFromSocketError(error)));
@@ -177,6 +237,10 @@ void TTcpSock::onReadyRead()
 
 void TTcpSock::onDisconnected()
 {
+    if (m_phase == Phase::Sending) {
+        fail(WinsockErrors::text(WinsockErrors::codeFromSocketError(QAbstractSocket::RemoteHostClosedError)));
+        return;
+    }
     if (m_phase != Phase::ReadingLength && m_phase != Phase::ReadingLine)
         return;
     if (m_socket && m_socket->bytesAvailable() > 0) {

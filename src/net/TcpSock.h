@@ -7,8 +7,11 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 #include <QTcpSocket>
+
+class QIODevice;
 
 // Base of every outgoing TCP endpoint. An operation (a message post, a file
 // post, a mail dialogue) is a chain of asynchronous steps on the event loop:
@@ -50,6 +53,8 @@ Q_SIGNALS:
     void connected();
     void connectionFailed();
     void disconnected();
+    // A stream being sent: bytes handed to the system so far, of the total.
+    void packetSent(qint64 sent, qint64 total);
 
 protected:
     using Next = std::function<void()>;
@@ -60,6 +65,12 @@ protected:
     bool begin();
     void connectThen(Next next);
     void write(const QByteArray &bytes);
+    // Sends `count` bytes of `source` from its current position in chunks of
+    // at most 64 KiB, reading the next only as the previous ones go out, so
+    // memory stays small whatever the size. Continues once every byte has been
+    // handed to the system; a source that ends early fails the operation.
+    // A peer that takes nothing for the wait bound ends it with "Socket send aborted".
+    void sendStream(std::unique_ptr<QIODevice> source, qint64 count, Next next);
     // Continues with exactly `count` bytes, or with an empty array if the peer
     // closed before they all arrived.
     void readLength(qint64 count, Received next);
@@ -75,7 +86,7 @@ protected:
     QTcpSocket *socket() const { return m_socket; }
 
 private:
-    enum class Phase { Idle, Connecting, Connected, ReadingLength, ReadingLine };
+    enum class Phase { Idle, Connecting, Connected, Sending, ReadingLength, ReadingLine };
 
     void startConnecting(const QString &host);
     void onConnected();
@@ -83,6 +94,8 @@ private:
     void onReadyRead();
     void onDisconnected();
     void onWaitCheck();
+    void onBytesWritten();
+    void pumpStream();
     void startWaitTimer(int builtInBound);
     void deliverRead(const QByteArray &data);
     void flushWrites();
@@ -102,4 +115,9 @@ private:
     Next m_afterConnect;
     Received m_afterRead;
     qint64 m_wanted = 0;
+    std::unique_ptr<QIODevice> m_source;
+    qint64 m_streamTotal = 0;
+    qint64 m_streamQueued = 0; // read from the source and given to the socket
+    QByteArray m_chunk;
+    Next m_afterSend;
 };

@@ -45,6 +45,8 @@ private:
         env.broadcastHost = QStringLiteral("127.0.0.1");
         env.broadcastPort = m_observer->localPort();
         env.messagePort = 0;
+        env.listenAddress = QHostAddress(QHostAddress::LocalHost);
+        env.streamPort = 0;
         env.hostName = hostName;
         env.desktopIntegration = false;
         m_form = std::make_unique<TNetForm>(env);

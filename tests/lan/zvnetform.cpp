@@ -3,6 +3,9 @@
 //   READY <own name>           after start-up
 //   CONTACTS <addresses>       sorted, on every change of the contact list
 //   VIEW <incoming view>       its lines joined by " | ", after each change
+//   BOX <caption>|<text>       each message box that opens (line breaks as \n, \r),
+//                              which is then closed with Ok
+//   DIALOG <name> <file name>  each file dialog that opens, then answered (below)
 // Commands, one per line:
 //   SEND <addr>[,<addr>...] <text>   select those contacts and press Send
 //   SENDALL <text>                   Send to all
@@ -10,6 +13,9 @@
 //   ALIAS <addr> <alias>             assign an alias in the settings file
 //   BLACKLIST <name>[,<name>...]     replace the blacklist
 //   ADDCONTACT <addr>                add an address by hand
+//   SENDFILE <addr> <path>           select that contact, press "Отправить файл", pick the path
+//   SAVEAS [<path>]                  the answer to the next save dialog; none cancels it
+//   FOLDER <path>                    the settings dialog's folder for received files
 // SIGTERM ends it as the end of the desktop session does.
 //   zvnetform HOME_DIR SECONDS [COMMAND_FIFO]
 #include "IniFile.h"
@@ -20,6 +26,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QItemSelectionModel>
 #include <QListView>
 #include <QPlainTextEdit>
@@ -52,7 +60,57 @@ void selectContacts(TNetForm &form, const QStringList &addresses)
     }
 }
 
-void runCommand(TNetForm &form, const QString &settingsPath, const QString &line)
+// Answers the program's boxes and file dialogs the way a user at the screen would.
+class DialogAnswerer : public QObject
+{
+public:
+    void setNextOpen(const QString &path) { m_open = path; }
+    void setNextSave(const QString &path) { m_save = path; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show) {
+            // Answered from the event loop, not inside the dialog's own show.
+            if (auto *box = qobject_cast<QMessageBox *>(watched))
+                QTimer::singleShot(0, box, [box] { answerBox(box); });
+            else if (auto *dialog = qobject_cast<QFileDialog *>(watched))
+                QTimer::singleShot(0, dialog, [this, dialog] { answerDialog(dialog); });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    static void answerBox(QMessageBox *box)
+    {
+        QString text = box->text();
+        text.replace(u'\n', QStringLiteral("\\n")).replace(u'\r', QStringLiteral("\\r"));
+        print(QStringLiteral("BOX ") + box->windowTitle() + u'|' + text);
+        box->done(QMessageBox::Ok);
+    }
+
+    void answerDialog(QFileDialog *dialog)
+    {
+        const bool opening = dialog->acceptMode() == QFileDialog::AcceptOpen;
+        print(QStringLiteral("DIALOG ") + dialog->objectName() + u' '
+              + QFileInfo(dialog->selectedFiles().value(0)).fileName());
+        const QString answer = std::exchange(opening ? m_open : m_save, QString());
+        if (answer.isEmpty()) {
+            dialog->reject();
+            return;
+        }
+        // selectFile() leaves a name edit that has the focus alone.
+        if (QWidget *focused = dialog->focusWidget())
+            focused->clearFocus();
+        dialog->selectFile(answer);
+        static_cast<QDialog *>(dialog)->accept(); // as its Open or Save button does
+    }
+
+    QString m_open;
+    QString m_save;
+};
+
+void runCommand(TNetForm &form, DialogAnswerer &answerer, const QString &settingsPath, const QString &line)
 {
     const QString command = line.section(u' ', 0, 0);
     const QString first = line.section(u' ', 1, 1);
@@ -82,6 +140,14 @@ void runCommand(TNetForm &form, const QString &settingsPath, const QString &line
         form.contacts().setBlacklist(first.split(u','));
     } else if (command == u"ADDCONTACT") {
         form.contacts().add(first, first);
+    } else if (command == u"SENDFILE") {
+        selectContacts(form, {first});
+        answerer.setNextOpen(rest);
+        form.widgets().action(NetFormWidgets::NetAction::SendFile)->trigger();
+    } else if (command == u"SAVEAS") {
+        answerer.setNextSave(line.section(u' ', 1));
+    } else if (command == u"FOLDER") {
+        form.settingsForm()->setSaveFolder(line.section(u' ', 1));
     }
     print(QStringLiteral("DONE ") + command);
 }
@@ -103,6 +169,8 @@ int main(int argc, char **argv)
     env.desktopIntegration = false;
 
     QApplication::setQuitOnLastWindowClosed(false);
+    DialogAnswerer answerer;
+    app.installEventFilter(&answerer);
     TNetForm form(env);
     auto report = [&form] {
         QStringList addresses = form.contacts().addresses();
@@ -142,7 +210,7 @@ int main(int argc, char **argv)
             for (qsizetype end; (end = pending.indexOf('\n')) >= 0;) {
                 const QString line = QString::fromUtf8(pending.left(end));
                 pending.remove(0, end + 1);
-                runCommand(form, env.settingsPath, line);
+                runCommand(form, answerer, env.settingsPath, line);
             }
         });
     }

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "StrmChannel.h"
+
+#include <QObject>
+#include <QString>
+
+#include <deque>
+#include <functional>
+
+class QHostAddress;
+
+// What receiving a file needs from the main window and the desktop.
+class FileReceiveHost
+{
+public:
+    enum class Notice { Information, Warning, Error };
+
+    virtual ~FileReceiveHost() = default;
+
+    virtual bool option(int number) const = 0;
+    // The folder for received files as the settings dialog shows it; "*" for none.
+    virtual QString saveFolder() const = 0;
+    // Who sent it, as the user knows that computer.
+    virtual QString senderName(const QHostAddress &peer) const = 0;
+    // A message box with the caption "Внимание" that does not block; closed()
+    // runs once the user has dismissed it.
+    virtual void showFileNotice(Notice notice, const QString &text, std::function<void()> closed) = 0;
+    // The save dialog offering `fileName`, opened without blocking;
+    // answered() gets the chosen path, or an empty one when cancelled.
+    virtual void askSavePath(const QString &fileName, std::function<void(const QString &path)> answered) = 0;
+};
+
+// Tells the user about each received file and saves it into the preset folder
+// or where the user chooses. Files are handled one at a time in arrival
+// order: the next waits until the dialogs of the one before are done.
+class FileReceiver : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit FileReceiver(FileReceiveHost &host, QObject *parent = nullptr);
+
+    void receive(const ReceivedStream &stream);
+    // Waiting files, the one in hand included.
+    qsizetype pending() const { return qsizetype(m_queue.size()); }
+
+private:
+    // false when the handling goes on in a dialog and finishes through done()
+    bool handle(const ReceivedStream &stream);
+    void saveIntoFolder(const ReceivedStream &stream, const QString &name);
+    void askWhereToSave(const ReceivedStream &stream, const QString &name);
+    void done();
+    void handleWaiting();
+
+    FileReceiveHost &m_host;
+    std::deque<ReceivedStream> m_queue;
+    bool m_handling = false;
+};

@@ -1,0 +1,295 @@
+#include "NetForm.h"
+#include "SettingsForm.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QItemSelectionModel>
+#include <QListView>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Box
+{
+    QString caption;
+    QString text;
+    QMessageBox::Icon icon;
+};
+
+} // namespace
+
+// Files between two main windows in one process, on loopback ports chosen by the system.
+class TestNetFormFiles : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TNetForm> m_sender;
+    std::unique_ptr<TNetForm> m_receiver;
+
+    std::unique_ptr<TNetForm> startForm(const QString &name, quint16 streamPort = 0)
+    {
+        const QString home = m_dir->filePath(name);
+        QDir().mkpath(home);
+        NetFormEnvironment env;
+        env.settingsPath = QDir(home).filePath(u"Zavolin.ini"_s);
+        env.dataFolder = home;
+        env.datagramPort = 0;
+        env.broadcastHost = u"127.0.0.1"_s;
+        env.broadcastPort = 9; // discarded
+        env.messagePort = 0;
+        env.listenAddress = QHostAddress(QHostAddress::LocalHost);
+        env.streamPort = streamPort;
+        env.hostName = name;
+        env.desktopIntegration = false;
+        auto form = std::make_unique<TNetForm>(env);
+        form->startUp();
+        form->show();
+        return form;
+    }
+
+    // The receiver as the sender's only contact, selected.
+    void selectReceiver(quint16 port)
+    {
+        m_sender->contacts().add(u"ПРИЁМНИК"_s, u"127.0.0.1"_s);
+        m_sender->setPeerStreamPort(port);
+        QListView *list = m_sender->widgets().listBox1();
+        list->selectionModel()->setCurrentIndex(m_sender->contacts().index(0), QItemSelectionModel::ClearAndSelect);
+    }
+
+    // Takes the message boxes open on `form`, closing them.
+    static QList<Box> takeBoxes(TNetForm *form)
+    {
+        QList<Box> boxes;
+        for (QMessageBox *box : form->findChildren<QMessageBox *>()) {
+            if (!box->isVisible())
+                continue;
+            boxes.append({box->windowTitle(), box->text(), box->icon()});
+            box->done(QMessageBox::Ok);
+        }
+        return boxes;
+    }
+
+    static bool hasBox(TNetForm *form, const QString &text)
+    {
+        for (QMessageBox *box : form->findChildren<QMessageBox *>()) {
+            if (box->isVisible() && box->text() == text)
+                return true;
+        }
+        return false;
+    }
+
+    static QFileDialog *dialog(TNetForm *form, const QString &name)
+    {
+        QFileDialog *found = form->findChild<QFileDialog *>(name);
+        return found && found->isVisible() ? found : nullptr;
+    }
+
+    QString makeFile(const QString &name, const QByteArray &content)
+    {
+        const QString path = m_dir->filePath(name);
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(content);
+        return path;
+    }
+
+    // Presses "Отправить файл" and picks `path` in the open dialog.
+    void sendThroughDialog(const QString &path)
+    {
+        m_sender->widgets().action(NetFormWidgets::NetAction::SendFile)->trigger();
+        QTRY_VERIFY(dialog(m_sender.get(), u"OpenDialog1"_s));
+        QFileDialog *open = dialog(m_sender.get(), u"OpenDialog1"_s);
+        QCOMPARE(open->nameFilters(), QStringList{u"Все файлы *.* (*)"_s});
+        if (QWidget *focused = open->focusWidget())
+            focused->clearFocus(); // selectFile() leaves a name edit that has the focus alone
+        open->selectFile(path);
+        static_cast<QDialog *>(open)->accept(); // as the Open button does
+    }
+
+    static QByteArray contentOf(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_sender = startForm(u"pc-a"_s);
+        m_receiver = startForm(u"pc-b"_s);
+    }
+
+    void cleanup()
+    {
+        m_sender.reset();
+        m_receiver.reset();
+        m_dir.reset();
+    }
+
+    void sendIsRefusedWithoutExactlyOneContact()
+    {
+        m_sender->sendFile();
+        QList<Box> boxes = takeBoxes(m_sender.get());
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes.at(0).caption, u"Внимание"_s);
+        QCOMPARE(boxes.at(0).text, u"Не выбран абонент!"_s);
+        QCOMPARE(boxes.at(0).icon, QMessageBox::Warning);
+
+        m_sender->contacts().add(u"A"_s, u"10.0.0.1"_s);
+        m_sender->contacts().add(u"B"_s, u"10.0.0.2"_s);
+        QListView *list = m_sender->widgets().listBox1();
+        list->selectionModel()->setCurrentIndex(m_sender->contacts().index(0), QItemSelectionModel::Select);
+        list->selectionModel()->setCurrentIndex(m_sender->contacts().index(1), QItemSelectionModel::Select);
+        m_sender->sendFile();
+        boxes = takeBoxes(m_sender.get());
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes.at(0).text, u"Выберано более одного абонента!"_s);
+        QVERIFY(!dialog(m_sender.get(), u"OpenDialog1"_s));
+    }
+
+    void fileIsSavedIntoThePresetFolder()
+    {
+        const QString folder = m_dir->filePath(u"incoming"_s);
+        QVERIFY(QDir().mkpath(folder));
+        m_receiver->settingsForm()->setOption(20, true);
+        m_receiver->settingsForm()->setSaveFolder(folder);
+        QByteArray content(200000, Qt::Uninitialized);
+        for (qsizetype i = 0; i < content.size(); ++i)
+            content[i] = char(i * 7);
+        const QString path = makeFile(u"отчёт.bin"_s, content);
+        selectReceiver(m_receiver->streamPort());
+        sendThroughDialog(path);
+
+        QTRY_VERIFY(hasBox(m_sender.get(), u"Файл отправлен!"_s));
+        const QList<Box> sent = takeBoxes(m_sender.get());
+        QCOMPARE(sent.at(0).caption, u"Внимание"_s);
+        QCOMPARE(sent.at(0).icon, QMessageBox::Information);
+        const QString saved = u"Получен файл отчёт.bin !\n\rФайл сохранен в каталоге "_s + folder + u'.';
+        QTRY_VERIFY(hasBox(m_receiver.get(), saved));
+        QCOMPARE(contentOf(QDir(folder).filePath(u"отчёт.bin"_s)), content);
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{u"отчёт.bin"_s});
+    }
+
+    void withoutFolderTheFileIsDroppedAndTheSenderStillSucceeds()
+    {
+        m_receiver->settingsForm()->setOption(20, true);
+        m_receiver->settingsForm()->setSaveFolder(u"*"_s);
+        selectReceiver(m_receiver->streamPort());
+        sendThroughDialog(makeFile(u"f.txt"_s, "text"));
+        QTRY_VERIFY(hasBox(m_sender.get(), u"Файл отправлен!"_s));
+        QTRY_VERIFY(hasBox(m_receiver.get(), u"Не указан каталог сохранения полученных файлов!"_s));
+        const QString home = m_dir->filePath(u"pc-b"_s);
+        QTRY_COMPARE(QDir(home).entryList({u".zavolin-*"_s}, QDir::Files | QDir::Hidden), QStringList());
+    }
+
+    void receiverAsksWhereToSave()
+    {
+        selectReceiver(m_receiver->streamPort());
+        sendThroughDialog(makeFile(u"report.txt"_s, "saved by dialog"));
+        QTRY_VERIFY(hasBox(m_receiver.get(), u"Получен файл report.txt !"_s));
+        QVERIFY(!dialog(m_receiver.get(), u"SaveDialog1"_s));
+        takeBoxes(m_receiver.get());
+        QTRY_VERIFY(dialog(m_receiver.get(), u"SaveDialog1"_s));
+        QFileDialog *save = dialog(m_receiver.get(), u"SaveDialog1"_s);
+        QVERIFY(save->testOption(QFileDialog::DontConfirmOverwrite));
+        QCOMPARE(save->acceptMode(), QFileDialog::AcceptSave);
+        const QString target = m_dir->filePath(u"chosen.txt"_s);
+        if (QWidget *focused = save->focusWidget())
+            focused->clearFocus();
+        save->selectFile(target);
+        static_cast<QDialog *>(save)->accept();
+        QTRY_COMPARE(contentOf(target), QByteArray("saved by dialog"));
+    }
+
+    void unreachableReceiverIsASendError()
+    {
+        QTcpServer probe; // a port that is surely closed: bound, then released
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        const quint16 closed = probe.serverPort();
+        probe.close();
+        selectReceiver(closed);
+        sendThroughDialog(makeFile(u"f.txt"_s, "x"));
+        QTRY_VERIFY(hasBox(m_sender.get(), u"Ошибка отправки файла!"_s));
+        const QList<Box> boxes = takeBoxes(m_sender.get());
+        QCOMPARE(boxes.at(0).caption, u"Внимание"_s);
+        QCOMPARE(boxes.at(0).icon, QMessageBox::Critical);
+        QVERIFY(!m_sender->isSendingFile());
+    }
+
+    void fileTooLargeForTheFormatIsRefusedBeforeConnecting()
+    {
+        QFile sparse(m_dir->filePath(u"dvd.iso"_s));
+        QVERIFY(sparse.open(QIODevice::WriteOnly));
+        QVERIFY(sparse.resize(qint64(1) << 31));
+        sparse.close();
+        QTcpServer watcher;
+        QVERIFY(watcher.listen(QHostAddress::LocalHost));
+        QSignalSpy contacts(&watcher, &QTcpServer::newConnection);
+        selectReceiver(watcher.serverPort());
+        sendThroughDialog(sparse.fileName());
+        QTRY_VERIFY(!m_sender->findChildren<QMessageBox *>().isEmpty());
+        const QList<Box> boxes = takeBoxes(m_sender.get());
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes.at(0).caption, u"Внимание"_s);
+        QCOMPARE(boxes.at(0).icon, QMessageBox::Warning);
+        QVERIFY2(boxes.at(0).text.startsWith(u"Файл не отправлен: его размер 2147483648 байт"_s),
+                 qPrintable(boxes.at(0).text));
+        QVERIFY(!m_sender->isSendingFile());
+        QCOMPARE(contacts.size(), 0); // nothing was even tried
+    }
+
+    void longSendShowsProgressAndCanBeCancelled()
+    {
+        QTcpServer mute; // takes the connection and never reads: the send stalls
+        QVERIFY(mute.listen(QHostAddress::LocalHost));
+        QFile sparse(m_dir->filePath(u"big.img"_s));
+        QVERIFY(sparse.open(QIODevice::WriteOnly));
+        QVERIFY(sparse.resize(qint64(1) << 30));
+        sparse.close();
+        selectReceiver(mute.serverPort());
+        sendThroughDialog(sparse.fileName());
+        QTRY_VERIFY(m_sender->isSendingFile());
+        QTRY_VERIFY_WITH_TIMEOUT(m_sender->findChild<QProgressDialog *>(u"SendFileProgress"_s)
+                                     && m_sender->findChild<QProgressDialog *>(u"SendFileProgress"_s)->isVisible(),
+                                 5000);
+        auto *progress = m_sender->findChild<QProgressDialog *>(u"SendFileProgress"_s);
+        QVERIFY(!progress->isModal());
+        QVERIFY(progress->labelText().contains(u"big.img"_s));
+        QVERIFY(m_sender->isEnabled());
+        auto *cancel = progress->findChild<QPushButton *>();
+        QVERIFY(cancel);
+        QCOMPARE(cancel->text(), u"Отмена"_s);
+        cancel->click();
+        QTRY_VERIFY(!m_sender->isSendingFile());
+        QTRY_VERIFY(!m_sender->findChild<QProgressDialog *>(u"SendFileProgress"_s));
+        QTest::qWait(50);
+        QVERIFY(takeBoxes(m_sender.get()).isEmpty());
+    }
+
+    void portInUseIsReportedOnce()
+    {
+        TStrmServer holder;
+        holder.setPort(0);
+        QVERIFY(holder.listen());
+        auto third = startForm(u"pc-c"_s, holder.serverPort());
+        const QList<Box> boxes = takeBoxes(third.get());
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY(boxes.at(0).text.startsWith(u"Файлы не будут приниматься: порт %1 занят"_s.arg(holder.serverPort())));
+    }
+};
+
+QTEST_MAIN(TestNetFormFiles)
+#include "tst_netformfiles.moc"

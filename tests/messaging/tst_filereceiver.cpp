@@ -1,0 +1,317 @@
+#include "FileReceiver.h"
+#include "FileStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStorageInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using Notice = FileReceiveHost::Notice;
+
+namespace {
+
+// The window's side, with boxes and dialogs the test closes and answers.
+class FakeHost : public FileReceiveHost
+{
+public:
+    bool saveIntoFolder = false;
+    QString folder = u"*"_s;
+    QList<QPair<Notice, QString>> notices;
+    std::function<void()> openNotice; // the last box that waits to be closed
+    QStringList offeredNames;
+    std::function<void(const QString &)> openDialog;
+
+    bool option(int number) const override { return number == 20 && saveIntoFolder; }
+    QString saveFolder() const override { return folder; }
+    QString senderName(const QHostAddress &peer) const override
+    {
+        return peer == QHostAddress(u"10.0.0.2"_s) ? u"PC-B"_s : peer.toString();
+    }
+    void showFileNotice(Notice notice, const QString &text, std::function<void()> closed) override
+    {
+        notices.append({notice, text});
+        openNotice = std::move(closed);
+    }
+    void askSavePath(const QString &fileName, std::function<void(const QString &path)> answered) override
+    {
+        offeredNames.append(fileName);
+        openDialog = std::move(answered);
+    }
+    void closeNotice()
+    {
+        if (auto closed = std::exchange(openNotice, nullptr))
+            closed();
+    }
+    void answer(const QString &path)
+    {
+        if (auto answered = std::exchange(openDialog, nullptr))
+            answered(path);
+    }
+};
+
+QByteArray contentOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+}
+
+} // namespace
+
+class TestFileReceiver : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_spool;
+    std::unique_ptr<QTemporaryDir> m_folder;
+    int m_spooled = 0;
+
+    QStringList spoolFiles() const { return QDir(m_spool->path()).entryList(QDir::Files | QDir::Hidden); }
+    QStringList folderFiles() const
+    {
+        return QDir(m_folder->path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    }
+
+    ReceivedStream arrived(const QString &fromName, const QByteArray &content)
+    {
+        const QString path = m_spool->filePath(u".zavolin-%1.part"_s.arg(++m_spooled));
+        writeFile(path, content);
+        return ReceivedStream::complete(fromName, QHostAddress(u"10.0.0.2"_s), content.size(), path);
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_spool = std::make_unique<QTemporaryDir>();
+        m_folder = std::make_unique<QTemporaryDir>();
+    }
+
+    void cleanup()
+    {
+        m_folder.reset();
+        m_spool.reset();
+    }
+
+    void presetFolderGetsTheFileAndReplacesAnOldOne()
+    {
+        FakeHost host;
+        host.saveIntoFolder = true;
+        host.folder = m_folder->path();
+        writeFile(m_folder->filePath(u"report.txt"_s), "old and longer");
+        FileReceiver receiver(host);
+        receiver.receive(arrived(u"C:\\Docs\\report.txt"_s, "new"));
+        QCOMPARE(contentOf(m_folder->filePath(u"report.txt"_s)), QByteArray("new"));
+        QCOMPARE(host.notices.size(), 1);
+        QCOMPARE(host.notices.at(0).first, Notice::Information);
+        QCOMPARE(host.notices.at(0).second,
+                 u"Получен файл report.txt !\n\rФайл сохранен в каталоге "_s + m_folder->path() + u'.');
+        QCOMPARE(spoolFiles(), QStringList());
+        QCOMPARE(folderFiles(), QStringList{u"report.txt"_s});
+        QCOMPARE(receiver.pending(), 0);
+    }
+
+    void savedFileGetsTheUsualPermissions()
+    {
+        FakeHost host;
+        host.saveIntoFolder = true;
+        host.folder = m_folder->path();
+        FileReceiver receiver(host);
+        receiver.receive(arrived(u"C:\\p.txt"_s, "p"));
+        QFile plain(m_folder->filePath(u"plain"_s));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        QCOMPARE(QFile::permissions(m_folder->filePath(u"p.txt"_s)), plain.permissions());
+    }
+
+    void aLinkAtTheNameIsReplacedNotFollowed()
+    {
+        QTemporaryDir outside;
+        const QString victim = outside.filePath(u"victim"_s);
+        writeFile(victim, "precious");
+        QVERIFY(QFile::link(victim, m_folder->filePath(u"report.txt"_s)));
+        FakeHost host;
+        host.saveIntoFolder = true;
+        host.folder = m_folder->path();
+        FileReceiver receiver(host);
+        receiver.receive(arrived(u"C:\\report.txt"_s, "payload"));
+        QCOMPARE(contentOf(victim), QByteArray("precious"));
+        QVERIFY(!QFileInfo(m_folder->filePath(u"report.txt"_s)).isSymLink());
+        QCOMPARE(contentOf(m_folder->filePath(u"report.txt"_s)), QByteArray("payload"));
+    }
+
+    void noFolderChosenDropsTheFile()
+    {
+        FakeHost host;
+        host.saveIntoFolder = true;
+        FileReceiver receiver(host);
+        receiver.receive(arrived(u"C:\\report.txt"_s, "x"));
+        QCOMPARE(host.notices.size(), 1);
+        QCOMPARE(host.notices.at(0).first, Notice::Warning);
+        QCOMPARE(host.notices.at(0).second, u"Не указан каталог сохранения полученных файлов!"_s);
+        QCOMPARE(spoolFiles(), QStringList());
+    }
+
+    void unusableFolderIsASaveError()
+    {
+        FakeHost host;
+        host.saveIntoFolder = true;
+        host.folder = m_folder->filePath(u"gone"_s);
+        FileReceiver receiver(host);
+        receiver.receive(arrived(u"C:\\report.txt"_s, "x"));
+        QCOMPARE(host.notices.size(), 1);
+        QCOMPARE(host.notices.at(0).first, Notice::Warning);
+        QCOMPARE(host.notices.at(0).second, u"Ошибка сохранения файла!"_s);
+        QCOMPARE(spoolFiles(), QStringList());
+    }
+
+    void saveDialogFollowsTheNoticeAndSavesWhereChosen()
+    {
+        FakeHost host;
+        FileReceiver receiver(host);
+        receiver.receive(arrived(u"C:\\Docs\\report.txt"_s, "chosen"));
+        QCOMPARE(host.notices.size(), 1);
+        QCOMPARE(host.notices.at(0).first, Notice::Information);
+        QCOMPARE(host.notices.at(0).second, u"Получен файл report.txt !"_s);
+        QVERIFY(host.offeredNames.isEmpty()); // not before the notice is closed
+        host.closeNotice();
+        QCOMPARE(host.offeredNames, QStringList{u"report.txt"_s});
+        const QString target = m_folder->filePath(u"elsewhere.txt"_s);
+        host.answer(target);
+        QCOMPARE(contentOf(target), QByteArray("chosen"));
+        QCOMPARE(host.notices.size(), 1);
+        QCOMPARE(spoolFiles(), QStringList());
+        QCOMPARE(receiver.pending(), 0);
+    }
+
+    void cancelledDialogDropsTheFile()
+    {
+        FakeHost host;
+        FileReceiver receiver(host);
+        receiver.receive(arrived(u"C:\\report.txt"_s, "x"));
+        host.closeNotice();
+        host.answer(QString());
+        QCOMPARE(spoolFiles(), QStringList());
+        QCOMPARE(folderFiles(), QStringList());
+        QCOMPARE(host.notices.size(), 1);
+    }
+
+    void failedSaveAsSaysWhy()
+    {
+        FakeHost host;
+        FileReceiver receiver(host);
+        receiver.receive(arrived(u"C:\\report.txt"_s, "x"));
+        host.closeNotice();
+        host.answer(m_folder->filePath(u"no/such/folder/report.txt"_s));
+        QCOMPARE(host.notices.size(), 2);
+        QCOMPARE(host.notices.at(1).first, Notice::Error);
+        QCOMPARE(host.notices.at(1).second,
+                 u"Ошибка сохранения файла!\n\rВероятно, файл с таким именем уже существует!"_s);
+        QCOMPARE(spoolFiles(), QStringList());
+    }
+
+    void nextFileWaitsForTheDialogsOfTheOneBefore()
+    {
+        FakeHost host;
+        FileReceiver receiver(host);
+        receiver.receive(arrived(u"C:\\first.txt"_s, "1"));
+        receiver.receive(arrived(u"C:\\second.txt"_s, "2"));
+        QCOMPARE(receiver.pending(), 2);
+        QCOMPARE(host.notices.size(), 1);
+        host.closeNotice();
+        QCOMPARE(host.notices.size(), 1); // the second waits while the dialog is open
+        host.answer(m_folder->filePath(u"1"_s));
+        QCOMPARE(host.notices.size(), 2);
+        QCOMPARE(host.notices.at(1).second, u"Получен файл second.txt !"_s);
+        host.closeNotice();
+        host.answer(m_folder->filePath(u"2"_s));
+        QCOMPARE(contentOf(m_folder->filePath(u"1"_s)), QByteArray("1"));
+        QCOMPARE(contentOf(m_folder->filePath(u"2"_s)), QByteArray("2"));
+        QCOMPARE(receiver.pending(), 0);
+    }
+
+    void incompleteAndUnstoredStreamsAreReported()
+    {
+        FakeHost host;
+        host.saveIntoFolder = true;
+        host.folder = m_folder->path();
+        FileReceiver receiver(host);
+        receiver.receive(ReceivedStream::incomplete(u"C:\\big.iso"_s, QHostAddress(u"10.0.0.2"_s), 100, 40));
+        receiver.receive(ReceivedStream::notStored(u"C:\\huge.iso"_s, QHostAddress(u"10.0.0.9"_s), 100,
+                                                   u"No space left on device"_s));
+        QCOMPARE(host.notices.size(), 2);
+        QCOMPARE(host.notices.at(0).first, Notice::Warning);
+        QCOMPARE(host.notices.at(0).second,
+                 u"Файл big.iso от PC-B получен не полностью (40 из 100 байт) и не сохранен."_s);
+        QCOMPARE(host.notices.at(1).first, Notice::Warning);
+        QVERIFY(host.notices.at(1).second.startsWith(u"Ошибка сохранения файла!\n\rФайл huge.iso от 10.0.0.9 не принят"_s));
+        QCOMPARE(folderFiles(), QStringList());
+    }
+
+    void hostileNamesAreRefusedAndNothingIsWritten_data()
+    {
+        QTest::addColumn<QString>("fromName");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("parent") << u"C:\\x\\.."_s << u".."_s;
+        QTest::newRow("dot") << u"C:\\x\\."_s << u"."_s;
+        QTest::newRow("no name") << u"C:\\x\\"_s << u"C:\\x\\"_s;
+        QTest::newRow("empty") << QString() << QString();
+        QTest::newRow("hidden") << u"C:\\.bashrc"_s << u".bashrc"_s;
+        QTest::newRow("line feed") << u"C:\\a\nb.txt"_s << u"a?b.txt"_s;
+    }
+
+    void hostileNamesAreRefusedAndNothingIsWritten()
+    {
+        QFETCH(QString, fromName);
+        QFETCH(QString, shown);
+        for (bool intoFolder : {true, false}) {
+            FakeHost host;
+            host.saveIntoFolder = intoFolder;
+            host.folder = m_folder->path();
+            FileReceiver receiver(host);
+            receiver.receive(arrived(fromName, "evil"));
+            QCOMPARE(host.notices.size(), 1);
+            QCOMPARE(host.notices.at(0).first, Notice::Warning);
+            QCOMPARE(host.notices.at(0).second,
+                     u"Файл от PC-B не сохранен: недопустимое имя файла «%1»."_s.arg(shown));
+            QVERIFY(host.offeredNames.isEmpty());
+            QCOMPARE(folderFiles(), QStringList());
+            QCOMPARE(spoolFiles(), QStringList());
+        }
+    }
+
+    void storeCopiesAcrossFileSystems()
+    {
+        const QString shm = u"/dev/shm"_s;
+        if (!QFileInfo(shm).isDir() || !QFileInfo(shm).isWritable()
+            || QStorageInfo(shm).device() == QStorageInfo(m_folder->path()).device())
+            QSKIP("no second writable file system");
+        QTemporaryDir other(shm + u"/tst_filereceiver-XXXXXX"_s);
+        const QString spool = other.filePath(u"spool"_s);
+        writeFile(spool, "across");
+        const QString target = m_folder->filePath(u"t.txt"_s);
+        writeFile(target, "old");
+        QString error;
+        QVERIFY2(FileStore::replace(spool, target, &error), qPrintable(error));
+        QCOMPARE(contentOf(target), QByteArray("across"));
+        QCOMPARE(folderFiles(), QStringList{u"t.txt"_s}); // no hidden copy left beside it
+        QVERIFY(QFile::exists(spool));                      // its owner removes it
+
+        QVERIFY(!FileStore::replace(spool, m_folder->filePath(u"missing/t.txt"_s), &error));
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(folderFiles(), QStringList{u"t.txt"_s});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFileReceiver)
+#include "tst_filereceiver.moc"

@@ -1,0 +1,459 @@
+#include "MsgFrame.h"
+#include "StreamFrame.h"
+#include "StrmChannel.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+QByteArray randomBytes(qsizetype size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator generator(size);
+    for (char &c : bytes)
+        c = char(generator.bounded(256));
+    return bytes;
+}
+
+std::unique_ptr<QIODevice> bufferOf(const QByteArray &bytes)
+{
+    auto buffer = std::make_unique<QBuffer>();
+    buffer->setData(bytes);
+    buffer->open(QIODevice::ReadOnly);
+    return buffer;
+}
+
+// Claims a size the format cannot carry without holding any of it.
+class HugeDevice : public QIODevice
+{
+public:
+    explicit HugeDevice(qint64 size)
+        : m_size(size)
+    {
+        open(QIODevice::ReadOnly);
+    }
+    qint64 size() const override { return m_size; }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        std::fill_n(data, maxSize, 'x');
+        return maxSize;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    qint64 m_size;
+};
+
+} // namespace
+
+// Everything here runs on loopback with ports chosen by the system.
+class TestStrmChannel : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_spoolDir;
+    std::unique_ptr<TStrmServer> m_server;
+
+    std::unique_ptr<TStrmClient> clientFor(quint16 port, const QString &from = QStringLiteral("C:\\A\\b.txt"))
+    {
+        auto client = std::make_unique<TStrmClient>();
+        client->setHost(QStringLiteral("127.0.0.1"));
+        client->setPort(port);
+        client->setFromName(from);
+        return client;
+    }
+
+    QStringList spoolFiles() const
+    {
+        return QDir(m_spoolDir->path()).entryList(QDir::Files | QDir::Hidden);
+    }
+
+    // A raw peer: sends the bytes, optionally closes, and returns what came back.
+    static QByteArray rawExchange(quint16 port, const QByteArray &bytes, bool closeAfterSend = false)
+    {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, port);
+        if (!QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::ConnectedState; }, 5000))
+            return "no connection";
+        socket.write(bytes);
+        if (closeAfterSend) {
+            socket.disconnectFromHost();
+            [[maybe_unused]] const bool closed =
+                QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::UnconnectedState; }, 5000);
+            return {};
+        }
+        QByteArray reply;
+        [[maybe_unused]] const bool answered = QTest::qWaitFor([&] {
+            reply += socket.readAll();
+            return reply.size() >= 16 || socket.state() != QAbstractSocket::ConnectedState;
+        }, 5000);
+        return reply + socket.readAll();
+    }
+
+    static QByteArray fileContent(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_spoolDir = std::make_unique<QTemporaryDir>();
+        m_server = std::make_unique<TStrmServer>();
+        m_server->setPort(0);
+        const QString folder = m_spoolDir->path();
+        m_server->setSpoolFolder([folder] { return folder; });
+        QVERIFY(m_server->listen(QHostAddress(QHostAddress::LocalHost)));
+    }
+
+    void cleanup()
+    {
+        m_server.reset();
+        m_spoolDir.reset();
+    }
+
+    void headerIsByteExact_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<qint64>("count");
+        QTest::addColumn<QByteArray>("header");
+        QTest::newRow("five bytes") << QByteArray("C:\\A\\b.txt") << qint64(5)
+                                    << QByteArray("0010C:\\A\\b.txt         5");
+        QTest::newRow("empty file") << QByteArray("x") << qint64(0) << QByteArray("0001x         0");
+        QTest::newRow("largest") << QByteArray() << StreamFrame::kMaxCount << QByteArray("00002147483647");
+    }
+
+    void headerIsByteExact()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(qint64, count);
+        QFETCH(QByteArray, header);
+        QCOMPARE(StreamFrame::encodeHeader(name, count), header);
+    }
+
+    void countParsing_data()
+    {
+        QTest::addColumn<QByteArray>("field");
+        QTest::addColumn<qint64>("count");
+        QTest::newRow("right-aligned") << QByteArray("         5") << qint64(5);
+        QTest::newRow("zero") << QByteArray("         0") << qint64(0);
+        QTest::newRow("leading zeros") << QByteArray("0000000042") << qint64(42);
+        QTest::newRow("2^31 - 1") << QByteArray("2147483647") << qint64(2147483647);
+        QTest::newRow("2^31") << QByteArray("2147483648") << qint64(-1);
+        QTest::newRow("9999999999") << QByteArray("9999999999") << qint64(-1);
+        QTest::newRow("negative") << QByteArray("        -5") << qint64(-1);
+        QTest::newRow("plus") << QByteArray("        +5") << qint64(-1);
+        QTest::newRow("trailing blank") << QByteArray("        5 ") << qint64(-1);
+        QTest::newRow("all blanks") << QByteArray("          ") << qint64(-1);
+        QTest::newRow("letters") << QByteArray("      0x10") << qint64(-1);
+        QTest::newRow("short") << QByteArray("        5") << qint64(-1);
+    }
+
+    void countParsing()
+    {
+        QFETCH(QByteArray, field);
+        QFETCH(qint64, count);
+        QCOMPARE(StreamFrame::parseCount(field), count);
+    }
+
+    void headerParserTakesNothingBeyondTheHeader()
+    {
+        const QByteArray wire = StreamFrame::encodeHeader("PC\\f.txt", 3) + "abc";
+        StreamHeaderParser parser;
+        qsizetype offset = 0;
+        while (parser.status() == StreamHeaderParser::Status::NeedMore) {
+            QVERIFY(parser.wanted() > 0);
+            qsizetype used = 0;
+            parser.feed(QByteArrayView(wire).sliced(offset, 1), &used);
+            offset += used;
+        }
+        QCOMPARE(parser.status(), StreamHeaderParser::Status::Complete);
+        QCOMPARE(offset, wire.size() - 3);
+        QCOMPARE(parser.fromName(), QByteArray("PC\\f.txt"));
+        QCOMPARE(parser.count(), qint64(3));
+
+        StreamHeaderParser whole;
+        qsizetype used = 0;
+        QCOMPARE(whole.feed(wire, &used), StreamHeaderParser::Status::Complete);
+        QCOMPARE(used, wire.size() - 3);
+
+        StreamHeaderParser bad;
+        QCOMPARE(bad.feed("00x1a         1"), StreamHeaderParser::Status::Malformed);
+        StreamHeaderParser badCount;
+        QCOMPARE(badCount.feed("0001a2147483648"), StreamHeaderParser::Status::Malformed);
+    }
+
+    void clientWritesExactBytesAndReturnsTheAcknowledgement()
+    {
+        QTcpServer fake;
+        QVERIFY(fake.listen(QHostAddress::LocalHost));
+        QByteArray seen;
+        const QByteArray expected = QByteArray("0010C:\\A\\b.txt         5") + "hello";
+        connect(&fake, &QTcpServer::newConnection, this, [&] {
+            QTcpSocket *s = fake.nextPendingConnection();
+            connect(s, &QTcpSocket::readyRead, s, [&seen, &expected, s] {
+                seen += s->readAll();
+                if (seen.size() >= expected.size())
+                    s->write(MsgFrame::acknowledgement());
+            });
+        });
+        auto client = clientFor(fake.serverPort());
+        QSignalSpy finished(client.get(), &TStrmClient::finished);
+        QSignalSpy progress(client.get(), &TTcpSock::packetSent);
+        client->postStream(bufferOf("hello"));
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(seen, expected);
+        QCOMPARE(finished.at(0).at(0).toByteArray(), MsgFrame::acknowledgement());
+        QVERIFY(!progress.isEmpty());
+        QCOMPARE(progress.last().at(0).toLongLong(), qint64(5));
+        QCOMPARE(progress.last().at(1).toLongLong(), qint64(5));
+    }
+
+    void streamsRoundTripThroughTheSpool_data()
+    {
+        QTest::addColumn<qsizetype>("size");
+        QTest::newRow("empty") << qsizetype(0);
+        QTest::newRow("one byte") << qsizetype(1);
+        QTest::newRow("chunk - 1") << qsizetype(65535);
+        QTest::newRow("chunk") << qsizetype(65536);
+        QTest::newRow("chunk + 1") << qsizetype(65537);
+        QTest::newRow("3 MiB + 7") << qsizetype(3 * 1024 * 1024 + 7);
+    }
+
+    void streamsRoundTripThroughTheSpool()
+    {
+        QFETCH(qsizetype, size);
+        const QByteArray bytes = randomBytes(size);
+        QSignalSpy received(m_server.get(), &TStrmServer::streamReceived);
+        auto client = clientFor(m_server->serverPort(), QStringLiteral("C:\\Докs\\отчёт.txt"));
+        QSignalSpy finished(client.get(), &TStrmClient::finished);
+        client->postStream(bufferOf(bytes));
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(finished.at(0).at(0).toByteArray(), MsgFrame::acknowledgement());
+        QTRY_COMPARE(received.size(), 1);
+        auto stream = received.at(0).at(0).value<ReceivedStream>();
+        QCOMPARE(stream.status(), ReceivedStream::Status::Complete);
+        QCOMPARE(stream.fromName(), QStringLiteral("C:\\Докs\\отчёт.txt"));
+        QCOMPARE(stream.peer(), QHostAddress(QHostAddress::LocalHost));
+        QCOMPARE(stream.receivedSize(), qint64(size));
+        QCOMPARE(QFileInfo(stream.spoolPath()).absolutePath(), QFileInfo(m_spoolDir->path()).absoluteFilePath());
+        QVERIFY(TStrmServer::isSpoolFileName(QFileInfo(stream.spoolPath()).fileName()));
+        QVERIFY(fileContent(stream.spoolPath()) == bytes);
+
+        // The spool file goes with the last copy of the value.
+        const QString path = stream.spoolPath();
+        stream = {};
+        received.clear();
+        QVERIFY(!QFile::exists(path));
+    }
+
+    void releasedSpoolFileStays()
+    {
+        QSignalSpy received(m_server.get(), &TStrmServer::streamReceived);
+        auto client = clientFor(m_server->serverPort());
+        client->postStream(bufferOf("kept"));
+        QTRY_COMPARE(received.size(), 1);
+        const auto stream = received.takeFirst().at(0).value<ReceivedStream>();
+        const QString moved = m_spoolDir->filePath(QStringLiteral("moved"));
+        QVERIFY(QFile::rename(stream.spoolPath(), moved));
+        QFile::copy(moved, stream.spoolPath()); // a file back at the old name must survive too
+        stream.release();
+        const QString path = stream.spoolPath();
+        { [[maybe_unused]] const ReceivedStream gone = stream; }
+        QVERIFY(QFile::exists(path));
+    }
+
+    void badHeadersCloseWithoutAcknowledgementAndServingGoesOn_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::newRow("name length") << QByteArray("00x3PC1         1a");
+        QTest::newRow("count 2^31") << QByteArray("0003PC12147483648a");
+        QTest::newRow("negative count") << QByteArray("0003PC1        -1a");
+        QTest::newRow("count in letters") << QByteArray("0003PC1five bytes");
+        QTest::newRow("count left-aligned") << QByteArray("0003PC11         a");
+    }
+
+    void badHeadersCloseWithoutAcknowledgementAndServingGoesOn()
+    {
+        QFETCH(QByteArray, request);
+        QSignalSpy received(m_server.get(), &TStrmServer::streamReceived);
+        QSignalSpy dropped(m_server.get(), &TStrmServer::connectionDropped);
+        const quint16 port = m_server->serverPort();
+        QCOMPARE(rawExchange(port, request), QByteArray());
+        QCOMPARE(dropped.size(), 1);
+        QCOMPARE(rawExchange(port, "0003PC1         1a"), MsgFrame::acknowledgement());
+        QTRY_COMPARE(received.size(), 1);
+        QCOMPARE(received.at(0).at(0).value<ReceivedStream>().status(), ReceivedStream::Status::Complete);
+    }
+
+    void zeroByteStreamIsAcknowledgedWithAnEmptyFile()
+    {
+        QSignalSpy received(m_server.get(), &TStrmServer::streamReceived);
+        QCOMPARE(rawExchange(m_server->serverPort(), "0001e         0"), MsgFrame::acknowledgement());
+        QTRY_COMPARE(received.size(), 1);
+        const auto stream = received.at(0).at(0).value<ReceivedStream>();
+        QCOMPARE(stream.status(), ReceivedStream::Status::Complete);
+        QCOMPARE(QFileInfo(stream.spoolPath()).size(), qint64(0));
+    }
+
+    void truncatedStreamIsDeliveredIncompleteAndItsSpoolRemoved()
+    {
+        QSignalSpy received(m_server.get(), &TStrmServer::streamReceived);
+        const QByteArray request = StreamFrame::encodeHeader("C:\\t.bin", 100) + QByteArray(40, 'z');
+        rawExchange(m_server->serverPort(), request, /*closeAfterSend=*/true);
+        QTRY_COMPARE(received.size(), 1);
+        const auto stream = received.at(0).at(0).value<ReceivedStream>();
+        QCOMPARE(stream.status(), ReceivedStream::Status::Incomplete);
+        QCOMPARE(stream.fromName(), QStringLiteral("C:\\t.bin"));
+        QCOMPARE(stream.announcedSize(), qint64(100));
+        QCOMPARE(stream.receivedSize(), qint64(40));
+        QVERIFY(stream.spoolPath().isEmpty());
+        QTRY_COMPARE(spoolFiles(), QStringList());
+        QCOMPARE(m_server->connectionCount(), 0);
+    }
+
+    void silentSenderIsDroppedAndItsStreamIncomplete()
+    {
+        m_server->setIdleTimeout(200);
+        QSignalSpy received(m_server.get(), &TStrmServer::streamReceived);
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, m_server->serverPort());
+        QTRY_COMPARE(socket.state(), QAbstractSocket::ConnectedState);
+        socket.write(StreamFrame::encodeHeader("C:\\slow.bin", 10) + "12345");
+        QTRY_COMPARE_WITH_TIMEOUT(socket.state(), QAbstractSocket::UnconnectedState, 5000);
+        QTRY_COMPARE(received.size(), 1);
+        const auto stream = received.at(0).at(0).value<ReceivedStream>();
+        QCOMPARE(stream.status(), ReceivedStream::Status::Incomplete);
+        QCOMPARE(stream.receivedSize(), qint64(5));
+        QCOMPARE(spoolFiles(), QStringList());
+    }
+
+    void largeStreamIsSpooledAsItArrives()
+    {
+        // Bounded memory shows as bytes on disk long before the end: the
+        // receiver writes each chunk out instead of holding the stream.
+        constexpr qint64 kSize = 48 * 1024 * 1024;
+        QTemporaryFile source;
+        QVERIFY(source.open());
+        const QByteArray block = randomBytes(1024 * 1024);
+        for (qint64 i = 0; i < kSize / block.size(); ++i)
+            source.write(block);
+        source.flush();
+        auto file = std::make_unique<QFile>(source.fileName());
+        QVERIFY(file->open(QIODevice::ReadOnly));
+
+        QSignalSpy received(m_server.get(), &TStrmServer::streamReceived);
+        auto client = clientFor(m_server->serverPort());
+        qint64 spooledMidway = -1;
+        connect(client.get(), &TTcpSock::packetSent, this, [&](qint64 sent, qint64 total) {
+            if (spooledMidway < 0 && sent >= total / 2) {
+                const QStringList files = spoolFiles();
+                spooledMidway = files.size() == 1 ? QFileInfo(m_spoolDir->filePath(files.at(0))).size() : 0;
+            }
+        });
+        QSignalSpy finished(client.get(), &TStrmClient::finished);
+        client->postStream(std::move(file));
+        QVERIFY(finished.wait(30000));
+        QTRY_COMPARE(received.size(), 1);
+        QVERIFY2(spooledMidway > kSize / 4, qPrintable(QString::number(spooledMidway)));
+        const auto stream = received.at(0).at(0).value<ReceivedStream>();
+        QCOMPARE(QFileInfo(stream.spoolPath()).size(), kSize);
+        QFile spooled(stream.spoolPath());
+        QVERIFY(spooled.open(QIODevice::ReadOnly));
+        for (qint64 i = 0; i < kSize / block.size(); ++i)
+            QVERIFY(spooled.read(block.size()) == block);
+    }
+
+    void noRoomForTheSpoolRefusesWithoutAcknowledgement()
+    {
+        m_server->setSpoolFolder([] { return QStringLiteral("/nonexistent/zavolin"); });
+        const QByteArray saved = qgetenv("TMPDIR");
+        qputenv("TMPDIR", "/nonexistent/zavolin-tmp");
+        QSignalSpy received(m_server.get(), &TStrmServer::streamReceived);
+        const QByteArray reply = rawExchange(m_server->serverPort(), StreamFrame::encodeHeader("C:\\n", 3) + "abc");
+        qputenv("TMPDIR", saved);
+        QCOMPARE(reply, QByteArray());
+        QTRY_COMPARE(received.size(), 1);
+        const auto stream = received.at(0).at(0).value<ReceivedStream>();
+        QCOMPARE(stream.status(), ReceivedStream::Status::NotStored);
+        QCOMPARE(stream.announcedSize(), qint64(3));
+        QVERIFY(!stream.error().isEmpty());
+    }
+
+    void refusalsComeBeforeConnecting()
+    {
+        QSignalSpy contacts(m_server.get(), &TTcpServerBase::clientContact);
+        auto client = clientFor(m_server->serverPort(), QString(10000, u'x'));
+        QSignalSpy failed(client.get(), &TStrmClient::failed);
+        client->postStream(bufferOf("abc"));
+        QVERIFY(failed.wait(2000));
+        QVERIFY(failed.at(0).at(0).toString().contains(QStringLiteral("9999")));
+        client->setFromName(QStringLiteral("C:\\big.iso"));
+        client->postStream(std::make_unique<HugeDevice>(StreamFrame::kMaxCount + 1));
+        QVERIFY(failed.wait(2000));
+        QVERIFY(failed.at(1).at(0).toString().contains(QStringLiteral("2147483648")));
+        QCOMPARE(contacts.size(), 0);
+    }
+
+    void stalledReceiverEndsTheSendAndCancelStopsIt_data()
+    {
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("time-out") << false;
+        QTest::newRow("cancel") << true;
+    }
+
+    void stalledReceiverEndsTheSendAndCancelStopsIt()
+    {
+        QFETCH(bool, cancel);
+        QTcpServer mute; // accepts, never reads: the system's buffers fill up
+        QVERIFY(mute.listen(QHostAddress::LocalHost));
+        auto client = clientFor(mute.serverPort());
+        if (!cancel)
+            client->setTimeOut(300);
+        QSignalSpy failed(client.get(), &TStrmClient::failed);
+        QSignalSpy progress(client.get(), &TTcpSock::packetSent);
+        client->postStream(std::make_unique<HugeDevice>(StreamFrame::kMaxCount));
+        QVERIFY(progress.wait(5000));
+        if (cancel)
+            client->cancel();
+        QVERIFY(failed.wait(10000));
+        QCOMPARE(failed.at(0).at(0).toString(), QStringLiteral("Socket send aborted"));
+        QVERIFY(!client->isBusy());
+    }
+
+    void receiverGoneMidStreamFailsTheSend()
+    {
+        QTcpServer rude;
+        QVERIFY(rude.listen(QHostAddress::LocalHost));
+        connect(&rude, &QTcpServer::newConnection, this, [&] {
+            QTcpSocket *s = rude.nextPendingConnection();
+            connect(s, &QTcpSocket::readyRead, s, [s] {
+                s->readAll();
+                s->abort();
+            });
+        });
+        auto client = clientFor(rude.serverPort());
+        QSignalSpy failed(client.get(), &TStrmClient::failed);
+        client->postStream(std::make_unique<HugeDevice>(StreamFrame::kMaxCount));
+        QVERIFY(failed.wait(10000));
+        QVERIFY(!client->isBusy());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStrmChannel)
+#include "tst_strmchannel.moc"
