@@ -196,7 +196,17 @@ void TNetForm::wireDesktop()
 void TNetForm::hideWindow()
 {
     m_ui.bringIncomingToFront();
-    hide();
+    // Hidden is only safe while a tray icon leads back; desktops without a
+    // system tray get a minimised window with its taskbar button instead.
+    if (hasNoTray())
+        showMinimized();
+    else
+        hide();
+}
+
+bool TNetForm::hasNoTray() const
+{
+    return m_tray && !m_tray->isAvailable();
 }
 
 void TNetForm::openOutgoingView()
@@ -284,7 +294,7 @@ void TNetForm::closeEvent(QCloseEvent *event)
 void TNetForm::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized)) {
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized) && !hasNoTray()) {
         // Never minimised: Minimize sends the window to the tray.
         setWindowState(windowState() & ~Qt::WindowMinimized);
         QTimer::singleShot(0, this, &TNetForm::hideWindow);

@@ -151,6 +151,7 @@ private:
     void onIncomingButton();
     void onTrayClicked();
     void onHotKey(int modifiers, int virtualKey);
+    bool hasNoTray() const;
     void registerHotKeys();
     void unregisterHotKeys();
     void shutdown();
