@@ -17,6 +17,17 @@ QString withoutTimeZone(const QString &format)
     return result.simplified();
 }
 
+// Newer locale data separates "PM" with a narrow no-break space, which code
+// page 1251 cannot carry: history and peers would get a "?" there.
+QString withPlainBlanks(QString text)
+{
+    for (QChar &c : text) {
+        if (c.category() == QChar::Separator_Space)
+            c = u' ';
+    }
+    return text;
+}
+
 } // namespace
 
 namespace SystemFormats {
@@ -24,12 +35,12 @@ namespace SystemFormats {
 QString longTime(const QTime &time)
 {
     const QLocale locale = QLocale::system();
-    return locale.toString(time, withoutTimeZone(locale.timeFormat(QLocale::LongFormat)));
+    return withPlainBlanks(locale.toString(time, withoutTimeZone(locale.timeFormat(QLocale::LongFormat))));
 }
 
 QString shortDate(const QDate &date)
 {
-    return QLocale::system().toString(date, QLocale::ShortFormat);
+    return withPlainBlanks(QLocale::system().toString(date, QLocale::ShortFormat));
 }
 
 QString dateTime(const QDateTime &moment)
