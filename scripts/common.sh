@@ -16,12 +16,29 @@ install_missing_packages() {
     [ ${#missing[@]} -eq 0 ] && return 0
     echo "Installing: ${missing[*]}"
     local sudo=()
-    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    if [ "$(id -u)" -ne 0 ]; then
+        # Never wait for a password nobody will type: say what is missing and stop.
+        if ! command -v sudo >/dev/null 2>&1 || ! sudo -n true 2>/dev/null; then
+            echo "These Debian packages are missing and cannot be installed without root:" >&2
+            echo "  ${missing[*]}" >&2
+            echo "Install them as root, then run this again:" >&2
+            echo "  apt-get install ${missing[*]}" >&2
+            exit 1
+        fi
+        sudo=(sudo -n)
+    fi
     "${sudo[@]}" apt-get update -qq
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
 build() {
-    cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    local launcher=()
+    # Rebuilds in several trees share compiled objects when ccache is there.
+    command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+    # Only the routine lines are dropped: warnings and features left out stay visible.
+    local log
+    log=$(cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" 2>&1) \
+        || { echo "$log" >&2; return 1; }
+    echo "$log" | grep -v -E '^-- (The |Detecting |Check for working|Looking for|Performing Test|Found |Configuring done|Generating done|Build files have)' || true
     cmake --build "$BUILD" -j"$(nproc)"
 }
