@@ -272,6 +272,11 @@ void TNetForm::refreshContacts()
 
 void TNetForm::endSession()
 {
+    if (m_unsavedBox) {
+        // Asked again while the user is told the settings were not saved: end now.
+        m_unsavedBox->close();
+        return;
+    }
     m_exitConfirmed = true;
     close();
 }
@@ -392,8 +397,8 @@ void TNetForm::reportOnce(const QString &key, const QString &text)
     showError(text);
 }
 
-void TNetForm::showError(const QString &text)
+QMessageBox *TNetForm::showError(const QString &text)
 {
     std::fprintf(stderr, "zavolin: %s\n", text.toLocal8Bit().constData());
-    MessageBoxes::show(this, QMessageBox::Critical, QStringLiteral("Ошибка"), text);
+    return MessageBoxes::show(this, QMessageBox::Critical, QStringLiteral("Ошибка"), text);
 }

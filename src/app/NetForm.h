@@ -29,6 +29,7 @@ class Autostart;
 class GlobalHotKeys;
 class MessageSender;
 class QListWidget;
+class QMessageBox;
 class QProgressDialog;
 class SoundPlayer;
 class TSettingsForm;
@@ -157,7 +158,7 @@ private:
     void shutdown();
     // Errors the user must see, in a box that does not stop the event loop.
     void reportOnce(const QString &key, const QString &text);
-    void showError(const QString &text);
+    QMessageBox *showError(const QString &text);
 
     NetFormEnvironment m_env;
     NetFormWidgets m_ui;
@@ -197,4 +198,7 @@ private:
     QStringList m_reported;
     bool m_exitConfirmed = false;
     bool m_shutDown = false;
+    // A settings file that could not be saved at exit: the program ends once
+    // the user has closed this box, or when asked to end a second time.
+    QPointer<QMessageBox> m_unsavedBox;
 };

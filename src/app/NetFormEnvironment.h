@@ -23,4 +23,6 @@ struct NetFormEnvironment
     QHostAddress listenAddress = QHostAddress(QHostAddress::AnyIPv4);
     QString hostName; // empty: the system's host name
     bool desktopIntegration = true;
+    // False where no window can be seen (offscreen): errors at exit only go to stderr.
+    bool errorsCanBeSeen = true;
 };

@@ -139,7 +139,9 @@ bool TNetForm::saveSettings()
         ini.writeInteger(kForm, u"FontStyle", FontStyle::fromFont(font));
     } catch (const IniWriteError &error) {
         // The keys after the refused one stay unwritten; the user is told why.
-        showError(QString::fromUtf8(error.what()));
+        QMessageBox *box = showError(QString::fromUtf8(error.what()));
+        if (m_shutDown)
+            m_unsavedBox = box;
         return false;
     }
     return true;
@@ -164,5 +166,9 @@ void TNetForm::shutdown()
     m_udpClient.reset();
     if (m_tray)
         m_tray->hide();
+    if (m_unsavedBox && m_env.errorsCanBeSeen) {
+        connect(m_unsavedBox, &QMessageBox::finished, this, &TNetForm::finished);
+        return;
+    }
     Q_EMIT finished();
 }

@@ -78,6 +78,8 @@ int main(int argc, char **argv)
     NetFormEnvironment environment;
     environment.settingsPath = AppPaths::settingsFile();
     environment.dataFolder = AppPaths::dataFolder();
+    const QString platform = QGuiApplication::platformName();
+    environment.errorsCanBeSeen = platform != u"offscreen" && platform != u"minimal";
     QDir().mkpath(QFileInfo(environment.settingsPath).absolutePath());
     QDir().mkpath(environment.dataFolder);
 

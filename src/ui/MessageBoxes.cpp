@@ -16,9 +16,11 @@ QMessageBox *open(QWidget *parent, QMessageBox::Icon icon, const QString &captio
 
 namespace MessageBoxes {
 
-void show(QWidget *parent, QMessageBox::Icon icon, const QString &caption, const QString &text)
+QMessageBox *show(QWidget *parent, QMessageBox::Icon icon, const QString &caption, const QString &text)
 {
-    open(parent, icon, caption, text, QMessageBox::Ok)->open();
+    QMessageBox *box = open(parent, icon, caption, text, QMessageBox::Ok);
+    box->open();
+    return box;
 }
 
 void warning(QWidget *parent, const QString &text)

@@ -11,8 +11,8 @@ class QWidget;
 // caller goes on at once, and a question answers through its callback.
 namespace MessageBoxes {
 
-// Any caption and icon, with an Ok button.
-void show(QWidget *parent, QMessageBox::Icon icon, const QString &caption, const QString &text);
+// Any caption and icon, with an Ok button; the box goes away by itself when closed.
+QMessageBox *show(QWidget *parent, QMessageBox::Icon icon, const QString &caption, const QString &text);
 // Caption "Внимание", exclamation icon: refused input and warnings.
 void warning(QWidget *parent, const QString &text);
 // Caption "Внимание", information icon.

@@ -36,10 +36,10 @@ private:
         file.write(content);
     }
 
-    void startForm(const QString &hostName = QStringLiteral("pc-test"))
+    void startForm(const QString &hostName = QStringLiteral("pc-test"), const QString &settingsPath = {})
     {
         NetFormEnvironment env;
-        env.settingsPath = iniPath();
+        env.settingsPath = settingsPath.isEmpty() ? iniPath() : settingsPath;
         env.dataFolder = m_dir->path();
         env.datagramPort = 0;
         env.broadcastHost = QStringLiteral("127.0.0.1");
@@ -145,6 +145,33 @@ private Q_SLOTS:
                               QStringLiteral("Left"), QStringLiteral("Width"), QStringLiteral("Height")}));
         QCOMPARE(ini.readSection(u"Form").last(), QStringLiteral("FontStyle"));
         QCOMPARE(m_form->datagramPort(), quint16(0)); // the listener is gone
+    }
+
+    void unsavedSettingsAtExitAreShownBeforeTheProgramEnds()
+    {
+        // A folder that is a file: no user, root included, can write there.
+        writeIni("not a folder");
+        startForm(QStringLiteral("pc-test"), iniPath() + QStringLiteral("/Zavolin.ini"));
+        QTRY_COMPARE(m_heard->size(), 2);
+        QSignalSpy finished(m_form.get(), &TNetForm::finished);
+        m_form->endSession();
+        QTRY_COMPARE(heard().last(), QStringLiteral("#PC-TEST")); // the farewell does not wait
+        auto *box = m_form->findChild<QMessageBox *>();
+        QVERIFY(box && box->isVisible());
+        QVERIFY(box->text().startsWith(QStringLiteral("Unable to write to ")));
+        QCOMPARE(finished.size(), 0);
+        box->button(QMessageBox::Ok)->click();
+        QCOMPARE(finished.size(), 1);
+
+        // Asked to end a second time (the session manager insists): it ends without the click.
+        m_form.reset();
+        startForm(QStringLiteral("pc-test"), iniPath() + QStringLiteral("/Zavolin.ini"));
+        QSignalSpy again(m_form.get(), &TNetForm::finished);
+        m_form->endSession();
+        QVERIFY(m_form->findChild<QMessageBox *>());
+        QCOMPARE(again.size(), 0);
+        m_form->endSession();
+        QCOMPARE(again.size(), 1);
     }
 
     void closeHidesWhileCh9IsOnAndMinimizeAlwaysHides()
