@@ -9,6 +9,7 @@
 #include "IpForm.h"
 #include "IniFile.h"
 #include "MessageBoxes.h"
+#include "MsgFrame.h"
 #include "SoundPlayer.h"
 #include "TrayIconUnit.h"
 #include "WindowFront.h"
@@ -31,6 +32,19 @@ namespace {
 
 const QString kToAllPrefix = QStringLiteral("ОТПРАВЛЕНО ВСЕМ: ");
 const QString kAutoAnsweredHint = QStringLiteral("Автоответчик: Приходили сообщения! - Zavolin");
+
+// A text the frame cannot carry would fail for every recipient alike; with
+// several recipients those failures are silent, so it is refused up front.
+bool refusedAsTooLong(QWidget *window, const QString &wireText)
+{
+    const qsizetype bytes = Cp1251::encode(wireText).size();
+    if (bytes <= MsgFrame::kMaxField)
+        return false;
+    MessageBoxes::warning(window, QStringLiteral("Сообщение слишком длинное: %1 байт, можно не больше %2.")
+                                      .arg(bytes)
+                                      .arg(MsgFrame::kMaxField));
+    return true;
+}
 
 } // namespace
 
@@ -164,6 +178,8 @@ void TNetForm::send()
         return;
     }
 
+    if (refusedAsTooLong(this, text))
+        return;
     QList<int> rows;
     for (const QModelIndex &index : selected)
         rows.append(index.row());
@@ -191,6 +207,8 @@ void TNetForm::sendToAll()
         MessageBoxes::warning(this, QStringLiteral("Введите текст сообщения!"));
         return;
     }
+    if (refusedAsTooLong(this, kToAllPrefix + QStringLiteral("\r\n") + text))
+        return;
     auto go = [this, text] {
         if (!m_sender)
             return;

@@ -1,0 +1,257 @@
+#include "Cp1251.h"
+#include "MessageBoxProbe.h"
+#include "MsgChannel.h"
+#include "NetForm.h"
+
+#include <QFile>
+#include <QItemSelectionModel>
+#include <QListView>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using NetAction = NetFormWidgets::NetAction;
+
+// Sending from the main window to peers on loopback: who gets what, in which
+// order, what the history says, and what happens to the editor and the window.
+class TestNetFormSending : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TMsgServer> m_peer;
+    std::unique_ptr<QSignalSpy> m_received;
+    std::unique_ptr<TNetForm> m_form;
+
+    void startForm(const QByteArray &ini)
+    {
+        QFile file(m_dir->filePath(u"Zavolin.ini"_s));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(ini);
+        file.close();
+        NetFormEnvironment env;
+        env.settingsPath = file.fileName();
+        env.dataFolder = m_dir->path();
+        env.datagramPort = 0;
+        env.broadcastHost = u"127.0.0.1"_s;
+        env.broadcastPort = 9; // discarded
+        env.messagePort = 0;
+        env.streamPort = 0;
+        env.listenAddress = QHostAddress(QHostAddress::LocalHost);
+        env.hostName = u"pc-me"_s;
+        env.desktopIntegration = false;
+        m_form = std::make_unique<TNetForm>(env);
+        m_form->startUp();
+        m_form->show();
+        m_form->setPeerMessagePort(m_peer->serverPort());
+    }
+
+    // Contacts in list order; an address where nobody listens stands for a computer that is off.
+    void addContacts(const QList<std::pair<QString, QString>> &contacts)
+    {
+        for (const auto &[name, address] : contacts)
+            m_form->contacts().add(name, address);
+    }
+
+    QListView *list() const { return m_form->widgets().listBox1(); }
+
+    void select(const QList<int> &rows, int current)
+    {
+        QItemSelectionModel *selection = list()->selectionModel();
+        selection->clearSelection();
+        for (int row : rows)
+            selection->select(m_form->contacts().index(row), QItemSelectionModel::Select);
+        selection->setCurrentIndex(m_form->contacts().index(current), QItemSelectionModel::NoUpdate);
+    }
+
+    void type(const QString &text) { m_form->widgets().memo1()->setPlainText(text); }
+    QString editor() const { return m_form->widgets().memo1()->toPlainText(); }
+
+    QByteArray history() const
+    {
+        QFile file(m_dir->filePath(u"Log.txt"_s));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // The history entries' "from --> to" lines and texts, without the time stamps.
+    QStringList historyHeads() const
+    {
+        QStringList heads;
+        const QList<QByteArray> lines = history().split('\n');
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            if (lines[i].startsWith('[')) {
+                const QByteArray head = lines[i].mid(lines[i].indexOf("] ") + 2).chopped(1);
+                heads << Cp1251::decode(head) + u" | "_s + Cp1251::decode(lines.value(i + 1).chopped(1));
+            }
+        }
+        return heads;
+    }
+
+    QStringList receivedTexts() const
+    {
+        QStringList texts;
+        for (const QList<QVariant> &args : *m_received)
+            texts << args.at(0).toString() + u": "_s + args.at(1).toString();
+        return texts;
+    }
+
+    // Waits until the form's sending has ended.
+    bool sendingEnds() { return QTest::qWaitFor([&] { return !m_form->isSending(); }, 30000); }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_peer = std::make_unique<TMsgServer>();
+        m_peer->setPort(0);
+        QVERIFY(m_peer->listen(QHostAddress(QHostAddress::LocalHost)));
+        m_received = std::make_unique<QSignalSpy>(m_peer.get(), &TMsgServer::messageReceived);
+    }
+
+    void cleanup()
+    {
+        m_form.reset();
+        m_received.reset();
+        m_peer.reset();
+        m_dir.reset();
+    }
+
+    void singleSendGoesToTheCurrentItemThenHidesWritesHistoryAndEmpties()
+    {
+        startForm("[Form]\r\nCh2=1\r\nCh4=1\r\nCh15=1\r\nCh9=1\r\n");
+        addContacts({{u"PC1"_s, u"127.0.0.1"_s}, {u"Шеф"_s, u"127.0.0.1"_s}});
+        select({0}, 1); // one selected, the current item elsewhere: the current item counts
+        type(u"Привет\nвсем"_s);
+        QVERIFY(m_form->isVisible());
+        m_form->send();
+        QVERIFY(sendingEnds());
+        QCOMPARE(receivedTexts(), QStringList{u"PC-ME: Привет\r\nвсем"_s});
+        QVERIFY(!m_form->isVisible());
+        QCOMPARE(historyHeads(), QStringList{u"PC-ME --> Шеф | Привет"_s});
+        QCOMPARE(editor(), QString());
+        QVERIFY(MessageBoxProbe::take(m_form.get()).isEmpty());
+    }
+
+    void singleSendRefusalsAndFailureKeepTheText()
+    {
+        startForm("[Form]\r\nCh2=1\r\nCh4=1\r\nCh15=1\r\n");
+        m_form->send();
+        QCOMPARE(MessageBoxProbe::take(m_form.get()).value(0).text, u"Не выбран компьютер!"_s);
+
+        addContacts({{u"OFF"_s, u"127.0.0.2"_s}});
+        select({}, 0);
+        m_form->send();
+        const QList<SeenBox> empty = MessageBoxProbe::take(m_form.get());
+        QCOMPARE(empty.size(), 1);
+        QCOMPARE(empty[0].text, u"Введите текст для отправки сообщения!"_s);
+        QCOMPARE(empty[0].caption, u"Внимание"_s);
+
+        type(u"kept"_s);
+        m_form->send();
+        QVERIFY(sendingEnds());
+        const QList<SeenBox> failed = MessageBoxProbe::take(m_form.get());
+        QCOMPARE(failed.size(), 1);
+        QCOMPARE(failed[0].text, u"Ошибка отправки сообщения!"_s);
+        QCOMPARE(failed[0].caption, u"Ошибка"_s);
+        QCOMPARE(editor(), u"kept"_s);
+        QVERIFY(m_form->isVisible()); // a failed send does not hide the window
+        QCOMPARE(history(), QByteArray());
+    }
+
+    void autoAnswerOnNotesTheSendAfterDelivery()
+    {
+        startForm("[Form]\r\nCh6=1\r\n");
+        addContacts({{u"PC1"_s, u"127.0.0.1"_s}});
+        select({0}, 0);
+        type(u"x"_s);
+        m_form->send();
+        QVERIFY(sendingEnds());
+        QCOMPARE(m_received->size(), 1);
+        const QList<SeenBox> boxes = MessageBoxProbe::take(m_form.get());
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes[0].text, u"У Вас включен автоответчик! Сообщение отправлено!"_s);
+        QCOMPARE(boxes[0].icon, QMessageBox::Information);
+    }
+
+    void severalRecipientsInListOrderSkippingTheUnreachable()
+    {
+        startForm("[Form]\r\nCh2=1\r\nCh15=1\r\n");
+        addContacts({{u"A"_s, u"127.0.0.1"_s}, {u"OFF"_s, u"127.0.0.2"_s}, {u"C"_s, u"127.0.0.1"_s}});
+        select({2, 1, 0}, 1);
+        type(QString()); // an empty text goes out as it is
+        m_form->send();
+        QVERIFY(sendingEnds());
+        QCOMPARE(receivedTexts(), QStringList({u"PC-ME: "_s, u"PC-ME: "_s}));
+        QCOMPARE(historyHeads(), QStringList({u"PC-ME --> A | "_s, u"PC-ME --> C | "_s}));
+        QVERIFY(MessageBoxProbe::take(m_form.get()).isEmpty()); // the failure is silent
+    }
+
+    void aTextTooLongForTheFrameIsRefusedBeforeSending()
+    {
+        startForm("[Form]\r\nCh2=1\r\nCh8=0\r\n");
+        addContacts({{u"A"_s, u"127.0.0.1"_s}, {u"B"_s, u"127.0.0.1"_s}});
+        const QString longText(10000, u'ж');
+        select({0, 1}, 0);
+        type(longText);
+        m_form->send();
+        QList<SeenBox> boxes = MessageBoxProbe::take(m_form.get());
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY2(boxes[0].text.contains(u"9999"_s), qPrintable(boxes[0].text));
+        QCOMPARE(editor(), longText);
+
+        // To all, the prefix counts: 9,990 characters fit alone but not behind it.
+        type(QString(9990, u'ж'));
+        m_form->sendToAll();
+        boxes = MessageBoxProbe::take(m_form.get());
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(editor(), QString(9990, u'ж'));
+        QVERIFY(!m_form->isSending());
+        QCOMPARE(m_received->size(), 0);
+    }
+
+    void sendToAllAsksThenSendsThePrefixedText()
+    {
+        startForm("[Form]\r\nCh2=1\r\nCh15=1\r\n"); // Ch8, the question, is on by default
+        addContacts({{u"A"_s, u"127.0.0.1"_s}, {u"OFF"_s, u"127.0.0.2"_s}});
+        type(u"hi"_s);
+
+        const QString question = u"Данное сообщение будет отправлено всем абонентам!\n\rПродолжить?"_s;
+        m_form->sendToAll();
+        QMessageBox *box = MessageBoxProbe::find(m_form.get(), question);
+        QVERIFY(box);
+        QCOMPARE(box->defaultButton(), box->button(QMessageBox::Yes));
+        box->button(QMessageBox::No)->click();
+        QVERIFY(!m_form->isSending());
+        QCOMPARE(editor(), u"hi"_s);
+
+        m_form->sendToAll();
+        box = MessageBoxProbe::find(m_form.get(), question);
+        QVERIFY(box);
+        box->button(QMessageBox::Yes)->click();
+        QVERIFY(sendingEnds());
+        QCOMPARE(receivedTexts(), QStringList{u"PC-ME: ОТПРАВЛЕНО ВСЕМ: \r\nhi"_s});
+        QCOMPARE(historyHeads(), QStringList{u"PC-ME --> A | ОТПРАВЛЕНО ВСЕМ: hi"_s});
+        QCOMPARE(editor(), QString());
+    }
+
+    void sendToAllWithNoContactsStillAppliesTheAfterSendOptions()
+    {
+        startForm("[Form]\r\nCh2=1\r\nCh4=1\r\nCh8=0\r\nCh9=1\r\n");
+        m_form->sendToAll();
+        QCOMPARE(MessageBoxProbe::take(m_form.get()).value(0).text, u"Введите текст сообщения!"_s);
+        type(u"nobody"_s);
+        m_form->sendToAll();
+        QTRY_COMPARE(editor(), QString());
+        QTRY_VERIFY(!m_form->isVisible());
+        QCOMPARE(m_received->size(), 0);
+    }
+};
+
+QTEST_MAIN(TestNetFormSending)
+#include "tst_netformsending.moc"

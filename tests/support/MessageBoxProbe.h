@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QList>
+#include <QMessageBox>
+#include <QString>
+
+class QWidget;
+
+// What a test sees of the message boxes a window has open.
+struct SeenBox
+{
+    QString caption;
+    QString text;
+    QMessageBox::Icon icon;
+};
+
+namespace MessageBoxProbe {
+
+// The visible boxes under `window`, closed with Ok as they are taken.
+QList<SeenBox> take(QWidget *window);
+// Whether a visible box under `window` says `text`.
+bool shows(QWidget *window, const QString &text);
+// The visible box under `window` that says `text`, or nullptr.
+QMessageBox *find(QWidget *window, const QString &text);
+
+} // namespace MessageBoxProbe
