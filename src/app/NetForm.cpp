@@ -209,9 +209,17 @@ bool TNetForm::hasNoTray() const
     return m_tray && !m_tray->isAvailable();
 }
 
+void TNetForm::showRestored()
+{
+    // Without a tray, hiding minimised the window: showing it must undo that too.
+    if (windowState() & Qt::WindowMinimized)
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+}
+
 void TNetForm::openOutgoingView()
 {
-    show();
+    showRestored();
     m_ui.speedButton13()->setChecked(true);
     m_ui.bringOutgoingToFront();
     m_ui.memo1()->setFocus();
@@ -223,7 +231,7 @@ void TNetForm::openIncomingView()
     if (m_tray)
         m_tray->stopBlinking();
     m_ui.bringIncomingToFront();
-    show();
+    showRestored();
 }
 
 void TNetForm::onOutgoingButton()
@@ -331,6 +339,9 @@ void TNetForm::onHotKey(int modifiers, int virtualKey)
         openIncomingView();
     else if (virtualKey == kKeyR)
         openOutgoingView();
+    else
+        return;
+    bringToFront(this);
 }
 
 void TNetForm::registerHotKeys()

@@ -153,6 +153,7 @@ private:
     void onTrayClicked();
     void onHotKey(int modifiers, int virtualKey);
     bool hasNoTray() const;
+    void showRestored();
     void registerHotKeys();
     void unregisterHotKeys();
     void shutdown();

@@ -15,6 +15,7 @@
 #include "WindowFront.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -298,11 +299,14 @@ void TNetForm::startTrayBlinking()
 {
     if (m_tray)
         m_tray->startBlinking();
+    // No tray to blink: the taskbar button asks for attention instead.
+    if (hasNoTray())
+        QApplication::alert(this);
 }
 
 void TNetForm::showMainWindow()
 {
-    show();
+    showRestored();
     bringToFront(this);
 }
 

@@ -36,7 +36,8 @@ private:
         file.write(content);
     }
 
-    void startForm(const QString &hostName = QStringLiteral("pc-test"), const QString &settingsPath = {})
+    void startForm(const QString &hostName = QStringLiteral("pc-test"), const QString &settingsPath = {},
+                   bool desktop = false)
     {
         NetFormEnvironment env;
         env.settingsPath = settingsPath.isEmpty() ? iniPath() : settingsPath;
@@ -48,7 +49,7 @@ private:
         env.listenAddress = QHostAddress(QHostAddress::LocalHost);
         env.streamPort = 0;
         env.hostName = hostName;
-        env.desktopIntegration = false;
+        env.desktopIntegration = desktop;
         m_form = std::make_unique<TNetForm>(env);
         m_form->startUp();
         m_form->show();
@@ -193,6 +194,20 @@ private Q_SLOTS:
         startForm();
         QVERIFY(m_form->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(!m_form->isVisible(), 3000);
+    }
+
+    void withoutATrayHidingMinimisesAndOpeningRestores()
+    {
+        // Offscreen there is no system tray, as on a desktop without a tray host.
+        startForm(QStringLiteral("pc-test"), {}, true);
+        for (auto open : {&TNetForm::openIncomingView, &TNetForm::openOutgoingView}) {
+            m_form->hideWindow();
+            QTRY_VERIFY(m_form->isMinimized());
+            QVERIFY(m_form->isVisible()); // its taskbar button leads back
+            (m_form.get()->*open)();
+            QTRY_VERIFY(!m_form->isMinimized());
+            QVERIFY(m_form->isVisible());
+        }
     }
 
     void exitAsksAndNoKeepsRunning()
