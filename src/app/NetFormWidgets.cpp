@@ -84,7 +84,7 @@ constexpr ActionRow actionRows[] = {
     {NetAction::Chat, u"N28", u"Чат", u"Ctrl+H", u"chat", u"Чат (Ctrl + H)", true},
     {NetAction::Sms, u"SmsAction", u"SMS-сообщения", u"Ctrl+M", u"sms",
      u"SMS - сообщения (Ctrl + M)", false},
-    {NetAction::BlackList, u"BlackListAction", u"Черный список", u"", u"", u"", false},
+    {NetAction::BlackList, u"N32", u"Черный список", u"", u"", u"", false},
     {NetAction::InsertPhrase, u"InsertPhraseAction", u"Вставить фразу", u"F8", u"phrase",
      u"Вставить фразу в текст (F8)", false},
     {NetAction::EditPhrases, u"EditPhrasesAction", u"Редактировать фразы", u"", u"", u"", false},
@@ -93,9 +93,9 @@ constexpr ActionRow actionRows[] = {
      false},
     {NetAction::ReceiveMessages, u"Ch19", u"Получать сообщения", u"", u"", u"", true},
     {NetAction::Settings, u"SettingsAction", u"Параметры", u"", u"settings", u"Параметры", false},
-    {NetAction::Alias, u"AliasAction", u"Назначить псевдоним", u"", u"alias",
+    {NetAction::Alias, u"N39", u"Назначить псевдоним", u"", u"alias",
      u"Назначить псевдоним", false},
-    {NetAction::IpEditor, u"IpEditorAction", u"Редактор IP - адресов", u"", u"", u"", false},
+    {NetAction::IpEditor, u"IP1", u"Редактор IP - адресов", u"", u"", u"", false},
     {NetAction::RefreshContacts, u"N29", u"Обновить контактный лист", u"", u"", u"", false},
     {NetAction::SaveSettings, u"N9", u"Сохранить настройки", u"F2", u"savesettings",
      u"Сохранить настройки (F2)", false},
@@ -254,6 +254,7 @@ void NetFormWidgets::buildToolBar(QMainWindow *window)
         else
             m_toolBar->addAction(action(id));
     }
+    m_toolBar->widgetForAction(action(NetAction::SendFile))->setObjectName(u"SpeedButton3"_s);
 }
 
 void NetFormWidgets::buildTrayMenu(QMainWindow *window)

@@ -47,15 +47,15 @@ const QList<MenuRow> mainMenu = {
     {u"Открыть"_s, u"Открыть входящие сообщения"_s, u"Ctrl+Q"_s, {}, false},
     {u"Открыть"_s, u"Чат"_s, u"Ctrl+H"_s, u"N28"_s, true},
     {u"Открыть"_s, u"SMS-сообщения"_s, u"Ctrl+M"_s, {}, false},
-    {u"Открыть"_s, u"Черный список"_s, {}, {}, false},
+    {u"Открыть"_s, u"Черный список"_s, {}, u"N32"_s, false},
     {u"Фразы"_s, u"Вставить фразу"_s, u"F8"_s, {}, false},
     {u"Фразы"_s, u"Редактировать фразы"_s, {}, {}, false},
     {u"Автоответчик"_s, u"Автоответчик"_s, {}, u"Ch6"_s, true},
     {u"Автоответчик"_s, u"Текст автоответчика"_s, {}, {}, false},
     {u"Автоответчик"_s, u"Получать сообщения"_s, {}, u"Ch19"_s, true},
     {u"Настройка"_s, u"Параметры"_s, {}, {}, false},
-    {u"Настройка"_s, u"Назначить псевдоним"_s, {}, {}, false},
-    {u"Настройка"_s, u"Редактор IP - адресов"_s, {}, {}, false},
+    {u"Настройка"_s, u"Назначить псевдоним"_s, {}, u"N39"_s, false},
+    {u"Настройка"_s, u"Редактор IP - адресов"_s, {}, u"IP1"_s, false},
     {u"Настройка"_s, u"Обновить контактный лист"_s, {}, u"N29"_s, false},
     {u"Настройка"_s, u"Сохранить настройки"_s, u"F2"_s, u"N9"_s, false},
     {u"Помощь"_s, u"О программе..."_s, u"F1"_s, {}, false},
@@ -187,6 +187,8 @@ private Q_SLOTS:
             QCOMPARE(button->toolTip(), hint);
             QCOMPARE(actions[i], menuItem.isEmpty() ? m_widgets->action(NetAction::SendFile)
                                                     : menuActionByText.value(menuItem));
+            if (menuItem.isEmpty())
+                QCOMPARE(button->objectName(), u"SpeedButton3"_s);
         }
     }
 
