@@ -1,5 +1,7 @@
 #include "NetForm.h"
 
+#include "Logging.h"
+
 #include "AsciiCase.h"
 #include "Autostart.h"
 #include "ContactDelegate.h"
@@ -28,7 +30,6 @@
 #include <QTextBrowser>
 #include <QToolButton>
 
-#include <cstdio>
 
 using NetAction = NetFormWidgets::NetAction;
 using TrayAction = NetFormWidgets::TrayAction;
@@ -71,6 +72,8 @@ TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
     m_msgServer = std::make_unique<TMsgServer>();
     m_msgServer->setPort(m_env.messagePort);
     connect(m_msgServer.get(), &TMsgServer::messageReceived, this, &TNetForm::onMessage);
+    connect(m_msgServer.get(), &TMsgServer::connectionDropped, this,
+            [this](const QString &reason) { m_messageDrops.record(reason); });
     if (!m_msgServer->listen(m_env.listenAddress)) {
         reportOnce(QStringLiteral("listen"),
                    QStringLiteral("Сообщения не будут приниматься: порт %1 занят (%2). "
@@ -81,6 +84,8 @@ TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
     m_udpServer = std::make_unique<TUdpServer>();
     m_udpServer->setDefaultPort(m_env.datagramPort);
     connect(m_udpServer.get(), &TUdpServer::datagramReceived, this, &TNetForm::onDatagram);
+    connect(m_udpServer.get(), &TUdpServer::datagramDropped, this,
+            [this](const QString &reason) { m_datagramDrops.record(reason); });
     m_udpClient = std::make_unique<TUdpClient>();
     m_udpClient->setHost(m_env.broadcastHost);
     m_udpClient->setPort(m_env.broadcastPort);
@@ -401,7 +406,7 @@ ChatPort *TNetForm::chat()
 void TNetForm::reportOnce(const QString &key, const QString &text)
 {
     if (m_reported.contains(key)) {
-        std::fprintf(stderr, "zavolin: %s\n", text.toLocal8Bit().constData());
+        qCWarning(lcZavolin, "%s", qPrintable(text));
         return;
     }
     m_reported.append(key);
@@ -410,6 +415,6 @@ void TNetForm::reportOnce(const QString &key, const QString &text)
 
 QMessageBox *TNetForm::showError(const QString &text)
 {
-    std::fprintf(stderr, "zavolin: %s\n", text.toLocal8Bit().constData());
+    qCWarning(lcZavolin, "%s", qPrintable(text));
     return MessageBoxes::show(this, QMessageBox::Critical, QStringLiteral("Ошибка"), text);
 }

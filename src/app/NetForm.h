@@ -3,6 +3,7 @@
 #include "AliasBook.h"
 #include "ContactList.h"
 #include "DatagramDispatcher.h"
+#include "DropLog.h"
 #include "FileReceiver.h"
 #include "FileSender.h"
 #include "MessageSender.h"
@@ -202,4 +203,7 @@ private:
     // A settings file that could not be saved at exit: the program ends once
     // the user has closed this box, or when asked to end a second time.
     QPointer<QMessageBox> m_unsavedBox;
+    DropLog m_messageDrops{QStringLiteral("message")};
+    DropLog m_datagramDrops{QStringLiteral("datagram")};
+    DropLog m_streamDrops{QStringLiteral("file stream")};
 };

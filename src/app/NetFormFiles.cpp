@@ -1,6 +1,8 @@
 // Sending and receiving files in the main window.
 #include "NetForm.h"
 
+#include "Logging.h"
+
 #include "MessageBoxes.h"
 #include "SettingsForm.h"
 
@@ -14,7 +16,6 @@
 #include <QListView>
 #include <QProgressDialog>
 
-#include <cstdio>
 
 using NetAction = NetFormWidgets::NetAction;
 
@@ -49,6 +50,8 @@ void TNetForm::listenForFiles()
     connect(m_strmServer.get(), &TStrmServer::streamReceived, this, [this](const ReceivedStream &stream) {
         m_fileReceiver->receive(stream);
     });
+    connect(m_strmServer.get(), &TStrmServer::connectionDropped, this,
+            [this](const QString &reason) { m_streamDrops.record(reason); });
     if (m_strmServer->listen(m_env.listenAddress))
         return;
     const quint16 port = m_env.streamPort;
@@ -144,7 +147,7 @@ void TNetForm::startFileSend(const Recipient &recipient, const QString &path)
             MessageBoxes::information(this, QStringLiteral("Файл отправлен!"));
             return;
         case FileSender::Result::Failed:
-            std::fprintf(stderr, "zavolin: file not sent: %s\n", reason.toLocal8Bit().constData());
+            qCWarning(lcZavolin, "file not sent: %s", qPrintable(reason));
             MessageBoxes::show(this, QMessageBox::Critical, kAttention, QStringLiteral("Ошибка отправки файла!"));
             return;
         case FileSender::Result::Cancelled:
