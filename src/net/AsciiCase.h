@@ -3,7 +3,7 @@
 #include <QString>
 
 // Names and codes change case in ASCII only: Cyrillic and every other letter
-// stay as they are, exactly as the original program and its peers do.
+// stay as they are, exactly as Windows instances do.
 namespace AsciiCase {
 
 QString upper(QString text);

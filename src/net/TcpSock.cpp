@@ -301,7 +301,7 @@ void TTcpSock::closeSocket()
 
 QString TTcpSock::abortTextForPhase() const
 {
-    // The original's texts: a cancelled line read says "readln", every other wait "send".
+    // The texts Windows instances use: a cancelled line read says "readln", every other wait "send".
     return m_phase == Phase::ReadingLine ? QStringLiteral("Socket readln aborted")
                                          : QStringLiteral("Socket send aborted");
 }

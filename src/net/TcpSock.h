@@ -23,8 +23,8 @@ class TTcpSock : public QObject
     Q_OBJECT
 
 public:
-    // Bounds we add where the original waited as long as the system would:
-    // Linux retries a connect for over two minutes, the original gave up at ~21 s.
+    // Bounds of our own where the protocol leaves the wait open: Linux retries a
+    // connect for over two minutes, Windows peers give up after about 21 s.
     static constexpr int kConnectBoundMs = 20000;
     static constexpr int kReplyBoundMs = 30000;
 

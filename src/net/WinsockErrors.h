@@ -3,7 +3,7 @@
 #include <QAbstractSocket>
 #include <QString>
 
-// Error texts that peers and users of the original program know ("10061:Connection
+// Error texts that users of Windows instances know ("10061:Connection
 // refused"). Linux reports errno values and Qt reports its own enum, so both are
 // mapped onto the Winsock codes first.
 namespace WinsockErrors {
