@@ -137,28 +137,76 @@ TUdpClient::~TUdpClient()
         ::close(m_fd);
 }
 
+void TUdpClient::setHost(const QString &host)
+{
+    m_host = host;
+    m_waiting.clear();
+    if (m_lookupId >= 0) {
+        QHostInfo::abortHostLookup(m_lookupId);
+        m_lookupId = -1;
+    }
+    in_addr address{};
+    if (host.compare(u"LOCALHOST", Qt::CaseInsensitive) == 0) {
+        m_target = Target::Address;
+        m_address = INADDR_LOOPBACK;
+    } else if (::inet_pton(AF_INET, host.toLatin1().constData(), &address) == 1) {
+        m_target = Target::Address;
+        m_address = ntohl(address.s_addr);
+    } else {
+        // Only a configured name gets here; the program itself always broadcasts.
+        m_target = Target::Looking;
+        m_lookupId = QHostInfo::lookupHost(host, this, &TUdpClient::onLookedUp);
+    }
+}
+
+void TUdpClient::onLookedUp(const QHostInfo &info)
+{
+    m_lookupId = -1;
+    const auto found = info.addresses();
+    auto it = std::find_if(found.begin(), found.end(), [](const QHostAddress &a) {
+        return a.protocol() == QAbstractSocket::IPv4Protocol;
+    });
+    m_target = it == found.end() ? Target::NotFound : Target::Address;
+    if (it != found.end())
+        m_address = it->toIPv4Address();
+    const QList<QByteArray> waiting = std::exchange(m_waiting, {});
+    if (m_target == Target::Address) {
+        for (const QByteArray &data : waiting)
+            sendTo(m_address, data, nullptr);
+    }
+    Q_EMIT hostLookedUp(m_target == Target::Address);
+}
+
 bool TUdpClient::send(const QByteArray &data, QString *error)
+{
+    switch (m_target) {
+    case Target::Address:
+        return sendTo(m_address, data, error);
+    case Target::Looking:
+        if (m_waiting.size() >= kMaxWaiting) {
+            if (error)
+                *error = udpSocketErrorText(ENOBUFS);
+            return false;
+        }
+        m_waiting.append(data);
+        return true;
+    case Target::NotFound:
+        break;
+    }
+    if (error)
+        *error = udpSocketErrorText(EDESTADDRREQ);
+    return false;
+}
+
+bool TUdpClient::sendTo(quint32 hostOrderAddress, const QByteArray &data, QString *error)
 {
     auto failWith = [error](const QString &text) {
         if (error)
             *error = text;
         return false;
     };
-
     in_addr address{};
-    if (m_host.compare(u"LOCALHOST", Qt::CaseInsensitive) == 0) {
-        address.s_addr = htonl(INADDR_LOOPBACK);
-    } else if (::inet_pton(AF_INET, m_host.toLatin1().constData(), &address) != 1) {
-        // Only a configured name gets here; the program itself always broadcasts.
-        const QHostInfo info = QHostInfo::fromName(m_host);
-        const auto found = info.addresses();
-        auto it = std::find_if(found.begin(), found.end(), [](const QHostAddress &a) {
-            return a.protocol() == QAbstractSocket::IPv4Protocol;
-        });
-        if (it == found.end())
-            return failWith(udpSocketErrorText(EDESTADDRREQ));
-        address.s_addr = htonl(it->toIPv4Address());
-    }
+    address.s_addr = htonl(hostOrderAddress);
 
     if (m_fd < 0) {
         m_fd = openDatagramSocket(m_broadcast);

@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 #include <QHostAddress>
+#include <QHostInfo>
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -67,7 +69,10 @@ public:
     ~TUdpClient() override;
 
     const QString &host() const { return m_host; }
-    void setHost(const QString &host) { m_host = host; }
+    // An address is used as it is; a name is looked up once, in the
+    // background, and datagrams sent meanwhile wait for the answer (at most
+    // kMaxWaiting of them), so the event loop never blocks on a resolver.
+    void setHost(const QString &host);
     quint16 port() const { return m_port; }
     void setPort(quint16 port) { m_port = port; }
     void setBroadcastEnabled(bool enabled) { m_broadcast = enabled; }
@@ -76,8 +81,22 @@ public:
     // *error to the reason ("Package Size Too Big.", "Socket Error # ...").
     bool send(const QByteArray &data, QString *error = nullptr);
 
+    static constexpr int kMaxWaiting = 64;
+
+Q_SIGNALS:
+    // The name given to setHost() has been looked up; waiting datagrams went out (or were dropped).
+    void hostLookedUp(bool found);
+
 private:
+    enum class Target { Address, Looking, NotFound };
+    bool sendTo(quint32 address, const QByteArray &data, QString *error);
+    void onLookedUp(const QHostInfo &info);
+
     QString m_host = QStringLiteral("255.255.255.255");
+    Target m_target = Target::Address;
+    quint32 m_address = 0xFFFFFFFFu; // host order
+    int m_lookupId = -1;
+    QList<QByteArray> m_waiting;
     quint16 m_port = kDatagramPort;
     bool m_broadcast = true;
     int m_fd = -1;

@@ -80,9 +80,41 @@ private Q_SLOTS:
 
         QSignalSpy received(&m_server, &TUdpServer::datagramReceived);
         QVERIFY(m_client.send("%PC1"));
+        const quint16 port = m_server.localPort();
         m_server.setActive(false);
-        QTest::qWait(50);
-        QCOMPARE(received.size(), 0);
+        m_server.setDefaultPort(port);
+        // Listening again on the same port: only what is sent now arrives,
+        // so the datagram sent before the deactivation was never delivered.
+        QVERIFY(m_server.setActive(true));
+        QVERIFY(m_client.send("(PC1"));
+        QCOMPARE(nextData(received, 0), QByteArray("(PC1"));
+        QCOMPARE(received.size(), 1);
+    }
+
+    void namesAreLookedUpWithoutBlockingAndWaitingDatagramsFollow()
+    {
+        QSignalSpy received(&m_server, &TUdpServer::datagramReceived);
+        TUdpClient client;
+        QSignalSpy lookedUp(&client, &TUdpClient::hostLookedUp);
+        client.setHost(QStringLiteral("127.1")); // a form only the resolver reads as 127.0.0.1
+        client.setPort(m_server.localPort());
+        QVERIFY(client.send("%PC1"));
+        QVERIFY(client.send("(PC1"));
+        QVERIFY(lookedUp.size() == 1 || lookedUp.wait(5000));
+        QCOMPARE(lookedUp.first().at(0).toBool(), true);
+        QCOMPARE(nextData(received, 0), QByteArray("%PC1"));
+        QCOMPARE(nextData(received, 1), QByteArray("(PC1"));
+
+        // A name that does not resolve: what waited is dropped, later sends fail.
+        client.setHost(QStringLiteral("no-such-host.invalid"));
+        for (int i = 0; i < TUdpClient::kMaxWaiting; ++i)
+            QVERIFY(client.send("x"));
+        QString error;
+        QVERIFY(!client.send("x", &error)); // no more than that waits
+        QVERIFY(lookedUp.size() == 2 || lookedUp.wait(15000));
+        QCOMPARE(lookedUp.last().at(0).toBool(), false);
+        QVERIFY(!client.send("x", &error));
+        QVERIFY2(error.startsWith(QStringLiteral("Socket Error # 10039")), qPrintable(error));
     }
 
     void sendErrorsAreReportedNotThrown()
