@@ -153,6 +153,9 @@ void TNetForm::shutdown()
         return;
     m_shutDown = true;
     m_startupHide.stop();
+    // Their senders have been told they arrived: into the history while the
+    // blacklist and options still stand, without the cost of showing them.
+    m_receiver.recordPending(m_msgServer ? m_msgServer->takePending() : QList<ReceivedMessage>());
     saveSettings();
     m_contacts.setBlacklist({});
     unregisterHotKeys();

@@ -36,8 +36,28 @@ IncomingView::IncomingView(QTextDocument *document)
 {
 }
 
+void IncomingView::beginEntry()
+{
+    if (m_depth++ > 0)
+        return;
+    m_cursor = QTextCursor(m_document);
+    m_cursor.movePosition(QTextCursor::End);
+    m_cursor.beginEditBlock();
+    m_linksLeft = kMaxLinks;
+    m_picturesLeft = kMaxPictures;
+}
+
+void IncomingView::endEntry()
+{
+    if (m_depth == 0 || --m_depth > 0)
+        return;
+    m_cursor.endEditBlock();
+    m_cursor = QTextCursor();
+}
+
 void IncomingView::appendLine(const QString &line)
 {
+    const Entry entry(*this);
     insertText(line);
     insertLineBreak();
 }
@@ -49,27 +69,33 @@ void IncomingView::appendText(const QString &text)
 
 void IncomingView::insertText(const QString &text)
 {
+    const Entry entry(*this);
     insertWithLinks(withoutCarriageReturns(text));
 }
 
-void IncomingView::insertPicture(const QString &resource)
+void IncomingView::insertPicture(const QString &resource, const QString &text)
 {
-    QTextCursor cursor(m_document);
-    cursor.movePosition(QTextCursor::End);
+    const Entry entry(*this);
+    if (m_picturesLeft <= 0) {
+        insertText(text);
+        return;
+    }
+    --m_picturesLeft;
+    m_cursor.movePosition(QTextCursor::End);
     const QUrl name(resource.startsWith(u':') ? QStringLiteral("qrc") + resource : resource);
     if (m_document->resource(QTextDocument::ImageResource, name).isNull())
         m_document->addResource(QTextDocument::ImageResource, name, QImage(resource));
     QTextImageFormat format;
     format.setName(name.toString());
     format.setVerticalAlignment(QTextCharFormat::AlignMiddle);
-    cursor.insertImage(format);
+    m_cursor.insertImage(format);
 }
 
 void IncomingView::insertLineBreak()
 {
-    QTextCursor cursor(m_document);
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertBlock();
+    const Entry entry(*this);
+    m_cursor.movePosition(QTextCursor::End);
+    m_cursor.insertBlock();
 }
 
 void IncomingView::clear()
@@ -89,9 +115,9 @@ QString IncomingView::toPlainText() const
 
 void IncomingView::insertWithLinks(const QString &text)
 {
-    QTextCursor cursor(m_document);
+    QTextCursor &cursor = m_cursor;
     cursor.movePosition(QTextCursor::End);
-    QTextCharFormat plain;
+    const QTextCharFormat plain;
     qsizetype at = 0;
     auto insertPlain = [&](QStringView part) {
         // Each line of the text is a block of its own.
@@ -102,7 +128,7 @@ void IncomingView::insertWithLinks(const QString &text)
             cursor.insertText(lines[i].toString(), plain);
         }
     };
-    for (auto it = linkPattern().globalMatch(text); it.hasNext();) {
+    for (auto it = linkPattern().globalMatch(text); m_linksLeft > 0 && it.hasNext(); --m_linksLeft) {
         const auto match = it.next();
         insertPlain(QStringView(text).mid(at, match.capturedStart() - at));
         QTextCharFormat link;

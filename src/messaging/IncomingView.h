@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QTextCursor>
 
 class QTextDocument;
 
@@ -8,24 +9,54 @@ class QTextDocument;
 // end. Every appended line ends with a line break, so the view always ends in
 // an empty line where inserted text continues. Links (web, mail and file
 // addresses) are marked as they are inserted.
+//
+// The inserts of one message belong between beginEntry() and endEntry(): the
+// document is then laid out once for the whole message instead of once per
+// piece, which grows with the square of the pieces in a paragraph. Within one
+// entry at most kMaxLinks links and kMaxPictures pictures are drawn; the rest
+// stays plain text. A call outside an entry is an entry of its own.
 class IncomingView
 {
 public:
+    static constexpr int kMaxLinks = 64;
+    static constexpr int kMaxPictures = 64;
+
     explicit IncomingView(QTextDocument *document);
+
+    void beginEntry();
+    void endEntry();
 
     void appendLine(const QString &line);
     // A text as one entry; its own line breaks (CR LF or LF) stay.
     void appendText(const QString &text);
     // Inserts at the very end without starting a new line first.
     void insertText(const QString &text);
-    void insertPicture(const QString &resource);
+    // `text` is inserted instead once the entry has all the pictures it may hold.
+    void insertPicture(const QString &resource, const QString &text);
     void insertLineBreak();
     void clear();
     bool isEmpty() const;
     QString toPlainText() const;
 
+    // Groups the inserts of one message for as long as it lives.
+    class Entry
+    {
+    public:
+        explicit Entry(IncomingView &view) : m_view(view) { m_view.beginEntry(); }
+        ~Entry() { m_view.endEntry(); }
+        Entry(const Entry &) = delete;
+        Entry &operator=(const Entry &) = delete;
+
+    private:
+        IncomingView &m_view;
+    };
+
 private:
     void insertWithLinks(const QString &text);
 
     QTextDocument *m_document;
+    QTextCursor m_cursor; // kept at the end while an entry is open
+    int m_depth = 0;
+    int m_linksLeft = 0;
+    int m_picturesLeft = 0;
 };

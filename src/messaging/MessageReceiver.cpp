@@ -70,6 +70,20 @@ void MessageReceiver::processNext()
     }
 }
 
+void MessageReceiver::recordPending(const QList<ReceivedMessage> &later)
+{
+    for (const ReceivedMessage &message : later)
+        m_queue.push_back({message.fromName, message.text, message.peer.toString()});
+    const bool recorded = !m_host.option(kAutoAnswer) && m_host.option(kHistory);
+    while (!m_queue.empty()) {
+        const Incoming message = std::move(m_queue.front());
+        m_queue.pop_front();
+        const QString displayName = m_host.displayName(message.fromName);
+        if (recorded && !m_host.isBlacklisted(displayName))
+            m_host.writeHistory(message.text, displayName, m_host.ownName());
+    }
+}
+
 void MessageReceiver::afterReply(const Incoming &message, const QString &displayName)
 {
     m_host.markAutoAnswered();
@@ -110,27 +124,30 @@ void MessageReceiver::announce(const Incoming &message, const QString &displayNa
 void MessageReceiver::show(const Incoming &message, const QString &displayName)
 {
     IncomingView &view = m_host.incomingView();
-    if (m_host.option(kTimeInHeader)) {
-        view.appendLine(QStringLiteral(">>Сообщение от  ") + quotedUpper(displayName) + QStringLiteral("<<  ")
-                        + SystemFormats::longTime(QTime::currentTime()));
-    } else {
-        view.appendLine(QStringLiteral(">>Сообщение от  ") + displayName);
+    {
+        // One layout for the whole message, however many pieces it has.
+        const IncomingView::Entry entry(view);
+        if (m_host.option(kTimeInHeader)) {
+            view.appendLine(QStringLiteral(">>Сообщение от  ") + quotedUpper(displayName) + QStringLiteral("<<  ")
+                            + SystemFormats::longTime(QTime::currentTime()));
+        } else {
+            view.appendLine(QStringLiteral(">>Сообщение от  ") + displayName);
+        }
+        if (!m_host.option(kSmileys)) {
+            view.appendText(message.text);
+        } else {
+            for (const SmileyPiece &piece : splitSmileys(message.text)) {
+                if (!piece.isSmiley())
+                    view.insertText(piece.text());
+                else
+                    view.insertPicture(SmileyTable::picture(piece.row()), piece.text());
+            }
+            view.insertLineBreak();
+        }
     }
-
-    if (!m_host.option(kSmileys)) {
-        view.appendText(message.text);
-        if (m_host.option(kScrollToEnd))
-            m_host.scrollIncomingToEnd();
-        return;
-    }
-    for (const SmileyPiece &piece : splitSmileys(message.text)) {
-        if (!piece.isSmiley())
-            view.insertText(piece.text());
-        else
-            view.insertPicture(SmileyTable::picture(piece.row()));
-    }
-    view.insertLineBreak();
+    // After the entry: the view has been laid out, so its end is known.
     if (m_host.option(kScrollToEnd))
         m_host.scrollIncomingToEnd();
-    view.appendLine(QString());
+    if (m_host.option(kSmileys))
+        view.appendLine(QString());
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "MsgChannel.h"
+
+#include <QList>
 #include <QString>
 
 #include <deque>
@@ -17,6 +20,11 @@ public:
 
     void receive(const QString &fromName, const QString &text, const QString &peerAddress);
     bool isIdle() const { return !m_busy && m_queue.empty(); }
+    // The program ends with messages still waiting: the ones held here, then
+    // `later`, go to the history exactly where receiving them would have
+    // written them (same blacklist, auto-answer and history options), since
+    // their senders were told they arrived. Nothing is shown, played or answered.
+    void recordPending(const QList<ReceivedMessage> &later);
 
 private:
     struct Incoming {

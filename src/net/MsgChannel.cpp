@@ -28,6 +28,7 @@ protected:
             drop(m_parser.error());
             return;
         case MsgFrameParser::Status::Complete:
+            headerComplete(); // the whole request is its header
             acknowledge(MsgFrame::acknowledgement());
             m_server->deliver(Cp1251::decode(m_parser.fromName()), Cp1251::decode(m_parser.text()),
                               peerAddress());
@@ -86,5 +87,20 @@ ServeConnection *TMsgServer::createConnection(QTcpSocket *socket, int idleTimeou
 
 void TMsgServer::deliver(const QString &fromName, const QString &text, const QHostAddress &peer)
 {
-    delivery().post([this, fromName, text, peer] { Q_EMIT messageReceived(fromName, text, peer); });
+    m_pending.push_back({fromName, text, peer});
+    delivery().post([this] {
+        if (m_pending.empty())
+            return; // taken by takePending()
+        const ReceivedMessage message = std::move(m_pending.front());
+        m_pending.pop_front();
+        Q_EMIT messageReceived(message.fromName, message.text, message.peer);
+    });
+}
+
+QList<ReceivedMessage> TMsgServer::takePending()
+{
+    delivery().clear();
+    QList<ReceivedMessage> taken(m_pending.begin(), m_pending.end());
+    m_pending.clear();
+    return taken;
 }

@@ -4,6 +4,9 @@
 #include "TcpSock.h"
 
 #include <QHostAddress>
+#include <QList>
+
+#include <deque>
 
 inline constexpr quint16 kMessagePort = 6711;
 
@@ -35,6 +38,14 @@ private:
     QString m_fromName;
 };
 
+// A message acknowledged to its sender.
+struct ReceivedMessage
+{
+    QString fromName;
+    QString text;
+    QHostAddress peer;
+};
+
 // Receives messages; each one is acknowledged before it is handed on.
 class TMsgServer : public TTcpServerBase
 {
@@ -42,6 +53,11 @@ class TMsgServer : public TTcpServerBase
 
 public:
     explicit TMsgServer(QObject *parent = nullptr);
+
+    // The messages acknowledged but not yet handed on, in arrival order; they
+    // will not be delivered any more. For whoever closes the server with a
+    // backlog: the senders have been told the messages arrived.
+    QList<ReceivedMessage> takePending();
 
 Q_SIGNALS:
     // In arrival order, one at a time.
@@ -54,4 +70,6 @@ protected:
 private:
     friend class MsgServeConnection;
     void deliver(const QString &fromName, const QString &text, const QHostAddress &peer);
+
+    std::deque<ReceivedMessage> m_pending;
 };

@@ -18,23 +18,25 @@ void OrderedDelivery::clear()
 
 void OrderedDelivery::schedule()
 {
-    if (m_scheduled || m_delivering || !m_context)
+    if (m_scheduled || m_delivering || m_queue.empty() || !m_context)
         return;
     m_scheduled = true;
-    QMetaObject::invokeMethod(m_context, [this] { drain(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(m_context, [this] { deliverOne(); }, Qt::QueuedConnection);
 }
 
-void OrderedDelivery::drain()
+void OrderedDelivery::deliverOne()
 {
     m_scheduled = false;
+    if (m_queue.empty())
+        return;
+    auto next = std::move(m_queue.front());
+    m_queue.pop_front();
     m_delivering = true;
     const QPointer<QObject> owner = m_context; // a handler may destroy our owner, and us
-    while (!m_queue.empty()) {
-        auto next = std::move(m_queue.front());
-        m_queue.pop_front();
-        next();
-        if (!owner)
-            return;
-    }
+    next();
+    if (!owner)
+        return;
     m_delivering = false;
+    // Queued behind whatever the loop already holds: sockets and timers get their turn first.
+    schedule();
 }

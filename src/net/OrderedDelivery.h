@@ -11,7 +11,8 @@
 // the socket code means a handler may close sockets, stop the listener or open
 // a dialog without pulling objects out from under a caller still on the stack;
 // events arriving meanwhile wait in the queue instead of running inside the
-// unfinished handler.
+// unfinished handler. Each event gets a loop pass of its own, so a backlog
+// never keeps acknowledgements, accepts or signals waiting behind it.
 class OrderedDelivery
 {
 public:
@@ -24,7 +25,7 @@ public:
 
 private:
     void schedule();
-    void drain();
+    void deliverOne();
 
     QPointer<QObject> m_context;
     std::deque<std::function<void()>> m_queue;

@@ -170,6 +170,7 @@ private:
             drop(m_parser.error());
             return;
         }
+        headerComplete(); // the body is bounded by the idle time-out only
         m_fromName = Cp1251::decode(m_parser.fromName());
         m_count = m_parser.count();
         QString error;

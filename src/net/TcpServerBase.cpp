@@ -18,6 +18,7 @@ ServeConnection::ServeConnection(QTcpSocket *socket, int idleTimeoutMs, QObject 
 {
     m_socket->setParent(this);
     m_lastActivity.start();
+    m_accepted.start();
     connect(m_socket, &QTcpSocket::readyRead, this, &ServeConnection::onReadyRead);
     connect(m_socket, &QTcpSocket::disconnected, this, &ServeConnection::onDisconnected);
 }
@@ -54,9 +55,11 @@ void ServeConnection::acknowledge(const QByteArray &ack)
     m_socket->flush();
 }
 
-void ServeConnection::dropIfIdle()
+void ServeConnection::dropIfOverdue()
 {
-    if (m_lastActivity.hasExpired(m_idleTimeoutMs))
+    if (m_headerDeadlineMs > 0 && m_accepted.hasExpired(m_headerDeadlineMs))
+        drop(QStringLiteral("header not complete in time"));
+    else if (m_lastActivity.hasExpired(m_idleTimeoutMs))
         drop(QStringLiteral("idle time-out"));
 }
 
@@ -79,10 +82,14 @@ TTcpServerBase::TTcpServerBase(quint16 defaultPort, QObject *parent)
 {
     m_server->setListenBacklogSize(kListenBacklog);
     connect(m_server, &QTcpServer::newConnection, this, &TTcpServerBase::onNewConnection);
-    connect(&m_sweep, &QTimer::timeout, this, &TTcpServerBase::sweepIdleConnections);
+    connect(&m_sweep, &QTimer::timeout, this, &TTcpServerBase::sweepConnections);
 }
 
-TTcpServerBase::~TTcpServerBase() = default;
+TTcpServerBase::~TTcpServerBase()
+{
+    // While the address counts still exist: each connection gives its slot back as it goes.
+    qDeleteAll(findChildren<ServeConnection *>(Qt::FindDirectChildrenOnly));
+}
 
 bool TTcpServerBase::listen(const QHostAddress &address)
 {
@@ -123,14 +130,37 @@ int TTcpServerBase::connectionCount() const
 void TTcpServerBase::onNewConnection()
 {
     while (QTcpSocket *socket = m_server->nextPendingConnection()) {
-        createConnection(socket, m_idleTimeoutMs)->start();
+        const QHostAddress peer = socket->peerAddress();
+        int &held = m_perAddress[peer];
+        if (held >= m_maxPerAddress) {
+            socket->abort();
+            delete socket;
+            Q_EMIT connectionRefused(peer);
+            continue;
+        }
+        ++held;
+        ServeConnection *connection = createConnection(socket, m_idleTimeoutMs);
+        connect(connection, &QObject::destroyed, this, [this, peer] {
+            const auto it = m_perAddress.find(peer);
+            if (it != m_perAddress.end() && --*it <= 0)
+                m_perAddress.erase(it);
+        });
+        connection->setHeaderDeadline(m_headerDeadlineMs);
+        connection->start();
         Q_EMIT clientContact();
     }
-    if (!m_sweep.isActive())
-        m_sweep.start(std::clamp(m_idleTimeoutMs / 4, 10, 1000));
+    startSweep();
 }
 
-void TTcpServerBase::sweepIdleConnections()
+void TTcpServerBase::startSweep()
+{
+    if (m_sweep.isActive())
+        return;
+    const int bound = m_headerDeadlineMs > 0 ? std::min(m_idleTimeoutMs, m_headerDeadlineMs) : m_idleTimeoutMs;
+    m_sweep.start(std::clamp(bound / 4, 10, 1000));
+}
+
+void TTcpServerBase::sweepConnections()
 {
     const auto connections = findChildren<ServeConnection *>(Qt::FindDirectChildrenOnly);
     if (connections.isEmpty()) {
@@ -138,5 +168,5 @@ void TTcpServerBase::sweepIdleConnections()
         return;
     }
     for (ServeConnection *connection : connections)
-        connection->dropIfIdle();
+        connection->dropIfOverdue();
 }

@@ -4,6 +4,7 @@
 
 #include <QAbstractSocket>
 #include <QElapsedTimer>
+#include <QHash>
 #include <QHostAddress>
 #include <QObject>
 #include <QTimer>
@@ -12,7 +13,8 @@ class QTcpServer;
 class QTcpSocket;
 
 // One accepted connection: owns its socket, closes itself when the peer has
-// been silent for too long, and deletes itself once the connection is gone.
+// been silent for too long or has not sent its request header in time, and
+// deletes itself once the connection is gone.
 class ServeConnection : public QObject
 {
     Q_OBJECT
@@ -24,8 +26,11 @@ public:
     QHostAddress peerAddress() const { return m_peer; }
     // Milliseconds since the peer last sent anything.
     qint64 idleFor() const { return m_lastActivity.elapsed(); }
-    // Closes the connection if the peer has been silent for longer than its bound.
-    void dropIfIdle();
+    // Closes the connection if the peer has been silent for longer than its
+    // bound, or its header is still incomplete past the header deadline.
+    void dropIfOverdue();
+    // Milliseconds from the accept within which the header must be whole; 0 = none.
+    void setHeaderDeadline(int milliseconds) { m_headerDeadlineMs = milliseconds; }
     // Called by the server once the connection object is fully built.
     void start();
 
@@ -42,6 +47,8 @@ protected:
     void acknowledge(const QByteArray &ack);
     // Closes without acknowledgement; the sender sees the connection end.
     void drop(const QString &reason);
+    // The request header is whole: the header deadline no longer applies.
+    void headerComplete() { m_headerDeadlineMs = 0; }
     // Called once as the connection ends, whether the peer closed it or it was
     // dropped, before the object goes; bytes may still be waiting in socket().
     virtual void ending() {}
@@ -53,7 +60,9 @@ private:
     QTcpSocket *m_socket;
     QHostAddress m_peer;
     int m_idleTimeoutMs;
+    int m_headerDeadlineMs = 0;
     QElapsedTimer m_lastActivity;
+    QElapsedTimer m_accepted;
     bool m_ended = false;
 };
 
@@ -64,6 +73,11 @@ class TTcpServerBase : public QObject
 
 public:
     static constexpr int kIdleBoundMs = 60000;
+    // A sender that trickles its header a byte at a time would otherwise hold
+    // its connection for ever, however short the idle bound.
+    static constexpr int kHeaderBoundMs = 60000;
+    // One computer cannot take all our sockets.
+    static constexpr int kMaxConnectionsPerAddress = 64;
 
     TTcpServerBase(quint16 defaultPort, QObject *parent = nullptr);
     ~TTcpServerBase() override;
@@ -71,6 +85,8 @@ public:
     quint16 port() const { return m_port; }
     void setPort(quint16 port) { m_port = port; }
     void setIdleTimeout(int milliseconds) { m_idleTimeoutMs = milliseconds; }
+    void setHeaderDeadline(int milliseconds) { m_headerDeadlineMs = milliseconds; }
+    void setMaxConnectionsPerAddress(int count) { m_maxPerAddress = count; }
 
     // Starts listening on all IPv4 addresses; false with errorString() when the
     // port cannot be had (another instance, or a privileged port).
@@ -86,6 +102,8 @@ public:
 
 Q_SIGNALS:
     void clientContact();
+    // A connection was closed at once because its address holds too many.
+    void connectionRefused(const QHostAddress &peer);
 
 protected:
     virtual ServeConnection *createConnection(QTcpSocket *socket, int idleTimeoutMs) = 0;
@@ -93,10 +111,14 @@ protected:
 
 private:
     void onNewConnection();
-    void sweepIdleConnections();
+    void sweepConnections();
+    void startSweep();
 
     quint16 m_port;
     int m_idleTimeoutMs = kIdleBoundMs;
+    int m_headerDeadlineMs = kHeaderBoundMs;
+    int m_maxPerAddress = kMaxConnectionsPerAddress;
+    QHash<QHostAddress, int> m_perAddress; // live connections per peer address
     QTcpServer *m_server;
     // One timer for all connections: a timer per connection would cost more
     // than the exchange itself. It stops once a sweep finds nothing to watch.

@@ -2,12 +2,17 @@
 // through the program's own network library and prints what it sees.
 #include "Cp1251.h"
 #include "MsgChannel.h"
+#include "MsgFrame.h"
 #include "UdpChannel.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTcpSocket>
 #include <QTimer>
 
 #include <cstdio>
+#include <functional>
+#include <memory>
 #include <ctime>
 
 namespace {
@@ -21,8 +26,64 @@ void printLine(const QString &line)
 int usage()
 {
     std::fprintf(stderr, "usage: zvprobe listen-udp SECONDS | send-udp TEXT | serve-msg SECONDS COUNT"
-                         " | first-udp PREFIX SECONDS\n");
+                         " | first-udp PREFIX SECONDS | flood-msg HOST FROM COUNT links|smileys"
+                         " | time-msg HOST FROM TEXT\n");
     return 64;
+}
+
+// Texts of 9,996 bytes that are costly to show: a link or a smiley every few bytes.
+QByteArray heavyText(const QString &kind)
+{
+    const QByteArray piece = Cp1251::encode(kind == u"smileys" ? QStringLiteral("Привет :--)) ")
+                                                               : QStringLiteral("www.a "));
+    return piece.repeated(MsgFrame::kMaxField / piece.size());
+}
+
+QByteArray request(const QString &from, const QByteArray &text)
+{
+    return MsgFrame::encodeField(Cp1251::encode(from)) + MsgFrame::encodeField(text);
+}
+
+// Posts COUNT messages, several connections at a time, the way a busy peer
+// would; prints "ACKED n" and succeeds when every one was acknowledged.
+int floodMessages(QCoreApplication &app, const QString &host, const QByteArray &bytes, int count)
+{
+    constexpr int kInFlight = 16; // well under what one address may hold
+    int started = 0, acked = 0, ended = 0;
+    std::function<void()> startOne = [&] {
+        if (started >= count)
+            return;
+        ++started;
+        auto *socket = new QTcpSocket(&app);
+        auto reply = std::make_shared<QByteArray>();
+        QObject::connect(socket, &QTcpSocket::connected, socket, [socket, &bytes] { socket->write(bytes); });
+        QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, reply] {
+            *reply += socket->readAll();
+            if (reply->size() >= MsgFrame::kAckSize)
+                socket->disconnectFromHost();
+        });
+        auto done = [&, socket, reply] {
+            if (socket->property("done").toBool())
+                return;
+            socket->setProperty("done", true);
+            if (reply->startsWith(MsgFrame::acknowledgement()))
+                ++acked;
+            socket->deleteLater();
+            if (++ended == count)
+                app.quit();
+            else
+                startOne();
+        };
+        QObject::connect(socket, &QTcpSocket::disconnected, socket, done);
+        QObject::connect(socket, &QTcpSocket::errorOccurred, socket, done);
+        socket->connectToHost(host, kMessagePort);
+    };
+    for (int i = 0; i < kInFlight; ++i)
+        startOne();
+    QTimer::singleShot(60000, &app, &QCoreApplication::quit);
+    app.exec();
+    printLine(QStringLiteral("ACKED %1").arg(acked));
+    return acked == count ? 0 : 1;
 }
 
 } // namespace
@@ -103,6 +164,31 @@ int main(int argc, char **argv)
         printLine(QStringLiteral("READY"));
         QTimer::singleShot(args.at(1).toInt() * 1000, &app, &QCoreApplication::quit);
         return app.exec();
+    }
+    if (command == u"flood-msg" && args.size() == 5)
+        return floodMessages(app, args.at(1), request(args.at(2), heavyText(args.at(4))), args.at(3).toInt());
+
+    // Prints "ACK ms": how long from the connect until the acknowledgement.
+    if (command == u"time-msg" && args.size() == 4) {
+        TMsgClient client;
+        client.setHost(args.at(1));
+        client.setFromName(args.at(2));
+        QElapsedTimer clock;
+        int status = 1;
+        QObject::connect(&client, &TMsgClient::finished, &app, [&](const QByteArray &reply) {
+            printLine(QStringLiteral("ACK %1").arg(clock.elapsed()));
+            status = reply == MsgFrame::acknowledgement() ? 0 : 1;
+            app.quit();
+        });
+        QObject::connect(&client, &TMsgClient::failed, &app, [&](const QString &error) {
+            std::fprintf(stderr, "%s\n", error.toUtf8().constData());
+            app.quit();
+        });
+        clock.start();
+        client.postText(args.at(3));
+        QTimer::singleShot(30000, &app, &QCoreApplication::quit);
+        app.exec();
+        return status;
     }
     return usage();
 }

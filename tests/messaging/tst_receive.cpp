@@ -212,6 +212,74 @@ private Q_SLOTS:
         QCOMPARE(hrefs, QStringList({QStringLiteral("http://intranet/wiki"), QStringLiteral("http://www.example.org.")}));
     }
 
+    void floodsOfLinksAndSmileysDrawOnlyTheFirstOnesAndLayOutOnce_data()
+    {
+        QTest::addColumn<QString>("piece");
+        QTest::addColumn<bool>("smileys");
+        QTest::newRow("links") << QStringLiteral("www.a ") << false;
+        QTest::newRow("links with smileys on") << QStringLiteral("www.a ") << true;
+        QTest::newRow("smileys") << QStringLiteral("Привет :--)) ") << true;
+    }
+
+    void floodsOfLinksAndSmileysDrawOnlyTheFirstOnesAndLayOutOnce()
+    {
+        // A text of 9,996 bytes may hold 1,666 links: drawn one by one into a
+        // paragraph, each insert lays the paragraph out again.
+        QFETCH(QString, piece);
+        QFETCH(bool, smileys);
+        if (smileys)
+            m_host->options = {14};
+        const QString text = piece.repeated(9996 / piece.size());
+        int changes = 0;
+        connect(&m_host->document, &QTextDocument::contentsChange, this, [&] { ++changes; });
+        for (int message = 0; message < 2; ++message)
+            receive(QStringLiteral("PC2"), text);
+        QVERIFY2(changes <= 6, qPrintable(QString::number(changes)));
+
+        int links = 0, pictures = 0;
+        QString shown;
+        const QTextBlock block = m_host->document.findBlockByNumber(1);
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            links += format.isAnchor();
+            pictures += format.isImageFormat();
+            shown += format.isImageFormat() ? QStringLiteral(":--))") : it.fragment().text();
+        }
+        const bool isLinks = piece.startsWith(u'w');
+        QCOMPARE(links, isLinks ? IncomingView::kMaxLinks : 0);
+        QCOMPARE(pictures, isLinks ? 0 : IncomingView::kMaxPictures);
+        QCOMPARE(shown, text); // the rest stays as plain text, nothing lost
+    }
+
+    void pendingMessagesGoToTheHistoryAsReceivingWouldWriteThem()
+    {
+        // Two held behind an auto-answer reply, then auto-answer goes off and
+        // the program ends with two more acknowledged but not yet handed on.
+        m_host->options = {6, 15, 19};
+        m_host->blacklist = {QStringLiteral("SPAM")};
+        receive(QStringLiteral("PC2"), QStringLiteral("answered"));
+        receive(QStringLiteral("PC3"), QStringLiteral("held"));
+        receive(QStringLiteral("SPAM"), QStringLiteral("held, blacklisted"));
+        m_host->options = {15};
+        m_host->calls.clear();
+        const QString shownBefore = m_host->document.toPlainText();
+        m_receiver->recordPending({{QStringLiteral("PC4"), QStringLiteral("queued"), QHostAddress::LocalHost},
+                                   {QStringLiteral("SPAM"), QStringLiteral("spam"), QHostAddress::LocalHost}});
+        QCOMPARE(m_host->calls, QStringList({QStringLiteral("history held|PC3|ME"),
+                                             QStringLiteral("history queued|PC4|ME")}));
+        QCOMPARE(m_host->document.toPlainText(), shownBefore); // nothing shown
+        m_host->pendingReplies.takeFirst()(true);             // the reply lands as the program ends
+        QVERIFY(m_receiver->isIdle());
+
+        // Without the history option, or with auto-answer on, receiving writes nothing.
+        for (const QSet<int> &options : {QSet<int>{}, QSet<int>{6, 15}}) {
+            m_host->options = options;
+            m_host->calls.clear();
+            m_receiver->recordPending({{QStringLiteral("PC4"), QStringLiteral("x"), QHostAddress::LocalHost}});
+            QCOMPARE(m_host->calls, QStringList());
+        }
+    }
+
     void historyEntriesAreExactAndAppended()
     {
         QTemporaryDir dir;

@@ -7,6 +7,7 @@
 #include <QTcpSocket>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -38,7 +39,16 @@ private:
     // waits on the event loop, since the server under test shares this thread.
     static QByteArray rawExchange(quint16 port, const QByteArray &bytes, bool closeAfterSend = false)
     {
+        return rawExchange(port, bytes, QHostAddress(), closeAfterSend);
+    }
+
+    // The same from a chosen loopback source address (any 127.x.y.z).
+    static QByteArray rawExchange(quint16 port, const QByteArray &bytes, const QHostAddress &source,
+                                  bool closeAfterSend = false)
+    {
         QTcpSocket socket;
+        if (!source.isNull() && !socket.bind(source))
+            return "cannot bind";
         socket.connectToHost(QHostAddress::LocalHost, port);
         if (!QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::ConnectedState; }, 5000))
             return "no connection";
@@ -191,15 +201,22 @@ private Q_SLOTS:
 
     void idleFloodDoesNotDelayARealMessage()
     {
-        // Opened in waves: a single wave of 1000 overflows the kernel's accept
-        // queue, and the overflow never reaches us at all.
-        constexpr int kIdle = 1000;
+        // Slow senders, each having sent one byte, from many addresses (one
+        // address may hold only so many). Opened in waves: a single wave of
+        // 1000 overflows the kernel's accept queue, and the overflow never
+        // reaches us at all.
+        constexpr int kIdle = 5000;
         constexpr int kWave = 100;
+        constexpr int kPerAddress = 50;
+        static_assert(kPerAddress <= TTcpServerBase::kMaxConnectionsPerAddress);
         std::vector<std::unique_ptr<QTcpSocket>> idle;
         while (idle.size() < kIdle) {
             for (int i = 0; i < kWave; ++i) {
+                const int n = int(idle.size()) / kPerAddress;
                 idle.push_back(std::make_unique<QTcpSocket>());
+                QVERIFY(idle.back()->bind(QHostAddress(QStringLiteral("127.1.%1.%2").arg(n / 200).arg(n % 200 + 1))));
                 idle.back()->connectToHost(QHostAddress::LocalHost, m_server->serverPort());
+                idle.back()->write("0");
             }
             QTRY_COMPARE_WITH_TIMEOUT(m_server->connectionCount(), int(idle.size()), 10000);
         }
@@ -210,6 +227,95 @@ private Q_SLOTS:
         QVERIFY(finished.wait(1000));
         QCOMPARE(finished.at(0).at(0).toByteArray(), MsgFrame::acknowledgement());
         QTRY_COMPARE_WITH_TIMEOUT(received.size(), 1, 1000);
+        QCOMPARE(m_server->connectionCount(), kIdle + 1);
+    }
+
+    void oneAddressHoldsABoundedNumberOfConnections()
+    {
+        QSignalSpy refused(m_server.get(), &TTcpServerBase::connectionRefused);
+        constexpr int kCap = TTcpServerBase::kMaxConnectionsPerAddress;
+        std::vector<std::unique_ptr<QTcpSocket>> held;
+        for (int i = 0; i < kCap + 6; ++i) {
+            held.push_back(std::make_unique<QTcpSocket>());
+            held.back()->connectToHost(QHostAddress::LocalHost, m_server->serverPort());
+        }
+        QTRY_COMPARE(refused.size(), 6);
+        QCOMPARE(m_server->connectionCount(), kCap);
+        const auto closed = [&] {
+            return std::count_if(held.begin(), held.end(), [](const auto &socket) {
+                return socket->state() == QAbstractSocket::UnconnectedState;
+            });
+        };
+        QTRY_COMPARE(closed(), 6); // closed at once, not left waiting
+        QCOMPARE(refused.at(0).at(0).value<QHostAddress>(), QHostAddress(QHostAddress::LocalHost));
+
+        // Another address is served as usual.
+        QCOMPARE(rawExchange(m_server->serverPort(), "0002PC0002hi", QHostAddress(QStringLiteral("127.0.0.2"))),
+                 MsgFrame::acknowledgement());
+
+        // Connections that end give their slots back.
+        for (auto &socket : held)
+            socket->abort();
+        QTRY_COMPARE(m_server->connectionCount(), 0);
+        QCOMPARE(rawExchange(m_server->serverPort(), "0002PC0002hi"), MsgFrame::acknowledgement());
+        QCOMPARE(refused.size(), 6);
+    }
+
+    void headerTrickledByteByByteIsClosedAtItsDeadline()
+    {
+        // Each byte keeps the idle bound at bay; the header deadline does not move.
+        m_server->setHeaderDeadline(300);
+        QSignalSpy received(m_server.get(), &TMsgServer::messageReceived);
+        QSignalSpy dropped(m_server.get(), &TMsgServer::connectionDropped);
+        const QByteArray request = "0003PC10020" + QByteArray(20, 'x');
+        QTcpSocket slow;
+        slow.connectToHost(QHostAddress::LocalHost, m_server->serverPort());
+        qsizetype sent = 0;
+        QTimer trickle;
+        connect(&trickle, &QTimer::timeout, &slow, [&] {
+            if (sent < request.size() && slow.state() == QAbstractSocket::ConnectedState)
+                slow.write(request.mid(sent++, 1));
+        });
+        trickle.start(40);
+        QTRY_COMPARE_WITH_TIMEOUT(slow.state(), QAbstractSocket::UnconnectedState, 5000);
+        QVERIFY2(sent < request.size(), "closed only after the request was whole");
+        QCOMPARE(slow.readAll(), QByteArray()); // no acknowledgement
+        QCOMPARE(received.size(), 0);
+        QCOMPARE(dropped.size(), 1);
+        QCOMPARE(m_server->connectionCount(), 0);
+        // A request that arrives whole in time is served.
+        QCOMPARE(rawExchange(m_server->serverPort(), request), MsgFrame::acknowledgement());
+        QTRY_COMPARE(received.size(), 1);
+    }
+
+    void closingWithABacklogHandsOverWhatWasAcknowledged()
+    {
+        // Three messages acknowledged while the first one's handler is still
+        // busy: whoever closes the server gets the other two, in order, and
+        // they are never delivered after that.
+        QStringList delivered;
+        QList<ReceivedMessage> taken;
+        connect(m_server.get(), &TMsgServer::messageReceived, this, [&](const QString &, const QString &text) {
+            delivered << text;
+            if (delivered.size() > 1)
+                return;
+            QTcpSocket second, third;
+            for (auto [socket, request] : {std::pair{&second, "0002PC0003two"}, std::pair{&third, "0002PC0005three"}}) {
+                socket->connectToHost(QHostAddress::LocalHost, m_server->serverPort());
+                socket->write(request);
+                QTRY_COMPARE(socket->bytesAvailable(), MsgFrame::kAckSize);
+            }
+            taken = m_server->takePending();
+        });
+        QCOMPARE(rawExchange(m_server->serverPort(), "0002PC0003one"), MsgFrame::acknowledgement());
+        QTRY_COMPARE(taken.size(), 2);
+        QCOMPARE(taken.at(0).text, QStringLiteral("two"));
+        QCOMPARE(taken.at(1).text, QStringLiteral("three"));
+        QCOMPARE(taken.at(1).fromName, QStringLiteral("PC"));
+        QCOMPARE(taken.at(1).peer, QHostAddress(QHostAddress::LocalHost));
+        QCOMPARE(m_server->takePending().size(), 0);
+        QCOMPARE(rawExchange(m_server->serverPort(), "0002PC0004four"), MsgFrame::acknowledgement());
+        QTRY_COMPARE(delivered, QStringList({QStringLiteral("one"), QStringLiteral("four")}));
     }
 
     void silentConnectionsAreClosed()

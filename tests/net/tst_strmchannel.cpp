@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -341,6 +342,38 @@ private Q_SLOTS:
         QCOMPARE(stream.status(), ReceivedStream::Status::Incomplete);
         QCOMPARE(stream.receivedSize(), qint64(5));
         QCOMPARE(spoolFiles(), QStringList());
+    }
+
+    void trickledHeaderIsClosedAtItsDeadlineButNotASlowBody()
+    {
+        // Both send a byte every 40 ms, well inside the idle bound. Only the
+        // header has a deadline; the bytes after it may take their time.
+        m_server->setHeaderDeadline(300);
+        QSignalSpy received(m_server.get(), &TStrmServer::streamReceived);
+        const QByteArray header = StreamFrame::encodeHeader("C:\\slow.bin", 12);
+        const QByteArray body = "twelve bytes";
+        QTcpSocket trickler, slowBody;
+        trickler.connectToHost(QHostAddress::LocalHost, m_server->serverPort());
+        slowBody.connectToHost(QHostAddress::LocalHost, m_server->serverPort());
+        QTRY_VERIFY(trickler.state() == QAbstractSocket::ConnectedState
+                    && slowBody.state() == QAbstractSocket::ConnectedState);
+        slowBody.write(header);
+        qsizetype headerSent = 0, bodySent = 0;
+        QTimer tick;
+        connect(&tick, &QTimer::timeout, this, [&] {
+            if (headerSent < header.size() && trickler.state() == QAbstractSocket::ConnectedState)
+                trickler.write(header.mid(headerSent++, 1));
+            if (bodySent < body.size() && slowBody.state() == QAbstractSocket::ConnectedState)
+                slowBody.write(body.mid(bodySent++, 1));
+        });
+        tick.start(40);
+        QTRY_COMPARE_WITH_TIMEOUT(trickler.state(), QAbstractSocket::UnconnectedState, 5000);
+        QVERIFY(headerSent < header.size());
+        QTRY_COMPARE_WITH_TIMEOUT(slowBody.bytesAvailable(), MsgFrame::kAckSize, 5000);
+        QCOMPARE(received.size(), 1); // the trickler never got as far as a stream
+        const auto stream = received.at(0).at(0).value<ReceivedStream>();
+        QCOMPARE(stream.status(), ReceivedStream::Status::Complete);
+        QCOMPARE(fileContent(stream.spoolPath()), body);
     }
 
     void largeStreamIsSpooledAsItArrives()
