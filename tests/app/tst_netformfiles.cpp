@@ -1,6 +1,8 @@
 #include "NetForm.h"
 #include "SettingsForm.h"
+#include "SpoolFile.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileDialog>
 #include <QItemSelectionModel>
@@ -116,6 +118,30 @@ private:
             focused->clearFocus(); // selectFile() leaves a name edit that has the focus alone
         open->selectFile(path);
         static_cast<QDialog *>(open)->accept(); // as the Open button does
+    }
+
+    // Posts `content` under `fromName` straight to the receiver's stream port,
+    // as any peer may: the acknowledgement, or empty when there was none.
+    QByteArray postRaw(const QString &fromName, const QByteArray &content)
+    {
+        TStrmClient client;
+        client.setHost(u"127.0.0.1"_s);
+        client.setPort(m_receiver->streamPort());
+        client.setFromName(fromName);
+        QSignalSpy finished(&client, &TStrmClient::finished);
+        QSignalSpy failed(&client, &TStrmClient::failed);
+        auto buffer = std::make_unique<QBuffer>();
+        buffer->setData(content);
+        buffer->open(QIODevice::ReadOnly);
+        client.postStream(std::move(buffer));
+        if (!QTest::qWaitFor([&] { return !finished.isEmpty() || !failed.isEmpty(); }, 10000))
+            return "<no end>";
+        return finished.isEmpty() ? QByteArray() : finished.at(0).at(0).toByteArray();
+    }
+
+    static QStringList spoolFilesIn(const QString &folder)
+    {
+        return QDir(folder).entryList({u".zavolin-*.part"_s}, QDir::Files | QDir::Hidden);
     }
 
     static QByteArray contentOf(const QString &path)
@@ -277,6 +303,78 @@ private Q_SLOTS:
         QTRY_VERIFY(!m_sender->findChild<QProgressDialog *>(u"SendFileProgress"_s));
         QTest::qWait(50);
         QVERIFY(takeBoxes(m_sender.get()).isEmpty());
+    }
+
+    void hiddenNameForThePresetFolderIsRefusedBeforeTheAcknowledgement()
+    {
+        const QString folder = m_dir->filePath(u"incoming"_s);
+        QVERIFY(QDir().mkpath(folder));
+        m_receiver->settingsForm()->setOption(20, true);
+        m_receiver->settingsForm()->setSaveFolder(folder);
+        QCOMPARE(postRaw(u"C:\\Users\\me\\.bashrc"_s, "evil"), QByteArray());
+        QTRY_VERIFY(hasBox(m_receiver.get(), u"Файл от 127.0.0.1 не сохранен: недопустимое имя файла «.bashrc»."_s));
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList());
+        QCOMPARE(spoolFilesIn(m_dir->filePath(u"pc-b"_s)), QStringList());
+    }
+
+    void filesWaitingForNobodyAreBounded()
+    {
+        // Nobody at the keyboard: the first file's notice stays open and the rest wait.
+        const QString home = m_dir->filePath(u"pc-b"_s);
+        int acknowledged = 0;
+        int refused = 0;
+        for (int i = 0; i < 70; ++i) {
+            const QByteArray reply = postRaw(u"C:\\in\\f%1.txt"_s.arg(i), QByteArray(1000, char('a' + i % 26)));
+            if (reply.isEmpty())
+                ++refused;
+            else
+                ++acknowledged;
+            QVERIFY(reply != "<no end>");
+        }
+        QCOMPARE(acknowledged, TStrmServer::kMaxSpooledFiles);
+        QCOMPARE(refused, 70 - TStrmServer::kMaxSpooledFiles);
+        QCOMPARE(spoolFilesIn(home).size(), TStrmServer::kMaxSpooledFiles);
+
+        // A user sending then is told it failed.
+        selectReceiver(m_receiver->streamPort());
+        sendThroughDialog(makeFile(u"late.txt"_s, "late"));
+        QTRY_VERIFY(hasBox(m_sender.get(), u"Ошибка отправки файла!"_s));
+
+        // Once the user has dealt with one, there is room for the next.
+        QTRY_VERIFY(hasBox(m_receiver.get(), u"Получен файл f0.txt !"_s));
+        takeBoxes(m_receiver.get());
+        QTRY_VERIFY(dialog(m_receiver.get(), u"SaveDialog1"_s));
+        dialog(m_receiver.get(), u"SaveDialog1"_s)->reject();
+        QTRY_COMPARE(spoolFilesIn(home).size(), TStrmServer::kMaxSpooledFiles - 1);
+        QVERIFY(!postRaw(u"C:\\in\\again.txt"_s, "again").isEmpty());
+    }
+
+    void staleSpoolFilesAreRemovedWhenTheStreamServerStarts()
+    {
+        const QString home = m_dir->filePath(u"pc-c"_s);
+        const QString folder = m_dir->filePath(u"preset"_s);
+        QVERIFY(QDir().mkpath(home));
+        QVERIFY(QDir().mkpath(folder));
+        {
+            QFile ini(QDir(home).filePath(u"Zavolin.ini"_s));
+            QVERIFY(ini.open(QIODevice::WriteOnly));
+            ini.write("[Form]\r\nSaveFileDir=" + QFile::encodeName(folder) + "\r\n");
+        }
+        QString error;
+        for (const QString &where : {home, folder}) {
+            const auto killed = SpoolFile::create(where, &error); // a killed instance's, closed
+            QVERIFY(killed);
+            killed->write("half");
+        }
+        const auto arriving = SpoolFile::create(folder, &error); // another instance still writes it
+        QVERIFY(arriving);
+        const QString mine = QDir(folder).filePath(u"mine.txt"_s);
+        QFile(mine).open(QIODevice::WriteOnly);
+
+        auto third = startForm(u"pc-c"_s);
+        QCOMPARE(spoolFilesIn(home), QStringList());
+        QCOMPARE(spoolFilesIn(folder), QStringList{QFileInfo(arriving->fileName()).fileName()});
+        QVERIFY(QFile::exists(mine));
     }
 
     void portInUseIsReportedOnce()
