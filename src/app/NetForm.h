@@ -128,13 +128,14 @@ private:
     QString senderName(const QHostAddress &peer) const override;
     void showFileNotice(Notice notice, const QString &text, std::function<void()> closed) override;
     void askSavePath(const QString &fileName, std::function<void(const QString &path)> answered) override;
+    QString dataFolder() const override;
 
     void wireMessaging();
     void wireFiles();
     void listenForFiles();
     void startFileSend(const Recipient &recipient, const QString &path);
     void showFileProgress(const QString &path, const QString &recipient);
-    QString spoolFolder() const;
+    void removeStaleSpoolFiles() const;
     void wireContactWindows();
     void applyAutoAnswer(bool on);
     QString editorText() const;

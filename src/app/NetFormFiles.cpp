@@ -1,10 +1,11 @@
 // Sending and receiving files in the main window.
 #include "NetForm.h"
 
+#include "IniFile.h"
 #include "Logging.h"
-
 #include "MessageBoxes.h"
 #include "SettingsForm.h"
+#include "SpoolFile.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -21,7 +22,6 @@ using NetAction = NetFormWidgets::NetAction;
 
 namespace {
 
-constexpr int kSaveIntoFolder = 20; // Ch20
 const QString kAttention = QStringLiteral("Внимание");
 const QString kFileFilter = QStringLiteral("Все файлы *.* (*)");
 
@@ -46,12 +46,17 @@ void TNetForm::listenForFiles()
 {
     m_strmServer = std::make_unique<TStrmServer>();
     m_strmServer->setPort(m_env.streamPort);
-    m_strmServer->setSpoolFolder([this] { return spoolFolder(); });
+    m_strmServer->setAdmission([this](const StreamOffer &offer) { return m_fileReceiver->admit(offer); });
     connect(m_strmServer.get(), &TStrmServer::streamReceived, this, [this](const ReceivedStream &stream) {
         m_fileReceiver->receive(stream);
     });
     connect(m_strmServer.get(), &TStrmServer::connectionDropped, this,
             [this](const QString &reason) { m_streamDrops.record(reason); });
+    connect(m_strmServer.get(), &TStrmServer::spoolLimitReached, this, [](int files, qint64 bytes) {
+        qCWarning(lcZavolin, "%d received files (%lld bytes) wait to be saved; further files are refused until there is room",
+                  files, static_cast<long long>(bytes));
+    });
+    removeStaleSpoolFiles();
     if (m_strmServer->listen(m_env.listenAddress))
         return;
     const quint16 port = m_env.streamPort;
@@ -79,14 +84,26 @@ void TNetForm::setPeerStreamPort(quint16 port)
         m_fileSender->setPort(port);
 }
 
-QString TNetForm::spoolFolder() const
+QString TNetForm::dataFolder() const
 {
-    // Spooled beside its destination, saving the file is a rename. Files the
-    // user places by dialog most likely stay on the home file system.
-    const QString folder = saveFolder();
-    if (option(kSaveIntoFolder) && folder != u"*" && QFileInfo(folder).isDir() && QFileInfo(folder).isWritable())
-        return folder;
     return m_env.dataFolder;
+}
+
+void TNetForm::removeStaleSpoolFiles() const
+{
+    // Left by an instance that was killed while a file arrived; files that a
+    // running instance holds are locked and stay.
+    // The settings dialog has not read the preset folder yet: the stream
+    // server listens before start-up.
+    QStringList folders{m_env.dataFolder, QDir::tempPath()};
+    const QString preset = IniFile(m_env.settingsPath).readString(u"Form", u"SaveFileDir", QStringLiteral("*"));
+    if (preset != u"*")
+        folders << preset;
+    for (const QString &folder : std::as_const(folders)) {
+        if (const int removed = SpoolFile::removeStale(folder))
+            std::fprintf(stderr, "zavolin: removed %d unfinished received files from %s\n", removed,
+                         QFile::encodeName(folder).constData());
+    }
 }
 
 void TNetForm::sendFile()

@@ -7,16 +7,42 @@
 #include <QFileInfo>
 #include <QPointer>
 
+#include <algorithm>
+#include <cstdio>
+
 namespace {
 
 constexpr int kSaveIntoFolder = 20; // Ch20
+// Notices that wait behind an open dialog; a peer sending streams that are
+// all refused must not fill memory with them.
+constexpr qsizetype kMaxWaitingNotices = 64;
 const QString kNoFolder = QStringLiteral("*");
 const QString kLineBreak = QStringLiteral("\n\r");
+const QString kSaveError = QStringLiteral("Ошибка сохранения файла!");
 
 QString refusedNameText(const QString &sender, const QString &wirePath, const QString &name)
 {
     const QString shown = ReceivedFileName::forDisplay(name.isEmpty() ? wirePath : name);
     return QStringLiteral("Файл от %1 не сохранен: недопустимое имя файла «%2».").arg(sender, shown);
+}
+
+// The first line says what the user knows; the second, why.
+QString notAcceptedText(const QString &name, const QString &sender, const QString &reason)
+{
+    return kSaveError + kLineBreak
+           + QStringLiteral("Файл %1 от %2 не принят: %3.").arg(ReceivedFileName::forDisplay(name), sender, reason);
+}
+
+void log(const QString &text)
+{
+    QString line = text;
+    line.replace(kLineBreak, QStringLiteral(" "));
+    std::fprintf(stderr, "zavolin: %s\n", line.toLocal8Bit().constData());
+}
+
+bool holdsSpool(const ReceivedStream &stream)
+{
+    return stream.status() == ReceivedStream::Status::Complete;
 }
 
 } // namespace
@@ -27,10 +53,48 @@ FileReceiver::FileReceiver(FileReceiveHost &host, QObject *parent)
 {
 }
 
+StreamAdmission FileReceiver::admit(const StreamOffer &offer) const
+{
+    const QString name = ReceivedFileName::fromWirePath(offer.fromName);
+    const bool intoFolder = m_host.option(kSaveIntoFolder);
+    const ReceivedFileName::Verdict verdict = ReceivedFileName::check(name);
+    // A hidden name may still be saved where the user chooses, under a visible one.
+    const bool userPicks = !intoFolder && verdict == ReceivedFileName::Verdict::Hidden;
+    if (verdict != ReceivedFileName::Verdict::Ok && !userPicks) {
+        return StreamAdmission::refuse(QStringLiteral("file name refused"),
+                                       refusedNameText(m_host.senderName(offer.peer), offer.fromName, name));
+    }
+    const QString folder = m_host.saveFolder();
+    if (!intoFolder || folder == kNoFolder)
+        return StreamAdmission::spoolIn(m_host.dataFolder(), false);
+    if (!QFileInfo(folder).isDir()) {
+        return StreamAdmission::refuse(
+            QStringLiteral("no folder ") + folder,
+            notAcceptedText(name, m_host.senderName(offer.peer), QStringLiteral("нет каталога %1").arg(folder)));
+    }
+    return StreamAdmission::spoolIn(folder, true);
+}
+
 void FileReceiver::receive(const ReceivedStream &stream)
 {
+    if (!holdsSpool(stream) && !m_queue.empty()) {
+        const auto notices = std::count_if(m_queue.cbegin(), m_queue.cend(),
+                                           [](const ReceivedStream &waiting) { return !holdsSpool(waiting); });
+        if (notices >= kMaxWaitingNotices) {
+            log(QStringLiteral("%1 notices about received files wait already; not shown: file %2 from %3")
+                    .arg(notices)
+                    .arg(ReceivedFileName::forDisplay(stream.fromName()), stream.peer().toString()));
+            return;
+        }
+    }
     m_queue.push_back(stream);
     handleWaiting();
+}
+
+void FileReceiver::showSaveError(FileReceiveHost::Notice notice, const QString &text)
+{
+    log(text);
+    m_host.showFileNotice(notice, text, nullptr);
 }
 
 void FileReceiver::handleWaiting()
@@ -68,21 +132,28 @@ bool FileReceiver::handle(const ReceivedStream &stream)
                                   .arg(stream.announcedSize()),
                               nullptr);
         return true;
-    case ReceivedStream::Status::NotStored:
-        m_host.showFileNotice(Notice::Warning,
-                              QStringLiteral("Ошибка сохранения файла!") + kLineBreak
-                                  + QStringLiteral("Файл %1 от %2 не принят: его негде сохранить (%3).")
-                                        .arg(ReceivedFileName::forDisplay(name), sender, stream.error()),
-                              nullptr);
+    case ReceivedStream::Status::NotStored: {
+        const QString folder = stream.folder().isEmpty() ? QDir::tempPath() : stream.folder();
+        const QString reason = stream.noRoom()
+                                   ? QStringLiteral("нет места на диске в каталоге %1").arg(folder)
+                                   : QStringLiteral("не удалось записать в каталог %1 (%2)").arg(folder, stream.error());
+        showSaveError(Notice::Warning, notAcceptedText(name, sender, reason));
+        return true;
+    }
+    case ReceivedStream::Status::Refused:
+        if (!stream.error().isEmpty())
+            showSaveError(Notice::Warning, stream.error());
         return true;
     case ReceivedStream::Status::Complete:
         break;
     }
-    if (ReceivedFileName::check(name) != ReceivedFileName::Verdict::Ok) {
+    const ReceivedFileName::Verdict verdict = ReceivedFileName::check(name);
+    const bool intoFolder = m_host.option(kSaveIntoFolder);
+    if (verdict != ReceivedFileName::Verdict::Ok && (intoFolder || verdict != ReceivedFileName::Verdict::Hidden)) {
         m_host.showFileNotice(Notice::Warning, refusedNameText(sender, stream.fromName(), name), nullptr);
         return true;
     }
-    if (m_host.option(kSaveIntoFolder)) {
+    if (intoFolder) {
         saveIntoFolder(stream, name);
         return true;
     }
@@ -100,8 +171,14 @@ void FileReceiver::saveIntoFolder(const ReceivedStream &stream, const QString &n
         return;
     }
     QString error;
-    if (!QFileInfo(folder).isDir() || !FileStore::replace(stream.spoolPath(), QDir(folder).filePath(name), &error)) {
-        m_host.showFileNotice(Notice::Warning, QStringLiteral("Ошибка сохранения файла!"), nullptr);
+    if (!QFileInfo(folder).isDir()) {
+        showSaveError(Notice::Warning, kSaveError + kLineBreak + QStringLiteral("Нет каталога %1.").arg(folder));
+        return;
+    }
+    const QString target = QDir(folder).filePath(name);
+    if (!FileStore::replace(stream.spoolPath(), target, &error)) {
+        showSaveError(Notice::Warning,
+                      kSaveError + kLineBreak + QStringLiteral("Не удалось записать %1: %2.").arg(target, error));
         return;
     }
     stream.release();
@@ -116,10 +193,10 @@ void FileReceiver::askWhereToSave(const ReceivedStream &stream, const QString &n
     using Notice = FileReceiveHost::Notice;
     const QPointer<FileReceiver> self(this);
     m_host.showFileNotice(Notice::Information, QStringLiteral("Получен файл ") + name + QStringLiteral(" !"),
-                          [self, stream, name] {
+                          [self, stream, offered = ReceivedFileName::withoutLeadingDots(name)] {
         if (!self)
             return;
-        self->m_host.askSavePath(name, [self, stream](const QString &path) {
+        self->m_host.askSavePath(offered, [self, stream](const QString &path) {
             if (!self)
                 return;
             QString error;
@@ -128,10 +205,11 @@ void FileReceiver::askWhereToSave(const ReceivedStream &stream, const QString &n
             } else if (FileStore::replace(stream.spoolPath(), path, &error)) {
                 stream.release();
             } else {
-                self->m_host.showFileNotice(Notice::Error,
-                                            QStringLiteral("Ошибка сохранения файла!") + kLineBreak
-                                                + QStringLiteral("Вероятно, файл с таким именем уже существует!"),
-                                            nullptr);
+                // The usual guess stays first; the system's reason follows it.
+                self->showSaveError(Notice::Error,
+                                    kSaveError + kLineBreak
+                                        + QStringLiteral("Вероятно, файл с таким именем уже существует!") + kLineBreak
+                                        + QStringLiteral("Не удалось записать %1: %2.").arg(path, error));
             }
             self->done();
         });

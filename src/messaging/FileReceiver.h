@@ -29,6 +29,8 @@ public:
     // The save dialog offering `fileName`, opened without blocking;
     // answered() gets the chosen path, or an empty one when cancelled.
     virtual void askSavePath(const QString &fileName, std::function<void(const QString &path)> answered) = 0;
+    // Where files wait while the user is asked; empty: the system's temporary folder.
+    virtual QString dataFolder() const { return QString(); }
 };
 
 // Tells the user about each received file and saves it into the preset folder
@@ -41,6 +43,10 @@ class FileReceiver : public QObject
 public:
     explicit FileReceiver(FileReceiveHost &host, QObject *parent = nullptr);
 
+    // Decides on a stream as its header arrives, before any of it is stored:
+    // names that cannot be saved are refused, and with a preset folder the
+    // bytes are spooled there and nowhere else.
+    StreamAdmission admit(const StreamOffer &offer) const;
     void receive(const ReceivedStream &stream);
     // Waiting files, the one in hand included.
     qsizetype pending() const { return qsizetype(m_queue.size()); }
@@ -50,6 +56,7 @@ private:
     bool handle(const ReceivedStream &stream);
     void saveIntoFolder(const ReceivedStream &stream, const QString &name);
     void askWhereToSave(const ReceivedStream &stream, const QString &name);
+    void showSaveError(FileReceiveHost::Notice notice, const QString &text);
     void done();
     void handleWaiting();
 

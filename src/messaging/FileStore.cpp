@@ -1,9 +1,9 @@
 #include "FileStore.h"
 
-#include <QDir>
+#include "SpoolFile.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstdio>
@@ -28,14 +28,11 @@ bool copyBeside(const QString &spoolPath, const QString &target, QString *error)
         *error = source.errorString();
         return false;
     }
-    const QString folder = QFileInfo(target).absolutePath();
-    QFile copy(QDir(folder).filePath(QStringLiteral(".zavolin-")
-                                     + QString::number(QRandomGenerator::global()->generate64(), 16)
-                                     + QStringLiteral(".part")));
-    if (!copy.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        *error = copy.errorString();
+    // Locked like every spool file, so that an instance starting meanwhile leaves it alone.
+    const std::unique_ptr<QFile> spool = SpoolFile::create(QFileInfo(target).absolutePath(), error);
+    if (!spool)
         return false;
-    }
+    QFile &copy = *spool;
     QByteArray chunk(65536, Qt::Uninitialized);
     for (;;) {
         const qint64 got = source.read(chunk.data(), chunk.size());
@@ -52,7 +49,6 @@ bool copyBeside(const QString &spoolPath, const QString &target, QString *error)
         copy.remove();
         return false;
     }
-    copy.close();
     int err = 0;
     if (!renameOver(copy.fileName(), target, &err)) {
         *error = QString::fromLocal8Bit(std::strerror(err));

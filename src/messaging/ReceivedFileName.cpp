@@ -37,6 +37,14 @@ Verdict check(const QString &name)
     return Verdict::Ok;
 }
 
+QString withoutLeadingDots(const QString &name)
+{
+    qsizetype dots = 0;
+    while (dots < name.size() && name.at(dots) == u'.')
+        ++dots;
+    return name.mid(dots);
+}
+
 QString forDisplay(const QString &name)
 {
     constexpr qsizetype kShown = 120;

@@ -21,6 +21,10 @@ enum class Verdict {
 
 Verdict check(const QString &name);
 
+// A hidden name made visible, for a user who picks the place himself: the
+// name without its leading dots (empty when nothing else is left).
+QString withoutLeadingDots(const QString &name);
+
 // For showing a name the user did not choose: control characters become '?',
 // and a name too long for a message box is cut with an ellipsis.
 QString forDisplay(const QString &name);

@@ -2,68 +2,139 @@
 
 #include "Cp1251.h"
 #include "MsgFrame.h"
+#include "SpoolFile.h"
 #include "StreamFrame.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QStorageInfo>
 #include <QTcpSocket>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#ifdef __linux__
+#include <linux/sockios.h>
+#include <sys/ioctl.h>
+#endif
 
 namespace {
 
 constexpr qint64 kChunk = 65536;
 // What a connection may hold in memory ahead of the spool file.
 constexpr qint64 kReadBuffer = 16 * kChunk;
-const QString kSpoolPrefix = QStringLiteral(".zavolin-");
-const QString kSpoolSuffix = QStringLiteral(".part");
+// Polls of the send queue while a peer drains it: quick at first, since on a
+// fast link it is empty at once, then no more often than needed to see progress.
+constexpr int kFirstPollMs = 1;
+constexpr int kLongestPollMs = 200;
 
-std::unique_ptr<QFile> createIn(const QString &folder, QString *error)
+// Bytes written to the connection that the peer has not acknowledged yet,
+// sent or not; -1 where the system cannot tell.
+qint64 unacknowledgedBytes(qintptr descriptor)
 {
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        const QString name = kSpoolPrefix + QString::number(QRandomGenerator::global()->generate64(), 16)
-                             + kSpoolSuffix;
-        auto file = std::make_unique<QFile>(QDir(folder).filePath(name));
-        // NewOnly: never an existing file, never through a planted link.
-        if (file->open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            return file;
-        *error = file->errorString();
-        if (!QFileInfo::exists(file->fileName()))
-            break; // not a name collision: another name will not help
+#ifdef __linux__
+    int queued = 0;
+    if (descriptor >= 0 && ::ioctl(int(descriptor), SIOCOUTQ, &queued) == 0)
+        return queued;
+#else
+    Q_UNUSED(descriptor);
+#endif
+    return -1;
+}
+
+// Whether a failed write, or this much wanted, means the file system is full.
+bool lacksRoom(const QString &folder, const QString &error, qint64 needed)
+{
+    for (int code : {ENOSPC, EDQUOT}) {
+        if (error == QString::fromLocal8Bit(std::strerror(code)))
+            return true;
     }
-    return nullptr;
+    const qint64 room = QStorageInfo(folder).bytesAvailable();
+    return room >= 0 && room < needed;
 }
 
 } // namespace
 
-class ReceivedStream::Spool
+// Whoever counts the spool files: the server, and every spool while it lives,
+// which may be after the server is gone.
+struct TStrmServer::Ledger
+{
+    int files = 0;
+    qint64 bytes = 0;
+};
+
+// One spool file: locked while it is ours, removed with the last copy of the
+// stream value that holds it unless it was moved away and released.
+class StreamSpool
 {
 public:
-    explicit Spool(QString path)
+    StreamSpool(QString path, std::unique_ptr<QFile> file, std::shared_ptr<TStrmServer::Ledger> ledger,
+                qint64 counted)
         : m_path(std::move(path))
+        , m_file(std::move(file))
+        , m_ledger(std::move(ledger))
+        , m_counted(counted)
     {
+        if (m_ledger) {
+            ++m_ledger->files;
+            m_ledger->bytes += m_counted;
+        }
     }
-    ~Spool()
+    ~StreamSpool()
     {
+        // Removed while still locked, so no cleaner can mistake it for a stale one.
         if (!m_released)
             QFile::remove(m_path);
+        uncount();
     }
-    Spool(const Spool &) = delete;
-    Spool &operator=(const Spool &) = delete;
+    StreamSpool(const StreamSpool &) = delete;
+    StreamSpool &operator=(const StreamSpool &) = delete;
 
     const QString &path() const { return m_path; }
-    void release() { m_released = true; }
+    QFile *file() const { return m_file.get(); }
+    // All bytes are in: the file stays open only to hold its lock.
+    bool finishWriting(QString *error)
+    {
+        if (m_file && !m_file->flush()) {
+            *error = m_file->errorString();
+            return false;
+        }
+        return true;
+    }
+    void release()
+    {
+        m_released = true;
+        m_file.reset();
+        uncount();
+    }
 
 private:
+    void uncount()
+    {
+        if (!m_ledger)
+            return;
+        --m_ledger->files;
+        m_ledger->bytes -= m_counted;
+        m_ledger.reset();
+    }
+
     QString m_path;
+    std::unique_ptr<QFile> m_file;
+    std::shared_ptr<TStrmServer::Ledger> m_ledger;
+    qint64 m_counted = 0;
     bool m_released = false;
 };
 
 ReceivedStream ReceivedStream::complete(const QString &fromName, const QHostAddress &peer, qint64 size,
                                         const QString &spoolPath)
+{
+    return complete(fromName, peer, size, std::make_shared<StreamSpool>(spoolPath, nullptr, nullptr, 0));
+}
+
+ReceivedStream ReceivedStream::complete(const QString &fromName, const QHostAddress &peer, qint64 size,
+                                        std::shared_ptr<StreamSpool> spool)
 {
     ReceivedStream stream;
     stream.m_status = Status::Complete;
@@ -71,7 +142,7 @@ ReceivedStream ReceivedStream::complete(const QString &fromName, const QHostAddr
     stream.m_peer = peer;
     stream.m_announced = size;
     stream.m_received = size;
-    stream.m_spool = std::make_shared<Spool>(spoolPath);
+    stream.m_spool = std::move(spool);
     return stream;
 }
 
@@ -88,7 +159,7 @@ ReceivedStream ReceivedStream::incomplete(const QString &fromName, const QHostAd
 }
 
 ReceivedStream ReceivedStream::notStored(const QString &fromName, const QHostAddress &peer, qint64 announced,
-                                         const QString &error)
+                                         const QString &error, const QString &folder, bool noRoom)
 {
     ReceivedStream stream;
     stream.m_status = Status::NotStored;
@@ -96,6 +167,20 @@ ReceivedStream ReceivedStream::notStored(const QString &fromName, const QHostAdd
     stream.m_peer = peer;
     stream.m_announced = announced;
     stream.m_error = error;
+    stream.m_folder = folder;
+    stream.m_noRoom = noRoom;
+    return stream;
+}
+
+ReceivedStream ReceivedStream::refused(const QString &fromName, const QHostAddress &peer, qint64 announced,
+                                       const QString &notice)
+{
+    ReceivedStream stream;
+    stream.m_status = Status::Refused;
+    stream.m_fromName = fromName;
+    stream.m_peer = peer;
+    stream.m_announced = announced;
+    stream.m_error = notice;
     return stream;
 }
 
@@ -119,11 +204,6 @@ public:
     {
         // Bytes wait in the kernel rather than in our memory while the disk catches up.
         socket->setReadBufferSize(kReadBuffer);
-    }
-
-    ~StrmServeConnection() override
-    {
-        discardSpool();
     }
 
 protected:
@@ -150,7 +230,7 @@ protected:
         if (m_state != State::Body)
             return;
         m_state = State::Done;
-        discardSpool();
+        m_spool.reset();
         m_server->deliver(ReceivedStream::incomplete(m_fromName, peerAddress(), m_count, m_received));
     }
 
@@ -173,11 +253,23 @@ private:
         headerComplete(); // the body is bounded by the idle time-out only
         m_fromName = Cp1251::decode(m_parser.fromName());
         m_count = m_parser.count();
+        m_state = State::Done;
+        // Turned away before a byte of it is stored: the sender sees no acknowledgement.
+        if (!m_server->withinLimits(m_count)) {
+            drop(QStringLiteral("too much waits in spool files"));
+            return;
+        }
+        const StreamAdmission admission = m_server->admit({m_fromName, peerAddress(), m_count});
+        if (!admission.refusal.isEmpty()) {
+            m_server->deliver(ReceivedStream::refused(m_fromName, peerAddress(), m_count, admission.notice));
+            drop(admission.refusal);
+            return;
+        }
         QString error;
-        m_spool = m_server->createSpool(m_count, &error);
+        bool noRoom = false;
+        m_spool = m_server->createSpool(admission, m_count, &m_folder, &error, &noRoom);
         if (!m_spool) {
-            m_state = State::Done;
-            m_server->deliver(ReceivedStream::notStored(m_fromName, peerAddress(), m_count, error));
+            m_server->deliver(ReceivedStream::notStored(m_fromName, peerAddress(), m_count, error, m_folder, noRoom));
             drop(QStringLiteral("cannot spool: ") + error);
             return;
         }
@@ -188,44 +280,35 @@ private:
 
     void readBody()
     {
+        QFile *file = m_spool->file();
         while (m_received < m_count) {
             const qint64 got = socket()->read(m_chunk.data(), std::min(kChunk, m_count - m_received));
             if (got <= 0)
                 return;
-            if (m_spool->write(m_chunk.constData(), got) != got) {
-                spoolFailed();
+            if (file->write(m_chunk.constData(), got) != got) {
+                spoolFailed(file->errorString());
                 return;
             }
             m_received += got;
         }
-        if (!m_spool->flush()) {
-            spoolFailed();
+        QString error;
+        if (!m_spool->finishWriting(&error)) {
+            spoolFailed(error);
             return;
         }
-        m_spool->close();
         m_state = State::Done;
         acknowledge(MsgFrame::acknowledgement());
-        const QString path = m_spool->fileName();
-        m_spool.reset(); // the delivered value owns the file now
-        m_server->deliver(ReceivedStream::complete(m_fromName, peerAddress(), m_count, path));
+        // The delivered value owns the file now.
+        m_server->deliver(ReceivedStream::complete(m_fromName, peerAddress(), m_count, std::move(m_spool)));
     }
 
-    void spoolFailed()
+    void spoolFailed(const QString &error)
     {
-        const QString error = m_spool->errorString();
         m_state = State::Done;
-        discardSpool();
-        m_server->deliver(ReceivedStream::notStored(m_fromName, peerAddress(), m_count, error));
-        drop(QStringLiteral("cannot spool: ") + error);
-    }
-
-    void discardSpool()
-    {
-        if (!m_spool)
-            return;
-        m_spool->close();
-        m_spool->remove();
         m_spool.reset();
+        const bool noRoom = lacksRoom(m_folder, error, m_count - m_received);
+        m_server->deliver(ReceivedStream::notStored(m_fromName, peerAddress(), m_count, error, m_folder, noRoom));
+        drop(QStringLiteral("cannot spool: ") + error);
     }
 
     TStrmServer *m_server;
@@ -234,13 +317,16 @@ private:
     QString m_fromName;
     qint64 m_count = 0;
     qint64 m_received = 0;
-    std::unique_ptr<QFile> m_spool;
+    QString m_folder;
+    std::shared_ptr<StreamSpool> m_spool; // removed with this connection unless delivered
     QByteArray m_chunk;
 };
 
 TStrmClient::TStrmClient(QObject *parent)
     : TTcpSock(kStreamPort, parent)
 {
+    m_takenPoll.setSingleShot(true);
+    connect(&m_takenPoll, &QTimer::timeout, this, &TStrmClient::checkTaken);
 }
 
 void TStrmClient::postStream(std::unique_ptr<QIODevice> stream)
@@ -266,12 +352,54 @@ void TStrmClient::postStream(std::unique_ptr<QIODevice> stream)
         write(StreamFrame::encodeHeader(from, size));
         sendStream(std::move(m_stream), size, [this] {
             Q_EMIT messageSent();
-            readLength(MsgFrame::kAckSize, [this](const QByteArray &reply) {
-                finish();
-                Q_EMIT finished(reply);
+            waitUntilTaken([this] {
+                readLength(MsgFrame::kAckSize, [this](const QByteArray &reply) {
+                    finish();
+                    Q_EMIT finished(reply);
+                });
             });
         });
     });
+}
+
+void TStrmClient::waitUntilTaken(std::function<void()> next)
+{
+    m_draining = socket();
+    m_afterTaken = std::move(next);
+    m_unacked = -1;
+    m_takenPoll.setInterval(kFirstPollMs);
+    checkTaken();
+}
+
+void TStrmClient::checkTaken()
+{
+    QTcpSocket *connection = socket();
+    if (!m_afterTaken || !connection || connection != m_draining) {
+        m_afterTaken = nullptr; // the send ended meanwhile
+        return;
+    }
+    if (connection->state() != QAbstractSocket::ConnectedState
+        && connection->bytesAvailable() < MsgFrame::kAckSize) {
+        // Closed before answering: no acknowledgement will come.
+        m_afterTaken = nullptr;
+        finish();
+        Q_EMIT finished(QByteArray());
+        return;
+    }
+    const qint64 unacked = unacknowledgedBytes(connection->socketDescriptor());
+    if (unacked <= 0 || connection->state() != QAbstractSocket::ConnectedState) {
+        std::exchange(m_afterTaken, nullptr)();
+        return;
+    }
+    if (m_unacked < 0 || unacked < m_unacked) {
+        m_unacked = unacked;
+        m_drainDeadline.setRemainingTime(timeOut() > 0 ? timeOut() : kReplyBoundMs);
+    } else if (m_drainDeadline.hasExpired()) {
+        m_afterTaken = nullptr;
+        fail(QStringLiteral("Socket send aborted"));
+        return;
+    }
+    m_takenPoll.start(std::min(m_takenPoll.interval() * 2, kLongestPollMs));
 }
 
 void TStrmClient::operationFailed(const QString &error)
@@ -283,12 +411,29 @@ void TStrmClient::operationFailed(const QString &error)
 
 TStrmServer::TStrmServer(QObject *parent)
     : TTcpServerBase(kStreamPort, parent)
+    , m_ledger(std::make_shared<Ledger>())
 {
 }
 
 bool TStrmServer::isSpoolFileName(const QString &fileName)
 {
-    return fileName.startsWith(kSpoolPrefix) && fileName.endsWith(kSpoolSuffix);
+    return SpoolFile::isName(fileName);
+}
+
+void TStrmServer::setSpoolLimits(int files, qint64 bytes)
+{
+    m_maxFiles = files;
+    m_maxBytes = bytes;
+}
+
+int TStrmServer::spooledFiles() const
+{
+    return m_ledger->files;
+}
+
+qint64 TStrmServer::spooledBytes() const
+{
+    return m_ledger->bytes;
 }
 
 ServeConnection *TStrmServer::createConnection(QTcpSocket *socket, int idleTimeoutMs)
@@ -303,24 +448,47 @@ void TStrmServer::deliver(const ReceivedStream &stream)
     delivery().post([this, stream] { Q_EMIT streamReceived(stream); });
 }
 
-std::unique_ptr<QFile> TStrmServer::createSpool(qint64 size, QString *error) const
+StreamAdmission TStrmServer::admit(const StreamOffer &offer) const
 {
-    QStringList folders;
-    if (m_spoolFolder)
-        folders << m_spoolFolder();
-    folders << QDir::tempPath();
-    for (const QString &folder : std::as_const(folders)) {
-        if (folder.isEmpty() || !QFileInfo(folder).isDir())
-            continue;
-        const qint64 room = QStorageInfo(folder).bytesAvailable();
-        if (room >= 0 && room < size) {
-            *error = QStringLiteral("not enough space in %1: %2 bytes free, %3 needed").arg(folder).arg(room).arg(size);
+    if (m_admission)
+        return m_admission(offer);
+    return StreamAdmission::spoolIn(m_spoolFolder ? m_spoolFolder() : QString(), false);
+}
+
+bool TStrmServer::withinLimits(qint64 size)
+{
+    if (m_ledger->files < m_maxFiles && m_ledger->bytes + size <= m_maxBytes) {
+        m_overLimits = false;
+        return true;
+    }
+    if (!std::exchange(m_overLimits, true))
+        Q_EMIT spoolLimitReached(m_ledger->files, m_ledger->bytes);
+    return false;
+}
+
+std::shared_ptr<StreamSpool> TStrmServer::createSpool(const StreamAdmission &admission, qint64 size,
+                                                      QString *folder, QString *error, bool *noRoom) const
+{
+    QStringList folders{admission.spoolFolder.isEmpty() ? QDir::tempPath() : admission.spoolFolder};
+    if (!admission.spoolFolderOnly && !admission.spoolFolder.isEmpty())
+        folders << QDir::tempPath();
+    for (const QString &candidate : std::as_const(folders)) {
+        *folder = candidate;
+        if (!QFileInfo(candidate).isDir()) {
+            *error = QStringLiteral("no folder %1").arg(candidate);
             continue;
         }
-        if (auto file = createIn(folder, error))
-            return file;
+        const qint64 room = QStorageInfo(candidate).bytesAvailable();
+        if (room >= 0 && room < size) {
+            *error = QStringLiteral("not enough space in %1: %2 bytes free, %3 needed").arg(candidate).arg(room).arg(size);
+            *noRoom = true;
+            continue;
+        }
+        *noRoom = false;
+        if (auto file = SpoolFile::create(candidate, error)) {
+            const QString path = file->fileName();
+            return std::make_shared<StreamSpool>(path, std::move(file), m_ledger, size);
+        }
     }
-    if (error->isEmpty())
-        *error = QStringLiteral("no folder for the spool file");
     return nullptr;
 }

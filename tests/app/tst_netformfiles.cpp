@@ -1,6 +1,9 @@
 #include "NetForm.h"
 #include "SettingsForm.h"
+#include "SpoolFile.h"
+#include "StreamFrame.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileDialog>
 #include <QItemSelectionModel>
@@ -10,14 +13,81 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
 
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <sched.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// A 1 MiB file system of this test's own: a tmpfs in a private mount
+// namespace (a user namespace too when not root), so that nothing outside
+// sees it and it goes with the process.
+struct SmallDisk
+{
+    QString path;
+    QString why; // when there is none
+
+    void mount()
+    {
+        if (::unshare(CLONE_NEWNS) != 0) {
+            const uid_t uid = ::getuid();
+            const gid_t gid = ::getgid();
+            if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) {
+                why = u"no private mount namespace: %1"_s.arg(QString::fromLocal8Bit(std::strerror(errno)));
+                return;
+            }
+            writeProc("/proc/self/setgroups", "deny");
+            writeProc("/proc/self/uid_map", "0 " + QByteArray::number(uid) + " 1");
+            writeProc("/proc/self/gid_map", "0 " + QByteArray::number(gid) + " 1");
+        }
+        // Private first: a mount made here must not reach the machine's own namespace.
+        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+            why = u"mount propagation: %1"_s.arg(QString::fromLocal8Bit(std::strerror(errno)));
+            return;
+        }
+        QByteArray folder = QFile::encodeName(QDir::tempPath()) + "/tst_netformfiles-disk-XXXXXX";
+        if (!::mkdtemp(folder.data())) {
+            why = u"mkdtemp: %1"_s.arg(QString::fromLocal8Bit(std::strerror(errno)));
+            return;
+        }
+        if (::mount("tmpfs", folder.constData(), "tmpfs", 0, "size=1m,mode=0700") != 0) {
+            why = u"tmpfs: %1"_s.arg(QString::fromLocal8Bit(std::strerror(errno)));
+            ::rmdir(folder.constData());
+            return;
+        }
+        path = QFile::decodeName(folder);
+    }
+
+    void unmount()
+    {
+        if (path.isEmpty())
+            return;
+        const QByteArray folder = QFile::encodeName(path);
+        ::umount2(folder.constData(), MNT_DETACH);
+        ::rmdir(folder.constData());
+        path.clear();
+    }
+
+    static void writeProc(const char *file, const QByteArray &line)
+    {
+        QFile proc(QString::fromLatin1(file));
+        if (proc.open(QIODevice::WriteOnly))
+            proc.write(line);
+    }
+};
+
+SmallDisk g_smallDisk;
 
 struct Box
 {
@@ -118,13 +188,49 @@ private:
         static_cast<QDialog *>(open)->accept(); // as the Open button does
     }
 
+    // Posts `content` under `fromName` straight to the receiver's stream port,
+    // as any peer may: the acknowledgement, or empty when there was none.
+    QByteArray postRaw(const QString &fromName, const QByteArray &content)
+    {
+        TStrmClient client;
+        client.setHost(u"127.0.0.1"_s);
+        client.setPort(m_receiver->streamPort());
+        client.setFromName(fromName);
+        QSignalSpy finished(&client, &TStrmClient::finished);
+        QSignalSpy failed(&client, &TStrmClient::failed);
+        auto buffer = std::make_unique<QBuffer>();
+        buffer->setData(content);
+        buffer->open(QIODevice::ReadOnly);
+        client.postStream(std::move(buffer));
+        if (!QTest::qWaitFor([&] { return !finished.isEmpty() || !failed.isEmpty(); }, 10000))
+            return "<no end>";
+        return finished.isEmpty() ? QByteArray() : finished.at(0).at(0).toByteArray();
+    }
+
+    static QStringList spoolFilesIn(const QString &folder)
+    {
+        return QDir(folder).entryList({u".zavolin-*.part"_s}, QDir::Files | QDir::Hidden);
+    }
+
     static QByteArray contentOf(const QString &path)
     {
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     }
 
+public:
+    static void initMain()
+    {
+        // Before any thread exists: a user namespace can only be entered then.
+        g_smallDisk.mount();
+    }
+
 private Q_SLOTS:
+    void cleanupTestCase()
+    {
+        g_smallDisk.unmount();
+    }
+
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
@@ -277,6 +383,121 @@ private Q_SLOTS:
         QTRY_VERIFY(!m_sender->findChild<QProgressDialog *>(u"SendFileProgress"_s));
         QTest::qWait(50);
         QVERIFY(takeBoxes(m_sender.get()).isEmpty());
+    }
+
+    void fullPresetFolderRefusesBeforeTheAcknowledgement()
+    {
+        if (g_smallDisk.path.isEmpty())
+            QSKIP(qPrintable(u"no small file system to fill: "_s + g_smallDisk.why));
+        const QString folder = QDir(g_smallDisk.path).filePath(u"in"_s);
+        QVERIFY(QDir().mkpath(folder));
+        m_receiver->settingsForm()->setOption(20, true);
+        m_receiver->settingsForm()->setSaveFolder(folder);
+        const QString home = m_dir->filePath(u"pc-b"_s);
+        const QString noRoom = u"Ошибка сохранения файла!\n\rФайл %1 от %2 не принят: нет места на диске в каталоге "_s
+                               + folder + u'.';
+
+        // Announced larger than the room: refused as the header arrives.
+        QByteArray big(2 * 1024 * 1024, 'b');
+        selectReceiver(m_receiver->streamPort());
+        sendThroughDialog(makeFile(u"big.bin"_s, big));
+        QTRY_VERIFY(hasBox(m_sender.get(), u"Ошибка отправки файла!"_s));
+        QVERIFY(!hasBox(m_sender.get(), u"Файл отправлен!"_s));
+        QTRY_VERIFY(hasBox(m_receiver.get(), noRoom.arg(u"big.bin"_s, u"127.0.0.1"_s)));
+        takeBoxes(m_receiver.get());
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList());
+        QCOMPARE(spoolFilesIn(home), QStringList()); // spooled nowhere else either
+
+        // Room at first, filled up by someone else while the bytes arrive.
+        constexpr qint64 kSize = 700 * 1024;
+        QTcpSocket raw;
+        raw.connectToHost(QHostAddress::LocalHost, m_receiver->streamPort());
+        QVERIFY(raw.waitForConnected(5000));
+        raw.write(StreamFrame::encodeHeader("C:\\grows.bin", kSize) + QByteArray(100 * 1024, 'g'));
+        QTRY_VERIFY(spoolFilesIn(folder).size() == 1
+                    && QFileInfo(QDir(folder).filePath(spoolFilesIn(folder).at(0))).size() == 100 * 1024);
+        QFile filler(QDir(g_smallDisk.path).filePath(u"filler"_s));
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        QCOMPARE(filler.write(QByteArray(700 * 1024, 'f')), qint64(700 * 1024));
+        QVERIFY(filler.flush());
+        raw.write(QByteArray(kSize - 100 * 1024, 'g'));
+        QTRY_VERIFY_WITH_TIMEOUT(raw.state() == QAbstractSocket::UnconnectedState, 10000);
+        QVERIFY(!raw.readAll().startsWith("OK"));
+        QTRY_VERIFY(hasBox(m_receiver.get(), noRoom.arg(u"grows.bin"_s, u"127.0.0.1"_s)));
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList());
+        filler.remove();
+    }
+
+    void hiddenNameForThePresetFolderIsRefusedBeforeTheAcknowledgement()
+    {
+        const QString folder = m_dir->filePath(u"incoming"_s);
+        QVERIFY(QDir().mkpath(folder));
+        m_receiver->settingsForm()->setOption(20, true);
+        m_receiver->settingsForm()->setSaveFolder(folder);
+        QCOMPARE(postRaw(u"C:\\Users\\me\\.bashrc"_s, "evil"), QByteArray());
+        QTRY_VERIFY(hasBox(m_receiver.get(), u"Файл от 127.0.0.1 не сохранен: недопустимое имя файла «.bashrc»."_s));
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList());
+        QCOMPARE(spoolFilesIn(m_dir->filePath(u"pc-b"_s)), QStringList());
+    }
+
+    void filesWaitingForNobodyAreBounded()
+    {
+        // Nobody at the keyboard: the first file's notice stays open and the rest wait.
+        const QString home = m_dir->filePath(u"pc-b"_s);
+        int acknowledged = 0;
+        int refused = 0;
+        for (int i = 0; i < 70; ++i) {
+            const QByteArray reply = postRaw(u"C:\\in\\f%1.txt"_s.arg(i), QByteArray(1000, char('a' + i % 26)));
+            if (reply.isEmpty())
+                ++refused;
+            else
+                ++acknowledged;
+            QVERIFY(reply != "<no end>");
+        }
+        QCOMPARE(acknowledged, TStrmServer::kMaxSpooledFiles);
+        QCOMPARE(refused, 70 - TStrmServer::kMaxSpooledFiles);
+        QCOMPARE(spoolFilesIn(home).size(), TStrmServer::kMaxSpooledFiles);
+
+        // A user sending then is told it failed.
+        selectReceiver(m_receiver->streamPort());
+        sendThroughDialog(makeFile(u"late.txt"_s, "late"));
+        QTRY_VERIFY(hasBox(m_sender.get(), u"Ошибка отправки файла!"_s));
+
+        // Once the user has dealt with one, there is room for the next.
+        QTRY_VERIFY(hasBox(m_receiver.get(), u"Получен файл f0.txt !"_s));
+        takeBoxes(m_receiver.get());
+        QTRY_VERIFY(dialog(m_receiver.get(), u"SaveDialog1"_s));
+        dialog(m_receiver.get(), u"SaveDialog1"_s)->reject();
+        QTRY_COMPARE(spoolFilesIn(home).size(), TStrmServer::kMaxSpooledFiles - 1);
+        QVERIFY(!postRaw(u"C:\\in\\again.txt"_s, "again").isEmpty());
+    }
+
+    void staleSpoolFilesAreRemovedWhenTheStreamServerStarts()
+    {
+        const QString home = m_dir->filePath(u"pc-c"_s);
+        const QString folder = m_dir->filePath(u"preset"_s);
+        QVERIFY(QDir().mkpath(home));
+        QVERIFY(QDir().mkpath(folder));
+        {
+            QFile ini(QDir(home).filePath(u"Zavolin.ini"_s));
+            QVERIFY(ini.open(QIODevice::WriteOnly));
+            ini.write("[Form]\r\nSaveFileDir=" + QFile::encodeName(folder) + "\r\n");
+        }
+        QString error;
+        for (const QString &where : {home, folder}) {
+            const auto killed = SpoolFile::create(where, &error); // a killed instance's, closed
+            QVERIFY(killed);
+            killed->write("half");
+        }
+        const auto arriving = SpoolFile::create(folder, &error); // another instance still writes it
+        QVERIFY(arriving);
+        const QString mine = QDir(folder).filePath(u"mine.txt"_s);
+        QFile(mine).open(QIODevice::WriteOnly);
+
+        auto third = startForm(u"pc-c"_s);
+        QCOMPARE(spoolFilesIn(home), QStringList());
+        QCOMPARE(spoolFilesIn(folder), QStringList{QFileInfo(arriving->fileName()).fileName()});
+        QVERIFY(QFile::exists(mine));
     }
 
     void portInUseIsReportedOnce()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Files across a private LAN between real main windows on the stream port 711:
 # identical bytes for an empty file, sizes around the 64 KiB chunk and 100 MiB;
-# Ch20 with a folder and with "*"; the save dialog; hostile names and a
+# Ch20 with a folder and with "*"; the save dialog; hostile names refused
+# before the acknowledgement, a hidden name offered in the save dialog and a
 # truncated stream from a raw client; an unreachable receiver.
 # Usage: test_files.sh ZVNETFORM
 set -u
@@ -143,7 +144,8 @@ refusals=0
 for name in 'C:\x\..' 'C:\x\.' 'C:\x\' '' 'C:\.bashrc' $'C:\\a\x01b.txt' $'C:\\new\nline'; do
     ack=$(raw_send "$name" 4 evil)
     refusals=$((refusals + 1))
-    if [[ $ack != 'OK              ' ]] \
+    # Refused as the header arrives: no acknowledgement, so the sender knows.
+    if [[ -n $ack ]] \
         || ! wait_count "$logs/b.log" 'BOX Внимание|Файл от PC-A не сохранен: недопустимое имя файла' "$refusals" 10 "${pid[b]}"; then
         lan_fail "hostile name $(printf '%q' "$name") (ack '$ack')"
         lan_show "$logs/b.log"
@@ -155,6 +157,20 @@ else
     lan_fail "hostile names wrote something"
     ls -la "$inbox" "$LAN_DIR"
 fi
+
+# Without Ch20 the user picks the place: a hidden name is offered without its dot.
+say b OPTION 20 0
+say b SAVEAS "$LAN_DIR/b-saved/picked"
+ack=$(raw_send 'C:\.profile' 6 hidden)
+if [[ $ack == 'OK              ' ]] \
+    && wait_count "$logs/b.log" 'DIALOG SaveDialog1 profile' 1 10 "${pid[b]}" && sleep 0.3 \
+    && [[ $(cat "$LAN_DIR/b-saved/picked" 2>/dev/null) == hidden ]]; then
+    lan_pass "a hidden name is offered without its dot in the save dialog"
+else
+    lan_fail "hidden name in the save dialog (ack '$ack')"
+    lan_show "$logs/b.log"
+fi
+say b OPTION 20 1
 
 ack=$(raw_send 'C:\t.bin' 1000 "$(printf '%0100d' 0)")
 if [[ -z $ack ]] \

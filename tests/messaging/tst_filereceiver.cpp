@@ -26,7 +26,10 @@ public:
     QStringList offeredNames;
     std::function<void(const QString &)> openDialog;
 
+    QString data = u"/var/data"_s;
+
     bool option(int number) const override { return number == 20 && saveIntoFolder; }
+    QString dataFolder() const override { return data; }
     QString saveFolder() const override { return folder; }
     QString senderName(const QHostAddress &peer) const override
     {
@@ -171,7 +174,11 @@ private Q_SLOTS:
         receiver.receive(arrived(u"C:\\report.txt"_s, "x"));
         QCOMPARE(host.notices.size(), 1);
         QCOMPARE(host.notices.at(0).first, Notice::Warning);
-        QCOMPARE(host.notices.at(0).second, u"Ошибка сохранения файла!"_s);
+        // The known text first; why, with the folder, on the second line.
+        const QStringList lines = host.notices.at(0).second.split(u"\n\r"_s);
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines.at(0), u"Ошибка сохранения файла!"_s);
+        QVERIFY2(lines.at(1).contains(host.folder), qPrintable(lines.at(1)));
         QCOMPARE(spoolFiles(), QStringList());
     }
 
@@ -215,8 +222,11 @@ private Q_SLOTS:
         host.answer(m_folder->filePath(u"no/such/folder/report.txt"_s));
         QCOMPARE(host.notices.size(), 2);
         QCOMPARE(host.notices.at(1).first, Notice::Error);
-        QCOMPARE(host.notices.at(1).second,
-                 u"Ошибка сохранения файла!\n\rВероятно, файл с таким именем уже существует!"_s);
+        QVERIFY(host.notices.at(1).second.startsWith(
+            u"Ошибка сохранения файла!\n\rВероятно, файл с таким именем уже существует!\n\r"_s));
+        // The guess is followed by the system's reason, with the path.
+        const QString reason = host.notices.at(1).second.section(u"\n\r"_s, 2);
+        QVERIFY2(reason.contains(m_folder->filePath(u"no/such/folder/report.txt"_s)), qPrintable(reason));
         QCOMPARE(spoolFiles(), QStringList());
     }
 
@@ -262,19 +272,31 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("fromName");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("parent") << u"C:\\x\\.."_s << u".."_s;
-        QTest::newRow("dot") << u"C:\\x\\."_s << u"."_s;
-        QTest::newRow("no name") << u"C:\\x\\"_s << u"C:\\x\\"_s;
-        QTest::newRow("empty") << QString() << QString();
-        QTest::newRow("hidden") << u"C:\\.bashrc"_s << u".bashrc"_s;
-        QTest::newRow("line feed") << u"C:\\a\nb.txt"_s << u"a?b.txt"_s;
+        QTest::addColumn<bool>("userMayPick"); // offered under another name in the save dialog
+        QTest::newRow("parent") << u"C:\\x\\.."_s << u".."_s << false;
+        QTest::newRow("dot") << u"C:\\x\\."_s << u"."_s << false;
+        QTest::newRow("no name") << u"C:\\x\\"_s << u"C:\\x\\"_s << false;
+        QTest::newRow("empty") << QString() << QString() << false;
+        QTest::newRow("hidden") << u"C:\\.bashrc"_s << u".bashrc"_s << true;
+        QTest::newRow("line feed") << u"C:\\a\nb.txt"_s << u"a?b.txt"_s << false;
     }
 
     void hostileNamesAreRefusedAndNothingIsWritten()
     {
         QFETCH(QString, fromName);
         QFETCH(QString, shown);
+        QFETCH(bool, userMayPick);
         for (bool intoFolder : {true, false}) {
+            if (userMayPick && !intoFolder)
+                continue; // hiddenNameIsOfferedVisibleInTheSaveDialog
+            FakeHost admitting;
+            admitting.saveIntoFolder = intoFolder;
+            admitting.folder = m_folder->path();
+            const StreamAdmission admission =
+                FileReceiver(admitting).admit({fromName, QHostAddress(u"10.0.0.2"_s), 4});
+            QVERIFY(!admission.refusal.isEmpty()); // before a byte of it is stored
+            QCOMPARE(admission.notice, u"Файл от PC-B не сохранен: недопустимое имя файла «%1»."_s.arg(shown));
+
             FakeHost host;
             host.saveIntoFolder = intoFolder;
             host.folder = m_folder->path();
@@ -288,6 +310,107 @@ private Q_SLOTS:
             QCOMPARE(folderFiles(), QStringList());
             QCOMPARE(spoolFiles(), QStringList());
         }
+    }
+
+    void hiddenNameIsOfferedVisibleInTheSaveDialog_data()
+    {
+        QTest::addColumn<QString>("fromName");
+        QTest::addColumn<QString>("offered");
+        QTest::newRow("one dot") << u"C:\\.bashrc"_s << u"bashrc"_s;
+        QTest::newRow("two dots") << u"C:\\..profile.txt"_s << u"profile.txt"_s;
+        QTest::newRow("only dots") << u"C:\\..."_s << QString(); // the user types a name
+    }
+
+    void hiddenNameIsOfferedVisibleInTheSaveDialog()
+    {
+        QFETCH(QString, fromName);
+        QFETCH(QString, offered);
+        FakeHost host;
+        host.folder = m_folder->path(); // not used while Ch20 is off
+        FileReceiver receiver(host);
+        const StreamAdmission admission = receiver.admit({fromName, QHostAddress(u"10.0.0.2"_s), 4});
+        QVERIFY2(admission.refusal.isEmpty(), qPrintable(admission.refusal));
+        receiver.receive(arrived(fromName, "dots"));
+        QCOMPARE(host.notices.size(), 1);
+        QCOMPARE(host.notices.at(0).first, Notice::Information);
+        host.closeNotice();
+        QCOMPARE(host.offeredNames, QStringList{offered});
+        const QString target = m_folder->filePath(u"picked"_s);
+        host.answer(target);
+        QCOMPARE(contentOf(target), QByteArray("dots"));
+        QCOMPARE(folderFiles(), QStringList{u"picked"_s});
+        QCOMPARE(host.notices.size(), 1);
+    }
+
+    void presetFolderIsTheOnlyPlaceItsFilesAreSpooled()
+    {
+        FakeHost host;
+        FileReceiver receiver(host);
+        const StreamOffer offer{u"C:\\Docs\\report.txt"_s, QHostAddress(u"10.0.0.2"_s), 1000};
+
+        // Asked where to save: the file waits in the data folder, or wherever there is room.
+        StreamAdmission admission = receiver.admit(offer);
+        QVERIFY(admission.refusal.isEmpty());
+        QCOMPARE(admission.spoolFolder, host.data);
+        QVERIFY(!admission.spoolFolderOnly);
+
+        // With the preset folder, bytes acknowledged elsewhere might find no room there.
+        host.saveIntoFolder = true;
+        host.folder = m_folder->path();
+        admission = receiver.admit(offer);
+        QVERIFY(admission.refusal.isEmpty());
+        QCOMPARE(admission.spoolFolder, m_folder->path());
+        QVERIFY(admission.spoolFolderOnly);
+
+        // No folder chosen: taken, then dropped with its notice, as peers expect.
+        host.folder = u"*"_s;
+        admission = receiver.admit(offer);
+        QVERIFY(admission.refusal.isEmpty());
+        QCOMPARE(admission.spoolFolder, host.data);
+
+        // A preset folder that is gone: refused before the acknowledgement, and the user told why.
+        host.folder = m_folder->filePath(u"gone"_s);
+        admission = receiver.admit(offer);
+        QVERIFY(!admission.refusal.isEmpty());
+        const QStringList lines = admission.notice.split(u"\n\r"_s);
+        QCOMPARE(lines.value(0), u"Ошибка сохранения файла!"_s);
+        QVERIFY(lines.value(1).startsWith(u"Файл report.txt от PC-B не принят"_s));
+        QVERIFY2(lines.value(1).contains(host.folder), qPrintable(lines.value(1)));
+        receiver.receive(ReceivedStream::refused(offer.fromName, offer.peer, offer.size, admission.notice));
+        QCOMPARE(host.notices.size(), 1);
+        QCOMPARE(host.notices.at(0).first, Notice::Warning);
+        QCOMPARE(host.notices.at(0).second, admission.notice);
+    }
+
+    void fullDiskIsNamedWithItsFolder()
+    {
+        FakeHost host;
+        FileReceiver receiver(host);
+        receiver.receive(ReceivedStream::notStored(u"C:\\big.iso"_s, QHostAddress(u"10.0.0.2"_s), 100,
+                                                   u"No space left on device"_s, m_folder->path(), true));
+        receiver.receive(ReceivedStream::notStored(u"C:\\big.iso"_s, QHostAddress(u"10.0.0.2"_s), 100,
+                                                   u"Permission denied"_s, m_folder->path(), false));
+        QCOMPARE(host.notices.size(), 2);
+        QCOMPARE(host.notices.at(0).second, u"Ошибка сохранения файла!\n\rФайл big.iso от PC-B не принят: "
+                                            u"нет места на диске в каталоге %1."_s.arg(m_folder->path()));
+        QVERIFY(host.notices.at(1).second.contains(u"Permission denied"_s));
+        QVERIFY(host.notices.at(1).second.contains(m_folder->path()));
+    }
+
+    void noticesOfRefusedFilesDoNotPileUpBehindADialog()
+    {
+        FakeHost host;
+        FileReceiver receiver(host);
+        receiver.receive(arrived(u"C:\\wanted.txt"_s, "w")); // its notice waits to be closed
+        for (int i = 0; i < 1000; ++i) {
+            receiver.receive(ReceivedStream::refused(u"C:\\.x"_s, QHostAddress(u"10.0.0.9"_s), 4,
+                                                     u"refused"_s));
+        }
+        QVERIFY2(receiver.pending() <= 1 + 64, qPrintable(QString::number(receiver.pending())));
+        host.closeNotice();
+        host.answer(QString());
+        QCOMPARE(receiver.pending(), 0);
+        QCOMPARE(host.notices.size(), int(1 + 64));
     }
 
     void storeCopiesAcrossFileSystems()

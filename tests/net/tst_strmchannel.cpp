@@ -1,12 +1,16 @@
 #include "MsgFrame.h"
+#include "SpoolFile.h"
 #include "StreamFrame.h"
 #include "StrmChannel.h"
 
 #include <QBuffer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QPointer>
 #include <QRandomGenerator>
 #include <QSignalSpy>
+#include <QStorageInfo>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -15,6 +19,8 @@
 #include <QTimer>
 
 #include <memory>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -467,6 +473,169 @@ private Q_SLOTS:
         QVERIFY(failed.wait(10000));
         QCOMPARE(failed.at(0).at(0).toString(), QStringLiteral("Socket send aborted"));
         QVERIFY(!client->isBusy());
+    }
+
+    void slowReceiverGetsTheWholeStreamBeforeTheReplyBoundStarts()
+    {
+        // A peer that drains a slow link: it takes the bytes steadily but
+        // needs far longer than the bound for those still queued after the
+        // last write. Each wait without progress stays well within the bound.
+        constexpr qint64 kSize = 512 * 1024;
+        constexpr int kBoundMs = 1000;
+        constexpr int kTickMs = 40;
+        constexpr qint64 kPerTick = 8 * 1024;
+        QTcpServer slow;
+        QVERIFY(slow.listen(QHostAddress::LocalHost));
+        QPointer<QTcpSocket> peer;
+        qint64 taken = 0;
+        QTimer reader;
+        connect(&slow, &QTcpServer::newConnection, this, [&] {
+            peer = slow.nextPendingConnection();
+            peer->setReadBufferSize(kPerTick); // the rest waits in the system's buffers
+            reader.start(kTickMs);
+        });
+        const qint64 wanted = StreamFrame::encodeHeader("C:\\A\\b.txt", kSize).size() + kSize;
+        connect(&reader, &QTimer::timeout, this, [&] {
+            if (!peer)
+                return;
+            taken += peer->read(kPerTick).size();
+            if (taken == wanted) {
+                peer->write(MsgFrame::acknowledgement());
+                reader.stop();
+            }
+        });
+        auto client = clientFor(slow.serverPort());
+        client->setTimeOut(kBoundMs);
+        // Room for all of it on our side: the whole stream is written at once.
+        connect(client.get(), &TTcpSock::connected, this, [&client] {
+            if (auto *socket = client->findChild<QTcpSocket *>())
+                socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, int(2 * kSize));
+        });
+        QElapsedTimer clock;
+        qint64 writtenAt = -1;
+        connect(client.get(), &TStrmClient::messageSent, this, [&] { writtenAt = clock.elapsed(); });
+        QSignalSpy finished(client.get(), &TStrmClient::finished);
+        QSignalSpy failed(client.get(), &TStrmClient::failed);
+        clock.start();
+        client->postStream(bufferOf(randomBytes(kSize)));
+        QVERIFY(QTest::qWaitFor([&] { return !finished.isEmpty() || !failed.isEmpty(); }, 60000));
+        QVERIFY2(failed.isEmpty(), qPrintable(u"%1 after the last write at %2 ms, at %3 ms"_s.arg(
+                                       failed.value(0).value(0).toString()).arg(writtenAt).arg(clock.elapsed())));
+        QCOMPARE(finished.at(0).at(0).toByteArray(), MsgFrame::acknowledgement());
+        QCOMPARE(taken, wanted);
+    }
+
+    void receiverThatStopsTakingEndsTheSendAfterTheBound()
+    {
+        QTcpServer mute; // accepts, never reads
+        QVERIFY(mute.listen(QHostAddress::LocalHost));
+        auto client = clientFor(mute.serverPort());
+        client->setTimeOut(300);
+        connect(client.get(), &TTcpSock::connected, this, [&client] {
+            if (auto *socket = client->findChild<QTcpSocket *>())
+                socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, 4 * 1024 * 1024);
+        });
+        QSignalSpy sent(client.get(), &TStrmClient::messageSent);
+        QSignalSpy failed(client.get(), &TStrmClient::failed);
+        client->postStream(bufferOf(randomBytes(512 * 1024)));
+        QVERIFY(failed.wait(10000));
+        QCOMPARE(failed.at(0).at(0).toString(), u"Socket send aborted"_s);
+        QVERIFY(!client->isBusy());
+    }
+
+    void streamIsDecidedOnBeforeAnyByteIsStored()
+    {
+        QList<StreamOffer> offers;
+        m_server->setAdmission([&offers](const StreamOffer &offer) {
+            offers.append(offer);
+            return StreamAdmission::refuse(u"name refused"_s, u"told"_s);
+        });
+        QSignalSpy received(m_server.get(), &TStrmServer::streamReceived);
+        QSignalSpy dropped(m_server.get(), &TStrmServer::connectionDropped);
+        const QByteArray reply =
+            rawExchange(m_server->serverPort(), StreamFrame::encodeHeader("C:\\.evil", 5000) + QByteArray(5000, 'e'));
+        QCOMPARE(reply, QByteArray());
+        QCOMPARE(offers.size(), 1);
+        QCOMPARE(offers.at(0).fromName, u"C:\\.evil"_s);
+        QCOMPARE(offers.at(0).size, qint64(5000));
+        QCOMPARE(offers.at(0).peer, QHostAddress(QHostAddress::LocalHost));
+        QTRY_COMPARE(received.size(), 1);
+        const auto stream = received.at(0).at(0).value<ReceivedStream>();
+        QCOMPARE(stream.status(), ReceivedStream::Status::Refused);
+        QCOMPARE(stream.error(), u"told"_s);
+        QCOMPARE(dropped.value(0).value(0).toString(), u"name refused"_s);
+        QCOMPARE(spoolFiles(), QStringList());
+        QCOMPARE(m_server->spooledFiles(), 0);
+    }
+
+    void onlyFolderIsNeverTradedForTheTemporaryOne()
+    {
+        const QString missing = m_spoolDir->filePath(u"gone"_s);
+        m_server->setAdmission([missing](const StreamOffer &) { return StreamAdmission::spoolIn(missing, true); });
+        QSignalSpy received(m_server.get(), &TStrmServer::streamReceived);
+        QCOMPARE(rawExchange(m_server->serverPort(), StreamFrame::encodeHeader("C:\\n", 3) + "abc"), QByteArray());
+        QTRY_COMPARE(received.size(), 1);
+        const auto stream = received.at(0).at(0).value<ReceivedStream>();
+        QCOMPARE(stream.status(), ReceivedStream::Status::NotStored);
+        QCOMPARE(stream.folder(), missing);
+        QVERIFY(!stream.noRoom());
+
+        // More than the file system has: refused up front, named as no room.
+        const QString folder = m_spoolDir->path();
+        m_server->setAdmission([folder](const StreamOffer &) { return StreamAdmission::spoolIn(folder, true); });
+        if (QStorageInfo(folder).bytesAvailable() >= StreamFrame::kMaxCount)
+            return; // too much room here to try
+        QCOMPARE(rawExchange(m_server->serverPort(), StreamFrame::encodeHeader("C:\\n", StreamFrame::kMaxCount) + "abc"),
+                 QByteArray());
+        QTRY_COMPARE(received.size(), 2);
+        const auto huge = received.at(1).at(0).value<ReceivedStream>();
+        QCOMPARE(huge.status(), ReceivedStream::Status::NotStored);
+        QCOMPARE(huge.folder(), folder);
+        QVERIFY(huge.noRoom());
+        QCOMPARE(spoolFiles(), QStringList());
+    }
+
+    void whatWaitsInSpoolFilesIsBounded()
+    {
+        m_server->setSpoolLimits(2, 100);
+        QSignalSpy received(m_server.get(), &TStrmServer::streamReceived);
+        QSignalSpy limited(m_server.get(), &TStrmServer::spoolLimitReached);
+        const quint16 port = m_server->serverPort();
+        const QByteArray ack = MsgFrame::acknowledgement();
+        QCOMPARE(rawExchange(port, StreamFrame::encodeHeader("C:\\1", 10) + "0123456789"), ack);
+        QCOMPARE(rawExchange(port, StreamFrame::encodeHeader("C:\\2", 10) + "0123456789"), ack);
+        QTRY_COMPARE(received.size(), 2); // both wait, held by the spy
+        QCOMPARE(m_server->spooledFiles(), 2);
+        QCOMPARE(m_server->spooledBytes(), qint64(20));
+        // Refused without acknowledgement and without a trace on disk; said once.
+        QCOMPARE(rawExchange(port, StreamFrame::encodeHeader("C:\\3", 1) + "x"), QByteArray());
+        QCOMPARE(rawExchange(port, StreamFrame::encodeHeader("C:\\4", 1) + "x"), QByteArray());
+        QCOMPARE(limited.size(), 1);
+        QCOMPARE(spoolFiles().size(), 2);
+
+        // Saved (moved away) or dropped, a waiting file makes room.
+        received.at(0).at(0).value<ReceivedStream>().release();
+        QCOMPARE(m_server->spooledFiles(), 1);
+        received.removeLast();
+        QCOMPARE(m_server->spooledFiles(), 0);
+        QCOMPARE(rawExchange(port, StreamFrame::encodeHeader("C:\\5", 90) + QByteArray(90, '5')), ack);
+        QCOMPARE(rawExchange(port, StreamFrame::encodeHeader("C:\\6", 11) + QByteArray(11, '6')), QByteArray());
+        QCOMPARE(limited.size(), 2);
+        QCOMPARE(rawExchange(port, StreamFrame::encodeHeader("C:\\7", 10) + QByteArray(10, '7')), ack);
+        QTRY_COMPARE(received.size(), 3);
+    }
+
+    void waitingSpoolFilesAreLockedAgainstCleaners()
+    {
+        QSignalSpy received(m_server.get(), &TStrmServer::streamReceived);
+        QCOMPARE(rawExchange(m_server->serverPort(), StreamFrame::encodeHeader("C:\\w", 4) + "wait"),
+                 MsgFrame::acknowledgement());
+        QTRY_COMPARE(received.size(), 1);
+        const QString path = received.at(0).at(0).value<ReceivedStream>().spoolPath();
+        QCOMPARE(SpoolFile::removeStale(m_spoolDir->path()), 0);
+        QCOMPARE(fileContent(path), QByteArray("wait"));
+        received.clear();
+        QVERIFY(!QFile::exists(path));
     }
 
     void receiverGoneMidStreamFailsTheSend()
