@@ -101,8 +101,7 @@ void TNetForm::removeStaleSpoolFiles() const
         folders << preset;
     for (const QString &folder : std::as_const(folders)) {
         if (const int removed = SpoolFile::removeStale(folder))
-            std::fprintf(stderr, "zavolin: removed %d unfinished received files from %s\n", removed,
-                         QFile::encodeName(folder).constData());
+            qCInfo(lcZavolin, "removed %d unfinished received files from %s", removed, qPrintable(folder));
     }
 }
 

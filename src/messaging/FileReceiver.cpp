@@ -1,5 +1,7 @@
 #include "FileReceiver.h"
 
+#include "Logging.h"
+
 #include "FileStore.h"
 #include "ReceivedFileName.h"
 
@@ -8,7 +10,6 @@
 #include <QPointer>
 
 #include <algorithm>
-#include <cstdio>
 
 namespace {
 
@@ -37,7 +38,7 @@ void log(const QString &text)
 {
     QString line = text;
     line.replace(kLineBreak, QStringLiteral(" "));
-    std::fprintf(stderr, "zavolin: %s\n", line.toLocal8Bit().constData());
+    qCWarning(lcZavolin, "%s", qPrintable(line));
 }
 
 bool holdsSpool(const ReceivedStream &stream)
