@@ -186,6 +186,42 @@ private Q_SLOTS:
         QCOMPARE(ini.readString(u"S", u"k", u"default"_s), value);
     }
 
+    // Files edited elsewhere end their lines in every way; a write must never
+    // glue a new key onto a line the next read sees differently.
+    void writesReadBackInEveryFileShape_data()
+    {
+        QTest::addColumn<QByteArray>("original");
+        QTest::addColumn<QStringList>("keys");
+        QTest::newRow("lone CR at the end") << "[Form]\r\nCh15=1\r"_ba << QStringList{u"Ch15"_s, u"Width"_s};
+        QTest::newRow("lone CR line ends") << "[Form]\rCh15=1\rTop=5"_ba
+                                           << QStringList{u"Ch15"_s, u"Top"_s, u"Width"_s};
+        QTest::newRow("CR CR LF") << "[Form]\r\nCh15=1\r\r\n"_ba << QStringList{u"Ch15"_s, u"Width"_s};
+        QTest::newRow("LF only") << "[Form]\nCh15=1\n"_ba << QStringList{u"Ch15"_s, u"Width"_s};
+        QTest::newRow("no end at all") << "[Form]\r\nCh15=1"_ba << QStringList{u"Ch15"_s, u"Width"_s};
+        QTest::newRow("empty file") << QByteArray() << QStringList{u"Width"_s};
+    }
+
+    void writesReadBackInEveryFileShape()
+    {
+        QFETCH(QByteArray, original);
+        QFETCH(QStringList, keys);
+        writeFile(original);
+        IniFile(m_path).writeInteger(u"Form", u"Width", 500);
+        IniFile(m_path).writeString(u"Form", u"FontName", u"MS Sans Serif"_s);
+        keys.append(u"FontName"_s);
+
+        const IniFile ini(m_path);
+        QCOMPARE(ini.readInteger(u"Form", u"Width", 0), 500);
+        QCOMPARE(ini.readString(u"Form", u"FontName"), u"MS Sans Serif"_s);
+        QCOMPARE(ini.readSection(u"Form"), keys);
+        if (keys.contains(u"Ch15"_s))
+            QCOMPARE(ini.readString(u"Form", u"Ch15"), u"1"_s);
+        // A second write through the file as it now is changes only its own line.
+        IniFile(m_path).writeInteger(u"Form", u"Width", 501);
+        QCOMPARE(ini.readInteger(u"Form", u"Width", 0), 501);
+        QCOMPARE(ini.readSection(u"Form"), keys);
+    }
+
     void refusesNamesThatWouldNotReadBack()
     {
         IniFile ini(m_path);

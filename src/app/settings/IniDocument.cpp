@@ -31,18 +31,18 @@ bool hasLineBreak(QStringView text)
 IniDocument IniDocument::parse(QByteArrayView bytes)
 {
     IniDocument document;
+    // CR LF, a lone LF and a lone CR each end a line, as in any editor: a CR
+    // taken for text would glue the next key written onto this line.
     qsizetype start = 0;
     while (start < bytes.size()) {
-        const qsizetype newline = bytes.indexOf('\n', start);
-        const qsizetype stop = newline < 0 ? bytes.size() : newline + 1;
-        QByteArrayView line = bytes.sliced(start, stop - start);
-        qsizetype endLength = 0;
-        if (line.endsWith('\n'))
-            ++endLength;
-        if (line.chopped(endLength).endsWith('\r'))
-            ++endLength;
-        document.m_lines.append(parseLine(line.chopped(endLength).toByteArray(),
-                                          line.last(endLength).toByteArray()));
+        qsizetype end = start;
+        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
+            ++end;
+        qsizetype stop = end;
+        if (stop < bytes.size())
+            stop += bytes.sliced(stop).startsWith("\r\n") ? 2 : 1;
+        document.m_lines.append(parseLine(bytes.sliced(start, end - start).toByteArray(),
+                                          bytes.sliced(end, stop - end).toByteArray()));
         start = stop;
     }
     return document;
