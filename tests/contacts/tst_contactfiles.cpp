@@ -7,6 +7,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+
+#include <sys/resource.h>
+
 // The files behind the contact list: aliases in the settings file, and the
 // one-name-per-line lists (blacklist, IP list, phrases).
 class TestContactFiles : public QObject
@@ -65,6 +69,26 @@ private Q_SLOTS:
         QVERIFY(contacts.index(0).data(ContactList::BlacklistedRole).toBool());
         QVERIFY(contacts.isBlacklisted(QStringLiteral("Шеф")));
         QVERIFY(!contacts.isBlacklisted(QStringLiteral("PC2")));
+    }
+
+    // A save the disk cannot take whole keeps the old list, not a cut one.
+    void refusedSaveKeepsTheOldList()
+    {
+        const QString file = path(u"Hint.hnt"_qs);
+        QVERIFY(LineListFile::save(file, {QStringLiteral("old")}));
+        rlimit saved{};
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
+        rlimit small = saved;
+        small.rlim_cur = 64;
+        const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
+        QString error;
+        const bool saved64 = LineListFile::save(file, QStringList(20, QStringLiteral("phrase")), &error);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        signal(SIGXFSZ, oldHandler);
+        QVERIFY(!saved64);
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(LineListFile::load(file), QStringList{QStringLiteral("old")});
     }
 
     void aliasesAreReadAtEveryUse()

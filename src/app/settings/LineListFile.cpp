@@ -40,7 +40,10 @@ bool save(const QString &path, const QStringList &lines, QString *error)
     QByteArray content;
     for (const QString &line : lines)
         content += Cp1251::encode(storedEntry(line)) + "\r\n";
-    if (file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit())
+    // Unbuffered, so a short write (disk full) is seen here; commit() would
+    // put a cut file in place.
+    if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(content) == content.size()
+        && file.commit())
         return true;
     if (error)
         *error = file.errorString();
