@@ -122,6 +122,7 @@ bool TNetForm::saveSettings()
 {
     IniFile ini(m_env.settingsPath);
     try {
+        ini.beginBatch(); // one replacement of the file, not one per key
         ini.writeInteger(kForm, u"Top", y());
         ini.writeInteger(kForm, u"Left", x());
         ini.writeInteger(kForm, u"Width", width());
@@ -137,8 +138,9 @@ bool TNetForm::saveSettings()
         ini.writeInteger(kForm, u"FontSize", font.pointSize());
         ini.writeInteger(kForm, u"MenuStyle", m_settings->menuStyle());
         ini.writeInteger(kForm, u"FontStyle", FontStyle::fromFont(font));
+        ini.commitBatch();
     } catch (const IniWriteError &error) {
-        // The keys after the refused one stay unwritten; the user is told why.
+        // The file stays as it was; the user is told why.
         QMessageBox *box = showError(QString::fromUtf8(error.what()));
         if (m_shutDown)
             m_unsavedBox = box;

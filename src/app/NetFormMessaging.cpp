@@ -255,7 +255,7 @@ void TNetForm::onMessage(const QString &fromName, const QString &text, const QHo
 
 bool TNetForm::isBlacklisted(const QString &displayName) const
 {
-    return m_contacts.blacklist().contains(displayName);
+    return m_contacts.isBlacklisted(displayName);
 }
 
 QString TNetForm::autoAnswerText() const

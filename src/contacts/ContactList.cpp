@@ -1,5 +1,9 @@
 #include "ContactList.h"
 
+#include "LineListFile.h"
+
+#include <QDebug>
+
 ContactList::ContactList(QObject *parent)
     : QAbstractListModel(parent)
 {
@@ -21,7 +25,7 @@ QVariant ContactList::data(const QModelIndex &index, int role) const
     case AddressRole:
         return m_addresses.at(index.row());
     case BlacklistedRole:
-        return m_blacklist.contains(name);
+        return isBlacklisted(name);
     case AutoAnswerRole:
         return m_autoAnswer.contains(name);
     case InChatRole:
@@ -37,6 +41,18 @@ void ContactList::add(const QString &displayName, const QString &address)
     m_names.append(displayName);
     m_addresses.append(address);
     endInsertRows();
+}
+
+bool ContactList::addAnnounced(const QString &displayName, const QString &address)
+{
+    if (count() >= kMaxContacts) {
+        if (!m_fullReported)
+            qWarning("The contact list is full (%d contacts): further newcomers are ignored", kMaxContacts);
+        m_fullReported = true;
+        return false;
+    }
+    add(displayName, address);
+    return true;
 }
 
 void ContactList::removeAt(int row)
@@ -55,9 +71,17 @@ void ContactList::setBlacklist(const QStringList &names)
     repaint();
 }
 
+bool ContactList::isBlacklisted(const QString &displayName) const
+{
+    if (m_blacklist.contains(displayName))
+        return true;
+    const QString stored = LineListFile::storedEntry(displayName);
+    return stored != displayName && m_blacklist.contains(stored);
+}
+
 bool ContactList::addAutoAnswer(const QString &displayName)
 {
-    if (m_autoAnswer.contains(displayName))
+    if (m_autoAnswer.size() >= kMaxContacts || m_autoAnswer.contains(displayName))
         return false;
     m_autoAnswer.append(displayName);
     repaint();
@@ -73,7 +97,7 @@ bool ContactList::removeAutoAnswer(const QString &displayName)
 
 bool ContactList::addInChat(const QString &displayName)
 {
-    if (m_inChat.contains(displayName))
+    if (m_inChat.size() >= kMaxContacts || m_inChat.contains(displayName))
         return false;
     m_inChat.append(displayName);
     repaint();

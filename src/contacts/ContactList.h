@@ -18,6 +18,10 @@ public:
         InChatRole,
     };
 
+    // Presence from the network adds at most this many contacts, and each state
+    // list holds at most this many names, so no peer grows them without bound.
+    static constexpr int kMaxContacts = 4096;
+
     explicit ContactList(QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = {}) const override;
@@ -31,6 +35,8 @@ public:
     int indexOfAddress(const QString &address) const { return int(m_addresses.indexOf(address)); }
 
     void add(const QString &displayName, const QString &address);
+    // As add, but refused once the list holds kMaxContacts (said once in the log).
+    bool addAnnounced(const QString &displayName, const QString &address);
     void removeAt(int row);
 
     // The three state lists of display names; the markers are drawn from them.
@@ -38,6 +44,9 @@ public:
     const QStringList &autoAnswerList() const { return m_autoAnswer; }
     const QStringList &inChatList() const { return m_inChat; }
     void setBlacklist(const QStringList &names);
+    // The blacklist file keeps control characters as blanks, so a name is
+    // compared the way it was stored.
+    bool isBlacklisted(const QString &displayName) const;
     // Each returns whether the list changed; a change repaints the markers.
     bool addAutoAnswer(const QString &displayName);
     bool removeAutoAnswer(const QString &displayName);
@@ -53,4 +62,5 @@ private:
     QStringList m_blacklist;
     QStringList m_autoAnswer;
     QStringList m_inChat;
+    bool m_fullReported = false;
 };

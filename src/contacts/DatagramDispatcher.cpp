@@ -64,13 +64,17 @@ void DatagramDispatcher::dispatch(const QString &datagram)
 
 void DatagramDispatcher::onPresence(const QString &name)
 {
+    // Peers send their names in upper case; comparing any other spelling
+    // exactly would list one computer (or ourselves) once per datagram and
+    // answer each with a broadcast.
     const QString own = m_context.ownName();
-    if (name == own || m_contacts.addresses().contains(name))
-        return;
     const QString address = AsciiCase::upper(name);
+    if (address == AsciiCase::upper(own) || m_contacts.addresses().contains(address))
+        return;
     const QString alias = m_context.displayName(name);
     const QString displayName = alias == name ? address : alias;
-    m_contacts.add(displayName, address);
+    if (!m_contacts.addAnnounced(displayName, address))
+        return;
 
     // Answer so the newcomer learns of us; peers that know us stay quiet.
     m_context.broadcast(presence(own));

@@ -7,7 +7,8 @@ class PresenceContext;
 
 // The single entry point for every datagram: presence, auto-answer state and
 // chat. Keeps no state of its own; all of it is in the contact list and the
-// chat window. Comparisons are exact, case included.
+// chat window. Comparisons are exact, case included, except that a presence
+// name is compared upper-cased, as peers send it.
 class DatagramDispatcher
 {
 public:

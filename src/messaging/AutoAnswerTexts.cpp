@@ -53,6 +53,7 @@ void AutoAnswerTexts::writeList(const QStringList &items)
 {
     IniFile ini(m_settingsPath);
     const QStringList before = ini.readSection(kSection);
+    ini.beginBatch();
     QStringList written;
     for (qsizetype n = 0; n < items.size(); ++n) {
         written.append(QString::number(n));
@@ -63,6 +64,7 @@ void AutoAnswerTexts::writeList(const QStringList &items)
         if (isNumberedKey(key) && !written.contains(key.trimmed()))
             ini.deleteKey(kSection, key);
     }
+    ini.commitBatch();
 }
 
 QString AutoAnswerTexts::editorText() const

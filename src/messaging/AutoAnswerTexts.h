@@ -21,8 +21,8 @@ public:
     // Keys "0".."50" in order, empty or missing ones left out.
     QStringList list() const;
     // Replaces every numbered key by items as "0", "1", ...; "Text" stays.
-    // Throws IniWriteError; keys are written before stale ones are removed, so
-    // a failed write loses no text that was there.
+    // Throws IniWriteError; the file is replaced once, so a failed write
+    // leaves every text that was there.
     void writeList(const QStringList &items);
 
     // The answer in use as the editor shows it: empty when the key is missing.

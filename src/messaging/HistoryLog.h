@@ -5,7 +5,9 @@
 #include <QString>
 
 // The message history "Log.txt": code page 1251, CR LF, only ever appended to.
-// An entry is a rule line, "[date time] from --> to", then the text unchanged.
+// An entry is a rule line, "[date time] from --> to", then the text with its
+// own line breaks. Whatever a peer sends stays inside its entry: names lose
+// their control characters, and a text line equal to the rule is indented.
 class HistoryLog
 {
 public:

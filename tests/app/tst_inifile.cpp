@@ -5,6 +5,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <cstdio>
+
+#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -186,6 +190,42 @@ private Q_SLOTS:
         QCOMPARE(ini.readString(u"S", u"k", u"default"_s), value);
     }
 
+    // Files edited elsewhere end their lines in every way; a write must never
+    // glue a new key onto a line the next read sees differently.
+    void writesReadBackInEveryFileShape_data()
+    {
+        QTest::addColumn<QByteArray>("original");
+        QTest::addColumn<QStringList>("keys");
+        QTest::newRow("lone CR at the end") << "[Form]\r\nCh15=1\r"_ba << QStringList{u"Ch15"_s, u"Width"_s};
+        QTest::newRow("lone CR line ends") << "[Form]\rCh15=1\rTop=5"_ba
+                                           << QStringList{u"Ch15"_s, u"Top"_s, u"Width"_s};
+        QTest::newRow("CR CR LF") << "[Form]\r\nCh15=1\r\r\n"_ba << QStringList{u"Ch15"_s, u"Width"_s};
+        QTest::newRow("LF only") << "[Form]\nCh15=1\n"_ba << QStringList{u"Ch15"_s, u"Width"_s};
+        QTest::newRow("no end at all") << "[Form]\r\nCh15=1"_ba << QStringList{u"Ch15"_s, u"Width"_s};
+        QTest::newRow("empty file") << QByteArray() << QStringList{u"Width"_s};
+    }
+
+    void writesReadBackInEveryFileShape()
+    {
+        QFETCH(QByteArray, original);
+        QFETCH(QStringList, keys);
+        writeFile(original);
+        IniFile(m_path).writeInteger(u"Form", u"Width", 500);
+        IniFile(m_path).writeString(u"Form", u"FontName", u"MS Sans Serif"_s);
+        keys.append(u"FontName"_s);
+
+        const IniFile ini(m_path);
+        QCOMPARE(ini.readInteger(u"Form", u"Width", 0), 500);
+        QCOMPARE(ini.readString(u"Form", u"FontName"), u"MS Sans Serif"_s);
+        QCOMPARE(ini.readSection(u"Form"), keys);
+        if (keys.contains(u"Ch15"_s))
+            QCOMPARE(ini.readString(u"Form", u"Ch15"), u"1"_s);
+        // A second write through the file as it now is changes only its own line.
+        IniFile(m_path).writeInteger(u"Form", u"Width", 501);
+        QCOMPARE(ini.readInteger(u"Form", u"Width", 0), 501);
+        QCOMPARE(ini.readSection(u"Form"), keys);
+    }
+
     void refusesNamesThatWouldNotReadBack()
     {
         IniFile ini(m_path);
@@ -220,6 +260,139 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(folder.filePath(u"folder.ini"_s)).isDir());
         // No temporary file may be left behind.
         QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden), QStringList());
+    }
+
+    // Reads come from the parsed file as long as the file on disk is the same;
+    // any change to it, however made, is seen by the very next read.
+    void readsParseOnceAndSeeEveryChange()
+    {
+        writeFile("[Form]\r\nTop=1\r\n[Aliases]\r\nPC2=Bob\r\n");
+        const quint64 before = IniFile::parseCount();
+        for (int i = 0; i < 100; ++i) {
+            QCOMPARE(IniFile(m_path).readInteger(u"Form", u"Top", 0), 1);
+            QCOMPARE(IniFile(m_path).readString(u"aliases", u"pc2"), u"Bob"_s);
+        }
+        QCOMPARE(IniFile::parseCount() - before, 1u);
+
+        // Edited in place at once: same size, same file.
+        {
+            QFile file(m_path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.seek(12));
+            QCOMPARE(file.write("2"), 1);
+        }
+        QCOMPARE(IniFile(m_path).readInteger(u"Form", u"Top", 0), 2);
+
+        // Replaced by another program through a temporary file.
+        const QString other = m_path + u".new"_s;
+        {
+            QFile file(other);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("[Form]\r\nTop=3\r\n[Aliases]\r\nPC2=Ann\r\n");
+        }
+        QVERIFY(::rename(QFile::encodeName(other).constData(), QFile::encodeName(m_path).constData()) == 0);
+        QCOMPARE(IniFile(m_path).readInteger(u"Form", u"Top", 0), 3);
+        QCOMPARE(IniFile(m_path).readString(u"Aliases", u"PC2"), u"Ann"_s);
+
+        // Deleted, and written anew.
+        QVERIFY(QFile::remove(m_path));
+        QCOMPARE(IniFile(m_path).readInteger(u"Form", u"Top", 0), 0);
+        writeFile("[Form]\r\nTop=4\r\n");
+        QCOMPARE(IniFile(m_path).readInteger(u"Form", u"Top", 0), 4);
+        QVERIFY(!IniFile(m_path).valueExists(u"Aliases", u"PC2"));
+
+        // Our own writes are seen by readers of every other object, too.
+        const IniFile reader(m_path);
+        IniFile(m_path).writeString(u"Aliases", u"PC9", u"Шеф"_s);
+        QCOMPARE(reader.readString(u"Aliases", u"pc9"), u"Шеф"_s);
+        QCOMPARE(reader.readSections(), (QStringList{u"Form"_s, u"Aliases"_s}));
+    }
+
+    // Many keys in one file, looked up by every spelling of their names.
+    void manyKeysAreFoundIgnoringCase()
+    {
+        QByteArray content = "[Aliases]\r\n";
+        for (int i = 0; i < 2000; ++i)
+            content += "PC-" + QByteArray::number(i) + "=name " + QByteArray::number(i) + "\r\n";
+        content += Cp1251::encode(u"Вася=Василий\r\n[aliases]\r\nPC-5=second\r\n"_s);
+        writeFile(content);
+        const IniFile ini(m_path);
+        QCOMPARE(ini.readString(u"ALIASES", u"pc-1999"), u"name 1999"_s);
+        QCOMPARE(ini.readString(u"Aliases", u" PC-0 "), u"name 0"_s);
+        QCOMPARE(ini.readString(u"Aliases", u"PC-5"), u"name 5"_s);
+        QCOMPARE(ini.readString(u"Aliases", u"вАСЯ"), u"Василий"_s);
+        QCOMPARE(ini.readString(u"Aliases", u"PC-2000", u"none"_s), u"none"_s);
+        IniFile(m_path).deleteKey(u"Aliases", u"pc-7");
+        QVERIFY(!ini.valueExists(u"Aliases", u"PC-7"));
+        QCOMPARE(ini.readString(u"Aliases", u"PC-8"), u"name 8"_s);
+    }
+
+    void batchWritesTheFileOnce()
+    {
+        const QByteArray original = "; mine\r\n[Form]\r\nTop=1\r\nMusic=ring.wav\r\n";
+        writeFile(original);
+        IniFile ini(m_path);
+        ini.beginBatch();
+        for (int number = 1; number <= 21; ++number)
+            ini.writeBool(u"Form", u"Ch"_s + QString::number(number), number % 2);
+        ini.writeInteger(u"Form", u"Top", 7);
+        ini.deleteKey(u"Form", u"Music");
+        QVERIFY_THROWS_EXCEPTION(IniWriteError, ini.writeString(u"Form", u"a=b", u"x"_s));
+        // Nothing reaches the file before the commit, and reads see the file.
+        QCOMPARE(fileBytes(), original);
+        QCOMPARE(ini.readInteger(u"Form", u"Top", 0), 1);
+        const QFileInfo before(m_path);
+        ini.commitBatch();
+        QByteArray expected = "; mine\r\n[Form]\r\nTop=7\r\n";
+        for (int number = 1; number <= 21; ++number)
+            expected += "Ch" + QByteArray::number(number) + (number % 2 ? "=1\r\n" : "=0\r\n");
+        QCOMPARE(fileBytes(), expected);
+        QCOMPARE(ini.readInteger(u"Form", u"Top", 0), 7);
+
+        // After the commit, writes go straight to the file again.
+        ini.writeInteger(u"Form", u"Top", 8);
+        QCOMPARE(IniFile(m_path).readInteger(u"Form", u"Top", 0), 8);
+
+        // A batch dropped before its commit writes nothing.
+        const QByteArray now = fileBytes();
+        {
+            IniFile dropped(m_path);
+            dropped.beginBatch();
+            dropped.writeInteger(u"Form", u"Top", 9);
+        }
+        QCOMPARE(fileBytes(), now);
+    }
+
+    // A write that fails halfway (here: the disk refuses more bytes) must leave
+    // the old file as it was, not a part of the new one.
+    void failedBatchLeavesTheOldFileWhole()
+    {
+        const QByteArray original = "[Form]\r\nTop=1\r\n";
+        writeFile(original);
+        rlimit saved{};
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
+        rlimit small = saved;
+        small.rlim_cur = 256;
+        const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
+        IniFile ini(m_path);
+        ini.beginBatch();
+        for (int i = 0; i < 20; ++i)
+            ini.writeString(u"AutoAnswer", QString::number(i), QString(40, u'x'));
+        QString message;
+        try {
+            ini.commitBatch();
+        } catch (const IniWriteError &error) {
+            message = QString::fromUtf8(error.what());
+        }
+        setrlimit(RLIMIT_FSIZE, &saved);
+        signal(SIGXFSZ, oldHandler);
+        QCOMPARE(message, u"Unable to write to "_s + m_path);
+        QCOMPARE(fileBytes(), original);
+        QCOMPARE(IniFile(m_path).readInteger(u"Form", u"Top", 0), 1);
+        QVERIFY(!IniFile(m_path).sectionExists(u"AutoAnswer"));
+        QCOMPARE(QDir(m_dir.path()).entryList({QFileInfo(m_path).fileName() + u'*'}, QDir::Files | QDir::Hidden),
+                 QStringList{QFileInfo(m_path).fileName()});
     }
 
     void unreadableOrReadOnlyFileIsNotOverwritten()

@@ -13,7 +13,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <memory>
+
+#include <sys/resource.h>
 
 // The main window's start-up and shutdown, headless, with its datagrams sent
 // to a listener of the test on loopback instead of the broadcast address.
@@ -173,6 +176,36 @@ private Q_SLOTS:
         QCOMPARE(again.size(), 0);
         m_form->endSession();
         QCOMPARE(again.size(), 1);
+    }
+
+    // "Сохранить настройки" replaces the file once: when the disk takes only a
+    // part of it, the old file stays as it was and the user is told.
+    void refusedSaveLeavesTheSettingsFileWhole()
+    {
+        const QByteArray original = "[Form]\r\nCh9=0\r\n";
+        writeIni(original);
+        startForm();
+        rlimit saved{};
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
+        rlimit small = saved;
+        small.rlim_cur = 64; // room for a few keys, not for all of them
+        const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
+        const bool savedAll = m_form->saveSettings();
+        setrlimit(RLIMIT_FSIZE, &saved);
+        signal(SIGXFSZ, oldHandler);
+        QVERIFY(!savedAll);
+        QFile file(iniPath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), original);
+        auto *box = m_form->findChild<QMessageBox *>();
+        QVERIFY(box);
+        QCOMPARE(box->windowTitle(), QStringLiteral("Ошибка"));
+        QCOMPARE(box->text(), QStringLiteral("Unable to write to ") + iniPath());
+        box->accept();
+
+        QVERIFY(m_form->saveSettings());
+        QCOMPARE(IniFile(iniPath()).readSection(u"Form").size(), 33);
     }
 
     void closeHidesWhileCh9IsOnAndMinimizeAlwaysHides()

@@ -1,10 +1,15 @@
 #include "AliasBook.h"
+#include "ContactList.h"
 #include "IniFile.h"
 #include "LineListFile.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+
+#include <sys/resource.h>
 
 // The files behind the contact list: aliases in the settings file, and the
 // one-name-per-line lists (blacklist, IP list, phrases).
@@ -41,6 +46,49 @@ private Q_SLOTS:
         QString error;
         QVERIFY(!LineListFile::save(path(u"no/such/folder/x.lst"_qs), {}, &error));
         QVERIFY(!error.isEmpty());
+    }
+
+    // A name from the network may hold line breaks; stored as it is, it would
+    // come back as two entries.
+    void entriesWithControlCharactersStayOneEntry()
+    {
+        const QString dropped = QStringLiteral("PC2\r\nBOSS");
+        const QStringList names = {dropped, QStringLiteral("a\tb\rc\nd"), QStringLiteral("Шеф")};
+        QVERIFY(LineListFile::save(path(u"BlackList.lst"_qs), names));
+        QFile file(path(u"BlackList.lst"_qs));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("PC2  BOSS\r\na b c d\r\n\xD8\xE5\xF4\r\n"));
+        const QStringList loaded = LineListFile::load(path(u"BlackList.lst"_qs));
+        QCOMPARE(loaded, QStringList({QStringLiteral("PC2  BOSS"), QStringLiteral("a b c d"), QStringLiteral("Шеф")}));
+
+        // The stored entry still blocks and marks the contact it was made from.
+        ContactList contacts;
+        contacts.add(dropped, QStringLiteral("PC2"));
+        contacts.setBlacklist(loaded);
+        QVERIFY(contacts.isBlacklisted(dropped));
+        QVERIFY(contacts.index(0).data(ContactList::BlacklistedRole).toBool());
+        QVERIFY(contacts.isBlacklisted(QStringLiteral("Шеф")));
+        QVERIFY(!contacts.isBlacklisted(QStringLiteral("PC2")));
+    }
+
+    // A save the disk cannot take whole keeps the old list, not a cut one.
+    void refusedSaveKeepsTheOldList()
+    {
+        const QString file = path(u"Hint.hnt"_qs);
+        QVERIFY(LineListFile::save(file, {QStringLiteral("old")}));
+        rlimit saved{};
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
+        rlimit small = saved;
+        small.rlim_cur = 64;
+        const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
+        QString error;
+        const bool saved64 = LineListFile::save(file, QStringList(20, QStringLiteral("phrase")), &error);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        signal(SIGXFSZ, oldHandler);
+        QVERIFY(!saved64);
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(LineListFile::load(file), QStringList{QStringLiteral("old")});
     }
 
     void aliasesAreReadAtEveryUse()

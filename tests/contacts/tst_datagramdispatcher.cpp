@@ -3,6 +3,7 @@
 #include "PresenceContext.h"
 
 #include <QHash>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <memory>
@@ -82,17 +83,60 @@ private Q_SLOTS:
         QCOMPARE(m_context.sent.size(), 3);
     }
 
-    void presenceIsCaseExactButStoresUpperCase()
+    void presenceComparesUpperCaseAndStoresUpperCase()
     {
         dispatch(QStringLiteral("%pc-ж"));
         QCOMPARE(m_contacts->addresses(), QStringList{QStringLiteral("PC-ж")});
-        // The stored address is upper-case, so the lower-case name is not "known".
+        // Names on the wire are upper case, so any spelling of a known name is known.
         dispatch(QStringLiteral("%pc-ж"));
+        dispatch(QStringLiteral("%Pc-ж"));
+        QCOMPARE(m_contacts->count(), 1);
+        QCOMPARE(m_context.sent, QStringList{QStringLiteral("%PC1")});
+        // Only ASCII letters change case: a Cyrillic capital is another name.
+        dispatch(QStringLiteral("%PC-Ж"));
         QCOMPARE(m_contacts->count(), 2);
         dispatch(QStringLiteral("#pc-ж"));
         QCOMPARE(m_contacts->count(), 2);
         dispatch(QStringLiteral("#PC-ж"));
         QCOMPARE(m_contacts->count(), 1);
+    }
+
+    // Every reply is a broadcast: a flood of one name must not be amplified.
+    void floodOfOneNameIsAnsweredAtMostOnce()
+    {
+        for (int i = 0; i < 50; ++i)
+            dispatch(QStringLiteral("%pc"));
+        QCOMPARE(m_contacts->addresses(), QStringList{QStringLiteral("PC")});
+        QCOMPARE(m_context.sent, QStringList{QStringLiteral("%PC1")});
+
+        // Our own name in any case is ourselves.
+        for (const QString &own : {QStringLiteral("%pc1"), QStringLiteral("%Pc1"), QStringLiteral("%PC1")})
+            dispatch(own);
+        QCOMPARE(m_contacts->count(), 1);
+        QCOMPARE(m_context.sent.size(), 1);
+    }
+
+    void contactListIsCappedAndSaysSoOnce()
+    {
+        const int cap = ContactList::kMaxContacts;
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("contact list is full")));
+        QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
+        for (int i = 0; i < cap + 100; ++i) {
+            dispatch(u'%' + QStringLiteral("PC-%1").arg(i));
+            dispatch(u'(' + QStringLiteral("PC-%1").arg(i));
+            dispatch(u'C' + QStringLiteral("PC-%1").arg(i));
+        }
+        QCOMPARE(m_contacts->count(), cap);
+        QCOMPARE(m_contacts->autoAnswerList().size(), cap);
+        QCOMPARE(m_contacts->inChatList().size(), cap);
+        // Refused names are not answered either.
+        QCOMPARE(m_context.sent.size(), cap);
+
+        // Room made by a farewell is taken by the next newcomer.
+        dispatch(QStringLiteral("#PC-0"));
+        dispatch(QStringLiteral("%PC-NEW"));
+        QCOMPARE(m_contacts->count(), cap);
+        QCOMPARE(m_contacts->addresses().last(), QStringLiteral("PC-NEW"));
     }
 
     void aliasShowsInListAndNotices()

@@ -21,6 +21,16 @@ bool sameName(QStringView a, QStringView b)
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
+// Equal for exactly the names sameName takes as equal: both fold each UTF-16
+// unit alone, and stored names hold no surrogates (code page 1251 has none).
+QString foldedName(QStringView name)
+{
+    QString folded(name.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < name.size(); ++i)
+        folded[i] = name[i].toCaseFolded();
+    return folded;
+}
+
 bool hasLineBreak(QStringView text)
 {
     return text.contains(u'\r') || text.contains(u'\n');
@@ -31,18 +41,18 @@ bool hasLineBreak(QStringView text)
 IniDocument IniDocument::parse(QByteArrayView bytes)
 {
     IniDocument document;
+    // CR LF, a lone LF and a lone CR each end a line, as in any editor: a CR
+    // taken for text would glue the next key written onto this line.
     qsizetype start = 0;
     while (start < bytes.size()) {
-        const qsizetype newline = bytes.indexOf('\n', start);
-        const qsizetype stop = newline < 0 ? bytes.size() : newline + 1;
-        QByteArrayView line = bytes.sliced(start, stop - start);
-        qsizetype endLength = 0;
-        if (line.endsWith('\n'))
-            ++endLength;
-        if (line.chopped(endLength).endsWith('\r'))
-            ++endLength;
-        document.m_lines.append(parseLine(line.chopped(endLength).toByteArray(),
-                                          line.last(endLength).toByteArray()));
+        qsizetype end = start;
+        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
+            ++end;
+        qsizetype stop = end;
+        if (stop < bytes.size())
+            stop += bytes.sliced(stop).startsWith("\r\n") ? 2 : 1;
+        document.m_lines.append(parseLine(bytes.sliced(start, end - start).toByteArray(),
+                                          bytes.sliced(end, stop - end).toByteArray()));
         start = stop;
     }
     return document;
@@ -117,9 +127,35 @@ IniDocument::SectionRange IniDocument::rangeFrom(qsizetype header) const
     return {header, end};
 }
 
+void IniDocument::buildIndex()
+{
+    auto index = std::make_shared<Index>();
+    qsizetype header = -1;
+    for (qsizetype i = 0; i < m_lines.size(); ++i) {
+        const Line &line = m_lines[i];
+        if (line.kind == LineKind::Section) {
+            header = i;
+            const QString name = foldedName(line.name);
+            if (!index->sections.contains(name)) // the first of equal sections counts
+                index->sections.insert(name, rangeFrom(i));
+        } else if (line.kind == LineKind::Entry) {
+            auto key = std::pair(header, foldedName(line.name));
+            if (!index->keys.contains(key))
+                index->keys.insert(std::move(key), i);
+        }
+    }
+    m_index = std::move(index);
+}
+
 std::optional<IniDocument::SectionRange> IniDocument::findSection(QStringView section) const
 {
     const QString name = storedName(section);
+    if (m_index) {
+        const auto found = m_index->sections.constFind(foldedName(name));
+        if (found == m_index->sections.cend())
+            return std::nullopt;
+        return *found;
+    }
     for (qsizetype i = 0; i < m_lines.size(); ++i) {
         if (m_lines[i].kind == LineKind::Section && sameName(m_lines[i].name, name))
             return rangeFrom(i);
@@ -130,6 +166,8 @@ std::optional<IniDocument::SectionRange> IniDocument::findSection(QStringView se
 qsizetype IniDocument::findKey(SectionRange range, QStringView key) const
 {
     const QString name = storedName(key);
+    if (m_index)
+        return m_index->keys.value(std::pair(range.header, foldedName(name)), -1);
     for (qsizetype i = range.header + 1; i < range.end; ++i) {
         if (m_lines[i].kind == LineKind::Entry && sameName(m_lines[i].name, name))
             return i;
@@ -183,6 +221,7 @@ bool IniDocument::setValue(QStringView section, QStringView key, QStringView val
     if (!range) {
         m_lines.append(parseLine(Cp1251::encode(u'[' + storedName(section) + u']'), kNewLineEnd));
         m_lines.append(entryLine(storedName(key), value));
+        changed();
         return true;
     }
     const qsizetype index = findKey(*range, key);
@@ -193,6 +232,7 @@ bool IniDocument::setValue(QStringView section, QStringView key, QStringView val
             return false;
         replacement.lineEnd = m_lines[index].lineEnd;
         m_lines[index] = std::move(replacement);
+        changed();
         return true;
     }
     // After the last key, so comments and blank lines that close the section stay last.
@@ -202,6 +242,7 @@ bool IniDocument::setValue(QStringView section, QStringView key, QStringView val
             after = i;
     }
     m_lines.insert(after + 1, entryLine(storedName(key), value));
+    changed();
     return true;
 }
 
@@ -216,6 +257,7 @@ bool IniDocument::removeKey(QStringView section, QStringView key)
     for (qsizetype i = range->end - 1; i > range->header; --i) {
         if (m_lines[i].kind == LineKind::Entry && sameName(m_lines[i].name, name)) {
             m_lines.removeAt(i);
+            changed();
             removed = true;
         }
     }
@@ -228,6 +270,7 @@ bool IniDocument::removeSection(QStringView section)
     bool removed = false;
     while (const auto range = findSection(section)) {
         m_lines.remove(range->header, range->end - range->header);
+        changed();
         removed = true;
     }
     return removed;

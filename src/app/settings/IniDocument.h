@@ -2,12 +2,15 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
 
+#include <memory>
 #include <optional>
+#include <utility>
 
 // One settings file in memory, line by line. Lines that a change does not touch
 // keep their exact bytes, so comments, blank lines, foreign keys and keys above
@@ -34,6 +37,11 @@ public:
     bool removeKey(QStringView section, QStringView key);
     bool removeSection(QStringView section);
 
+    // Makes lookups of sections and keys constant-time (a settings file may hold
+    // tens of thousands of aliases) until the next change. Lookups are right
+    // without it, only linear.
+    void buildIndex();
+
 private:
     enum class LineKind { Other, Section, Entry };
 
@@ -58,5 +66,16 @@ private:
     SectionRange rangeFrom(qsizetype header) const;
     qsizetype findKey(SectionRange range, QStringView key) const;
 
+    // Names folded the way sameName compares them. A key is indexed under the
+    // header line of its section (-1 above the first section).
+    struct Index
+    {
+        QHash<QString, SectionRange> sections;
+        QHash<std::pair<qsizetype, QString>, qsizetype> keys;
+    };
+
+    void changed() { m_index.reset(); }
+
     QList<Line> m_lines;
+    std::shared_ptr<const Index> m_index;
 };

@@ -1,9 +1,7 @@
 #include "IniFile.h"
 
+#include "IniCache.h"
 #include "IniDocument.h"
-
-#include <QFile>
-#include <QSaveFile>
 
 using namespace Qt::StringLiterals;
 
@@ -11,40 +9,6 @@ namespace {
 
 // Callers were written for a 2048-byte read buffer and rely on the cut.
 constexpr qsizetype kMaxValueLength = 2047;
-
-IniDocument loadForReading(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return IniDocument::parse(file.readAll());
-}
-
-// Unlike a read, a write must not take an unreadable file for an empty one:
-// saving that would wipe every other setting.
-IniDocument loadForWriting(const QString &path)
-{
-    QFile file(path);
-    if (!file.exists())
-        return {};
-    if (!file.open(QIODevice::ReadOnly))
-        throw IniWriteError(path);
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw IniWriteError(path);
-    return IniDocument::parse(bytes);
-}
-
-void save(const QString &path, const IniDocument &document)
-{
-    // QSaveFile refuses a read-only file itself, as writing in place would.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw IniWriteError(path);
-    const QByteArray bytes = document.toBytes();
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        throw IniWriteError(path);
-}
 
 } // namespace
 
@@ -71,7 +35,7 @@ const QString &IniFile::path() const
 
 QString IniFile::readString(QStringView section, QStringView key, const QString &defaultValue) const
 {
-    const auto value = loadForReading(m_path).value(section, key);
+    const auto value = IniCache::read(m_path)->value(section, key);
     if (!value)
         return defaultValue;
     return value->left(kMaxValueLength);
@@ -79,7 +43,7 @@ QString IniFile::readString(QStringView section, QStringView key, const QString 
 
 int IniFile::readInteger(QStringView section, QStringView key, int defaultValue) const
 {
-    const auto value = loadForReading(m_path).value(section, key);
+    const auto value = IniCache::read(m_path)->value(section, key);
     if (!value)
         return defaultValue;
     return parseProfileInteger(QStringView(*value).left(kMaxValueLength), defaultValue);
@@ -90,13 +54,52 @@ bool IniFile::readBool(QStringView section, QStringView key, bool defaultValue) 
     return readInteger(section, key, defaultValue ? 1 : 0) != 0;
 }
 
+void IniFile::beginBatch()
+{
+    m_batch.emplace();
+}
+
+void IniFile::commitBatch()
+{
+    if (!m_batch)
+        return;
+    const QList<Change> changes = std::move(*m_batch);
+    m_batch.reset();
+    if (changes.isEmpty())
+        return;
+    IniCache::update(m_path, [&changes](IniDocument &document) {
+        bool changed = false;
+        for (const Change &change : changes)
+            changed = change(document) || changed;
+        return changed;
+    });
+}
+
+void IniFile::dropCache()
+{
+    IniCache::clear();
+}
+
+quint64 IniFile::parseCount()
+{
+    return IniCache::parseCount();
+}
+
+void IniFile::apply(Change change)
+{
+    if (m_batch)
+        m_batch->append(std::move(change));
+    else
+        IniCache::update(m_path, change);
+}
+
 void IniFile::writeString(QStringView section, QStringView key, const QString &value)
 {
     if (!IniDocument::isWritableSection(section) || !IniDocument::isWritableKey(key))
         throw IniWriteError(m_path);
-    IniDocument document = loadForWriting(m_path);
-    if (document.setValue(section, key, value))
-        save(m_path, document);
+    apply([section = section.toString(), key = key.toString(), value](IniDocument &document) {
+        return document.setValue(section, key, value);
+    });
 }
 
 void IniFile::writeInteger(QStringView section, QStringView key, int value)
@@ -112,9 +115,9 @@ void IniFile::writeBool(QStringView section, QStringView key, bool value)
 void IniFile::deleteKey(QStringView section, QStringView key)
 {
     try {
-        IniDocument document = loadForWriting(m_path);
-        if (document.removeKey(section, key))
-            save(m_path, document);
+        apply([section = section.toString(), key = key.toString()](IniDocument &document) {
+            return document.removeKey(section, key);
+        });
     } catch (const IniWriteError &) {
         // Deleting is best effort by contract.
     }
@@ -123,9 +126,7 @@ void IniFile::deleteKey(QStringView section, QStringView key)
 void IniFile::eraseSection(QStringView section)
 {
     try {
-        IniDocument document = loadForWriting(m_path);
-        if (document.removeSection(section))
-            save(m_path, document);
+        apply([section = section.toString()](IniDocument &document) { return document.removeSection(section); });
     } catch (const IniWriteError &) {
         // Erasing is best effort by contract.
     }
@@ -133,20 +134,20 @@ void IniFile::eraseSection(QStringView section)
 
 QStringList IniFile::readSection(QStringView section) const
 {
-    return loadForReading(m_path).keys(section);
+    return IniCache::read(m_path)->keys(section);
 }
 
 QStringList IniFile::readSections() const
 {
-    return loadForReading(m_path).sections();
+    return IniCache::read(m_path)->sections();
 }
 
 bool IniFile::sectionExists(QStringView section) const
 {
-    return loadForReading(m_path).hasSection(section);
+    return IniCache::read(m_path)->hasSection(section);
 }
 
 bool IniFile::valueExists(QStringView section, QStringView key) const
 {
-    return loadForReading(m_path).value(section, key).has_value();
+    return IniCache::read(m_path)->value(section, key).has_value();
 }

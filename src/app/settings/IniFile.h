@@ -6,7 +6,13 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <QList>
+
+#include <functional>
+#include <optional>
 #include <stdexcept>
+
+class IniDocument;
 
 // A write the system refused; what() reads "Unable to write to <path>".
 class IniWriteError : public std::runtime_error
@@ -16,18 +22,38 @@ public:
     const QString &path() const;
 
 private:
+    using Change = std::function<bool(IniDocument &)>;
+    void apply(Change change);
+
     QString m_path;
+    std::optional<QList<Change>> m_batch;
 };
 
 // The settings file in the private-profile format, code page 1251.
-// Nothing is cached: every call opens the file, so a value written through one
-// object is seen by the next read through any other on the same path.
+// Every call sees the file as it is on disk: a value written through one object
+// is seen by the next read through any other on the same path, and so is a
+// change made by hand or by another program. The parsed file is shared by all
+// objects and read again only when the file has changed (see IniCache).
 // Reads never fail; a missing file, section or key gives the default.
 class IniFile
 {
 public:
     explicit IniFile(QString path);
     const QString &path() const;
+
+    // Between the two, writes and deletes through this object are collected and
+    // then written in one replacement of the file, so a save of many keys is
+    // one write, and a failed one leaves the old file whole. Reads in between
+    // see the file, not the collected writes. commitBatch throws IniWriteError
+    // (an unwritable name throws already at its write); an object destroyed
+    // before commitBatch writes nothing.
+    void beginBatch();
+    void commitBatch();
+
+    // Forgets every parsed file (benchmarks use it to measure reading anew).
+    static void dropCache();
+    // Files parsed so far in this process.
+    static quint64 parseCount();
 
     // Values longer than 2047 characters are cut to their first 2047.
     QString readString(QStringView section, QStringView key, const QString &defaultValue = {}) const;
@@ -55,5 +81,9 @@ public:
     bool valueExists(QStringView section, QStringView key) const;
 
 private:
+    using Change = std::function<bool(IniDocument &)>;
+    void apply(Change change);
+
     QString m_path;
+    std::optional<QList<Change>> m_batch;
 };

@@ -25,13 +25,25 @@ QStringList load(const QString &path)
     return lines;
 }
 
+QString storedEntry(QString entry)
+{
+    for (QChar &c : entry) {
+        if (c.category() == QChar::Other_Control)
+            c = u' ';
+    }
+    return entry;
+}
+
 bool save(const QString &path, const QStringList &lines, QString *error)
 {
     QSaveFile file(path);
     QByteArray content;
     for (const QString &line : lines)
-        content += Cp1251::encode(line) + "\r\n";
-    if (file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit())
+        content += Cp1251::encode(storedEntry(line)) + "\r\n";
+    // Unbuffered, so a short write (disk full) is seen here; commit() would
+    // put a cut file in place.
+    if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(content) == content.size()
+        && file.commit())
         return true;
     if (error)
         *error = file.errorString();

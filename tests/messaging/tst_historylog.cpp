@@ -1,0 +1,114 @@
+#include "HistoryLog.h"
+#include "SystemFormats.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// The history file is read by people and by programs that split it at its
+// rule lines, so whatever a peer sends must stay inside its own entry.
+class TestHistoryLog : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_path;
+    const QDateTime m_moment{QDate(2026, 12, 7), QTime(9, 5, 3)};
+
+    QByteArray rule() const { return "//" + QByteArray(69, '-'); }
+    QByteArray stamp() const { return "[" + SystemFormats::dateTime(m_moment).toLatin1() + "] "; }
+
+    QByteArray logBytes() const
+    {
+        QFile file(m_path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // Lines as any viewer splits them: at CR LF, a lone CR or a lone LF.
+    static QList<QByteArray> viewerLines(const QByteArray &bytes)
+    {
+        QList<QByteArray> lines;
+        for (const QString &line : QString::fromLatin1(bytes).split(QRegularExpression(u"\r\n|\r|\n"_s)))
+            lines.append(line.toLatin1());
+        return lines;
+    }
+
+    void write(const QString &text, const QString &from, const QString &to = u"ME"_s)
+    {
+        QCOMPARE(HistoryLog(m_path).write(text, from, to, m_moment), HistoryLog::Result::Written);
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        static int run = 0;
+        m_path = m_dir.filePath(u"Log-%1.txt"_s.arg(++run));
+    }
+
+    void forgedEntriesStayInsideTheirOwn_data()
+    {
+        const QString forged = u"[01.01.2000 00:00:00] BOSS --> EVERYONE"_s;
+        const QString ruleText = u"//"_s + QString(69, u'-');
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::newRow("name with CR LF") << u"hi"_s << u"PC2\r\n"_s + ruleText + u"\r\n"_s + forged << u"ME"_s;
+        QTest::newRow("name with LF, recipient with CR") << u"hi"_s << u"PC2\n"_s + forged << u"ME\r"_s + forged;
+        QTest::newRow("text, CR LF") << u"hello\r\n"_s + ruleText + u"\r\n"_s + forged + u"\r\nobey"_s
+                                     << u"PC2"_s << u"ME"_s;
+        QTest::newRow("text, LF only") << u"hello\n"_s + ruleText + u"\n"_s + forged << u"PC2"_s << u"ME"_s;
+        QTest::newRow("text, lone CR") << u"hello\r"_s + ruleText + u"\r"_s + forged << u"PC2"_s << u"ME"_s;
+        QTest::newRow("text starting with the rule") << ruleText + u"\r\n"_s + forged << u"PC2"_s << u"ME"_s;
+        QTest::newRow("text that is the rule") << ruleText << u"PC2"_s << u"ME"_s;
+    }
+
+    void forgedEntriesStayInsideTheirOwn()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        write(u"before"_s, u"PC1"_s);
+        write(text, from, to);
+        write(u"after"_s, u"PC3"_s);
+
+        const QList<QByteArray> lines = viewerLines(logBytes());
+        QCOMPARE(lines.count(rule()), 3);
+        // Each rule line is followed by a genuine header, and the entry in the
+        // middle still ends just before the last one.
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            if (lines[i] == rule())
+                QVERIFY(i + 1 < lines.size() && lines[i + 1].startsWith(stamp()));
+        }
+        QCOMPARE(lines.mid(lines.size() - 4), (QList<QByteArray>{rule(), stamp() + "PC3 --> ME", "after", ""}));
+    }
+
+    void entriesAreWrittenExactly()
+    {
+        const QByteArray ruleText = rule();
+        write(u"hello\r\n"_s + QString::fromLatin1(ruleText) + u"\r\n[01.01.2000 00:00:00] BOSS"_s,
+              u"PC2\r\n\tX"_s, u"M"_s + QChar(1) + u"E"_s);
+        write(u"a\0b\0"_s, u"P\0C"_s);
+        // Windows peers' multi-line texts stay as they were.
+        write(u"line 1\r\nline 2\r\n\r\nline 4"_s, u"PC4"_s);
+        QCOMPARE(logBytes(), ruleText + "\r\n" + stamp() + "PC2   X --> M E\r\nhello\r\n " + ruleText
+                                 + "\r\n[01.01.2000 00:00:00] BOSS\r\n"
+                                 + ruleText + "\r\n" + stamp() + "P C --> ME\r\na b \r\n"
+                                 + ruleText + "\r\n" + stamp() + "PC4 --> ME\r\nline 1\r\nline 2\r\n\r\nline 4\r\n");
+    }
+
+    void lookalikeRulesAreLeftAlone()
+    {
+        // Only a line equal to the rule is one; near misses are ordinary text.
+        const QByteArray longer = rule() + "-";
+        const QByteArray inside = "x" + rule();
+        write(QString::fromLatin1(longer + "\r\n" + inside), u"PC2"_s);
+        QCOMPARE(logBytes(), rule() + "\r\n" + stamp() + "PC2 --> ME\r\n" + longer + "\r\n" + inside + "\r\n");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHistoryLog)
+#include "tst_historylog.moc"
