@@ -2,7 +2,7 @@
 
 #include "LineListFile.h"
 
-#include <QDebug>
+#include "Logging.h"
 
 ContactList::ContactList(QObject *parent)
     : QAbstractListModel(parent)
@@ -47,7 +47,7 @@ bool ContactList::addAnnounced(const QString &displayName, const QString &addres
 {
     if (count() >= kMaxContacts) {
         if (!m_fullReported)
-            qWarning("The contact list is full (%d contacts): further newcomers are ignored", kMaxContacts);
+            qCWarning(lcZavolin, "The contact list is full (%d contacts): further newcomers are ignored", kMaxContacts);
         m_fullReported = true;
         return false;
     }
