@@ -1,3 +1,4 @@
+#include "Cp1251.h"
 #include "HistoryLog.h"
 #include "SystemFormats.h"
 
@@ -19,7 +20,7 @@ class TestHistoryLog : public QObject
     const QDateTime m_moment{QDate(2026, 12, 7), QTime(9, 5, 3)};
 
     QByteArray rule() const { return "//" + QByteArray(69, '-'); }
-    QByteArray stamp() const { return "[" + SystemFormats::dateTime(m_moment).toLatin1() + "] "; }
+    QByteArray stamp() const { return "[" + Cp1251::encode(SystemFormats::dateTime(m_moment)) + "] "; }
 
     QByteArray logBytes() const
     {
