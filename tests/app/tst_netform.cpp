@@ -1,4 +1,5 @@
 #include "IniFile.h"
+#include "LoopbackEnvironment.h"
 #include "NetForm.h"
 #include "SettingsForm.h"
 
@@ -42,16 +43,9 @@ private:
     void startForm(const QString &hostName = QStringLiteral("pc-test"), const QString &settingsPath = {},
                    bool desktop = false)
     {
-        NetFormEnvironment env;
-        env.settingsPath = settingsPath.isEmpty() ? iniPath() : settingsPath;
-        env.dataFolder = m_dir->path();
-        env.datagramPort = 0;
-        env.broadcastHost = QStringLiteral("127.0.0.1");
-        env.broadcastPort = m_observer->localPort();
-        env.messagePort = 0;
-        env.listenAddress = QHostAddress(QHostAddress::LocalHost);
-        env.streamPort = 0;
-        env.hostName = hostName;
+        NetFormEnvironment env = loopbackEnvironment(m_dir->path(), hostName, m_observer->localPort());
+        if (!settingsPath.isEmpty())
+            env.settingsPath = settingsPath;
         env.desktopIntegration = desktop;
         m_form = std::make_unique<TNetForm>(env);
         m_form->startUp();

@@ -1,3 +1,5 @@
+#include "LoopbackEnvironment.h"
+#include "MessageBoxProbe.h"
 #include "NetForm.h"
 #include "SettingsForm.h"
 #include "SpoolFile.h"
@@ -89,12 +91,6 @@ struct SmallDisk
 
 SmallDisk g_smallDisk;
 
-struct Box
-{
-    QString caption;
-    QString text;
-    QMessageBox::Icon icon;
-};
 
 } // namespace
 
@@ -112,17 +108,8 @@ private:
     {
         const QString home = m_dir->filePath(name);
         QDir().mkpath(home);
-        NetFormEnvironment env;
-        env.settingsPath = QDir(home).filePath(u"Zavolin.ini"_s);
-        env.dataFolder = home;
-        env.datagramPort = 0;
-        env.broadcastHost = u"127.0.0.1"_s;
-        env.broadcastPort = 9; // discarded
-        env.messagePort = 0;
-        env.listenAddress = QHostAddress(QHostAddress::LocalHost);
+        NetFormEnvironment env = loopbackEnvironment(home, name);
         env.streamPort = streamPort;
-        env.hostName = name;
-        env.desktopIntegration = false;
         auto form = std::make_unique<TNetForm>(env);
         form->startUp();
         form->show();
@@ -136,28 +123,6 @@ private:
         m_sender->setPeerStreamPort(port);
         QListView *list = m_sender->widgets().listBox1();
         list->selectionModel()->setCurrentIndex(m_sender->contacts().index(0), QItemSelectionModel::ClearAndSelect);
-    }
-
-    // Takes the message boxes open on `form`, closing them.
-    static QList<Box> takeBoxes(TNetForm *form)
-    {
-        QList<Box> boxes;
-        for (QMessageBox *box : form->findChildren<QMessageBox *>()) {
-            if (!box->isVisible())
-                continue;
-            boxes.append({box->windowTitle(), box->text(), box->icon()});
-            box->done(QMessageBox::Ok);
-        }
-        return boxes;
-    }
-
-    static bool hasBox(TNetForm *form, const QString &text)
-    {
-        for (QMessageBox *box : form->findChildren<QMessageBox *>()) {
-            if (box->isVisible() && box->text() == text)
-                return true;
-        }
-        return false;
     }
 
     static QFileDialog *dialog(TNetForm *form, const QString &name)
@@ -248,7 +213,7 @@ private Q_SLOTS:
     void sendIsRefusedWithoutExactlyOneContact()
     {
         m_sender->sendFile();
-        QList<Box> boxes = takeBoxes(m_sender.get());
+        QList<SeenBox> boxes = MessageBoxProbe::take(m_sender.get());
         QCOMPARE(boxes.size(), 1);
         QCOMPARE(boxes.at(0).caption, u"Внимание"_s);
         QCOMPARE(boxes.at(0).text, u"Не выбран абонент!"_s);
@@ -260,7 +225,7 @@ private Q_SLOTS:
         list->selectionModel()->setCurrentIndex(m_sender->contacts().index(0), QItemSelectionModel::Select);
         list->selectionModel()->setCurrentIndex(m_sender->contacts().index(1), QItemSelectionModel::Select);
         m_sender->sendFile();
-        boxes = takeBoxes(m_sender.get());
+        boxes = MessageBoxProbe::take(m_sender.get());
         QCOMPARE(boxes.size(), 1);
         QCOMPARE(boxes.at(0).text, u"Выберано более одного абонента!"_s);
         QVERIFY(!dialog(m_sender.get(), u"OpenDialog1"_s));
@@ -279,12 +244,12 @@ private Q_SLOTS:
         selectReceiver(m_receiver->streamPort());
         sendThroughDialog(path);
 
-        QTRY_VERIFY(hasBox(m_sender.get(), u"Файл отправлен!"_s));
-        const QList<Box> sent = takeBoxes(m_sender.get());
+        QTRY_VERIFY(MessageBoxProbe::shows(m_sender.get(), u"Файл отправлен!"_s));
+        const QList<SeenBox> sent = MessageBoxProbe::take(m_sender.get());
         QCOMPARE(sent.at(0).caption, u"Внимание"_s);
         QCOMPARE(sent.at(0).icon, QMessageBox::Information);
         const QString saved = u"Получен файл отчёт.bin !\n\rФайл сохранен в каталоге "_s + folder + u'.';
-        QTRY_VERIFY(hasBox(m_receiver.get(), saved));
+        QTRY_VERIFY(MessageBoxProbe::shows(m_receiver.get(), saved));
         QCOMPARE(contentOf(QDir(folder).filePath(u"отчёт.bin"_s)), content);
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{u"отчёт.bin"_s});
     }
@@ -295,8 +260,8 @@ private Q_SLOTS:
         m_receiver->settingsForm()->setSaveFolder(u"*"_s);
         selectReceiver(m_receiver->streamPort());
         sendThroughDialog(makeFile(u"f.txt"_s, "text"));
-        QTRY_VERIFY(hasBox(m_sender.get(), u"Файл отправлен!"_s));
-        QTRY_VERIFY(hasBox(m_receiver.get(), u"Не указан каталог сохранения полученных файлов!"_s));
+        QTRY_VERIFY(MessageBoxProbe::shows(m_sender.get(), u"Файл отправлен!"_s));
+        QTRY_VERIFY(MessageBoxProbe::shows(m_receiver.get(), u"Не указан каталог сохранения полученных файлов!"_s));
         const QString home = m_dir->filePath(u"pc-b"_s);
         QTRY_COMPARE(QDir(home).entryList({u".zavolin-*"_s}, QDir::Files | QDir::Hidden), QStringList());
     }
@@ -305,9 +270,9 @@ private Q_SLOTS:
     {
         selectReceiver(m_receiver->streamPort());
         sendThroughDialog(makeFile(u"report.txt"_s, "saved by dialog"));
-        QTRY_VERIFY(hasBox(m_receiver.get(), u"Получен файл report.txt !"_s));
+        QTRY_VERIFY(MessageBoxProbe::shows(m_receiver.get(), u"Получен файл report.txt !"_s));
         QVERIFY(!dialog(m_receiver.get(), u"SaveDialog1"_s));
-        takeBoxes(m_receiver.get());
+        MessageBoxProbe::take(m_receiver.get());
         QTRY_VERIFY(dialog(m_receiver.get(), u"SaveDialog1"_s));
         QFileDialog *save = dialog(m_receiver.get(), u"SaveDialog1"_s);
         QVERIFY(save->testOption(QFileDialog::DontConfirmOverwrite));
@@ -328,8 +293,8 @@ private Q_SLOTS:
         probe.close();
         selectReceiver(closed);
         sendThroughDialog(makeFile(u"f.txt"_s, "x"));
-        QTRY_VERIFY(hasBox(m_sender.get(), u"Ошибка отправки файла!"_s));
-        const QList<Box> boxes = takeBoxes(m_sender.get());
+        QTRY_VERIFY(MessageBoxProbe::shows(m_sender.get(), u"Ошибка отправки файла!"_s));
+        const QList<SeenBox> boxes = MessageBoxProbe::take(m_sender.get());
         QCOMPARE(boxes.at(0).caption, u"Внимание"_s);
         QCOMPARE(boxes.at(0).icon, QMessageBox::Critical);
         QVERIFY(!m_sender->isSendingFile());
@@ -347,7 +312,7 @@ private Q_SLOTS:
         selectReceiver(watcher.serverPort());
         sendThroughDialog(sparse.fileName());
         QTRY_VERIFY(!m_sender->findChildren<QMessageBox *>().isEmpty());
-        const QList<Box> boxes = takeBoxes(m_sender.get());
+        const QList<SeenBox> boxes = MessageBoxProbe::take(m_sender.get());
         QCOMPARE(boxes.size(), 1);
         QCOMPARE(boxes.at(0).caption, u"Внимание"_s);
         QCOMPARE(boxes.at(0).icon, QMessageBox::Warning);
@@ -381,8 +346,8 @@ private Q_SLOTS:
         cancel->click();
         QTRY_VERIFY(!m_sender->isSendingFile());
         QTRY_VERIFY(!m_sender->findChild<QProgressDialog *>(u"SendFileProgress"_s));
-        QTest::qWait(50);
-        QVERIFY(takeBoxes(m_sender.get()).isEmpty());
+        // The outcome was reported when the send ended, and a cancel shows no box.
+        QVERIFY(MessageBoxProbe::take(m_sender.get()).isEmpty());
     }
 
     void fullPresetFolderRefusesBeforeTheAcknowledgement()
@@ -401,10 +366,10 @@ private Q_SLOTS:
         QByteArray big(2 * 1024 * 1024, 'b');
         selectReceiver(m_receiver->streamPort());
         sendThroughDialog(makeFile(u"big.bin"_s, big));
-        QTRY_VERIFY(hasBox(m_sender.get(), u"Ошибка отправки файла!"_s));
-        QVERIFY(!hasBox(m_sender.get(), u"Файл отправлен!"_s));
-        QTRY_VERIFY(hasBox(m_receiver.get(), noRoom.arg(u"big.bin"_s, u"127.0.0.1"_s)));
-        takeBoxes(m_receiver.get());
+        QTRY_VERIFY(MessageBoxProbe::shows(m_sender.get(), u"Ошибка отправки файла!"_s));
+        QVERIFY(!MessageBoxProbe::shows(m_sender.get(), u"Файл отправлен!"_s));
+        QTRY_VERIFY(MessageBoxProbe::shows(m_receiver.get(), noRoom.arg(u"big.bin"_s, u"127.0.0.1"_s)));
+        MessageBoxProbe::take(m_receiver.get());
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList());
         QCOMPARE(spoolFilesIn(home), QStringList()); // spooled nowhere else either
 
@@ -423,7 +388,7 @@ private Q_SLOTS:
         raw.write(QByteArray(kSize - 100 * 1024, 'g'));
         QTRY_VERIFY_WITH_TIMEOUT(raw.state() == QAbstractSocket::UnconnectedState, 10000);
         QVERIFY(!raw.readAll().startsWith("OK"));
-        QTRY_VERIFY(hasBox(m_receiver.get(), noRoom.arg(u"grows.bin"_s, u"127.0.0.1"_s)));
+        QTRY_VERIFY(MessageBoxProbe::shows(m_receiver.get(), noRoom.arg(u"grows.bin"_s, u"127.0.0.1"_s)));
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList());
         filler.remove();
     }
@@ -435,7 +400,7 @@ private Q_SLOTS:
         m_receiver->settingsForm()->setOption(20, true);
         m_receiver->settingsForm()->setSaveFolder(folder);
         QCOMPARE(postRaw(u"C:\\Users\\me\\.bashrc"_s, "evil"), QByteArray());
-        QTRY_VERIFY(hasBox(m_receiver.get(), u"Файл от 127.0.0.1 не сохранен: недопустимое имя файла «.bashrc»."_s));
+        QTRY_VERIFY(MessageBoxProbe::shows(m_receiver.get(), u"Файл от 127.0.0.1 не сохранен: недопустимое имя файла «.bashrc»."_s));
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList());
         QCOMPARE(spoolFilesIn(m_dir->filePath(u"pc-b"_s)), QStringList());
     }
@@ -461,11 +426,11 @@ private Q_SLOTS:
         // A user sending then is told it failed.
         selectReceiver(m_receiver->streamPort());
         sendThroughDialog(makeFile(u"late.txt"_s, "late"));
-        QTRY_VERIFY(hasBox(m_sender.get(), u"Ошибка отправки файла!"_s));
+        QTRY_VERIFY(MessageBoxProbe::shows(m_sender.get(), u"Ошибка отправки файла!"_s));
 
         // Once the user has dealt with one, there is room for the next.
-        QTRY_VERIFY(hasBox(m_receiver.get(), u"Получен файл f0.txt !"_s));
-        takeBoxes(m_receiver.get());
+        QTRY_VERIFY(MessageBoxProbe::shows(m_receiver.get(), u"Получен файл f0.txt !"_s));
+        MessageBoxProbe::take(m_receiver.get());
         QTRY_VERIFY(dialog(m_receiver.get(), u"SaveDialog1"_s));
         dialog(m_receiver.get(), u"SaveDialog1"_s)->reject();
         QTRY_COMPARE(spoolFilesIn(home).size(), TStrmServer::kMaxSpooledFiles - 1);
@@ -506,7 +471,7 @@ private Q_SLOTS:
         holder.setPort(0);
         QVERIFY(holder.listen());
         auto third = startForm(u"pc-c"_s, holder.serverPort());
-        const QList<Box> boxes = takeBoxes(third.get());
+        const QList<SeenBox> boxes = MessageBoxProbe::take(third.get());
         QCOMPARE(boxes.size(), 1);
         QVERIFY(boxes.at(0).text.startsWith(u"Файлы не будут приниматься: порт %1 занят"_s.arg(holder.serverPort())));
     }

@@ -1,6 +1,7 @@
 #include "Cp1251.h"
 #include "MessageBoxProbe.h"
 #include "MsgChannel.h"
+#include "LoopbackEnvironment.h"
 #include "NetForm.h"
 
 #include <QFile>
@@ -35,18 +36,7 @@ private:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(ini);
         file.close();
-        NetFormEnvironment env;
-        env.settingsPath = file.fileName();
-        env.dataFolder = m_dir->path();
-        env.datagramPort = 0;
-        env.broadcastHost = u"127.0.0.1"_s;
-        env.broadcastPort = 9; // discarded
-        env.messagePort = 0;
-        env.streamPort = 0;
-        env.listenAddress = QHostAddress(QHostAddress::LocalHost);
-        env.hostName = u"pc-me"_s;
-        env.desktopIntegration = false;
-        m_form = std::make_unique<TNetForm>(env);
+        m_form = std::make_unique<TNetForm>(loopbackEnvironment(m_dir->path(), u"pc-me"_s));
         m_form->startUp();
         m_form->show();
         m_form->setPeerMessagePort(m_peer->serverPort());

@@ -1,4 +1,5 @@
 #include "AliasAssign.h"
+#include "MessageBoxProbe.h"
 #include "BlackListForm.h"
 #include "ContactDrag.h"
 #include "ContactList.h"
@@ -57,16 +58,6 @@ private:
         return found;
     }
 
-    // The message box that is open on parent now, if any.
-    static QMessageBox *openBox(const QWidget *parent)
-    {
-        for (QMessageBox *box : parent->findChildren<QMessageBox *>()) {
-            if (box->isVisible())
-                return box;
-        }
-        return nullptr;
-    }
-
     static QInputDialog *openInput(const QWidget *parent)
     {
         for (QInputDialog *box : parent->findChildren<QInputDialog *>()) {
@@ -74,13 +65,6 @@ private:
                 return box;
         }
         return nullptr;
-    }
-
-    static void closeBox(QMessageBox *box)
-    {
-        QPointer<QMessageBox> guard(box);
-        box->accept();
-        QTRY_VERIFY(!guard);
     }
 
     static void clickRow(QListWidget *list, int row)
@@ -173,19 +157,19 @@ private Q_SLOTS:
         QCOMPARE(form->addresses(), QStringList({u"10.0.0.1"_s, u"10.0.0.2"_s}));
 
         answerIpBox(form, u"10.0.0.1"_s);
-        QMessageBox *box = openBox(form);
+        QMessageBox *box = MessageBoxProbe::open(form);
         QVERIFY(box);
         QCOMPARE(box->windowTitle(), u"Внимание"_s);
         QCOMPARE(box->text(), u"Такой IP-адрес уже существует!"_s);
         QCOMPARE(box->icon(), QMessageBox::Warning);
-        closeBox(box);
+        MessageBoxProbe::closeAndWait(box);
         QCOMPARE(form->addresses(), QStringList({u"10.0.0.1"_s, u"10.0.0.2"_s}));
 
         // Not validated, and compared exactly: another spelling is another entry.
         answerIpBox(form, u" 10.0.0.1"_s);
         answerIpBox(form, QString());
         QCOMPARE(form->addresses(), QStringList({u"10.0.0.1"_s, u"10.0.0.2"_s, u" 10.0.0.1"_s}));
-        QVERIFY(!openBox(form));
+        QVERIFY(!MessageBoxProbe::open(form));
     }
 
     void removingAnAddressRemovesItsAlias()
@@ -200,7 +184,7 @@ private Q_SLOTS:
         // Nothing selected: nothing happens, not even a message.
         QTest::mouseClick(remove, Qt::LeftButton);
         QCOMPARE(form->listBox1()->count(), 2);
-        QVERIFY(!openBox(form));
+        QVERIFY(!MessageBoxProbe::open(form));
 
         clickRow(form->listBox1(), 0);
         QTest::mouseClick(remove, Qt::LeftButton);
@@ -222,12 +206,12 @@ private Q_SLOTS:
         auto *toContacts = child<QToolButton>(form, u"SpeedButton4"_s);
 
         QTest::mouseClick(toContacts, Qt::LeftButton);
-        QMessageBox *box = openBox(form);
+        QMessageBox *box = MessageBoxProbe::open(form);
         QVERIFY(box);
         QCOMPARE(box->windowTitle(), u"Внимание"_s);
         QCOMPARE(box->text(), u"Не выбран IP_адрес!"_s);
         QCOMPARE(box->icon(), QMessageBox::Warning);
-        closeBox(box);
+        MessageBoxProbe::closeAndWait(box);
         QCOMPARE(m_contacts->count(), 1);
 
         clickRow(form->listBox1(), 0);
@@ -274,12 +258,12 @@ private Q_SLOTS:
         TipForm *form = openIpForm(unwritable(u"ip.lst"_s));
         answerIpBox(form, u"10.0.0.7"_s);
         QTest::mouseClick(child<QToolButton>(form, u"SpeedButton3"_s), Qt::LeftButton);
-        QMessageBox *box = openBox(form);
+        QMessageBox *box = MessageBoxProbe::open(form);
         QVERIFY(box);
         QCOMPARE(box->windowTitle(), u"Ошибка"_s);
         QCOMPARE(box->icon(), QMessageBox::Critical);
         QVERIFY2(box->text().contains(unwritable(u"ip.lst"_s)), qPrintable(box->text()));
-        closeBox(box);
+        MessageBoxProbe::closeAndWait(box);
         QVERIFY(form->isVisible());
         QCOMPARE(form->addresses(), QStringList({u"10.0.0.7"_s}));
     }
@@ -390,12 +374,12 @@ private Q_SLOTS:
         m_contacts->setBlacklist({u"PC7"_s});
         TBlackListForm *form = openBlackList(*main, blackPath());
         QTest::mouseClick(child<QToolButton>(form, button), Qt::LeftButton);
-        QMessageBox *box = openBox(form);
+        QMessageBox *box = MessageBoxProbe::open(form);
         QVERIFY(box);
         QCOMPARE(box->windowTitle(), u"Внимание"_s);
         QCOMPARE(box->text(), text);
         QCOMPARE(box->icon(), QMessageBox::Critical);
-        closeBox(box);
+        MessageBoxProbe::closeAndWait(box);
         QCOMPARE(items(form->listBox1()), QStringList({u"PC7"_s}));
         QVERIFY(!QFile::exists(blackPath()));
     }
@@ -485,11 +469,11 @@ private Q_SLOTS:
         TBlackListForm *form = openBlackList(*main, unwritable(u"BlackList.lst"_s));
         form->edit1()->setText(u"pc9"_s);
         QTest::mouseClick(child<QToolButton>(form, u"SpeedButton1"_s), Qt::LeftButton);
-        QMessageBox *box = openBox(form);
+        QMessageBox *box = MessageBoxProbe::open(form);
         QVERIFY(box);
         QCOMPARE(box->windowTitle(), u"Ошибка"_s);
         QVERIFY2(box->text().contains(unwritable(u"BlackList.lst"_s)), qPrintable(box->text()));
-        closeBox(box);
+        MessageBoxProbe::closeAndWait(box);
         QCOMPARE(items(form->listBox1()), QStringList({u"PC9"_s}));
         QCOMPARE(m_contacts->blacklist(), QStringList({u"PC9"_s}));
     }
@@ -516,13 +500,13 @@ private Q_SLOTS:
         QWidget window;
         window.show();
         QVERIFY(!AliasAssign::start(*m_contacts, current, selected, iniPath(), &window));
-        QMessageBox *box = openBox(&window);
+        QMessageBox *box = MessageBoxProbe::open(&window);
         QVERIFY(box);
         QCOMPARE(box->windowTitle(), u"Внимание"_s);
         QCOMPARE(box->text(), text);
         QCOMPARE(box->icon(), QMessageBox::Critical);
         QVERIFY(!openInput(&window));
-        closeBox(box);
+        MessageBoxProbe::closeAndWait(box);
     }
 
     void aliasIsStoredAndTheContactMovesToTheEnd()
@@ -601,13 +585,13 @@ private Q_SLOTS:
         QInputDialog *box = AliasAssign::start(*m_contacts, 0, 0, unwritable(u"Zavolin.ini"_s), &window);
         box->setTextValue(u"Шеф"_s);
         box->accept();
-        QMessageBox *error = openBox(&window);
+        QMessageBox *error = MessageBoxProbe::open(&window);
         QVERIFY(error);
         QCOMPARE(error->windowTitle(), u"Ошибка"_s);
         QCOMPARE(error->icon(), QMessageBox::Critical);
         QVERIFY2(error->text().contains(u"Unable to write to "_s + unwritable(u"Zavolin.ini"_s)),
                  qPrintable(error->text()));
-        closeBox(error);
+        MessageBoxProbe::closeAndWait(error);
         QCOMPARE(m_contacts->displayNames(), QStringList({u"PC1"_s, u"PC2"_s}));
     }
 };

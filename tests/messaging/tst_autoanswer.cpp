@@ -1,4 +1,5 @@
 #include "AutoAnswerTexts.h"
+#include "MessageBoxProbe.h"
 #include "AutoForm.h"
 #include "Cp1251.h"
 #include "IniFile.h"
@@ -64,22 +65,6 @@ private:
     static QPushButton *button(const QWidget *form, const QString &name)
     {
         return form->findChild<QPushButton *>(name);
-    }
-
-    static QMessageBox *openBox(const QWidget *parent)
-    {
-        for (QMessageBox *box : parent->findChildren<QMessageBox *>()) {
-            if (box->isVisible())
-                return box;
-        }
-        return nullptr;
-    }
-
-    static void closeBox(QMessageBox *box)
-    {
-        QPointer<QMessageBox> guard(box);
-        box->accept();
-        QTRY_VERIFY(!guard);
     }
 
     TAutoForm *openForm(const QString &settingsPath)
@@ -229,12 +214,12 @@ private Q_SLOTS:
         writeIni(u"[AutoAnswer]\r\n0=a\r\n"_s);
         TAutoForm *form = openForm(iniPath());
         QTest::mouseClick(button(form, u"Button1"_s), Qt::LeftButton);
-        QMessageBox *box = openBox(form);
+        QMessageBox *box = MessageBoxProbe::open(form);
         QVERIFY(box);
         QCOMPARE(box->windowTitle(), u"Внимание"_s);
         QCOMPARE(box->text(), u"Введите текст для добавления в список!"_s);
         QCOMPARE(box->icon(), QMessageBox::Warning);
-        closeBox(box);
+        MessageBoxProbe::closeAndWait(box);
         QCOMPARE(comboItems(form->comboBox1()), QStringList({u"a"_s}));
     }
 
@@ -327,19 +312,19 @@ private Q_SLOTS:
         TAutoForm *form = openForm(unwritable());
         typeText(form, u"Текст"_s);
         QTest::mouseClick(button(form, u"Button1"_s), Qt::LeftButton);
-        QMessageBox *box = openBox(form);
+        QMessageBox *box = MessageBoxProbe::open(form);
         QVERIFY(box);
         QCOMPARE(box->windowTitle(), u"Ошибка"_s);
         QCOMPARE(box->icon(), QMessageBox::Critical);
         QVERIFY2(box->text().contains(u"Unable to write to "_s + unwritable()), qPrintable(box->text()));
-        closeBox(box);
+        MessageBoxProbe::closeAndWait(box);
         QCOMPARE(comboItems(form->comboBox1()), QStringList({u"Текст"_s}));
 
         QTest::mouseClick(button(form, u"Button3"_s), Qt::LeftButton);
-        box = openBox(form);
+        box = MessageBoxProbe::open(form);
         QVERIFY(box);
         QCOMPARE(box->windowTitle(), u"Ошибка"_s);
-        closeBox(box);
+        MessageBoxProbe::closeAndWait(box);
         QVERIFY(form->isVisible());
         QCOMPARE(form->comboBox1()->currentText(), u"Текст"_s);
     }

@@ -2,6 +2,7 @@
 #include "SpoolFile.h"
 #include "StreamFrame.h"
 #include "StrmChannel.h"
+#include "RawPeer.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -92,23 +93,7 @@ private:
     // A raw peer: sends the bytes, optionally closes, and returns what came back.
     static QByteArray rawExchange(quint16 port, const QByteArray &bytes, bool closeAfterSend = false)
     {
-        QTcpSocket socket;
-        socket.connectToHost(QHostAddress::LocalHost, port);
-        if (!QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::ConnectedState; }, 5000))
-            return "no connection";
-        socket.write(bytes);
-        if (closeAfterSend) {
-            socket.disconnectFromHost();
-            [[maybe_unused]] const bool closed =
-                QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::UnconnectedState; }, 5000);
-            return {};
-        }
-        QByteArray reply;
-        [[maybe_unused]] const bool answered = QTest::qWaitFor([&] {
-            reply += socket.readAll();
-            return reply.size() >= 16 || socket.state() != QAbstractSocket::ConnectedState;
-        }, 5000);
-        return reply + socket.readAll();
+        return RawPeer::exchange(port, bytes, closeAfterSend ? RawPeer::After::Close : RawPeer::After::WaitForReply);
     }
 
     static QByteArray fileContent(const QString &path)

@@ -1,5 +1,7 @@
 #include "MessageBoxProbe.h"
 
+#include <QPointer>
+#include <QTest>
 #include <QWidget>
 
 namespace MessageBoxProbe {
@@ -23,6 +25,22 @@ QMessageBox *find(QWidget *window, const QString &text)
             return box;
     }
     return nullptr;
+}
+
+QMessageBox *open(const QWidget *window)
+{
+    for (QMessageBox *box : window->findChildren<QMessageBox *>()) {
+        if (box->isVisible())
+            return box;
+    }
+    return nullptr;
+}
+
+void closeAndWait(QMessageBox *box)
+{
+    QPointer<QMessageBox> guard(box);
+    box->accept();
+    QTRY_VERIFY(!guard);
 }
 
 bool shows(QWidget *window, const QString &text)

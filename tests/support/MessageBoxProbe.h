@@ -22,5 +22,9 @@ QList<SeenBox> take(QWidget *window);
 bool shows(QWidget *window, const QString &text);
 // The visible box under `window` that says `text`, or nullptr.
 QMessageBox *find(QWidget *window, const QString &text);
+// The first visible box under `window`, or nullptr.
+QMessageBox *open(const QWidget *window);
+// Accepts the box and waits until it is gone (boxes delete themselves on close).
+void closeAndWait(QMessageBox *box);
 
 } // namespace MessageBoxProbe
