@@ -27,7 +27,7 @@ logs=$LAN_DIR/logs
 # 1. A message from A, addressed by host name, is acknowledged and delivered on B.
 lan_bg pc-b "$logs/b-serve.log" "$zvprobe" serve-msg 10 1
 serve=$LAN_LAST_PID
-if ! lan_wait_line "$logs/b-serve.log" '^READY' 5 "$serve"; then
+if ! lan_wait_line "$logs/b-serve.log" '^READY' 30 "$serve"; then
     lan_fail "message: serve-msg on pc-b never became ready"
     lan_show "$logs/b-serve.log"
 else
@@ -55,7 +55,7 @@ for h in pc-a pc-b pc-c; do
     listen[$h]=$LAN_LAST_PID
 done
 for h in pc-a pc-b pc-c; do
-    if ! lan_wait_line "$logs/$h-udp.log" '^READY' 4 "${listen[$h]}"; then
+    if ! lan_wait_line "$logs/$h-udp.log" '^READY' 30 "${listen[$h]}"; then
         lan_fail "broadcast: listen-udp on $h never became ready"
         lan_show "$logs/$h-udp.log"
         ready=0

@@ -28,7 +28,7 @@ for h in a b c e; do
     mkfifo "$LAN_DIR/$h.fifo"
     lan_bg "pc-$h" "$logs/$h.log" "$zvnetform" "$LAN_DIR/$h-home" 60 "$LAN_DIR/$h.fifo"
     pid[$h]=$LAN_LAST_PID
-    lan_wait_line "$logs/$h.log" '^READY' 10 "${pid[$h]}" || lan_fail "pc-$h never started"
+    lan_wait_line "$logs/$h.log" '^READY' 30 "${pid[$h]}" || lan_fail "pc-$h never started"
 done
 
 say() { # HOST COMMAND...

@@ -23,21 +23,21 @@ logs=$LAN_DIR/logs
 
 lan_bg pc-d "$logs/d-udp.log" "$zvprobe" listen-udp 40
 listener=$LAN_LAST_PID
-lan_wait_line "$logs/d-udp.log" '^READY' 5 "$listener" || lan_fail "listener on pc-d never became ready"
+lan_wait_line "$logs/d-udp.log" '^READY' 30 "$listener" || lan_fail "listener on pc-d never became ready"
 
 lan_bg pc-a "$logs/a.log" "$zvnetform" "$LAN_DIR/a-home" 40
 a=$LAN_LAST_PID
 lan_bg pc-b "$logs/b.log" "$zvnetform" "$LAN_DIR/b-home" 40
 b=$LAN_LAST_PID
-lan_wait_line "$logs/a.log" '^READY' 10 "$a" || lan_fail "pc-a never started"
-lan_wait_line "$logs/b.log" '^READY' 10 "$b" || lan_fail "pc-b never started"
+lan_wait_line "$logs/a.log" '^READY' 30 "$a" || lan_fail "pc-a never started"
+lan_wait_line "$logs/b.log" '^READY' 30 "$b" || lan_fail "pc-b never started"
 
 # The real program on C.
 lan_bg pc-c "$logs/c.log" "$zavolin" --home "$LAN_DIR/c-home"
 c=$LAN_LAST_PID
 
-if lan_wait_line "$logs/a.log" '^CONTACTS PC-B,PC-C$' 10 "$a" \
-    && lan_wait_line "$logs/b.log" '^CONTACTS PC-A,PC-C$' 10 "$b"; then
+if lan_wait_line "$logs/a.log" '^CONTACTS PC-B,PC-C$' 30 "$a" \
+    && lan_wait_line "$logs/b.log" '^CONTACTS PC-A,PC-C$' 30 "$b"; then
     lan_pass "pc-a and pc-b each list the other two"
 else
     lan_fail "contact lists did not converge"
@@ -54,15 +54,15 @@ else
 fi
 
 kill -TERM "$c"
-lan_wait_exit "$c" 10
+lan_wait_exit "$c" 30
 rc=$?
-if lan_wait_line "$logs/a.log" '^CONTACTS PC-B$' 5 "$a" && lan_wait_line "$logs/b.log" '^CONTACTS PC-A$' 5 "$b"; then
+if lan_wait_line "$logs/a.log" '^CONTACTS PC-B$' 30 "$a" && lan_wait_line "$logs/b.log" '^CONTACTS PC-A$' 30 "$b"; then
     lan_pass "after SIGTERM pc-c left both lists (exit $rc)"
 else
     lan_fail "pc-c still listed after its end (exit $rc)"
     lan_show "$logs/a.log" "$logs/b.log" "$logs/c.log"
 fi
-if lan_wait_line "$logs/d-udp.log" "^UDP $c_ip #PC-C\$" 5 "$listener"; then
+if lan_wait_line "$logs/d-udp.log" "^UDP $c_ip #PC-C\$" 30 "$listener"; then
     lan_pass "pc-c said farewell"
 else
     lan_fail "no farewell from pc-c"
