@@ -258,7 +258,11 @@ void HttpFetch::stop()
         QNetworkReply *reply = m_reply;
         m_reply = nullptr;
         reply->disconnect(this);
-        reply->abort();
+        // An HTTP error status is reported by the reply itself; aborting it
+        // as well makes it report two errors. Deleting it closes it all the same.
+        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        if (!reply->isFinished() && reply->error() == QNetworkReply::NoError && status < 300)
+            reply->abort();
         reply->deleteLater();
     }
     m_file.reset(); // a temporary file that was not renamed goes with it
