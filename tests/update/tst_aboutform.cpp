@@ -112,6 +112,12 @@ private Q_SLOTS:
             QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &m_desktop, "open");
     }
 
+    void cleanupTestCase()
+    {
+        for (const char *scheme : {"http", "https", "mailto", "file"})
+            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+    }
+
     void init()
     {
         m_home = std::make_unique<QTemporaryDir>();

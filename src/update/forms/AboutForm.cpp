@@ -138,14 +138,16 @@ void TAboutForm::buildControls()
     m_updateLink = linkLabel(panel, QStringLiteral("UpdateLink"));
     m_updateLink->setText(linkHtml(QStringLiteral("update:"), kUpdateLinkText, true));
     m_updateLink->setAlignment(Qt::AlignCenter);
-    m_updateLink->setGeometry(4, 110, 270, 18);
+    // Bold text outgrows one line of the fixed window with wider desktop fonts.
+    m_updateLink->setWordWrap(true);
+    m_updateLink->setGeometry(4, 102, 270, 36);
 
     m_progress = new QProgressBar(panel);
     m_progress->setObjectName(QStringLiteral("ProgressBar1"));
     m_progress->setRange(0, 100);
     m_progress->setValue(0);
     m_progress->setTextVisible(false);
-    m_progress->setGeometry(6, 140, 265, 11);
+    m_progress->setGeometry(6, 142, 265, 11);
 
     m_status = new QLabel(panel);
     m_status->setObjectName(QStringLiteral("StatusLabel"));
