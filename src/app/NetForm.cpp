@@ -2,6 +2,7 @@
 
 #include "Logging.h"
 
+#include "AboutForm.h"
 #include "AsciiCase.h"
 #include "Autostart.h"
 #include "ContactDelegate.h"
@@ -132,6 +133,8 @@ void TNetForm::wireActions()
     connect(m_ui.action(NetAction::OpenIncoming), &QAction::triggered, this, &TNetForm::openIncomingView);
     connect(m_ui.action(NetAction::SaveSettings), &QAction::triggered, this, &TNetForm::saveSettings);
     connect(m_ui.action(NetAction::RefreshContacts), &QAction::triggered, this, &TNetForm::refreshContacts);
+    connect(m_ui.action(NetAction::About), &QAction::triggered, this,
+            [this] { (new TAboutForm(m_env.settingsPath, this))->open(); });
     connect(m_ui.action(NetAction::Settings), &QAction::triggered, this, [this] {
         m_settings->show();
         bringToFront(m_settings.get());

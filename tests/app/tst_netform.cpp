@@ -1,3 +1,4 @@
+#include "AboutForm.h"
 #include "IniFile.h"
 #include "LoopbackEnvironment.h"
 #include "NetForm.h"
@@ -9,6 +10,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -271,6 +273,25 @@ private Q_SLOTS:
         QCOMPARE(m_form->settingsForm()->popupSeconds(), 500);
         QCOMPARE(m_form->settingsForm()->saveFolder(), QStringLiteral("/srv/in"));
         QCOMPARE(m_form->contacts().blacklist(), QStringList({QStringLiteral("SPAM"), QStringLiteral("ВАСЯ")}));
+    }
+
+    void aboutItemOpensTheAboutWindowWithTheFormsSettings()
+    {
+        writeIni("[Update]\r\nSiteURL=https://intranet.example/zavolin/\r\n");
+        startForm();
+        QAction *about = m_form->findChild<QAction *>(QStringLiteral("AboutAction"));
+        QVERIFY(about);
+        QCOMPARE(about->shortcut(), QKeySequence(Qt::Key_F1));
+        about->trigger();
+        TAboutForm *window = nullptr;
+        QTRY_VERIFY((window = m_form->findChild<TAboutForm *>()) && window->isVisible());
+        // Open without blocking, and modal to the main window as the menu item's window.
+        QCOMPARE(window->windowModality(), Qt::WindowModal);
+        QVERIFY(window->findChild<QLabel *>(QStringLiteral("SiteLink"))->text().contains(
+            QStringLiteral("https://intranet.example/zavolin/")));
+        QPointer<TAboutForm> guard(window);
+        window->close();
+        QTRY_VERIFY(!guard);
     }
 };
 
