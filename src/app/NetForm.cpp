@@ -13,6 +13,7 @@
 #include "MessForm.h"
 #include "MessageBoxes.h"
 #include "SettingsForm.h"
+#include "SettingKeys.h"
 #include "SoundPlayer.h"
 #include "TrayIconUnit.h"
 #include "WindowFront.h"
@@ -34,26 +35,18 @@
 using NetAction = NetFormWidgets::NetAction;
 using TrayAction = NetFormWidgets::TrayAction;
 
-namespace {
-
-constexpr int kModControl = 2;
-constexpr int kKeyQ = 0x51;
-constexpr int kKeyR = 0x52;
-
-} // namespace
-
 TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
     : QMainWindow(parent)
     , m_env(std::move(environment))
     , m_ui(this)
-    , m_settings(std::make_unique<TSettingsForm>(m_env.settingsPath))
+    , m_settings(std::make_unique<TSettingsForm>(m_options, m_env.settingsPath))
     , m_aliases(m_env.settingsPath)
     , m_dispatcher(m_contacts, *this)
     , m_listBox2(new QListWidget(this))
     , m_sender(std::make_unique<MessageSender>())
     , m_replyClient(std::make_unique<TMsgClient>())
     , m_incoming(m_ui.richEdit2()->document())
-    , m_receiver(*this)
+    , m_receiver(*this, m_options)
     , m_history(QDir(m_env.dataFolder).filePath(QStringLiteral("Log.txt")))
     , m_sound(new SoundPlayer(this))
 {
@@ -109,15 +102,6 @@ TNetForm::~TNetForm()
         shutdown();
 }
 
-bool TNetForm::option(int number) const
-{
-    if (number == 6)
-        return m_ui.action(NetAction::AutoAnswer)->isChecked();
-    if (number == 19)
-        return m_ui.action(NetAction::ReceiveMessages)->isChecked();
-    return m_settings->isOptionOn(number);
-}
-
 QString TNetForm::ownName() const
 {
     return m_ui.label2()->text();
@@ -159,6 +143,21 @@ void TNetForm::wireActions()
     };
     mirror(NetAction::AutoAnswer, TrayAction::AutoAnswer);
     mirror(NetAction::ReceiveMessages, TrayAction::ReceiveMessages);
+
+    // The two options of the main menu: its items show the store and write into it.
+    const std::pair<Option, NetAction> menuOptions[] = {{Option::AutoAnswer, NetAction::AutoAnswer},
+                                                        {Option::ReceiveWhileAnswering, NetAction::ReceiveMessages}};
+    for (const auto &[option, id] : menuOptions) {
+        QAction *item = m_ui.action(id);
+        item->setChecked(m_options.isOn(option));
+        connect(item, &QAction::toggled, this, [this, option](bool on) { m_options.set(option, on); });
+    }
+    connect(&m_options, &OptionsStore::changed, this, [this, menuOptions](Option option, bool on) {
+        for (const auto &[menuOption, id] : menuOptions) {
+            if (menuOption == option)
+                m_ui.action(id)->setChecked(on);
+        }
+    });
 }
 
 void TNetForm::wireSettingsReactions()
@@ -180,7 +179,9 @@ void TNetForm::wireSettingsReactions()
                   FontStyle::fromFont(font));
     });
     connect(m_settings.get(), &TSettingsForm::lookDefaultsRequested, this, [this] {
-        applyLook(WinColor::kBlack, WinColor::kWhite, QStringLiteral("MS Sans Serif"), 8, 0);
+        using namespace SettingKeys;
+        applyLook(kFontColor.fallback, kColor.fallback, kFontName.fallback.toString(), kFontSize.fallback,
+                  kFontStyle.fallback);
         saveSettings();
     });
 }
@@ -300,7 +301,7 @@ void TNetForm::closeEvent(QCloseEvent *event)
         event->accept();
         return;
     }
-    if (!m_exitConfirmed && option(9)) {
+    if (!m_exitConfirmed && option(Option::HideOnClose)) {
         event->ignore();
         hideWindow();
         return;
@@ -338,11 +339,11 @@ void TNetForm::onTrayClicked()
 
 void TNetForm::onHotKey(int modifiers, int virtualKey)
 {
-    if (modifiers != kModControl)
+    if (modifiers != GlobalHotKeys::kModControl)
         return;
-    if (virtualKey == kKeyQ)
+    if (virtualKey == GlobalHotKeys::kKeyQ)
         openIncomingView();
-    else if (virtualKey == kKeyR)
+    else if (virtualKey == GlobalHotKeys::kKeyR)
         openOutgoingView();
     else
         return;
@@ -376,12 +377,12 @@ QString TNetForm::displayName(const QString &name) const
 
 bool TNetForm::isAutoAnswerOn() const
 {
-    return option(6);
+    return option(Option::AutoAnswer);
 }
 
 bool TNetForm::isStatusNoticeOn() const
 {
-    return option(7);
+    return option(Option::StatusNotices);
 }
 
 void TNetForm::broadcast(const QString &datagram)

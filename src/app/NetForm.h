@@ -13,6 +13,7 @@
 #include "MsgChannel.h"
 #include "NetFormEnvironment.h"
 #include "NetFormWidgets.h"
+#include "OptionsStore.h"
 #include "PresenceContext.h"
 #include "ReceiveHost.h"
 #include "StrmChannel.h"
@@ -50,8 +51,9 @@ public:
     // Runs the creation sequence: settings, look, own name, listeners, announcements.
     void startUp();
 
-    // Options Ch1..Ch21 as they stand now (Ch6 and Ch19 are menu items).
-    bool option(int number) const override;
+    // Options as they stand now.
+    bool option(Option option) const { return m_options.isOn(option); }
+    OptionsStore &options() { return m_options; }
     QString ownName() const override;
 
     const NetFormWidgets &widgets() const { return m_ui; }
@@ -124,7 +126,6 @@ private:
     void reportReceiveError() override;
 
     // FileReceiveHost
-    QString saveFolder() const override;
     QString senderName(const QHostAddress &peer) const override;
     void showFileNotice(Notice notice, const QString &text, std::function<void()> closed) override;
     void askSavePath(const QString &fileName, std::function<void(const QString &path)> answered) override;
@@ -165,6 +166,7 @@ private:
 
     NetFormEnvironment m_env;
     NetFormWidgets m_ui;
+    OptionsStore m_options;
     std::unique_ptr<TSettingsForm> m_settings;
     ContactList m_contacts;
     AliasBook m_aliases;

@@ -2,6 +2,7 @@
 #include "NetForm.h"
 
 #include "IniFile.h"
+#include "SettingKeys.h"
 #include "Logging.h"
 #include "MessageBoxes.h"
 #include "SettingsForm.h"
@@ -38,7 +39,7 @@ void TNetForm::wireFiles()
             m_fileProgress->setValue(int(sent * m_fileProgress->maximum() / total));
     });
 
-    m_fileReceiver = std::make_unique<FileReceiver>(static_cast<FileReceiveHost &>(*this));
+    m_fileReceiver = std::make_unique<FileReceiver>(static_cast<FileReceiveHost &>(*this), m_options);
     listenForFiles();
 }
 
@@ -96,8 +97,8 @@ void TNetForm::removeStaleSpoolFiles() const
     // The settings dialog has not read the preset folder yet: the stream
     // server listens before start-up.
     QStringList folders{m_env.dataFolder, QDir::tempPath()};
-    const QString preset = IniFile(m_env.settingsPath).readString(u"Form", u"SaveFileDir", QStringLiteral("*"));
-    if (preset != u"*")
+    const QString preset = SettingKeys::kSaveFileDir.read(IniFile(m_env.settingsPath));
+    if (preset != SettingKeys::kNoFolder)
         folders << preset;
     for (const QString &folder : std::as_const(folders)) {
         if (const int removed = SpoolFile::removeStale(folder))
@@ -193,11 +194,6 @@ void TNetForm::showFileProgress(const QString &path, const QString &recipient)
             m_fileSender->cancel();
     });
     m_fileProgress = progress;
-}
-
-QString TNetForm::saveFolder() const
-{
-    return m_settings->saveFolder();
 }
 
 QString TNetForm::senderName(const QHostAddress &peer) const

@@ -8,6 +8,7 @@
 #include "Cp1251.h"
 #include "IpForm.h"
 #include "IniFile.h"
+#include "SettingKeys.h"
 #include "MessageBoxes.h"
 #include "MsgFrame.h"
 #include "SoundPlayer.h"
@@ -167,13 +168,13 @@ void TNetForm::send()
                 MessageBoxes::error(this, QStringLiteral("Ошибка отправки сообщения!"));
                 return;
             }
-            if (option(6))
+            if (option(Option::AutoAnswer))
                 MessageBoxes::information(this, QStringLiteral("У Вас включен автоответчик! Сообщение отправлено!"));
-            if (option(4))
+            if (option(Option::HideAfterSend))
                 hideWindow();
-            if (option(15) && !recordSent(text, r.displayName, true))
+            if (option(Option::History) && !recordSent(text, r.displayName, true))
                 return; // the editor keeps its text
-            if (option(2))
+            if (option(Option::ClearAfterSend))
                 m_ui.memo1()->clear();
         }, nullptr);
         return;
@@ -190,13 +191,13 @@ void TNetForm::send()
         recipients.append(recipientAt(row));
     m_sender->send(ownName(), recipients, text,
                    [this, text](const Recipient &r, bool delivered) {
-                       if (delivered && option(15))
+                       if (delivered && option(Option::History))
                            recordSent(text, r.displayName, false);
                    },
                    [this] {
-                       if (option(2))
+                       if (option(Option::ClearAfterSend))
                            m_ui.memo1()->clear();
-                       if (option(4))
+                       if (option(Option::HideAfterSend))
                            hideWindow();
                    });
 }
@@ -218,17 +219,17 @@ void TNetForm::sendToAll()
             recipients.append(recipientAt(row));
         m_sender->send(ownName(), recipients, kToAllPrefix + QStringLiteral("\r\n") + text,
                        [this, text](const Recipient &r, bool delivered) {
-                           if (delivered && option(15))
+                           if (delivered && option(Option::History))
                                recordSent(kToAllPrefix + text, r.displayName, false);
                        },
                        [this] {
-                           if (option(2))
+                           if (option(Option::ClearAfterSend))
                                m_ui.memo1()->clear();
-                           if (option(4))
+                           if (option(Option::HideAfterSend))
                                hideWindow();
                        });
     };
-    if (!option(8)) {
+    if (!option(Option::WarnBeforeSendToAll)) {
         go();
         return;
     }
@@ -292,7 +293,7 @@ void TNetForm::writeHistory(const QString &text, const QString &from, const QStr
 
 void TNetForm::playSound()
 {
-    m_sound->play(IniFile(m_env.settingsPath).readString(u"Form", u"Music", QStringLiteral("Utopia Default.wav")));
+    m_sound->play(SettingKeys::kMusic.read(IniFile(m_env.settingsPath)));
 }
 
 void TNetForm::startTrayBlinking()

@@ -3,6 +3,7 @@
 #include "AsciiCase.h"
 #include "AutoAnswerTexts.h"
 #include "IncomingView.h"
+#include "OptionsStore.h"
 #include "ReceiveHost.h"
 #include "SmileyMatcher.h"
 #include "SmileyTable.h"
@@ -12,20 +13,6 @@
 
 namespace {
 
-enum Option {
-    kTrayInsteadOfWindow = 1,
-    kClearOnNew = 3,
-    kTimeInHeader = 5,
-    kAutoAnswer = 6,
-    kSound = 10,
-    kPopup = 11,
-    kSmileys = 14,
-    kHistory = 15,
-    kScrollToEnd = 16,
-    kFloatingWindow = 17,
-    kReceiveWhileAnswering = 19,
-};
-
 QString quotedUpper(const QString &name)
 {
     return u'"' + AsciiCase::upper(name) + u'"';
@@ -33,8 +20,9 @@ QString quotedUpper(const QString &name)
 
 } // namespace
 
-MessageReceiver::MessageReceiver(ReceiveHost &host)
+MessageReceiver::MessageReceiver(ReceiveHost &host, const OptionsStore &options)
     : m_host(host)
+    , m_options(options)
 {
 }
 
@@ -53,7 +41,7 @@ void MessageReceiver::processNext()
         const QString displayName = m_host.displayName(message.fromName);
         if (m_host.isBlacklisted(displayName))
             continue;
-        if (!m_host.option(kAutoAnswer)) {
+        if (!m_options.isOn(Option::AutoAnswer)) {
             announce(message, displayName);
             show(message, displayName);
             continue;
@@ -74,7 +62,7 @@ void MessageReceiver::recordPending(const QList<ReceivedMessage> &later)
 {
     for (const ReceivedMessage &message : later)
         m_queue.push_back({message.fromName, message.text, message.peer.toString()});
-    const bool recorded = !m_host.option(kAutoAnswer) && m_host.option(kHistory);
+    const bool recorded = !m_options.isOn(Option::AutoAnswer) && m_options.isOn(Option::History);
     while (!m_queue.empty()) {
         const Incoming message = std::move(m_queue.front());
         m_queue.pop_front();
@@ -87,7 +75,7 @@ void MessageReceiver::recordPending(const QList<ReceivedMessage> &later)
 void MessageReceiver::afterReply(const Incoming &message, const QString &displayName)
 {
     m_host.markAutoAnswered();
-    if (!m_host.option(kReceiveWhileAnswering)) {
+    if (!m_options.isOn(Option::ReceiveWhileAnswering)) {
         IncomingView &view = m_host.incomingView();
         view.appendLine(QStringLiteral("Было сообщение от  ") + quotedUpper(displayName)
                         + QStringLiteral(". Время: ") + SystemFormats::longTime(QTime::currentTime()));
@@ -105,19 +93,19 @@ void MessageReceiver::finish()
 
 void MessageReceiver::announce(const Incoming &message, const QString &displayName)
 {
-    if (m_host.option(kHistory))
+    if (m_options.isOn(Option::History))
         m_host.writeHistory(message.text, displayName, m_host.ownName());
-    if (m_host.option(kSound))
+    if (m_options.isOn(Option::Sound))
         m_host.playSound();
-    if (m_host.option(kTrayInsteadOfWindow))
+    if (m_options.isOn(Option::TrayInsteadOfWindow))
         m_host.startTrayBlinking();
     else
         m_host.showMainWindow();
-    if (m_host.option(kPopup))
+    if (m_options.isOn(Option::Popup))
         m_host.armPopup(displayName);
-    if (m_host.option(kFloatingWindow))
+    if (m_options.isOn(Option::FloatingWindow))
         m_host.ringFloatingWindow();
-    if (m_host.option(kClearOnNew))
+    if (m_options.isOn(Option::ClearIncomingOnNew))
         m_host.incomingView().clear();
 }
 
@@ -127,13 +115,13 @@ void MessageReceiver::show(const Incoming &message, const QString &displayName)
     {
         // One layout for the whole message, however many pieces it has.
         const IncomingView::Entry entry(view);
-        if (m_host.option(kTimeInHeader)) {
+        if (m_options.isOn(Option::TimeInHeader)) {
             view.appendLine(QStringLiteral(">>Сообщение от  ") + quotedUpper(displayName) + QStringLiteral("<<  ")
                             + SystemFormats::longTime(QTime::currentTime()));
         } else {
             view.appendLine(QStringLiteral(">>Сообщение от  ") + displayName);
         }
-        if (!m_host.option(kSmileys)) {
+        if (!m_options.isOn(Option::Smileys)) {
             view.appendText(message.text);
         } else {
             for (const SmileyPiece &piece : splitSmileys(message.text)) {
@@ -146,8 +134,8 @@ void MessageReceiver::show(const Incoming &message, const QString &displayName)
         }
     }
     // After the entry: the view has been laid out, so its end is known.
-    if (m_host.option(kScrollToEnd))
+    if (m_options.isOn(Option::ScrollToEnd))
         m_host.scrollIncomingToEnd();
-    if (m_host.option(kSmileys))
+    if (m_options.isOn(Option::Smileys))
         view.appendLine(QString());
 }

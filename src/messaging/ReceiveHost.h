@@ -15,7 +15,6 @@ public:
     virtual QString ownName() const = 0;
     virtual QString displayName(const QString &fromName) const = 0;
     virtual bool isBlacklisted(const QString &displayName) const = 0;
-    virtual bool option(int number) const = 0;
     // The answer in use; its default applies only while the key is missing.
     virtual QString autoAnswerText() const = 0;
     // Sends the auto-answer reply; done(true) once it has been acknowledged.
