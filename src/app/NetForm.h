@@ -121,8 +121,8 @@ private:
     void showMainWindow() override;
     void armPopup(const QString &displayName) override;
     void ringFloatingWindow() override;
-    IncomingView &incomingView() override { return m_incoming; }
-    void scrollIncomingToEnd() override;
+    void clearIncoming() override;
+    void showIncoming(const IncomingEntry &entry) override;
     void reportReceiveError() override;
 
     // FileReceiveHost

@@ -6,6 +6,7 @@
 #include "AutoForm.h"
 #include "BlackListForm.h"
 #include "Cp1251.h"
+#include "IncomingRenderer.h"
 #include "IpForm.h"
 #include "IniFile.h"
 #include "SettingKeys.h"
@@ -323,10 +324,17 @@ void TNetForm::ringFloatingWindow()
     Q_EMIT floatingWindowRing();
 }
 
-void TNetForm::scrollIncomingToEnd()
+void TNetForm::clearIncoming()
 {
-    QScrollBar *bar = m_ui.richEdit2()->verticalScrollBar();
-    bar->setValue(bar->maximum());
+    m_incoming.clear();
+}
+
+void TNetForm::showIncoming(const IncomingEntry &entry)
+{
+    IncomingRenderer::render(m_incoming, entry, [this] {
+        QScrollBar *bar = m_ui.richEdit2()->verticalScrollBar();
+        bar->setValue(bar->maximum());
+    });
 }
 
 void TNetForm::reportReceiveError()

@@ -2,11 +2,9 @@
 
 #include "AsciiCase.h"
 #include "AutoAnswerTexts.h"
-#include "IncomingView.h"
+#include "IncomingEntry.h"
 #include "OptionsStore.h"
 #include "ReceiveHost.h"
-#include "SmileyMatcher.h"
-#include "SmileyTable.h"
 #include "SystemFormats.h"
 
 #include <QTime>
@@ -76,10 +74,11 @@ void MessageReceiver::afterReply(const Incoming &message, const QString &display
 {
     m_host.markAutoAnswered();
     if (!m_options.isOn(Option::ReceiveWhileAnswering)) {
-        IncomingView &view = m_host.incomingView();
-        view.appendLine(QStringLiteral("Было сообщение от  ") + quotedUpper(displayName)
-                        + QStringLiteral(". Время: ") + SystemFormats::longTime(QTime::currentTime()));
-        view.appendLine(QString());
+        IncomingEntry entry;
+        entry.kind = IncomingEntry::Kind::MissedWhileAnswering;
+        entry.header = QStringLiteral("Было сообщение от  ") + quotedUpper(displayName) + QStringLiteral(". Время: ")
+                       + SystemFormats::longTime(QTime::currentTime());
+        m_host.showIncoming(entry);
         return;
     }
     show(message, displayName);
@@ -106,36 +105,20 @@ void MessageReceiver::announce(const Incoming &message, const QString &displayNa
     if (m_options.isOn(Option::FloatingWindow))
         m_host.ringFloatingWindow();
     if (m_options.isOn(Option::ClearIncomingOnNew))
-        m_host.incomingView().clear();
+        m_host.clearIncoming();
 }
 
 void MessageReceiver::show(const Incoming &message, const QString &displayName)
 {
-    IncomingView &view = m_host.incomingView();
-    {
-        // One layout for the whole message, however many pieces it has.
-        const IncomingView::Entry entry(view);
-        if (m_options.isOn(Option::TimeInHeader)) {
-            view.appendLine(QStringLiteral(">>Сообщение от  ") + quotedUpper(displayName) + QStringLiteral("<<  ")
-                            + SystemFormats::longTime(QTime::currentTime()));
-        } else {
-            view.appendLine(QStringLiteral(">>Сообщение от  ") + displayName);
-        }
-        if (!m_options.isOn(Option::Smileys)) {
-            view.appendText(message.text);
-        } else {
-            for (const SmileyPiece &piece : splitSmileys(message.text)) {
-                if (!piece.isSmiley())
-                    view.insertText(piece.text());
-                else
-                    view.insertPicture(SmileyTable::picture(piece.row()), piece.text());
-            }
-            view.insertLineBreak();
-        }
+    IncomingEntry entry;
+    if (m_options.isOn(Option::TimeInHeader)) {
+        entry.header = QStringLiteral(">>Сообщение от  ") + quotedUpper(displayName) + QStringLiteral("<<  ")
+                       + SystemFormats::longTime(QTime::currentTime());
+    } else {
+        entry.header = QStringLiteral(">>Сообщение от  ") + displayName;
     }
-    // After the entry: the view has been laid out, so its end is known.
-    if (m_options.isOn(Option::ScrollToEnd))
-        m_host.scrollIncomingToEnd();
-    if (m_options.isOn(Option::Smileys))
-        view.appendLine(QString());
+    entry.text = message.text;
+    entry.smileys = m_options.isOn(Option::Smileys);
+    entry.scrollToEnd = m_options.isOn(Option::ScrollToEnd);
+    m_host.showIncoming(entry);
 }

@@ -4,9 +4,9 @@
 
 #include <functional>
 
-class IncomingView;
+struct IncomingEntry;
 
-// What the receive operation needs from the main window and the desktop.
+// What the receive operation needs from the rest of the program.
 class ReceiveHost
 {
 public:
@@ -27,7 +27,8 @@ public:
     virtual void showMainWindow() = 0;
     virtual void armPopup(const QString &displayName) = 0;
     virtual void ringFloatingWindow() = 0;
-    virtual IncomingView &incomingView() = 0;
-    virtual void scrollIncomingToEnd() = 0;
+    // Ch3: a new message replaces what the incoming view shows.
+    virtual void clearIncoming() = 0;
+    virtual void showIncoming(const IncomingEntry &entry) = 0;
     virtual void reportReceiveError() = 0;
 };

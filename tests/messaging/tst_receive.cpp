@@ -1,8 +1,11 @@
 #include "HistoryLog.h"
+#include "IncomingEntry.h"
+#include "IncomingRenderer.h"
 #include "IncomingView.h"
 #include "MessageReceiver.h"
 #include "OptionsStore.h"
 #include "ReceiveHost.h"
+#include "SmileyPictures.h"
 #include "SmileyTable.h"
 #include "Cp1251.h"
 #include "SystemFormats.h"
@@ -54,8 +57,11 @@ public:
     void showMainWindow() override { calls << QStringLiteral("show"); }
     void armPopup(const QString &d) override { calls << QStringLiteral("popup ") + d; }
     void ringFloatingWindow() override { calls << QStringLiteral("ring"); }
-    IncomingView &incomingView() override { return view; }
-    void scrollIncomingToEnd() override { calls << QStringLiteral("scroll"); }
+    void clearIncoming() override { view.clear(); }
+    void showIncoming(const IncomingEntry &entry) override
+    {
+        IncomingRenderer::render(view, entry, [this] { calls << QStringLiteral("scroll"); });
+    }
     void reportReceiveError() override { calls << QStringLiteral("error"); }
 
     // These options on, every other off.
@@ -202,8 +208,8 @@ private Q_SLOTS:
             else
                 pieces << fragment.text();
         }
-        QCOMPARE(pieces, QStringList({QStringLiteral("a"), QStringLiteral("qrc") + SmileyTable::picture(1),
-                                      QStringLiteral("b"), QStringLiteral("qrc") + SmileyTable::picture(11),
+        QCOMPARE(pieces, QStringList({QStringLiteral("a"), QStringLiteral("qrc") + SmileyPictures::picture(1),
+                                      QStringLiteral("b"), QStringLiteral("qrc") + SmileyPictures::picture(11),
                                       QStringLiteral("c")}));
         QCOMPARE(m_host->lines().mid(2), QStringList({QString(), QString()}));
     }
