@@ -36,20 +36,16 @@ void TNetForm::startUp()
     loadOptions();
 
     m_settings->setMenuStyle(kMenuStyle.read(ini));
-    m_options.setSaveFolder(kSaveFileDir.read(ini));
+    m_messenger->options().setSaveFolder(kSaveFileDir.read(ini));
     m_settings->setPopupSeconds(kWaitPopUp.read(ini));
 
     applyLook(kFontColor.read(ini), kColor.read(ini), kFontName.read(ini), kFontSize.read(ini), kFontStyle.read(ini));
 
-    m_ui.label2()->setText(OwnName::fromHostName(m_env.hostName.isEmpty() ? OwnName::current()
-                                                                          : m_env.hostName));
-    if (!m_udpServer->setActive(true))
-        reportOnce(QStringLiteral("udp"), m_udpServer->errorString());
-    broadcast(DatagramDispatcher::presence(ownName()));
+    const QString name = OwnName::fromHostName(m_env.hostName.isEmpty() ? OwnName::current() : m_env.hostName);
+    m_ui.label2()->setText(name);
     setSessionTitle(option(Option::AutoAnswer));
-    broadcast(DatagramDispatcher::autoAnswerState(option(Option::AutoAnswer), ownName()));
+    m_messenger->goOnline(name);
 
-    m_contacts.setBlacklist(LineListFile::load(QDir(m_env.dataFolder).filePath(QStringLiteral("BlackList.lst"))));
     m_phrases = LineListFile::load(QDir(m_env.dataFolder).filePath(QStringLiteral("Hint.hnt")));
     m_listBox2->clear();
     m_listBox2->addItems(m_phrases);
@@ -65,7 +61,7 @@ void TNetForm::startUp()
 void TNetForm::loadOptions()
 {
     // A dialog box turned on runs its reaction now; the menu items have none.
-    m_options.load(IniFile(m_env.settingsPath));
+    m_messenger->options().load(IniFile(m_env.settingsPath));
 }
 
 void TNetForm::applyLook(int fontColor, int background, const QString &fontName, int fontSize, int fontStyle)
@@ -104,8 +100,8 @@ bool TNetForm::saveSettings()
         kLeft.write(ini, x());
         kWidth.write(ini, width());
         kHeight.write(ini, height());
-        m_options.write(ini);
-        kSaveFileDir.write(ini, m_options.saveFolder());
+        m_messenger->options().write(ini);
+        kSaveFileDir.write(ini, m_messenger->options().saveFolder());
         kWaitPopUp.write(ini, m_settings->popupSeconds());
         kFontColor.write(ini, m_fontColor);
         kColor.write(ini, m_background);
@@ -131,20 +127,10 @@ void TNetForm::shutdown()
         return;
     m_shutDown = true;
     m_startupHide.stop();
-    // Their senders have been told they arrived: into the history while the
-    // blacklist and options still stand, without the cost of showing them.
-    m_receiver.recordPending(m_msgServer ? m_msgServer->takePending() : QList<ReceivedMessage>());
+    m_messenger->recordPendingMessages();
     saveSettings();
-    m_contacts.setBlacklist({});
     unregisterHotKeys();
-    m_msgServer.reset();
-    m_strmServer.reset();
-    m_fileSender.reset();
-    m_sender.reset();
-    m_replyClient.reset();
-    m_udpServer.reset(); // our own farewell must not come back to us
-    broadcast(DatagramDispatcher::farewell(ownName()));
-    m_udpClient.reset();
+    m_messenger->shutdown();
     if (m_tray)
         m_tray->hide();
     if (m_unsavedBox && m_env.errorsCanBeSeen) {
