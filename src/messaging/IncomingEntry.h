@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMetaType>
 #include <QString>
 
 // What one received message adds to the incoming view, decided from the
@@ -17,3 +18,5 @@ struct IncomingEntry
     bool smileys = false;     // smiley codes drawn as pictures
     bool scrollToEnd = false; // the view follows the new message
 };
+
+Q_DECLARE_METATYPE(IncomingEntry)

@@ -54,6 +54,16 @@ Messenger::Messenger(MessengerEnvironment environment, QObject *parent)
     connect(m_fileSender.get(), &FileSender::started, this, &Messenger::fileSendStarted);
     connect(m_fileSender.get(), &FileSender::progress, this, &Messenger::fileSendProgress);
     m_fileReceiver = std::make_unique<FileReceiver>(static_cast<FileReceiveHost &>(*this), m_options);
+
+    connect(&m_contacts, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first, int last) {
+        for (int row = first; row <= last; ++row)
+            Q_EMIT contactCame(m_contacts.displayNameAt(row));
+    });
+    connect(&m_contacts, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex &, int first, int last) {
+                for (int row = first; row <= last; ++row)
+                    Q_EMIT contactLeft(m_contacts.displayNameAt(row));
+            });
 }
 
 Messenger::~Messenger()
@@ -197,6 +207,12 @@ void Messenger::setPeerMessagePort(quint16 port)
 {
     m_sender->setPort(port);
     m_replyClient->setPort(port);
+}
+
+void Messenger::setPeerDatagramPort(quint16 port)
+{
+    if (m_udpClient)
+        m_udpClient->setPort(port);
 }
 
 void Messenger::setPeerStreamPort(quint16 port)

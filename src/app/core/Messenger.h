@@ -91,10 +91,14 @@ public:
     quint16 streamPort() const { return m_strmServer ? m_strmServer->serverPort() : 0; }
     void setPeerMessagePort(quint16 port);
     void setPeerStreamPort(quint16 port);
+    void setPeerDatagramPort(quint16 port);
 
 Q_SIGNALS:
     // An error the user must see; `key` names its kind, so a window may show each kind once.
     void errorOccurred(const QString &key, const QString &text);
+    // A contact joined or left the list, as the user knows it.
+    void contactCame(const QString &displayName);
+    void contactLeft(const QString &displayName);
     // A contact came or went, while status notices are on.
     void statusNotice(const QString &headline);
 
