@@ -14,6 +14,7 @@
 #include "SettingsForm.h"
 #include "SettingKeys.h"
 #include "SoundPlayer.h"
+#include "FloatForm.h"
 #include "TrayIconUnit.h"
 #include "WindowFront.h"
 
@@ -67,6 +68,7 @@ TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
     wireSettingsReactions();
     if (m_env.desktopIntegration)
         wireDesktop();
+    wireNotify();
     // The servers listen from the moment the window exists.
     m_messenger->listen();
 }
@@ -92,10 +94,8 @@ void TNetForm::wireCore()
     connect(core, &Messenger::floatingWindowRung, this, &TNetForm::floatingWindowRing);
     connect(core, &Messenger::incomingCleared, this, [this] { m_incoming.clear(); });
     connect(core, &Messenger::incomingShown, this, &TNetForm::showIncoming);
-    connect(core, &Messenger::autoAnswered, this, [this] {
-        if (m_tray)
-            m_tray->setToolTip(QStringLiteral("Автоответчик: Приходили сообщения! - Zavolin"));
-    });
+    connect(core, &Messenger::autoAnswered, this,
+            [this] { setNotifyHint(QStringLiteral("Автоответчик: Приходили сообщения! - Zavolin")); });
     connect(core, &Messenger::receiveFailed, this,
             [this] { MessageBoxes::error(this, QStringLiteral("Ошибка получения сообщения!")); });
     connect(core, &Messenger::historyNotCreated, this,
@@ -232,6 +232,7 @@ void TNetForm::openIncomingView()
     m_ui.speedButton14()->setChecked(true);
     if (m_tray)
         m_tray->stopBlinking();
+    stopFloatingRing();
     m_ui.bringIncomingToFront();
     showRestored();
 }
@@ -246,6 +247,7 @@ void TNetForm::onIncomingButton()
 {
     if (m_tray)
         m_tray->stopBlinking();
+    stopFloatingRing();
     m_ui.bringIncomingToFront();
 }
 
