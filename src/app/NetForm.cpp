@@ -15,6 +15,7 @@
 #include "SettingsForm.h"
 #include "SettingKeys.h"
 #include "SoundPlayer.h"
+#include "FloatForm.h"
 #include "TrayIconUnit.h"
 #include "WindowFront.h"
 
@@ -68,6 +69,7 @@ TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
     wireSettingsReactions();
     if (m_env.desktopIntegration)
         wireDesktop();
+    wireNotify();
     // The servers listen from the moment the window exists.
     m_messenger->listen();
 }
@@ -93,10 +95,8 @@ void TNetForm::wireCore()
     connect(core, &Messenger::floatingWindowRung, this, &TNetForm::floatingWindowRing);
     connect(core, &Messenger::incomingCleared, this, [this] { m_incoming.clear(); });
     connect(core, &Messenger::incomingShown, this, &TNetForm::showIncoming);
-    connect(core, &Messenger::autoAnswered, this, [this] {
-        if (m_tray)
-            m_tray->setToolTip(QStringLiteral("Автоответчик: Приходили сообщения! - Zavolin"));
-    });
+    connect(core, &Messenger::autoAnswered, this,
+            [this] { setNotifyHint(QStringLiteral("Автоответчик: Приходили сообщения! - Zavolin")); });
     connect(core, &Messenger::receiveFailed, this,
             [this] { MessageBoxes::error(this, QStringLiteral("Ошибка получения сообщения!")); });
     connect(core, &Messenger::historyNotCreated, this,
@@ -235,6 +235,7 @@ void TNetForm::openIncomingView()
     m_ui.speedButton14()->setChecked(true);
     if (m_tray)
         m_tray->stopBlinking();
+    stopFloatingRing();
     m_ui.bringIncomingToFront();
     showRestored();
 }
@@ -249,6 +250,7 @@ void TNetForm::onIncomingButton()
 {
     if (m_tray)
         m_tray->stopBlinking();
+    stopFloatingRing();
     m_ui.bringIncomingToFront();
 }
 

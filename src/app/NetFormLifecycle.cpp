@@ -9,6 +9,8 @@
 #include "OwnName.h"
 #include "SettingKeys.h"
 #include "SettingsForm.h"
+#include "FloatForm.h"
+#include "SlidePopUp.h"
 #include "TrayIconUnit.h"
 #include "WinColor.h"
 
@@ -87,8 +89,7 @@ void TNetForm::setSessionTitle(bool autoAnswer)
     const QString title = autoAnswer ? QStringLiteral("Автоответчик - Zavolin")
                                      : QStringLiteral("Сеанс сообщений - Zavolin");
     setWindowTitle(title);
-    if (m_tray)
-        m_tray->setToolTip(title);
+    setNotifyHint(title);
 }
 
 bool TNetForm::saveSettings()
@@ -133,6 +134,9 @@ void TNetForm::shutdown()
     m_messenger->shutdown();
     if (m_tray)
         m_tray->hide();
+    m_floatForm.reset(); // stores its place
+    if (m_slidePopUp)
+        m_slidePopUp->closePopUps();
     if (m_unsavedBox && m_env.errorsCanBeSeen) {
         connect(m_unsavedBox, &QMessageBox::finished, this, &TNetForm::finished);
         return;
