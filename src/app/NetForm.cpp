@@ -4,6 +4,7 @@
 
 #include "AsciiCase.h"
 #include "Autostart.h"
+#include "ChatWindowSwitch.h"
 #include "ContactDelegate.h"
 #include "FontStyle.h"
 #include "WinColor.h"
@@ -94,6 +95,10 @@ TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
     m_startupHide.setInterval(500);
     connect(&m_startupHide, &QTimer::timeout, this, &TNetForm::hideWindow);
 
+    m_chatWindow = std::make_unique<ChatWindowSwitch>(
+        m_ui.action(NetAction::Chat),
+        ChatWindowSwitch::Setup{m_env.settingsPath, [this] { return ownName(); },
+                                [this](const QString &datagram) { broadcast(datagram); }, {}});
     wireActions();
     wireMessaging();
     wireFiles();
@@ -400,7 +405,7 @@ void TNetForm::showNotice(const QString &headline)
 
 ChatPort *TNetForm::chat()
 {
-    return nullptr; // the chat window does not exist yet
+    return m_chatWindow->port();
 }
 
 void TNetForm::reportOnce(const QString &key, const QString &text)

@@ -27,6 +27,7 @@
 #include <memory>
 
 class Autostart;
+class ChatWindowSwitch;
 class GlobalHotKeys;
 class MessageSender;
 class QListWidget;
@@ -207,4 +208,5 @@ private:
     DropLog m_messageDrops{QStringLiteral("message")};
     DropLog m_datagramDrops{QStringLiteral("datagram")};
     DropLog m_streamDrops{QStringLiteral("file stream")};
+    std::unique_ptr<ChatWindowSwitch> m_chatWindow; // behind N28 "Чат"
 };

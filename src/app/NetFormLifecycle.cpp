@@ -2,6 +2,7 @@
 // that peers and the settings file rely on.
 #include "NetForm.h"
 
+#include "ChatWindowSwitch.h"
 #include "FontStyle.h"
 #include "GlobalHotKeys.h"
 #include "IniFile.h"
@@ -155,6 +156,8 @@ void TNetForm::shutdown()
         return;
     m_shutDown = true;
     m_startupHide.stop();
+    // Peers would keep a departed nick listed for ever: leave before the farewell.
+    m_chatWindow->endAtExit();
     // Their senders have been told they arrived: into the history while the
     // blacklist and options still stand, without the cost of showing them.
     m_receiver.recordPending(m_msgServer ? m_msgServer->takePending() : QList<ReceivedMessage>());

@@ -19,6 +19,11 @@ ChatWindowSwitch::~ChatWindowSwitch()
     delete m_window.data();
 }
 
+TChatForm *ChatWindowSwitch::window() const
+{
+    return m_window;
+}
+
 ChatPort *ChatWindowSwitch::port() const
 {
     return m_window ? &m_window->session() : nullptr;

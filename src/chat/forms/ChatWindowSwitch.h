@@ -33,7 +33,7 @@ public:
     ChatWindowSwitch(QAction *menuItem, Setup setup, QObject *parent = nullptr);
     ~ChatWindowSwitch() override;
 
-    TChatForm *window() const { return m_window; }
+    TChatForm *window() const;
     // What the datagram dispatcher talks to; nullptr without a window.
     ChatPort *port() const;
 
