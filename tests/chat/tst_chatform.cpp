@@ -1,5 +1,6 @@
 #include "ChatDatagrams.h"
 #include "ChatForm.h"
+#include "ChatLogView.h"
 #include "ChatWindowSwitch.h"
 #include "IniFile.h"
 #include "ManualPause.h"
@@ -14,6 +15,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 #include <QToolButton>
 
 #include <memory>
@@ -237,6 +239,18 @@ private Q_SLOTS:
             QCOMPARE(memo->toPlainText().isEmpty(), yes);
         }
         QCOMPARE(m_form->session().participants(), QStringList{s("Петя")});
+    }
+
+    void floodedLogKeepsItsLastLines()
+    {
+        openForm();
+        joinAs(s("Вася"));
+        for (int i = 0; i < ChatLogView::kMaxLines + 5; ++i)
+            m_form->session().appendLine(QString::number(i));
+        QPlainTextEdit *memo = control<QPlainTextEdit>("Memo1");
+        QCOMPARE(memo->document()->blockCount(), ChatLogView::kMaxLines);
+        QCOMPARE(memo->document()->firstBlock().text(), QStringLiteral("5"));
+        QCOMPARE(memo->document()->lastBlock().text(), QString::number(ChatLogView::kMaxLines + 4));
     }
 
     void switchOpensOneWindowAndClosesAfterLeaving()
