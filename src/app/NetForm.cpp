@@ -4,6 +4,7 @@
 
 #include "AboutForm.h"
 #include "Autostart.h"
+#include "ChatWindowSwitch.h"
 #include "ContactDelegate.h"
 #include "FontStyle.h"
 #include "WinColor.h"
@@ -62,6 +63,11 @@ TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
     connect(&m_startupHide, &QTimer::timeout, this, &TNetForm::hideWindow);
 
     wireCore();
+    m_chatWindow = std::make_unique<ChatWindowSwitch>(
+        m_ui.action(NetAction::Chat),
+        ChatWindowSwitch::Setup{m_env.settingsPath, [this] { return ownName(); },
+                                [this](const QString &datagram) { m_messenger->broadcast(datagram); }, {}});
+    m_messenger->setChatPort([this] { return m_chatWindow->port(); });
     wireActions();
     wireMessaging();
     wireFiles();

@@ -18,6 +18,7 @@ class DesktopNotifier;
 class MenuDrawing;
 class TFloatForm;
 class TSlidePopUp;
+class ChatWindowSwitch;
 class GlobalHotKeys;
 class QListWidget;
 class QMessageBox;
@@ -170,4 +171,5 @@ private:
     // A settings file that could not be saved at exit: the program ends once
     // the user has closed this box, or when asked to end a second time.
     QPointer<QMessageBox> m_unsavedBox;
+    std::unique_ptr<ChatWindowSwitch> m_chatWindow; // behind N28 "Чат"
 };

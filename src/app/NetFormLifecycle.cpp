@@ -2,6 +2,7 @@
 // that peers and the settings file rely on.
 #include "NetForm.h"
 
+#include "ChatWindowSwitch.h"
 #include "FontStyle.h"
 #include "GlobalHotKeys.h"
 #include "IniFile.h"
@@ -128,6 +129,8 @@ void TNetForm::shutdown()
         return;
     m_shutDown = true;
     m_startupHide.stop();
+    // Peers would keep a departed nick listed for ever: leave before the farewell.
+    m_chatWindow->endAtExit();
     m_messenger->recordPendingMessages();
     saveSettings();
     unregisterHotKeys();
