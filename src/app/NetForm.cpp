@@ -43,14 +43,10 @@ TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
     , m_ui(this)
     , m_messenger(std::make_unique<Messenger>(m_env))
     , m_settings(std::make_unique<TSettingsForm>(m_messenger->options(), m_env.settingsPath))
-    , m_listBox2(new QListWidget(this))
     , m_incoming(m_ui.richEdit2()->document())
     , m_sound(new SoundPlayer(this))
 {
     setObjectName(QStringLiteral("NetForm"));
-    m_listBox2->setObjectName(QStringLiteral("ListBox2"));
-    m_listBox2->setSortingEnabled(true);
-    m_listBox2->hide();
 
     m_ui.listBox1()->setModel(&contacts());
     const QPixmap markers[4] = {m_ui.image(1), m_ui.image(2), m_ui.image(3), m_ui.image(4)};
@@ -72,6 +68,7 @@ TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
     wireMessaging();
     wireFiles();
     wireContactWindows();
+    wireTextTools();
     wireSettingsReactions();
     if (m_env.desktopIntegration)
         wireDesktop();
