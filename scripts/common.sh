@@ -7,7 +7,7 @@ BUILD="$ROOT/build"
 # Debian packages the build, the tests and the desktop integration need.
 PACKAGES=(build-essential cmake pkg-config qt6-base-dev qt6-translations-l10n libgl-dev libxcb1-dev
           iproute2 util-linux procps libcap2-bin xvfb xauth xdotool clang libclang-rt-dev
-          unrtf) # unrtf reads the saved RTF back in the tests
+          unrtf python3 python3-aiosmtpd openssl) # unrtf reads saved RTF back; aiosmtpd and openssl serve the mail tests
 
 install_missing_packages() {
     local missing=()

@@ -15,6 +15,7 @@
 #include "MessageBoxes.h"
 #include "SettingsForm.h"
 #include "SettingKeys.h"
+#include "SmsForm.h"
 #include "SoundPlayer.h"
 #include "FloatForm.h"
 #include "TrayIconUnit.h"
@@ -120,6 +121,11 @@ void TNetForm::wireActions()
     connect(m_ui.action(NetAction::Settings), &QAction::triggered, this, [this] {
         m_settings->show();
         bringToFront(m_settings.get());
+    });
+    // Ctrl+M, the tool button and the tray item: a new SMS window each time.
+    connect(m_ui.action(NetAction::Sms), &QAction::triggered, this, [this] {
+        TsmsForm::open({m_env.settingsPath, OperatorBook::installed(),
+                        QDir(m_env.dataFolder).filePath(QStringLiteral("NoteBook.lst"))});
     });
     connect(m_ui.speedButton13(), &QToolButton::clicked, this, &TNetForm::onOutgoingButton);
     connect(m_ui.speedButton14(), &QToolButton::clicked, this, &TNetForm::onIncomingButton);

@@ -68,7 +68,16 @@ QString operatorDataFile(const QString &name)
         return QFileInfo(beside).absoluteFilePath();
     const QString installed = QStandardPaths::locate(QStandardPaths::GenericDataLocation,
                                                      QStringLiteral("zavolin/") + name);
-    return installed.isEmpty() ? own : installed;
+    if (!installed.isEmpty())
+        return installed;
+#if defined(ZAVOLIN_BINARY_DIR) && defined(ZAVOLIN_SOURCE_DATA)
+    // Run from the build folder: the examples in the source tree stand in.
+    const QString binaryDir = QStringLiteral(ZAVOLIN_BINARY_DIR);
+    const QString source = QStringLiteral(ZAVOLIN_SOURCE_DATA "/") + name;
+    if (QCoreApplication::applicationDirPath().startsWith(binaryDir) && QFileInfo::exists(source))
+        return source;
+#endif
+    return own;
 }
 
 } // namespace AppPaths
