@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QRegularExpression>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextImageFormat>
@@ -29,11 +30,17 @@ QString withoutCarriageReturns(QString text)
     return text;
 }
 
+// Block state of a message's first line (the header).
+constexpr int kMessageStart = 1;
+
 } // namespace
 
-IncomingView::IncomingView(QTextDocument *document)
+IncomingView::IncomingView(QTextDocument *document, int maxMessages)
     : m_document(document)
+    , m_maxMessages(std::max(1, maxMessages))
 {
+    // Nobody edits the view: an undo stack would only hold every message twice.
+    m_document->setUndoRedoEnabled(false);
 }
 
 void IncomingView::beginEntry()
@@ -41,10 +48,52 @@ void IncomingView::beginEntry()
     if (m_depth++ > 0)
         return;
     m_cursor = QTextCursor(m_document);
-    m_cursor.movePosition(QTextCursor::End);
+    // Inside the edit block the move does not lay out the last line to learn its x.
     m_cursor.beginEditBlock();
+    m_cursor.movePosition(QTextCursor::End);
     m_linksLeft = kMaxLinks;
     m_picturesLeft = kMaxPictures;
+}
+
+void IncomingView::beginMessage()
+{
+    const Entry entry(*this);
+    // Cleared from outside (the widget's own clear()): nothing is held any more.
+    if (m_document->isEmpty())
+        m_messages = 0;
+    if (m_messages >= m_maxMessages)
+        dropOldest(m_messages - m_maxMessages + 1);
+    // The header goes into the last line, which keeps this state when the
+    // line break after the header splits it.
+    m_document->lastBlock().setUserState(kMessageStart);
+    ++m_messages;
+}
+
+void IncomingView::dropOldest(int count)
+{
+    // The first line to keep is the header of message count + 1. Walking
+    // there costs the lines removed, not the lines held.
+    int seen = 0;
+    QTextBlock block = m_document->firstBlock();
+    for (; block.isValid(); block = block.next()) {
+        if (block.userState() == kMessageStart && seen++ == count)
+            break;
+    }
+    if (!block.isValid()) {
+        if (seen != m_messages) {
+            // Fewer messages than counted (cleared from outside): count again.
+            m_messages = seen;
+            if (seen >= m_maxMessages)
+                dropOldest(seen - m_maxMessages + 1);
+            return;
+        }
+        // Every message held goes; the new one starts in the last line.
+        block = m_document->lastBlock();
+    }
+    QTextCursor top(m_document);
+    top.setPosition(block.position(), QTextCursor::KeepAnchor);
+    top.removeSelectedText();
+    m_messages -= count;
 }
 
 void IncomingView::endEntry()
@@ -101,6 +150,7 @@ void IncomingView::insertLineBreak()
 void IncomingView::clear()
 {
     m_document->clear();
+    m_messages = 0;
 }
 
 bool IncomingView::isEmpty() const

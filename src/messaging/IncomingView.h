@@ -15,16 +15,26 @@ class QTextDocument;
 // piece, which grows with the square of the pieces in a paragraph. Within one
 // entry at most kMaxLinks links and kMaxPictures pictures are drawn; the rest
 // stays plain text. A call outside an entry is an entry of its own.
+//
+// The view holds the newest maxMessages messages: a peer that keeps sending
+// must not grow the program without bound (the history file keeps them all).
+// beginMessage() marks where a message starts; when one more would start than
+// the view may hold, the oldest leave from the top in one edit.
 class IncomingView
 {
 public:
     static constexpr int kMaxLinks = 64;
     static constexpr int kMaxPictures = 64;
+    static constexpr int kMaxMessages = 10000;
 
-    explicit IncomingView(QTextDocument *document);
+    explicit IncomingView(QTextDocument *document, int maxMessages = kMaxMessages);
 
     void beginEntry();
     void endEntry();
+
+    // The next line starts a message (its header); call it before inserting it.
+    void beginMessage();
+    int messageCount() const { return m_messages; }
 
     void appendLine(const QString &line);
     // A text as one entry; its own line breaks (CR LF or LF) stay.
@@ -53,8 +63,11 @@ public:
 
 private:
     void insertWithLinks(const QString &text);
+    void dropOldest(int count);
 
     QTextDocument *m_document;
+    int m_maxMessages;
+    int m_messages = 0; // blocks marked as a message's first line
     QTextCursor m_cursor; // kept at the end while an entry is open
     int m_depth = 0;
     int m_linksLeft = 0;

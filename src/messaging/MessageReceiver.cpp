@@ -89,6 +89,8 @@ void MessageReceiver::afterReply(const Incoming &message, const QString &display
     m_host.markAutoAnswered();
     if (!m_host.option(kReceiveWhileAnswering)) {
         IncomingView &view = m_host.incomingView();
+        const IncomingView::Entry entry(view);
+        view.beginMessage();
         view.appendLine(QStringLiteral("Было сообщение от  ") + quotedUpper(displayName)
                         + QStringLiteral(". Время: ") + SystemFormats::longTime(QTime::currentTime()));
         view.appendLine(QString());
@@ -127,6 +129,7 @@ void MessageReceiver::show(const Incoming &message, const QString &displayName)
     {
         // One layout for the whole message, however many pieces it has.
         const IncomingView::Entry entry(view);
+        view.beginMessage();
         if (m_host.option(kTimeInHeader)) {
             view.appendLine(QStringLiteral(">>Сообщение от  ") + quotedUpper(displayName) + QStringLiteral("<<  ")
                             + SystemFormats::longTime(QTime::currentTime()));
