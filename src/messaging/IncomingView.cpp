@@ -61,8 +61,6 @@ void IncomingView::beginMessage()
     // Cleared from outside (the widget's own clear()): nothing is held any more.
     if (m_document->isEmpty())
         m_messages = 0;
-    if (m_messages >= m_maxMessages)
-        dropOldest(m_messages - m_maxMessages + 1);
     // The header goes into the last line, which keeps this state when the
     // line break after the header splits it.
     m_document->lastBlock().setUserState(kMessageStart);
@@ -80,15 +78,11 @@ void IncomingView::dropOldest(int count)
             break;
     }
     if (!block.isValid()) {
-        if (seen != m_messages) {
-            // Fewer messages than counted (cleared from outside): count again.
-            m_messages = seen;
-            if (seen >= m_maxMessages)
-                dropOldest(seen - m_maxMessages + 1);
-            return;
-        }
-        // Every message held goes; the new one starts in the last line.
-        block = m_document->lastBlock();
+        // Fewer messages than counted (some went another way): count again.
+        m_messages = seen;
+        if (seen > m_maxMessages)
+            dropOldest(seen - m_maxMessages);
+        return;
     }
     QTextCursor top(m_document);
     top.setPosition(block.position(), QTextCursor::KeepAnchor);
@@ -102,6 +96,10 @@ void IncomingView::endEntry()
         return;
     m_cursor.endEditBlock();
     m_cursor = QTextCursor();
+    // An edit of its own: in the same edit as the new message, the change
+    // would span the whole view and every line would be laid out again.
+    if (m_messages > m_maxMessages)
+        dropOldest(m_messages - m_maxMessages);
 }
 
 void IncomingView::appendLine(const QString &line)

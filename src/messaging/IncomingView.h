@@ -18,8 +18,9 @@ class QTextDocument;
 //
 // The view holds the newest maxMessages messages: a peer that keeps sending
 // must not grow the program without bound (the history file keeps them all).
-// beginMessage() marks where a message starts; when one more would start than
-// the view may hold, the oldest leave from the top in one edit.
+// beginMessage() marks where a message starts; once the entry that holds it
+// ends with more messages than the view may hold, the oldest leave from the
+// top in one edit.
 class IncomingView
 {
 public:
