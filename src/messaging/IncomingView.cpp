@@ -50,7 +50,7 @@ void IncomingView::beginEntry()
     m_cursor = QTextCursor(m_document);
     // Inside the edit block the move does not lay out the last line to learn its x.
     m_cursor.beginEditBlock();
-    m_cursor.movePosition(QTextCursor::End);
+    toEnd();
     m_linksLeft = kMaxLinks;
     m_picturesLeft = kMaxPictures;
 }
@@ -128,7 +128,7 @@ void IncomingView::insertPicture(const QString &resource, const QString &text)
         return;
     }
     --m_picturesLeft;
-    m_cursor.movePosition(QTextCursor::End);
+    toEnd();
     const QUrl name(resource.startsWith(u':') ? QStringLiteral("qrc") + resource : resource);
     if (m_document->resource(QTextDocument::ImageResource, name).isNull())
         m_document->addResource(QTextDocument::ImageResource, name, QImage(resource));
@@ -141,7 +141,7 @@ void IncomingView::insertPicture(const QString &resource, const QString &text)
 void IncomingView::insertLineBreak()
 {
     const Entry entry(*this);
-    m_cursor.movePosition(QTextCursor::End);
+    toEnd();
     m_cursor.insertBlock();
 }
 
@@ -161,10 +161,19 @@ QString IncomingView::toPlainText() const
     return m_document->toPlainText();
 }
 
+void IncomingView::toEnd()
+{
+    // Inserting leaves the cursor at the end; a move costs a look at the
+    // line's layout and direction, so it is made only when needed.
+    const int end = m_document->characterCount() - 1;
+    if (m_cursor.position() != end)
+        m_cursor.setPosition(end);
+}
+
 void IncomingView::insertWithLinks(const QString &text)
 {
+    toEnd();
     QTextCursor &cursor = m_cursor;
-    cursor.movePosition(QTextCursor::End);
     const QTextCharFormat plain;
     qsizetype at = 0;
     auto insertPlain = [&](QStringView part) {

@@ -65,6 +65,7 @@ public:
 private:
     void insertWithLinks(const QString &text);
     void dropOldest(int count);
+    void toEnd();
 
     QTextDocument *m_document;
     int m_maxMessages;
