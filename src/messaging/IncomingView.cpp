@@ -81,12 +81,15 @@ void IncomingView::dropOldest(int count)
         // Fewer messages than counted (some went another way): count again.
         m_messages = seen;
         if (seen > m_maxMessages)
-            dropOldest(seen - m_maxMessages);
+            dropOldest(seen - m_maxMessages + m_maxMessages / kDropShare);
         return;
     }
     QTextCursor top(m_document);
+    // Within an edit block the cursor does not lay out the new first line to learn its x.
+    top.beginEditBlock();
     top.setPosition(block.position(), QTextCursor::KeepAnchor);
     top.removeSelectedText();
+    top.endEditBlock();
     m_messages -= count;
 }
 
@@ -99,7 +102,7 @@ void IncomingView::endEntry()
     // An edit of its own: in the same edit as the new message, the change
     // would span the whole view and every line would be laid out again.
     if (m_messages > m_maxMessages)
-        dropOldest(m_messages - m_maxMessages);
+        dropOldest(m_messages - m_maxMessages + m_maxMessages / kDropShare);
 }
 
 void IncomingView::appendLine(const QString &line)

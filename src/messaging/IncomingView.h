@@ -20,13 +20,15 @@ class QTextDocument;
 // must not grow the program without bound (the history file keeps them all).
 // beginMessage() marks where a message starts; once the entry that holds it
 // ends with more messages than the view may hold, the oldest leave from the
-// top in one edit.
+// top in one edit, a hundredth of maxMessages more than needed: every removal
+// moves the whole view, so it is made once per many messages, not for each.
 class IncomingView
 {
 public:
     static constexpr int kMaxLinks = 64;
     static constexpr int kMaxPictures = 64;
     static constexpr int kMaxMessages = 10000;
+    static constexpr int kDropShare = 100;
 
     explicit IncomingView(QTextDocument *document, int maxMessages = kMaxMessages);
 
