@@ -25,6 +25,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <unistd.h>
 #include <memory>
 #include <vector>
@@ -127,13 +128,17 @@ bool waitUntilUp(TMsgClient &client)
 
 // Posts `count` messages one after another, each once the one before is
 // acknowledged; the time at the end of every window lands in windowEnds.
-int postOneAfterAnother(TMsgClient &client, int count, const QElapsedTimer &timer, std::vector<qint64> *windowEnds)
+int postOneAfterAnother(TMsgClient &client, int count, const QElapsedTimer &timer, std::vector<qint64> *windowEnds,
+                        const std::function<void()> &atWindowEnd = {})
 {
     int done = 0;
     QEventLoop loop;
     QObject::connect(&client, &TMsgClient::finished, &loop, [&] {
-        if (++done % kWindow == 0 && windowEnds)
+        if (++done % kWindow == 0 && windowEnds) {
             windowEnds->push_back(timer.nsecsElapsed());
+            if (atWindowEnd)
+                atWindowEnd();
+        }
         if (done == count)
             loop.quit();
         else
@@ -176,13 +181,23 @@ double receiveRate(const QString &zavolin, int count)
     std::vector<qint64> windowEnds;
     QElapsedTimer timer;
     timer.start();
-    const int done = postOneAfterAnother(client, count, timer, &windowEnds);
+    // The receiver's CPU time per window: less shaken by other load on the
+    // machine than the rate.
+    std::vector<double> windowCpu{cpuBefore};
+    const int done = postOneAfterAnother(client, count, timer, &windowEnds,
+                                         [&] { windowCpu.push_back(cpuSeconds(receiver.processId())); });
     // The receiver records after acknowledging; wait until every entry is there.
     while (historyEntries(log) < before + done && timer.elapsed() < limitMs(count))
         QTest::qWait(5);
     const double seconds = timer.nsecsElapsed() / 1e9;
     const int recorded = historyEntries(log) - before;
     printWindows(windowEnds);
+    if (windowCpu.size() > 2) {
+        std::printf("receiver CPU per message, per %d messages:", kWindow);
+        for (std::size_t i = 1; i < windowCpu.size(); ++i)
+            std::printf(" %.0f", (windowCpu[i] - windowCpu[i - 1]) * 1e6 / kWindow);
+        std::printf(" us\n");
+    }
     std::printf("receiver CPU: %.0f us per message\n", (cpuSeconds(receiver.processId()) - cpuBefore) * 1e6 / done);
     std::printf("receiver memory after %d messages: VmRSS %.1f MiB, VmHWM %.1f MiB\n", done,
                 memoryMiB(receiver.processId(), "VmRSS:"), memoryMiB(receiver.processId(), "VmHWM:"));
