@@ -8,6 +8,8 @@
 #include <QTextImageFormat>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace {
 
 const QRegularExpression &linkPattern()
