@@ -2,10 +2,13 @@
  * exchange, over plain blocking sockets on 127.0.0.1, no Qt.
  *
  *   raw_msg PORT COUNT
+ *   raw_msg --serve PORT SECONDS
  *
  * Forks a server that answers each connection, then posts COUNT messages one
  * after another, each on its own connection, and prints
  *   raw: N messages in S s = R msg/s
+ * With --serve it only answers, for at most SECONDS, so that a client of the
+ * program's own can post to it what it posts to a running instance.
  */
 #define _GNU_SOURCE
 #include <arpa/inet.h>
@@ -159,10 +162,44 @@ static long parse_arg(const char *s, long lo, long hi, const char *what)
     return v;
 }
 
+static int listen_on(const struct sockaddr_in *addr)
+{
+    int listener = socket(AF_INET, SOCK_STREAM, 0);
+    int one = 1;
+    if (listener < 0 || setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) < 0 ||
+        bind(listener, (const struct sockaddr *)addr, sizeof *addr) < 0 || listen(listener, 128) < 0) {
+        perror("raw_msg: listen");
+        return -1;
+    }
+    return listener;
+}
+
+static struct sockaddr_in loopback(int port)
+{
+    struct sockaddr_in addr;
+    memset(&addr, 0, sizeof addr);
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons((unsigned short)port);
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return addr;
+}
+
 int main(int argc, char **argv)
 {
+    if (argc == 4 && strcmp(argv[1], "--serve") == 0) {
+        int port = (int)parse_arg(argv[2], 1, 65535, "PORT");
+        long seconds = parse_arg(argv[3], 1, 3600, "SECONDS");
+        signal(SIGPIPE, SIG_IGN);
+        alarm((unsigned)seconds); /* default action: the server ends */
+        struct sockaddr_in addr = loopback(port);
+        int listener = listen_on(&addr);
+        if (listener < 0)
+            return 1;
+        serve(listener);
+        return 0;
+    }
     if (argc != 3) {
-        fprintf(stderr, "usage: raw_msg PORT COUNT\n");
+        fprintf(stderr, "usage: raw_msg PORT COUNT | raw_msg --serve PORT SECONDS\n");
         return 2;
     }
     int port = (int)parse_arg(argv[1], 1, 65535, "PORT");
@@ -172,20 +209,12 @@ int main(int argc, char **argv)
     signal(SIGALRM, on_alarm);
     alarm(TIME_LIMIT_S);
 
-    struct sockaddr_in addr;
-    memset(&addr, 0, sizeof addr);
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons((unsigned short)port);
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    struct sockaddr_in addr = loopback(port);
 
     /* Listening before the fork: the first connect cannot race the server. */
-    int listener = socket(AF_INET, SOCK_STREAM, 0);
-    int one = 1;
-    if (listener < 0 || setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) < 0 ||
-        bind(listener, (struct sockaddr *)&addr, sizeof addr) < 0 || listen(listener, 128) < 0) {
-        perror("raw_msg: listen");
+    int listener = listen_on(&addr);
+    if (listener < 0)
         return 1;
-    }
 
     pid_t parent = getpid();
     pid_t child = fork();

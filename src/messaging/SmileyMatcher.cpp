@@ -4,6 +4,7 @@
 
 #include <QStringView>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -22,12 +23,35 @@ const std::array<CodeForms, SmileyTable::kRowCount> &codeForms()
     return forms;
 }
 
+// Most characters of a text start no code: one look at this set skips them.
+const std::array<QChar, 2 * SmileyTable::kRowCount> &firstCharacters()
+{
+    static const std::array<QChar, 2 * SmileyTable::kRowCount> firsts = [] {
+        std::array<QChar, 2 * SmileyTable::kRowCount> result;
+        std::size_t i = 0;
+        for (const CodeForms &forms : codeForms()) {
+            for (const QString &form : forms)
+                result.at(i++) = form.front();
+        }
+        return result;
+    }();
+    return firsts;
+}
+
+bool mayStartCode(QChar c)
+{
+    const auto &firsts = firstCharacters();
+    return std::find(firsts.begin(), firsts.end(), c) != firsts.end();
+}
+
 // The lowest row whose code, in either form, starts at this position, or 0.
 // The row's earliest occurrence at or after the search start is never later
 // than this position, so the lowest row found at the earliest position where
 // any row starts is the row the table-order search picks.
 int rowStartingAt(QStringView text, qsizetype position, QString *matched)
 {
+    if (!mayStartCode(text[position]))
+        return 0;
     const QStringView rest = text.sliced(position);
     int order = 1;
     for (const CodeForms &forms : codeForms()) {

@@ -9,5 +9,9 @@ void bringToFront(QWidget *window)
     if (platform == u"offscreen" || platform == u"minimal")
         return;
     window->raise();
-    window->activateWindow();
+    // Activating waits for a round trip to the X server (and wakes its reader
+    // thread) on every call: a window that has the focus already skips it,
+    // which matters when every received message brings the window up.
+    if (!window->isActiveWindow())
+        window->activateWindow();
 }

@@ -24,12 +24,31 @@
 
 namespace {
 
+// Counts the pictures the view has to load: each should be loaded once, not once per message.
+class CountingDocument : public QTextDocument
+{
+public:
+    QStringList loaded;
+
+protected:
+    QVariant loadResource(int type, const QUrl &name) override
+    {
+        loaded << name.toString();
+        return QTextDocument::loadResource(type, name);
+    }
+};
+
 // Records what the receive operation asks of the window and the desktop.
 class FakeHost : public ReceiveHost
 {
 public:
-    QTextDocument document;
-    IncomingView view{&document};
+    explicit FakeHost(int maxMessages = IncomingView::kMaxMessages)
+        : view(&document, maxMessages)
+    {
+    }
+
+    CountingDocument document;
+    IncomingView view;
     OptionsStore options;
     QHash<QString, QString> aliases;
     QStringList blacklist;
@@ -264,6 +283,86 @@ private Q_SLOTS:
         QCOMPARE(links, isLinks ? IncomingView::kMaxLinks : 0);
         QCOMPARE(pictures, isLinks ? 0 : IncomingView::kMaxPictures);
         QCOMPARE(shown, text); // the rest stays as plain text, nothing lost
+    }
+
+    void viewKeepsTheNewestMessagesAndDropsTheOldestFromTheTop_data()
+    {
+        QTest::addColumn<int>("held");
+        QTest::newRow("three") << 3;
+        QTest::newRow("one") << 1;
+        QTest::newRow("two hundred, dropped two more at a time") << 200;
+    }
+
+    void viewKeepsTheNewestMessagesAndDropsTheOldestFromTheTop()
+    {
+        // Multi-line texts, smileys (their message ends with an extra empty
+        // line) and auto-answer notes: each is one message, and what stays
+        // is exactly what an unbounded view shows of the newest ones.
+        QFETCH(int, held);
+        FakeHost bounded(held);
+        FakeHost unbounded;
+        MessageReceiver boundedReceiver(bounded, bounded.options);
+        MessageReceiver unboundedReceiver(unbounded, unbounded.options);
+        QStringList headers;
+        QList<int> firstLines;
+        int kept = 0;
+        const int rounds = held + 4;
+        for (int i = 0; i < rounds; ++i) {
+            const auto options = i % 3 == 2 ? std::initializer_list<Option>{Option::AutoAnswer}
+                                 : i % 3 == 1 ? std::initializer_list<Option>{Option::Smileys}
+                                              : std::initializer_list<Option>{};
+            const QString from = QStringLiteral("PC%1").arg(i);
+            firstLines << unbounded.lines().size() - 1;
+            for (FakeHost *host : {&bounded, &unbounded}) {
+                host->setOptions(options);
+                MessageReceiver &receiver = host == &bounded ? boundedReceiver : unboundedReceiver;
+                receiver.receive(from, QStringLiteral("text %1 :--))\r\nline two").arg(i), QStringLiteral("10.0.0.2"));
+                if (!host->pendingReplies.isEmpty())
+                    host->pendingReplies.takeFirst()(true);
+            }
+            headers << unbounded.lines().at(firstLines.last());
+            // Never more than held; past it, down by a hundredth of held more.
+            if (++kept > held)
+                kept = held - held / IncomingView::kDropShare;
+            QCOMPARE(bounded.view.messageCount(), kept);
+            QCOMPARE(bounded.lines().first(), headers.at(i + 1 - kept));
+            QCOMPARE(bounded.lines(), unbounded.lines().mid(firstLines.at(i + 1 - kept)));
+        }
+        QVERIFY(headers.at(2).startsWith(QStringLiteral("Было сообщение от  \"PC2\"")));
+
+        // Cleared from outside the view: the next messages are counted afresh.
+        bounded.document.clear();
+        bounded.setOptions({});
+        for (int i = 0; i <= held; ++i)
+            boundedReceiver.receive(QStringLiteral("NEW%1").arg(i), QStringLiteral("x"), QStringLiteral("10.0.0.2"));
+        kept = held - held / IncomingView::kDropShare;
+        QCOMPARE(bounded.view.messageCount(), kept);
+        QCOMPARE(bounded.lines().first(), QStringLiteral(">>Сообщение от  NEW%1").arg(held + 1 - kept));
+        QCOMPARE(bounded.lines().size(), 2 * kept + 1);
+    }
+
+    void viewKeepsNoUndoStepsAndOnePictureOfEachSmiley()
+    {
+        m_host->setOptions({Option::Smileys});
+        for (int i = 0; i < 30; ++i)
+            receive(QStringLiteral("PC2"), QStringLiteral("a :--)) b ;--) c :--))"));
+        QCOMPARE(m_host->document.availableUndoSteps(), 0);
+        QSet<QString> names;
+        int pictures = 0;
+        for (QTextBlock b = m_host->document.begin(); b.isValid(); b = b.next()) {
+            for (auto it = b.begin(); !it.atEnd(); ++it) {
+                if (it.fragment().charFormat().isImageFormat()) {
+                    names << it.fragment().charFormat().toImageFormat().name();
+                    ++pictures;
+                }
+            }
+        }
+        QCOMPARE(pictures, 90);
+        QCOMPARE(names.size(), 2);
+        QCOMPARE(QSet<QString>(m_host->document.loaded.cbegin(), m_host->document.loaded.cend()), names);
+        QCOMPARE(m_host->document.loaded.size(), 2);
+        for (const QString &name : names)
+            QVERIFY(!m_host->document.resource(QTextDocument::ImageResource, QUrl(name)).isNull());
     }
 
     void pendingMessagesGoToTheHistoryAsReceivingWouldWriteThem()

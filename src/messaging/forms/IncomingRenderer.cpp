@@ -8,6 +8,8 @@
 void IncomingRenderer::render(IncomingView &view, const IncomingEntry &entry, const std::function<void()> &scrollToEnd)
 {
     if (entry.kind == IncomingEntry::Kind::MissedWhileAnswering) {
+        const IncomingView::Entry layout(view);
+        view.beginMessage();
         view.appendLine(entry.header);
         view.appendLine(QString());
         return;
@@ -15,6 +17,7 @@ void IncomingRenderer::render(IncomingView &view, const IncomingEntry &entry, co
     {
         // One layout for the whole message, however many pieces it has.
         const IncomingView::Entry layout(view);
+        view.beginMessage();
         view.appendLine(entry.header);
         if (!entry.smileys) {
             view.appendText(entry.text);

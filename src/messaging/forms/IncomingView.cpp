@@ -2,10 +2,13 @@
 
 #include <QImage>
 #include <QRegularExpression>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextImageFormat>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace {
 
@@ -29,11 +32,17 @@ QString withoutCarriageReturns(QString text)
     return text;
 }
 
+// Block state of a message's first line (the header).
+constexpr int kMessageStart = 1;
+
 } // namespace
 
-IncomingView::IncomingView(QTextDocument *document)
+IncomingView::IncomingView(QTextDocument *document, int maxMessages)
     : m_document(document)
+    , m_maxMessages(std::max(1, maxMessages))
 {
+    // Nobody edits the view: an undo stack would only hold every message twice.
+    m_document->setUndoRedoEnabled(false);
 }
 
 void IncomingView::beginEntry()
@@ -41,10 +50,49 @@ void IncomingView::beginEntry()
     if (m_depth++ > 0)
         return;
     m_cursor = QTextCursor(m_document);
-    m_cursor.movePosition(QTextCursor::End);
+    // Inside the edit block the move does not lay out the last line to learn its x.
     m_cursor.beginEditBlock();
+    toEnd();
     m_linksLeft = kMaxLinks;
     m_picturesLeft = kMaxPictures;
+}
+
+void IncomingView::beginMessage()
+{
+    const Entry entry(*this);
+    // Cleared from outside (the widget's own clear()): nothing is held any more.
+    if (m_document->isEmpty())
+        m_messages = 0;
+    // The header goes into the last line, which keeps this state when the
+    // line break after the header splits it.
+    m_document->lastBlock().setUserState(kMessageStart);
+    ++m_messages;
+}
+
+void IncomingView::dropOldest(int count)
+{
+    // The first line to keep is the header of message count + 1. Walking
+    // there costs the lines removed, not the lines held.
+    int seen = 0;
+    QTextBlock block = m_document->firstBlock();
+    for (; block.isValid(); block = block.next()) {
+        if (block.userState() == kMessageStart && seen++ == count)
+            break;
+    }
+    if (!block.isValid()) {
+        // Fewer messages than counted (some went another way): count again.
+        m_messages = seen;
+        if (seen > m_maxMessages)
+            dropOldest(seen - m_maxMessages + m_maxMessages / kDropShare);
+        return;
+    }
+    QTextCursor top(m_document);
+    // Within an edit block the cursor does not lay out the new first line to learn its x.
+    top.beginEditBlock();
+    top.setPosition(block.position(), QTextCursor::KeepAnchor);
+    top.removeSelectedText();
+    top.endEditBlock();
+    m_messages -= count;
 }
 
 void IncomingView::endEntry()
@@ -53,6 +101,10 @@ void IncomingView::endEntry()
         return;
     m_cursor.endEditBlock();
     m_cursor = QTextCursor();
+    // An edit of its own: in the same edit as the new message, the change
+    // would span the whole view and every line would be laid out again.
+    if (m_messages > m_maxMessages)
+        dropOldest(m_messages - m_maxMessages + m_maxMessages / kDropShare);
 }
 
 void IncomingView::appendLine(const QString &line)
@@ -81,7 +133,7 @@ void IncomingView::insertPicture(const QString &resource, const QString &text)
         return;
     }
     --m_picturesLeft;
-    m_cursor.movePosition(QTextCursor::End);
+    toEnd();
     const QUrl name(resource.startsWith(u':') ? QStringLiteral("qrc") + resource : resource);
     if (m_document->resource(QTextDocument::ImageResource, name).isNull())
         m_document->addResource(QTextDocument::ImageResource, name, QImage(resource));
@@ -95,13 +147,14 @@ void IncomingView::insertPicture(const QString &resource, const QString &text)
 void IncomingView::insertLineBreak()
 {
     const Entry entry(*this);
-    m_cursor.movePosition(QTextCursor::End);
+    toEnd();
     m_cursor.insertBlock();
 }
 
 void IncomingView::clear()
 {
     m_document->clear();
+    m_messages = 0;
 }
 
 bool IncomingView::isEmpty() const
@@ -114,10 +167,19 @@ QString IncomingView::toPlainText() const
     return m_document->toPlainText();
 }
 
+void IncomingView::toEnd()
+{
+    // Inserting leaves the cursor at the end; a move costs a look at the
+    // line's layout and direction, so it is made only when needed.
+    const int end = m_document->characterCount() - 1;
+    if (m_cursor.position() != end)
+        m_cursor.setPosition(end);
+}
+
 void IncomingView::insertWithLinks(const QString &text)
 {
+    toEnd();
     QTextCursor &cursor = m_cursor;
-    cursor.movePosition(QTextCursor::End);
     const QTextCharFormat plain;
     qsizetype at = 0;
     auto insertPlain = [&](QStringView part) {

@@ -15,6 +15,13 @@ class QTextDocument;
 // piece, which grows with the square of the pieces in a paragraph. Within one
 // entry at most kMaxLinks links and kMaxPictures pictures are drawn; the rest
 // stays plain text. A call outside an entry is an entry of its own.
+//
+// The view holds the newest maxMessages messages: a peer that keeps sending
+// must not grow the program without bound (the history file keeps them all).
+// beginMessage() marks where a message starts; once the entry that holds it
+// ends with more messages than the view may hold, the oldest leave from the
+// top in one edit, a hundredth of maxMessages more than needed: every removal
+// moves the whole view, so it is made once per many messages, not for each.
 class IncomingView
 {
 public:
@@ -22,11 +29,17 @@ public:
     static constexpr int kMaxPictures = 64;
     // On a picture's format: the text it stands for, which a plain-text copy writes.
     static constexpr int kPictureTextProperty = 0x100000 + 1; // QTextFormat::UserProperty + 1
+    static constexpr int kMaxMessages = 10000;
+    static constexpr int kDropShare = 100;
 
-    explicit IncomingView(QTextDocument *document);
+    explicit IncomingView(QTextDocument *document, int maxMessages = kMaxMessages);
 
     void beginEntry();
     void endEntry();
+
+    // The next line starts a message (its header); call it before inserting it.
+    void beginMessage();
+    int messageCount() const { return m_messages; }
 
     void appendLine(const QString &line);
     // A text as one entry; its own line breaks (CR LF or LF) stay.
@@ -55,8 +68,12 @@ public:
 
 private:
     void insertWithLinks(const QString &text);
+    void dropOldest(int count);
+    void toEnd();
 
     QTextDocument *m_document;
+    int m_maxMessages;
+    int m_messages = 0; // blocks marked as a message's first line
     QTextCursor m_cursor; // kept at the end while an entry is open
     int m_depth = 0;
     int m_linksLeft = 0;
