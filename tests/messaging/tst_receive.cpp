@@ -308,13 +308,19 @@ private Q_SLOTS:
         int kept = 0;
         const int rounds = held + 4;
         for (int i = 0; i < rounds; ++i) {
-            const auto options = i % 3 == 2 ? std::initializer_list<Option>{Option::AutoAnswer}
-                                 : i % 3 == 1 ? std::initializer_list<Option>{Option::Smileys}
-                                              : std::initializer_list<Option>{};
+            // Every third message is answered, every third drawn with smileys.
+            auto applyOptions = [i](FakeHost *host) {
+                if (i % 3 == 2)
+                    host->setOptions({Option::AutoAnswer});
+                else if (i % 3 == 1)
+                    host->setOptions({Option::Smileys});
+                else
+                    host->setOptions({});
+            };
             const QString from = QStringLiteral("PC%1").arg(i);
             firstLines << unbounded.lines().size() - 1;
             for (FakeHost *host : {&bounded, &unbounded}) {
-                host->setOptions(options);
+                applyOptions(host);
                 MessageReceiver &receiver = host == &bounded ? boundedReceiver : unboundedReceiver;
                 receiver.receive(from, QStringLiteral("text %1 :--))\r\nline two").arg(i), QStringLiteral("10.0.0.2"));
                 if (!host->pendingReplies.isEmpty())
