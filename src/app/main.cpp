@@ -54,6 +54,8 @@ int main(int argc, char **argv)
         app = std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Zavolin"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ZAVOLIN_VERSION));
+    // Wayland docks match the window to the installed desktop entry by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("zavolin"));
 
     QCommandLineParser parser;
     parser.addHelpOption();
