@@ -3,17 +3,17 @@
 #include "Logging.h"
 
 #include "AboutForm.h"
-#include "AsciiCase.h"
 #include "Autostart.h"
 #include "ContactDelegate.h"
 #include "FontStyle.h"
 #include "WinColor.h"
-#include "Cp1251.h"
+#include "IniFile.h"
 #include "DesktopSession.h"
 #include "GlobalHotKeys.h"
 #include "MessForm.h"
 #include "MessageBoxes.h"
 #include "SettingsForm.h"
+#include "SettingKeys.h"
 #include "SoundPlayer.h"
 #include "TrayIconUnit.h"
 #include "WindowFront.h"
@@ -35,27 +35,14 @@
 using NetAction = NetFormWidgets::NetAction;
 using TrayAction = NetFormWidgets::TrayAction;
 
-namespace {
-
-constexpr int kModControl = 2;
-constexpr int kKeyQ = 0x51;
-constexpr int kKeyR = 0x52;
-
-} // namespace
-
 TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
     : QMainWindow(parent)
     , m_env(std::move(environment))
     , m_ui(this)
-    , m_settings(std::make_unique<TSettingsForm>(m_env.settingsPath))
-    , m_aliases(m_env.settingsPath)
-    , m_dispatcher(m_contacts, *this)
+    , m_messenger(std::make_unique<Messenger>(m_env))
+    , m_settings(std::make_unique<TSettingsForm>(m_messenger->options(), m_env.settingsPath))
     , m_listBox2(new QListWidget(this))
-    , m_sender(std::make_unique<MessageSender>())
-    , m_replyClient(std::make_unique<TMsgClient>())
     , m_incoming(m_ui.richEdit2()->document())
-    , m_receiver(*this)
-    , m_history(QDir(m_env.dataFolder).filePath(QStringLiteral("Log.txt")))
     , m_sound(new SoundPlayer(this))
 {
     setObjectName(QStringLiteral("NetForm"));
@@ -63,38 +50,17 @@ TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
     m_listBox2->setSortingEnabled(true);
     m_listBox2->hide();
 
-    m_ui.listBox1()->setModel(&m_contacts);
+    m_ui.listBox1()->setModel(&contacts());
     const QPixmap markers[4] = {m_ui.image(1), m_ui.image(2), m_ui.image(3), m_ui.image(4)};
     m_ui.listBox1()->setItemDelegate(new ContactDelegate(markers, m_ui.listBox1()));
-    m_ui.listBox3()->setModel(&m_contacts);
+    m_ui.listBox3()->setModel(&contacts());
     m_ui.listBox3()->setModelColumn(0);
-
-    // The TCP servers listen from the moment the window exists.
-    m_msgServer = std::make_unique<TMsgServer>();
-    m_msgServer->setPort(m_env.messagePort);
-    connect(m_msgServer.get(), &TMsgServer::messageReceived, this, &TNetForm::onMessage);
-    connect(m_msgServer.get(), &TMsgServer::connectionDropped, this,
-            [this](const QString &reason) { m_messageDrops.record(reason); });
-    if (!m_msgServer->listen(m_env.listenAddress)) {
-        reportOnce(QStringLiteral("listen"),
-                   QStringLiteral("Сообщения не будут приниматься: порт %1 занят (%2). "
-                                  "Возможно, Zavolin уже запущен на этом компьютере.")
-                       .arg(m_env.messagePort)
-                       .arg(m_msgServer->errorString()));
-    }
-    m_udpServer = std::make_unique<TUdpServer>();
-    m_udpServer->setDefaultPort(m_env.datagramPort);
-    connect(m_udpServer.get(), &TUdpServer::datagramReceived, this, &TNetForm::onDatagram);
-    connect(m_udpServer.get(), &TUdpServer::datagramDropped, this,
-            [this](const QString &reason) { m_datagramDrops.record(reason); });
-    m_udpClient = std::make_unique<TUdpClient>();
-    m_udpClient->setHost(m_env.broadcastHost);
-    m_udpClient->setPort(m_env.broadcastPort);
 
     m_startupHide.setSingleShot(true);
     m_startupHide.setInterval(500);
     connect(&m_startupHide, &QTimer::timeout, this, &TNetForm::hideWindow);
 
+    wireCore();
     wireActions();
     wireMessaging();
     wireFiles();
@@ -102,6 +68,8 @@ TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
     wireSettingsReactions();
     if (m_env.desktopIntegration)
         wireDesktop();
+    // The servers listen from the moment the window exists.
+    m_messenger->listen();
 }
 
 TNetForm::~TNetForm()
@@ -110,18 +78,29 @@ TNetForm::~TNetForm()
         shutdown();
 }
 
-bool TNetForm::option(int number) const
+void TNetForm::wireCore()
 {
-    if (number == 6)
-        return m_ui.action(NetAction::AutoAnswer)->isChecked();
-    if (number == 19)
-        return m_ui.action(NetAction::ReceiveMessages)->isChecked();
-    return m_settings->isOptionOn(number);
-}
-
-QString TNetForm::ownName() const
-{
-    return m_ui.label2()->text();
+    Messenger *core = m_messenger.get();
+    m_messenger->setPrompts(this);
+    connect(core, &Messenger::errorOccurred, this, &TNetForm::reportOnce);
+    connect(core, &Messenger::statusNotice, this, [](const QString &headline) { TMessForm::showNotice(headline); });
+    connect(core, &Messenger::soundRequested, this, [this] {
+        m_sound->play(SettingKeys::kMusic.read(IniFile(m_env.settingsPath)));
+    });
+    connect(core, &Messenger::trayBlinkRequested, this, &TNetForm::startTrayBlinking);
+    connect(core, &Messenger::windowShowRequested, this, &TNetForm::showMainWindow);
+    connect(core, &Messenger::popupRequested, this, &TNetForm::armPopup);
+    connect(core, &Messenger::floatingWindowRung, this, &TNetForm::floatingWindowRing);
+    connect(core, &Messenger::incomingCleared, this, [this] { m_incoming.clear(); });
+    connect(core, &Messenger::incomingShown, this, &TNetForm::showIncoming);
+    connect(core, &Messenger::autoAnswered, this, [this] {
+        if (m_tray)
+            m_tray->setToolTip(QStringLiteral("Автоответчик: Приходили сообщения! - Zavolin"));
+    });
+    connect(core, &Messenger::receiveFailed, this,
+            [this] { MessageBoxes::error(this, QStringLiteral("Ошибка получения сообщения!")); });
+    connect(core, &Messenger::historyNotCreated, this,
+            [this] { MessageBoxes::warning(this, QStringLiteral("Ошибка создания файла!")); });
 }
 
 void TNetForm::wireActions()
@@ -162,6 +141,22 @@ void TNetForm::wireActions()
     };
     mirror(NetAction::AutoAnswer, TrayAction::AutoAnswer);
     mirror(NetAction::ReceiveMessages, TrayAction::ReceiveMessages);
+
+    // The two options of the main menu: its items show the store and write into it.
+    OptionsStore &options = m_messenger->options();
+    const std::pair<Option, NetAction> menuOptions[] = {{Option::AutoAnswer, NetAction::AutoAnswer},
+                                                        {Option::ReceiveWhileAnswering, NetAction::ReceiveMessages}};
+    for (const auto &[option, id] : menuOptions) {
+        QAction *item = m_ui.action(id);
+        item->setChecked(options.isOn(option));
+        connect(item, &QAction::toggled, this, [&options, option](bool on) { options.set(option, on); });
+    }
+    connect(&options, &OptionsStore::changed, this, [this, menuOptions](Option option, bool on) {
+        for (const auto &[menuOption, id] : menuOptions) {
+            if (menuOption == option)
+                m_ui.action(id)->setChecked(on);
+        }
+    });
 }
 
 void TNetForm::wireSettingsReactions()
@@ -183,7 +178,9 @@ void TNetForm::wireSettingsReactions()
                   FontStyle::fromFont(font));
     });
     connect(m_settings.get(), &TSettingsForm::lookDefaultsRequested, this, [this] {
-        applyLook(WinColor::kBlack, WinColor::kWhite, QStringLiteral("MS Sans Serif"), 8, 0);
+        using namespace SettingKeys;
+        applyLook(kFontColor.fallback, kColor.fallback, kFontName.fallback.toString(), kFontSize.fallback,
+                  kFontStyle.fallback);
         saveSettings();
     });
 }
@@ -283,7 +280,7 @@ void TNetForm::askExit()
 
 void TNetForm::refreshContacts()
 {
-    broadcast(DatagramDispatcher::presence(ownName()));
+    m_messenger->refreshContacts();
 }
 
 void TNetForm::endSession()
@@ -303,7 +300,7 @@ void TNetForm::closeEvent(QCloseEvent *event)
         event->accept();
         return;
     }
-    if (!m_exitConfirmed && option(9)) {
+    if (!m_exitConfirmed && option(Option::HideOnClose)) {
         event->ignore();
         hideWindow();
         return;
@@ -341,11 +338,11 @@ void TNetForm::onTrayClicked()
 
 void TNetForm::onHotKey(int modifiers, int virtualKey)
 {
-    if (modifiers != kModControl)
+    if (modifiers != GlobalHotKeys::kModControl)
         return;
-    if (virtualKey == kKeyQ)
+    if (virtualKey == GlobalHotKeys::kKeyQ)
         openIncomingView();
-    else if (virtualKey == kKeyR)
+    else if (virtualKey == GlobalHotKeys::kKeyR)
         openOutgoingView();
     else
         return;
@@ -362,48 +359,6 @@ void TNetForm::unregisterHotKeys()
 {
     if (m_hotKeys)
         m_hotKeys->unregisterKeys();
-}
-
-void TNetForm::onDatagram(const QByteArray &data, const QHostAddress &peer)
-{
-    const QString datagram = Cp1251::decode(data);
-    if (datagram.startsWith(u'%'))
-        m_presenceAddress.insert(AsciiCase::upper(datagram.mid(1)), peer.toString());
-    m_dispatcher.dispatch(datagram);
-}
-
-QString TNetForm::displayName(const QString &name) const
-{
-    return m_aliases.displayName(name);
-}
-
-bool TNetForm::isAutoAnswerOn() const
-{
-    return option(6);
-}
-
-bool TNetForm::isStatusNoticeOn() const
-{
-    return option(7);
-}
-
-void TNetForm::broadcast(const QString &datagram)
-{
-    if (!m_udpClient)
-        return;
-    QString error;
-    if (!m_udpClient->send(Cp1251::encode(datagram), &error))
-        reportOnce(QStringLiteral("broadcast"), error);
-}
-
-void TNetForm::showNotice(const QString &headline)
-{
-    TMessForm::showNotice(headline);
-}
-
-ChatPort *TNetForm::chat()
-{
-    return nullptr; // the chat window does not exist yet
 }
 
 void TNetForm::reportOnce(const QString &key, const QString &text)

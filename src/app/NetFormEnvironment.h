@@ -1,27 +1,11 @@
 #pragma once
 
-#include "MsgChannel.h"
-#include "StrmChannel.h"
-#include "UdpChannel.h"
+#include "MessengerEnvironment.h"
 
-#include <QHostAddress>
-#include <QString>
-
-// Where the main window keeps its files and which ports it uses. The program
-// takes the defaults; tests move everything to loopback ports and temporary
-// folders, and leave the desktop (tray, hot keys, autostart) alone.
-struct NetFormEnvironment
+// The main window's surroundings: the messenger's files and ports, and whether
+// the desktop (tray, hot keys, autostart) is used. Tests leave the desktop alone.
+struct NetFormEnvironment : MessengerEnvironment
 {
-    QString settingsPath;
-    QString dataFolder;
-    quint16 datagramPort = kDatagramPort;
-    QString broadcastHost = QStringLiteral("255.255.255.255");
-    quint16 broadcastPort = kDatagramPort;
-    quint16 messagePort = kMessagePort;
-    quint16 streamPort = kStreamPort;
-    // Where the TCP servers listen; tests keep them on loopback.
-    QHostAddress listenAddress = QHostAddress(QHostAddress::AnyIPv4);
-    QString hostName; // empty: the system's host name
     bool desktopIntegration = true;
     // False where no window can be seen (offscreen): errors at exit only go to stderr.
     bool errorsCanBeSeen = true;

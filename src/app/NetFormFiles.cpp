@@ -1,14 +1,10 @@
 // Sending and receiving files in the main window.
 #include "NetForm.h"
 
-#include "IniFile.h"
 #include "Logging.h"
 #include "MessageBoxes.h"
-#include "SettingsForm.h"
-#include "SpoolFile.h"
 
 #include <QAction>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -30,84 +26,21 @@ const QString kFileFilter = QStringLiteral("Все файлы *.* (*)");
 void TNetForm::wireFiles()
 {
     connect(m_ui.action(NetAction::SendFile), &QAction::triggered, this, &TNetForm::sendFile);
-
-    m_fileSender = std::make_unique<FileSender>();
-    connect(m_fileSender.get(), &FileSender::started, this, &TNetForm::showFileProgress);
-    connect(m_fileSender.get(), &FileSender::progress, this, [this](qint64 sent, qint64 total) {
+    connect(m_messenger.get(), &Messenger::fileSendStarted, this, &TNetForm::showFileProgress);
+    connect(m_messenger.get(), &Messenger::fileSendProgress, this, [this](qint64 sent, qint64 total) {
         if (m_fileProgress && total > 0)
             m_fileProgress->setValue(int(sent * m_fileProgress->maximum() / total));
     });
-
-    m_fileReceiver = std::make_unique<FileReceiver>(static_cast<FileReceiveHost &>(*this));
-    listenForFiles();
-}
-
-void TNetForm::listenForFiles()
-{
-    m_strmServer = std::make_unique<TStrmServer>();
-    m_strmServer->setPort(m_env.streamPort);
-    m_strmServer->setAdmission([this](const StreamOffer &offer) { return m_fileReceiver->admit(offer); });
-    connect(m_strmServer.get(), &TStrmServer::streamReceived, this, [this](const ReceivedStream &stream) {
-        m_fileReceiver->receive(stream);
-    });
-    connect(m_strmServer.get(), &TStrmServer::connectionDropped, this,
-            [this](const QString &reason) { m_streamDrops.record(reason); });
-    connect(m_strmServer.get(), &TStrmServer::spoolLimitReached, this, [](int files, qint64 bytes) {
-        qCWarning(lcZavolin, "%d received files (%lld bytes) wait to be saved; further files are refused until there is room",
-                  files, static_cast<long long>(bytes));
-    });
-    removeStaleSpoolFiles();
-    if (m_strmServer->listen(m_env.listenAddress))
-        return;
-    const quint16 port = m_env.streamPort;
-    if (m_strmServer->serverError() == QAbstractSocket::SocketAccessError) {
-        // Ports below 1024 belong to root on Linux unless the program is allowed them.
-        reportOnce(QStringLiteral("listen-files"),
-                   QStringLiteral("Файлы не будут приниматься: порт %1 в Linux открывает только администратор.\n"
-                                  "Чтобы разрешить, выполните одну из команд и перезапустите Zavolin:\n"
-                                  "sudo setcap 'cap_net_bind_service=+ep' %2\n"
-                                  "sudo sysctl net.ipv4.ip_unprivileged_port_start=%1")
-                       .arg(port)
-                       .arg(QCoreApplication::applicationFilePath()));
-        return;
-    }
-    reportOnce(QStringLiteral("listen-files"),
-               QStringLiteral("Файлы не будут приниматься: порт %1 занят (%2). "
-                              "Возможно, Zavolin уже запущен на этом компьютере.")
-                   .arg(port)
-                   .arg(m_strmServer->errorString()));
 }
 
 void TNetForm::setPeerStreamPort(quint16 port)
 {
-    if (m_fileSender)
-        m_fileSender->setPort(port);
-}
-
-QString TNetForm::dataFolder() const
-{
-    return m_env.dataFolder;
-}
-
-void TNetForm::removeStaleSpoolFiles() const
-{
-    // Left by an instance that was killed while a file arrived; files that a
-    // running instance holds are locked and stay.
-    // The settings dialog has not read the preset folder yet: the stream
-    // server listens before start-up.
-    QStringList folders{m_env.dataFolder, QDir::tempPath()};
-    const QString preset = IniFile(m_env.settingsPath).readString(u"Form", u"SaveFileDir", QStringLiteral("*"));
-    if (preset != u"*")
-        folders << preset;
-    for (const QString &folder : std::as_const(folders)) {
-        if (const int removed = SpoolFile::removeStale(folder))
-            qCInfo(lcZavolin, "removed %d unfinished received files from %s", removed, qPrintable(folder));
-    }
+    m_messenger->setPeerStreamPort(port);
 }
 
 void TNetForm::sendFile()
 {
-    if (!m_fileSender)
+    if (m_shutDown)
         return;
     QListView *list = m_ui.listBox1();
     const QModelIndex current = list->currentIndex();
@@ -133,7 +66,7 @@ void TNetForm::sendFile()
 
 void TNetForm::startFileSend(const Recipient &recipient, const QString &path)
 {
-    if (!m_fileSender)
+    if (m_shutDown)
         return;
     FileSender::Refusal refusal = FileSender::Refusal::None;
     QString error;
@@ -155,7 +88,7 @@ void TNetForm::startFileSend(const Recipient &recipient, const QString &path)
                                         .arg(QFileInfo(path).size()));
         return;
     }
-    m_fileSender->send(recipient, std::move(file), [this](FileSender::Result result, const QString &reason) {
+    m_messenger->sendFile(recipient, std::move(file), [this](FileSender::Result result, const QString &reason) {
         if (m_fileProgress)
             m_fileProgress->deleteLater();
         switch (result) {
@@ -188,29 +121,8 @@ void TNetForm::showFileProgress(const QString &path, const QString &recipient)
     progress->setAutoReset(false);
     progress->setMinimumDuration(700);
     progress->setValue(0);
-    connect(progress, &QProgressDialog::canceled, this, [this] {
-        if (m_fileSender)
-            m_fileSender->cancel();
-    });
+    connect(progress, &QProgressDialog::canceled, m_messenger.get(), &Messenger::cancelFileSend);
     m_fileProgress = progress;
-}
-
-QString TNetForm::saveFolder() const
-{
-    return m_settings->saveFolder();
-}
-
-QString TNetForm::senderName(const QHostAddress &peer) const
-{
-    const QString address = peer.toString();
-    int row = m_contacts.indexOfAddress(address);
-    if (row < 0) {
-        for (auto it = m_presenceAddress.cbegin(); it != m_presenceAddress.cend() && row < 0; ++it) {
-            if (it.value() == address)
-                row = m_contacts.indexOfAddress(it.key());
-        }
-    }
-    return row >= 0 ? m_contacts.displayNameAt(row) : address;
 }
 
 void TNetForm::showFileNotice(Notice notice, const QString &text, std::function<void()> closed)

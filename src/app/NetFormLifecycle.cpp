@@ -7,6 +7,7 @@
 #include "IniFile.h"
 #include "LineListFile.h"
 #include "OwnName.h"
+#include "SettingKeys.h"
 #include "SettingsForm.h"
 #include "TrayIconUnit.h"
 #include "WinColor.h"
@@ -24,71 +25,43 @@
 using NetAction = NetFormWidgets::NetAction;
 using TrayAction = NetFormWidgets::TrayAction;
 
-namespace {
-
-const QString kForm = QStringLiteral("Form");
-
-QString optionKey(int number)
-{
-    return QStringLiteral("Ch") + QString::number(number);
-}
-
-} // namespace
+using namespace SettingKeys;
 
 void TNetForm::startUp()
 {
     const IniFile ini(m_env.settingsPath);
-    resize(ini.readInteger(kForm, u"Width", 440), ini.readInteger(kForm, u"Height", 280));
-    move(ini.readInteger(kForm, u"Left", 221), ini.readInteger(kForm, u"Top", 162));
+    resize(kWidth.read(ini), kHeight.read(ini));
+    move(kLeft.read(ini), kTop.read(ini));
 
     loadOptions();
 
-    m_settings->setMenuStyle(ini.readInteger(kForm, u"MenuStyle", 2));
-    m_settings->setSaveFolder(ini.readString(kForm, u"SaveFileDir", QStringLiteral("*")));
-    m_settings->setPopupSeconds(ini.readInteger(kForm, u"WaitPopUp", 10));
-    m_ui.trayAction(TrayAction::AutoAnswer)->setChecked(option(6));
-    m_ui.trayAction(TrayAction::ReceiveMessages)->setChecked(option(19));
+    m_settings->setMenuStyle(kMenuStyle.read(ini));
+    m_messenger->options().setSaveFolder(kSaveFileDir.read(ini));
+    m_settings->setPopupSeconds(kWaitPopUp.read(ini));
 
-    applyLook(ini.readInteger(kForm, u"FontColor", WinColor::kBlack),
-              ini.readInteger(kForm, u"Color", WinColor::kWhite),
-              ini.readString(kForm, u"FontName", QStringLiteral("MS Sans Serif")),
-              ini.readInteger(kForm, u"FontSize", 8), ini.readInteger(kForm, u"FontStyle", 0));
+    applyLook(kFontColor.read(ini), kColor.read(ini), kFontName.read(ini), kFontSize.read(ini), kFontStyle.read(ini));
 
-    m_ui.label2()->setText(OwnName::fromHostName(m_env.hostName.isEmpty() ? OwnName::current()
-                                                                          : m_env.hostName));
-    if (!m_udpServer->setActive(true))
-        reportOnce(QStringLiteral("udp"), m_udpServer->errorString());
-    broadcast(DatagramDispatcher::presence(ownName()));
-    setSessionTitle(option(6));
-    broadcast(DatagramDispatcher::autoAnswerState(option(6), ownName()));
+    const QString name = OwnName::fromHostName(m_env.hostName.isEmpty() ? OwnName::current() : m_env.hostName);
+    m_ui.label2()->setText(name);
+    setSessionTitle(option(Option::AutoAnswer));
+    m_messenger->goOnline(name);
 
-    m_contacts.setBlacklist(LineListFile::load(QDir(m_env.dataFolder).filePath(QStringLiteral("BlackList.lst"))));
     m_phrases = LineListFile::load(QDir(m_env.dataFolder).filePath(QStringLiteral("Hint.hnt")));
     m_listBox2->clear();
     m_listBox2->addItems(m_phrases);
 
-    if (option(12))
+    if (option(Option::HotKeys))
         registerHotKeys();
     if (m_tray)
         m_tray->show();
-    if (option(18))
+    if (option(Option::HideAtStart))
         m_startupHide.start();
 }
 
 void TNetForm::loadOptions()
 {
-    const IniFile ini(m_env.settingsPath);
-    for (int number = 1; number <= TSettingsForm::kOptionCount; ++number) {
-        const bool fallback = number == 8 || number == 9 || number == 12 || number == 14 || number == 15
-                              || number == 16 || number == 17 || number == 18 || number == 21;
-        const bool on = ini.readBool(kForm, optionKey(number), fallback);
-        if (number == 6)
-            m_ui.action(NetAction::AutoAnswer)->setChecked(on);
-        else if (number == 19)
-            m_ui.action(NetAction::ReceiveMessages)->setChecked(on);
-        else
-            m_settings->setOption(number, on); // a box turned on runs its reaction now
-    }
+    // A dialog box turned on runs its reaction now; the menu items have none.
+    m_messenger->options().load(IniFile(m_env.settingsPath));
 }
 
 void TNetForm::applyLook(int fontColor, int background, const QString &fontName, int fontSize, int fontStyle)
@@ -123,21 +96,20 @@ bool TNetForm::saveSettings()
     IniFile ini(m_env.settingsPath);
     try {
         ini.beginBatch(); // one replacement of the file, not one per key
-        ini.writeInteger(kForm, u"Top", y());
-        ini.writeInteger(kForm, u"Left", x());
-        ini.writeInteger(kForm, u"Width", width());
-        ini.writeInteger(kForm, u"Height", height());
-        for (int number = 1; number <= TSettingsForm::kOptionCount; ++number)
-            ini.writeBool(kForm, optionKey(number), option(number));
-        ini.writeString(kForm, u"SaveFileDir", m_settings->saveFolder());
-        ini.writeInteger(kForm, u"WaitPopUp", m_settings->popupSeconds());
-        ini.writeInteger(kForm, u"FontColor", m_fontColor);
-        ini.writeInteger(kForm, u"Color", m_background);
+        kTop.write(ini, y());
+        kLeft.write(ini, x());
+        kWidth.write(ini, width());
+        kHeight.write(ini, height());
+        m_messenger->options().write(ini);
+        kSaveFileDir.write(ini, m_messenger->options().saveFolder());
+        kWaitPopUp.write(ini, m_settings->popupSeconds());
+        kFontColor.write(ini, m_fontColor);
+        kColor.write(ini, m_background);
         const QFont font = m_ui.memo1()->font();
-        ini.writeString(kForm, u"FontName", font.family());
-        ini.writeInteger(kForm, u"FontSize", font.pointSize());
-        ini.writeInteger(kForm, u"MenuStyle", m_settings->menuStyle());
-        ini.writeInteger(kForm, u"FontStyle", FontStyle::fromFont(font));
+        kFontName.write(ini, font.family());
+        kFontSize.write(ini, font.pointSize());
+        kMenuStyle.write(ini, m_settings->menuStyle());
+        kFontStyle.write(ini, FontStyle::fromFont(font));
         ini.commitBatch();
     } catch (const IniWriteError &error) {
         // The file stays as it was; the user is told why.
@@ -155,20 +127,10 @@ void TNetForm::shutdown()
         return;
     m_shutDown = true;
     m_startupHide.stop();
-    // Their senders have been told they arrived: into the history while the
-    // blacklist and options still stand, without the cost of showing them.
-    m_receiver.recordPending(m_msgServer ? m_msgServer->takePending() : QList<ReceivedMessage>());
+    m_messenger->recordPendingMessages();
     saveSettings();
-    m_contacts.setBlacklist({});
     unregisterHotKeys();
-    m_msgServer.reset();
-    m_strmServer.reset();
-    m_fileSender.reset();
-    m_sender.reset();
-    m_replyClient.reset();
-    m_udpServer.reset(); // our own farewell must not come back to us
-    broadcast(DatagramDispatcher::farewell(ownName()));
-    m_udpClient.reset();
+    m_messenger->shutdown();
     if (m_tray)
         m_tray->hide();
     if (m_unsavedBox && m_env.errorsCanBeSeen) {

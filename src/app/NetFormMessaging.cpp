@@ -6,8 +6,10 @@
 #include "AutoForm.h"
 #include "BlackListForm.h"
 #include "Cp1251.h"
+#include "IncomingRenderer.h"
 #include "IpForm.h"
 #include "IniFile.h"
+#include "SettingKeys.h"
 #include "MessageBoxes.h"
 #include "MsgFrame.h"
 #include "SoundPlayer.h"
@@ -32,7 +34,6 @@ using TrayAction = NetFormWidgets::TrayAction;
 namespace {
 
 const QString kToAllPrefix = QStringLiteral("ОТПРАВЛЕНО ВСЕМ: ");
-const QString kAutoAnsweredHint = QStringLiteral("Автоответчик: Приходили сообщения! - Zavolin");
 
 // A text the frame cannot carry would fail for every recipient alike; with
 // several recipients those failures are silent, so it is refused up front.
@@ -62,15 +63,6 @@ void TNetForm::wireMessaging()
     connect(m_ui.richEdit2(), &QTextBrowser::anchorClicked, this,
             [](const QUrl &link) { QDesktopServices::openUrl(link); });
 
-    connect(m_replyClient.get(), &TMsgClient::finished, this, [this] {
-        if (auto done = std::exchange(m_replyDone, nullptr))
-            done(true);
-    });
-    connect(m_replyClient.get(), &TMsgClient::failed, this, [this] {
-        if (auto done = std::exchange(m_replyDone, nullptr))
-            done(false);
-    });
-
     m_sound->setFileFolders({m_env.dataFolder, QCoreApplication::applicationDirPath()});
 
     m_popupTimer.setSingleShot(true);
@@ -84,7 +76,7 @@ void TNetForm::wireContactWindows()
 {
     connect(m_ui.action(NetAction::IpEditor), &QAction::triggered, this, [this] {
         auto *form = new TipForm(QDir(m_env.dataFolder).filePath(QStringLiteral("ip.lst")), m_env.settingsPath,
-                                 m_contacts, this);
+                                 contacts(), this);
         form->open();
     });
     connect(m_ui.action(NetAction::AutoAnswerText), &QAction::triggered, this, [this] {
@@ -93,14 +85,14 @@ void TNetForm::wireContactWindows()
     });
     connect(m_ui.action(NetAction::Alias), &QAction::triggered, this, [this] {
         QListView *list = m_ui.listBox1();
-        AliasAssign::start(m_contacts, list->currentIndex().row(),
+        AliasAssign::start(contacts(), list->currentIndex().row(),
                            int(list->selectionModel()->selectedIndexes().size()), m_env.settingsPath, this);
     });
     connect(m_ui.action(NetAction::BlackList), &QAction::triggered, this, [this] {
         QAction *item = m_ui.action(NetAction::BlackList);
         item->setEnabled(false);
         auto *form = new TBlackListForm(QDir(m_env.dataFolder).filePath(QStringLiteral("BlackList.lst")),
-                                        m_contacts, m_ui.listBox1(), this);
+                                        contacts(), m_ui.listBox1(), this);
         connect(form, &TBlackListForm::closed, item, [item] { item->setEnabled(true); });
         form->show();
     });
@@ -108,13 +100,12 @@ void TNetForm::wireContactWindows()
 
 void TNetForm::setPeerMessagePort(quint16 port)
 {
-    m_sender->setPort(port);
-    m_replyClient->setPort(port);
+    m_messenger->setPeerMessagePort(port);
 }
 
 bool TNetForm::isSending() const
 {
-    return m_sender && m_sender->isBusy();
+    return m_messenger->isSending();
 }
 
 QString TNetForm::editorText() const
@@ -125,13 +116,12 @@ QString TNetForm::editorText() const
 
 Recipient TNetForm::recipientAt(int row) const
 {
-    const QString address = m_contacts.addressAt(row);
-    return {address, m_contacts.displayNameAt(row), m_presenceAddress.value(address)};
+    return m_messenger->recipientAt(row);
 }
 
 bool TNetForm::recordSent(const QString &text, const QString &to, bool reportWriteError)
 {
-    switch (m_history.write(text, ownName(), to)) {
+    switch (m_messenger->recordSent(text, to)) {
     case HistoryLog::Result::Written:
         return true;
     case HistoryLog::Result::CannotCreate:
@@ -147,7 +137,7 @@ bool TNetForm::recordSent(const QString &text, const QString &to, bool reportWri
 
 void TNetForm::send()
 {
-    if (!m_sender)
+    if (m_shutDown)
         return;
     const QModelIndexList selected = m_ui.listBox1()->selectionModel()->selectedRows();
     const QString text = editorText();
@@ -162,18 +152,18 @@ void TNetForm::send()
             return;
         }
         const Recipient recipient = recipientAt(current.row());
-        m_sender->send(ownName(), {recipient}, text, [this, text](const Recipient &r, bool delivered) {
+        m_messenger->send({recipient}, text, [this, text](const Recipient &r, bool delivered) {
             if (!delivered) {
                 MessageBoxes::error(this, QStringLiteral("Ошибка отправки сообщения!"));
                 return;
             }
-            if (option(6))
+            if (option(Option::AutoAnswer))
                 MessageBoxes::information(this, QStringLiteral("У Вас включен автоответчик! Сообщение отправлено!"));
-            if (option(4))
+            if (option(Option::HideAfterSend))
                 hideWindow();
-            if (option(15) && !recordSent(text, r.displayName, true))
+            if (option(Option::History) && !recordSent(text, r.displayName, true))
                 return; // the editor keeps its text
-            if (option(2))
+            if (option(Option::ClearAfterSend))
                 m_ui.memo1()->clear();
         }, nullptr);
         return;
@@ -188,15 +178,15 @@ void TNetForm::send()
     QList<Recipient> recipients;
     for (int row : rows)
         recipients.append(recipientAt(row));
-    m_sender->send(ownName(), recipients, text,
+    m_messenger->send(recipients, text,
                    [this, text](const Recipient &r, bool delivered) {
-                       if (delivered && option(15))
+                       if (delivered && option(Option::History))
                            recordSent(text, r.displayName, false);
                    },
                    [this] {
-                       if (option(2))
+                       if (option(Option::ClearAfterSend))
                            m_ui.memo1()->clear();
-                       if (option(4))
+                       if (option(Option::HideAfterSend))
                            hideWindow();
                    });
 }
@@ -211,24 +201,24 @@ void TNetForm::sendToAll()
     if (refusedAsTooLong(this, kToAllPrefix + QStringLiteral("\r\n") + text))
         return;
     auto go = [this, text] {
-        if (!m_sender)
+        if (m_shutDown)
             return;
         QList<Recipient> recipients;
-        for (int row = 0; row < m_contacts.count(); ++row)
+        for (int row = 0; row < contacts().count(); ++row)
             recipients.append(recipientAt(row));
-        m_sender->send(ownName(), recipients, kToAllPrefix + QStringLiteral("\r\n") + text,
+        m_messenger->send(recipients, kToAllPrefix + QStringLiteral("\r\n") + text,
                        [this, text](const Recipient &r, bool delivered) {
-                           if (delivered && option(15))
+                           if (delivered && option(Option::History))
                                recordSent(kToAllPrefix + text, r.displayName, false);
                        },
                        [this] {
-                           if (option(2))
+                           if (option(Option::ClearAfterSend))
                                m_ui.memo1()->clear();
-                           if (option(4))
+                           if (option(Option::HideAfterSend))
                                hideWindow();
                        });
     };
-    if (!option(8)) {
+    if (!option(Option::WarnBeforeSendToAll)) {
         go();
         return;
     }
@@ -245,54 +235,7 @@ void TNetForm::applyAutoAnswer(bool on)
     m_ui.action(NetAction::AutoAnswer)->setChecked(on);
     m_ui.trayAction(TrayAction::AutoAnswer)->setChecked(on);
     setSessionTitle(on);
-    broadcast(DatagramDispatcher::autoAnswerState(on, ownName()));
-}
-
-void TNetForm::onMessage(const QString &fromName, const QString &text, const QHostAddress &peer)
-{
-    m_receiver.receive(fromName, text, peer.toString());
-}
-
-bool TNetForm::isBlacklisted(const QString &displayName) const
-{
-    return m_contacts.isBlacklisted(displayName);
-}
-
-QString TNetForm::autoAnswerText() const
-{
-    return AutoAnswerTexts(m_env.settingsPath).answer();
-}
-
-void TNetForm::postReply(const QString &host, const QString &fallbackHost, const QString &text,
-                         std::function<void(bool delivered)> done)
-{
-    if (!m_replyClient) {
-        done(false);
-        return;
-    }
-    m_replyDone = std::move(done);
-    m_replyClient->setHost(host);
-    m_replyClient->setFallbackHost(fallbackHost);
-    m_replyClient->setFromName(ownName());
-    m_replyClient->postText(text);
-}
-
-void TNetForm::markAutoAnswered()
-{
-    if (m_tray)
-        m_tray->setToolTip(kAutoAnsweredHint);
-}
-
-void TNetForm::writeHistory(const QString &text, const QString &from, const QString &to)
-{
-    // Write errors while receiving are not the user's concern; a missing file is.
-    if (m_history.write(text, from, to) == HistoryLog::Result::CannotCreate)
-        MessageBoxes::warning(this, QStringLiteral("Ошибка создания файла!"));
-}
-
-void TNetForm::playSound()
-{
-    m_sound->play(IniFile(m_env.settingsPath).readString(u"Form", u"Music", QStringLiteral("Utopia Default.wav")));
+    m_messenger->setAutoAnswer(on);
 }
 
 void TNetForm::startTrayBlinking()
@@ -317,18 +260,10 @@ void TNetForm::armPopup(const QString &displayName)
         m_popupTimer.start();
 }
 
-void TNetForm::ringFloatingWindow()
+void TNetForm::showIncoming(const IncomingEntry &entry)
 {
-    Q_EMIT floatingWindowRing();
-}
-
-void TNetForm::scrollIncomingToEnd()
-{
-    QScrollBar *bar = m_ui.richEdit2()->verticalScrollBar();
-    bar->setValue(bar->maximum());
-}
-
-void TNetForm::reportReceiveError()
-{
-    MessageBoxes::error(this, QStringLiteral("Ошибка получения сообщения!"));
+    IncomingRenderer::render(m_incoming, entry, [this] {
+        QScrollBar *bar = m_ui.richEdit2()->verticalScrollBar();
+        bar->setValue(bar->maximum());
+    });
 }

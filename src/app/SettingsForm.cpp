@@ -1,6 +1,8 @@
 #include "SettingsForm.h"
 
 #include "IniFile.h"
+#include "OptionsStore.h"
+#include "SettingKeys.h"
 #include "SettingsFormFontDialog.h"
 #include "SettingsFormSecondsEdit.h"
 
@@ -28,21 +30,12 @@ namespace {
 
 constexpr int kPageCount = 6;
 constexpr int kPageListItemHeight = 15;
-constexpr int kDefaultMenuStyle = 2;
+constexpr int kDefaultMenuStyle = SettingKeys::kMenuStyle.fallback;
 constexpr int kMenuStyleCount = 3;
 
-const QString kSection = u"Form"_s;
-const QString kMusicKey = u"Music"_s;
-const QString kDefaultMusic = u"Utopia Default.wav"_s;
-const QString kNoFolder = u"*"_s;
+const QString kNoFolder = SettingKeys::kNoFolder.toString();
 // "Файлы *.wav | *.wav" in Qt's form: the description keeps its trailing blank.
 const QString kSoundFilter = u"Файлы *.wav (*.wav)"_s;
-
-// The options the main menu holds instead of this dialog.
-bool isMenuOption(int number)
-{
-    return number == 6 || number == 19;
-}
 
 QVBoxLayout *pageLayout(QWidget *page)
 {
@@ -64,8 +57,9 @@ QPushButton *addButton(const QString &objectName, const QString &caption, QWidge
 
 } // namespace
 
-TSettingsForm::TSettingsForm(QString settingsPath, QWidget *parent)
+TSettingsForm::TSettingsForm(OptionsStore &options, QString settingsPath, QWidget *parent)
     : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    , m_store(options)
     , m_settingsPath(std::move(settingsPath))
     , m_textFont(u"MS Sans Serif"_s, 8)
 {
@@ -139,18 +133,18 @@ TSettingsForm::TSettingsForm(QString settingsPath, QWidget *parent)
     layout->addLayout(top, 1);
     layout->addLayout(bottom);
 
-    connect(this, &TSettingsForm::optionToggled, this, [this](int number, bool on) {
-        switch (number) {
-        case 12:
+    connect(this, &TSettingsForm::optionToggled, this, [this](Option option, bool on) {
+        switch (option) {
+        case Option::HotKeys:
             Q_EMIT hotKeysToggled(on);
             break;
-        case 13:
+        case Option::Autostart:
             Q_EMIT autostartToggled(on);
             break;
-        case 17:
+        case Option::FloatingWindow:
             Q_EMIT floatingWindowToggled(on);
             break;
-        case 21:
+        case Option::MenuEffects:
             Q_EMIT menuEffectsToggled(on);
             break;
         default:
@@ -158,26 +152,39 @@ TSettingsForm::TSettingsForm(QString settingsPath, QWidget *parent)
         }
     });
 
+    // The boxes show the store: a change made elsewhere (start-up, a test)
+    // ticks the box, and that runs the box's reaction as a click would.
+    for (Option option : Options::all()) {
+        if (QCheckBox *box = this->option(option))
+            box->setChecked(m_store.isOn(option));
+    }
+    connect(&m_store, &OptionsStore::changed, this, [this](Option option, bool on) {
+        if (QCheckBox *box = this->option(option))
+            box->setChecked(on);
+    });
+    m_folderLabel->setText(m_store.saveFolder());
+    connect(&m_store, &OptionsStore::saveFolderChanged, m_folderLabel, &QLabel::setText);
+
     resize(std::max(sizeHint().width(), 500), std::max(sizeHint().height(), 320));
 }
 
-QCheckBox *TSettingsForm::option(int number) const
+QCheckBox *TSettingsForm::option(Option option) const
 {
-    if (number < 1 || number > kOptionCount)
+    const int number = Options::number(option);
+    if (number < 1 || number > Options::kCount)
         return nullptr;
-    return m_options[number];
+    return m_options[std::size_t(number)];
 }
 
-bool TSettingsForm::isOptionOn(int number) const
+bool TSettingsForm::isOptionOn(Option option) const
 {
-    const QCheckBox *box = option(number);
-    return box && box->isChecked();
+    return this->option(option) && m_store.isOn(option);
 }
 
-void TSettingsForm::setOption(int number, bool on)
+void TSettingsForm::setOption(Option option, bool on)
 {
-    if (QCheckBox *box = option(number))
-        box->setChecked(on);
+    if (this->option(option))
+        m_store.set(option, on);
 }
 
 int TSettingsForm::popupSeconds() const
@@ -205,12 +212,12 @@ void TSettingsForm::setMenuStyle(int index)
 
 QString TSettingsForm::saveFolder() const
 {
-    return m_folderLabel->text();
+    return m_store.saveFolder();
 }
 
 void TSettingsForm::setSaveFolder(const QString &folder)
 {
-    m_folderLabel->setText(folder);
+    m_store.setSaveFolder(folder);
 }
 
 QColor TSettingsForm::lastBackgroundColor() const
@@ -256,12 +263,12 @@ QWidget *TSettingsForm::buildGeneralPage()
     auto *page = new QWidget;
     page->setObjectName(u"GeneralPage"_s);
     auto *layout = pageLayout(page);
-    layout->addWidget(addOption(13, u"Поместить программу в группу автозапуска"_s, page));
-    layout->addWidget(addOption(18, u"Скрывать при запуске"_s, page));
-    layout->addWidget(addOption(15, u"Вести историю сообщений"_s, page));
-    layout->addWidget(addOption(12, u"Включить глобальные 'горячие клавиши'"_s, page));
-    layout->addWidget(addOption(9, u"Скрывать по нажатии системной кнопки 'Закрыть'"_s, page));
-    layout->addWidget(addOption(17, u"Показывать плавающее окно"_s, page));
+    layout->addWidget(addOption(Option::Autostart, u"Поместить программу в группу автозапуска"_s, page));
+    layout->addWidget(addOption(Option::HideAtStart, u"Скрывать при запуске"_s, page));
+    layout->addWidget(addOption(Option::History, u"Вести историю сообщений"_s, page));
+    layout->addWidget(addOption(Option::HotKeys, u"Включить глобальные 'горячие клавиши'"_s, page));
+    layout->addWidget(addOption(Option::HideOnClose, u"Скрывать по нажатии системной кнопки 'Закрыть'"_s, page));
+    layout->addWidget(addOption(Option::FloatingWindow, u"Показывать плавающее окно"_s, page));
     layout->addStretch();
     return page;
 }
@@ -273,7 +280,7 @@ QWidget *TSettingsForm::buildNoticePage()
     auto *layout = pageLayout(page);
 
     // Ch1 has no caption of its own; the wrapped text beside it explains it.
-    auto *trayOnly = addOption(1, QString(), page);
+    auto *trayOnly = addOption(Option::TrayInsteadOfWindow, QString(), page);
     auto *trayOnlyText = new QLabel(
         u"Не показывать форму при получении сообщения (\"звонить\" в systemtray)"_s, page);
     trayOnlyText->setObjectName(u"Ch1Label"_s);
@@ -284,7 +291,7 @@ QWidget *TSettingsForm::buildNoticePage()
     trayOnlyRow->addWidget(trayOnlyText, 1);
     layout->addLayout(trayOnlyRow);
 
-    layout->addWidget(addOption(11, u"Всплывающее окно при получении сообщения"_s, page));
+    layout->addWidget(addOption(Option::Popup, u"Всплывающее окно при получении сообщения"_s, page));
 
     m_seconds = new SecondsSpinEdit(page);
     m_seconds->setObjectName(u"SecondsEdit"_s);
@@ -301,7 +308,7 @@ QWidget *TSettingsForm::buildNoticePage()
     layout->addLayout(secondsRow);
 
     layout->addWidget(
-        addOption(7, u"Предупреждать о смене статуса абонентов (online/offline)"_s, page));
+        addOption(Option::StatusNotices, u"Предупреждать о смене статуса абонентов (online/offline)"_s, page));
     layout->addStretch();
     return page;
 }
@@ -311,13 +318,13 @@ QWidget *TSettingsForm::buildMessagePage()
     auto *page = new QWidget;
     page->setObjectName(u"MessagePage"_s);
     auto *layout = pageLayout(page);
-    layout->addWidget(addOption(2, u"Удалять сообщения после отправки"_s, page));
-    layout->addWidget(addOption(3, u"Удалять приходящие сообщения при получении новых"_s, page));
-    layout->addWidget(addOption(4, u"Скрывать после отправки сообщения"_s, page));
-    layout->addWidget(addOption(5, u"Указавать время прихода сообщений"_s, page));
-    layout->addWidget(addOption(8, u"Предупреждать об отправки сообщения 'всем'"_s, page));
-    layout->addWidget(addOption(14, u"Преобразовывать смайлы"_s, page));
-    layout->addWidget(addOption(16, u"Прокручивать входящие сообщения в конец"_s, page));
+    layout->addWidget(addOption(Option::ClearAfterSend, u"Удалять сообщения после отправки"_s, page));
+    layout->addWidget(addOption(Option::ClearIncomingOnNew, u"Удалять приходящие сообщения при получении новых"_s, page));
+    layout->addWidget(addOption(Option::HideAfterSend, u"Скрывать после отправки сообщения"_s, page));
+    layout->addWidget(addOption(Option::TimeInHeader, u"Указавать время прихода сообщений"_s, page));
+    layout->addWidget(addOption(Option::WarnBeforeSendToAll, u"Предупреждать об отправки сообщения 'всем'"_s, page));
+    layout->addWidget(addOption(Option::Smileys, u"Преобразовывать смайлы"_s, page));
+    layout->addWidget(addOption(Option::ScrollToEnd, u"Прокручивать входящие сообщения в конец"_s, page));
     layout->addStretch();
     return page;
 }
@@ -327,7 +334,7 @@ QWidget *TSettingsForm::buildLookPage()
     auto *page = new QWidget;
     page->setObjectName(u"LookPage"_s);
     auto *layout = pageLayout(page);
-    layout->addWidget(addOption(21, u"Использовать эффекты в меню"_s, page));
+    layout->addWidget(addOption(Option::MenuEffects, u"Использовать эффекты в меню"_s, page));
 
     m_styleBox = new QComboBox(page);
     m_styleBox->setObjectName(u"StyleBox"_s);
@@ -361,7 +368,7 @@ QWidget *TSettingsForm::buildSoundPage()
     auto *page = new QWidget;
     page->setObjectName(u"SoundPage"_s);
     auto *layout = pageLayout(page);
-    layout->addWidget(addOption(10, u"Воспроизводить звук при получении сообщения"_s, page));
+    layout->addWidget(addOption(Option::Sound, u"Воспроизводить звук при получении сообщения"_s, page));
     auto *buttons = new QHBoxLayout;
     connect(addButton(u"SoundButton"_s, u"Выбрать звук"_s, page, buttons), &QPushButton::clicked,
             this, &TSettingsForm::chooseSound);
@@ -379,7 +386,7 @@ QWidget *TSettingsForm::buildFilesPage()
     page->setObjectName(u"FilesPage"_s);
     auto *layout = pageLayout(page);
     layout->addWidget(
-        addOption(20, u"Сохранять полученные файлы в указанном каталоге"_s, page));
+        addOption(Option::SaveIntoFolder, u"Сохранять полученные файлы в указанном каталоге"_s, page));
     auto *buttons = new QHBoxLayout;
     connect(addButton(u"FolderButton"_s, u"Выбрать каталог"_s, page, buttons),
             &QPushButton::clicked, this, &TSettingsForm::chooseFolder);
@@ -395,14 +402,17 @@ QWidget *TSettingsForm::buildFilesPage()
     return page;
 }
 
-QCheckBox *TSettingsForm::addOption(int number, const QString &caption, QWidget *page)
+QCheckBox *TSettingsForm::addOption(Option option, const QString &caption, QWidget *page)
 {
-    Q_ASSERT(number >= 1 && number <= kOptionCount && !isMenuOption(number));
+    Q_ASSERT(!Options::isMenuItem(option));
     auto *box = new QCheckBox(caption, page);
-    box->setObjectName(u"Ch"_s + QString::number(number));
-    m_options[number] = box;
-    connect(box, &QCheckBox::toggled, this,
-            [this, number](bool on) { Q_EMIT optionToggled(number, on); });
+    box->setObjectName(Options::key(option));
+    m_options[std::size_t(Options::number(option))] = box;
+    // The store first: a reaction that reads the option sees the new state.
+    connect(box, &QCheckBox::toggled, this, [this, option](bool on) {
+        m_store.set(option, on);
+        Q_EMIT optionToggled(option, on);
+    });
     return box;
 }
 
@@ -463,7 +473,7 @@ void TSettingsForm::chooseSound()
         m_soundDialog->activateWindow();
         return;
     }
-    const QString music = IniFile(m_settingsPath).readString(kSection, kMusicKey, kDefaultMusic);
+    const QString music = SettingKeys::kMusic.read(IniFile(m_settingsPath));
     auto *dialog = new QFileDialog(this, u"Выбрать звук"_s, QString(), kSoundFilter);
     dialog->setObjectName(u"SoundDialog"_s);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -481,7 +491,8 @@ void TSettingsForm::writeSound(const QString &file)
         return;
     try {
         const QString fullPath = QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath());
-        IniFile(m_settingsPath).writeString(kSection, kMusicKey, fullPath);
+        IniFile ini(m_settingsPath);
+        SettingKeys::kMusic.write(ini, fullPath);
     } catch (const IniWriteError &error) {
         showError(QString::fromUtf8(error.what()));
     }
@@ -489,7 +500,7 @@ void TSettingsForm::writeSound(const QString &file)
 
 void TSettingsForm::resetSound()
 {
-    IniFile(m_settingsPath).deleteKey(kSection, kMusicKey);
+    IniFile(m_settingsPath).deleteKey(SettingKeys::kMusic.section, SettingKeys::kMusic.key);
 }
 
 void TSettingsForm::chooseFolder()

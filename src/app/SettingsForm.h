@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Options.h"
+
 #include <QColor>
 #include <QDialog>
 #include <QFont>
@@ -13,27 +15,27 @@ class QComboBox;
 class QLabel;
 class QListWidget;
 class QPushButton;
+class OptionsStore;
 class QStackedWidget;
 class SecondsSpinEdit;
 
-// The settings dialog: a non-modal tool window whose check boxes and fields
-// are the live store of the options for the whole run. It saves nothing itself
-// except the sound file, which its sound page writes and deletes at once.
+// The settings dialog: a non-modal tool window whose check boxes and folder
+// label show the options store and write into it as the user changes them.
+// It saves nothing itself except the sound file, which its sound page writes
+// and deletes at once.
 class TSettingsForm : public QDialog
 {
     Q_OBJECT
 
 public:
-    static constexpr int kOptionCount = 21;
+    TSettingsForm(OptionsStore &options, QString settingsPath, QWidget *parent = nullptr);
 
-    explicit TSettingsForm(QString settingsPath, QWidget *parent = nullptr);
-
-    // Ch<number>; nullptr for Ch6 and Ch19 (main-menu items) and out of range.
-    QCheckBox *option(int number) const;
+    // The option's box; nullptr for the main-menu items and out of range.
+    QCheckBox *option(Option option) const;
     // False for options the dialog does not hold.
-    bool isOptionOn(int number) const;
+    bool isOptionOn(Option option) const;
     // Like a click: the option's reaction runs if the state changes.
-    void setOption(int number, bool on);
+    void setOption(Option option, bool on);
 
     int popupSeconds() const;
     void setPopupSeconds(int seconds);
@@ -42,7 +44,7 @@ public:
     int menuStyle() const;
     void setMenuStyle(int index);
 
-    // The folder label's text; "*" while none is chosen.
+    // The received-files folder; "*" while none is chosen.
     QString saveFolder() const;
     void setSaveFolder(const QString &folder);
 
@@ -56,11 +58,11 @@ public:
     QString pageHeader() const;
 
 Q_SIGNALS:
-    void optionToggled(int number, bool on); // any Ch box
-    void hotKeysToggled(bool on);            // Ch12
-    void autostartToggled(bool on);          // Ch13
-    void floatingWindowToggled(bool on);     // Ch17
-    void menuEffectsToggled(bool on);        // Ch21
+    void optionToggled(Option option, bool on); // any box
+    void hotKeysToggled(bool on);
+    void autostartToggled(bool on);
+    void floatingWindowToggled(bool on);
+    void menuEffectsToggled(bool on);
     void menuStyleChanged(int index);
     void popupSecondsChanged(int seconds);
     void backgroundColorChosen(const QColor &color);
@@ -78,7 +80,7 @@ private:
     QWidget *buildLookPage();
     QWidget *buildSoundPage();
     QWidget *buildFilesPage();
-    QCheckBox *addOption(int number, const QString &caption, QWidget *page);
+    QCheckBox *addOption(Option option, const QString &caption, QWidget *page);
     void showPage(int row);
 
     void chooseBackgroundColor();
@@ -89,8 +91,9 @@ private:
     void writeSound(const QString &file);
     void showError(const QString &text);
 
+    OptionsStore &m_store;
     QString m_settingsPath;
-    std::array<QCheckBox *, kOptionCount + 1> m_options{}; // by number, [0] unused
+    std::array<QCheckBox *, Options::kCount + 1> m_options{}; // by number, [0] unused
     QListWidget *m_pageList = nullptr;
     QLabel *m_header = nullptr;
     QStackedWidget *m_pages = nullptr;

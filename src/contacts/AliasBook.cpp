@@ -1,6 +1,7 @@
 #include "AliasBook.h"
 
 #include "IniFile.h"
+#include "SettingKeys.h"
 
 AliasBook::AliasBook(QString settingsPath)
     : m_settingsPath(std::move(settingsPath))
@@ -9,7 +10,7 @@ AliasBook::AliasBook(QString settingsPath)
 
 QString AliasBook::alias(const QString &name) const
 {
-    return IniFile(m_settingsPath).readString(u"Aliases", name);
+    return IniFile(m_settingsPath).readString(SettingKeys::kAliases, name);
 }
 
 QString AliasBook::displayName(const QString &name) const

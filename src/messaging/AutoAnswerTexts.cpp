@@ -1,13 +1,14 @@
 #include "AutoAnswerTexts.h"
 
 #include "IniFile.h"
+#include "SettingKeys.h"
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr QStringView kSection = u"AutoAnswer";
-constexpr QStringView kTextKey = u"Text";
+constexpr QStringView kSection = SettingKeys::kAutoAnswer;
+constexpr QStringView kTextKey = SettingKeys::kAutoAnswerText.key;
 
 bool isNumberedKey(QStringView key)
 {
@@ -24,7 +25,7 @@ bool isNumberedKey(QStringView key)
 
 QString AutoAnswerTexts::defaultAnswer()
 {
-    return u"Абонент временно отсутствует!"_s;
+    return SettingKeys::kAutoAnswerText.fallback.toString();
 }
 
 QString AutoAnswerTexts::reply(const QString &answer)

@@ -3,6 +3,8 @@
 #include "Logging.h"
 
 #include "FileStore.h"
+#include "OptionsStore.h"
+#include "SettingKeys.h"
 #include "ReceivedFileName.h"
 
 #include <QDir>
@@ -13,11 +15,10 @@
 
 namespace {
 
-constexpr int kSaveIntoFolder = 20; // Ch20
 // Notices that wait behind an open dialog; a peer sending streams that are
 // all refused must not fill memory with them.
 constexpr qsizetype kMaxWaitingNotices = 64;
-const QString kNoFolder = QStringLiteral("*");
+const QString kNoFolder = SettingKeys::kNoFolder.toString();
 const QString kLineBreak = QStringLiteral("\n\r");
 const QString kSaveError = QStringLiteral("Ошибка сохранения файла!");
 
@@ -48,16 +49,17 @@ bool holdsSpool(const ReceivedStream &stream)
 
 } // namespace
 
-FileReceiver::FileReceiver(FileReceiveHost &host, QObject *parent)
+FileReceiver::FileReceiver(FileReceiveHost &host, const OptionsStore &options, QObject *parent)
     : QObject(parent)
     , m_host(host)
+    , m_options(options)
 {
 }
 
 StreamAdmission FileReceiver::admit(const StreamOffer &offer) const
 {
     const QString name = ReceivedFileName::fromWirePath(offer.fromName);
-    const bool intoFolder = m_host.option(kSaveIntoFolder);
+    const bool intoFolder = m_options.isOn(Option::SaveIntoFolder);
     const ReceivedFileName::Verdict verdict = ReceivedFileName::check(name);
     // A hidden name may still be saved where the user chooses, under a visible one.
     const bool userPicks = !intoFolder && verdict == ReceivedFileName::Verdict::Hidden;
@@ -65,7 +67,7 @@ StreamAdmission FileReceiver::admit(const StreamOffer &offer) const
         return StreamAdmission::refuse(QStringLiteral("file name refused"),
                                        refusedNameText(m_host.senderName(offer.peer), offer.fromName, name));
     }
-    const QString folder = m_host.saveFolder();
+    const QString folder = m_options.saveFolder();
     if (!intoFolder || folder == kNoFolder)
         return StreamAdmission::spoolIn(m_host.dataFolder(), false);
     if (!QFileInfo(folder).isDir()) {
@@ -149,7 +151,7 @@ bool FileReceiver::handle(const ReceivedStream &stream)
         break;
     }
     const ReceivedFileName::Verdict verdict = ReceivedFileName::check(name);
-    const bool intoFolder = m_host.option(kSaveIntoFolder);
+    const bool intoFolder = m_options.isOn(Option::SaveIntoFolder);
     if (verdict != ReceivedFileName::Verdict::Ok && (intoFolder || verdict != ReceivedFileName::Verdict::Hidden)) {
         m_host.showFileNotice(Notice::Warning, refusedNameText(sender, stream.fromName(), name), nullptr);
         return true;
@@ -165,7 +167,7 @@ bool FileReceiver::handle(const ReceivedStream &stream)
 void FileReceiver::saveIntoFolder(const ReceivedStream &stream, const QString &name)
 {
     using Notice = FileReceiveHost::Notice;
-    const QString folder = m_host.saveFolder();
+    const QString folder = m_options.saveFolder();
     if (folder == kNoFolder) {
         m_host.showFileNotice(Notice::Warning, QStringLiteral("Не указан каталог сохранения полученных файлов!"),
                               nullptr);

@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 
+class OptionsStore;
 class QHostAddress;
 
 // What receiving a file needs from the main window and the desktop.
@@ -18,9 +19,6 @@ public:
 
     virtual ~FileReceiveHost() = default;
 
-    virtual bool option(int number) const = 0;
-    // The folder for received files as the settings dialog shows it; "*" for none.
-    virtual QString saveFolder() const = 0;
     // Who sent it, as the user knows that computer.
     virtual QString senderName(const QHostAddress &peer) const = 0;
     // A message box with the caption "Внимание" that does not block; closed()
@@ -41,7 +39,7 @@ class FileReceiver : public QObject
     Q_OBJECT
 
 public:
-    explicit FileReceiver(FileReceiveHost &host, QObject *parent = nullptr);
+    FileReceiver(FileReceiveHost &host, const OptionsStore &options, QObject *parent = nullptr);
 
     // Decides on a stream as its header arrives, before any of it is stored:
     // names that cannot be saved are refused, and with a preset folder the
@@ -61,6 +59,7 @@ private:
     void handleWaiting();
 
     FileReceiveHost &m_host;
+    const OptionsStore &m_options;
     std::deque<ReceivedStream> m_queue;
     bool m_handling = false;
 };

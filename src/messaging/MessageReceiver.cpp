@@ -2,29 +2,14 @@
 
 #include "AsciiCase.h"
 #include "AutoAnswerTexts.h"
-#include "IncomingView.h"
+#include "IncomingEntry.h"
+#include "OptionsStore.h"
 #include "ReceiveHost.h"
-#include "SmileyMatcher.h"
-#include "SmileyTable.h"
 #include "SystemFormats.h"
 
 #include <QTime>
 
 namespace {
-
-enum Option {
-    kTrayInsteadOfWindow = 1,
-    kClearOnNew = 3,
-    kTimeInHeader = 5,
-    kAutoAnswer = 6,
-    kSound = 10,
-    kPopup = 11,
-    kSmileys = 14,
-    kHistory = 15,
-    kScrollToEnd = 16,
-    kFloatingWindow = 17,
-    kReceiveWhileAnswering = 19,
-};
 
 QString quotedUpper(const QString &name)
 {
@@ -33,8 +18,9 @@ QString quotedUpper(const QString &name)
 
 } // namespace
 
-MessageReceiver::MessageReceiver(ReceiveHost &host)
+MessageReceiver::MessageReceiver(ReceiveHost &host, const OptionsStore &options)
     : m_host(host)
+    , m_options(options)
 {
 }
 
@@ -53,7 +39,7 @@ void MessageReceiver::processNext()
         const QString displayName = m_host.displayName(message.fromName);
         if (m_host.isBlacklisted(displayName))
             continue;
-        if (!m_host.option(kAutoAnswer)) {
+        if (!m_options.isOn(Option::AutoAnswer)) {
             announce(message, displayName);
             show(message, displayName);
             continue;
@@ -74,7 +60,7 @@ void MessageReceiver::recordPending(const QList<ReceivedMessage> &later)
 {
     for (const ReceivedMessage &message : later)
         m_queue.push_back({message.fromName, message.text, message.peer.toString()});
-    const bool recorded = !m_host.option(kAutoAnswer) && m_host.option(kHistory);
+    const bool recorded = !m_options.isOn(Option::AutoAnswer) && m_options.isOn(Option::History);
     while (!m_queue.empty()) {
         const Incoming message = std::move(m_queue.front());
         m_queue.pop_front();
@@ -87,11 +73,12 @@ void MessageReceiver::recordPending(const QList<ReceivedMessage> &later)
 void MessageReceiver::afterReply(const Incoming &message, const QString &displayName)
 {
     m_host.markAutoAnswered();
-    if (!m_host.option(kReceiveWhileAnswering)) {
-        IncomingView &view = m_host.incomingView();
-        view.appendLine(QStringLiteral("Было сообщение от  ") + quotedUpper(displayName)
-                        + QStringLiteral(". Время: ") + SystemFormats::longTime(QTime::currentTime()));
-        view.appendLine(QString());
+    if (!m_options.isOn(Option::ReceiveWhileAnswering)) {
+        IncomingEntry entry;
+        entry.kind = IncomingEntry::Kind::MissedWhileAnswering;
+        entry.header = QStringLiteral("Было сообщение от  ") + quotedUpper(displayName) + QStringLiteral(". Время: ")
+                       + SystemFormats::longTime(QTime::currentTime());
+        m_host.showIncoming(entry);
         return;
     }
     show(message, displayName);
@@ -105,49 +92,33 @@ void MessageReceiver::finish()
 
 void MessageReceiver::announce(const Incoming &message, const QString &displayName)
 {
-    if (m_host.option(kHistory))
+    if (m_options.isOn(Option::History))
         m_host.writeHistory(message.text, displayName, m_host.ownName());
-    if (m_host.option(kSound))
+    if (m_options.isOn(Option::Sound))
         m_host.playSound();
-    if (m_host.option(kTrayInsteadOfWindow))
+    if (m_options.isOn(Option::TrayInsteadOfWindow))
         m_host.startTrayBlinking();
     else
         m_host.showMainWindow();
-    if (m_host.option(kPopup))
+    if (m_options.isOn(Option::Popup))
         m_host.armPopup(displayName);
-    if (m_host.option(kFloatingWindow))
+    if (m_options.isOn(Option::FloatingWindow))
         m_host.ringFloatingWindow();
-    if (m_host.option(kClearOnNew))
-        m_host.incomingView().clear();
+    if (m_options.isOn(Option::ClearIncomingOnNew))
+        m_host.clearIncoming();
 }
 
 void MessageReceiver::show(const Incoming &message, const QString &displayName)
 {
-    IncomingView &view = m_host.incomingView();
-    {
-        // One layout for the whole message, however many pieces it has.
-        const IncomingView::Entry entry(view);
-        if (m_host.option(kTimeInHeader)) {
-            view.appendLine(QStringLiteral(">>Сообщение от  ") + quotedUpper(displayName) + QStringLiteral("<<  ")
-                            + SystemFormats::longTime(QTime::currentTime()));
-        } else {
-            view.appendLine(QStringLiteral(">>Сообщение от  ") + displayName);
-        }
-        if (!m_host.option(kSmileys)) {
-            view.appendText(message.text);
-        } else {
-            for (const SmileyPiece &piece : splitSmileys(message.text)) {
-                if (!piece.isSmiley())
-                    view.insertText(piece.text());
-                else
-                    view.insertPicture(SmileyTable::picture(piece.row()), piece.text());
-            }
-            view.insertLineBreak();
-        }
+    IncomingEntry entry;
+    if (m_options.isOn(Option::TimeInHeader)) {
+        entry.header = QStringLiteral(">>Сообщение от  ") + quotedUpper(displayName) + QStringLiteral("<<  ")
+                       + SystemFormats::longTime(QTime::currentTime());
+    } else {
+        entry.header = QStringLiteral(">>Сообщение от  ") + displayName;
     }
-    // After the entry: the view has been laid out, so its end is known.
-    if (m_host.option(kScrollToEnd))
-        m_host.scrollIncomingToEnd();
-    if (m_host.option(kSmileys))
-        view.appendLine(QString());
+    entry.text = message.text;
+    entry.smileys = m_options.isOn(Option::Smileys);
+    entry.scrollToEnd = m_options.isOn(Option::ScrollToEnd);
+    m_host.showIncoming(entry);
 }

@@ -7,6 +7,7 @@
 
 #include <deque>
 
+class OptionsStore;
 class ReceiveHost;
 
 // What happens to each received message, in arrival order: blacklist,
@@ -16,7 +17,7 @@ class ReceiveHost;
 class MessageReceiver
 {
 public:
-    explicit MessageReceiver(ReceiveHost &host);
+    MessageReceiver(ReceiveHost &host, const OptionsStore &options);
 
     void receive(const QString &fromName, const QString &text, const QString &peerAddress);
     bool isIdle() const { return !m_busy && m_queue.empty(); }
@@ -40,6 +41,7 @@ private:
     void finish();
 
     ReceiveHost &m_host;
+    const OptionsStore &m_options;
     std::deque<Incoming> m_queue;
     bool m_busy = false;
 };

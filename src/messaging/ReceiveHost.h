@@ -4,9 +4,9 @@
 
 #include <functional>
 
-class IncomingView;
+struct IncomingEntry;
 
-// What the receive operation needs from the main window and the desktop.
+// What the receive operation needs from the rest of the program.
 class ReceiveHost
 {
 public:
@@ -15,7 +15,6 @@ public:
     virtual QString ownName() const = 0;
     virtual QString displayName(const QString &fromName) const = 0;
     virtual bool isBlacklisted(const QString &displayName) const = 0;
-    virtual bool option(int number) const = 0;
     // The answer in use; its default applies only while the key is missing.
     virtual QString autoAnswerText() const = 0;
     // Sends the auto-answer reply; done(true) once it has been acknowledged.
@@ -28,7 +27,8 @@ public:
     virtual void showMainWindow() = 0;
     virtual void armPopup(const QString &displayName) = 0;
     virtual void ringFloatingWindow() = 0;
-    virtual IncomingView &incomingView() = 0;
-    virtual void scrollIncomingToEnd() = 0;
+    // Ch3: a new message replaces what the incoming view shows.
+    virtual void clearIncoming() = 0;
+    virtual void showIncoming(const IncomingEntry &entry) = 0;
     virtual void reportReceiveError() = 0;
 };

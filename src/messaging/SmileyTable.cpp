@@ -47,23 +47,12 @@ QString asciiLower(QString text)
     return text;
 }
 
-bool validOrder(int order)
+[[maybe_unused]] bool validOrder(int order)
 {
     return order >= 1 && order <= SmileyTable::kRowCount;
 }
 
 } // namespace
-
-// Resources in a static library are left out by the linker unless something
-// refers to their registration; Q_INIT_RESOURCE must stand outside a namespace.
-static void registerSmileyResources()
-{
-    static const bool registered = [] {
-        Q_INIT_RESOURCE(smileys);
-        return true;
-    }();
-    Q_UNUSED(registered);
-}
 
 QString SmileyRow::code() const
 {
@@ -115,43 +104,6 @@ int orderOfButton(const QString &objectName)
             return r.order();
     }
     return 0;
-}
-
-void registerPictures()
-{
-    registerSmileyResources();
-}
-
-QString picture(int order)
-{
-    if (!validOrder(order))
-        return {};
-    registerPictures();
-    return row(order).pictureFile();
-}
-
-QImage image(int order)
-{
-    if (!validOrder(order))
-        return {};
-    registerPictures();
-    return QImage(row(order).pictureFile());
-}
-
-QPixmap pixmap(int order)
-{
-    if (!validOrder(order))
-        return {};
-    registerPictures();
-    return QPixmap(row(order).pictureFile());
-}
-
-QIcon icon(int order)
-{
-    if (!validOrder(order))
-        return {};
-    registerPictures();
-    return QIcon(row(order).pictureFile());
 }
 
 } // namespace SmileyTable

@@ -1,15 +1,13 @@
 #pragma once
 
-#include <QIcon>
-#include <QImage>
 #include <QLatin1String>
-#include <QPixmap>
 #include <QString>
 
 #include <array>
 
 // One row of the smiley table: the code that its button inserts and that a
-// received text is searched for, the button, its place and its picture.
+// received text is searched for, the button, its place and its picture
+// (drawn by SmileyPictures).
 class SmileyRow
 {
 public:
@@ -52,17 +50,5 @@ const SmileyRow &row(int order);
 
 // The order of the row whose button has this objectName, or 0.
 int orderOfButton(const QString &objectName);
-
-// The picture of a row (20 x 20 px, transparent ground). These make sure the
-// pictures compiled into the library are registered before the first use.
-// An order outside 1..26 gives an empty path or a null picture.
-QString picture(int order); // the resource path, ":/smileys/NN.png"
-QImage image(int order);
-QPixmap pixmap(int order); // needs a QGuiApplication
-QIcon icon(int order);     // needs a QGuiApplication
-
-// Call before opening SmileyRow::pictureFile() paths directly; the functions
-// above call it themselves.
-void registerPictures();
 
 } // namespace SmileyTable

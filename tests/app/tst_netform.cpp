@@ -207,7 +207,7 @@ private Q_SLOTS:
     void closeHidesWhileCh9IsOnAndMinimizeAlwaysHides()
     {
         startForm();
-        QVERIFY(m_form->settingsForm()->isOptionOn(9)); // on by default
+        QVERIFY(m_form->settingsForm()->isOptionOn(Option::HideOnClose)); // on by default
         m_form->close();
         QVERIFY(!m_form->isVisible());
         QVERIFY(!m_form->hasShutDown());
@@ -265,10 +265,10 @@ private Q_SLOTS:
         blacklist.write("SPAM\r\n\xc2\xc0\xd1\xdf\r\n");
         blacklist.close();
         startForm();
-        QVERIFY(m_form->option(8));  // unparsable: its default, on
-        QVERIFY(m_form->option(2));
-        QVERIFY(!m_form->option(15));
-        QVERIFY(m_form->option(19));
+        QVERIFY(m_form->option(Option::WarnBeforeSendToAll));  // unparsable: its default, on
+        QVERIFY(m_form->option(Option::ClearAfterSend));
+        QVERIFY(!m_form->option(Option::History));
+        QVERIFY(m_form->option(Option::ReceiveWhileAnswering));
         QVERIFY(m_form->widgets().trayAction(NetFormWidgets::TrayAction::ReceiveMessages)->isChecked());
         QCOMPARE(m_form->settingsForm()->popupSeconds(), 500);
         QCOMPARE(m_form->settingsForm()->saveFolder(), QStringLiteral("/srv/in"));

@@ -235,7 +235,7 @@ private Q_SLOTS:
     {
         const QString folder = m_dir->filePath(u"incoming"_s);
         QVERIFY(QDir().mkpath(folder));
-        m_receiver->settingsForm()->setOption(20, true);
+        m_receiver->settingsForm()->setOption(Option::SaveIntoFolder, true);
         m_receiver->settingsForm()->setSaveFolder(folder);
         QByteArray content(200000, Qt::Uninitialized);
         for (qsizetype i = 0; i < content.size(); ++i)
@@ -256,7 +256,7 @@ private Q_SLOTS:
 
     void withoutFolderTheFileIsDroppedAndTheSenderStillSucceeds()
     {
-        m_receiver->settingsForm()->setOption(20, true);
+        m_receiver->settingsForm()->setOption(Option::SaveIntoFolder, true);
         m_receiver->settingsForm()->setSaveFolder(u"*"_s);
         selectReceiver(m_receiver->streamPort());
         sendThroughDialog(makeFile(u"f.txt"_s, "text"));
@@ -356,7 +356,7 @@ private Q_SLOTS:
             QSKIP(qPrintable(u"no small file system to fill: "_s + g_smallDisk.why));
         const QString folder = QDir(g_smallDisk.path).filePath(u"in"_s);
         QVERIFY(QDir().mkpath(folder));
-        m_receiver->settingsForm()->setOption(20, true);
+        m_receiver->settingsForm()->setOption(Option::SaveIntoFolder, true);
         m_receiver->settingsForm()->setSaveFolder(folder);
         const QString home = m_dir->filePath(u"pc-b"_s);
         const QString noRoom = u"Ошибка сохранения файла!\n\rФайл %1 от %2 не принят: нет места на диске в каталоге "_s
@@ -397,7 +397,7 @@ private Q_SLOTS:
     {
         const QString folder = m_dir->filePath(u"incoming"_s);
         QVERIFY(QDir().mkpath(folder));
-        m_receiver->settingsForm()->setOption(20, true);
+        m_receiver->settingsForm()->setOption(Option::SaveIntoFolder, true);
         m_receiver->settingsForm()->setSaveFolder(folder);
         QCOMPARE(postRaw(u"C:\\Users\\me\\.bashrc"_s, "evil"), QByteArray());
         QTRY_VERIFY(MessageBoxProbe::shows(m_receiver.get(), u"Файл от 127.0.0.1 не сохранен: недопустимое имя файла «.bashrc»."_s));

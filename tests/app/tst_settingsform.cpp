@@ -1,4 +1,5 @@
 #include "IniFile.h"
+#include "OptionsStore.h"
 #include "SettingsForm.h"
 #include "SettingsFormFontDialog.h"
 
@@ -49,6 +50,7 @@ class TestSettingsForm : public QObject
 
     QTemporaryDir m_dir;
     QString m_iniPath;
+    std::unique_ptr<OptionsStore> m_options;
     std::unique_ptr<TSettingsForm> m_form;
 
     template<typename T>
@@ -87,10 +89,15 @@ private Q_SLOTS:
     {
         QVERIFY(m_dir.isValid());
         m_iniPath = m_dir.filePath(QString::fromLatin1(QTest::currentTestFunction()) + u".ini"_s);
-        m_form = std::make_unique<TSettingsForm>(m_iniPath);
+        m_options = std::make_unique<OptionsStore>();
+        m_form = std::make_unique<TSettingsForm>(*m_options, m_iniPath);
     }
 
-    void cleanup() { m_form.reset(); }
+    void cleanup()
+    {
+        m_form.reset();
+        m_options.reset();
+    }
 
     void startsAsAHiddenToolWindowOnTheFirstPage()
     {
@@ -109,50 +116,50 @@ private Q_SLOTS:
         QCOMPARE(m_form->menuStyle(), 2);
         QCOMPARE(child<QComboBox>(u"StyleBox"_s)->currentText(), u"WindowsXP Style"_s);
         QCOMPARE(m_form->saveFolder(), u"*"_s);
-        for (int number = 1; number <= TSettingsForm::kOptionCount; ++number)
-            QVERIFY2(!m_form->isOptionOn(number), qPrintable(QString::number(number)));
+        for (Option option : Options::all())
+            QVERIFY2(!m_form->isOptionOn(option), qPrintable(Options::key(option)));
     }
 
     void everyOptionSitsOnItsPageWithItsCaption_data()
     {
-        QTest::addColumn<int>("number");
+        QTest::addColumn<Option>("option");
         QTest::addColumn<QString>("page");
         QTest::addColumn<QString>("caption");
         const QString general = u"GeneralPage"_s, notice = u"NoticePage"_s,
                       message = u"MessagePage"_s, look = u"LookPage"_s, sound = u"SoundPage"_s,
                       files = u"FilesPage"_s;
-        auto row = [](int number, const QString &page, const QString &caption) {
-            QTest::addRow("Ch%d", number) << number << page << caption;
+        auto row = [](Option option, const QString &page, const QString &caption) {
+            QTest::addRow("%s", qPrintable(Options::key(option))) << option << page << caption;
         };
-        row(1, notice, QString());
-        row(2, message, u"Удалять сообщения после отправки"_s);
-        row(3, message, u"Удалять приходящие сообщения при получении новых"_s);
-        row(4, message, u"Скрывать после отправки сообщения"_s);
-        row(5, message, u"Указавать время прихода сообщений"_s);
-        row(7, notice, u"Предупреждать о смене статуса абонентов (online/offline)"_s);
-        row(8, message, u"Предупреждать об отправки сообщения 'всем'"_s);
-        row(9, general, u"Скрывать по нажатии системной кнопки 'Закрыть'"_s);
-        row(10, sound, u"Воспроизводить звук при получении сообщения"_s);
-        row(11, notice, u"Всплывающее окно при получении сообщения"_s);
-        row(12, general, u"Включить глобальные 'горячие клавиши'"_s);
-        row(13, general, u"Поместить программу в группу автозапуска"_s);
-        row(14, message, u"Преобразовывать смайлы"_s);
-        row(15, general, u"Вести историю сообщений"_s);
-        row(16, message, u"Прокручивать входящие сообщения в конец"_s);
-        row(17, general, u"Показывать плавающее окно"_s);
-        row(18, general, u"Скрывать при запуске"_s);
-        row(20, files, u"Сохранять полученные файлы в указанном каталоге"_s);
-        row(21, look, u"Использовать эффекты в меню"_s);
+        row(Option::TrayInsteadOfWindow, notice, QString());
+        row(Option::ClearAfterSend, message, u"Удалять сообщения после отправки"_s);
+        row(Option::ClearIncomingOnNew, message, u"Удалять приходящие сообщения при получении новых"_s);
+        row(Option::HideAfterSend, message, u"Скрывать после отправки сообщения"_s);
+        row(Option::TimeInHeader, message, u"Указавать время прихода сообщений"_s);
+        row(Option::StatusNotices, notice, u"Предупреждать о смене статуса абонентов (online/offline)"_s);
+        row(Option::WarnBeforeSendToAll, message, u"Предупреждать об отправки сообщения 'всем'"_s);
+        row(Option::HideOnClose, general, u"Скрывать по нажатии системной кнопки 'Закрыть'"_s);
+        row(Option::Sound, sound, u"Воспроизводить звук при получении сообщения"_s);
+        row(Option::Popup, notice, u"Всплывающее окно при получении сообщения"_s);
+        row(Option::HotKeys, general, u"Включить глобальные 'горячие клавиши'"_s);
+        row(Option::Autostart, general, u"Поместить программу в группу автозапуска"_s);
+        row(Option::Smileys, message, u"Преобразовывать смайлы"_s);
+        row(Option::History, general, u"Вести историю сообщений"_s);
+        row(Option::ScrollToEnd, message, u"Прокручивать входящие сообщения в конец"_s);
+        row(Option::FloatingWindow, general, u"Показывать плавающее окно"_s);
+        row(Option::HideAtStart, general, u"Скрывать при запуске"_s);
+        row(Option::SaveIntoFolder, files, u"Сохранять полученные файлы в указанном каталоге"_s);
+        row(Option::MenuEffects, look, u"Использовать эффекты в меню"_s);
     }
 
     void everyOptionSitsOnItsPageWithItsCaption()
     {
-        QFETCH(int, number);
+        QFETCH(Option, option);
         QFETCH(QString, page);
         QFETCH(QString, caption);
-        QCheckBox *box = m_form->option(number);
+        QCheckBox *box = m_form->option(option);
         QVERIFY(box);
-        QCOMPARE(box->objectName(), u"Ch"_s + QString::number(number));
+        QCOMPARE(box->objectName(), u"Ch"_s + QString::number(Options::number(option)));
         QCOMPARE(box->text(), caption);
         QCOMPARE(box->parentWidget()->objectName(), page);
         QVERIFY(!box->isChecked());
@@ -166,16 +173,18 @@ private Q_SLOTS:
         QCOMPARE(text->text(),
                  u"Не показывать форму при получении сообщения (\"звонить\" в systemtray)"_s);
         QVERIFY(text->wordWrap());
-        QCOMPARE(text->parentWidget(), m_form->option(1)->parentWidget());
+        QCOMPARE(text->parentWidget(), m_form->option(Option::TrayInsteadOfWindow)->parentWidget());
     }
 
     void theMenuOptionsAreNotInTheDialog()
     {
-        for (int number : {0, 6, 19, 22, -1}) {
-            QVERIFY(!m_form->option(number));
-            QVERIFY(!m_form->isOptionOn(number));
-            m_form->setOption(number, true); // must be harmless
-            QVERIFY(!m_form->isOptionOn(number));
+        // Values outside the "Ch" numbers as well as the two menu items.
+        for (Option option : {Option(0), Option::AutoAnswer, Option::ReceiveWhileAnswering,
+                              Option(Options::kCount + 1), Option(-1)}) {
+            QVERIFY(!m_form->option(option));
+            QVERIFY(!m_form->isOptionOn(option));
+            m_form->setOption(option, true); // must be harmless
+            QVERIFY(!m_form->isOptionOn(option));
         }
         QVERIFY(!m_form->findChild<QObject *>(u"Ch6"_s));
         QVERIFY(!m_form->findChild<QObject *>(u"Ch19"_s));
@@ -184,21 +193,23 @@ private Q_SLOTS:
 
     void onlyFourOptionsReactAndOnlyOnChange_data()
     {
-        QTest::addColumn<int>("number");
+        QTest::addColumn<Option>("option");
         QTest::addColumn<int>("reaction"); // index into the spies below, -1 for none
-        for (int number = 1; number <= TSettingsForm::kOptionCount; ++number) {
-            if (number == 6 || number == 19)
+        for (Option option : Options::all()) {
+            if (Options::isMenuItem(option))
                 continue;
-            const int reaction = number == 12 ? 0 : number == 13 ? 1 : number == 17 ? 2
-                                 : number == 21                  ? 3
-                                                                 : -1;
-            QTest::addRow("Ch%d", number) << number << reaction;
+            const int reaction = option == Option::HotKeys          ? 0
+                                 : option == Option::Autostart      ? 1
+                                 : option == Option::FloatingWindow ? 2
+                                 : option == Option::MenuEffects    ? 3
+                                                                    : -1;
+            QTest::addRow("%s", qPrintable(Options::key(option))) << option << reaction;
         }
     }
 
     void onlyFourOptionsReactAndOnlyOnChange()
     {
-        QFETCH(int, number);
+        QFETCH(Option, option);
         QFETCH(int, reaction);
         QSignalSpy hotKeys(m_form.get(), &TSettingsForm::hotKeysToggled);
         QSignalSpy autostart(m_form.get(), &TSettingsForm::autostartToggled);
@@ -220,23 +231,24 @@ private Q_SLOTS:
             return sizes;
         };
 
-        m_form->setOption(number, false); // already off: nothing
+        m_form->setOption(option, false); // already off: nothing
         QCOMPARE(calls(), expected(0));
         QCOMPARE(any.size(), 0);
 
-        m_form->setOption(number, true);
-        QVERIFY(m_form->isOptionOn(number));
+        m_form->setOption(option, true);
+        QVERIFY(m_form->isOptionOn(option));
         QCOMPARE(calls(), expected(1));
         QCOMPARE(any.size(), 1);
-        QCOMPARE(any.last(), (QVariantList{number, true}));
+        QCOMPARE(any.last().at(0).value<Option>(), option);
+        QCOMPARE(any.last().at(1).toBool(), true);
         if (reaction >= 0)
             QCOMPARE(spies[reaction]->last().first().toBool(), true);
 
-        m_form->setOption(number, true); // no change: no reaction
+        m_form->setOption(option, true); // no change: no reaction
         QCOMPARE(calls(), expected(1));
 
-        m_form->option(number)->click(); // the user unticks it
-        QVERIFY(!m_form->isOptionOn(number));
+        m_form->option(option)->click(); // the user unticks it
+        QVERIFY(!m_form->isOptionOn(option));
         QCOMPARE(calls(), expected(2));
         if (reaction >= 0)
             QCOMPARE(spies[reaction]->last().first().toBool(), false);
@@ -343,13 +355,13 @@ private Q_SLOTS:
     {
         m_form->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
-        m_form->setOption(9, true);
+        m_form->setOption(Option::HideOnClose, true);
         m_form->setPopupSeconds(42);
         click(u"OkButton"_s);
         QVERIFY(!m_form->isVisible());
         QVERIFY(!QFile::exists(m_iniPath));
         // Hidden, not destroyed: the options stay live.
-        QVERIFY(m_form->isOptionOn(9));
+        QVERIFY(m_form->isOptionOn(Option::HideOnClose));
         QCOMPARE(m_form->popupSeconds(), 42);
     }
 
@@ -418,7 +430,7 @@ private Q_SLOTS:
 
     void aRefusedSoundWriteIsShown()
     {
-        m_form = std::make_unique<TSettingsForm>(m_dir.filePath(u"missing/Zavolin.ini"_s));
+        m_form = std::make_unique<TSettingsForm>(*m_options, m_dir.filePath(u"missing/Zavolin.ini"_s));
         const QString wav = m_dir.filePath(u"a.wav"_s);
         QFile file(wav);
         QVERIFY(file.open(QIODevice::WriteOnly));

@@ -123,16 +123,16 @@ void runCommand(TNetForm &form, DialogAnswerer &answerer, const QString &setting
         form.widgets().memo1()->setPlainText(line.section(u' ', 1));
         form.sendToAll();
     } else if (command == u"OPTION") {
-        const int number = first.toInt();
+        const auto option = Option(first.toInt()); // the number of its "Ch" key
         const bool on = rest == u"1";
-        if (number == 6) {
+        if (option == Option::AutoAnswer) {
             QAction *item = form.widgets().action(NetFormWidgets::NetAction::AutoAnswer);
             if (item->isChecked() != on)
                 item->trigger();
-        } else if (number == 19) {
+        } else if (option == Option::ReceiveWhileAnswering) {
             form.widgets().action(NetFormWidgets::NetAction::ReceiveMessages)->setChecked(on);
         } else {
-            form.settingsForm()->setOption(number, on);
+            form.settingsForm()->setOption(option, on);
         }
     } else if (command == u"ALIAS") {
         IniFile(settingsPath).writeString(u"Aliases", first, rest);

@@ -1,4 +1,5 @@
 #include "FileReceiver.h"
+#include "OptionsStore.h"
 #include "FileStore.h"
 
 #include <QDir>
@@ -19,8 +20,7 @@ namespace {
 class FakeHost : public FileReceiveHost
 {
 public:
-    bool saveIntoFolder = false;
-    QString folder = u"*"_s;
+    OptionsStore options; // received-files folder "*" and every option off until a test sets them
     QList<QPair<Notice, QString>> notices;
     std::function<void()> openNotice; // the last box that waits to be closed
     QStringList offeredNames;
@@ -28,9 +28,7 @@ public:
 
     QString data = u"/var/data"_s;
 
-    bool option(int number) const override { return number == 20 && saveIntoFolder; }
     QString dataFolder() const override { return data; }
-    QString saveFolder() const override { return folder; }
     QString senderName(const QHostAddress &peer) const override
     {
         return peer == QHostAddress(u"10.0.0.2"_s) ? u"PC-B"_s : peer.toString();
@@ -110,10 +108,10 @@ private Q_SLOTS:
     void presetFolderGetsTheFileAndReplacesAnOldOne()
     {
         FakeHost host;
-        host.saveIntoFolder = true;
-        host.folder = m_folder->path();
+        host.options.set(Option::SaveIntoFolder, true);
+        host.options.setSaveFolder(m_folder->path());
         writeFile(m_folder->filePath(u"report.txt"_s), "old and longer");
-        FileReceiver receiver(host);
+        FileReceiver receiver(host, host.options);
         receiver.receive(arrived(u"C:\\Docs\\report.txt"_s, "new"));
         QCOMPARE(contentOf(m_folder->filePath(u"report.txt"_s)), QByteArray("new"));
         QCOMPARE(host.notices.size(), 1);
@@ -128,9 +126,9 @@ private Q_SLOTS:
     void savedFileGetsTheUsualPermissions()
     {
         FakeHost host;
-        host.saveIntoFolder = true;
-        host.folder = m_folder->path();
-        FileReceiver receiver(host);
+        host.options.set(Option::SaveIntoFolder, true);
+        host.options.setSaveFolder(m_folder->path());
+        FileReceiver receiver(host, host.options);
         receiver.receive(arrived(u"C:\\p.txt"_s, "p"));
         QFile plain(m_folder->filePath(u"plain"_s));
         QVERIFY(plain.open(QIODevice::WriteOnly));
@@ -144,9 +142,9 @@ private Q_SLOTS:
         writeFile(victim, "precious");
         QVERIFY(QFile::link(victim, m_folder->filePath(u"report.txt"_s)));
         FakeHost host;
-        host.saveIntoFolder = true;
-        host.folder = m_folder->path();
-        FileReceiver receiver(host);
+        host.options.set(Option::SaveIntoFolder, true);
+        host.options.setSaveFolder(m_folder->path());
+        FileReceiver receiver(host, host.options);
         receiver.receive(arrived(u"C:\\report.txt"_s, "payload"));
         QCOMPARE(contentOf(victim), QByteArray("precious"));
         QVERIFY(!QFileInfo(m_folder->filePath(u"report.txt"_s)).isSymLink());
@@ -156,8 +154,8 @@ private Q_SLOTS:
     void noFolderChosenDropsTheFile()
     {
         FakeHost host;
-        host.saveIntoFolder = true;
-        FileReceiver receiver(host);
+        host.options.set(Option::SaveIntoFolder, true);
+        FileReceiver receiver(host, host.options);
         receiver.receive(arrived(u"C:\\report.txt"_s, "x"));
         QCOMPARE(host.notices.size(), 1);
         QCOMPARE(host.notices.at(0).first, Notice::Warning);
@@ -168,9 +166,9 @@ private Q_SLOTS:
     void unusableFolderIsASaveError()
     {
         FakeHost host;
-        host.saveIntoFolder = true;
-        host.folder = m_folder->filePath(u"gone"_s);
-        FileReceiver receiver(host);
+        host.options.set(Option::SaveIntoFolder, true);
+        host.options.setSaveFolder(m_folder->filePath(u"gone"_s));
+        FileReceiver receiver(host, host.options);
         receiver.receive(arrived(u"C:\\report.txt"_s, "x"));
         QCOMPARE(host.notices.size(), 1);
         QCOMPARE(host.notices.at(0).first, Notice::Warning);
@@ -178,14 +176,14 @@ private Q_SLOTS:
         const QStringList lines = host.notices.at(0).second.split(u"\n\r"_s);
         QCOMPARE(lines.size(), 2);
         QCOMPARE(lines.at(0), u"Ошибка сохранения файла!"_s);
-        QVERIFY2(lines.at(1).contains(host.folder), qPrintable(lines.at(1)));
+        QVERIFY2(lines.at(1).contains(host.options.saveFolder()), qPrintable(lines.at(1)));
         QCOMPARE(spoolFiles(), QStringList());
     }
 
     void saveDialogFollowsTheNoticeAndSavesWhereChosen()
     {
         FakeHost host;
-        FileReceiver receiver(host);
+        FileReceiver receiver(host, host.options);
         receiver.receive(arrived(u"C:\\Docs\\report.txt"_s, "chosen"));
         QCOMPARE(host.notices.size(), 1);
         QCOMPARE(host.notices.at(0).first, Notice::Information);
@@ -204,7 +202,7 @@ private Q_SLOTS:
     void cancelledDialogDropsTheFile()
     {
         FakeHost host;
-        FileReceiver receiver(host);
+        FileReceiver receiver(host, host.options);
         receiver.receive(arrived(u"C:\\report.txt"_s, "x"));
         host.closeNotice();
         host.answer(QString());
@@ -216,7 +214,7 @@ private Q_SLOTS:
     void failedSaveAsSaysWhy()
     {
         FakeHost host;
-        FileReceiver receiver(host);
+        FileReceiver receiver(host, host.options);
         receiver.receive(arrived(u"C:\\report.txt"_s, "x"));
         host.closeNotice();
         host.answer(m_folder->filePath(u"no/such/folder/report.txt"_s));
@@ -233,7 +231,7 @@ private Q_SLOTS:
     void nextFileWaitsForTheDialogsOfTheOneBefore()
     {
         FakeHost host;
-        FileReceiver receiver(host);
+        FileReceiver receiver(host, host.options);
         receiver.receive(arrived(u"C:\\first.txt"_s, "1"));
         receiver.receive(arrived(u"C:\\second.txt"_s, "2"));
         QCOMPARE(receiver.pending(), 2);
@@ -253,9 +251,9 @@ private Q_SLOTS:
     void incompleteAndUnstoredStreamsAreReported()
     {
         FakeHost host;
-        host.saveIntoFolder = true;
-        host.folder = m_folder->path();
-        FileReceiver receiver(host);
+        host.options.set(Option::SaveIntoFolder, true);
+        host.options.setSaveFolder(m_folder->path());
+        FileReceiver receiver(host, host.options);
         receiver.receive(ReceivedStream::incomplete(u"C:\\big.iso"_s, QHostAddress(u"10.0.0.2"_s), 100, 40));
         receiver.receive(ReceivedStream::notStored(u"C:\\huge.iso"_s, QHostAddress(u"10.0.0.9"_s), 100,
                                                    u"No space left on device"_s));
@@ -290,17 +288,17 @@ private Q_SLOTS:
             if (userMayPick && !intoFolder)
                 continue; // hiddenNameIsOfferedVisibleInTheSaveDialog
             FakeHost admitting;
-            admitting.saveIntoFolder = intoFolder;
-            admitting.folder = m_folder->path();
+            admitting.options.set(Option::SaveIntoFolder, intoFolder);
+            admitting.options.setSaveFolder(m_folder->path());
             const StreamAdmission admission =
-                FileReceiver(admitting).admit({fromName, QHostAddress(u"10.0.0.2"_s), 4});
+                FileReceiver(admitting, admitting.options).admit({fromName, QHostAddress(u"10.0.0.2"_s), 4});
             QVERIFY(!admission.refusal.isEmpty()); // before a byte of it is stored
             QCOMPARE(admission.notice, u"Файл от PC-B не сохранен: недопустимое имя файла «%1»."_s.arg(shown));
 
             FakeHost host;
-            host.saveIntoFolder = intoFolder;
-            host.folder = m_folder->path();
-            FileReceiver receiver(host);
+            host.options.set(Option::SaveIntoFolder, intoFolder);
+            host.options.setSaveFolder(m_folder->path());
+            FileReceiver receiver(host, host.options);
             receiver.receive(arrived(fromName, "evil"));
             QCOMPARE(host.notices.size(), 1);
             QCOMPARE(host.notices.at(0).first, Notice::Warning);
@@ -326,8 +324,8 @@ private Q_SLOTS:
         QFETCH(QString, fromName);
         QFETCH(QString, offered);
         FakeHost host;
-        host.folder = m_folder->path(); // not used while Ch20 is off
-        FileReceiver receiver(host);
+        host.options.setSaveFolder(m_folder->path()); // not used while Ch20 is off
+        FileReceiver receiver(host, host.options);
         const StreamAdmission admission = receiver.admit({fromName, QHostAddress(u"10.0.0.2"_s), 4});
         QVERIFY2(admission.refusal.isEmpty(), qPrintable(admission.refusal));
         receiver.receive(arrived(fromName, "dots"));
@@ -345,7 +343,7 @@ private Q_SLOTS:
     void presetFolderIsTheOnlyPlaceItsFilesAreSpooled()
     {
         FakeHost host;
-        FileReceiver receiver(host);
+        FileReceiver receiver(host, host.options);
         const StreamOffer offer{u"C:\\Docs\\report.txt"_s, QHostAddress(u"10.0.0.2"_s), 1000};
 
         // Asked where to save: the file waits in the data folder, or wherever there is room.
@@ -355,27 +353,27 @@ private Q_SLOTS:
         QVERIFY(!admission.spoolFolderOnly);
 
         // With the preset folder, bytes acknowledged elsewhere might find no room there.
-        host.saveIntoFolder = true;
-        host.folder = m_folder->path();
+        host.options.set(Option::SaveIntoFolder, true);
+        host.options.setSaveFolder(m_folder->path());
         admission = receiver.admit(offer);
         QVERIFY(admission.refusal.isEmpty());
         QCOMPARE(admission.spoolFolder, m_folder->path());
         QVERIFY(admission.spoolFolderOnly);
 
         // No folder chosen: taken, then dropped with its notice, as peers expect.
-        host.folder = u"*"_s;
+        host.options.setSaveFolder(u"*"_s);
         admission = receiver.admit(offer);
         QVERIFY(admission.refusal.isEmpty());
         QCOMPARE(admission.spoolFolder, host.data);
 
         // A preset folder that is gone: refused before the acknowledgement, and the user told why.
-        host.folder = m_folder->filePath(u"gone"_s);
+        host.options.setSaveFolder(m_folder->filePath(u"gone"_s));
         admission = receiver.admit(offer);
         QVERIFY(!admission.refusal.isEmpty());
         const QStringList lines = admission.notice.split(u"\n\r"_s);
         QCOMPARE(lines.value(0), u"Ошибка сохранения файла!"_s);
         QVERIFY(lines.value(1).startsWith(u"Файл report.txt от PC-B не принят"_s));
-        QVERIFY2(lines.value(1).contains(host.folder), qPrintable(lines.value(1)));
+        QVERIFY2(lines.value(1).contains(host.options.saveFolder()), qPrintable(lines.value(1)));
         receiver.receive(ReceivedStream::refused(offer.fromName, offer.peer, offer.size, admission.notice));
         QCOMPARE(host.notices.size(), 1);
         QCOMPARE(host.notices.at(0).first, Notice::Warning);
@@ -385,7 +383,7 @@ private Q_SLOTS:
     void fullDiskIsNamedWithItsFolder()
     {
         FakeHost host;
-        FileReceiver receiver(host);
+        FileReceiver receiver(host, host.options);
         receiver.receive(ReceivedStream::notStored(u"C:\\big.iso"_s, QHostAddress(u"10.0.0.2"_s), 100,
                                                    u"No space left on device"_s, m_folder->path(), true));
         receiver.receive(ReceivedStream::notStored(u"C:\\big.iso"_s, QHostAddress(u"10.0.0.2"_s), 100,
@@ -400,7 +398,7 @@ private Q_SLOTS:
     void noticesOfRefusedFilesDoNotPileUpBehindADialog()
     {
         FakeHost host;
-        FileReceiver receiver(host);
+        FileReceiver receiver(host, host.options);
         receiver.receive(arrived(u"C:\\wanted.txt"_s, "w")); // its notice waits to be closed
         for (int i = 0; i < 1000; ++i) {
             receiver.receive(ReceivedStream::refused(u"C:\\.x"_s, QHostAddress(u"10.0.0.9"_s), 4,

@@ -1,12 +1,18 @@
 #include "HistoryLog.h"
+#include "IncomingEntry.h"
+#include "IncomingRenderer.h"
 #include "IncomingView.h"
 #include "MessageReceiver.h"
+#include "OptionsStore.h"
 #include "ReceiveHost.h"
+#include "SmileyPictures.h"
 #include "SmileyTable.h"
 #include "Cp1251.h"
 #include "SystemFormats.h"
 
 #include <QFile>
+
+#include <algorithm>
 #include <QHash>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -24,7 +30,7 @@ class FakeHost : public ReceiveHost
 public:
     QTextDocument document;
     IncomingView view{&document};
-    QSet<int> options;
+    OptionsStore options;
     QHash<QString, QString> aliases;
     QStringList blacklist;
     QString answer = QStringLiteral("Абонент временно отсутствует!");
@@ -34,7 +40,6 @@ public:
     QString ownName() const override { return QStringLiteral("ME"); }
     QString displayName(const QString &n) const override { return aliases.value(n, n); }
     bool isBlacklisted(const QString &d) const override { return blacklist.contains(d); }
-    bool option(int n) const override { return options.contains(n); }
     QString autoAnswerText() const override { return answer; }
     void postReply(const QString &host, const QString &fallback, const QString &text,
                    std::function<void(bool)> done) override
@@ -52,9 +57,19 @@ public:
     void showMainWindow() override { calls << QStringLiteral("show"); }
     void armPopup(const QString &d) override { calls << QStringLiteral("popup ") + d; }
     void ringFloatingWindow() override { calls << QStringLiteral("ring"); }
-    IncomingView &incomingView() override { return view; }
-    void scrollIncomingToEnd() override { calls << QStringLiteral("scroll"); }
+    void clearIncoming() override { view.clear(); }
+    void showIncoming(const IncomingEntry &entry) override
+    {
+        IncomingRenderer::render(view, entry, [this] { calls << QStringLiteral("scroll"); });
+    }
     void reportReceiveError() override { calls << QStringLiteral("error"); }
+
+    // These options on, every other off.
+    void setOptions(std::initializer_list<Option> on)
+    {
+        for (Option option : Options::all())
+            options.set(option, std::find(on.begin(), on.end(), option) != on.end());
+    }
 
     QStringList lines() const { return document.toPlainText().split(u'\n'); }
 };
@@ -78,12 +93,12 @@ private Q_SLOTS:
     void init()
     {
         m_host = std::make_unique<FakeHost>();
-        m_receiver = std::make_unique<MessageReceiver>(*m_host);
+        m_receiver = std::make_unique<MessageReceiver>(*m_host, m_host->options);
     }
 
     void plainMessageIsAnnouncedThenShown()
     {
-        m_host->options = {10, 11, 15, 16, 17};
+        m_host->setOptions({Option::Sound, Option::Popup, Option::History, Option::ScrollToEnd, Option::FloatingWindow});
         receive(QStringLiteral("PC2"), QStringLiteral("Привет\r\nмир"));
         QCOMPARE(m_host->calls, QStringList({QStringLiteral("history Привет\r\nмир|PC2|ME"), QStringLiteral("sound"),
                                              QStringLiteral("show"), QStringLiteral("popup PC2"),
@@ -94,7 +109,7 @@ private Q_SLOTS:
 
     void trayBlinksInsteadOfShowingAndCh3ClearsOldMessages()
     {
-        m_host->options = {1, 3};
+        m_host->setOptions({Option::TrayInsteadOfWindow, Option::ClearIncomingOnNew});
         receive(QStringLiteral("PC2"), QStringLiteral("one"));
         receive(QStringLiteral("PC3"), QStringLiteral("two"));
         QCOMPARE(m_host->calls, QStringList({QStringLiteral("blink"), QStringLiteral("blink")}));
@@ -125,20 +140,20 @@ private Q_SLOTS:
     {
         QFETCH(QString, alias);
         QFETCH(QString, shown);
-        m_host->options = {5};
+        m_host->setOptions({Option::TimeInHeader});
         m_host->aliases.insert(QStringLiteral("PC2"), alias);
         receive(QStringLiteral("PC2"), QStringLiteral("x"));
         const QString header = m_host->lines().first();
         QVERIFY2(header.startsWith(QStringLiteral(">>Сообщение от  \"") + shown + QStringLiteral("\"<<  ")),
                  qPrintable(header));
-        m_host->options = {};
+        m_host->setOptions({});
         receive(QStringLiteral("PC2"), QStringLiteral("y"));
         QVERIFY(m_host->lines().contains(QStringLiteral(">>Сообщение от  ") + alias));
     }
 
     void autoAnswerWithoutReceivingOnlyNotes()
     {
-        m_host->options = {6, 10, 15};
+        m_host->setOptions({Option::AutoAnswer, Option::Sound, Option::History});
         m_host->aliases.insert(QStringLiteral("PC2"), QStringLiteral("boss"));
         const QTime before = QTime::currentTime();
         receive(QStringLiteral("PC2"), QStringLiteral("are you there?"));
@@ -158,7 +173,7 @@ private Q_SLOTS:
 
     void autoAnswerWhileReceivingShowsWithoutAnnouncing()
     {
-        m_host->options = {6, 19, 10, 11, 15};
+        m_host->setOptions({Option::AutoAnswer, Option::ReceiveWhileAnswering, Option::Sound, Option::Popup, Option::History});
         receive(QStringLiteral("PC2"), QStringLiteral("hello"));
         m_host->pendingReplies.takeFirst()(true);
         QCOMPARE(m_host->calls.size(), 2); // the reply and the hint: no history, sound or popup
@@ -167,7 +182,7 @@ private Q_SLOTS:
 
     void failedReplyIsReportedAndLaterMessagesKeepTheirOrder()
     {
-        m_host->options = {6, 19};
+        m_host->setOptions({Option::AutoAnswer, Option::ReceiveWhileAnswering});
         receive(QStringLiteral("PC2"), QStringLiteral("first"));
         receive(QStringLiteral("PC3"), QStringLiteral("second"));
         QCOMPARE(m_host->pendingReplies.size(), 1); // the second waits for the first
@@ -182,7 +197,7 @@ private Q_SLOTS:
 
     void smileysBecomePicturesFollowedByAnEmptyLine()
     {
-        m_host->options = {14};
+        m_host->setOptions({Option::Smileys});
         receive(QStringLiteral("PC2"), QStringLiteral("a:--))b:confused:c"));
         QStringList pieces;
         const QTextBlock block = m_host->document.findBlockByNumber(1);
@@ -193,8 +208,8 @@ private Q_SLOTS:
             else
                 pieces << fragment.text();
         }
-        QCOMPARE(pieces, QStringList({QStringLiteral("a"), QStringLiteral("qrc") + SmileyTable::picture(1),
-                                      QStringLiteral("b"), QStringLiteral("qrc") + SmileyTable::picture(11),
+        QCOMPARE(pieces, QStringList({QStringLiteral("a"), QStringLiteral("qrc") + SmileyPictures::picture(1),
+                                      QStringLiteral("b"), QStringLiteral("qrc") + SmileyPictures::picture(11),
                                       QStringLiteral("c")}));
         QCOMPARE(m_host->lines().mid(2), QStringList({QString(), QString()}));
     }
@@ -228,7 +243,7 @@ private Q_SLOTS:
         QFETCH(QString, piece);
         QFETCH(bool, smileys);
         if (smileys)
-            m_host->options = {14};
+            m_host->setOptions({Option::Smileys});
         const QString text = piece.repeated(9996 / piece.size());
         int changes = 0;
         connect(&m_host->document, &QTextDocument::contentsChange, this, [&] { ++changes; });
@@ -255,12 +270,12 @@ private Q_SLOTS:
     {
         // Two held behind an auto-answer reply, then auto-answer goes off and
         // the program ends with two more acknowledged but not yet handed on.
-        m_host->options = {6, 15, 19};
+        m_host->setOptions({Option::AutoAnswer, Option::History, Option::ReceiveWhileAnswering});
         m_host->blacklist = {QStringLiteral("SPAM")};
         receive(QStringLiteral("PC2"), QStringLiteral("answered"));
         receive(QStringLiteral("PC3"), QStringLiteral("held"));
         receive(QStringLiteral("SPAM"), QStringLiteral("held, blacklisted"));
-        m_host->options = {15};
+        m_host->setOptions({Option::History});
         m_host->calls.clear();
         const QString shownBefore = m_host->document.toPlainText();
         m_receiver->recordPending({{QStringLiteral("PC4"), QStringLiteral("queued"), QHostAddress::LocalHost},
@@ -272,8 +287,9 @@ private Q_SLOTS:
         QVERIFY(m_receiver->isIdle());
 
         // Without the history option, or with auto-answer on, receiving writes nothing.
-        for (const QSet<int> &options : {QSet<int>{}, QSet<int>{6, 15}}) {
-            m_host->options = options;
+        for (std::initializer_list<Option> options :
+             {std::initializer_list<Option>{}, std::initializer_list<Option>{Option::AutoAnswer, Option::History}}) {
+            m_host->setOptions(options);
             m_host->calls.clear();
             m_receiver->recordPending({{QStringLiteral("PC4"), QStringLiteral("x"), QHostAddress::LocalHost}});
             QCOMPARE(m_host->calls, QStringList());

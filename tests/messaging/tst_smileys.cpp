@@ -1,4 +1,5 @@
 #include "SmileyMatcher.h"
+#include "SmileyPictures.h"
 #include "SmileyTable.h"
 
 #include <QCryptographicHash>
@@ -195,7 +196,7 @@ private Q_SLOTS:
     void everyPictureLoads()
     {
         QFETCH(int, order);
-        const QImage image = SmileyTable::image(order);
+        const QImage image = SmileyPictures::image(order);
         QVERIFY(!image.isNull());
         QCOMPARE(image.size(), QSize(20, 20));
         QVERIFY(image.hasAlphaChannel());
@@ -208,26 +209,26 @@ private Q_SLOTS:
                 opaque += qAlpha(image.pixel(x, y)) > 200 ? 1 : 0;
         }
         QVERIFY2(opaque > 150, qPrintable(QString::number(opaque)));
-        QCOMPARE(SmileyTable::picture(order), SmileyTable::row(order).pictureFile());
-        QCOMPARE(QImage(SmileyTable::picture(order)), image);
-        QCOMPARE(SmileyTable::pixmap(order).size(), QSize(20, 20));
-        QVERIFY(!SmileyTable::icon(order).isNull());
+        QCOMPARE(SmileyPictures::picture(order), SmileyTable::row(order).pictureFile());
+        QCOMPARE(QImage(SmileyPictures::picture(order)), image);
+        QCOMPARE(SmileyPictures::pixmap(order).size(), QSize(20, 20));
+        QVERIFY(!SmileyPictures::icon(order).isNull());
     }
 
     void picturesDifferAndOutOfRangeIsNull()
     {
         QSet<QByteArray> seen;
         for (int order = 1; order <= SmileyTable::kRowCount; ++order) {
-            const QImage image = SmileyTable::image(order).convertToFormat(QImage::Format_ARGB32);
+            const QImage image = SmileyPictures::image(order).convertToFormat(QImage::Format_ARGB32);
             seen.insert(QCryptographicHash::hash(
                 QByteArrayView(image.constBits(), image.sizeInBytes()), QCryptographicHash::Sha1));
         }
         QCOMPARE(seen.size(), SmileyTable::kRowCount);
-        QVERIFY(SmileyTable::image(0).isNull());
-        QVERIFY(SmileyTable::picture(27).isEmpty());
-        QVERIFY(SmileyTable::image(27).isNull());
-        QVERIFY(SmileyTable::pixmap(-1).isNull());
-        QVERIFY(SmileyTable::icon(27).isNull());
+        QVERIFY(SmileyPictures::image(0).isNull());
+        QVERIFY(SmileyPictures::picture(27).isEmpty());
+        QVERIFY(SmileyPictures::image(27).isNull());
+        QVERIFY(SmileyPictures::pixmap(-1).isNull());
+        QVERIFY(SmileyPictures::icon(27).isNull());
     }
 
     void splitsLikeTheTableSearch_data()

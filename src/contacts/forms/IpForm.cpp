@@ -4,6 +4,7 @@
 #include "ContactList.h"
 #include "Icons.h"
 #include "IniFile.h"
+#include "SettingKeys.h"
 #include "LineListFile.h"
 
 #include <QFile>
@@ -184,7 +185,7 @@ void TipForm::onRemoveAddress()
     if (row < 0)
         return;
     const QString address = m_listBox1->item(row)->text();
-    IniFile(m_settingsPath).deleteKey(u"Aliases", address);
+    IniFile(m_settingsPath).deleteKey(SettingKeys::kAliases, address);
     std::unique_ptr<QListWidgetItem> removed(m_listBox1->takeItem(row));
     m_listBox1->setCurrentRow(-1);
     m_listBox1->clearSelection();

@@ -2,6 +2,7 @@
 
 #include "ContactList.h"
 #include "IniFile.h"
+#include "SettingKeys.h"
 
 #include "MessageBoxes.h"
 
@@ -22,7 +23,7 @@ void assign(ContactList &contacts, const QPersistentModelIndex &contact, const Q
             const QString &alias, const QString &settingsPath, QWidget *parent)
 {
     try {
-        IniFile(settingsPath).writeString(u"Aliases", address, alias);
+        IniFile(settingsPath).writeString(SettingKeys::kAliases, address, alias);
     } catch (const IniWriteError &error) {
         // Nothing changed: the contact keeps its place and its name.
         showBox(parent, u"Ошибка"_s,

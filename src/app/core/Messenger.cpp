@@ -1,0 +1,383 @@
+#include "Messenger.h"
+
+#include "AsciiCase.h"
+#include "AutoAnswerTexts.h"
+#include "Cp1251.h"
+#include "IniFile.h"
+#include "LineListFile.h"
+#include "Logging.h"
+#include "SettingKeys.h"
+#include "SpoolFile.h"
+#include "UserPrompts.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+Messenger::Messenger(MessengerEnvironment environment, QObject *parent)
+    : QObject(parent)
+    , m_env(std::move(environment))
+    , m_aliases(m_env.settingsPath)
+    , m_dispatcher(m_contacts, *this)
+    , m_sender(std::make_unique<MessageSender>())
+    , m_replyClient(std::make_unique<TMsgClient>())
+    , m_receiver(*this, m_options)
+    , m_history(QDir(m_env.dataFolder).filePath(QStringLiteral("Log.txt")))
+{
+    m_msgServer = std::make_unique<TMsgServer>();
+    m_msgServer->setPort(m_env.messagePort);
+    connect(m_msgServer.get(), &TMsgServer::messageReceived, this,
+            [this](const QString &fromName, const QString &text, const QHostAddress &peer) {
+                m_receiver.receive(fromName, text, peer.toString());
+            });
+    connect(m_msgServer.get(), &TMsgServer::connectionDropped, this,
+            [this](const QString &reason) { m_messageDrops.record(reason); });
+
+    m_udpServer = std::make_unique<TUdpServer>();
+    m_udpServer->setDefaultPort(m_env.datagramPort);
+    connect(m_udpServer.get(), &TUdpServer::datagramReceived, this, &Messenger::onDatagram);
+    connect(m_udpServer.get(), &TUdpServer::datagramDropped, this,
+            [this](const QString &reason) { m_datagramDrops.record(reason); });
+    m_udpClient = std::make_unique<TUdpClient>();
+    m_udpClient->setHost(m_env.broadcastHost);
+    m_udpClient->setPort(m_env.broadcastPort);
+
+    connect(m_replyClient.get(), &TMsgClient::finished, this, [this] {
+        if (auto done = std::exchange(m_replyDone, nullptr))
+            done(true);
+    });
+    connect(m_replyClient.get(), &TMsgClient::failed, this, [this] {
+        if (auto done = std::exchange(m_replyDone, nullptr))
+            done(false);
+    });
+
+    m_fileSender = std::make_unique<FileSender>();
+    connect(m_fileSender.get(), &FileSender::started, this, &Messenger::fileSendStarted);
+    connect(m_fileSender.get(), &FileSender::progress, this, &Messenger::fileSendProgress);
+    m_fileReceiver = std::make_unique<FileReceiver>(static_cast<FileReceiveHost &>(*this), m_options);
+
+    connect(&m_contacts, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first, int last) {
+        for (int row = first; row <= last; ++row)
+            Q_EMIT contactCame(m_contacts.displayNameAt(row));
+    });
+    connect(&m_contacts, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex &, int first, int last) {
+                for (int row = first; row <= last; ++row)
+                    Q_EMIT contactLeft(m_contacts.displayNameAt(row));
+            });
+}
+
+Messenger::~Messenger()
+{
+    // The servers go before the receivers they feed.
+    m_strmServer.reset();
+    m_msgServer.reset();
+}
+
+void Messenger::listen()
+{
+    if (!m_msgServer->listen(m_env.listenAddress)) {
+        Q_EMIT errorOccurred(QStringLiteral("listen"),
+                             QStringLiteral("Сообщения не будут приниматься: порт %1 занят (%2). "
+                                            "Возможно, Zavolin уже запущен на этом компьютере.")
+                                 .arg(m_env.messagePort)
+                                 .arg(m_msgServer->errorString()));
+    }
+    listenForFiles();
+}
+
+void Messenger::listenForFiles()
+{
+    m_strmServer = std::make_unique<TStrmServer>();
+    m_strmServer->setPort(m_env.streamPort);
+    m_strmServer->setAdmission([this](const StreamOffer &offer) { return m_fileReceiver->admit(offer); });
+    connect(m_strmServer.get(), &TStrmServer::streamReceived, this,
+            [this](const ReceivedStream &stream) { m_fileReceiver->receive(stream); });
+    connect(m_strmServer.get(), &TStrmServer::connectionDropped, this,
+            [this](const QString &reason) { m_streamDrops.record(reason); });
+    connect(m_strmServer.get(), &TStrmServer::spoolLimitReached, this, [](int files, qint64 bytes) {
+        qCWarning(lcZavolin, "%d received files (%lld bytes) wait to be saved; further files are refused until there is room",
+                  files, static_cast<long long>(bytes));
+    });
+    removeStaleSpoolFiles();
+    if (m_strmServer->listen(m_env.listenAddress))
+        return;
+    const quint16 port = m_env.streamPort;
+    if (m_strmServer->serverError() == QAbstractSocket::SocketAccessError) {
+        // Ports below 1024 belong to root on Linux unless the program is allowed them.
+        Q_EMIT errorOccurred(QStringLiteral("listen-files"),
+                             QStringLiteral("Файлы не будут приниматься: порт %1 в Linux открывает только администратор.\n"
+                                            "Чтобы разрешить, выполните одну из команд и перезапустите Zavolin:\n"
+                                            "sudo setcap 'cap_net_bind_service=+ep' %2\n"
+                                            "sudo sysctl net.ipv4.ip_unprivileged_port_start=%1")
+                                 .arg(port)
+                                 .arg(QCoreApplication::applicationFilePath()));
+        return;
+    }
+    Q_EMIT errorOccurred(QStringLiteral("listen-files"),
+                         QStringLiteral("Файлы не будут приниматься: порт %1 занят (%2). "
+                                        "Возможно, Zavolin уже запущен на этом компьютере.")
+                             .arg(port)
+                             .arg(m_strmServer->errorString()));
+}
+
+void Messenger::removeStaleSpoolFiles() const
+{
+    // Left by an instance that was killed while a file arrived; files that a
+    // running instance holds are locked and stay. The store has not read the
+    // preset folder yet: the stream server listens before start-up.
+    QStringList folders{m_env.dataFolder, QDir::tempPath()};
+    const QString preset = SettingKeys::kSaveFileDir.read(IniFile(m_env.settingsPath));
+    if (preset != SettingKeys::kNoFolder)
+        folders << preset;
+    for (const QString &folder : std::as_const(folders)) {
+        if (const int removed = SpoolFile::removeStale(folder))
+            qCInfo(lcZavolin, "removed %d unfinished received files from %s", removed, qPrintable(folder));
+    }
+}
+
+void Messenger::goOnline(const QString &ownName)
+{
+    m_ownName = ownName;
+    if (!m_udpServer->setActive(true))
+        Q_EMIT errorOccurred(QStringLiteral("udp"), m_udpServer->errorString());
+    broadcast(DatagramDispatcher::presence(m_ownName));
+    broadcast(DatagramDispatcher::autoAnswerState(m_options.isOn(Option::AutoAnswer), m_ownName));
+    m_contacts.setBlacklist(LineListFile::load(QDir(m_env.dataFolder).filePath(QStringLiteral("BlackList.lst"))));
+}
+
+void Messenger::setAutoAnswer(bool on)
+{
+    m_options.set(Option::AutoAnswer, on);
+    broadcast(DatagramDispatcher::autoAnswerState(on, m_ownName));
+}
+
+void Messenger::refreshContacts()
+{
+    broadcast(DatagramDispatcher::presence(m_ownName));
+}
+
+void Messenger::broadcast(const QString &datagram)
+{
+    if (!m_udpClient)
+        return;
+    QString error;
+    if (!m_udpClient->send(Cp1251::encode(datagram), &error))
+        Q_EMIT errorOccurred(QStringLiteral("broadcast"), error);
+}
+
+void Messenger::onDatagram(const QByteArray &data, const QHostAddress &peer)
+{
+    const QString datagram = Cp1251::decode(data);
+    if (datagram.startsWith(u'%'))
+        m_presenceAddress.insert(AsciiCase::upper(datagram.mid(1)), peer.toString());
+    m_dispatcher.dispatch(datagram);
+}
+
+Recipient Messenger::recipientAt(int row) const
+{
+    const QString address = m_contacts.addressAt(row);
+    return {address, m_contacts.displayNameAt(row), m_presenceAddress.value(address)};
+}
+
+void Messenger::send(const QList<Recipient> &recipients, const QString &text, MessageSender::RecipientDone each,
+                     MessageSender::Finished finished)
+{
+    if (m_sender)
+        m_sender->send(m_ownName, recipients, text, std::move(each), std::move(finished));
+}
+
+HistoryLog::Result Messenger::recordSent(const QString &text, const QString &to)
+{
+    return m_history.write(text, m_ownName, to);
+}
+
+void Messenger::sendFile(const Recipient &recipient, std::unique_ptr<QFile> file, FileSender::Done done)
+{
+    if (m_fileSender)
+        m_fileSender->send(recipient, std::move(file), std::move(done));
+}
+
+void Messenger::cancelFileSend()
+{
+    if (m_fileSender)
+        m_fileSender->cancel();
+}
+
+void Messenger::setPeerMessagePort(quint16 port)
+{
+    m_sender->setPort(port);
+    m_replyClient->setPort(port);
+}
+
+void Messenger::setPeerDatagramPort(quint16 port)
+{
+    if (m_udpClient)
+        m_udpClient->setPort(port);
+}
+
+void Messenger::setPeerStreamPort(quint16 port)
+{
+    if (m_fileSender)
+        m_fileSender->setPort(port);
+}
+
+QString Messenger::senderName(const QHostAddress &peer) const
+{
+    const QString address = peer.toString();
+    int row = m_contacts.indexOfAddress(address);
+    if (row < 0) {
+        for (auto it = m_presenceAddress.cbegin(); it != m_presenceAddress.cend() && row < 0; ++it) {
+            if (it.value() == address)
+                row = m_contacts.indexOfAddress(it.key());
+        }
+    }
+    return row >= 0 ? m_contacts.displayNameAt(row) : address;
+}
+
+void Messenger::recordPendingMessages()
+{
+    // Their senders have been told they arrived: into the history while the
+    // blacklist and options still stand, without the cost of showing them.
+    m_receiver.recordPending(m_msgServer ? m_msgServer->takePending() : QList<ReceivedMessage>());
+}
+
+void Messenger::shutdown()
+{
+    m_contacts.setBlacklist({});
+    m_msgServer.reset();
+    m_strmServer.reset();
+    m_fileSender.reset();
+    m_sender.reset();
+    m_replyClient.reset();
+    m_udpServer.reset(); // our own farewell must not come back to us
+    broadcast(DatagramDispatcher::farewell(m_ownName));
+    m_udpClient.reset();
+}
+
+QString Messenger::displayName(const QString &name) const
+{
+    return m_aliases.displayName(name);
+}
+
+bool Messenger::isAutoAnswerOn() const
+{
+    return m_options.isOn(Option::AutoAnswer);
+}
+
+bool Messenger::isStatusNoticeOn() const
+{
+    return m_options.isOn(Option::StatusNotices);
+}
+
+void Messenger::showNotice(const QString &headline)
+{
+    Q_EMIT statusNotice(headline);
+}
+
+ChatPort *Messenger::chat()
+{
+    return nullptr; // the chat window does not exist yet
+}
+
+bool Messenger::isBlacklisted(const QString &displayName) const
+{
+    return m_contacts.isBlacklisted(displayName);
+}
+
+QString Messenger::autoAnswerText() const
+{
+    return AutoAnswerTexts(m_env.settingsPath).answer();
+}
+
+void Messenger::postReply(const QString &host, const QString &fallbackHost, const QString &text,
+                          std::function<void(bool delivered)> done)
+{
+    if (!m_replyClient) {
+        done(false);
+        return;
+    }
+    m_replyDone = std::move(done);
+    m_replyClient->setHost(host);
+    m_replyClient->setFallbackHost(fallbackHost);
+    m_replyClient->setFromName(m_ownName);
+    m_replyClient->postText(text);
+}
+
+void Messenger::markAutoAnswered()
+{
+    Q_EMIT autoAnswered();
+}
+
+void Messenger::writeHistory(const QString &text, const QString &from, const QString &to)
+{
+    // Write errors while receiving are not the user's concern; a missing file is.
+    if (m_history.write(text, from, to) == HistoryLog::Result::CannotCreate)
+        Q_EMIT historyNotCreated();
+}
+
+void Messenger::playSound()
+{
+    Q_EMIT soundRequested();
+}
+
+void Messenger::startTrayBlinking()
+{
+    Q_EMIT trayBlinkRequested();
+}
+
+void Messenger::showMainWindow()
+{
+    Q_EMIT windowShowRequested();
+}
+
+void Messenger::armPopup(const QString &displayName)
+{
+    Q_EMIT popupRequested(displayName);
+}
+
+void Messenger::ringFloatingWindow()
+{
+    Q_EMIT floatingWindowRung();
+}
+
+void Messenger::clearIncoming()
+{
+    Q_EMIT incomingCleared();
+}
+
+void Messenger::showIncoming(const IncomingEntry &entry)
+{
+    Q_EMIT incomingShown(entry);
+}
+
+void Messenger::reportReceiveError()
+{
+    Q_EMIT receiveFailed();
+}
+
+void Messenger::showFileNotice(Notice notice, const QString &text, std::function<void()> closed)
+{
+    Q_EMIT fileNotice(text);
+    if (m_prompts) {
+        m_prompts->showFileNotice(notice, text, std::move(closed));
+        return;
+    }
+    // Nobody to read it: as if read at once, but never inside the caller.
+    if (closed)
+        QMetaObject::invokeMethod(this, std::move(closed), Qt::QueuedConnection);
+}
+
+void Messenger::askSavePath(const QString &fileName, std::function<void(const QString &path)> answered)
+{
+    if (m_prompts) {
+        m_prompts->askSavePath(fileName, std::move(answered));
+        return;
+    }
+    // Nobody to choose a place: the file is dropped, as when the user cancels.
+    QMetaObject::invokeMethod(this, [answered = std::move(answered)] { answered(QString()); }, Qt::QueuedConnection);
+}
+
+QString Messenger::dataFolder() const
+{
+    return m_env.dataFolder;
+}

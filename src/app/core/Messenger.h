@@ -1,0 +1,182 @@
+#pragma once
+
+#include "AliasBook.h"
+#include "ContactList.h"
+#include "DatagramDispatcher.h"
+#include "DropLog.h"
+#include "FileReceiver.h"
+#include "FileSender.h"
+#include "HistoryLog.h"
+#include "IncomingEntry.h"
+#include "MessageReceiver.h"
+#include "MessageSender.h"
+#include "MessengerEnvironment.h"
+#include "MsgChannel.h"
+#include "OptionsStore.h"
+#include "PresenceContext.h"
+#include "ReceiveHost.h"
+#include "StrmChannel.h"
+#include "UdpChannel.h"
+
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class UserPrompts;
+
+// The messenger without a window: it owns the network endpoints, presence and
+// the contact list, aliases, the blacklist, the history, the send queues and
+// file receiving and sending. It reports what happened by signals, in the
+// order it happened, and takes requests as calls. Options are read from its
+// store at the moment they are needed; nothing is asked of a window except
+// through UserPrompts.
+class Messenger : public QObject, private PresenceContext, private ReceiveHost, private FileReceiveHost
+{
+    Q_OBJECT
+
+public:
+    explicit Messenger(MessengerEnvironment environment, QObject *parent = nullptr);
+    ~Messenger() override;
+
+    const MessengerEnvironment &environment() const { return m_env; }
+    OptionsStore &options() { return m_options; }
+    const OptionsStore &options() const { return m_options; }
+    ContactList &contacts() { return m_contacts; }
+    const ContactList &contacts() const { return m_contacts; }
+
+    // The window that answers for the user while files arrive; without one,
+    // notices are only reported by fileNotice() and no save place is chosen.
+    void setPrompts(UserPrompts *prompts) { m_prompts = prompts; }
+
+    // Opens the message and file servers; failures come as errorOccurred().
+    void listen();
+    // Takes the own name, starts receiving datagrams and announces presence
+    // and the auto-answer state; reads the blacklist.
+    void goOnline(const QString &ownName);
+    QString ownName() const override { return m_ownName; }
+
+    // Sets auto-answer and tells the peers.
+    void setAutoAnswer(bool on);
+    // Asks every peer to announce itself.
+    void refreshContacts();
+    void broadcast(const QString &datagram) override;
+
+    Recipient recipientAt(int row) const;
+    void send(const QList<Recipient> &recipients, const QString &text, MessageSender::RecipientDone each,
+              MessageSender::Finished finished);
+    bool isSending() const { return m_sender && m_sender->isBusy(); }
+    // Writes a sent message to the history under the own name.
+    HistoryLog::Result recordSent(const QString &text, const QString &to);
+
+    void sendFile(const Recipient &recipient, std::unique_ptr<QFile> file, FileSender::Done done);
+    void cancelFileSend();
+    bool isSendingFile() const { return m_fileSender && m_fileSender->isBusy(); }
+
+    // Who a peer address is as the user knows that computer.
+    QString senderName(const QHostAddress &peer) const override;
+
+    // Messages acknowledged but not yet shown go to the history, as receiving
+    // them would have written them; call before the store is torn down.
+    void recordPendingMessages();
+    // Closes every endpoint and says farewell; nothing is received afterwards.
+    void shutdown();
+
+    // The bound ports (tests ask the system for free ones) and where peers listen.
+    quint16 datagramPort() const { return m_udpServer ? m_udpServer->localPort() : 0; }
+    quint16 messagePort() const { return m_msgServer ? m_msgServer->serverPort() : 0; }
+    quint16 streamPort() const { return m_strmServer ? m_strmServer->serverPort() : 0; }
+    void setPeerMessagePort(quint16 port);
+    void setPeerStreamPort(quint16 port);
+    void setPeerDatagramPort(quint16 port);
+
+Q_SIGNALS:
+    // An error the user must see; `key` names its kind, so a window may show each kind once.
+    void errorOccurred(const QString &key, const QString &text);
+    // A contact joined or left the list, as the user knows it.
+    void contactCame(const QString &displayName);
+    void contactLeft(const QString &displayName);
+    // A contact came or went, while status notices are on.
+    void statusNotice(const QString &headline);
+
+    // A received message, in this order: the announcements the options ask
+    // for, then the entry to show.
+    void soundRequested();
+    void trayBlinkRequested();
+    void windowShowRequested();
+    void popupRequested(const QString &displayName);
+    void floatingWindowRung();
+    void incomingCleared();
+    void incomingShown(const IncomingEntry &entry);
+    // An auto-answer reply was delivered, or could not be.
+    void autoAnswered();
+    void receiveFailed();
+    // The history file could not be created for a received message.
+    void historyNotCreated();
+
+    // A file notice, also when a window shows it.
+    void fileNotice(const QString &text);
+    void fileSendStarted(const QString &path, const QString &recipient);
+    void fileSendProgress(qint64 sent, qint64 total);
+
+private:
+    // PresenceContext
+    QString displayName(const QString &name) const override;
+    bool isAutoAnswerOn() const override;
+    bool isStatusNoticeOn() const override;
+    void showNotice(const QString &headline) override;
+    ChatPort *chat() override;
+
+    // ReceiveHost
+    bool isBlacklisted(const QString &displayName) const override;
+    QString autoAnswerText() const override;
+    void postReply(const QString &host, const QString &fallbackHost, const QString &text,
+                   std::function<void(bool delivered)> done) override;
+    void markAutoAnswered() override;
+    void writeHistory(const QString &text, const QString &from, const QString &to) override;
+    void playSound() override;
+    void startTrayBlinking() override;
+    void showMainWindow() override;
+    void armPopup(const QString &displayName) override;
+    void ringFloatingWindow() override;
+    void clearIncoming() override;
+    void showIncoming(const IncomingEntry &entry) override;
+    void reportReceiveError() override;
+
+    // FileReceiveHost
+    void showFileNotice(Notice notice, const QString &text, std::function<void()> closed) override;
+    void askSavePath(const QString &fileName, std::function<void(const QString &path)> answered) override;
+    QString dataFolder() const override;
+
+    void onDatagram(const QByteArray &data, const QHostAddress &peer);
+    void listenForFiles();
+    void removeStaleSpoolFiles() const;
+
+    MessengerEnvironment m_env;
+    OptionsStore m_options;
+    ContactList m_contacts;
+    AliasBook m_aliases;
+    DatagramDispatcher m_dispatcher;
+    QString m_ownName;
+    UserPrompts *m_prompts = nullptr;
+
+    std::unique_ptr<TMsgServer> m_msgServer;
+    std::unique_ptr<TUdpServer> m_udpServer;
+    std::unique_ptr<TUdpClient> m_udpClient;
+    std::unique_ptr<MessageSender> m_sender;
+    std::unique_ptr<TMsgClient> m_replyClient; // its own client: a reply never waits for a send
+    std::function<void(bool)> m_replyDone;
+    std::unique_ptr<FileReceiver> m_fileReceiver;
+    std::unique_ptr<FileSender> m_fileSender;  // one file at a time
+    std::unique_ptr<TStrmServer> m_strmServer; // goes first, before what it feeds
+    MessageReceiver m_receiver;
+    HistoryLog m_history;
+    // Where each computer announced itself from, for names that do not resolve.
+    QHash<QString, QString> m_presenceAddress;
+    DropLog m_messageDrops{QStringLiteral("message")};
+    DropLog m_datagramDrops{QStringLiteral("datagram")};
+    DropLog m_streamDrops{QStringLiteral("file stream")};
+};

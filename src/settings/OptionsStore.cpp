@@ -1,0 +1,67 @@
+#include "OptionsStore.h"
+
+#include "IniFile.h"
+#include "SettingKeys.h"
+
+QString Options::key(Option option)
+{
+    return QStringLiteral("Ch") + QString::number(number(option));
+}
+
+namespace {
+
+std::size_t slot(Option option)
+{
+    return std::size_t(Options::number(option) - 1);
+}
+
+bool isValid(Option option)
+{
+    return Options::number(option) >= 1 && Options::number(option) <= Options::kCount;
+}
+
+} // namespace
+
+OptionsStore::OptionsStore(QObject *parent)
+    : QObject(parent)
+    , m_saveFolder(SettingKeys::kSaveFileDir.fallback.toString())
+{
+}
+
+bool OptionsStore::isOn(Option option) const
+{
+    return isValid(option) && m_on[slot(option)];
+}
+
+void OptionsStore::set(Option option, bool on)
+{
+    if (!isValid(option) || m_on[slot(option)] == on)
+        return;
+    m_on[slot(option)] = on;
+    Q_EMIT changed(option, on);
+}
+
+QString OptionsStore::saveFolder() const
+{
+    return m_saveFolder;
+}
+
+void OptionsStore::setSaveFolder(const QString &folder)
+{
+    if (m_saveFolder == folder)
+        return;
+    m_saveFolder = folder;
+    Q_EMIT saveFolderChanged(folder);
+}
+
+void OptionsStore::load(const IniFile &ini)
+{
+    for (Option option : Options::all())
+        set(option, ini.readBool(SettingKeys::kForm, Options::key(option), Options::defaultValue(option)));
+}
+
+void OptionsStore::write(IniFile &ini) const
+{
+    for (Option option : Options::all())
+        ini.writeBool(SettingKeys::kForm, Options::key(option), isOn(option));
+}

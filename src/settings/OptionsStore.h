@@ -1,0 +1,44 @@
+#pragma once
+
+#include "Options.h"
+
+#include <QObject>
+#include <QString>
+
+#include <array>
+
+class IniFile;
+
+// The live value of every option and of the received-files folder for the
+// whole run. The settings dialog and the menu items show it and write into it;
+// everyone else reads it here, never from a control. A change takes effect at
+// once; it reaches the file only when the settings are saved.
+class OptionsStore : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit OptionsStore(QObject *parent = nullptr);
+
+    bool isOn(Option option) const;
+    // changed() follows only when the value differs.
+    void set(Option option, bool on);
+
+    // "*" while none is chosen.
+    QString saveFolder() const;
+    void setSaveFolder(const QString &folder);
+
+    // Every option in numeric order, each through set(), so what reacts to a
+    // change reacts in that order; a missing or unreadable key gives its default.
+    void load(const IniFile &ini);
+    // Every option in numeric order (within a batch of the caller's).
+    void write(IniFile &ini) const;
+
+Q_SIGNALS:
+    void changed(Option option, bool on);
+    void saveFolderChanged(const QString &folder);
+
+private:
+    std::array<bool, Options::kCount> m_on{};
+    QString m_saveFolder;
+};
