@@ -4,6 +4,7 @@
 
 #include "AboutForm.h"
 #include "Autostart.h"
+#include "ChatWindowSwitch.h"
 #include "ContactDelegate.h"
 #include "FontStyle.h"
 #include "WinColor.h"
@@ -15,6 +16,7 @@
 #include "SettingsForm.h"
 #include "SettingKeys.h"
 #include "SoundPlayer.h"
+#include "FloatForm.h"
 #include "TrayIconUnit.h"
 #include "WindowFront.h"
 
@@ -61,6 +63,11 @@ TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
     connect(&m_startupHide, &QTimer::timeout, this, &TNetForm::hideWindow);
 
     wireCore();
+    m_chatWindow = std::make_unique<ChatWindowSwitch>(
+        m_ui.action(NetAction::Chat),
+        ChatWindowSwitch::Setup{m_env.settingsPath, [this] { return ownName(); },
+                                [this](const QString &datagram) { m_messenger->broadcast(datagram); }, {}});
+    m_messenger->setChatPort([this] { return m_chatWindow->port(); });
     wireActions();
     wireMessaging();
     wireFiles();
@@ -68,6 +75,7 @@ TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
     wireSettingsReactions();
     if (m_env.desktopIntegration)
         wireDesktop();
+    wireNotify();
     // The servers listen from the moment the window exists.
     m_messenger->listen();
 }
@@ -93,10 +101,8 @@ void TNetForm::wireCore()
     connect(core, &Messenger::floatingWindowRung, this, &TNetForm::floatingWindowRing);
     connect(core, &Messenger::incomingCleared, this, [this] { m_incoming.clear(); });
     connect(core, &Messenger::incomingShown, this, &TNetForm::showIncoming);
-    connect(core, &Messenger::autoAnswered, this, [this] {
-        if (m_tray)
-            m_tray->setToolTip(QStringLiteral("Автоответчик: Приходили сообщения! - Zavolin"));
-    });
+    connect(core, &Messenger::autoAnswered, this,
+            [this] { setNotifyHint(QStringLiteral("Автоответчик: Приходили сообщения! - Zavolin")); });
     connect(core, &Messenger::receiveFailed, this,
             [this] { MessageBoxes::error(this, QStringLiteral("Ошибка получения сообщения!")); });
     connect(core, &Messenger::historyNotCreated, this,
@@ -235,6 +241,7 @@ void TNetForm::openIncomingView()
     m_ui.speedButton14()->setChecked(true);
     if (m_tray)
         m_tray->stopBlinking();
+    stopFloatingRing();
     m_ui.bringIncomingToFront();
     showRestored();
 }
@@ -249,6 +256,7 @@ void TNetForm::onIncomingButton()
 {
     if (m_tray)
         m_tray->stopBlinking();
+    stopFloatingRing();
     m_ui.bringIncomingToFront();
 }
 

@@ -14,6 +14,11 @@
 #include <memory>
 
 class Autostart;
+class DesktopNotifier;
+class MenuDrawing;
+class TFloatForm;
+class TSlidePopUp;
+class ChatWindowSwitch;
 class GlobalHotKeys;
 class QListWidget;
 class QMessageBox;
@@ -44,6 +49,9 @@ public:
     Messenger &messenger() { return *m_messenger; }
 
     const NetFormWidgets &widgets() const { return m_ui; }
+    TSlidePopUp *slidePopUp() const { return m_slidePopUp; }
+    TFloatForm *floatForm() const { return m_floatForm.get(); }
+    MenuDrawing *menuDrawing() const { return m_menuDrawing; }
     TSettingsForm *settingsForm() const { return m_settings.get(); }
     ContactList &contacts() { return m_messenger->contacts(); }
     const QStringList &phrases() const { return m_phrases; }
@@ -110,6 +118,14 @@ private:
     void wireActions();
     void wireSettingsReactions();
     void wireDesktop();
+    void wireNotify();
+    void showPopup(const QString &text);
+    void announceWithoutTray();
+    void onPopupClicked();
+    void setFloatingWindow(bool on);
+    void stopFloatingRing();
+    // The tray's tooltip and the floating window's hint.
+    void setNotifyHint(const QString &text);
     void loadOptions();
     void applyLook(int fontColor, int background, const QString &fontName, int fontSize, int fontStyle);
     void setSessionTitle(bool autoAnswer);
@@ -138,6 +154,10 @@ private:
     QTimer m_popupTimer;
     QString m_popupSender;
     TTrayIcon *m_tray = nullptr;
+    TSlidePopUp *m_slidePopUp = nullptr;
+    std::unique_ptr<TFloatForm> m_floatForm;
+    MenuDrawing *m_menuDrawing = nullptr;
+    DesktopNotifier *m_notifier = nullptr;
     GlobalHotKeys *m_hotKeys = nullptr;
     std::unique_ptr<Autostart> m_autostart;
     QTimer m_startupHide;
@@ -151,4 +171,5 @@ private:
     // A settings file that could not be saved at exit: the program ends once
     // the user has closed this box, or when asked to end a second time.
     QPointer<QMessageBox> m_unsavedBox;
+    std::unique_ptr<ChatWindowSwitch> m_chatWindow; // behind N28 "Чат"
 };

@@ -2,6 +2,7 @@
 // that peers and the settings file rely on.
 #include "NetForm.h"
 
+#include "ChatWindowSwitch.h"
 #include "FontStyle.h"
 #include "GlobalHotKeys.h"
 #include "IniFile.h"
@@ -9,6 +10,8 @@
 #include "OwnName.h"
 #include "SettingKeys.h"
 #include "SettingsForm.h"
+#include "FloatForm.h"
+#include "SlidePopUp.h"
 #include "TrayIconUnit.h"
 #include "WinColor.h"
 
@@ -87,8 +90,7 @@ void TNetForm::setSessionTitle(bool autoAnswer)
     const QString title = autoAnswer ? QStringLiteral("Автоответчик - Zavolin")
                                      : QStringLiteral("Сеанс сообщений - Zavolin");
     setWindowTitle(title);
-    if (m_tray)
-        m_tray->setToolTip(title);
+    setNotifyHint(title);
 }
 
 bool TNetForm::saveSettings()
@@ -127,12 +129,17 @@ void TNetForm::shutdown()
         return;
     m_shutDown = true;
     m_startupHide.stop();
+    // Peers would keep a departed nick listed for ever: leave before the farewell.
+    m_chatWindow->endAtExit();
     m_messenger->recordPendingMessages();
     saveSettings();
     unregisterHotKeys();
     m_messenger->shutdown();
     if (m_tray)
         m_tray->hide();
+    m_floatForm.reset(); // stores its place
+    if (m_slidePopUp)
+        m_slidePopUp->closePopUps();
     if (m_unsavedBox && m_env.errorsCanBeSeen) {
         connect(m_unsavedBox, &QMessageBox::finished, this, &TNetForm::finished);
         return;

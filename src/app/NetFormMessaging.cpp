@@ -243,8 +243,10 @@ void TNetForm::startTrayBlinking()
     if (m_tray)
         m_tray->startBlinking();
     // No tray to blink: the taskbar button asks for attention instead.
-    if (hasNoTray())
+    if (hasNoTray()) {
         QApplication::alert(this);
+        announceWithoutTray();
+    }
 }
 
 void TNetForm::showMainWindow()

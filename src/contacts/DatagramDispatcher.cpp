@@ -102,7 +102,6 @@ void DatagramDispatcher::onChatNick(const QString &nick)
     ChatPort *chat = m_context.chat();
     if (!chat || chat->hasParticipant(nick) || nick == chat->ownNick())
         return;
-    chat->addParticipant(nick);
-    if (chat->isJoined())
+    if (chat->addParticipant(nick) && chat->isJoined())
         m_context.broadcast(u'Z' + chat->ownNick());
 }

@@ -12,7 +12,8 @@ public:
     virtual bool isJoined() const = 0;
     virtual QString ownNick() const = 0;
     virtual bool hasParticipant(const QString &nick) const = 0;
-    virtual void addParticipant(const QString &nick) = 0;
+    // False when the nick was not taken (a full list): it gets no answer then.
+    virtual bool addParticipant(const QString &nick) = 0;
     virtual void removeParticipant(const QString &nick) = 0;
     virtual void appendLine(const QString &line) = 0;
 };

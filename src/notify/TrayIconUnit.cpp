@@ -2,6 +2,7 @@
 
 #include "ClickDebouncer.h"
 #include "Icons.h"
+#include "TrayHostWatcher.h"
 
 #include <QSystemTrayIcon>
 
@@ -20,6 +21,8 @@ TTrayIcon::TTrayIcon(QObject *parent)
         else if (reason == QSystemTrayIcon::DoubleClick)
             m_clicks->doubleClick();
     });
+    // A panel that restarts forgets the icons it showed.
+    connect(new TrayHostWatcher(this), &TrayHostWatcher::hostStarted, this, &TTrayIcon::showAgain);
     applyIcon();
 }
 
@@ -83,12 +86,24 @@ void TTrayIcon::setMenu(QMenu *menu)
 
 void TTrayIcon::show()
 {
+    m_wanted = true;
     m_tray->show();
 }
 
 void TTrayIcon::hide()
 {
+    m_wanted = false;
     m_tray->hide();
+}
+
+void TTrayIcon::showAgain()
+{
+    if (!m_wanted)
+        return;
+    m_tray->hide();
+    m_tray->setToolTip(m_toolTip);
+    applyIcon();
+    m_tray->show();
 }
 
 bool TTrayIcon::isVisible() const

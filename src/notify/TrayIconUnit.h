@@ -47,6 +47,9 @@ public:
     void show();
     void hide();
     bool isVisible() const;
+    // Announces the icon anew, with its image and tooltip, when it is meant to
+    // be shown: a tray host that has (re)started knows nothing of it.
+    void showAgain();
 
     void startBlinking();
     // Stops on the steady image.
@@ -70,4 +73,5 @@ private:
     QList<QIcon> m_icons;
     int m_index = 0;
     QString m_toolTip;
+    bool m_wanted = false;
 };

@@ -32,6 +32,7 @@ namespace SettingKeys {
 inline constexpr QStringView kForm = u"Form";
 inline constexpr QStringView kAliases = u"Aliases";     // key: name or address, value: alias
 inline constexpr QStringView kAutoAnswer = u"AutoAnswer"; // keys "0".."50" and "Text"
+inline constexpr QStringView kFloatForm = u"FloatForm";
 
 inline constexpr IntegerKey kTop{kForm, u"Top", 162};
 inline constexpr IntegerKey kLeft{kForm, u"Left", 221};
@@ -46,6 +47,11 @@ inline constexpr StringKey kFontName{kForm, u"FontName", u"MS Sans Serif"};
 inline constexpr IntegerKey kFontSize{kForm, u"FontSize", 8};
 inline constexpr IntegerKey kFontStyle{kForm, u"FontStyle", 0};
 inline constexpr StringKey kMusic{kForm, u"Music", u"Utopia Default.wav"};
+
+// The floating window's place; missing, it stands at the centre of the screen,
+// which only the window knows, so the fallback here is never used.
+inline constexpr IntegerKey kFloatLeft{kFloatForm, u"Left", 0};
+inline constexpr IntegerKey kFloatTop{kFloatForm, u"Top", 0};
 
 // The answer in use: empty while the key is missing when the editor reads it,
 // this default when a reply is sent.

@@ -17,11 +17,18 @@ public:
     QString nick = QStringLiteral("Вася");
     QStringList participants;
     QStringList lines;
+    int capacity = 100;
 
     bool isJoined() const override { return joined; }
     QString ownNick() const override { return nick; }
     bool hasParticipant(const QString &n) const override { return participants.contains(n); }
-    void addParticipant(const QString &n) override { participants.append(n); }
+    bool addParticipant(const QString &n) override
+    {
+        if (participants.size() >= capacity)
+            return false;
+        participants.append(n);
+        return true;
+    }
     void removeParticipant(const QString &n) override { participants.removeOne(n); }
     void appendLine(const QString &line) override { lines.append(line); }
 };
@@ -223,6 +230,18 @@ private Q_SLOTS:
 
         dispatch(QStringLiteral("XМаша"));
         QCOMPARE(m_chat.participants, QStringList({QStringLiteral("Петя"), QStringLiteral("Коля")}));
+    }
+
+    void nickRefusedByAFullListIsNotAnswered()
+    {
+        // A peer inventing nicks must not make every joined instance answer each one.
+        m_context.chatWindow = &m_chat;
+        m_chat.joined = true;
+        m_chat.capacity = 1;
+        dispatch(QStringLiteral("ZПетя"));
+        dispatch(QStringLiteral("ZКоля"));
+        QCOMPARE(m_chat.participants, QStringList{QStringLiteral("Петя")});
+        QCOMPARE(m_context.sent, QStringList{QStringLiteral("ZВася")});
     }
 
     void unknownAndEmptyDatagramsAreIgnored()

@@ -20,7 +20,11 @@ public:
     bool isJoined() const override { return true; }
     QString ownNick() const override { return QStringLiteral("nick"); }
     bool hasParticipant(const QString &nick) const override { return participants.contains(nick); }
-    void addParticipant(const QString &nick) override { participants.insert(nick); }
+    bool addParticipant(const QString &nick) override
+    {
+        participants.insert(nick);
+        return true;
+    }
     void removeParticipant(const QString &nick) override { participants.remove(nick); }
     void appendLine(const QString &) override { ++lines; }
 

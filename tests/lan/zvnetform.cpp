@@ -6,6 +6,10 @@
 //   BOX <caption>|<text>       each message box that opens (line breaks as \n, \r),
 //                              which is then closed with Ok
 //   DIALOG <name> <file name>  each file dialog that opens, then answered (below)
+//   INCHAT <display names>     the contact list's in-chat marks, on each change
+//   CHAT OPEN | CHAT CLOSED    the chat window came or went
+//   CHATLOG <line>             each line the chat log (Memo1) shows
+//   PARTICIPANTS <nicks>       the chat's participants (ListBox1) in order, on each change
 // Commands, one per line:
 //   SEND <addr>[,<addr>...] <text>   select those contacts and press Send
 //   SENDALL <text>                   Send to all
@@ -16,8 +20,13 @@
 //   SENDFILE <addr> <path>           select that contact, press "Отправить файл", pick the path
 //   SAVEAS [<path>]                  the answer to the next save dialog; none cancels it
 //   FOLDER <path>                    the settings dialog's folder for received files
+//   CHAT                             the main menu item "Чат" (opens or closes the window)
+//   NICK <nick>                      type the nick (Edit2)
+//   JOIN | LEAVE | CLOSECHAT         click SpeedButton3, SpeedButton4, SpeedButton5
+//   SAY <text>                       type into the input line (Edit1) and press Enter
 // SIGTERM ends it as the end of the desktop session does.
 //   zvnetform HOME_DIR SECONDS [COMMAND_FIFO]
+#include "ChatForm.h"
 #include "IniFile.h"
 #include "NetForm.h"
 #include "SettingsForm.h"
@@ -29,11 +38,15 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QListView>
 #include <QPlainTextEdit>
 #include <QSocketNotifier>
+#include <QTextBlock>
 #include <QTextBrowser>
 #include <QTimer>
+#include <QToolButton>
 
 #include <cstdio>
 #include <fcntl.h>
@@ -110,6 +123,44 @@ private:
     QString m_save;
 };
 
+TChatForm *chatWindow()
+{
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (auto *form = qobject_cast<TChatForm *>(w); form && !form->isClosing())
+            return form;
+    }
+    return nullptr;
+}
+
+// Reports what the user sees of a chat window that has just opened.
+void watchChatWindow(TChatForm *window)
+{
+    print(QStringLiteral("CHAT OPEN"));
+    QObject::connect(window, &QObject::destroyed, [] { print(QStringLiteral("CHAT CLOSED")); });
+    auto *memo = window->findChild<QPlainTextEdit *>(QStringLiteral("Memo1"));
+    QObject::connect(memo->document(), &QTextDocument::contentsChanged, memo, [memo] {
+        if (!memo->document()->isEmpty())
+            print(QStringLiteral("CHATLOG ") + memo->document()->lastBlock().text());
+    });
+    QAbstractItemModel *list = window->findChild<QListView *>(QStringLiteral("ListBox1"))->model();
+    auto report = [list] {
+        QStringList nicks;
+        for (int row = 0; row < list->rowCount(); ++row)
+            nicks << list->index(row, 0).data().toString();
+        print(QStringLiteral("PARTICIPANTS ") + nicks.join(u','));
+    };
+    // A row is inserted empty and then given its nick.
+    QObject::connect(list, &QAbstractItemModel::dataChanged, window, report);
+    QObject::connect(list, &QAbstractItemModel::rowsRemoved, window, report);
+    QObject::connect(list, &QAbstractItemModel::modelReset, window, report);
+}
+
+void clickChatButton(const char *name)
+{
+    if (TChatForm *window = chatWindow())
+        window->findChild<QToolButton *>(QString::fromLatin1(name))->click();
+}
+
 void runCommand(TNetForm &form, DialogAnswerer &answerer, const QString &settingsPath, const QString &line)
 {
     const QString command = line.section(u' ', 0, 0);
@@ -148,6 +199,27 @@ void runCommand(TNetForm &form, DialogAnswerer &answerer, const QString &setting
         answerer.setNextSave(line.section(u' ', 1));
     } else if (command == u"FOLDER") {
         form.settingsForm()->setSaveFolder(line.section(u' ', 1));
+    } else if (command == u"CHAT") {
+        const bool wasOpen = chatWindow();
+        form.widgets().action(NetFormWidgets::NetAction::Chat)->trigger();
+        if (TChatForm *window = chatWindow(); window && !wasOpen)
+            watchChatWindow(window);
+    } else if (command == u"NICK") {
+        if (TChatForm *window = chatWindow())
+            window->findChild<QLineEdit *>(QStringLiteral("Edit2"))->setText(line.section(u' ', 1));
+    } else if (command == u"JOIN") {
+        clickChatButton("SpeedButton3");
+    } else if (command == u"LEAVE") {
+        clickChatButton("SpeedButton4");
+    } else if (command == u"CLOSECHAT") {
+        clickChatButton("SpeedButton5");
+    } else if (command == u"SAY") {
+        if (TChatForm *window = chatWindow()) {
+            auto *input = window->findChild<QLineEdit *>(QStringLiteral("Edit1"));
+            input->setText(line.section(u' ', 1));
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QCoreApplication::sendEvent(input, &press);
+        }
     }
     print(QStringLiteral("DONE ") + command);
 }
@@ -179,6 +251,12 @@ int main(int argc, char **argv)
     };
     QObject::connect(&form.contacts(), &QAbstractItemModel::rowsInserted, &app, report);
     QObject::connect(&form.contacts(), &QAbstractItemModel::rowsRemoved, &app, report);
+    QObject::connect(&form.contacts(), &QAbstractItemModel::dataChanged, &app, [&form, last = QStringList()]() mutable {
+        if (form.contacts().inChatList() == last)
+            return;
+        last = form.contacts().inChatList();
+        print(QStringLiteral("INCHAT ") + last.join(u','));
+    });
     QTimer viewReport;
     viewReport.setSingleShot(true);
     viewReport.setInterval(50);

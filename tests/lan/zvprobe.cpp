@@ -106,15 +106,23 @@ int main(int argc, char **argv)
         return 0;
     }
 
-    if (command == u"listen-udp" && args.size() == 2) {
+    // With "stamped", each line ends with " @" and the milliseconds since the
+    // listener started, for the pauses between datagrams.
+    if (command == u"listen-udp" && (args.size() == 2 || (args.size() == 3 && args.at(2) == u"stamped"))) {
         TUdpServer server;
         if (!server.setActive(true)) {
             std::fprintf(stderr, "%s\n", server.errorString().toUtf8().constData());
             return 1;
         }
+        QElapsedTimer clock;
+        clock.start();
+        const bool stamped = args.size() == 3;
         QObject::connect(&server, &TUdpServer::datagramReceived, &app,
-                         [](const QByteArray &data, const QHostAddress &peer) {
-                             printLine(QStringLiteral("UDP %1 %2").arg(peer.toString(), Cp1251::decode(data)));
+                         [&clock, stamped](const QByteArray &data, const QHostAddress &peer) {
+                             QString line = QStringLiteral("UDP %1 %2").arg(peer.toString(), Cp1251::decode(data));
+                             if (stamped)
+                                 line += QStringLiteral(" @") + QString::number(clock.elapsed());
+                             printLine(line);
                          });
         printLine(QStringLiteral("READY"));
         QTimer::singleShot(args.at(1).toInt() * 1000, &app, &QCoreApplication::quit);

@@ -276,7 +276,7 @@ void Messenger::showNotice(const QString &headline)
 
 ChatPort *Messenger::chat()
 {
-    return nullptr; // the chat window does not exist yet
+    return m_chatPort ? m_chatPort() : nullptr;
 }
 
 bool Messenger::isBlacklisted(const QString &displayName) const

@@ -57,6 +57,8 @@ public:
     // Takes the own name, starts receiving datagrams and announces presence
     // and the auto-answer state; reads the blacklist.
     void goOnline(const QString &ownName);
+    // The group chat, while a window takes part in it (nullptr otherwise).
+    void setChatPort(std::function<ChatPort *()> port) { m_chatPort = std::move(port); }
     QString ownName() const override { return m_ownName; }
 
     // Sets auto-answer and tells the peers.
@@ -161,6 +163,7 @@ private:
     AliasBook m_aliases;
     DatagramDispatcher m_dispatcher;
     QString m_ownName;
+    std::function<ChatPort *()> m_chatPort;
     UserPrompts *m_prompts = nullptr;
 
     std::unique_ptr<TMsgServer> m_msgServer;

@@ -1,0 +1,43 @@
+#include "PopupCascade.h"
+
+std::optional<int> PopupCascade::place(PanelEdge edge, const QRect &workArea, const Layout &layout)
+{
+    if (edge != m_lastEdge) {
+        m_lastEdge = edge;
+        m_open = 0;
+    }
+    if (m_open <= 0)
+        m_offset = 0;
+    else if (!hasRoom(edge, workArea, layout, m_offset))
+        return std::nullopt;
+    ++m_open;
+    const int own = m_offset;
+    if (!layout.cascade)
+        m_offset = 0;
+    else if (edge != PanelEdge::Unknown)
+        m_offset += layout.size.height() + layout.marge;
+    return own;
+}
+
+void PopupCascade::popupClosed()
+{
+    if (m_open > 0)
+        --m_open;
+}
+
+bool PopupCascade::hasRoom(PanelEdge edge, const QRect &workArea, const Layout &layout, int offset)
+{
+    const int top = workArea.y();
+    const int bottom = workArea.y() + workArea.height();
+    const int h = layout.size.height();
+    switch (edge) {
+    case PanelEdge::Unknown:
+        return true;
+    case PanelEdge::Top:
+        return top + offset + h + layout.gap.y() <= bottom;
+    default:
+        // Bottom, and left or right panels too: their popups climb from the
+        // bottom, so the room that runs out is above them.
+        return bottom - offset - h - layout.gap.y() >= top;
+    }
+}

@@ -1,0 +1,334 @@
+#include "ChatDatagrams.h"
+#include "ChatForm.h"
+#include "ChatLogView.h"
+#include "ChatWindowSwitch.h"
+#include "IniFile.h"
+#include "ManualPause.h"
+#include "MessageBoxProbe.h"
+#include "SystemFormats.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QListView>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QToolButton>
+
+#include <memory>
+
+namespace {
+
+QString s(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+} // namespace
+
+// The chat window and its switch: controls, texts, the settings section, and
+// what closing sends. Pauses end when the test ends them.
+class TestChatForm : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    ManualPause::Log m_pauses;
+    QStringList m_sent;
+    std::unique_ptr<TChatForm> m_form;
+
+    QString iniPath() const { return m_dir->filePath(QStringLiteral("Zavolin.ini")); }
+
+    void openForm()
+    {
+        m_form = std::make_unique<TChatForm>(iniPath(), QStringLiteral("PC1"),
+                                             [this](const QString &d) { m_sent << d; },
+                                             std::make_unique<ManualPause>(m_pauses));
+        m_form->show();
+    }
+
+    template<typename T>
+    T *control(const char *name)
+    {
+        return m_form->findChild<T *>(QString::fromLatin1(name));
+    }
+
+    void finishSequences()
+    {
+        while (elapse(m_pauses)) {
+        }
+    }
+
+    void joinAs(const QString &nick)
+    {
+        control<QLineEdit>("Edit2")->setText(nick);
+        control<QToolButton>("SpeedButton3")->click();
+        finishSequences();
+        QVERIFY(m_form->session().isJoined());
+    }
+
+    // What the network would bring back of our own broadcasts.
+    void echo()
+    {
+        for (const QString &d : std::as_const(m_sent)) {
+            if (d.startsWith(u'&'))
+                m_form->session().appendLine(d.mid(1));
+        }
+        m_sent.clear();
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_pauses = {};
+        m_sent.clear();
+    }
+
+    void cleanup()
+    {
+        m_form.reset();
+        m_dir.reset();
+    }
+
+    void controlsAndPlacement()
+    {
+        IniFile(iniPath()).writeString(u"ChatForm", u"Login", s("Вася"));
+        openForm();
+        QCOMPARE(m_form->windowTitle(), QStringLiteral("Chat - Zavolin"));
+        const struct {
+            const char *name;
+            const char *hint;
+        } hints[] = {{"SpeedButton3", "Войти в чат"}, {"SpeedButton4", "Выйти из чата"},
+                     {"SpeedButton2", "Очистить"},    {"SpeedButton5", "Закрыть"}};
+        for (const auto &row : hints) {
+            QToolButton *button = control<QToolButton>(row.name);
+            QVERIFY2(button, row.name);
+            QCOMPARE(button->toolTip(), s(row.hint));
+        }
+        QVERIFY(control<QToolButton>("SpeedButton1"));
+        QCOMPARE(control<QLineEdit>("Edit2")->toolTip(), s("Ник"));
+        QVERIFY(control<QListView>("ListBox1"));
+        QPlainTextEdit *memo = control<QPlainTextEdit>("Memo1");
+        QVERIFY(memo && memo->isReadOnly());
+        QCOMPARE(memo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+
+        // A fresh window: not joined, leave pressed, the stored nick, the default place.
+        QVERIFY(control<QToolButton>("SpeedButton4")->isChecked());
+        QVERIFY(!control<QLineEdit>("Edit1")->isEnabled());
+        QVERIFY(control<QLineEdit>("Edit2")->isEnabled());
+        QCOMPARE(control<QLineEdit>("Edit2")->text(), s("Вася"));
+        QCOMPARE(m_form->session().ownNick(), s("Вася"));
+        QCOMPARE(m_form->pos(), QPoint(181, 162));
+        QCOMPARE(m_form->size(), QSize(467, 271));
+    }
+
+    void joinWithoutNickIsRefused()
+    {
+        openForm();
+        control<QToolButton>("SpeedButton3")->click();
+        const QList<SeenBox> boxes = MessageBoxProbe::take(m_form.get());
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes.at(0).caption, s("Внимание"));
+        QCOMPARE(boxes.at(0).text, s("Укажите свой ник и повторите попытку!"));
+        QCOMPARE(boxes.at(0).icon, QMessageBox::Warning);
+        QVERIFY(control<QToolButton>("SpeedButton4")->isChecked());
+        QVERIFY(!control<QLineEdit>("Edit1")->isEnabled());
+        QVERIFY(m_sent.isEmpty());
+    }
+
+    void joinedWindowSendsAndShowsOwnLinesOnlyWhenTheyComeBack()
+    {
+        openForm();
+        joinAs(s("Вася"));
+        QVERIFY(control<QToolButton>("SpeedButton3")->isChecked());
+        QVERIFY(control<QLineEdit>("Edit1")->isEnabled());
+        QVERIFY(!control<QLineEdit>("Edit2")->isEnabled());
+        QCOMPARE(m_sent.size(), 3);
+        echo();
+        QPlainTextEdit *memo = control<QPlainTextEdit>("Memo1");
+        QCOMPARE(memo->toPlainText(), s("<--- Вася в чате! --->"));
+
+        QLineEdit *input = control<QLineEdit>("Edit1");
+        input->setText(s("привет"));
+        const QTime before = QTime::currentTime();
+        QTest::keyClick(input, Qt::Key_Return);
+        const QTime after = QTime::currentTime();
+        QCOMPARE(m_sent.size(), 1);
+        QVERIFY(m_sent.at(0) == ChatDatagrams::line(before, s("Вася"), s("привет"))
+                || m_sent.at(0) == ChatDatagrams::line(after, s("Вася"), s("привет")));
+        QVERIFY(input->text().isEmpty());
+        QCOMPARE(memo->document()->blockCount(), 1); // not shown before it comes back
+        echo();
+        QCOMPARE(memo->document()->blockCount(), 2);
+        QVERIFY(memo->toPlainText().endsWith(s("] Вася: привет")));
+    }
+
+    void sendRefusalsKeepTheText()
+    {
+        openForm();
+        control<QToolButton>("SpeedButton1")->click();
+        QCOMPARE(MessageBoxProbe::take(m_form.get()).value(0).text, s("Для отправки сообщения необходимо войти в чат!"));
+
+        joinAs(s("Вася"));
+        m_sent.clear();
+        control<QToolButton>("SpeedButton1")->click();
+        const QList<SeenBox> empty = MessageBoxProbe::take(m_form.get());
+        QCOMPARE(empty.value(0).text, s("Введите текст сообщения!"));
+        QCOMPARE(empty.value(0).caption, s("Внимание"));
+
+        QLineEdit *input = control<QLineEdit>("Edit1");
+        const QString tooLong(ChatDatagrams::kMaxBytes, u'ж');
+        input->setText(tooLong);
+        QTest::keyClick(input, Qt::Key_Return);
+        const QList<SeenBox> refused = MessageBoxProbe::take(m_form.get());
+        QCOMPARE(refused.size(), 1);
+        QCOMPARE(refused.at(0).caption, s("Внимание"));
+        QVERIFY2(refused.at(0).text.contains(QString::number(ChatDatagrams::kMaxBytes)), qPrintable(refused.at(0).text));
+        QCOMPARE(input->text(), tooLong);
+        QVERIFY(m_sent.isEmpty());
+    }
+
+    void participantsAndLogFeedTheInputLine()
+    {
+        openForm();
+        control<QLineEdit>("Edit2")->setText(s("Вася"));
+        m_form->session().addParticipant(s("Петя"));
+        QListView *list = control<QListView>("ListBox1");
+        QLineEdit *input = control<QLineEdit>("Edit1");
+        const QPoint first = list->visualRect(list->model()->index(0, 0)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, first);
+        QVERIFY(input->text().isEmpty()); // not joined: nothing
+
+        control<QToolButton>("SpeedButton3")->click();
+        finishSequences();
+        input->setText(s("да, "));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(0, 0)).center());
+        QCOMPARE(input->text(), s("да, Петя: "));
+        QCOMPARE(input->cursorPosition(), input->text().size());
+
+        m_form->session().appendLine(s("[12:00:00] Петя: смотри тут"));
+        QPlainTextEdit *memo = control<QPlainTextEdit>("Memo1");
+        QTextCursor at(memo->document());
+        at.setPosition(int(memo->toPlainText().indexOf(s("смотри"))) + 2);
+        QTest::mouseDClick(memo->viewport(), Qt::LeftButton, {}, memo->cursorRect(at).center());
+        QCOMPARE(input->text(), s("да, Петя: смотри"));
+    }
+
+    void clearAsksFirstAndKeepsParticipants()
+    {
+        openForm();
+        joinAs(s("Вася"));
+        m_form->session().addParticipant(s("Петя"));
+        echo();
+        QPlainTextEdit *memo = control<QPlainTextEdit>("Memo1");
+        QVERIFY(!memo->toPlainText().isEmpty());
+        for (bool yes : {false, true}) {
+            control<QToolButton>("SpeedButton2")->click();
+            QMessageBox *box = MessageBoxProbe::find(m_form.get(), s("Очистить содержимое?"));
+            QVERIFY(box);
+            QCOMPARE(box->windowTitle(), s("Внимание"));
+            QCOMPARE(box->icon(), QMessageBox::Question);
+            QPointer<QMessageBox> guard(box);
+            box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
+            QTRY_VERIFY(!guard);
+            QCOMPARE(memo->toPlainText().isEmpty(), yes);
+        }
+        QCOMPARE(m_form->session().participants(), QStringList{s("Петя")});
+    }
+
+    void floodedLogKeepsItsLastLines()
+    {
+        openForm();
+        joinAs(s("Вася"));
+        for (int i = 0; i < ChatLogView::kMaxLines + 5; ++i)
+            m_form->session().appendLine(QString::number(i));
+        QPlainTextEdit *memo = control<QPlainTextEdit>("Memo1");
+        QCOMPARE(memo->document()->blockCount(), ChatLogView::kMaxLines);
+        QCOMPARE(memo->document()->firstBlock().text(), QStringLiteral("5"));
+        QCOMPARE(memo->document()->lastBlock().text(), QString::number(ChatLogView::kMaxLines + 4));
+    }
+
+    void switchOpensOneWindowAndClosesAfterLeaving()
+    {
+        QAction item;
+        item.setCheckable(true);
+        ChatWindowSwitch chat(&item, {iniPath(), [] { return QStringLiteral("PC1"); },
+                                      [this](const QString &d) { m_sent << d; },
+                                      [this] { return std::make_unique<ManualPause>(m_pauses); }});
+        QVERIFY(!chat.port());
+        item.trigger();
+        QPointer<TChatForm> window = chat.window();
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(chat.port(), &window->session());
+        window->findChild<QLineEdit *>(QStringLiteral("Edit2"))->setText(s("Вася"));
+        window->findChild<QToolButton *>(QStringLiteral("SpeedButton3"))->click();
+        window->move(200, 150);
+        window->resize(500, 300);
+
+        // Unchecked in the middle of the join: the join ends, then the leave, then the window goes.
+        item.trigger();
+        QVERIFY(!item.isChecked());
+        QVERIFY(!item.isEnabled());
+        QVERIFY(window);
+        item.trigger(); // disabled: no second window meanwhile
+        QCOMPARE(chat.window(), window.data());
+        finishSequences();
+        QCOMPARE(m_sent, QStringList({s("ZВася"), s("CPC1"), s("&<--- Вася в чате! --->"), s("XВася"), s("VPC1"),
+                                      s("&<--- Вася вышел из чата! --->")}));
+        QVERIFY(!chat.port());
+        QVERIFY(item.isEnabled());
+        QVERIFY(!item.isChecked());
+        QTRY_VERIFY(!window);
+
+        const IniFile ini(iniPath());
+        QCOMPARE(ini.readSection(u"ChatForm"), QStringList({QStringLiteral("Top"), QStringLiteral("Left"),
+                                                            QStringLiteral("Width"), QStringLiteral("Height"),
+                                                            QStringLiteral("Login")}));
+        QCOMPARE(ini.readInteger(u"ChatForm", u"Top", 0), 150);
+        QCOMPARE(ini.readInteger(u"ChatForm", u"Left", 0), 200);
+        QCOMPARE(ini.readInteger(u"ChatForm", u"Width", 0), 500);
+        QCOMPARE(ini.readInteger(u"ChatForm", u"Height", 0), 300);
+        QCOMPARE(ini.readString(u"ChatForm", u"Login"), s("Вася"));
+
+        // The window's own close, not joined: nothing sent, gone at once, item unchecked.
+        m_sent.clear();
+        item.trigger();
+        QVERIFY(item.isChecked());
+        window = chat.window();
+        QCOMPARE(window->findChild<QLineEdit *>(QStringLiteral("Edit2"))->text(), s("Вася"));
+        QCOMPARE(window->pos(), QPoint(200, 150));
+        window->close();
+        QVERIFY(!chat.port());
+        QVERIFY(!item.isChecked());
+        QVERIFY(m_sent.isEmpty());
+        QTRY_VERIFY(!window);
+    }
+
+    void endOfProgramLeavesAtOnceAndWritesTheSection()
+    {
+        QAction item;
+        item.setCheckable(true);
+        ChatWindowSwitch chat(&item, {iniPath(), [] { return QStringLiteral("PC1"); },
+                                      [this](const QString &d) { m_sent << d; },
+                                      [this] { return std::make_unique<ManualPause>(m_pauses); }});
+        item.trigger();
+        TChatForm *window = chat.window();
+        window->findChild<QLineEdit *>(QStringLiteral("Edit2"))->setText(s("Петя"));
+        window->findChild<QToolButton *>(QStringLiteral("SpeedButton3"))->click();
+        QVERIFY(elapse(m_pauses)); // the join notice is still due
+        chat.endAtExit();
+        QCOMPARE(m_sent, QStringList({s("ZПетя"), s("CPC1"), s("&<--- Петя в чате! --->"), s("XПетя"), s("VPC1"),
+                                      s("&<--- Петя вышел из чата! --->")}));
+        QVERIFY(!m_pauses.running);
+        QVERIFY(!chat.port());
+        QCOMPARE(IniFile(iniPath()).readString(u"ChatForm", u"Login"), s("Петя"));
+    }
+};
+
+QTEST_MAIN(TestChatForm)
+#include "tst_chatform.moc"
