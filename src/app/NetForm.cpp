@@ -15,6 +15,7 @@
 #include "MessageBoxes.h"
 #include "SettingsForm.h"
 #include "SettingKeys.h"
+#include "SmsForm.h"
 #include "SoundPlayer.h"
 #include "FloatForm.h"
 #include "TrayIconUnit.h"
@@ -43,14 +44,10 @@ TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
     , m_ui(this)
     , m_messenger(std::make_unique<Messenger>(m_env))
     , m_settings(std::make_unique<TSettingsForm>(m_messenger->options(), m_env.settingsPath))
-    , m_listBox2(new QListWidget(this))
     , m_incoming(m_ui.richEdit2()->document())
     , m_sound(new SoundPlayer(this))
 {
     setObjectName(QStringLiteral("NetForm"));
-    m_listBox2->setObjectName(QStringLiteral("ListBox2"));
-    m_listBox2->setSortingEnabled(true);
-    m_listBox2->hide();
 
     m_ui.listBox1()->setModel(&contacts());
     const QPixmap markers[4] = {m_ui.image(1), m_ui.image(2), m_ui.image(3), m_ui.image(4)};
@@ -72,6 +69,7 @@ TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
     wireMessaging();
     wireFiles();
     wireContactWindows();
+    wireTextTools();
     wireSettingsReactions();
     if (m_env.desktopIntegration)
         wireDesktop();
@@ -123,6 +121,11 @@ void TNetForm::wireActions()
     connect(m_ui.action(NetAction::Settings), &QAction::triggered, this, [this] {
         m_settings->show();
         bringToFront(m_settings.get());
+    });
+    // Ctrl+M, the tool button and the tray item: a new SMS window each time.
+    connect(m_ui.action(NetAction::Sms), &QAction::triggered, this, [this] {
+        TsmsForm::open({m_env.settingsPath, OperatorBook::installed(),
+                        QDir(m_env.dataFolder).filePath(QStringLiteral("NoteBook.lst"))});
     });
     connect(m_ui.speedButton13(), &QToolButton::clicked, this, &TNetForm::onOutgoingButton);
     connect(m_ui.speedButton14(), &QToolButton::clicked, this, &TNetForm::onIncomingButton);

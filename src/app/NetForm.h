@@ -5,6 +5,7 @@
 #include "NetFormEnvironment.h"
 #include "NetFormWidgets.h"
 #include "UserPrompts.h"
+#include "WordEditForm.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -26,6 +27,7 @@ class QProgressDialog;
 class SoundPlayer;
 class TSettingsForm;
 class TTrayIcon;
+
 
 // The main window: its life from start-up to shutdown, the two message views
 // and the contact list. It shows what the messenger core reports and turns the
@@ -55,6 +57,7 @@ public:
     TSettingsForm *settingsForm() const { return m_settings.get(); }
     ContactList &contacts() { return m_messenger->contacts(); }
     const QStringList &phrases() const { return m_phrases; }
+    TWordEditForm *phraseEditor() const { return m_phraseEditor; }
     bool hasShutDown() const { return m_shutDown; }
     // The bound datagram port (tests ask the system for a free one).
     quint16 datagramPort() const { return m_messenger->datagramPort(); }
@@ -82,6 +85,22 @@ public:
     // Ends the program without asking, as the end of the desktop session does.
     void endSession();
 
+    // Text tools of the outgoing editor and the incoming view.
+    // Replaces the editor's selection (or goes in at the caret); the caret
+    // ends behind the text and the editor keeps the focus.
+    void insertAtCaret(const QString &text);
+    void openSmileyPanel();
+    // "Исправить на русский": the selection of the outgoing view, if any.
+    void correctLayout();
+    // F8: the pop-up phrase list under the caret's line.
+    void insertPhrase();
+    void editPhrases();
+    void loadIntoOutgoing();   // asks for the file
+    void saveIncoming();       // asks for the file
+    // What the two dialogs do with the chosen file.
+    void loadOutgoingFrom(const QString &path);
+    bool saveIncomingTo(const QString &path);
+
 Q_SIGNALS:
     // Shutdown has run: the settings are saved and the farewell is sent.
     void finished();
@@ -94,6 +113,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
     void hideEvent(QHideEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     // UserPrompts
@@ -110,6 +130,16 @@ private:
     void startFileSend(const Recipient &recipient, const QString &path);
     void showFileProgress(const QString &path, const QString &recipient);
     void wireContactWindows();
+    void wireTextTools();
+    bool outgoingSelected() const;
+    // Fills the pop-up list from the phrase file; a missing file is an empty
+    // list, one that is there but cannot be read is reported.
+    void loadPhrases();
+    void showPhrases(const QStringList &phrases);
+    void choosePhrase();
+    void closePhraseList();
+    void deletePhrase(int row);
+    QString phrasePath() const;
     void applyAutoAnswer(bool on);
     QString editorText() const;
     Recipient recipientAt(int row) const;
@@ -146,8 +176,8 @@ private:
     NetFormWidgets m_ui;
     std::unique_ptr<Messenger> m_messenger;
     std::unique_ptr<TSettingsForm> m_settings;
-    QListWidget *m_listBox2; // phrases, sorted and hidden
-    QStringList m_phrases;
+    QStringList m_phrases; // as ListBox2 shows them
+    QPointer<TWordEditForm> m_phraseEditor;
     QPointer<QProgressDialog> m_fileProgress;
     IncomingView m_incoming;
     SoundPlayer *m_sound;

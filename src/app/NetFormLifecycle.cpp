@@ -49,9 +49,7 @@ void TNetForm::startUp()
     setSessionTitle(option(Option::AutoAnswer));
     m_messenger->goOnline(name);
 
-    m_phrases = LineListFile::load(QDir(m_env.dataFolder).filePath(QStringLiteral("Hint.hnt")));
-    m_listBox2->clear();
-    m_listBox2->addItems(m_phrases);
+    loadPhrases();
 
     if (option(Option::HotKeys))
         registerHotKeys();

@@ -1,6 +1,8 @@
 #include "NetFormWidgets.h"
 
 #include "Icons.h"
+#include "SmileyPictures.h"
+#include "SmileyTable.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -9,6 +11,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QListView>
+#include <QListWidget>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -424,7 +427,11 @@ QFrame *NetFormWidgets::buildOutgoingView(QWidget *parent)
     m_panel5->setFrameShadow(QFrame::Raised);
     m_panel5->setAutoFillBackground(true);
     m_panel5->setFixedSize(162, 93);
+    // It takes the focus when opened, so that losing it can close it.
+    m_panel5->setFocusPolicy(Qt::StrongFocus);
     m_panel5->hide();
+    buildSmileyButtons();
+    buildPhraseList();
     return m_panel1;
 }
 
@@ -443,6 +450,49 @@ QFrame *NetFormWidgets::buildIncomingView(QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_richEdit2);
     return m_panel2;
+}
+
+void NetFormWidgets::buildSmileyButtons()
+{
+    static constexpr int kColumnX[] = {3, 29, 55, 81, 107, 133};
+    static constexpr int kRowY[] = {3, 31, 59};
+    std::array<QToolButton *, 8> bottomRow{};
+    for (const SmileyRow &row : SmileyTable::rows()) {
+        const bool inBar = row.bottomRowPlace() > 0;
+        auto *button = new QToolButton(inBar ? m_smileyBar : static_cast<QWidget *>(m_panel5));
+        button->setObjectName(row.button());
+        button->setAutoRaise(true);
+        // Clicking a smiley leaves the focus in the editor (or the panel).
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setIcon(SmileyPictures::icon(row.order()));
+        button->setIconSize(QSize(20, 20));
+        button->setToolTip(row.code());
+        if (inBar) {
+            button->setFixedSize(26, 26);
+            bottomRow.at(std::size_t(row.bottomRowPlace() - 1)) = button;
+        } else {
+            const int height = row.panelRow() == 3 ? 31 : 26;
+            button->setGeometry(kColumnX[row.panelColumn() - 1], kRowY[row.panelRow() - 1], 26, height);
+        }
+        m_smileyButtons.at(std::size_t(row.order() - 1)) = button;
+    }
+    for (QToolButton *button : bottomRow)
+        m_smileyBar->layout()->addWidget(button);
+}
+
+void NetFormWidgets::buildPhraseList()
+{
+    m_listBox2 = new QListWidget(m_memo1);
+    m_listBox2->setObjectName(u"ListBox2"_s);
+    m_listBox2->setFixedSize(200, 83);
+    m_listBox2->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_listBox2->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_listBox2->setContextMenuPolicy(Qt::CustomContextMenu);
+    QPalette tip = m_listBox2->palette();
+    tip.setColor(QPalette::Base, tip.color(QPalette::ToolTipBase));
+    tip.setColor(QPalette::Text, tip.color(QPalette::ToolTipText));
+    m_listBox2->setPalette(tip);
+    m_listBox2->hide();
 }
 
 void NetFormWidgets::buildMarkerImages(QWidget *parent)
@@ -502,5 +552,11 @@ QWidget *NetFormWidgets::smileyBar() const { return m_smileyBar; }
 QToolButton *NetFormWidgets::speedButton15() const { return m_speedButton15; }
 QToolButton *NetFormWidgets::speedButton25() const { return m_speedButton25; }
 QFrame *NetFormWidgets::panel5() const { return m_panel5; }
+QListWidget *NetFormWidgets::listBox2() const { return m_listBox2; }
+
+QToolButton *NetFormWidgets::smileyButton(int order) const
+{
+    return order >= 1 && order <= int(m_smileyButtons.size()) ? m_smileyButtons[std::size_t(order - 1)] : nullptr;
+}
 QFrame *NetFormWidgets::panel2() const { return m_panel2; }
 QTextBrowser *NetFormWidgets::richEdit2() const { return m_richEdit2; }

@@ -11,6 +11,7 @@ class QButtonGroup;
 class QFrame;
 class QLabel;
 class QListView;
+class QListWidget;
 class QMainWindow;
 class QMenu;
 class QPlainTextEdit;
@@ -101,6 +102,10 @@ public:
     QToolButton *speedButton15() const;
     QToolButton *speedButton25() const;
     QFrame *panel5() const;
+    // The button of smiley table row `order` (1..26), in the bottom row or the panel.
+    QToolButton *smileyButton(int order) const;
+    // The pop-up phrase list, a child of the editor so that it opens over it.
+    QListWidget *listBox2() const;
     QFrame *panel2() const;
     QTextBrowser *richEdit2() const;
 
@@ -121,6 +126,8 @@ private:
     QFrame *buildOutgoingView(QWidget *parent);
     QFrame *buildIncomingView(QWidget *parent);
     void buildMarkerImages(QWidget *parent);
+    void buildSmileyButtons();
+    void buildPhraseList();
 
     std::array<QAction *, std::size_t(NetAction::Count)> m_actions{};
     std::array<QAction *, std::size_t(TrayAction::Count)> m_trayActions{};
@@ -141,6 +148,8 @@ private:
     QToolButton *m_speedButton15 = nullptr;
     QToolButton *m_speedButton25 = nullptr;
     QFrame *m_panel5 = nullptr;
+    std::array<QToolButton *, 26> m_smileyButtons{};
+    QListWidget *m_listBox2 = nullptr;
     QFrame *m_panel2 = nullptr;
     QTextBrowser *m_richEdit2 = nullptr;
 };

@@ -2,6 +2,7 @@
 #include "AppPaths.h"
 #include "NetForm.h"
 #include "SendCommand.h"
+#include "SmsCommand.h"
 #include "SocketLimits.h"
 #include "UnixSignals.h"
 
@@ -24,7 +25,7 @@ namespace {
 bool isConsoleInvocation(int argc, char **argv)
 {
     for (int i = 1; i < argc; ++i) {
-        for (const char *option : {"--send", "--help", "-h", "--version", "-v", "--help-all"}) {
+        for (const char *option : {"--send", "--sms", "--help", "-h", "--version", "-v", "--help-all"}) {
             if (std::strcmp(argv[i], option) == 0)
                 return true;
         }
@@ -70,9 +71,17 @@ int main(int argc, char **argv)
     const QCommandLineOption sendOption(QStringLiteral("send"),
                                         QStringLiteral("Send <text> to <host> and exit (0 when acknowledged)."),
                                         QStringLiteral("host"));
+    const QCommandLineOption smsOption(
+        QStringLiteral("sms"),
+        QStringLiteral("Send an SMS to <phone> through <operator> (a name from oss.lst) the way the SMS window "
+                       "does, using section [smtp] of the settings file, and exit: 0 when every way the operator "
+                       "offers was accepted. Usage: --sms <operator> <phone> <text...>"),
+        QStringLiteral("operator"));
     parser.addOption(homeOption);
     parser.addOption(sendOption);
-    parser.addPositionalArgument(QStringLiteral("text"), QStringLiteral("Message text for --send."),
+    parser.addOption(smsOption);
+    parser.addPositionalArgument(QStringLiteral("text"),
+                                 QStringLiteral("Message text for --send; phone number and text for --sms."),
                                  QStringLiteral("[text...]"));
     // Parsed once for --home, so that --help names the folders this run uses;
     // process() then answers --help and wrong options as usual.
@@ -86,6 +95,15 @@ int main(int argc, char **argv)
     if (parser.isSet(versionOption)) {
         std::printf("Zavolin %s (protocol %s)\n", ZAVOLIN_VERSION, qPrintable(TAboutForm::kProgramVersion));
         return 0;
+    }
+
+    if (parser.isSet(smsOption)) {
+        QStringList words = parser.positionalArguments();
+        const QString phone = words.isEmpty() ? QString() : words.takeFirst();
+        SmsCommand command(parser.value(smsOption), phone, words.join(u' '));
+        QObject::connect(&command, &SmsCommand::done, app.get(), &QCoreApplication::exit);
+        QTimer::singleShot(0, &command, &SmsCommand::start);
+        return app->exec();
     }
 
     if (parser.isSet(sendOption)) {

@@ -52,7 +52,7 @@ void TTcpSock::connectThen(Next next)
 void TTcpSock::startConnecting(const QString &host)
 {
     closeSocket();
-    m_socket = new QTcpSocket(this);
+    m_socket = createSocket();
     connect(m_socket, &QTcpSocket::connected, this, &TTcpSock::onConnected);
     connect(m_socket, &QTcpSocket::errorOccurred, this, &TTcpSock::onSocketError);
     connect(m_socket, &QTcpSocket::readyRead, this, &TTcpSock::onReadyRead);

@@ -84,6 +84,9 @@ protected:
     virtual void operationFailed(const QString &error) = 0;
 
     QTcpSocket *socket() const { return m_socket; }
+    // The socket for the next connection; a descendant that may speak TLS
+    // hands out a QSslSocket here.
+    virtual QTcpSocket *createSocket() { return new QTcpSocket(this); }
 
 private:
     enum class Phase { Idle, Connecting, Connected, Sending, ReadingLength, ReadingLine };

@@ -7,22 +7,47 @@
 
 namespace LineListFile {
 
-QStringList load(const QString &path)
+QStringList splitLines(const QByteArray &content)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
     QStringList lines;
-    const QByteArray content = file.readAll();
-    for (QByteArray line : content.split('\n')) {
-        if (line.endsWith('\r'))
-            line.chop(1);
-        lines.append(Cp1251::decode(line));
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < content.size(); ++i) {
+        const char c = content.at(i);
+        if (c != '\r' && c != '\n')
+            continue;
+        lines.append(Cp1251::decode(content.mid(start, i - start)));
+        if (c == '\r' && i + 1 < content.size() && content.at(i + 1) == '\n')
+            ++i;
+        start = i + 1;
     }
     // The line break after the last entry does not start another one.
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
+    if (start < content.size())
+        lines.append(Cp1251::decode(content.mid(start)));
     return lines;
+}
+
+QStringList load(const QString &path, ReadStatus *status)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (status)
+            *status = file.exists() ? ReadStatus::Unreadable : ReadStatus::Missing;
+        return {};
+    }
+    const QByteArray content = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        if (status)
+            *status = ReadStatus::Unreadable;
+        return {};
+    }
+    if (status)
+        *status = ReadStatus::Read;
+    return splitLines(content);
+}
+
+QStringList load(const QString &path)
+{
+    return load(path, nullptr);
 }
 
 QString storedEntry(QString entry)

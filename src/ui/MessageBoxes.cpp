@@ -38,6 +38,11 @@ void error(QWidget *parent, const QString &text)
     open(parent, QMessageBox::Warning, QStringLiteral("Ошибка"), text, QMessageBox::Ok)->open();
 }
 
+void applicationError(QWidget *parent, const QString &text)
+{
+    open(parent, QMessageBox::Critical, QStringLiteral("Zavolin"), text, QMessageBox::Ok)->open();
+}
+
 void question(QWidget *parent, const QString &caption, const QString &text, bool yesIsDefault,
               std::function<void(bool yes)> answered)
 {

@@ -19,6 +19,9 @@ void warning(QWidget *parent, const QString &text);
 void information(QWidget *parent, const QString &text);
 // Caption "Ошибка": a failed operation.
 void error(QWidget *parent, const QString &text);
+// Caption "Zavolin", error icon: a file operation that failed, told as the
+// program's standard error box tells it.
+void applicationError(QWidget *parent, const QString &text);
 // Yes and No with the question icon; answered(true) unless the answer was No.
 void question(QWidget *parent, const QString &caption, const QString &text, bool yesIsDefault,
               std::function<void(bool yes)> answered);

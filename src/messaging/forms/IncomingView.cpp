@@ -88,6 +88,7 @@ void IncomingView::insertPicture(const QString &resource, const QString &text)
     QTextImageFormat format;
     format.setName(name.toString());
     format.setVerticalAlignment(QTextCharFormat::AlignMiddle);
+    format.setProperty(kPictureTextProperty, text);
     m_cursor.insertImage(format);
 }
 

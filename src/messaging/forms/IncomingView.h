@@ -20,6 +20,8 @@ class IncomingView
 public:
     static constexpr int kMaxLinks = 64;
     static constexpr int kMaxPictures = 64;
+    // On a picture's format: the text it stands for, which a plain-text copy writes.
+    static constexpr int kPictureTextProperty = 0x100000 + 1; // QTextFormat::UserProperty + 1
 
     explicit IncomingView(QTextDocument *document);
 

@@ -1,0 +1,296 @@
+// The editing aids around the two views: smileys, layout correction, stock
+// phrases, loading the editor from a file and saving the incoming view.
+#include "NetForm.h"
+
+#include "IncomingSave.h"
+#include "LayoutCorrection.h"
+#include "Logging.h"
+#include "MessageBoxes.h"
+#include "PhraseFile.h"
+#include "SmileyTable.h"
+#include "Cp1251.h"
+#include "WordEditForm.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextBrowser>
+#include <QToolButton>
+
+using NetAction = NetFormWidgets::NetAction;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Qt's form of the filter "Текстовые файлы *.txt | *.txt".
+const QString kTextFilter = u"Текстовые файлы *.txt (*.txt)"_s;
+
+} // namespace
+
+void TNetForm::wireTextTools()
+{
+    for (const SmileyRow &row : SmileyTable::rows()) {
+        const bool inPanel = row.panelRow() > 0;
+        connect(m_ui.smileyButton(row.order()), &QToolButton::clicked, this, [this, text = row.insertedText(), inPanel] {
+            insertAtCaret(text);
+            if (inPanel)
+                m_ui.panel5()->hide();
+        });
+    }
+    connect(m_ui.speedButton15(), &QToolButton::clicked, this, &TNetForm::openSmileyPanel);
+    m_ui.memo1()->viewport()->installEventFilter(this);
+    // The panel goes when the focus leaves it for anything but the editor a
+    // bottom-row smiley has just written into.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *old, QWidget *now) {
+        QFrame *panel = m_ui.panel5();
+        const auto inPanel = [panel](QWidget *w) { return w && (w == panel || panel->isAncestorOf(w)); };
+        if (panel->isVisible() && inPanel(old) && !inPanel(now) && now != m_ui.memo1())
+            panel->hide();
+    });
+
+    connect(m_ui.action(NetAction::FixLayout), &QAction::triggered, this, &TNetForm::correctLayout);
+    connect(m_ui.action(NetAction::InsertPhrase), &QAction::triggered, this, &TNetForm::insertPhrase);
+    connect(m_ui.action(NetAction::EditPhrases), &QAction::triggered, this, &TNetForm::editPhrases);
+    connect(m_ui.action(NetAction::LoadText), &QAction::triggered, this, &TNetForm::loadIntoOutgoing);
+    connect(m_ui.action(NetAction::SaveIncoming), &QAction::triggered, this, &TNetForm::saveIncoming);
+
+    QListWidget *list = m_ui.listBox2();
+    list->installEventFilter(this);
+    connect(list, &QListWidget::itemDoubleClicked, this, &TNetForm::choosePhrase);
+    connect(list, &QListWidget::customContextMenuRequested, this, [this, list](const QPoint &at) {
+        auto *menu = new QMenu(list);
+        menu->setObjectName(u"PhraseMenu"_s);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        QListWidgetItem *item = list->itemAt(at);
+        const int row = item ? list->row(item) : list->currentRow();
+        QAction *remove = menu->addAction(u"Удалить"_s);
+        remove->setEnabled(row >= 0);
+        connect(remove, &QAction::triggered, this, [this, row] { deletePhrase(row); });
+        menu->popup(list->viewport()->mapToGlobal(at));
+    });
+}
+
+bool TNetForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_ui.memo1()->viewport() && event->type() == QEvent::MouseButtonPress) {
+        m_ui.panel5()->hide();
+    } else if (watched == m_ui.listBox2()) {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                choosePhrase();
+                return true;
+            }
+        } else if (event->type() == QEvent::FocusOut
+                   && static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason) {
+            // Its own context menu takes the focus only for a moment.
+            closePhraseList();
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool TNetForm::outgoingSelected() const
+{
+    return m_ui.speedButton13()->isChecked();
+}
+
+void TNetForm::insertAtCaret(const QString &text)
+{
+    QPlainTextEdit *editor = m_ui.memo1();
+    QTextCursor cursor = editor->textCursor();
+    cursor.insertText(text);
+    editor->setTextCursor(cursor);
+    editor->setFocus();
+}
+
+void TNetForm::openSmileyPanel()
+{
+    // Computed at every opening: the button row moves with the window's height.
+    const QRect button = m_ui.speedButton15()->geometry();
+    QFrame *panel = m_ui.panel5();
+    panel->move(button.x() + button.width() - panel->width(), button.y() - panel->height() - 2);
+    panel->show();
+    panel->raise();
+    panel->setFocus(Qt::PopupFocusReason);
+}
+
+void TNetForm::correctLayout()
+{
+    if (!outgoingSelected())
+        return;
+    const QTextCursor cursor = m_ui.memo1()->textCursor();
+    if (!cursor.hasSelection())
+        return;
+    QString selected = cursor.selectedText();
+    selected.replace(QChar::ParagraphSeparator, u'\n');
+    insertAtCaret(LayoutCorrection::corrected(selected));
+}
+
+QString TNetForm::phrasePath() const
+{
+    return QDir(m_env.dataFolder).filePath(PhraseFile::fileName());
+}
+
+void TNetForm::loadPhrases()
+{
+    LineListFile::ReadStatus status = LineListFile::ReadStatus::Read;
+    const QStringList phrases = PhraseFile::read(phrasePath(), &status);
+    showPhrases(phrases);
+    // No file yet (the editor never saw "Ok") is simply no phrases.
+    if (status == LineListFile::ReadStatus::Unreadable)
+        MessageBoxes::applicationError(this, PhraseFile::cannotOpen(phrasePath()));
+}
+
+void TNetForm::showPhrases(const QStringList &phrases)
+{
+    m_phrases = phrases;
+    m_ui.listBox2()->clear();
+    m_ui.listBox2()->addItems(m_phrases);
+}
+
+void TNetForm::insertPhrase()
+{
+    // The list opens in the editor; with the incoming view in front it
+    // would open unseen and keep the focus from the window.
+    if (!m_ui.memo1()->isVisible())
+        openOutgoingView();
+    QPlainTextEdit *editor = m_ui.memo1();
+    QListWidget *list = m_ui.listBox2();
+    editor->setFocus();
+    // Just below the caret's line, moved in where the editor would cut it off.
+    const QRect caret = editor->cursorRect();
+    QPoint at = editor->viewport()->mapTo(editor, caret.bottomLeft() + QPoint(0, 1));
+    at.setX(std::max(0, std::min(at.x(), editor->width() - list->width())));
+    if (at.y() + list->height() > editor->height()) {
+        const int above = editor->viewport()->mapTo(editor, caret.topLeft()).y() - list->height();
+        at.setY(std::max(0, above));
+    }
+    list->move(at);
+    list->show();
+    list->raise();
+    list->setFocus(Qt::OtherFocusReason);
+    if (list->count() > 0)
+        list->setCurrentRow(0);
+}
+
+void TNetForm::choosePhrase()
+{
+    QListWidget *list = m_ui.listBox2();
+    QListWidgetItem *item = list->currentItem();
+    const QString phrase = item && item->isSelected() ? item->text() : QString();
+    const bool chosen = item && item->isSelected();
+    list->hide();
+    if (chosen)
+        insertAtCaret(phrase);
+    else
+        m_ui.memo1()->setFocus();
+}
+
+void TNetForm::closePhraseList()
+{
+    if (!m_ui.listBox2()->isVisible())
+        return;
+    m_ui.listBox2()->hide();
+    m_ui.memo1()->setFocus();
+}
+
+void TNetForm::deletePhrase(int row)
+{
+    if (row < 0 || row >= m_phrases.size())
+        return;
+    QStringList phrases = m_phrases;
+    phrases.removeAt(row);
+    QString reason;
+    if (!PhraseFile::write(phrasePath(), phrases, &reason)) {
+        qCWarning(lcZavolin, "phrases not saved: %s", qPrintable(reason));
+        MessageBoxes::applicationError(this, PhraseFile::cannotCreate(phrasePath()));
+        return; // the list keeps showing what the file holds
+    }
+    showPhrases(phrases);
+    m_ui.listBox2()->setCurrentRow(std::min(row, int(phrases.size()) - 1));
+}
+
+void TNetForm::editPhrases()
+{
+    if (m_phraseEditor) {
+        m_phraseEditor->raise();
+        m_phraseEditor->activateWindow();
+        return;
+    }
+    LineListFile::ReadStatus status = LineListFile::ReadStatus::Read;
+    const QStringList phrases = PhraseFile::read(phrasePath(), &status);
+    if (status == LineListFile::ReadStatus::Unreadable) {
+        // "Ok" would replace a file whose phrases were never seen.
+        MessageBoxes::applicationError(this, PhraseFile::cannotOpen(phrasePath()));
+        return;
+    }
+    m_phraseEditor = new TWordEditForm(phrasePath(), phrases, this);
+    connect(m_phraseEditor, &QDialog::finished, this, &TNetForm::loadPhrases);
+    m_phraseEditor->open();
+}
+
+void TNetForm::loadIntoOutgoing()
+{
+    if (!outgoingSelected())
+        return;
+    auto *dialog = new QFileDialog(this);
+    dialog->setObjectName(u"OpenDialog1"_s);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setNameFilter(kTextFilter);
+    connect(dialog, &QFileDialog::fileSelected, this, &TNetForm::loadOutgoingFrom);
+    dialog->open();
+}
+
+void TNetForm::loadOutgoingFrom(const QString &path)
+{
+    QFile file(path);
+    QByteArray content;
+    if (file.open(QIODevice::ReadOnly))
+        content = file.readAll();
+    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
+        qCWarning(lcZavolin, "%s: %s", qPrintable(path), qPrintable(file.errorString()));
+        MessageBoxes::applicationError(this, PhraseFile::cannotOpen(path));
+        return; // the editor keeps what it had
+    }
+    QString text = Cp1251::decode(content);
+    text.replace(u"\r\n"_s, u"\n"_s);
+    text.replace(u'\r', u'\n');
+    m_ui.memo1()->setPlainText(text);
+}
+
+void TNetForm::saveIncoming()
+{
+    if (!m_ui.speedButton14()->isChecked())
+        return;
+    auto *dialog = new QFileDialog(this);
+    dialog->setObjectName(u"SaveDialog1"_s);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setOption(QFileDialog::DontConfirmOverwrite); // replaced without a question
+    dialog->setNameFilter(kTextFilter);
+    dialog->setDefaultSuffix(u"txt"_s);
+    connect(dialog, &QFileDialog::fileSelected, this, &TNetForm::saveIncomingTo);
+    dialog->open();
+}
+
+bool TNetForm::saveIncomingTo(const QString &path)
+{
+    QString reason;
+    // Always the whole view, whatever part of it is selected.
+    if (IncomingSave::save(*m_ui.richEdit2()->document(), path, &reason))
+        return true;
+    qCWarning(lcZavolin, "%s: %s", qPrintable(path), qPrintable(reason));
+    MessageBoxes::applicationError(this, PhraseFile::cannotCreate(path));
+    return false;
+}

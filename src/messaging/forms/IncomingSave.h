@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class QTextDocument;
+
+// The incoming view written to a file: always the whole view, whatever is
+// selected. The file name's extension picks the format.
+namespace IncomingSave {
+
+enum class Format { PlainText, RichText };
+
+// ".txt" in any case is plain text; every other name, rich text.
+Format formatFor(const QString &path);
+
+// Code page 1251, CR LF after every line but the last, each picture as the
+// smiley code it was drawn for.
+QByteArray plainText(const QTextDocument &document);
+QByteArray content(const QTextDocument &document, Format format);
+
+// Creates or replaces the file; false with *error when it cannot be written,
+// and then a file that was there stays as it was.
+bool save(const QTextDocument &document, const QString &path, QString *error);
+
+} // namespace IncomingSave

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+class QTextCharFormat;
+class QTextDocument;
+class QTextFragment;
+class QColor;
+
+// A text document as rich text (RTF) that word processors open: paragraphs,
+// bold, italic, underline, colours, font sizes and the pictures, each picture
+// as PNG data (\pngblip), which WordPad and LibreOffice both read. Text goes
+// out in code page 1251 (\ansicpg1251); a character that page lacks is
+// written as \u with "?" for readers that know no Unicode.
+class RtfWriter
+{
+public:
+    explicit RtfWriter(const QTextDocument &document);
+
+    QByteArray write();
+
+private:
+    void writeFragment(const QTextFragment &fragment);
+    void writePicture(const QTextCharFormat &format);
+    void writeText(const QString &text);
+    QByteArray formatControls(const QTextCharFormat &format);
+    int colorIndex(const QColor &color);
+    int fontIndex(const QString &family);
+
+    const QTextDocument &m_document;
+    QByteArray m_body;
+    QList<QColor> m_colors;  // \colortbl entries 1..n; 0 is the reader's default
+    QStringList m_fonts;     // \fonttbl entries 0..n-1
+};

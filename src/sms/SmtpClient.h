@@ -1,0 +1,108 @@
+#pragma once
+
+#include "SmtpMessage.h"
+#include "TcpSock.h"
+
+#include <QByteArrayList>
+#include <QList>
+#include <QSslCertificate>
+#include <QTimer>
+
+// Sends plain-text mail through an SMTP server: Connect, SendMail and
+// Disconnect in this order, each ending asynchronously in done() or failed().
+// Replies of several lines are read whole everywhere, and a reply that never
+// comes (the server closed) is a failure. Beyond plain SMTP, TLS (STARTTLS or
+// from the first byte) and AUTH PLAIN/LOGIN are used when switched on.
+class TSmtpClient : public TTcpSock
+{
+    Q_OBJECT
+
+public:
+    enum class Step { Connect, SendMail, Disconnect };
+    Q_ENUM(Step)
+    enum class Security { None, StartTls, Tls };
+
+    static constexpr quint16 kDefaultPort = 25;
+
+    explicit TSmtpClient(QObject *parent = nullptr);
+
+    // Argument of HELO; when empty, the local host name is sent.
+    const QString &userId() const { return m_userId; }
+    void setUserId(const QString &id) { m_userId = id; }
+    TPostMessage &postMessage() { return m_post; }
+    bool clearParams() const { return m_clearParams; }
+    void setClearParams(bool on) { m_clearParams = on; }
+    TMailType subType() const { return m_subType; }
+    void setSubType(TMailType type) { m_subType = type; }
+    const QString &charset() const { return m_charset; }
+    void setCharset(const QString &charset) { m_charset = charset; }
+
+    Security security() const { return m_security; }
+    void setSecurity(Security security) { m_security = security; }
+    // Authenticates with these when set; never over an unencrypted connection.
+    void setAuthentication(bool on, const QString &login, const QString &password);
+    // Trusted in addition to the system's authorities.
+    void setExtraCaCertificates(const QList<QSslCertificate> &certificates) { m_extraCa = certificates; }
+
+    bool isConnected() const;
+    // True while Connect or SendMail runs; SendMail then does nothing at all.
+    bool busy() const { return m_busy; }
+
+    void Connect();
+    void SendMail();
+    void Disconnect();
+
+    // The line actually sent as HELO or EHLO argument.
+    QString heloName() const;
+
+Q_SIGNALS:
+    void done(TSmtpClient::Step step);
+    // Reply lines keep their CR LF.
+    void failed(TSmtpClient::Step step, const QString &error);
+
+protected:
+    void operationFailed(const QString &error) override;
+    QTcpSocket *createSocket() override;
+
+private:
+    using Reply = std::function<void(qint64 number, const QByteArray &line)>;
+
+    void command(const QString &text, Reply next);
+    void readReply(Reply next);
+    void readReplyLines(Reply next);
+    void greet();
+    void hello();
+    void afterHello(qint64 number, const QByteArray &line);
+    void startTls(std::function<void()> next);
+    void authenticate();
+    void authLogin();
+    void connectSucceeded();
+    void quitThenFail(const QString &error);
+    void sendRecipients(QStringList addresses);
+    void sendData();
+    // A refusal: the connection stays open for QUIT.
+    void refuse(const QString &error);
+    void report(Step step, const QString &error);
+
+    QString m_userId;
+    TPostMessage m_post;
+    bool m_clearParams = true;
+    TMailType m_subType = TMailType::mtPlain;
+    QString m_charset = QStringLiteral("us-ascii");
+    Security m_security = Security::None;
+    bool m_auth = false;
+    QString m_login;
+    QString m_password;
+    QList<QSslCertificate> m_extraCa;
+
+    bool m_busy = false;
+    bool m_busyBeforeConnect = false;
+    bool m_inStep = false;
+    Step m_step = Step::Connect;
+    bool m_encrypted = false;
+    QByteArrayList m_replyLines;
+    QString m_quitReason;
+    QByteArrayList m_extensions;
+    QTimer m_tlsTimer;
+    std::function<void()> m_afterTls;
+};

@@ -1,0 +1,146 @@
+#include "NoteBookForm.h"
+
+#include "IniFile.h"
+#include "MessageBoxes.h"
+#include "SmsForm.h"
+
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QPushButton *pushButton(const QString &name, const QString &text, const QString &hint, const QRect &geometry,
+                        QWidget *parent)
+{
+    auto *b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    b->setToolTip(hint);
+    b->setGeometry(geometry);
+    return b;
+}
+
+} // namespace
+
+TNoteBookForm::TNoteBookForm(const OperatorBook &operators, QString phoneBookPath, TsmsForm *smsForm, QWidget *parent)
+    : QWidget(parent, Qt::Tool)
+    , m_book(std::move(phoneBookPath))
+    , m_smsForm(smsForm)
+    , m_listBox1(new QListWidget(this))
+    , m_edit1(new QLineEdit(this))
+    , m_comboBox1(new QComboBox(this))
+    , m_edit2(new QLineEdit(this))
+    , m_button1(pushButton(u"Button1"_s, u"Добавить"_s, u"Добавить абонента в список"_s, QRect(368, 8, 76, 25), this))
+    , m_button2(pushButton(u"Button2"_s, u"Удалить"_s, u"Удалить абонента из списка"_s, QRect(368, 38, 76, 25), this))
+    , m_button3(pushButton(u"Button3"_s, u"Ok"_s, {}, QRect(368, 186, 76, 25), this))
+    , m_button4(pushButton(u"Button4"_s, u"Отмена"_s, {}, QRect(368, 216, 76, 25), this))
+{
+    setObjectName(u"NoteBookForm"_s);
+    setWindowTitle(u"Записная книжка - Zavolin"_s);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setAttribute(Qt::WA_QuitOnClose, false);
+    setFixedSize(kWidth, kHeight);
+
+    m_listBox1->setObjectName(u"ListBox1"_s);
+    m_listBox1->setSortingEnabled(true);
+    m_listBox1->setGeometry(8, 8, 170, 235);
+    auto *name = new QLabel(u"Абонент"_s, this);
+    name->move(188, 8);
+    m_edit1->setObjectName(u"Edit1"_s);
+    m_edit1->setGeometry(188, 24, 170, 24);
+    auto *op = new QLabel(u"Оператор"_s, this);
+    op->move(188, 56);
+    m_comboBox1->setObjectName(u"ComboBox1"_s);
+    m_comboBox1->setEditable(true);
+    m_comboBox1->setInsertPolicy(QComboBox::NoInsert);
+    m_comboBox1->setGeometry(188, 72, 170, 24);
+    auto *phone = new QLabel(u"Номер телефона"_s, this);
+    phone->move(188, 104);
+    m_edit2->setObjectName(u"Edit2"_s);
+    m_edit2->setGeometry(188, 120, 170, 24);
+
+    if (operators.namesExist())
+        m_comboBox1->addItems(operators.names());
+    m_comboBox1->setCurrentIndex(-1);
+    m_listBox1->addItems(m_book.names());
+
+    connect(m_button1, &QPushButton::clicked, this, &TNoteBookForm::onAdd);
+    connect(m_button2, &QPushButton::clicked, this, &TNoteBookForm::onDelete);
+    connect(m_button3, &QPushButton::clicked, this, &TNoteBookForm::onOk);
+    connect(m_button4, &QPushButton::clicked, this, &QWidget::close);
+    connect(m_listBox1, &QListWidget::currentRowChanged, this, &TNoteBookForm::showTipOf);
+    connect(m_listBox1, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem *item) { showTipOf(m_listBox1->row(item)); });
+
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - QPoint(kWidth / 2, kHeight / 2));
+}
+
+void TNoteBookForm::showTipOf(int row)
+{
+    QListWidgetItem *item = m_listBox1->item(row);
+    if (!item)
+        return;
+    const QString name = item->text();
+    m_listBox1->setToolTip(u"ОСС: "_s + m_book.operatorOf(name) + u" Тел: "_s + m_book.phoneOf(name));
+}
+
+void TNoteBookForm::onAdd()
+{
+    if (m_edit1->text().isEmpty()) {
+        MessageBoxes::warning(this, u"Введите название абонента!"_s);
+        return;
+    }
+    if (m_edit2->text().isEmpty()) {
+        MessageBoxes::warning(this, u"Введите номер телефона абонента!"_s);
+        return;
+    }
+    // Only an operator picked from the list counts; a typed one may be unknown.
+    const int index = m_comboBox1->currentIndex();
+    if (index < 0 || m_comboBox1->itemText(index) != m_comboBox1->currentText()) {
+        MessageBoxes::warning(this, u"Выберите оператора сотовой связи абонента!"_s);
+        return;
+    }
+    try {
+        m_book.store(m_edit1->text(), m_comboBox1->currentText(), m_edit2->text());
+    } catch (const IniWriteError &error) {
+        MessageBoxes::error(this, QString::fromLocal8Bit(error.what()));
+        return;
+    }
+    m_listBox1->addItem(m_edit1->text());
+    m_edit1->clear();
+    m_edit2->clear();
+    m_comboBox1->setCurrentIndex(-1);
+    m_listBox1->clearSelection();
+    m_listBox1->setCurrentRow(-1);
+}
+
+void TNoteBookForm::onDelete()
+{
+    QListWidgetItem *item = m_listBox1->currentItem();
+    if (!item || !item->isSelected()) {
+        MessageBoxes::warning(this, u"Не выбран абонент!"_s);
+        return;
+    }
+    m_book.remove(item->text());
+    delete m_listBox1->takeItem(m_listBox1->row(item));
+}
+
+void TNoteBookForm::onOk()
+{
+    QListWidgetItem *item = m_listBox1->currentItem();
+    if (!item || !item->isSelected()) {
+        MessageBoxes::warning(this, u"Не выбран абонент!"_s);
+        return;
+    }
+    // The SMS window may have been closed meanwhile: then there is nothing to fill.
+    if (m_smsForm)
+        m_smsForm->setSubscriber(m_book.operatorOf(item->text()), m_book.phoneOf(item->text()));
+    close();
+}

@@ -1,0 +1,300 @@
+#include "SmsForm.h"
+
+#include "Icons.h"
+#include "IniFile.h"
+#include "Logging.h"
+#include "MessageBoxes.h"
+#include "NoteBookForm.h"
+#include "PhoneBook.h"
+#include "SmsSender.h"
+#include "SmtpClient.h"
+#include "SmtpSettings.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QToolButton>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Until the window manager has framed the window, a tool window's caption is
+// taken to be this high.
+constexpr int kAssumedFrame = 25;
+
+QLabel *label(const QString &text, int x, int y, QWidget *parent)
+{
+    auto *l = new QLabel(text, parent);
+    l->move(x, y);
+    l->adjustSize();
+    return l;
+}
+
+QToolButton *button(const QString &name, const QString &text, const QString &icon, const QString &hint,
+                    const QRect &geometry, QWidget *parent)
+{
+    auto *b = new QToolButton(parent);
+    b->setObjectName(name);
+    if (!icon.isEmpty()) {
+        b->setIcon(Icons::get(icon));
+        b->setIconSize(QSize(16, 16));
+    }
+    if (!text.isEmpty()) {
+        b->setText(text);
+        b->setToolButtonStyle(icon.isEmpty() ? Qt::ToolButtonTextOnly : Qt::ToolButtonTextBesideIcon);
+    }
+    b->setToolTip(hint);
+    b->setAccessibleName(hint.isEmpty() ? text : hint);
+    b->setGeometry(geometry);
+    return b;
+}
+
+QLineEdit *edit(const QString &name, const QRect &geometry, QWidget *parent)
+{
+    auto *e = new QLineEdit(parent);
+    e->setObjectName(name);
+    e->setGeometry(geometry);
+    return e;
+}
+
+} // namespace
+
+SmsFormFiles SmsFormFiles::installed(const QString &settingsPath)
+{
+    return {settingsPath, OperatorBook::installed(), PhoneBook::defaultPath()};
+}
+
+TsmsForm::TsmsForm(SmsFormFiles files, QWidget *parent)
+    : QWidget(parent, Qt::Tool)
+    , m_files(std::move(files))
+    , m_smtpClient1(new TSmtpClient(this))
+    , m_sender(new SmsSender(m_smtpClient1, this))
+{
+    setObjectName(u"smsForm"_s);
+    setWindowTitle(u"SMS - Zavolin"_s);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setAttribute(Qt::WA_QuitOnClose, false);
+    m_smtpClient1->setObjectName(u"SmtpClient1"_s);
+    build();
+    connect(m_sender, &SmsSender::finished, this, &TsmsForm::sendFinished);
+    connect(m_sender, &SmsSender::serverMissing, this, [this] {
+        MessageBoxes::show(this, QMessageBox::Critical, u"Внимание"_s, u"Для отправки сообщения этому абоненту необходимо настроить соединение с почтовым сервером!"_s);
+        expand();
+    });
+    connect(m_sender, &SmsSender::badPort, this, [this](const QString &port) {
+        MessageBoxes::show(this, QMessageBox::Critical, u"Zavolin"_s,
+                           u"'%1' is not a valid integer value"_s.arg(port));
+    });
+    connect(m_sender, &SmsSender::mailFailed, this, [this](TSmtpClient::Step step, const QString &error) {
+        switch (step) {
+        case TSmtpClient::Step::Connect:
+            MessageBoxes::show(this, QMessageBox::Critical, u"Внимание"_s,
+                               u"Ошибка соединения с сервером! Проверьте правильность настройки!"_s);
+            expand();
+            break;
+        case TSmtpClient::Step::SendMail:
+            MessageBoxes::show(this, QMessageBox::Critical, u"Внимание"_s, u"Ошибка отправки сообщения!"_s);
+            break;
+        case TSmtpClient::Step::Disconnect:
+            MessageBoxes::show(this, QMessageBox::Critical, u"Zavolin"_s, error);
+            break;
+        }
+    });
+
+    if (m_files.operators.namesExist()) {
+        m_comboBox1->addItems(m_files.operators.names());
+        m_comboBox1->model()->sort(0);
+        m_comboBox1->setCurrentIndex(-1);
+    } else {
+        // After the constructor, so the box has a shown window to stand over.
+        QMetaObject::invokeMethod(this, [this] {
+            MessageBoxes::warning(this, u"Не установлены справочники операторов сотовой связи!\n\rЗагрузите справочники ОСС с сайта программы!"_s);
+        }, Qt::QueuedConnection);
+        m_speedButton5->hide();
+    }
+    loadSettings();
+}
+
+TsmsForm::~TsmsForm()
+{
+    saveSettings();
+}
+
+void TsmsForm::build()
+{
+    label(u"Оператор"_s, 8, 6, this);
+    m_comboBox1 = new QComboBox(this);
+    m_comboBox1->setObjectName(u"ComboBox1"_s);
+    m_comboBox1->setEditable(true);
+    m_comboBox1->setInsertPolicy(QComboBox::NoInsert);
+    m_comboBox1->setGeometry(8, 22, 180, 24);
+    m_speedButton5 = button(u"SpeedButton5"_s, {}, u"contact"_s, u"Записная книжка"_s, QRect(192, 22, 26, 24), this);
+
+    label(u"Номер телефона"_s, 8, 50, this);
+    m_edit1 = edit(u"Edit1"_s, QRect(8, 66, 180, 24), this);
+
+    // Stands where the browser control stood; the web way needs no page shown.
+    m_webBrowser1 = new QFrame(this);
+    m_webBrowser1->setObjectName(u"WebBrowser1"_s);
+    m_webBrowser1->setFrameShape(QFrame::StyledPanel);
+    m_webBrowser1->setGeometry(248, 22, 33, 39);
+
+    label(u"Текст"_s, 8, 94, this);
+    m_memo1 = new QPlainTextEdit(this);
+    m_memo1->setObjectName(u"Memo1"_s);
+    m_memo1->setGeometry(8, 110, 273, 110);
+
+    m_speedButton6 = button(u"SpeedButton6"_s, {}, u"clear"_s, u"Очистить"_s, QRect(8, 228, 26, 26), this);
+    m_speedButton3 = button(u"SpeedButton3"_s, {}, u"settings"_s, u"Настройка"_s, QRect(38, 228, 26, 26), this);
+    m_speedButton1 = button(u"SpeedButton1"_s, u"Отправить"_s, u"sms"_s, u"Отправить SMS - сообщение"_s,
+                            QRect(104, 228, 100, 26), this);
+    m_speedButton2 = button(u"SpeedButton2"_s, u"Ok"_s, {}, {}, QRect(208, 228, 73, 26), this);
+
+    // Below the message part; shown only while the window is expanded, so no
+    // frame size of any window manager lets it peek out.
+    m_settingsPanel = new QWidget(this);
+    m_settingsPanel->setGeometry(0, 256, kWidth, 130);
+    m_settingsPanel->hide();
+    label(u"Сервер"_s, 8, 8, m_settingsPanel);
+    m_edit2 = edit(u"Edit2"_s, QRect(8, 24, 180, 22), m_settingsPanel);
+    label(u"Порт"_s, 196, 8, m_settingsPanel);
+    m_edit3 = edit(u"Edit3"_s, QRect(196, 24, 85, 22), m_settingsPanel);
+    label(u"Логин"_s, 8, 50, m_settingsPanel);
+    m_edit4 = edit(u"Edit4"_s, QRect(8, 66, 135, 22), m_settingsPanel);
+    label(u"Пароль"_s, 150, 50, m_settingsPanel);
+    m_maskEdit1 = edit(u"MaskEdit1"_s, QRect(150, 66, 131, 22), m_settingsPanel);
+    m_maskEdit1->setEchoMode(QLineEdit::Password);
+    m_speedButton4 = button(u"SpeedButton4"_s, u"Свернуть"_s, {}, {}, QRect(196, 98, 85, 26), m_settingsPanel);
+
+    connect(m_speedButton1, &QToolButton::clicked, this, &TsmsForm::onSend);
+    connect(m_speedButton2, &QToolButton::clicked, this, &QWidget::close);
+    connect(m_speedButton3, &QToolButton::clicked, this, &TsmsForm::expand);
+    connect(m_speedButton4, &QToolButton::clicked, this, &TsmsForm::collapse);
+    connect(m_speedButton5, &QToolButton::clicked, this, &TsmsForm::onPhoneBook);
+    connect(m_speedButton6, &QToolButton::clicked, m_memo1, &QPlainTextEdit::clear);
+
+    setFixedWidth(kWidth);
+    applyHeight();
+}
+
+TsmsForm *TsmsForm::open(const SmsFormFiles &files)
+{
+    auto *form = new TsmsForm(files);
+    form->collapse();
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        form->move(area.center() - QPoint(kWidth / 2, kCollapsedHeight / 2));
+    }
+    form->show();
+    return form;
+}
+
+void TsmsForm::expand()
+{
+    m_expanded = true;
+    applyHeight();
+    m_settingsPanel->show();
+}
+
+void TsmsForm::collapse()
+{
+    m_expanded = false;
+    m_settingsPanel->hide();
+    applyHeight();
+}
+
+void TsmsForm::applyHeight()
+{
+    // The heights are outer ones; the top stays where it is.
+    const int frame = isVisible() && frameGeometry().height() > height() ? frameGeometry().height() - height()
+                                                                         : kAssumedFrame;
+    setFixedHeight((m_expanded ? kExpandedHeight : kCollapsedHeight) - frame);
+}
+
+void TsmsForm::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    QMetaObject::invokeMethod(this, &TsmsForm::applyHeight, Qt::QueuedConnection);
+}
+
+void TsmsForm::setSubscriber(const QString &operatorName, const QString &phone)
+{
+    m_comboBox1->setCurrentText(operatorName);
+    m_edit1->setText(phone);
+}
+
+bool TsmsForm::isSending() const
+{
+    return m_sender->isSending();
+}
+
+void TsmsForm::loadSettings()
+{
+    const SmtpSettings settings = SmtpSettings::load(m_files.settingsPath);
+    m_edit2->setText(settings.server);
+    m_edit3->setText(settings.port);
+    m_edit4->setText(settings.login);
+    m_maskEdit1->setText(settings.pass);
+}
+
+void TsmsForm::saveSettings()
+{
+    if (m_saved)
+        return;
+    m_saved = true;
+    SmtpSettings settings;
+    settings.server = m_edit2->text();
+    settings.port = m_edit3->text();
+    settings.login = m_edit4->text();
+    settings.pass = m_maskEdit1->text();
+    try {
+        settings.saveShown(m_files.settingsPath);
+    } catch (const IniWriteError &error) {
+        qCWarning(lcZavolin) << "SMS server settings not saved:" << error.what();
+    }
+}
+
+void TsmsForm::closeEvent(QCloseEvent *event)
+{
+    saveSettings();
+    QWidget::closeEvent(event);
+}
+
+void TsmsForm::onSend()
+{
+    const SmsSender::Request request{m_comboBox1->currentText(), m_edit1->text(), m_memo1->toPlainText()};
+    switch (SmsSender::check(request)) {
+    case SmsSender::Refusal::NoOperator:
+        MessageBoxes::warning(this, u"Не выбран оператор!"_s);
+        return;
+    case SmsSender::Refusal::NoPhone:
+        MessageBoxes::warning(this, u"Не введен номер телефона!"_s);
+        return;
+    case SmsSender::Refusal::NoText:
+        MessageBoxes::warning(this, u"Введите текст сообщения!"_s);
+        return;
+    case SmsSender::Refusal::None:
+        break;
+    }
+    // One SMS at a time per window; a second Send meanwhile is not queued.
+    if (m_sender->isSending())
+        return;
+    SmtpSettings settings = SmtpSettings::load(m_files.settingsPath);
+    settings.server = m_edit2->text();
+    settings.port = m_edit3->text();
+    settings.login = m_edit4->text();
+    settings.pass = m_maskEdit1->text();
+    m_sender->send(request, m_files.operators, settings);
+}
+
+void TsmsForm::onPhoneBook()
+{
+    auto *book = new TNoteBookForm(m_files.operators, m_files.phoneBookPath, this);
+    book->show();
+}
