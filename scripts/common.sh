@@ -4,10 +4,12 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD="$ROOT/build"
 
-# Debian packages the build, the tests and the desktop integration need.
+# Debian packages the build, the tests, the desktop integration and the
+# Debian package (cpack, dpkg-shlibdeps and the checks of the package) need.
 PACKAGES=(build-essential cmake pkg-config qt6-base-dev qt6-translations-l10n libgl-dev libxcb1-dev
           iproute2 util-linux procps libcap2-bin xvfb xauth xdotool clang libclang-rt-dev
-          unrtf python3 python3-aiosmtpd openssl) # unrtf reads saved RTF back; aiosmtpd and openssl serve the mail tests
+          unrtf python3 python3-aiosmtpd openssl # unrtf reads saved RTF back; aiosmtpd and openssl serve the mail tests
+          dpkg-dev file desktop-file-utils appstream lintian man-db)
 
 install_missing_packages() {
     local missing=()

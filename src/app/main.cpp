@@ -1,3 +1,4 @@
+#include "AboutForm.h"
 #include "AppPaths.h"
 #include "NetForm.h"
 #include "SendCommand.h"
@@ -14,6 +15,7 @@
 #include <QTranslator>
 #include <QTimer>
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
@@ -31,6 +33,16 @@ bool isConsoleInvocation(int argc, char **argv)
     return false;
 }
 
+// Where this run keeps and finds its files, for --help: the settings file
+// and the data folder follow --home, the share folder the installation.
+QString filesDescription()
+{
+    const QString share = AppPaths::shareFolder();
+    return QStringLiteral("\nSettings file: %1\nData folder:   %2\nShared data:   %3")
+        .arg(AppPaths::settingsFile(), AppPaths::dataFolder(),
+             share.isEmpty() ? QStringLiteral("(none found)") : share);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -43,11 +55,16 @@ int main(int argc, char **argv)
         app = std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Zavolin"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ZAVOLIN_VERSION));
+    // Wayland docks match the window to the installed desktop entry by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("zavolin"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Zavolin: a serverless messenger for one local network."));
     parser.addHelpOption();
-    parser.addVersionOption();
+    // The program's own version and the protocol generation peers and the
+    // about window know it by.
+    const QCommandLineOption versionOption({QStringLiteral("v"), QStringLiteral("version")},
+                                           QStringLiteral("Displays version information."));
+    parser.addOption(versionOption);
     const QCommandLineOption homeOption(QStringLiteral("home"),
                                         QStringLiteral("Keep the settings file and every data file in <dir>."),
                                         QStringLiteral("dir"));
@@ -66,10 +83,19 @@ int main(int argc, char **argv)
     parser.addPositionalArgument(QStringLiteral("text"),
                                  QStringLiteral("Message text for --send; phone number and text for --sms."),
                                  QStringLiteral("[text...]"));
-    parser.process(*app);
-
+    // Parsed once for --home, so that --help names the folders this run uses;
+    // process() then answers --help and wrong options as usual.
+    parser.parse(QCoreApplication::arguments());
     if (parser.isSet(homeOption))
         AppPaths::setHome(parser.value(homeOption));
+    parser.setApplicationDescription(QStringLiteral("Zavolin: a serverless messenger for one local network.\n")
+                                     + filesDescription());
+    parser.process(*app);
+
+    if (parser.isSet(versionOption)) {
+        std::printf("Zavolin %s (protocol %s)\n", ZAVOLIN_VERSION, qPrintable(TAboutForm::kProgramVersion));
+        return 0;
+    }
 
     if (parser.isSet(smsOption)) {
         QStringList words = parser.positionalArguments();

@@ -57,26 +57,36 @@ QString dataFile(const QString &name)
     return QDir(dataFolder()).filePath(name);
 }
 
+QString shareFolderFor(const QString &executableFolder, const QString &buildFolder,
+                       const QString &sourceDataFolder)
+{
+    const QString folder = QFileInfo(executableFolder).canonicalFilePath();
+    if (folder.isEmpty())
+        return {};
+    // A build folder is told apart first, so a share folder that happens to
+    // lie beside it never hides the data of the tree being built.
+    if (!buildFolder.isEmpty() && folder == QFileInfo(buildFolder).canonicalFilePath()) {
+        const QFileInfo source(sourceDataFolder);
+        return source.isDir() ? source.canonicalFilePath() : QString();
+    }
+    const QFileInfo installed(folder + QStringLiteral("/../share/zavolin"));
+    return installed.isDir() ? installed.canonicalFilePath() : QString();
+}
+
+QString shareFolder()
+{
+    return shareFolderFor(QCoreApplication::applicationDirPath(), QStringLiteral(ZAVOLIN_BUILD_DIR),
+                          QStringLiteral(ZAVOLIN_SOURCE_DATA_DIR));
+}
+
 QString operatorDataFile(const QString &name)
 {
     const QString own = dataFile(name);
     if (QFileInfo::exists(own))
         return own;
-    const QString beside = QCoreApplication::applicationDirPath()
-                           + QStringLiteral("/../share/zavolin/") + name;
-    if (QFileInfo::exists(beside))
-        return QFileInfo(beside).absoluteFilePath();
-    const QString installed = QStandardPaths::locate(QStandardPaths::GenericDataLocation,
-                                                     QStringLiteral("zavolin/") + name);
-    if (!installed.isEmpty())
-        return installed;
-#if defined(ZAVOLIN_BINARY_DIR) && defined(ZAVOLIN_SOURCE_DATA)
-    // Run from the build folder: the examples in the source tree stand in.
-    const QString binaryDir = QStringLiteral(ZAVOLIN_BINARY_DIR);
-    const QString source = QStringLiteral(ZAVOLIN_SOURCE_DATA "/") + name;
-    if (QCoreApplication::applicationDirPath().startsWith(binaryDir) && QFileInfo::exists(source))
-        return source;
-#endif
+    const QString share = shareFolder();
+    if (!share.isEmpty() && QFileInfo::exists(QDir(share).filePath(name)))
+        return QDir(share).filePath(name);
     return own;
 }
 

@@ -7,6 +7,8 @@ the list into PNG pixels and the same list is written out as SVG.
 
     python3 make_icons.py            # writes beside this script
     python3 make_icons.py --sheet X  # only writes a contact sheet to the PNG file X
+    python3 make_icons.py --hicolor D  # only writes the program icon as the
+                                       # desktop's icon theme wants it, into D
 """
 
 import math
@@ -676,6 +678,8 @@ GLYPHS = {
 }
 
 PROGRAM_SIZES = (16, 22, 24, 32, 48, 64, 128)
+# Installed for menus and docks, which also ask for 256 px.
+HICOLOR_SIZES = PROGRAM_SIZES + (256,)
 
 
 def outputs():
@@ -711,6 +715,21 @@ def write_all(folder):
     qrc += ['</qresource>', '</RCC>', '']
     with open(os.path.join(folder, '..', 'icons.qrc'), 'w') as f:
         f.write('\n'.join(qrc))
+    return written
+
+
+def write_hicolor(folder):
+    """D/<n>x<n>/apps/zavolin.png for every size and D/scalable/apps/zavolin.svg."""
+    pic = program_icon(False)
+    written = []
+    for size in HICOLOR_SIZES + (None,):
+        sub = os.path.join(folder, 'scalable' if size is None else '%dx%d' % (size, size), 'apps')
+        os.makedirs(sub, exist_ok=True)
+        path = os.path.join(sub, 'zavolin.svg' if size is None else 'zavolin.png')
+        data = svg_bytes(pic, pic.units) if size is None else png_bytes(render(pic, size), size)
+        with open(path, 'wb') as f:
+            f.write(data)
+        written.append(path)
     return written
 
 
@@ -760,6 +779,9 @@ def contact_sheet(path, zoom=3):
 if __name__ == '__main__':
     if '--sheet' in sys.argv:
         contact_sheet(sys.argv[sys.argv.index('--sheet') + 1])
+    elif '--hicolor' in sys.argv:
+        for name in write_hicolor(sys.argv[sys.argv.index('--hicolor') + 1]):
+            print(name)
     else:
         for name in write_all(HERE):
             print(name)
