@@ -82,6 +82,9 @@ TNetForm::~TNetForm()
 {
     if (!m_shutDown)
         shutdown();
+    // Children closing after this body (open boxes) still move the focus; the
+    // controls that watcher looks at are gone by then.
+    disconnect(m_focusWatch);
 }
 
 void TNetForm::wireCore()

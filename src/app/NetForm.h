@@ -201,5 +201,6 @@ private:
     // A settings file that could not be saved at exit: the program ends once
     // the user has closed this box, or when asked to end a second time.
     QPointer<QMessageBox> m_unsavedBox;
+    QMetaObject::Connection m_focusWatch; // the application's focus changes, for the smiley panel
     std::unique_ptr<ChatWindowSwitch> m_chatWindow; // behind N28 "Чат"
 };

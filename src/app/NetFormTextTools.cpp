@@ -48,7 +48,7 @@ void TNetForm::wireTextTools()
     m_ui.memo1()->viewport()->installEventFilter(this);
     // The panel goes when the focus leaves it for anything but the editor a
     // bottom-row smiley has just written into.
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *old, QWidget *now) {
+    m_focusWatch = connect(qApp, &QApplication::focusChanged, this, [this](QWidget *old, QWidget *now) {
         QFrame *panel = m_ui.panel5();
         const auto inPanel = [panel](QWidget *w) { return w && (w == panel || panel->isAncestorOf(w)); };
         if (panel->isVisible() && inPanel(old) && !inPanel(now) && now != m_ui.memo1())
