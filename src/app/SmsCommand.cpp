@@ -3,6 +3,7 @@
 #include "AppPaths.h"
 #include "SmsSender.h"
 #include "SmtpClient.h"
+#include "SmtpPasswordStore.h"
 #include "SmtpSettings.h"
 
 #include <QTimer>
@@ -52,10 +53,26 @@ void SmsCommand::start()
         failure(QStringLiteral("no text given"));
         break;
     case SmsSender::Refusal::None:
-        m_sender->send(request, OperatorBook::installed(), SmtpSettings::load(AppPaths::settingsFile()));
+        sendWithPassword(request);
         return;
     }
     QTimer::singleShot(0, this, [this] { Q_EMIT done(2); });
+}
+
+void SmsCommand::sendWithPassword(const SmsSender::Request &request)
+{
+    SmtpSettings settings = SmtpSettings::load(AppPaths::settingsFile());
+    // The keyring's password wins; "pass" serves where there is none or it
+    // holds no entry for this server and login.
+    auto *store = new SmtpPasswordStore(this);
+    connect(store, &SmtpPasswordStore::readDone, this,
+            [this, store, request, settings](SmtpPasswordStore::Outcome outcome, const QString &password) mutable {
+        if (outcome == SmtpPasswordStore::Outcome::Done)
+            settings.pass = password;
+        store->deleteLater();
+        m_sender->send(request, OperatorBook::installed(), settings);
+    }, Qt::SingleShotConnection);
+    store->read(settings.server, settings.login);
 }
 
 void SmsCommand::failure(const QString &reason)

@@ -1,9 +1,10 @@
 #pragma once
 
+#include "SmsSender.h"
+
 #include <QObject>
 #include <QString>
 
-class SmsSender;
 class TSmtpClient;
 
 // `zavolin --sms OPERATOR PHONE TEXT`: one SMS the way the SMS window sends it,
@@ -23,6 +24,7 @@ Q_SIGNALS:
     void done(int exitCode);
 
 private:
+    void sendWithPassword(const SmsSender::Request &request);
     void failure(const QString &reason);
 
     TSmtpClient *m_client;

@@ -24,15 +24,28 @@ SmtpSettings SmtpSettings::load(const QString &settingsPath)
     return s;
 }
 
-void SmtpSettings::saveShown(const QString &settingsPath) const
+void SmtpSettings::saveShown(const QString &settingsPath, Password password) const
 {
     IniFile file(settingsPath);
     file.beginBatch();
     file.writeString(kSection, u"server", server);
     file.writeString(kSection, u"port", port);
     file.writeString(kSection, u"login", login);
-    file.writeString(kSection, u"pass", pass);
+    if (password == Password::Kept)
+        file.writeString(kSection, u"pass", pass);
     file.commitBatch();
+}
+
+void SmtpSettings::savePassword(const QString &settingsPath, const QString &password)
+{
+    IniFile(settingsPath).writeString(kSection, u"pass", password);
+}
+
+void SmtpSettings::dropPassword(const QString &settingsPath)
+{
+    IniFile file(settingsPath);
+    if (file.valueExists(kSection, u"pass"))
+        file.deleteKey(kSection, u"pass");
 }
 
 std::optional<quint16> SmtpSettings::portNumber() const

@@ -200,12 +200,36 @@ private Q_SLOTS:
         child<QLineEdit>(form, u"Edit3"_s)->setText(u"587"_s);
         child<QLineEdit>(form, u"Edit4"_s)->setText(u"me@example.org"_s);
         child<QLineEdit>(form, u"MaskEdit1"_s)->setText(u"pw"_s);
+        // No session bus here: the password goes to the settings file.
+        QTRY_COMPARE(form->keyring(), TsmsForm::Keyring::Absent);
         form->close();
         QTRY_VERIFY(!form);
         QCOMPARE(ini.readString(u"smtp", u"port"), u"587"_s);
         QCOMPARE(ini.readString(u"smtp", u"login"), u"me@example.org"_s);
         QCOMPARE(ini.readString(u"smtp", u"pass"), u"pw"_s);
         QCOMPARE(ini.readString(u"smtp", u"security"), u"starttls"_s); // ours stay as set
+    }
+
+    void passwordStaysInTheFileWithoutAKeyringEvenWhenClosedAtOnce()
+    {
+        IniFile ini(m_dir.filePath(u"Zavolin.ini"_s));
+        ini.writeString(u"smtp", u"server", u"mail.example.org"_s);
+        ini.writeString(u"smtp", u"pass", u"old"_s);
+        // Closed before the keyring has answered: the password must not be
+        // lost on the way to a keyring that is not there.
+        QPointer<TsmsForm> first = TsmsForm::open(files());
+        QCOMPARE(child<QLineEdit>(first, u"MaskEdit1"_s)->text(), u"old"_s);
+        child<QLineEdit>(first, u"MaskEdit1"_s)->setText(u"new"_s);
+        first->close();
+        QTRY_VERIFY(!first);
+        QTRY_COMPARE(ini.readString(u"smtp", u"pass"), u"new"_s);
+
+        QPointer<TsmsForm> second = TsmsForm::open(files());
+        QTRY_COMPARE(second->keyring(), TsmsForm::Keyring::Absent);
+        QCOMPARE(child<QLineEdit>(second, u"MaskEdit1"_s)->text(), u"new"_s);
+        second->close();
+        QTRY_VERIFY(!second);
+        QCOMPARE(ini.readString(u"smtp", u"pass"), u"new"_s);
     }
 
     void phoneBookKeepsSubscribersAndFillsTheSmsWindow()

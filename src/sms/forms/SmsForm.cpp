@@ -7,6 +7,7 @@
 #include "NoteBookForm.h"
 #include "PhoneBook.h"
 #include "SmsSender.h"
+#include "SmtpPasswordStore.h"
 #include "SmtpClient.h"
 #include "SmtpSettings.h"
 
@@ -75,6 +76,7 @@ TsmsForm::TsmsForm(SmsFormFiles files, QWidget *parent)
     , m_files(std::move(files))
     , m_smtpClient1(new TSmtpClient(this))
     , m_sender(new SmsSender(m_smtpClient1, this))
+    , m_passwords(new SmtpPasswordStore(this))
 {
     setObjectName(u"smsForm"_s);
     setWindowTitle(u"SMS - Zavolin"_s);
@@ -241,6 +243,23 @@ void TsmsForm::loadSettings()
     m_edit3->setText(settings.port);
     m_edit4->setText(settings.login);
     m_maskEdit1->setText(settings.pass);
+    m_loadedPass = settings.pass;
+    if (!SmtpPasswordStore::builtIn()) {
+        m_keyring = Keyring::Absent;
+        return;
+    }
+    connect(m_passwords, &SmtpPasswordStore::readDone, this,
+            [this](SmtpPasswordStore::Outcome outcome, const QString &password) {
+        // A keyring that cannot read is not trusted to keep the password either.
+        const bool works = outcome == SmtpPasswordStore::Outcome::Done
+            || outcome == SmtpPasswordStore::Outcome::NotFound;
+        m_keyring = works ? Keyring::Used : Keyring::Absent;
+        // What the user typed meanwhile wins over the stored password.
+        if (outcome == SmtpPasswordStore::Outcome::Done && m_maskEdit1->text() == m_loadedPass)
+            m_maskEdit1->setText(password);
+        Q_EMIT keyringAnswered();
+    }, Qt::SingleShotConnection);
+    m_passwords->read(settings.server, settings.login);
 }
 
 void TsmsForm::saveSettings()
@@ -253,11 +272,35 @@ void TsmsForm::saveSettings()
     settings.port = m_edit3->text();
     settings.login = m_edit4->text();
     settings.pass = m_maskEdit1->text();
+    const bool toKeyring = m_keyring != Keyring::Absent;
     try {
-        settings.saveShown(m_files.settingsPath);
+        settings.saveShown(m_files.settingsPath,
+                           toKeyring ? SmtpSettings::Password::Left : SmtpSettings::Password::Kept);
     } catch (const IniWriteError &error) {
         qCWarning(lcZavolin) << "SMS server settings not saved:" << error.what();
     }
+    if (toKeyring)
+        storeInKeyring(m_files.settingsPath, settings);
+}
+
+void TsmsForm::storeInKeyring(const QString &settingsPath, const SmtpSettings &settings)
+{
+    // The window is going; the store outlives it until the keyring answers,
+    // and only then is "pass" dropped or, with no keyring after all, written.
+    auto *store = new SmtpPasswordStore;
+    connect(store, &SmtpPasswordStore::writeDone, store,
+            [store, settingsPath, pass = settings.pass](SmtpPasswordStore::Outcome outcome) {
+        try {
+            if (outcome == SmtpPasswordStore::Outcome::Done)
+                SmtpSettings::dropPassword(settingsPath);
+            else
+                SmtpSettings::savePassword(settingsPath, pass);
+        } catch (const IniWriteError &error) {
+            qCWarning(lcZavolin) << "SMS password not saved:" << error.what();
+        }
+        store->deleteLater();
+    });
+    store->write(settings.server, settings.login, settings.pass);
 }
 
 void TsmsForm::closeEvent(QCloseEvent *event)

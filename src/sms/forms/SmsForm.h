@@ -11,6 +11,8 @@ class QPlainTextEdit;
 class QToolButton;
 class QFrame;
 class SmsSender;
+class SmtpPasswordStore;
+struct SmtpSettings;
 class TSmtpClient;
 
 // Where an SMS window finds its files; the program takes the defaults.
@@ -48,6 +50,10 @@ public:
     void setSubscriber(const QString &operatorName, const QString &phone);
     TSmtpClient *smtpClient1() const { return m_smtpClient1; }
     bool isSending() const;
+    // Whether the password is kept in the desktop's keyring: unknown until
+    // the first keyring answer has come.
+    enum class Keyring { Unknown, Used, Absent };
+    Keyring keyring() const { return m_keyring; }
 
     QComboBox *comboBox1() const { return m_comboBox1; }
     QLineEdit *edit1() const { return m_edit1; }
@@ -56,6 +62,8 @@ public:
 Q_SIGNALS:
     // Every way of the last Send has ended.
     void sendFinished();
+    // The keyring has answered the window's first read.
+    void keyringAnswered();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -65,6 +73,7 @@ private:
     void build();
     void loadSettings();
     void saveSettings();
+    static void storeInKeyring(const QString &settingsPath, const SmtpSettings &settings);
     void onSend();
     void onPhoneBook();
     void applyHeight();
@@ -72,6 +81,9 @@ private:
     SmsFormFiles m_files;
     TSmtpClient *m_smtpClient1;
     SmsSender *m_sender;
+    SmtpPasswordStore *m_passwords;
+    Keyring m_keyring = Keyring::Unknown;
+    QString m_loadedPass;
     bool m_expanded = false;
     bool m_saved = false;
     QComboBox *m_comboBox1 = nullptr;
