@@ -1,14 +1,6 @@
 #include "UpdateAddress.h"
 
-namespace {
-
-bool isControl(QChar c)
-{
-    const char16_t u = c.unicode();
-    return u < 0x20 || u == 0x7F || (u >= 0x80 && u < 0xA0);
-}
-
-} // namespace
+#include "ReceivedFileName.h"
 
 namespace UpdateAddress {
 
@@ -21,14 +13,10 @@ QString withHttpPrefix(const QString &address)
 
 QString plainFileName(const QString &pageName)
 {
-    qsizetype cut = -1;
-    for (QChar delimiter : {u'\\', u'/', u':'})
-        cut = std::max(cut, pageName.lastIndexOf(delimiter));
-    QString name;
-    for (QChar c : QStringView(pageName).mid(cut + 1)) {
-        if (!isControl(c))
-            name.append(c);
-    }
+    // The rule received files follow, except that what cannot stand in a
+    // name is dropped rather than refused: the page names a file to offer.
+    QString name = ReceivedFileName::fromWirePath(pageName);
+    name.removeIf(&ReceivedFileName::isControlCharacter);
     qsizetype start = 0;
     while (start < name.size() && (name.at(start) == u'.' || name.at(start).isSpace()))
         ++start;

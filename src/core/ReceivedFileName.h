@@ -10,6 +10,9 @@ namespace ReceivedFileName {
 // The part after the last '\', '/' or ':' (Windows paths, Unix paths, drive letters).
 QString fromWirePath(const QString &wirePath);
 
+// C0 and C1 control characters and DEL, which no sender's file system allows.
+bool isControlCharacter(QChar c);
+
 enum class Verdict {
     Ok,
     Empty,            // the path ended in a separator

@@ -1,16 +1,12 @@
 #include "ReceivedFileName.h"
 
-namespace {
+namespace ReceivedFileName {
 
-bool isControl(QChar c)
+bool isControlCharacter(QChar c)
 {
     const char16_t u = c.unicode();
     return u < 0x20 || u == 0x7F || (u >= 0x80 && u < 0xA0);
 }
-
-} // namespace
-
-namespace ReceivedFileName {
 
 QString fromWirePath(const QString &wirePath)
 {
@@ -27,7 +23,7 @@ Verdict check(const QString &name)
     if (name == u"." || name == u"..")
         return Verdict::DotName;
     for (QChar c : name) {
-        if (isControl(c))
+        if (isControlCharacter(c))
             return Verdict::ControlCharacter;
         if (c == u'/' || c == u'\\' || c == u':')
             return Verdict::Separator;
@@ -50,7 +46,7 @@ QString forDisplay(const QString &name)
     constexpr qsizetype kShown = 120;
     QString shown = name.left(kShown);
     for (QChar &c : shown) {
-        if (isControl(c))
+        if (isControlCharacter(c))
             c = u'?';
     }
     if (name.size() > kShown)
