@@ -4,11 +4,13 @@
 
 #include <memory>
 
+class PortalShortcuts;
 class X11KeyGrab;
 
 // The program's two global hot keys, Ctrl+Q and Ctrl+R, pressed anywhere on
-// the desktop. Grabbed from the X server; on a desktop without X11 (Wayland,
-// offscreen) they are silently absent and registerKeys() returns false.
+// the desktop. Grabbed from the X server; under Wayland bound through the
+// desktop portal, asynchronously; elsewhere (offscreen, or Wayland without
+// the portal) they are silently absent.
 class GlobalHotKeys : public QObject
 {
     Q_OBJECT
@@ -21,8 +23,9 @@ public:
     explicit GlobalHotKeys(QObject *parent = nullptr);
     ~GlobalHotKeys() override;
 
-    // True when at least one of the keys is now ours. A key another program
-    // holds stays unregistered, silently. A second call changes nothing.
+    // True when at least one of the keys is now ours, or, under Wayland, when
+    // the portal has been asked for them. A key another program holds stays
+    // unregistered, silently. A second call changes nothing.
     bool registerKeys();
     void unregisterKeys();
     bool isRegistered() const;
@@ -32,5 +35,8 @@ Q_SIGNALS:
     void hotKeyPressed(int modifiers, int virtualKey);
 
 private:
+    bool registerThroughPortal();
+
     std::unique_ptr<X11KeyGrab> m_grab;
+    std::unique_ptr<PortalShortcuts> m_portal;
 };
