@@ -28,24 +28,93 @@ QString withPlainBlanks(QString text)
     return text;
 }
 
+// Whether a time format shows anything finer than seconds.
+bool showsFractions(const QString &format)
+{
+    bool quoted = false;
+    for (QChar c : format) {
+        if (c == u'\'')
+            quoted = !quoted;
+        else if (!quoted && c == u'z')
+            return true;
+    }
+    return false;
+}
+
+// Every received message is stamped: building the format from the locale
+// data each time showed in the receive profile. The locale is looked up on
+// every call, so a change of the system locale still shows at once, and the
+// text of the last second stamped is kept, as messages come in bursts.
+struct Formats
+{
+    QLocale locale;
+    QString timeFormat;
+    bool fractions = false;
+    QDate lastDate;
+    QTime lastTime;
+    QString lastDateTime;
+
+    void follow(const QLocale &current)
+    {
+        if (!timeFormat.isNull() && current == locale)
+            return;
+        locale = current;
+        timeFormat = withoutTimeZone(locale.timeFormat(QLocale::LongFormat));
+        fractions = showsFractions(timeFormat);
+        lastDate = {};
+        lastDateTime.clear();
+    }
+};
+
+// Formats are used from the GUI thread; a stray use from another thread gets its own.
+Formats &formats()
+{
+    thread_local Formats instance;
+    instance.follow(QLocale::system());
+    return instance;
+}
+
+QString longTime(Formats &f, const QTime &time)
+{
+    return withPlainBlanks(f.locale.toString(time, f.timeFormat));
+}
+
+QString shortDate(Formats &f, const QDate &date)
+{
+    return withPlainBlanks(f.locale.toString(date, QLocale::ShortFormat));
+}
+
+bool sameSecond(const QTime &a, const QTime &b)
+{
+    return a.isValid() && b.isValid() && a.hour() == b.hour() && a.minute() == b.minute() && a.second() == b.second();
+}
+
 } // namespace
 
 namespace SystemFormats {
 
 QString longTime(const QTime &time)
 {
-    const QLocale locale = QLocale::system();
-    return withPlainBlanks(locale.toString(time, withoutTimeZone(locale.timeFormat(QLocale::LongFormat))));
+    return longTime(formats(), time);
 }
 
 QString shortDate(const QDate &date)
 {
-    return withPlainBlanks(QLocale::system().toString(date, QLocale::ShortFormat));
+    return shortDate(formats(), date);
 }
 
 QString dateTime(const QDateTime &moment)
 {
-    return shortDate(moment.date()) + u' ' + longTime(moment.time());
+    Formats &f = formats();
+    const QDate date = moment.date();
+    const QTime time = moment.time();
+    if (!f.lastDateTime.isNull() && date.isValid() && date == f.lastDate
+        && (f.fractions ? time == f.lastTime : sameSecond(time, f.lastTime)))
+        return f.lastDateTime;
+    f.lastDateTime = shortDate(f, date) + u' ' + longTime(f, time);
+    f.lastDate = date;
+    f.lastTime = time;
+    return f.lastDateTime;
 }
 
 } // namespace SystemFormats

@@ -5,9 +5,21 @@
 
 #include <QFile>
 
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 HistoryLog::HistoryLog(QString path)
     : m_path(std::move(path))
+    , m_encodedPath(QFile::encodeName(m_path))
 {
+}
+
+HistoryLog::~HistoryLog()
+{
+    close();
 }
 
 namespace {
@@ -64,14 +76,54 @@ QByteArray HistoryLog::entry(const QString &text, const QString &from, const QSt
     return kRule + "\r\n" + Cp1251::encode(header) + "\r\n" + entryText(text) + "\r\n";
 }
 
+bool HistoryLog::stillOpen() const
+{
+    if (m_fd < 0)
+        return false;
+    struct stat info{};
+    if (::stat(m_encodedPath.constData(), &info) != 0)
+        return false;
+    return Identity{info.st_dev, info.st_ino, info.st_mode, info.st_uid, info.st_gid} == m_opened;
+}
+
+void HistoryLog::close() const
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+}
+
 HistoryLog::Result HistoryLog::write(const QString &text, const QString &from, const QString &to,
                                      const QDateTime &moment) const
 {
-    QFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
-        return Result::CannotCreate;
+    if (!stillOpen()) {
+        close();
+        // As QFile creates files: read and write for everyone the umask allows.
+        int fd = -1;
+        do
+            fd = ::open(m_encodedPath.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+        while (fd < 0 && errno == EINTR);
+        if (fd < 0)
+            return Result::CannotCreate;
+        struct stat info{};
+        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+            // Something other than a plain file (a pipe, a device) is written
+            // once and opened again next time, as before.
+            m_opened = {};
+        } else {
+            m_opened = {info.st_dev, info.st_ino, info.st_mode, info.st_uid, info.st_gid};
+        }
+        m_fd = fd;
+    }
     const QByteArray bytes = entry(text, from, to, moment);
-    if (file.write(bytes) != bytes.size())
+    ssize_t written = -1;
+    do
+        written = ::write(m_fd, bytes.constData(), size_t(bytes.size()));
+    while (written < 0 && errno == EINTR);
+    if (written != bytes.size()) {
+        // The next entry opens the file again rather than trusting this one.
+        close();
         return Result::WriteFailed;
+    }
     return Result::Written;
 }

@@ -4,16 +4,26 @@
 #include <QDateTime>
 #include <QString>
 
+#include <sys/types.h>
+
 // The message history "Log.txt": code page 1251, CR LF, only ever appended to.
 // An entry is a rule line, "[date time] from --> to", then the text with its
 // own line breaks. Whatever a peer sends stays inside its entry: names lose
 // their control characters, and a text line equal to the rule is indented.
+//
+// The file stays open between entries (a busy peer posts thousands a minute).
+// Before each entry the path is looked up again: a file removed, replaced or
+// given other permissions or owner since it was opened is opened again, so
+// the entry lands where the path now leads, or fails as an open would.
 class HistoryLog
 {
 public:
     enum class Result { Written, CannotCreate, WriteFailed };
 
     explicit HistoryLog(QString path);
+    ~HistoryLog();
+    HistoryLog(const HistoryLog &) = delete;
+    HistoryLog &operator=(const HistoryLog &) = delete;
 
     // One write call per entry on a file opened for appending, so entries
     // never interleave, even with another process appending to the same file.
@@ -23,5 +33,22 @@ public:
     static QByteArray entry(const QString &text, const QString &from, const QString &to, const QDateTime &moment);
 
 private:
+    // What the open file was when opened: the path must still lead to it.
+    struct Identity
+    {
+        dev_t device = 0;
+        ino_t inode = 0;
+        mode_t mode = 0;
+        uid_t owner = 0;
+        gid_t group = 0;
+        bool operator==(const Identity &) const = default;
+    };
+
+    bool stillOpen() const;
+    void close() const;
+
     QString m_path;
+    QByteArray m_encodedPath;
+    mutable int m_fd = -1;
+    mutable Identity m_opened;
 };

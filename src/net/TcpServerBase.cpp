@@ -4,6 +4,9 @@
 #include <QTcpSocket>
 
 #include <algorithm>
+#include <cerrno>
+
+#include <sys/socket.h>
 
 namespace {
 // Peers cannot see the backlog; a deep one lets a burst of senders in without SYN retries.
@@ -51,7 +54,24 @@ void ServeConnection::onDisconnected()
 
 void ServeConnection::acknowledge(const QByteArray &ack)
 {
-    m_socket->write(ack);
+    // The answer is a few bytes on a socket with nothing else to send, so it
+    // goes out at once. Through the socket's buffer it would first create a
+    // write notifier and then remove it: two more turns of the event loop for
+    // every message. What the kernel does not take, and any error, goes the
+    // buffered way, which reports errors as before.
+    QByteArray rest = ack;
+    const qintptr descriptor = m_socket->socketDescriptor();
+    if (descriptor >= 0 && m_socket->bytesToWrite() == 0 && m_socket->state() == QAbstractSocket::ConnectedState) {
+        ssize_t sent = -1;
+        do
+            sent = ::send(int(descriptor), ack.constData(), size_t(ack.size()), MSG_NOSIGNAL | MSG_DONTWAIT);
+        while (sent < 0 && errno == EINTR);
+        if (sent == ack.size())
+            return;
+        if (sent > 0)
+            rest = ack.mid(sent);
+    }
+    m_socket->write(rest);
     m_socket->flush();
 }
 

@@ -2,6 +2,7 @@
 #include "HistoryLog.h"
 #include "SystemFormats.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -108,6 +109,45 @@ private Q_SLOTS:
         const QByteArray inside = "x" + rule();
         write(QString::fromLatin1(longer + "\r\n" + inside), u"PC2"_s);
         QCOMPARE(logBytes(), rule() + "\r\n" + stamp() + "PC2 --> ME\r\n" + longer + "\r\n" + inside + "\r\n");
+    }
+
+    // The log keeps its file open between entries; whatever happens to the
+    // path meanwhile, each entry goes where the path leads at that moment.
+    void entriesFollowThePath()
+    {
+        const auto entryBytes = [&](const QByteArray &text) {
+            return rule() + "\r\n" + stamp() + "PC2 --> ME\r\n" + text + "\r\n";
+        };
+        HistoryLog log(m_path);
+        const auto append = [&](const QString &text) { return log.write(text, u"PC2"_s, u"ME"_s, m_moment); };
+        QCOMPARE(append(u"first"_s), HistoryLog::Result::Written);
+
+        // Removed (a user clearing the history): the next entry starts a new file.
+        QVERIFY(QFile::remove(m_path));
+        QCOMPARE(append(u"second"_s), HistoryLog::Result::Written);
+        QCOMPARE(logBytes(), entryBytes("second"));
+
+        // Moved away and replaced (log rotation): the old file keeps what it had.
+        const QString old = m_path + u".old"_s;
+        QVERIFY(QFile::rename(m_path, old));
+        {
+            QFile fresh(m_path);
+            QVERIFY(fresh.open(QIODevice::WriteOnly));
+            fresh.write("kept\r\n");
+        }
+        QCOMPARE(append(u"third"_s), HistoryLog::Result::Written);
+        QCOMPARE(logBytes(), "kept\r\n" + entryBytes("third"));
+        QFile moved(old);
+        QVERIFY(moved.open(QIODevice::ReadOnly));
+        QCOMPARE(moved.readAll(), entryBytes("second"));
+
+        // A path that cannot be a file fails as an open would, and recovers.
+        QVERIFY(QFile::remove(m_path));
+        QVERIFY(QDir().mkdir(m_path));
+        QCOMPARE(append(u"lost"_s), HistoryLog::Result::CannotCreate);
+        QVERIFY(QDir().rmdir(m_path));
+        QCOMPARE(append(u"fourth"_s), HistoryLog::Result::Written);
+        QCOMPARE(logBytes(), entryBytes("fourth"));
     }
 };
 
