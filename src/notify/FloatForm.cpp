@@ -51,7 +51,10 @@ TFloatForm::TFloatForm(const QString &settingsPath, QWidget *parent)
     connect(&m_ring, &QTimer::timeout, this, &TFloatForm::stepFrame);
     m_onTop.setInterval(kIntervalMs);
     connect(&m_onTop, &QTimer::timeout, this, &TFloatForm::stayOnTop);
-    if (isPlaceable())
+    // Re-raising needs a window system that stacks windows: not Wayland (the
+    // compositor decides), not offscreen (it would only warn twice a second).
+    const QString platform = QGuiApplication::platformName();
+    if (isPlaceable() && platform != u"offscreen" && platform != u"minimal")
         m_onTop.start();
 }
 
