@@ -102,13 +102,13 @@ bool TNetForm::saveSettings()
         kHeight.write(ini, height());
         m_messenger->options().write(ini);
         kSaveFileDir.write(ini, m_messenger->options().saveFolder());
-        kWaitPopUp.write(ini, m_settings->popupSeconds());
+        kWaitPopUp.write(ini, options().popupSeconds());
         kFontColor.write(ini, m_fontColor);
         kColor.write(ini, m_background);
         const QFont font = m_ui.memo1()->font();
         kFontName.write(ini, font.family());
         kFontSize.write(ini, font.pointSize());
-        kMenuStyle.write(ini, m_settings->menuStyle());
+        kMenuStyle.write(ini, options().menuStyle());
         kFontStyle.write(ini, FontStyle::fromFont(font));
         ini.commitBatch();
     } catch (const IniWriteError &error) {

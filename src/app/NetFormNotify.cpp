@@ -56,9 +56,9 @@ void TNetForm::wireNotify()
     m_menuDrawing->addMenu(m_ui.trayMenu());
     new SideBarMenu(m_ui.trayMenu(), QStringLiteral("Zavolin"));
     m_menuDrawing->setEffects(option(Option::MenuEffects));
-    m_menuDrawing->setStyleIndex(m_settings->menuStyle());
+    m_menuDrawing->setStyleIndex(options().menuStyle());
     connect(m_settings.get(), &TSettingsForm::menuEffectsToggled, m_menuDrawing, &MenuDrawing::setEffects);
-    connect(m_settings.get(), &TSettingsForm::menuStyleChanged, m_menuDrawing, &MenuDrawing::setStyleIndex);
+    connect(&options(), &OptionsStore::menuStyleChanged, m_menuDrawing, &MenuDrawing::setStyleIndex);
 
     if (m_env.desktopIntegration) {
         m_notifier = new DesktopNotifier(this);
@@ -69,10 +69,10 @@ void TNetForm::wireNotify()
 void TNetForm::showPopup(const QString &text)
 {
     m_slidePopUp->look().text = text;
-    m_slidePopUp->look().timeOutSeconds = m_settings->popupSeconds();
+    m_slidePopUp->look().timeOutSeconds = options().popupSeconds();
     // Where windows cannot place themselves, the desktop shows the notice.
     if (m_notifier && !DesktopNotifier::windowsCanBePlaced(QGuiApplication::platformName())) {
-        m_notifier->notify(text, m_settings->popupSeconds());
+        m_notifier->notify(text, options().popupSeconds());
         return;
     }
     m_slidePopUp->showPopUp();
@@ -84,7 +84,7 @@ void TNetForm::announceWithoutTray()
     // unless the popup is about to say it.
     if (!m_notifier || !hasNoTray() || option(Option::Popup))
         return;
-    m_notifier->notify(QStringLiteral("Получено сообщение"), m_settings->popupSeconds());
+    m_notifier->notify(QStringLiteral("Получено сообщение"), options().popupSeconds());
 }
 
 void TNetForm::onPopupClicked()

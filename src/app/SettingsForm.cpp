@@ -189,17 +189,18 @@ void TSettingsForm::setOption(Option option, bool on)
 
 int TSettingsForm::popupSeconds() const
 {
-    return m_seconds->value();
+    return m_store.popupSeconds();
 }
 
 void TSettingsForm::setPopupSeconds(int seconds)
 {
     m_seconds->setValue(seconds);
+    m_store.setPopupSeconds(m_seconds->value()); // as the field took it
 }
 
 int TSettingsForm::menuStyle() const
 {
-    return m_styleBox->currentIndex();
+    return m_store.menuStyle();
 }
 
 void TSettingsForm::setMenuStyle(int index)
@@ -208,6 +209,7 @@ void TSettingsForm::setMenuStyle(int index)
     if (index < 0 || index >= kMenuStyleCount)
         index = kDefaultMenuStyle;
     m_styleBox->setCurrentIndex(index);
+    m_store.setMenuStyle(index);
 }
 
 QString TSettingsForm::saveFolder() const
@@ -297,6 +299,7 @@ QWidget *TSettingsForm::buildNoticePage()
     m_seconds->setObjectName(u"SecondsEdit"_s);
     m_seconds->setFixedWidth(m_seconds->fontMetrics().horizontalAdvance(u"0000000"_s) + 30);
     connect(m_seconds, &SecondsSpinEdit::valueChanged, this, &TSettingsForm::popupSecondsChanged);
+    connect(m_seconds, &SecondsSpinEdit::valueChanged, &m_store, &OptionsStore::setPopupSeconds);
     auto *secondsText = new QLabel(u"Показывать окно (сек.):"_s, page);
     secondsText->setObjectName(u"SecondsLabel"_s);
     secondsText->setBuddy(m_seconds);
@@ -341,6 +344,7 @@ QWidget *TSettingsForm::buildLookPage()
     m_styleBox->addItems({u"Auto"_s, u"Standart"_s, u"WindowsXP Style"_s});
     m_styleBox->setCurrentIndex(kDefaultMenuStyle);
     connect(m_styleBox, &QComboBox::currentIndexChanged, this, &TSettingsForm::menuStyleChanged);
+    connect(m_styleBox, &QComboBox::currentIndexChanged, &m_store, &OptionsStore::setMenuStyle);
     auto *styleText = new QLabel(u"Стиль меню"_s, page);
     styleText->setObjectName(u"StyleLabel"_s);
     styleText->setBuddy(m_styleBox);

@@ -25,6 +25,8 @@ bool isValid(Option option)
 OptionsStore::OptionsStore(QObject *parent)
     : QObject(parent)
     , m_saveFolder(SettingKeys::kSaveFileDir.fallback.toString())
+    , m_popupSeconds(SettingKeys::kWaitPopUp.fallback)
+    , m_menuStyle(SettingKeys::kMenuStyle.fallback)
 {
 }
 
@@ -52,6 +54,22 @@ void OptionsStore::setSaveFolder(const QString &folder)
         return;
     m_saveFolder = folder;
     Q_EMIT saveFolderChanged(folder);
+}
+
+void OptionsStore::setPopupSeconds(int seconds)
+{
+    if (m_popupSeconds == seconds)
+        return;
+    m_popupSeconds = seconds;
+    Q_EMIT popupSecondsChanged(seconds);
+}
+
+void OptionsStore::setMenuStyle(int index)
+{
+    if (m_menuStyle == index)
+        return;
+    m_menuStyle = index;
+    Q_EMIT menuStyleChanged(index);
 }
 
 void OptionsStore::load(const IniFile &ini)

@@ -28,6 +28,12 @@ public:
     QString saveFolder() const;
     void setSaveFolder(const QString &folder);
 
+    // How long a popup stays, in seconds, and the menus' drawing style.
+    int popupSeconds() const { return m_popupSeconds; }
+    void setPopupSeconds(int seconds);
+    int menuStyle() const { return m_menuStyle; }
+    void setMenuStyle(int index);
+
     // Every option in numeric order, each through set(), so what reacts to a
     // change reacts in that order; a missing or unreadable key gives its default.
     void load(const IniFile &ini);
@@ -37,8 +43,12 @@ public:
 Q_SIGNALS:
     void changed(Option option, bool on);
     void saveFolderChanged(const QString &folder);
+    void popupSecondsChanged(int seconds);
+    void menuStyleChanged(int index);
 
 private:
     std::array<bool, Options::kCount> m_on{};
     QString m_saveFolder;
+    int m_popupSeconds;
+    int m_menuStyle;
 };

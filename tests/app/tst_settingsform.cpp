@@ -277,6 +277,7 @@ private Q_SLOTS:
         QSignalSpy changed(m_form.get(), &TSettingsForm::popupSecondsChanged);
         typeSeconds(typed);
         QCOMPARE(m_form->popupSeconds(), seconds);
+        QCOMPARE(m_options->popupSeconds(), seconds); // what the popup reads
         QVERIFY(!changed.isEmpty());
         QCOMPARE(changed.last().first().toInt(), seconds);
     }
@@ -376,6 +377,7 @@ private Q_SLOTS:
         QCOMPARE(m_form->menuStyle(), 0);
         child<QComboBox>(u"StyleBox"_s)->setCurrentIndex(1); // the user's choice
         QCOMPARE(changed.last().first().toInt(), 1);
+        QCOMPARE(m_options->menuStyle(), 1); // what the menus read
         m_form->setMenuStyle(7); // from a damaged file
         QCOMPARE(m_form->menuStyle(), 2);
         m_form->setMenuStyle(-1);
