@@ -1,5 +1,6 @@
 #include "AboutForm.h"
 #include "IniFile.h"
+#include "DatagramObserver.h"
 #include "LoopbackEnvironment.h"
 #include "NetForm.h"
 #include "SettingsForm.h"
@@ -29,8 +30,7 @@ class TestNetForm : public QObject
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<TUdpServer> m_observer;
-    std::unique_ptr<QSignalSpy> m_heard;
+    std::unique_ptr<DatagramObserver> m_observer;
     std::unique_ptr<TNetForm> m_form;
 
     QString iniPath() const { return m_dir->filePath(QStringLiteral("Zavolin.ini")); }
@@ -45,7 +45,7 @@ private:
     void startForm(const QString &hostName = QStringLiteral("pc-test"), const QString &settingsPath = {},
                    bool desktop = false)
     {
-        NetFormEnvironment env = loopbackEnvironment(m_dir->path(), hostName, m_observer->localPort());
+        NetFormEnvironment env = loopbackEnvironment(m_dir->path(), hostName, m_observer->port());
         if (!settingsPath.isEmpty())
             env.settingsPath = settingsPath;
         env.desktopIntegration = desktop;
@@ -56,34 +56,25 @@ private:
 
     QStringList heard()
     {
-        QStringList out;
-        for (const QList<QVariant> &args : *m_heard)
-            out << QString::fromLatin1(args.at(0).toByteArray());
-        return out;
+        return m_observer->heard();
     }
 
     void sendToForm(const QByteArray &datagram)
     {
-        TUdpClient client;
-        client.setHost(QStringLiteral("127.0.0.1"));
-        client.setPort(m_form->datagramPort());
-        QVERIFY(client.send(datagram));
+        QVERIFY(DatagramObserver::sendTo(m_form->datagramPort(), datagram));
     }
 
 private Q_SLOTS:
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
-        m_observer = std::make_unique<TUdpServer>();
-        m_observer->setDefaultPort(0);
-        QVERIFY(m_observer->setActive(true));
-        m_heard = std::make_unique<QSignalSpy>(m_observer.get(), &TUdpServer::datagramReceived);
+        m_observer = std::make_unique<DatagramObserver>();
+        QVERIFY(m_observer->isListening());
     }
 
     void cleanup()
     {
         m_form.reset();
-        m_heard.reset();
         m_observer.reset();
         m_dir.reset();
     }
@@ -119,7 +110,7 @@ private Q_SLOTS:
     void presenceRepliesAndOwnAnnouncementIsIgnored()
     {
         startForm();
-        QTRY_COMPARE(m_heard->size(), 2);
+        QTRY_COMPARE(m_observer->count(), 2);
         sendToForm("%PC-TEST");
         sendToForm("%PC2");
         QTRY_COMPARE(m_form->contacts().count(), 1);
@@ -133,7 +124,7 @@ private Q_SLOTS:
     {
         writeIni("[Form]\r\nMusic=ring.wav\r\nCh9=0\r\n");
         startForm();
-        QTRY_COMPARE(m_heard->size(), 2);
+        QTRY_COMPARE(m_observer->count(), 2);
         QSignalSpy finished(m_form.get(), &TNetForm::finished);
         m_form->close(); // Ch9 off: Close ends the program without asking
         QCOMPARE(finished.size(), 1);
@@ -152,7 +143,7 @@ private Q_SLOTS:
         // A folder that is a file: no user, root included, can write there.
         writeIni("not a folder");
         startForm(QStringLiteral("pc-test"), iniPath() + QStringLiteral("/Zavolin.ini"));
-        QTRY_COMPARE(m_heard->size(), 2);
+        QTRY_COMPARE(m_observer->count(), 2);
         QSignalSpy finished(m_form.get(), &TNetForm::finished);
         m_form->endSession();
         QTRY_COMPARE(heard().last(), QStringLiteral("#PC-TEST")); // the farewell does not wait

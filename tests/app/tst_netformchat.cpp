@@ -1,6 +1,7 @@
 #include "ChatForm.h"
 #include "Cp1251.h"
 #include "IniFile.h"
+#include "DatagramObserver.h"
 #include "LoopbackEnvironment.h"
 #include "NetForm.h"
 
@@ -32,8 +33,7 @@ class TestNetFormChat : public QObject
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<TUdpServer> m_observer;
-    std::unique_ptr<QSignalSpy> m_heard;
+    std::unique_ptr<DatagramObserver> m_observer;
     std::unique_ptr<TNetForm> m_form;
 
     QString iniPath() const { return m_dir->filePath(QStringLiteral("Zavolin.ini")); }
@@ -49,39 +49,30 @@ private:
 
     QStringList heard() const
     {
-        QStringList out;
-        for (const QList<QVariant> &args : *m_heard)
-            out << Cp1251::decode(args.at(0).toByteArray());
-        return out;
+        return m_observer->heard();
     }
 
     void sendToForm(const QString &datagram)
     {
-        TUdpClient client;
-        client.setHost(QStringLiteral("127.0.0.1"));
-        client.setPort(m_form->datagramPort());
-        QVERIFY(client.send(Cp1251::encode(datagram)));
+        QVERIFY(DatagramObserver::sendTo(m_form->datagramPort(), Cp1251::encode(datagram)));
     }
 
 private Q_SLOTS:
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
-        m_observer = std::make_unique<TUdpServer>();
-        m_observer->setDefaultPort(0);
-        QVERIFY(m_observer->setActive(true));
-        m_heard = std::make_unique<QSignalSpy>(m_observer.get(), &TUdpServer::datagramReceived);
+        m_observer = std::make_unique<DatagramObserver>();
+        QVERIFY(m_observer->isListening());
         m_form = std::make_unique<TNetForm>(
-            loopbackEnvironment(m_dir->path(), QStringLiteral("pc-test"), m_observer->localPort()));
+            loopbackEnvironment(m_dir->path(), QStringLiteral("pc-test"), m_observer->port()));
         m_form->startUp();
         m_form->show();
-        QTRY_COMPARE(m_heard->size(), 2);
+        QTRY_COMPARE(m_observer->count(), 2);
     }
 
     void cleanup()
     {
         m_form.reset();
-        m_heard.reset();
         m_observer.reset();
         m_dir.reset();
     }
