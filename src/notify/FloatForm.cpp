@@ -156,7 +156,7 @@ void TFloatForm::mousePressEvent(QMouseEvent *event)
     }
     m_pressGlobal = event->globalPosition().toPoint();
     if (!m_outline) {
-        m_outline = new QRubberBand(QRubberBand::Rectangle);
+        m_outline = std::make_unique<QRubberBand>(QRubberBand::Rectangle);
         m_outline->setWindowFlag(Qt::WindowStaysOnTopHint);
     }
     m_outline->setGeometry(frameGeometry());
@@ -174,8 +174,15 @@ void TFloatForm::mouseReleaseEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton || !m_outline)
         return;
-    delete m_outline.data();
+    m_outline.reset();
     move(pos() + event->globalPosition().toPoint() - m_pressGlobal);
+}
+
+void TFloatForm::hideEvent(QHideEvent *event)
+{
+    // A bar switched off during a drag ends the drag, and its outline with it.
+    m_outline.reset();
+    QWidget::hideEvent(event);
 }
 
 void TFloatForm::mouseDoubleClickEvent(QMouseEvent *event)

@@ -2,9 +2,10 @@
 
 #include <QImage>
 #include <QPoint>
-#include <QPointer>
 #include <QTimer>
 #include <QWidget>
+
+#include <memory>
 
 class QRubberBand;
 
@@ -45,6 +46,7 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     void stepFrame();
@@ -54,6 +56,8 @@ private:
     QTimer m_ring;
     QTimer m_onTop;
     int m_frame = 0;
-    QPointer<QRubberBand> m_outline;
+    // A window of its own over the desktop (a rubber band with a parent would
+    // be clipped to the bar), owned here so that it goes with the bar.
+    std::unique_ptr<QRubberBand> m_outline;
     QPoint m_pressGlobal;
 };

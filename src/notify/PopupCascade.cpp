@@ -1,11 +1,14 @@
 #include "PopupCascade.h"
 
-std::optional<int> PopupCascade::place(PanelEdge edge, const QRect &workArea, const Layout &layout)
+std::optional<int> PopupCascade::place(PanelEdge found, const QRect &workArea, const Layout &layout)
 {
-    if (edge != m_lastEdge) {
-        m_lastEdge = edge;
+    if (found != m_lastEdge) {
+        m_lastEdge = found;
         m_open = 0;
     }
+    // Without a known panel the popups stand at the bottom-right corner: they
+    // stack and run out of room there as above a bottom panel.
+    const PanelEdge edge = found == PanelEdge::Unknown ? PanelEdge::Bottom : found;
     if (m_open <= 0)
         m_offset = 0;
     else if (!hasRoom(edge, workArea, layout, m_offset))
@@ -14,7 +17,7 @@ std::optional<int> PopupCascade::place(PanelEdge edge, const QRect &workArea, co
     const int own = m_offset;
     if (!layout.cascade)
         m_offset = 0;
-    else if (edge != PanelEdge::Unknown)
+    else
         m_offset += layout.size.height() + layout.marge;
     return own;
 }
@@ -31,8 +34,6 @@ bool PopupCascade::hasRoom(PanelEdge edge, const QRect &workArea, const Layout &
     const int bottom = workArea.y() + workArea.height();
     const int h = layout.size.height();
     switch (edge) {
-    case PanelEdge::Unknown:
-        return true;
     case PanelEdge::Top:
         return top + offset + h + layout.gap.y() <= bottom;
     default:

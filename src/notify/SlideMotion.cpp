@@ -15,7 +15,7 @@ SlideMotion::SlideMotion(PanelEdge edge, const QRect &workArea, const Layout &la
     const int bottom = workArea.y() + workArea.height();
     const int w = layout.size.width();
     const int h = layout.size.height();
-    const int off = edge == PanelEdge::Unknown ? 0 : layout.offset;
+    const int off = layout.offset;
     QPoint origin;
     switch (m_edge) {
     case PanelEdge::Left:

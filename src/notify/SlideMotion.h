@@ -28,7 +28,8 @@ public:
     };
 
     // An unknown edge places the popup at the bottom-right corner of the work
-    // area and slides it like a bottom panel, so it still comes and goes.
+    // area and slides and stacks it like a bottom panel, so it still comes and
+    // goes and several stand beside each other.
     SlideMotion(PanelEdge edge, const QRect &workArea, const Layout &layout);
 
     PanelEdge edge() const { return m_edge; }

@@ -42,14 +42,49 @@ bool DesktopNotifier::windowsCanBePlaced(const QString &platformName)
     return !platformName.startsWith(QLatin1String("wayland"));
 }
 
+QString DesktopNotifier::escapeMarkup(const QString &text)
+{
+    QString escaped;
+    escaped.reserve(text.size());
+    for (const QChar c : text) {
+        if (c == u'&')
+            escaped += QLatin1String("&amp;");
+        else if (c == u'<')
+            escaped += QLatin1String("&lt;");
+        else if (c == u'>')
+            escaped += QLatin1String("&gt;");
+        else
+            escaped += c;
+    }
+    return escaped;
+}
+
 void DesktopNotifier::notify(const QString &text, int timeOutSeconds)
 {
     if (!m_bus.isConnected())
         return;
+    // Names and texts come from the network: a server that reads markup in the
+    // body must see them as text, a server without markup shows the body as it
+    // is. Asked each time, since the server may be replaced while we run; when
+    // it does not answer, escaping is the safe side.
+    const QDBusMessage ask = QDBusMessage::createMethodCall(kService, kPath, kInterface,
+                                                            QStringLiteral("GetCapabilities"));
+    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(ask), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, text, timeOutSeconds](QDBusPendingCallWatcher *w) {
+                const QDBusPendingReply<QStringList> reply = *w;
+                const bool plain = reply.isValid() && !reply.value().contains(QLatin1String("body-markup"));
+                send(plain ? text : escapeMarkup(text), timeOutSeconds);
+                w->deleteLater();
+            });
+}
+
+void DesktopNotifier::send(const QString &body, int timeOutSeconds)
+{
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
     const QStringList actions{QStringLiteral("default"), QStringLiteral("Входящие сообщения")};
     const int expireMs = timeOutSeconds > 0 ? qMin(timeOutSeconds, INT_MAX / 1000) * 1000 : -1;
-    call << QStringLiteral("Zavolin") << uint(0) << QStringLiteral("zavolin") << QStringLiteral("Zavolin") << text
+    call << QStringLiteral("Zavolin") << uint(0) << QStringLiteral("zavolin") << QStringLiteral("Zavolin") << body
          << actions << QVariantMap() << expireMs;
     auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {

@@ -19,8 +19,12 @@ public:
     DesktopNotifier(const QDBusConnection &bus, QObject *parent = nullptr);
 
     // A notification titled "Zavolin" with this text, closed by the desktop
-    // after `timeOutSeconds`.
+    // after `timeOutSeconds`. The text is shown as it is: a server that reads
+    // markup in the body gets it escaped.
     void notify(const QString &text, int timeOutSeconds);
+
+    // `text` with '&', '<' and '>' written as entities.
+    static QString escapeMarkup(const QString &text);
 
     // Whether the platform lets windows place themselves (not under Wayland).
     static bool windowsCanBePlaced(const QString &platformName);
@@ -35,6 +39,7 @@ private Q_SLOTS:
 
 private:
     void subscribe();
+    void send(const QString &body, int timeOutSeconds);
 
     QDBusConnection m_bus;
     QSet<uint> m_shown; // ids the server gave our notifications, until closed

@@ -121,6 +121,10 @@ void HttpFetch::start(const QUrl &address)
     QNetworkRequest request(url);
     request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("TWebUpdate"));
     request.setRawHeader("Accept", "*/*");
+    // The bytes as they are on the server: a compressed reply loses its
+    // Content-Length on the way through the network layer, and a file must
+    // arrive exactly as large as announced.
+    request.setRawHeader("Accept-Encoding", "identity");
     request.setRawHeader("Cache-Control", "no-cache");
     request.setRawHeader("Pragma", "no-cache");
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
@@ -140,6 +144,11 @@ bool HttpFetch::checkHeader(QString &reason)
     const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (status < 200 || status > 299) {
         reason = QStringLiteral("HTTP status %1").arg(status);
+        return false;
+    }
+    const QByteArray encoding = m_reply->rawHeader("Content-Encoding").trimmed().toLower();
+    if (!encoding.isEmpty() && encoding != "identity") {
+        reason = QStringLiteral("the server sent the answer encoded as %1").arg(QString::fromLatin1(encoding));
         return false;
     }
     const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);

@@ -6,11 +6,48 @@
 
 namespace {
 
-qint64 partValue(QStringView part)
+// A part as a sign and its digits without leading zeros, so that parts of any
+// length compare exactly; a part that is no integer counts as 0.
+struct Part
 {
-    bool ok = false;
-    const qint64 value = part.trimmed().toLongLong(&ok, 10);
-    return ok ? value : 0;
+    bool negative = false;
+    QStringView digits; // empty for 0
+};
+
+Part partValue(QStringView part)
+{
+    part = part.trimmed();
+    Part value;
+    if (part.startsWith(u'+') || part.startsWith(u'-')) {
+        value.negative = part.front() == u'-';
+        part = part.mid(1);
+    }
+    if (part.isEmpty())
+        return {};
+    for (const QChar c : part) {
+        if (c < u'0' || c > u'9')
+            return {};
+    }
+    while (!part.isEmpty() && part.front() == u'0')
+        part = part.mid(1);
+    value.digits = part;
+    if (part.isEmpty())
+        value.negative = false;
+    return value;
+}
+
+// <0, 0, >0 as a is below, equal to or above b.
+int comparePart(const Part &a, const Part &b)
+{
+    if (a.negative != b.negative)
+        return a.negative ? -1 : 1;
+    int magnitude = 0;
+    if (a.digits.size() != b.digits.size())
+        magnitude = a.digits.size() < b.digits.size() ? -1 : 1;
+    else
+        magnitude = a.digits.compare(b.digits); // same length: digit order is number order
+    magnitude = magnitude < 0 ? -1 : (magnitude > 0 ? 1 : 0);
+    return a.negative ? -magnitude : magnitude;
 }
 
 // The part before the first '.', and the rest after it (empty without a '.').
@@ -29,11 +66,10 @@ QStringView tail(QStringView text)
 bool standardNewer(QStringView a, QStringView b)
 {
     for (;;) {
-        const qint64 ours = partValue(head(a));
-        const qint64 theirs = partValue(head(b));
-        if (ours < theirs)
+        const int order = comparePart(partValue(head(a)), partValue(head(b)));
+        if (order < 0)
             return true;
-        if (ours > theirs)
+        if (order > 0)
             return false;
         const bool more = a.contains(u'.');
         a = tail(a);

@@ -12,8 +12,8 @@ namespace VersionCompare {
 
 // Whether `page` names a newer version than `running`.
 //
-// vfStandard compares the parts before each '.' as integers (a part that is no
-// integer counts as 0) and stops, equal, after the running version's last part:
+// vfStandard compares the parts before each '.' as integers of any length (a
+// part that is no integer counts as 0) and stops, equal, after the running version's last part:
 // against 2.17, 2.18 and 3 are newer, 2.9 is older, 2.17.1 and 2.017 are equal.
 // vfNumber: a version that is no number is never newer.
 bool isNewer(const QString &running, const QString &page, VersionFormat format);

@@ -8,9 +8,13 @@
 #include <QPointer>
 #include <QUrl>
 
+#include <climits>
+
 TWebUpdate::TWebUpdate(QObject *parent)
     : QObject(parent)
 {
+    m_deadline.setSingleShot(true);
+    connect(&m_deadline, &QTimer::timeout, this, &TWebUpdate::onDeadline);
     connect(&m_fetch, &HttpFetch::progress, this, [this](qint64 total, qint64 received) {
         if (m_events.download)
             m_events.download(total, received);
@@ -94,6 +98,11 @@ void TWebUpdate::setLimits(const HttpFetch::Limits &limits)
     m_fetch.setLimits(limits);
 }
 
+void TWebUpdate::setDeadlines(const Deadlines &deadlines)
+{
+    m_deadlines = deadlines;
+}
+
 void TWebUpdate::setEvents(WebUpdateEvents events)
 {
     m_events = std::move(events);
@@ -134,6 +143,8 @@ bool TWebUpdate::CheckUpdate()
     m_clientFileName.clear();
     if (m_events.beforeGetInfo)
         m_events.beforeGetInfo();
+    // One bound for the whole chain of pages, however it is paced.
+    m_pagesDue = QDeadlineTimer(qMax(0, m_deadlines.pagesMs));
     getInfo();
     return true;
 }
@@ -144,11 +155,13 @@ void TWebUpdate::getInfo()
     m_pageAddress = m_redirection.isEmpty() ? m_url : UpdateAddress::withHttpPrefix(m_redirection);
     m_visited.insert(m_pageAddress);
     m_fetchingFile = false;
+    m_deadline.start(int(qBound(qint64(0), m_pagesDue.remainingTime(), qint64(INT_MAX))));
     m_fetch.getPage(QUrl(m_pageAddress));
 }
 
 void TWebUpdate::onPage(bool ok, const QString &reason)
 {
+    m_deadline.stop();
     if (!ok) {
         qCWarning(lcZavolin).noquote() << "Update information from" << m_pageAddress << "not read:" << reason;
         if (m_events.downloadError)
@@ -272,11 +285,13 @@ void TWebUpdate::startDownload()
     if (m_events.beforeDownload)
         m_events.beforeDownload(m_clientFileName);
     m_fetchingFile = true;
+    m_deadline.start(qMax(0, m_deadlines.downloadMs));
     m_fetch.getFile(QUrl(UpdateAddress::withHttpPrefix(m_values.download)), m_clientFileName);
 }
 
 void TWebUpdate::onFile(bool ok, const QString &reason)
 {
+    m_deadline.stop();
     m_fetchingFile = false;
     if (!ok) {
         fail(QStringLiteral("download from ") + m_values.download + QStringLiteral(" failed: ") + reason);
@@ -301,8 +316,22 @@ void TWebUpdate::fail(const QString &reason)
     finish(false);
 }
 
+void TWebUpdate::onDeadline()
+{
+    if (!m_busy || !m_fetch.isRunning())
+        return;
+    // Cancelling is silent; the check reports the failure itself, as any other.
+    m_fetch.cancel();
+    if (m_fetchingFile) {
+        fail(QStringLiteral("the download from ") + m_values.download + QStringLiteral(" took longer than allowed"));
+        return;
+    }
+    onPage(false, QStringLiteral("the pages took longer than allowed"));
+}
+
 void TWebUpdate::finish(bool downloaded)
 {
+    m_deadline.stop();
     m_busy = false;
     ++m_run;
     m_fetchingFile = false;

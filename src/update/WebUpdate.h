@@ -4,10 +4,12 @@
 #include "MetaTags.h"
 #include "VersionCompare.h"
 
+#include <QDeadlineTimer>
 #include <QFlags>
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 #include <type_traits>
@@ -76,6 +78,15 @@ public:
     // Pages a check follows through redirections, the first included.
     static constexpr int kMaxPages = 6;
 
+    // Time the network may take, whatever pace the server keeps: for all the
+    // pages of one check together, and for the download. Time the check waits
+    // for the user's answers does not count.
+    struct Deadlines
+    {
+        int pagesMs = 60 * 1000;
+        int downloadMs = 60 * 60 * 1000;
+    };
+
     explicit TWebUpdate(QObject *parent = nullptr);
     ~TWebUpdate() override;
 
@@ -94,6 +105,7 @@ public:
     // Where downloads go; the system's temporary folder unless set.
     void setDownloadFolder(const QString &folder);
     void setLimits(const HttpFetch::Limits &limits);
+    void setDeadlines(const Deadlines &deadlines);
     void setEvents(WebUpdateEvents events);
 
     // Starts a check; false (and nothing happens) while one is running.
@@ -117,6 +129,7 @@ private:
     void onFile(bool ok, const QString &reason);
     void fail(const QString &reason);
     void finish(bool downloaded);
+    void onDeadline();
     // Wraps a continuation so that it runs only while this check is still on.
     template <typename... T>
     Answer<T...> guard(std::type_identity_t<std::function<void(T...)>> next);
@@ -130,6 +143,9 @@ private:
     TInfoCaption m_captions;
     Options m_options = uoRunUpdate;
     QString m_downloadFolder;
+    Deadlines m_deadlines;
+    QTimer m_deadline;          // runs while a transfer does
+    QDeadlineTimer m_pagesDue;  // the end of the pages' time
 
     bool m_busy = false;
     quint64 m_run = 0;

@@ -23,6 +23,14 @@ class TestFloatForm : public QObject
         QApplication::sendEvent(w, &event);
     }
 
+    static QRubberBand *outline()
+    {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *band = qobject_cast<QRubberBand *>(w))
+                return band;
+        return nullptr;
+    }
+
     QTemporaryDir m_dir;
     QString iniPath() const { return m_dir.filePath(QStringLiteral("Zavolin.ini")); }
 
@@ -87,6 +95,31 @@ private Q_SLOTS:
         send(&form, QEvent::MouseButtonPress, Qt::RightButton, Qt::RightButton, start);
         send(&form, QEvent::MouseButtonRelease, Qt::RightButton, Qt::NoButton, start + QPoint(50, 50));
         QCOMPARE(form.pos(), QPoint(130, 140));
+    }
+
+    // The outline belongs to the bar: hiding or closing the bar in the middle
+    // of a drag takes it off the screen.
+    void outlineGoesWithTheBar()
+    {
+        auto *form = new TFloatForm(iniPath());
+        form->move(100, 100);
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form));
+        const QPoint start = form->mapToGlobal(QPoint(10, 10));
+        send(form, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, start);
+        send(form, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, start + QPoint(5, 5));
+        QVERIFY(outline() && outline()->isVisible());
+        form->hide();
+        QVERIFY(!outline());
+        // A release after that moves nothing.
+        send(form, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, start + QPoint(5, 5));
+        QCOMPARE(form->pos(), QPoint(100, 100));
+
+        form->show();
+        send(form, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, start);
+        QVERIFY(outline() && outline()->isVisible());
+        delete form;
+        QVERIFY(!outline());
     }
 
     void doubleClickReportsOnce()

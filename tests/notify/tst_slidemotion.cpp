@@ -152,8 +152,8 @@ private Q_SLOTS:
         QCOMPARE(SlideMotion(PanelEdge::Bottom, bottomWork, layout(102)).fullGeometry().top(), 636 - 102);
         const QRect topWork(0, 28, 1024, 740);
         QCOMPARE(SlideMotion(PanelEdge::Top, topWork, layout(102)).fullGeometry().top(), 30 + 102);
-        // Nothing stacks where no panel is known.
-        QCOMPARE(SlideMotion(PanelEdge::Unknown, kScreen, layout(102)).fullGeometry().top(), 666);
+        // Where no panel is known popups stack as above a bottom panel.
+        QCOMPARE(SlideMotion(PanelEdge::Unknown, kScreen, layout(102)).fullGeometry().top(), 666 - 102);
     }
 
     // Three popups 102 pixels apart, the stack kept while any is open, and no
@@ -223,12 +223,29 @@ private Q_SLOTS:
         QCOMPARE(cascade.openCount(), 1);
     }
 
-    void unknownEdgeAndNoCascadeStayAtThePanel()
+    void unknownEdgeStacksAsAtTheBottomAndNoCascadeStaysAtThePanel()
     {
         PopupCascade cascade;
         PopupCascade::Layout l{QSize(148, 100), QPoint(2, 2), 2, true};
-        for (int i = 0; i < 20; ++i) // no room test without a known edge
-            QCOMPARE(cascade.place(PanelEdge::Unknown, kScreen, l).value_or(-1), 0);
+        // 768 - 2 - 100 = 666 = 6 * 102 + 54: seven popups, each beside the one before, then no room.
+        QList<QRect> placed;
+        for (int i = 0; i < 7; ++i) {
+            const std::optional<int> offset = cascade.place(PanelEdge::Unknown, kScreen, l);
+            QCOMPARE(offset.value_or(-1), i * 102);
+            const QRect full = SlideMotion(PanelEdge::Unknown, kScreen, {l.size, l.gap, *offset, 9, 1000, true})
+                                   .fullGeometry();
+            QVERIFY(kScreen.contains(full));
+            for (const QRect &other : std::as_const(placed))
+                QVERIFY(!other.intersects(full));
+            placed.append(full);
+        }
+        QVERIFY(!cascade.place(PanelEdge::Unknown, kScreen, l));
+        QCOMPARE(cascade.openCount(), 7);
+        // All gone: the next one stands at the corner again.
+        for (int i = 0; i < 7; ++i)
+            cascade.popupClosed();
+        QCOMPARE(cascade.place(PanelEdge::Unknown, kScreen, l).value_or(-1), 0);
+
         PopupCascade flat;
         l.cascade = false;
         QCOMPARE(flat.place(PanelEdge::Bottom, kScreen, l).value_or(-1), 0);

@@ -51,6 +51,26 @@ private Q_SLOTS:
         QCOMPARE(popups.popups().constFirst()->offset(), 0);
     }
 
+    // A desktop that reserves no strip (or none we can see): the popups still
+    // stand beside each other, from the bottom-right corner up, until the
+    // screen is full.
+    void withoutAPanelTheyStackAndStop()
+    {
+        TSlidePopUp popups;
+        bottomPanel(popups);
+        popups.setScreenSource([] { return TSlidePopUp::ScreenArea{QRect(0, 0, 800, 600), QRect(0, 0, 800, 600)}; });
+        // 600 - 2 - 100 = 498 = 4 * 102 + 90: five fit.
+        for (int i = 0; i < 5; ++i)
+            QVERIFY(popups.showPopUp());
+        QVERIFY(!popups.showPopUp());
+        const QList<TfrmSlidePopUp *> shown = popups.popups();
+        QCOMPARE(shown.size(), 5);
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(shown.at(i)->motion().fullGeometry(), QRect(650, 498 - 102 * i, 148, 100));
+        popups.closePopUps();
+        QTRY_COMPARE(popups.openCount(), 0);
+    }
+
     void textClickEndsThatPopup()
     {
         TSlidePopUp popups;

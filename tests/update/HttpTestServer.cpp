@@ -87,7 +87,13 @@ void HttpTestServer::serve(QTcpSocket *socket)
         Answer missing;
         missing.status = 404;
         missing.body = "<html>not here</html>";
-        const Answer answer = m_answers.value(request.path, missing);
+        Answer answer = m_answers.value(request.path, missing);
+        const QByteArray accepted = request.headers.value("accept-encoding");
+        if (answer.compression == Compression::Always
+            || (answer.compression == Compression::WhenAsked && accepted.contains("deflate"))) {
+            answer.body = qCompress(answer.body).mid(4); // a zlib stream, as "deflate" is sent
+            answer.headers.append(qMakePair(QByteArray("Content-Encoding"), QByteArray("deflate")));
+        }
         QByteArray head = "HTTP/1.1 " + QByteArray::number(answer.status) + " X\r\nConnection: close\r\n";
         if (answer.announceLength) {
             const qint64 length = answer.announcedLength >= 0 ? answer.announcedLength : answer.body.size();

@@ -14,6 +14,9 @@ class HttpTestServer : public QObject
     Q_OBJECT
 
 public:
+    // Whether the body goes deflate-compressed, with its compressed length.
+    enum class Compression { None, WhenAsked, Always };
+
     struct Answer
     {
         int status = 200;
@@ -24,6 +27,7 @@ public:
         int chunkBytes = 0;          // 0: the body at once
         int chunkIntervalMs = 10;
         bool stallAfterFirstChunk = false; // then keep the connection open, silent
+        Compression compression = Compression::None;
     };
 
     struct Request

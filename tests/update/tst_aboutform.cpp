@@ -241,7 +241,7 @@ private Q_SLOTS:
                  QStringList());
     }
 
-    void failuresAndRefusalsSayWhatThePartSays()
+    void failuresAndRefusalsShowTheirMessages()
     {
         openForm();
         // No tags.
@@ -274,6 +274,85 @@ private Q_SLOTS:
         QVERIFY(!MessageBoxProbe::open(m_form));
         QCOMPARE(m_server->requestsFor("/zavolin-2.18.tar.gz"), 0);
         QVERIFY(!QFileInfo::exists(downloaded()));
+    }
+
+    // However deeply the page nests its markup, it is shown at once, text and all.
+    void deeplyNestedPageIsShown_data()
+    {
+        QTest::addColumn<int>("depth");
+        QTest::newRow("50 tables") << 50;
+        QTest::newRow("1000 tables") << 1000;
+    }
+
+    void deeplyNestedPageIsShown()
+    {
+        QFETCH(int, depth);
+        servePages("2.18");
+        QByteArray page = updatePage({{"Product", "Zavolin"},
+                                      {"Version", "2.18"},
+                                      {"Download", m_server->url("/zavolin-2.18.tar.gz").toLatin1()},
+                                      {"ClientSideName", "zavolin-2.18.tar.gz"}});
+        const qsizetype body = page.indexOf("<body>") + 6;
+        page.insert(body, QByteArray("<table><tr><td>").repeated(depth) + "New in 2.18"
+                              + QByteArray("</td></tr></table>").repeated(depth)
+                              + "<ul><li><b>faster</b><ul><li><i>smaller</i></li></ul></li></ul>");
+        m_server->setPage("/update.htm", page);
+        openForm();
+        clickUpdate();
+        answerAvailable(QMessageBox::Yes);
+        answerReadInfo(QMessageBox::Yes);
+        QTRY_VERIFY(m_form->infoForm() && m_form->infoForm()->isVisible());
+        const QString shown = m_form->infoForm()->browser()->toPlainText();
+        QVERIFY2(shown.contains(u"New in 2.18"_s), qPrintable(shown));
+        QVERIFY(shown.contains(u"faster"_s));
+        QVERIFY(shown.contains(u"smaller"_s));
+        QVERIFY(shown.contains(u"Zavolin update"_s));
+        m_form->infoForm()->cancelButton()->click();
+        waitIdle();
+    }
+
+    // A failed download says so where it said it was downloading, and the bar
+    // is back at its start.
+    void failedDownloadShowsItInTheStatusLine()
+    {
+        servePages("2.18");
+        HttpTestServer::Answer file;
+        file.body = QByteArray(1000, 'z');
+        file.announcedLength = 5000;
+        m_server->setAnswer("/zavolin-2.18.tar.gz", file);
+        openForm();
+        clickUpdate();
+        answerAvailable(QMessageBox::Yes);
+        answerReadInfo(QMessageBox::No);
+        answerOk(u"Файл будет загружен в %1"_s.arg(downloaded()));
+        answerOk(u"Не удалось подключиться к серверу!"_s, QMessageBox::Critical, u"Ошибка"_s);
+        waitIdle();
+        QCOMPARE(m_form->statusLabel()->text(), u"Не удалось загрузить файл zavolin-2.18.tar.gz"_s);
+        QCOMPARE(m_form->progressBar()->maximum(), 100);
+        QCOMPARE(m_form->progressBar()->value(), 0);
+        // The next check starts with an empty line.
+        m_server->setPage("/update.htm", "<html>nothing</html>");
+        clickUpdate();
+        QCOMPARE(m_form->statusLabel()->text(), QString());
+        answerOk(u"Не удалось подключиться к серверу!"_s, QMessageBox::Critical, u"Ошибка"_s);
+        waitIdle();
+    }
+
+    // A page without a size leaves a plain bar behind, not a busy animation.
+    void pageWithoutSizeKeepsTheBarDeterminate()
+    {
+        servePages("2.17");
+        HttpTestServer::Answer info;
+        info.body = updatePage({{"Product", "Zavolin"}, {"Version", "2.17"}});
+        info.announceLength = false;
+        m_server->setAnswer("/update.htm", info);
+        openForm();
+        clickUpdate();
+        answerOk(u"Ваша версия программы не нуждается в обновлении!"_s);
+        waitIdle();
+        QCOMPARE(m_form->progressBar()->minimum(), 0);
+        QCOMPARE(m_form->progressBar()->maximum(), 100);
+        QCOMPARE(m_form->progressBar()->value(), 0);
     }
 
     void existingFileAsksBeforeReplacing()

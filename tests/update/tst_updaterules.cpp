@@ -1,4 +1,5 @@
 #include "MetaTags.h"
+#include "PageMarkup.h"
 #include "UpdateAddress.h"
 #include "VersionCompare.h"
 
@@ -119,7 +120,18 @@ private Q_SLOTS:
         QTest::newRow("standard letters vs number") << standard << u"2.beta"_s << u"2.1"_s << true;
         QTest::newRow("standard deeper running") << standard << u"2.17.3"_s << u"2.17.4"_s << true;
         QTest::newRow("standard empty page") << standard << u"2.17"_s << QString() << false;
-        QTest::newRow("standard huge part") << standard << u"2.17"_s << u"99999999999999999999"_s << false;
+        // Parts of any length compare by their value, never wrapped or read as 0.
+        QTest::newRow("standard huge part") << standard << u"2.17"_s << u"99999999999999999999"_s << true;
+        QTest::newRow("standard huge first part")
+            << standard << u"2.17"_s << u"99999999999999999999999999.1"_s << true;
+        QTest::newRow("standard huge parts differ late")
+            << standard << u"1.123456789012345678901234567890"_s << u"1.123456789012345678901234567891"_s << true;
+        QTest::newRow("standard huge running") << standard << u"99999999999999999999999999.1"_s << u"3.0"_s << false;
+        QTest::newRow("standard huge equal with leading zeros")
+            << standard << u"2.99999999999999999999"_s << u"2.0099999999999999999999"_s << false;
+        QTest::newRow("standard huge one digit longer")
+            << standard << u"2.99999999999999999999"_s << u"2.00999999999999999999999"_s << true;
+        QTest::newRow("standard negative part") << standard << u"2.17"_s << u"2.-18"_s << false;
         const auto text = VersionFormat::vfString;
         QTest::newRow("string same") << text << u"2.17"_s << u"2.17"_s << false;
         QTest::newRow("string 2.18") << text << u"2.17"_s << u"2.18"_s << true;
@@ -189,6 +201,78 @@ private Q_SLOTS:
         QFETCH(QString, pageName);
         QFETCH(QString, plain);
         QCOMPARE(UpdateAddress::plainFileName(pageName), plain);
+    }
+
+    void pageMarkup_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("paragraphs and breaks") << u"<P>one<br>two</p><p>three"_s << u"<p>one<br/>two</p><p>three</p>"_s;
+        QTest::newRow("bold and italic") << u"a <B>b <i>c</i></b> <strong>d</strong> <em>e</em>"_s
+                                         << u"<p>a <b>b </b><b><i>c</i></b> <b>d</b> <i>e</i></p>"_s;
+        QTest::newRow("nested bold stays one level") << u"<b><b><b>x</b></b></b>y"_s << u"<p><b>x</b>y</p>"_s;
+        QTest::newRow("unbalanced closing") << u"</b></i></a></ul>x"_s << u"<p>x</p>"_s;
+        QTest::newRow("tables become paragraphs")
+            << u"<table><tr><td>a</td><td>b</td></tr></table>"_s << u"<p>a</p><p>b</p>"_s;
+        QTest::newRow("lists flattened") << u"<ul><li>a<ol><li>b</li></ol></li><li>c</ul>d"_s
+                                         << u"<ul><li>a</li><li>b</li><li>c</li></ul><p>d</p>"_s;
+        QTest::newRow("ordered list") << u"<ol><li>a</ol>"_s << u"<ol><li>a</li></ol>"_s;
+        QTest::newRow("web link") << u"<a href=\"https://zavolin.example/new?a=1&b=2\">new</a>"_s
+                                  << u"<p><a href=\"https://zavolin.example/new?a=1&amp;b=2\">new</a></p>"_s;
+        QTest::newRow("link with single quotes") << u"<a target=x href='http://h/'>n</a>"_s
+                                                 << u"<p><a href=\"http://h/\">n</a></p>"_s;
+        QTest::newRow("script link dropped") << u"<a href=\"javascript:alert(1)\">x</a>"_s << u"<p>x</p>"_s;
+        QTest::newRow("file link dropped") << u"<a href=\"file:///etc/passwd\">x</a>"_s << u"<p>x</p>"_s;
+        QTest::newRow("quote in the address") << u"<a href=\"http://h/\"onclick=x\">x</a>"_s
+                                              << u"<p><a href=\"http://h/\">x</a></p>"_s;
+        QTest::newRow("images, styles, scripts, head")
+            << u"<html><head><title>T</title><style>p{}</style></head><body><img src=x><script>alert(1)</script>"
+               "ok<SCRIPT type=a>no</script ></body></html>"_s
+            << u"<p>ok</p>"_s;
+        QTest::newRow("comments and doctype") << u"<!DOCTYPE html><!-- <b>hidden</b> -->text"_s << u"<p>text</p>"_s;
+        QTest::newRow("entities kept, stray ampersand escaped") << u"a &amp; b &lt;c&gt; &#1071; & d"_s
+                                                                << u"<p>a &amp; b &lt;c&gt; &#1071; &amp; d</p>"_s;
+        QTest::newRow("stray angles") << u"1 < 2 > 0 <3"_s << u"<p>1 &lt; 2 &gt; 0 &lt;3</p>"_s;
+        QTest::newRow("tag never closed") << u"a <b x"_s << u"<p>a &lt;b x</p>"_s;
+        QTest::newRow("comment never closed") << u"a <!-- b"_s << u"<p>a &lt;!-- b</p>"_s;
+        QTest::newRow("script never closed") << u"a<script>b"_s << u"<p>a</p>"_s;
+        QTest::newRow("cyrillic text") << u"<p>Новое: быстрее</p>"_s << u"<p>Новое: быстрее</p>"_s;
+        QTest::newRow("empty") << QString() << QString();
+    }
+
+    void pageMarkup()
+    {
+        QFETCH(QString, page);
+        QFETCH(QString, shown);
+        QCOMPARE(PageMarkup::flatten(page), shown);
+    }
+
+    // Whatever the page nests, the result nests no deeper than list, item,
+    // link, bold and italic; and a page above the bound is cut with a notice.
+    void pageMarkupIsFlatAndBounded()
+    {
+        const QString nested = u"<table><tr><td><ul><li><div><a href='http://h/'><b><i>"_s.repeated(20000) + u"deep"_s
+                               + u"</i></b></a></div></li></ul></td></tr></table>"_s.repeated(20000);
+        const QString flat = PageMarkup::flatten(nested, nested.size());
+        QVERIFY(flat.contains(u"deep"_s));
+        int depth = 0;
+        int deepest = 0;
+        for (qsizetype i = 0; i < flat.size(); ++i) {
+            if (flat.at(i) != u'<')
+                continue;
+            const bool closing = flat.at(i + 1) == u'/';
+            const bool empty = flat.indexOf(u'>', i) > 0 && flat.at(flat.indexOf(u'>', i) - 1) == u'/';
+            depth += closing ? -1 : (empty ? 0 : 1);
+            QVERIFY(depth >= 0);
+            deepest = qMax(deepest, depth);
+        }
+        QCOMPARE(depth, 0);
+        QVERIFY2(deepest <= 5, qPrintable(QString::number(deepest)));
+
+        const QString big = u"<p>x</p>"_s.repeated(100);
+        const QString cut = PageMarkup::flatten(big, 400);
+        QCOMPARE(cut.count(u"<p>x</p>"_s), 50);
+        QVERIFY(cut.endsWith(u"<p>[…]</p>"_s));
     }
 };
 

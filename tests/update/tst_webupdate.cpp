@@ -165,6 +165,7 @@ private Q_SLOTS:
         QCOMPARE(headers.value("user-agent"), QByteArray("TWebUpdate"));
         QCOMPARE(headers.value("cache-control"), QByteArray("no-cache"));
         QCOMPARE(headers.value("accept"), QByteArray("*/*"));
+        QCOMPARE(headers.value("accept-encoding"), QByteArray("identity"));
         QVERIFY(!m_rec.progress.isEmpty());
     }
 
@@ -307,6 +308,70 @@ private Q_SLOTS:
         QCOMPARE(m_rec.events.last(), u"error"_s);
         QVERIFY(!m_rec.events.contains(u"done"_s));
         QCOMPARE(m_server->requestsFor("/files/new.tgz"), 1);
+        QCOMPARE(folderEntries(), QStringList());
+    }
+
+    // A server that compresses what the client accepts compressed: asked for
+    // the bytes as they are, it sends them with their size.
+    void compressingServerSendsTheBytesAsTheyAre()
+    {
+        const QByteArray bytes = installer(50000);
+        HttpTestServer::Answer info;
+        info.body = page("2.18");
+        info.compression = HttpTestServer::Compression::WhenAsked;
+        m_server->setAnswer("/update.htm", info);
+        HttpTestServer::Answer file;
+        file.body = bytes;
+        file.compression = HttpTestServer::Compression::WhenAsked;
+        m_server->setAnswer("/files/new.tgz", file);
+        QVERIFY(check());
+        QFile saved(QDir(m_folder->path()).filePath(u"zavolin-new.tar.gz"_s));
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(), bytes);
+
+        // One that compresses whatever it is asked: refused, nothing kept.
+        saved.close();
+        QVERIFY(saved.remove());
+        m_rec.events.clear();
+        file.compression = HttpTestServer::Compression::Always;
+        m_server->setAnswer("/files/new.tgz", file);
+        QVERIFY(!check());
+        QCOMPARE(m_rec.events.last(), u"error"_s);
+        QVERIFY(!m_rec.events.contains(u"done"_s));
+        QCOMPARE(folderEntries(), QStringList());
+    }
+
+    // A server that keeps a transfer alive with a byte now and then still
+    // meets the check's end.
+    void drippingServerMeetsTheDeadline_data()
+    {
+        QTest::addColumn<bool>("file");
+        QTest::newRow("page") << false;
+        QTest::newRow("download") << true;
+    }
+
+    void drippingServerMeetsTheDeadline()
+    {
+        QFETCH(bool, file);
+        HttpTestServer::Answer drip;
+        drip.chunkBytes = 1;
+        drip.chunkIntervalMs = 100;
+        if (file) {
+            m_server->setPage("/update.htm", page("2.18"));
+            drip.body = installer(100000);
+            m_server->setAnswer("/files/new.tgz", drip);
+        } else {
+            drip.body = page("2.18");
+            m_server->setAnswer("/update.htm", drip);
+        }
+        m_update->setDeadlines({file ? 60000 : 500, file ? 500 : 60000});
+        QSignalSpy abandoned(m_server.get(), &HttpTestServer::connectionAbandoned);
+        QVERIFY(!check());
+        QCOMPARE(m_rec.events.count(u"error"_s), 1);
+        QCOMPARE(m_rec.events.last(), u"error"_s);
+        QVERIFY(!m_rec.events.contains(u"done"_s));
+        QVERIFY(!m_update->isBusy());
+        QVERIFY(abandoned.count() > 0 || abandoned.wait(10000));
         QCOMPARE(folderEntries(), QStringList());
     }
 

@@ -170,6 +170,10 @@ void TAboutForm::wireEvents()
 {
     WebUpdateEvents events;
     events.downloadError = [this] {
+        // The status line no longer says a download is running.
+        if (!m_downloading.isEmpty())
+            m_status->setText(QStringLiteral("Не удалось загрузить файл %1").arg(m_downloading));
+        resetProgress();
         MessageBoxes::show(this, QMessageBox::Critical, QStringLiteral("Ошибка"),
                            QStringLiteral("Не удалось подключиться к серверу!"));
     };
@@ -202,14 +206,22 @@ void TAboutForm::wireEvents()
                 QMessageBox::Yes | QMessageBox::No, [answer, fileName](bool yes) { answer(fileName, yes); });
     };
     events.beforeDownload = [this](const QString &fileName) {
-        m_status->setText(QStringLiteral("Загрузка файла %1").arg(QFileInfo(fileName).fileName()));
+        m_downloading = QFileInfo(fileName).fileName();
+        m_status->setText(QStringLiteral("Загрузка файла %1").arg(m_downloading));
     };
     events.download = [this](qint64 total, qint64 downloaded) {
+        // Without an announced size there is no share to show; a maximum of 0
+        // would turn the bar into an endless busy animation.
+        if (total <= 0) {
+            resetProgress();
+            return;
+        }
         // Both stay below the transfer's size limit, which fits an int.
         m_progress->setMaximum(int(total));
-        m_progress->setValue(int(downloaded));
+        m_progress->setValue(int(qMin(downloaded, total)));
     };
     events.afterDownload = [this](const QString &, Answer<> done) {
+        m_downloading.clear();
         m_status->clear();
         m_progress->setValue(0);
         boxThen(this, QMessageBox::Information, kAttention, QStringLiteral("Загрузка завершена!"), QMessageBox::Ok,
@@ -217,6 +229,16 @@ void TAboutForm::wireEvents()
     };
     events.runUpdate = [this](const QString &fileName, const QString &) { showDownloadedFile(fileName); };
     m_webUpdate->setEvents(std::move(events));
+    connect(m_webUpdate.get(), &TWebUpdate::finished, this, [this] {
+        m_downloading.clear();
+        resetProgress();
+    });
+}
+
+void TAboutForm::resetProgress()
+{
+    m_progress->setRange(0, 100);
+    m_progress->setValue(0);
 }
 
 void TAboutForm::startCheck()
@@ -232,6 +254,8 @@ void TAboutForm::startCheck()
         return;
     }
     m_webUpdate->setProductUrl(address);
+    m_status->clear();
+    resetProgress();
     m_webUpdate->CheckUpdate();
 }
 

@@ -39,6 +39,7 @@ private:
     void startCheck();
     void openLink(const QString &link);
     void showDownloadedFile(const QString &fileName);
+    void resetProgress();
 
     QString m_settingsPath;
     std::unique_ptr<TWebUpdate> m_webUpdate;
@@ -49,4 +50,5 @@ private:
     QLabel *m_status = nullptr;
     QPushButton *m_ok = nullptr;
     QPointer<Tfrm_ShowInfoUpdate> m_infoForm;
+    QString m_downloading; // the file's name while it is being downloaded
 };

@@ -1,5 +1,7 @@
 #include "ShowInfoUpdateForm.h"
 
+#include "PageMarkup.h"
+
 #include <QCheckBox>
 #include <QDesktopServices>
 #include <QEvent>
@@ -88,7 +90,9 @@ void Tfrm_ShowInfoUpdate::showInfo(const InfoRequest &request, Answer<bool, bool
     m_cancel->setText(request.cancelCaption);
     m_futureUpdate->setText(request.checkForUpdateCaption);
     m_futureUpdate->setChecked(request.checkForUpdate);
-    m_browser->setHtml(request.pageText);
+    // The page comes over plain HTTP: whatever it holds, the view gets flat
+    // markup whose layout costs time in proportion to its size.
+    m_browser->setHtml(PageMarkup::flatten(request.pageText));
     m_browser->setToolTip(request.address);
     open();
 }
