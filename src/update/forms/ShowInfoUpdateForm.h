@@ -9,8 +9,9 @@ class QPushButton;
 class QTextBrowser;
 class QWidget;
 
-// The information page before a download: the page in a simple HTML view, the
-// "check for updates in the future" box, OK (go on) and Cancel (end the check).
+// The information page before a download: the page's text with a flat subset
+// of its markup (see PageMarkup), the "check for updates in the future" box,
+// OK (go on) and Cancel (end the check).
 // Opened without blocking; the answer goes to the callback given to showInfo.
 class Tfrm_ShowInfoUpdate : public QDialog
 {
