@@ -1,5 +1,6 @@
 #include "DesktopNotifier.h"
 #include "TrayHostWatcher.h"
+#include "TestDependency.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -57,7 +58,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         if (!QDBusConnection::sessionBus().isConnected())
-            QSKIP("no session bus: run under dbus-run-session");
+            ZV_MISSING_DEPENDENCY("no session bus: run under dbus-run-session (Debian package dbus)");
     }
 
     void placementFollowsThePlatform()

@@ -15,6 +15,9 @@ class SmtpPasswordStore;
 struct SmtpSettings;
 class TSmtpClient;
 
+// Operator and subscriber names as the lists show them: without regard to case.
+QStringList sortedNames(QStringList names);
+
 // Where an SMS window finds its files; the program takes the defaults.
 struct SmsFormFiles
 {
