@@ -54,7 +54,7 @@ TSmtpClient::TSmtpClient(QObject *parent)
     m_tlsTimer.setSingleShot(true);
     connect(&m_tlsTimer, &QTimer::timeout, this, [this] {
         if (m_afterTls)
-            fail(QStringLiteral("TLS handshake timed out"));
+            fail(QStringLiteral("timed out"));
     });
     // The socket's own wait starts again with every byte, so a server that
     // drips a byte now and then would hold a send for ever: a reply has a

@@ -10,8 +10,9 @@
 
 // Sends plain-text mail through an SMTP server: Connect, SendMail and
 // Disconnect in this order, each ending asynchronously in done() or failed().
-// Replies of several lines are read whole everywhere, and a reply that never
-// comes (the server closed) is a failure. Beyond plain SMTP, TLS (STARTTLS or
+// Replies of several lines are read whole everywhere; a reply that never
+// comes (the server closed or went quiet) or is no three-digit code is a
+// failure, except for QUIT, whose reply does not change what was sent. Beyond plain SMTP, TLS (STARTTLS or
 // from the first byte) and AUTH PLAIN/LOGIN are used when switched on.
 class TSmtpClient : public TTcpSock
 {

@@ -297,8 +297,7 @@ void TsmsForm::saveSettings()
     try {
         settings.saveShown(m_files.settingsPath);
     } catch (const IniWriteError &error) {
-        reportUnwritten(error);
-        return;
+        reportUnwritten(error); // a keyring may still keep the password
     }
     if (m_keyring != Keyring::Absent)
         storeInKeyring(m_files.settingsPath, settings);

@@ -3,6 +3,7 @@
 #include "OperatorBook.h"
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 class QComboBox;
