@@ -135,6 +135,8 @@ void TNetForm::shutdown()
     m_messenger->shutdown();
     if (m_tray)
         m_tray->hide();
+    if (m_floatForm)
+        m_floatForm->endAtExit(); // the save above has reported a refused file
     m_floatForm.reset(); // stores its place
     if (m_slidePopUp)
         m_slidePopUp->closePopUps();

@@ -1,6 +1,7 @@
 #include "FloatForm.h"
 
 #include "IniFile.h"
+#include "MessageBoxes.h"
 #include "SettingKeys.h"
 
 #include <QGuiApplication>
@@ -66,8 +67,10 @@ TFloatForm::~TFloatForm()
         SettingKeys::kFloatLeft.write(ini, x());
         SettingKeys::kFloatTop.write(ini, y());
         ini.commitBatch();
-    } catch (const IniWriteError &) {
-        // The place is a convenience: an unwritable file keeps the old one.
+    } catch (const IniWriteError &error) {
+        // The file keeps the old place; the user learns why, as from any save.
+        if (!m_atExit)
+            MessageBoxes::applicationError(nullptr, QString::fromUtf8(error.what()));
     }
 }
 

@@ -24,8 +24,10 @@ public:
 
     // Placed as "FloatForm" says in the settings file (centre of the screen by default).
     explicit TFloatForm(const QString &settingsPath, QWidget *parent = nullptr);
-    // Writes the position back.
+    // Writes the position back; a refused write is shown in the program's
+    // error box, unless the program is ending (its own save reports then).
     ~TFloatForm() override;
+    void endAtExit() { m_atExit = true; }
 
     void setRinging(bool on);
     bool isRinging() const { return m_ring.isActive(); }
@@ -60,4 +62,5 @@ private:
     // be clipped to the bar), owned here so that it goes with the bar.
     std::unique_ptr<QRubberBand> m_outline;
     QPoint m_pressGlobal;
+    bool m_atExit = false;
 };

@@ -1,6 +1,7 @@
 #include "IniCache.h"
 
 #include "IniFile.h"
+#include "SettingKeys.h"
 
 #include <QFile>
 #include <QHash>
@@ -169,6 +170,12 @@ Cache &cache()
     return instance;
 }
 
+bool holdsSecret(const IniDocument &document)
+{
+    const auto pass = document.value(SettingKeys::kSmtp, SettingKeys::kSmtpPass);
+    return pass && !pass->isEmpty();
+}
+
 const std::shared_ptr<const IniDocument> &emptyDocument()
 {
     static const auto empty = std::make_shared<const IniDocument>();
@@ -206,8 +213,18 @@ void update(const QString &path, const std::function<bool(IniDocument &)> &chang
     // count; through the buffer, commit() would take it for success and put a
     // cut file in place.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(bytes) != bytes.size()
-        || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        cache().forget(path);
+        throw IniWriteError(path);
+    }
+    // A new file that holds the mail password is the owner's alone; an existing
+    // file keeps the mode its owner gave it (QSaveFile carries it over).
+    if (!entry.stamp.exists && holdsSecret(document)
+        && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+        cache().forget(path);
+        throw IniWriteError(path);
+    }
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
         cache().forget(path);
         throw IniWriteError(path);
     }

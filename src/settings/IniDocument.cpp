@@ -7,7 +7,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QByteArray kNewLineEnd = QByteArrayLiteral("\r\n");
+const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
 
 // The file holds 1251 text, so a name is looked up as it would be stored:
 // a character 1251 lacks is a '?' on both sides.
@@ -51,18 +51,16 @@ IniDocument IniDocument::parse(QByteArrayView bytes)
         qsizetype stop = end;
         if (stop < bytes.size())
             stop += bytes.sliced(stop).startsWith("\r\n") ? 2 : 1;
-        document.m_lines.append(parseLine(bytes.sliced(start, end - start).toByteArray(),
-                                          bytes.sliced(end, stop - end).toByteArray()));
+        document.m_lines.append(parseLine(bytes.sliced(start, end - start).toByteArray()));
         start = stop;
     }
     return document;
 }
 
-IniDocument::Line IniDocument::parseLine(QByteArray bytes, QByteArray lineEnd)
+IniDocument::Line IniDocument::parseLine(QByteArray bytes)
 {
     Line line;
     line.bytes = std::move(bytes);
-    line.lineEnd = std::move(lineEnd);
     const QString decoded = Cp1251::decode(line.bytes);
     const QStringView text = trimProfileBlanks(decoded);
     if (text.isEmpty() || text.startsWith(u';'))
@@ -88,20 +86,18 @@ IniDocument::Line IniDocument::parseLine(QByteArray bytes, QByteArray lineEnd)
 IniDocument::Line IniDocument::entryLine(QStringView key, QStringView value)
 {
     const QString text = key.toString() + u'=' + profileTextForValue(value);
-    return parseLine(Cp1251::encode(text), kNewLineEnd);
+    return parseLine(Cp1251::encode(text));
 }
 
 QByteArray IniDocument::toBytes() const
 {
+    // Every line ends in CR LF, whatever ended it when read: Windows instances
+    // end a line at LF only, so a lone CR kept would put the next key on the
+    // same line for them.
     QByteArray bytes;
-    for (qsizetype i = 0; i < m_lines.size(); ++i) {
-        const Line &line = m_lines[i];
+    for (const Line &line : m_lines) {
         bytes += line.bytes;
-        // Only the last line may go without an ending, and only if it came so.
-        if (line.lineEnd.isEmpty() && i + 1 < m_lines.size())
-            bytes += kNewLineEnd;
-        else
-            bytes += line.lineEnd;
+        bytes += kLineEnd;
     }
     return bytes;
 }
@@ -219,7 +215,7 @@ bool IniDocument::setValue(QStringView section, QStringView key, QStringView val
 {
     const auto range = findSection(section);
     if (!range) {
-        m_lines.append(parseLine(Cp1251::encode(u'[' + storedName(section) + u']'), kNewLineEnd));
+        m_lines.append(parseLine(Cp1251::encode(u'[' + storedName(section) + u']')));
         m_lines.append(entryLine(storedName(key), value));
         changed();
         return true;
@@ -230,7 +226,6 @@ bool IniDocument::setValue(QStringView section, QStringView key, QStringView val
         // An equal value keeps the line as the user formatted it.
         if (replacement.value == m_lines[index].value)
             return false;
-        replacement.lineEnd = m_lines[index].lineEnd;
         m_lines[index] = std::move(replacement);
         changed();
         return true;

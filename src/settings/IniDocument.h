@@ -13,7 +13,7 @@
 #include <utility>
 
 // One settings file in memory, line by line. Lines that a change does not touch
-// keep their exact bytes, so comments, blank lines, foreign keys and keys above
+// keep their exact bytes (their ends become CR LF), so comments, blank lines, foreign keys and keys above
 // the first section survive every write. Names match without regard to case and
 // blanks around them; when a file repeats a section or a key, the first counts.
 class IniDocument
@@ -47,8 +47,7 @@ private:
 
     struct Line
     {
-        QByteArray bytes;
-        QByteArray lineEnd;
+        QByteArray bytes; // without its line end
         LineKind kind = LineKind::Other;
         QString name;
         QString value;
@@ -60,7 +59,7 @@ private:
         qsizetype end;
     };
 
-    static Line parseLine(QByteArray bytes, QByteArray lineEnd);
+    static Line parseLine(QByteArray bytes);
     static Line entryLine(QStringView key, QStringView value);
     std::optional<SectionRange> findSection(QStringView section) const;
     SectionRange rangeFrom(qsizetype header) const;

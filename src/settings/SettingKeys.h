@@ -33,6 +33,9 @@ inline constexpr QStringView kForm = u"Form";
 inline constexpr QStringView kAliases = u"Aliases";     // key: name or address, value: alias
 inline constexpr QStringView kAutoAnswer = u"AutoAnswer"; // keys "0".."50" and "Text"
 inline constexpr QStringView kFloatForm = u"FloatForm";
+inline constexpr QStringView kSmtp = u"smtp";
+// The mail password: a settings file created holding it is the owner's alone.
+inline constexpr QStringView kSmtpPass = u"pass";
 
 inline constexpr IntegerKey kTop{kForm, u"Top", 162};
 inline constexpr IntegerKey kLeft{kForm, u"Left", 221};

@@ -20,6 +20,18 @@ QString trimControls(const QString &text)
     return text.mid(begin, end - begin);
 }
 
+// The exchange and the reply code only: a reply may quote the gateway
+// address, and with it the phone number.
+QString loggable(const QString &error)
+{
+    const qsizetype colon = error.indexOf(u':');
+    if (colon < 0)
+        return error.trimmed();
+    const QString code = error.mid(colon + 1).trimmed().left(3);
+    const bool numbered = code.size() == 3 && code[0].isDigit() && code[1].isDigit() && code[2].isDigit();
+    return numbered ? error.left(colon) + QStringLiteral(": ") + code : error.left(colon);
+}
+
 } // namespace
 
 SmsSender::Refusal SmsSender::check(const Request &request)
@@ -135,7 +147,7 @@ void SmsSender::sendMail(const OperatorWays &ways, const Request &request, const
         }
     });
     m_failed = connect(m_client, &TSmtpClient::failed, this, [this](TSmtpClient::Step step, const QString &error) {
-        qCWarning(lcZavolin).noquote() << "SMS mail failed:" << error.trimmed();
+        qCWarning(lcZavolin).noquote() << "SMS mail failed:" << loggable(error);
         Q_EMIT mailFailed(step, error);
         if (step == TSmtpClient::Step::SendMail) {
             m_sendFailed = true;

@@ -16,6 +16,8 @@ constexpr qint64 kReadBuffer = 64 * 1024;
 constexpr int kMaxReplyLines = 256;
 
 const QString kClosed = QStringLiteral("Connection closed by the server");
+// Shown in a failure, so a server's junk cannot fill a message box.
+constexpr qsizetype kMaxShownReply = 200;
 
 // A command argument is one line: a line break in an address or a name would
 // smuggle a command of its own into the dialogue.
@@ -52,8 +54,28 @@ TSmtpClient::TSmtpClient(QObject *parent)
     m_tlsTimer.setSingleShot(true);
     connect(&m_tlsTimer, &QTimer::timeout, this, [this] {
         if (m_afterTls)
-            fail(QStringLiteral("TLS handshake timed out"));
+            fail(QStringLiteral("timed out"));
     });
+    // The socket's own wait starts again with every byte, so a server that
+    // drips a byte now and then would hold a send for ever: a reply has a
+    // bound as a whole, and so has the whole dialogue.
+    m_replyTimer.setSingleShot(true);
+    connect(&m_replyTimer, &QTimer::timeout, this, [this] {
+        fail(QStringLiteral("no reply within %1 ms").arg(m_replyBoundMs));
+    });
+    m_dialogueTimer.setSingleShot(true);
+    connect(&m_dialogueTimer, &QTimer::timeout, this, [this] {
+        fail(QStringLiteral("the dialogue took longer than %1 ms").arg(m_dialogueBoundMs));
+    });
+    connect(this, &TTcpSock::disconnected, this, [this] {
+        m_replyTimer.stop();
+        m_dialogueTimer.stop();
+    });
+}
+
+QString TSmtpClient::refusal(const QByteArray &line) const
+{
+    return m_command + QStringLiteral(" refused: ") + Cp1251::decode(line);
 }
 
 void TSmtpClient::setAuthentication(bool on, const QString &login, const QString &password)
@@ -97,8 +119,7 @@ QTcpSocket *TSmtpClient::createSocket()
         connect(ssl, &QSslSocket::sslErrors, this, [this](const QList<QSslError> &errors) {
             m_afterTls = nullptr;
             m_tlsTimer.stop();
-            fail(QStringLiteral("TLS: ") + (errors.isEmpty() ? QStringLiteral("handshake failed")
-                                                              : errors.first().errorString()));
+            fail(errors.isEmpty() ? QStringLiteral("failed") : errors.first().errorString());
         });
         socket = ssl;
     } else {
@@ -122,13 +143,16 @@ void TSmtpClient::Connect()
     m_encrypted = false;
     m_extensions.clear();
     m_quitReason.clear();
+    m_awaitingQuit = false;
+    m_command = QStringLiteral("connect");
     if (m_security != Security::None && !QSslSocket::supportsSsl()) {
         m_inStep = false;
         m_busy = m_busyBeforeConnect;
         report(Step::Connect, QStringLiteral("TLS is not available on this system"));
         return;
     }
-    begin();
+    if (begin())
+        m_dialogueTimer.start(m_dialogueBoundMs);
     connectThen([this] {
         if (m_security == Security::Tls)
             startTls([this] { greet(); });
@@ -139,9 +163,10 @@ void TSmtpClient::Connect()
 
 void TSmtpClient::greet()
 {
+    m_command = QStringLiteral("greeting");
     readReply([this](qint64 number, const QByteArray &line) {
         if (number >= 400) {
-            quitThenFail(Cp1251::decode(line));
+            quitThenFail(refusal(line));
             return;
         }
         hello();
@@ -152,25 +177,26 @@ void TSmtpClient::hello()
 {
     // EHLO only where our own extensions need it, so the plain dialogue stays HELO.
     const bool extended = m_security != Security::None || m_auth;
-    command((extended ? QStringLiteral("EHLO ") : QStringLiteral("HELO ")) + heloName(),
+    const QString verb = extended ? QStringLiteral("EHLO") : QStringLiteral("HELO");
+    command(verb, verb + u' ' + heloName(),
             [this](qint64 number, const QByteArray &line) { afterHello(number, line); });
 }
 
-void TSmtpClient::afterHello(qint64 number, const QByteArray &)
+void TSmtpClient::afterHello(qint64 number, const QByteArray &line)
 {
     if (number >= 300) {
-        quitThenFail(QStringLiteral("Authentication failed"));
+        quitThenFail(refusal(line));
         return;
     }
     m_extensions = SmtpReply::extensions(m_replyLines);
     if (m_security == Security::StartTls && !m_encrypted) {
         if (!offers(m_extensions, "STARTTLS")) {
-            quitThenFail(QStringLiteral("The server offers no STARTTLS"));
+            quitThenFail(QStringLiteral("EHLO: the server offers no STARTTLS"));
             return;
         }
-        command(QStringLiteral("STARTTLS"), [this](qint64 number, const QByteArray &line) {
+        command(QStringLiteral("STARTTLS"), QStringLiteral("STARTTLS"), [this](qint64 number, const QByteArray &line) {
             if (number != 220) {
-                quitThenFail(Cp1251::decode(line));
+                quitThenFail(refusal(line));
                 return;
             }
             // What the server said before encryption no longer counts.
@@ -192,7 +218,8 @@ void TSmtpClient::startTls(std::function<void()> next)
         return;
     }
     m_afterTls = std::move(next);
-    m_tlsTimer.start(timeOut() > 0 ? timeOut() : kReplyBoundMs);
+    m_command = QStringLiteral("TLS handshake");
+    m_tlsTimer.start(timeOut() > 0 ? timeOut() : m_replyBoundMs);
     ssl->setPeerVerifyName(host());
     ssl->startClientEncryption();
 }
@@ -200,38 +227,39 @@ void TSmtpClient::startTls(std::function<void()> next)
 void TSmtpClient::authenticate()
 {
     if (!m_encrypted) {
-        quitThenFail(QStringLiteral("The password is only sent over TLS"));
+        quitThenFail(QStringLiteral("AUTH: the password is only sent over TLS"));
         return;
     }
     const QByteArrayList mechanisms = authMechanisms(m_extensions);
     if (mechanisms.contains("PLAIN")) {
         const QByteArray token = QByteArray(1, '\0') + m_login.toUtf8() + '\0' + m_password.toUtf8();
-        command(QStringLiteral("AUTH PLAIN ") + QString::fromLatin1(token.toBase64()),
+        command(QStringLiteral("AUTH"), QStringLiteral("AUTH PLAIN ") + QString::fromLatin1(token.toBase64()),
                 [this](qint64 number, const QByteArray &line) {
-                    number == 235 ? connectSucceeded() : quitThenFail(Cp1251::decode(line));
+                    number == 235 ? connectSucceeded() : quitThenFail(refusal(line));
                 });
     } else if (mechanisms.contains("LOGIN")) {
         authLogin();
     } else {
-        quitThenFail(QStringLiteral("Authentication failed"));
+        quitThenFail(QStringLiteral("AUTH: Authentication failed (no mechanism in common)"));
     }
 }
 
 void TSmtpClient::authLogin()
 {
-    command(QStringLiteral("AUTH LOGIN"), [this](qint64 number, const QByteArray &line) {
+    const QString auth = QStringLiteral("AUTH");
+    command(auth, QStringLiteral("AUTH LOGIN"), [this, auth](qint64 number, const QByteArray &line) {
         if (number != 334) {
-            quitThenFail(Cp1251::decode(line));
+            quitThenFail(refusal(line));
             return;
         }
-        command(QString::fromLatin1(m_login.toUtf8().toBase64()), [this](qint64 number, const QByteArray &line) {
+        command(auth, QString::fromLatin1(m_login.toUtf8().toBase64()), [this, auth](qint64 number, const QByteArray &line) {
             if (number != 334) {
-                quitThenFail(Cp1251::decode(line));
+                quitThenFail(refusal(line));
                 return;
             }
-            command(QString::fromLatin1(m_password.toUtf8().toBase64()),
+            command(auth, QString::fromLatin1(m_password.toUtf8().toBase64()),
                     [this](qint64 number, const QByteArray &line) {
-                        number == 235 ? connectSucceeded() : quitThenFail(Cp1251::decode(line));
+                        number == 235 ? connectSucceeded() : quitThenFail(refusal(line));
                     });
         });
     });
@@ -250,6 +278,7 @@ void TSmtpClient::quitThenFail(const QString &error)
     // with the failure that made us quit.
     m_quitReason = error;
     write("QUIT\r\n");
+    m_replyTimer.start(m_replyBoundMs);
     readLine([this, error](const QByteArray &) { fail(error); });
 }
 
@@ -271,13 +300,14 @@ void TSmtpClient::SendMail()
         return;
     }
     m_inStep = true;
-    command(QStringLiteral("RSET"), [this](qint64 number, const QByteArray &line) {
+    m_recipientRefusal.clear();
+    command(QStringLiteral("RSET"), QStringLiteral("RSET"), [this](qint64 number, const QByteArray &line) {
         if (number >= 400)
-            return refuse(Cp1251::decode(line));
-        command(QStringLiteral("MAIL FROM:<") + m_post.FromAddress + u'>',
+            return refuse(refusal(line));
+        command(QStringLiteral("MAIL FROM"), QStringLiteral("MAIL FROM:<") + m_post.FromAddress + u'>',
                 [this](qint64 number, const QByteArray &line) {
                     if (number >= 400)
-                        return refuse(Cp1251::decode(line));
+                        return refuse(refusal(line));
                     sendRecipients(m_post.ToAddress + m_post.ToCarbonCopy + m_post.ToBlindCarbonCopy);
                 });
     });
@@ -292,16 +322,21 @@ void TSmtpClient::sendRecipients(QStringList addresses)
         return;
     }
     const QString address = SmtpMessage::extractAddress(addresses.takeFirst());
-    // A refused recipient does not stop the others; DATA tells whether anyone is left.
-    command(QStringLiteral("RCPT TO:<") + address + u'>',
-            [this, addresses](qint64, const QByteArray &) { sendRecipients(addresses); });
+    // A refused recipient does not stop the others, but the send fails in the
+    // end: the mail did not reach everyone it was for.
+    command(QStringLiteral("RCPT TO"), QStringLiteral("RCPT TO:<") + address + u'>',
+            [this, addresses](qint64 number, const QByteArray &line) {
+                if ((number < 200 || number >= 300) && m_recipientRefusal.isEmpty())
+                    m_recipientRefusal = refusal(line);
+                sendRecipients(addresses);
+            });
 }
 
 void TSmtpClient::sendData()
 {
-    command(QStringLiteral("DATA"), [this](qint64 number, const QByteArray &line) {
+    command(QStringLiteral("DATA"), QStringLiteral("DATA"), [this](qint64 number, const QByteArray &line) {
         if (number >= 400)
-            return refuse(Cp1251::decode(line));
+            return refuse(refusal(line));
         QByteArray head;
         for (const QString &headerLine : SmtpMessage::headerLines(m_post, m_subType, m_charset))
             head += Cp1251::encode(oneLine(headerLine)) + "\r\n";
@@ -311,10 +346,13 @@ void TSmtpClient::sendData()
         body->setData(SmtpMessage::body(m_post.Body));
         body->open(QIODevice::ReadOnly);
         const qint64 size = body->size();
+        m_command = QStringLiteral("message");
         sendStream(std::move(body), size, [this] {
-            command(QStringLiteral("."), [this](qint64 number, const QByteArray &line) {
+            command(QStringLiteral("end of data"), QStringLiteral("."), [this](qint64 number, const QByteArray &line) {
                 if (number >= 400)
-                    return refuse(Cp1251::decode(line));
+                    return refuse(refusal(line));
+                if (!m_recipientRefusal.isEmpty())
+                    return refuse(m_recipientRefusal);
                 if (m_clearParams) {
                     m_post.ToAddress.clear();
                     m_post.ToCarbonCopy.clear();
@@ -338,18 +376,20 @@ void TSmtpClient::Disconnect()
         return;
     }
     m_inStep = true;
-    command(QStringLiteral("QUIT"), [this](qint64 number, const QByteArray &line) {
+    m_awaitingQuit = true;
+    command(QStringLiteral("QUIT"), QStringLiteral("QUIT"), [this](qint64 number, const QByteArray &line) {
         m_inStep = false;
         finish();
         if (number > 339)
-            Q_EMIT failed(Step::Disconnect, Cp1251::decode(line));
+            Q_EMIT failed(Step::Disconnect, refusal(line));
         else
             Q_EMIT done(Step::Disconnect);
     });
 }
 
-void TSmtpClient::command(const QString &text, Reply next)
+void TSmtpClient::command(const QString &what, const QString &text, Reply next)
 {
+    m_command = what;
     write(Cp1251::encode(oneLine(text)) + "\r\n");
     readReply(std::move(next));
 }
@@ -357,6 +397,7 @@ void TSmtpClient::command(const QString &text, Reply next)
 void TSmtpClient::readReply(Reply next)
 {
     m_replyLines.clear();
+    m_replyTimer.start(m_replyBoundMs);
     readReplyLines(std::move(next));
 }
 
@@ -374,6 +415,15 @@ void TSmtpClient::readReplyLines(Reply next)
                 return;
             }
             readReplyLines(std::move(next));
+            return;
+        }
+        m_replyTimer.stop();
+        m_awaitingQuit = false;
+        if (!SmtpReply::isWellFormed(line)) {
+            // Taken for a number of 0 it would pass every check, and a server
+            // that is none would seem to have taken the mail.
+            fail(QStringLiteral("not an SMTP reply: ")
+                 + Cp1251::decode(line.left(kMaxShownReply)).trimmed());
             return;
         }
         next(SmtpReply::number(line), line);
@@ -405,6 +455,12 @@ void TSmtpClient::operationFailed(const QString &error)
         return; // the server went away between steps; the next step finds out
     m_inStep = false;
     m_busy = m_step == Step::Connect ? m_busyBeforeConnect : false;
+    if (std::exchange(m_awaitingQuit, false)) {
+        // The mail was settled before QUIT; a server that hangs up or goes
+        // quiet instead of answering QUIT has lost us nothing.
+        Q_EMIT done(Step::Disconnect);
+        return;
+    }
     const QString reason = std::exchange(m_quitReason, QString());
-    Q_EMIT failed(m_step, reason.isEmpty() ? error : reason);
+    Q_EMIT failed(m_step, reason.isEmpty() ? m_command + QStringLiteral(": ") + error : reason);
 }

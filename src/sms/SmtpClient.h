@@ -10,8 +10,9 @@
 
 // Sends plain-text mail through an SMTP server: Connect, SendMail and
 // Disconnect in this order, each ending asynchronously in done() or failed().
-// Replies of several lines are read whole everywhere, and a reply that never
-// comes (the server closed) is a failure. Beyond plain SMTP, TLS (STARTTLS or
+// Replies of several lines are read whole everywhere; a reply that never
+// comes (the server closed or went quiet) or is no three-digit code is a
+// failure, except for QUIT, whose reply does not change what was sent. Beyond plain SMTP, TLS (STARTTLS or
 // from the first byte) and AUTH PLAIN/LOGIN are used when switched on.
 class TSmtpClient : public TTcpSock
 {
@@ -23,6 +24,8 @@ public:
     enum class Security { None, StartTls, Tls };
 
     static constexpr quint16 kDefaultPort = 25;
+    // From Connect to the end of Disconnect.
+    static constexpr int kDialogueBoundMs = 120000;
 
     explicit TSmtpClient(QObject *parent = nullptr);
 
@@ -41,6 +44,9 @@ public:
     void setSecurity(Security security) { m_security = security; }
     // Authenticates with these when set; never over an unencrypted connection.
     void setAuthentication(bool on, const QString &login, const QString &password);
+    // How long one reply (all its lines) and the whole dialogue may take.
+    void setReplyBound(int milliseconds) { m_replyBoundMs = milliseconds; }
+    void setDialogueBound(int milliseconds) { m_dialogueBoundMs = milliseconds; }
     // Trusted in addition to the system's authorities.
     void setExtraCaCertificates(const QList<QSslCertificate> &certificates) { m_extraCa = certificates; }
 
@@ -57,7 +63,9 @@ public:
 
 Q_SIGNALS:
     void done(TSmtpClient::Step step);
-    // Reply lines keep their CR LF.
+    // The error names the exchange that failed ("HELO refused: 501 ...",
+    // "RCPT TO refused: ...", "DATA: no reply within ..."); reply lines keep
+    // their CR LF. A QUIT that gets no answer is no failure.
     void failed(TSmtpClient::Step step, const QString &error);
 
 protected:
@@ -67,7 +75,9 @@ protected:
 private:
     using Reply = std::function<void(qint64 number, const QByteArray &line)>;
 
-    void command(const QString &text, Reply next);
+    // `what` names the exchange in failures; `text` may hold secrets.
+    void command(const QString &what, const QString &text, Reply next);
+    QString refusal(const QByteArray &line) const;
     void readReply(Reply next);
     void readReplyLines(Reply next);
     void greet();
@@ -104,5 +114,12 @@ private:
     QString m_quitReason;
     QByteArrayList m_extensions;
     QTimer m_tlsTimer;
+    QTimer m_replyTimer;
+    QTimer m_dialogueTimer;
+    int m_replyBoundMs = kReplyBoundMs;
+    int m_dialogueBoundMs = kDialogueBoundMs;
+    QString m_command;
+    QString m_recipientRefusal;
+    bool m_awaitingQuit = false;
     std::function<void()> m_afterTls;
 };

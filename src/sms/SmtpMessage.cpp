@@ -81,12 +81,17 @@ QStringList headerLines(const TPostMessage &message, TMailType subType, const QS
 
 QByteArray body(const QStringList &lines)
 {
+    static const QRegularExpression breaks(QStringLiteral("\r\n|\n|\r"));
     QByteArray bytes;
-    for (const QString &line : lines) {
-        if (line.startsWith(u'.'))
-            bytes += '.';
-        bytes += Cp1251::encode(line);
-        bytes += "\r\n";
+    for (const QString &entry : lines) {
+        // An entry may hold line breaks of its own; each line it makes is
+        // stuffed, or a "." line inside it would end the data early.
+        for (const QString &line : entry.split(breaks)) {
+            if (line.startsWith(u'.'))
+                bytes += '.';
+            bytes += Cp1251::encode(line);
+            bytes += "\r\n";
+        }
     }
     return bytes;
 }

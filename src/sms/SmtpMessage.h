@@ -48,8 +48,9 @@ QString contentType(TMailType subType);
 // From, To, CC, Subject, X-Mailer, Reply-To, Date, Mime-Version, Content-Type.
 QStringList headerLines(const TPostMessage &message, TMailType subType, const QString &charset);
 
-// Every line ended by CR LF, a leading full stop doubled so that no line can
-// end the data early; code page 1251 bytes, no other encoding.
+// Every entry split at its line breaks (CR LF, LF or CR), every line ended by
+// CR LF, a leading full stop doubled so that no line can end the data early;
+// code page 1251 bytes, no other encoding.
 QByteArray body(const QStringList &lines);
 
 // Line breaks split the text (CR LF, LF or CR); used for the Body list.

@@ -14,6 +14,17 @@ qint64 number(QByteArrayView line)
     return value;
 }
 
+bool isWellFormed(QByteArrayView line)
+{
+    if (line.size() < 3 || line[0] < '1' || line[0] > '5')
+        return false;
+    for (qsizetype i = 1; i < 3; ++i) {
+        if (line[i] < '0' || line[i] > '9')
+            return false;
+    }
+    return line.size() == 3 || line[3] == ' ' || line[3] == '-' || line[3] == '\r' || line[3] == '\n';
+}
+
 bool continues(QByteArrayView line)
 {
     return (!line.isEmpty() && line[0] == ' ') || (line.size() > 3 && line[3] == '-');

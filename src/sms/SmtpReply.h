@@ -8,6 +8,9 @@ namespace SmtpReply {
 // The value of the line's leading decimal digits (at most ten); 0 without any.
 qint64 number(QByteArrayView line);
 
+// Three digits, the first 1 to 5, then the end of the line, a blank or "-".
+bool isWellFormed(QByteArrayView line);
+
 // A line that another line of the same reply follows: "250-..." or one that
 // begins with a blank.
 bool continues(QByteArrayView line);

@@ -2,9 +2,11 @@
 
 #include "AsciiCase.h"
 #include "IniFile.h"
+#include "SettingKeys.h"
 
 namespace {
-const QString kSection = QStringLiteral("smtp");
+const QString kSection = SettingKeys::kSmtp.toString();
+constexpr QStringView kPass = SettingKeys::kSmtpPass;
 }
 
 SmtpSettings SmtpSettings::load(const QString &settingsPath)
@@ -14,7 +16,7 @@ SmtpSettings SmtpSettings::load(const QString &settingsPath)
     s.server = file.readString(kSection, u"server");
     s.port = file.readString(kSection, u"port", QStringLiteral("25"));
     s.login = file.readString(kSection, u"login");
-    s.pass = file.readString(kSection, u"pass");
+    s.pass = file.readString(kSection, kPass);
     const QString security = AsciiCase::upper(file.readString(kSection, u"security").trimmed());
     if (security == u"STARTTLS")
         s.security = TSmtpClient::Security::StartTls;
@@ -24,28 +26,22 @@ SmtpSettings SmtpSettings::load(const QString &settingsPath)
     return s;
 }
 
-void SmtpSettings::saveShown(const QString &settingsPath, Password password) const
+void SmtpSettings::saveShown(const QString &settingsPath) const
 {
     IniFile file(settingsPath);
     file.beginBatch();
     file.writeString(kSection, u"server", server);
     file.writeString(kSection, u"port", port);
     file.writeString(kSection, u"login", login);
-    if (password == Password::Kept)
-        file.writeString(kSection, u"pass", pass);
+    file.writeString(kSection, kPass, pass);
     file.commitBatch();
-}
-
-void SmtpSettings::savePassword(const QString &settingsPath, const QString &password)
-{
-    IniFile(settingsPath).writeString(kSection, u"pass", password);
 }
 
 void SmtpSettings::dropPassword(const QString &settingsPath)
 {
     IniFile file(settingsPath);
-    if (file.valueExists(kSection, u"pass"))
-        file.deleteKey(kSection, u"pass");
+    if (file.valueExists(kSection, kPass))
+        file.deleteKey(kSection, kPass);
 }
 
 std::optional<quint16> SmtpSettings::portNumber() const

@@ -17,12 +17,9 @@ struct SmtpSettings
     bool auth = false;
 
     static SmtpSettings load(const QString &settingsPath);
-    // Writes the four keys the window shows; throws IniWriteError. Without
-    // the password when the keyring holds it.
-    enum class Password { Kept, Left };
-    void saveShown(const QString &settingsPath, Password password = Password::Kept) const;
-    // "pass" alone: written where no keyring takes it, dropped once one has.
-    static void savePassword(const QString &settingsPath, const QString &password);
+    // Writes the four keys the window shows, in one write; throws IniWriteError.
+    void saveShown(const QString &settingsPath) const;
+    // "pass" leaves the file once a keyring has taken the password.
     static void dropPassword(const QString &settingsPath);
     // The port as a number, or nothing when the text is none in 1..65535.
     std::optional<quint16> portNumber() const;

@@ -17,7 +17,8 @@ public:
     static constexpr int kTimeoutMs = 30000;
 
     // The template with phone and text put in, both percent-encoded from
-    // their code page 1251 bytes (a blank is %20), the template kept as it is.
+    // their code page 1251 bytes (a blank is %20, a line break CR LF); of the
+    // template only characters beyond ASCII are encoded, also from 1251.
     static QUrl url(const QString &webTemplate, const QString &phone, const QString &text);
     static QByteArray percentEncoded(const QString &value);
 
@@ -27,7 +28,9 @@ public:
     void get(const QUrl &url);
 
 Q_SIGNALS:
-    // Accepted: answered with a 2xx or 3xx status. Otherwise the reason.
+    // Accepted: answered with a 2xx or 3xx status. Otherwise the reason,
+    // naming the host and the status or error only: the address carries the
+    // phone, the text and perhaps a key, and reasons go to the log.
     void finished(bool accepted, const QString &reason);
 
 private:

@@ -1,4 +1,5 @@
-// The settings file: any bytes parse and write back unchanged, changes to a
+// The settings file: any bytes parse and write back with nothing changed but
+// their line ends (CR LF, every one, so no reader joins two lines), changes to a
 // parsed document never fail on odd input, and integer values parse without
 // surprises.
 #include "FuzzCheck.h"
@@ -12,7 +13,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     IniDocument document = IniDocument::parse(bytes);
-    FUZZ_CHECK(document.toBytes() == bytes);
+    const QByteArray written = document.toBytes();
+    FUZZ_CHECK(IniDocument::parse(written).toBytes() == written);
+    FUZZ_CHECK(QByteArray(written).replace("\r\n", "\n") == QByteArray(bytes).replace("\r\n", "\n").replace('\r', '\n')
+               + (bytes.isEmpty() || bytes.endsWith('\n') || bytes.endsWith('\r') ? "" : "\n"));
 
     // Names and a value taken from the file itself, the way a user's edits
     // meet what is already there.

@@ -6,6 +6,7 @@
 #include "RtfWriter.h"
 #include "SmileyPictures.h"
 #include "SmileyTable.h"
+#include "TestDependency.h"
 
 #include <QDir>
 #include <QFile>
@@ -134,7 +135,7 @@ private Q_SLOTS:
     {
         const QString unrtf = QStandardPaths::findExecutable(u"unrtf"_s);
         if (unrtf.isEmpty())
-            QSKIP("unrtf is not installed (Debian package unrtf): the RTF is not checked by a reader");
+            ZV_MISSING_DEPENDENCY("unrtf is not installed (Debian package unrtf): the RTF is not checked by a reader");
         QTextDocument document;
         IncomingView view(&document);
         renderAllSmileys(view, u">>Сообщение от  \"PC-1\"<<  12:00:00"_s);

@@ -2,7 +2,9 @@
 #include "IniFile.h"
 #include "SettingKeys.h"
 
+#include <QApplication>
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QRubberBand>
 #include <QScreen>
@@ -51,6 +53,37 @@ private Q_SLOTS:
         QCOMPARE(ini.readInteger(u"FloatForm", u"Top", 0), 3000);
         TFloatForm again(iniPath());
         QCOMPARE(again.pos(), QPoint(-500, 3000));
+    }
+
+    // A place that cannot be stored is told in the program's error box, as
+    // every refused settings write is; at the end of the program the main
+    // window's own save tells it instead.
+    void refusedPlaceIsShown()
+    {
+        const QString unwritable = m_dir.filePath(QStringLiteral("missing/Zavolin.ini"));
+        auto shownBoxes = [] {
+            QList<QMessageBox *> boxes;
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible())
+                    boxes.append(box);
+            }
+            return boxes;
+        };
+        {
+            TFloatForm atExit(unwritable);
+            atExit.endAtExit();
+        }
+        QCoreApplication::processEvents();
+        QVERIFY(shownBoxes().isEmpty());
+        {
+            TFloatForm form(unwritable);
+        }
+        QTRY_COMPARE(shownBoxes().size(), 1);
+        QMessageBox *box = shownBoxes().first();
+        QCOMPARE(box->text(), QStringLiteral("Unable to write to ") + unwritable);
+        QCOMPARE(box->windowTitle(), QStringLiteral("Zavolin"));
+        QCOMPARE(box->icon(), QMessageBox::Critical);
+        box->done(QMessageBox::Ok);
     }
 
     void ringsUntilStopped()

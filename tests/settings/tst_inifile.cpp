@@ -131,8 +131,9 @@ private Q_SLOTS:
         ini.writeInteger(u"form", u"LEFT", 300);
         ini.writeInteger(u"Form", u"Width", 440);
         ini.writeString(u"ChatForm", u"Login", u"nick"_s);
-        QCOMPARE(fileBytes(), QByteArray("Orphan=1\n; settings\r\n[Form]\nTop = 162 \nLeft=300\n"
-                                         "Width=440\r\n; trailing comment\n\n[Other]\nForeign=x\r\n"
+        // Every line ends in CR LF once written, the untouched ones too.
+        QCOMPARE(fileBytes(), QByteArray("Orphan=1\r\n; settings\r\n[Form]\r\nTop = 162 \r\nLeft=300\r\n"
+                                         "Width=440\r\n; trailing comment\r\n\r\n[Other]\r\nForeign=x\r\n"
                                          "[ChatForm]\r\nLogin=nick\r\n"));
         QVERIFY(!ini.valueExists(u"", u"Orphan"));
     }
@@ -224,6 +225,45 @@ private Q_SLOTS:
         IniFile(m_path).writeInteger(u"Form", u"Width", 501);
         QCOMPARE(ini.readInteger(u"Form", u"Width", 0), 501);
         QCOMPARE(ini.readSection(u"Form"), keys);
+
+        // Read as Windows instances read it: a line ends at LF only, so a CR
+        // left alone would join two keys on one line there.
+        const QByteArray bytes = fileBytes();
+        QCOMPARE(bytes.count('\r'), bytes.count("\r\n"));
+        QCOMPARE(bytes.count('\n'), bytes.count("\r\n"));
+        QVERIFY(bytes.endsWith("\r\n"));
+        QStringList lfKeys;
+        for (const QByteArray &line : bytes.split('\n')) {
+            if (line.contains('='))
+                lfKeys.append(QString::fromLatin1(line.left(line.indexOf('='))));
+        }
+        QCOMPARE(lfKeys, keys);
+    }
+
+    // The mail password makes a new file the owner's alone; a file that exists
+    // keeps the mode its owner chose, whatever is written to it.
+    void fileWithThePasswordIsPrivate()
+    {
+        const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+        const QString plain = m_dir.filePath(u"plain.ini"_s);
+        IniFile(plain).writeString(u"Form", u"Top", u"1"_s);
+
+        IniFile secret(m_path);
+        secret.beginBatch();
+        secret.writeString(u"smtp", u"server", u"mail.example.org"_s);
+        secret.writeString(u"SMTP", u"Pass", u"s3cret"_s);
+        secret.commitBatch();
+        QCOMPARE(QFile::permissions(m_path) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser), ownerOnly);
+
+        // An existing file keeps its mode, wider or narrower.
+        const QFileDevice::Permissions wide = ownerOnly | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+        QVERIFY(QFile::setPermissions(plain, wide));
+        IniFile(plain).writeString(u"smtp", u"pass", u"s3cret"_s);
+        QCOMPARE(QFile::permissions(plain) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser), wide);
+        QVERIFY(QFile::setPermissions(m_path, ownerOnly | QFileDevice::ReadGroup));
+        IniFile(m_path).writeString(u"Form", u"Top", u"2"_s);
+        QCOMPARE(QFile::permissions(m_path) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
+                 ownerOnly | QFileDevice::ReadGroup);
     }
 
     void refusesNamesThatWouldNotReadBack()

@@ -64,7 +64,7 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        writeFile(m_dir.filePath(u"oss.lst"_s), u"Zeta\r\nАльфа\r\nMailOnly\r\n"_s);
+        writeFile(m_dir.filePath(u"oss.lst"_s), u"Zeta\r\nАльфа\r\nMailOnly\r\nbeta\r\n"_s);
         writeFile(m_dir.filePath(u"dataoss.lst"_s),
                   u"[MailOnly]\r\nMail='%s@sms.example.org'\r\n[Альфа]\r\nMail='%s@a.example.net'\r\n"_s);
     }
@@ -89,10 +89,14 @@ private Q_SLOTS:
         QCOMPARE(child<QWidget>(form, u"WebBrowser1"_s)->size(), QSize(33, 39));
         QCOMPARE(child<QToolButton>(form, u"SpeedButton1"_s)->toolTip(), u"Отправить SMS - сообщение"_s);
         QCOMPARE(child<QLineEdit>(form, u"MaskEdit1"_s)->echoMode(), QLineEdit::Password);
-        // Sorted operators, none chosen; the phone book button is there.
+        child<QLineEdit>(form, u"MaskEdit1"_s)->setText(u"pw1"_s);
+        QCOMPARE(child<QLineEdit>(form, u"MaskEdit1"_s)->displayText(), u"***"_s);
+        // Sorted without regard to case, none chosen; the phone book button is there.
         QComboBox *operators = form->comboBox1();
-        QCOMPARE(operators->count(), 3);
-        QCOMPARE(operators->itemText(0), u"MailOnly"_s);
+        QCOMPARE(operators->count(), 4);
+        QCOMPARE(operators->itemText(0), u"beta"_s);
+        QCOMPARE(operators->itemText(1), u"MailOnly"_s);
+        QCOMPARE(operators->itemText(3), u"Альфа"_s);
         QCOMPARE(operators->currentText(), QString());
         QVERIFY(child<QWidget>(form, u"SpeedButton5"_s)->isVisible());
         QVERIFY(MessageBoxProbe::take(form).isEmpty());
@@ -121,6 +125,31 @@ private Q_SLOTS:
         QTRY_VERIFY(!form);
         second->close();
         QTRY_VERIFY(!second);
+        // The file was made holding the password: it is the owner's alone.
+        QCOMPARE(QFile::permissions(m_dir.filePath(u"Zavolin.ini"_s))
+                     & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
+                 QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+
+    void refusedSettingsFileIsShownOnClose()
+    {
+        SmsFormFiles unwritable = files();
+        unwritable.settingsPath = m_dir.filePath(u"missing/Zavolin.ini"_s);
+        QPointer<TsmsForm> form = TsmsForm::open(unwritable);
+        form->close();
+        QTRY_VERIFY(!form);
+        QMessageBox *box = nullptr;
+        QTRY_VERIFY([&] {
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                if (auto *b = qobject_cast<QMessageBox *>(w); b && b->isVisible())
+                    box = b;
+            }
+            return box != nullptr;
+        }());
+        QCOMPARE(box->text(), u"Unable to write to "_s + unwritable.settingsPath);
+        QCOMPARE(box->windowTitle(), u"Zavolin"_s);
+        QCOMPARE(box->icon(), QMessageBox::Critical);
+        box->done(QMessageBox::Ok);
     }
 
     void missingOperatorsAreSaidOnce()
@@ -221,6 +250,9 @@ private Q_SLOTS:
         QCOMPARE(child<QLineEdit>(first, u"MaskEdit1"_s)->text(), u"old"_s);
         child<QLineEdit>(first, u"MaskEdit1"_s)->setText(u"new"_s);
         first->close();
+        // In the file at once, before any keyring has answered: a program
+        // ended now keeps it.
+        QCOMPARE(ini.readString(u"smtp", u"pass"), u"new"_s);
         QTRY_VERIFY(!first);
         QTRY_COMPARE(ini.readString(u"smtp", u"pass"), u"new"_s);
 
@@ -248,6 +280,7 @@ private Q_SLOTS:
         auto *phone = child<QLineEdit>(book, u"Edit2"_s);
         auto *operators = child<QComboBox>(book, u"ComboBox1"_s);
         QCOMPARE(operators->itemText(0), u"Zeta"_s); // file order
+        QCOMPARE(operators->itemText(3), u"beta"_s);
 
         auto expectBox = [&](const QString &button, const QString &text) {
             click(book, button);
@@ -311,6 +344,34 @@ private Q_SLOTS:
         book->listBox1()->setCurrentRow(0);
         click(book, u"Button3"_s);
         QTRY_VERIFY(!book);
+    }
+
+    void subscribersAreSortedWithoutRegardToCase()
+    {
+        writeFile(m_dir.filePath(u"NoteBook.lst"_s),
+                  u"[Zed]\r\noss=Zeta\r\nphone=1\r\n[вера]\r\noss=Zeta\r\nphone=2\r\n[anna]\r\noss=Zeta\r\nphone=3\r\n"
+                  "[Борис]\r\noss=Zeta\r\nphone=4\r\n"_s);
+        QPointer<TsmsForm> sms = TsmsForm::open(files());
+        auto *book = new TNoteBookForm(OperatorBook(m_dir.filePath(u"oss.lst"_s), m_dir.filePath(u"dataoss.lst"_s)),
+                                       m_dir.filePath(u"NoteBook.lst"_s), sms);
+        auto listed = [book] {
+            QStringList names;
+            for (int i = 0; i < book->listBox1()->count(); ++i)
+                names.append(book->listBox1()->item(i)->text());
+            return names;
+        };
+        QCOMPARE(listed(), (QStringList{u"anna"_s, u"Zed"_s, u"Борис"_s, u"вера"_s}));
+        child<QLineEdit>(book, u"Edit1"_s)->setText(u"boris"_s);
+        child<QLineEdit>(book, u"Edit2"_s)->setText(u"5"_s);
+        child<QComboBox>(book, u"ComboBox1"_s)->setCurrentIndex(0);
+        click(book, u"Button1"_s);
+        child<QLineEdit>(book, u"Edit1"_s)->setText(u"алла"_s);
+        child<QLineEdit>(book, u"Edit2"_s)->setText(u"6"_s);
+        child<QComboBox>(book, u"ComboBox1"_s)->setCurrentIndex(0);
+        click(book, u"Button1"_s);
+        QCOMPARE(listed(), (QStringList{u"anna"_s, u"boris"_s, u"Zed"_s, u"алла"_s, u"Борис"_s, u"вера"_s}));
+        delete book;
+        delete sms;
     }
 };
 

@@ -2,6 +2,7 @@
 #include "OperatorBook.h"
 #include "SmsForm.h"
 #include "SmtpPasswordStore.h"
+#include "TestDependency.h"
 
 #include <QLineEdit>
 #include <QPointer>
@@ -41,9 +42,9 @@ private Q_SLOTS:
     void initTestCase()
     {
         if (!SmtpPasswordStore::builtIn())
-            QSKIP("built without qtkeychain: the password always stays in the settings file");
+            ZV_MISSING_DEPENDENCY("built without qtkeychain: the password always stays in the settings file");
         if (qEnvironmentVariableIsEmpty("ZV_TEST_KEYRING"))
-            QSKIP("gnome-keyring-daemon is not installed (Debian package gnome-keyring): no keyring to test against");
+            ZV_MISSING_DEPENDENCY("gnome-keyring-daemon is not installed (Debian package gnome-keyring): no keyring to test against");
     }
 
     void storeWritesAndReadsPerServerAndLogin()

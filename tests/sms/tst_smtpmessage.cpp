@@ -74,6 +74,11 @@ private Q_SLOTS:
     {
         const QByteArray body = SmtpMessage::body({u".start"_s, u"mid.dle."_s, u"."_s, u"Привет"_s, QString()});
         QCOMPARE(body, QByteArray("..start\r\nmid.dle.\r\n..\r\n") + Cp1251::encode(u"Привет") + "\r\n\r\n");
+
+        // An entry holding line breaks of its own cannot end the data early.
+        QCOMPARE(SmtpMessage::body({u"one\r\n.\r\nQUIT"_s, u"a\n.b\rc"_s}),
+                 QByteArray("one\r\n..\r\nQUIT\r\na\r\n..b\r\nc\r\n"));
+        QVERIFY(!SmtpMessage::body({u"x\r\n.\r\n"_s, u"\n.\n"_s}).contains("\r\n.\r\n"));
     }
 
     void mailBodyTrimsAndSplits()
@@ -96,6 +101,17 @@ private Q_SLOTS:
         QTest::newRow("empty") << QByteArray() << qint64(0) << false;
         QTest::newRow("bare code") << QByteArray("221\r\n") << qint64(221) << false;
         QTest::newRow("ten digits at most") << QByteArray("123456789012 x") << qint64(1234567890) << false;
+    }
+
+    void onlyThreeDigitRepliesAreReplies()
+    {
+        for (const QByteArray line : {QByteArray("250 OK\r\n"), QByteArray("250-more\r\n"), QByteArray("221\r\n"),
+                                      QByteArray("354"), QByteArray("554 5.0.0\n")})
+            QVERIFY2(SmtpReply::isWellFormed(line), line.constData());
+        for (const QByteArray line : {QByteArray("hello\r\n"), QByteArray("OK\r\n"), QByteArray(), QByteArray("25\r\n"),
+                                      QByteArray("2500 x\r\n"), QByteArray("099 x\r\n"), QByteArray("650 x\r\n"),
+                                      QByteArray(" 250 x\r\n")})
+            QVERIFY2(!SmtpReply::isWellFormed(line), line.constData());
     }
     void replyNumbersAndContinuation()
     {
@@ -128,6 +144,55 @@ private Q_SLOTS:
                                          u"Привет, мир & 100%?#"_s);
         QCOMPARE(url.toEncoded(), QByteArray("http://sms.example.net/send?phone=%2B7%20900&text="
                                              "%CF%F0%E8%E2%E5%F2%2C%20%EC%E8%F0%20%26%20100%25%3F%23"));
+
+        // Typed line breaks go as CR LF, as the mail sends them.
+        const QString form = u"http://h/?p=%s&t=%s"_s;
+        for (const QString &text : {u"a\nb"_s, u"a\rb"_s, u"a\r\nb"_s})
+            QCOMPARE(WebGateway::url(form, u"1"_s, text).toEncoded(), QByteArray("http://h/?p=1&t=a%0D%0Ab"));
+        QCOMPARE(WebGateway::url(form, u"1"_s, u"a\n\nb\n"_s).toEncoded(),
+                 QByteArray("http://h/?p=1&t=a%0D%0A%0D%0Ab%0D%0A"));
+
+        // Words written in the template go in 1251 like the phone and the text.
+        QCOMPARE(WebGateway::url(u"http://h/send?from=Зоя&p=%s&t=%s"_s, u"1"_s, u"Я"_s).toEncoded(),
+                 QByteArray("http://h/send?from=%C7%EE%FF&p=1&t=%DF"));
+    }
+
+    // The shipped operators are written so that this program and Windows
+    // instances, whose settings reader drops a pair of quotes before the
+    // program cuts the first and last characters, get the same address.
+    void shippedOperatorsReadAlikeEverywhere()
+    {
+        const QString ways = QStringLiteral(ZV_DATA_DIR "/dataoss.lst");
+        const OperatorBook book(QStringLiteral(ZV_DATA_DIR "/oss.lst"), ways);
+        QVERIFY(book.namesExist());
+        QVERIFY(!book.names().isEmpty());
+        int values = 0;
+        for (const QString &name : book.names()) {
+            const OperatorWays way = book.ways(name);
+            for (const QString &value : {way.web, way.mail}) {
+                if (value.isEmpty())
+                    continue;
+                ++values;
+                // Both settings readers have dropped a pair of quotes already;
+                // a Windows instance then cuts the first and last characters.
+                const QString windows = value.mid(1, value.size() - 2);
+                QCOMPARE(OperatorBook::unwrap(value), windows);
+                QVERIFY2(windows.contains(u"%s"_s) && !windows.startsWith(u'<'), qPrintable(windows));
+            }
+        }
+        QVERIFY(values >= 3);
+        // The form files written so far keep reading as they did.
+        QTemporaryDir dir;
+        QFile w(dir.filePath(u"dataoss.lst"_s));
+        QVERIFY(w.open(QIODevice::WriteOnly));
+        w.write("[Old]\r\nWeb=\"http://x/?p=%s&t=%s\"\r\nMail=\"%s@y\"\r\n"
+                "[New]\r\nWeb=<http://x/?p=%s&t=%s>\r\nMail=<%s@y>\r\n");
+        w.close();
+        const OperatorBook both(dir.filePath(u"oss.lst"_s), w.fileName());
+        for (const QString &name : {u"Old"_s, u"New"_s}) {
+            QCOMPARE(OperatorBook::unwrap(both.ways(name).web), u"http://x/?p=%s&t=%s"_s);
+            QCOMPARE(OperatorBook::unwrap(both.ways(name).mail), u"%s@y"_s);
+        }
     }
 
     void operatorFilesAreRead()

@@ -1,4 +1,5 @@
 #include "GlobalHotKeys.h"
+#include "TestDependency.h"
 
 #include <QGuiApplication>
 #include <QProcess>
@@ -86,7 +87,7 @@ private Q_SLOTS:
     void init()
     {
         if (QGuiApplication::platformName() != QLatin1String("xcb"))
-            QSKIP("needs an X server");
+            ZV_MISSING_DEPENDENCY("needs an X server (Debian package xvfb runs one)");
         m_other = std::make_unique<OtherClient>();
         QVERIFY(m_other->isConnected());
         m_q = m_other->keycodeOf('q');
@@ -185,7 +186,7 @@ private Q_SLOTS:
         QFETCH(int, virtualKey);
         const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
         if (xdotool.isEmpty())
-            QSKIP("xdotool is not installed");
+            ZV_MISSING_DEPENDENCY("xdotool is not installed (Debian package xdotool)");
 
         GlobalHotKeys hotKeys;
         QVERIFY(hotKeys.registerKeys());

@@ -1,4 +1,5 @@
 #include "PortalShortcuts.h"
+#include "TestDependency.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -128,7 +129,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         if (!QDBusConnection::sessionBus().isConnected())
-            QSKIP("no session bus: run under dbus-run-session");
+            ZV_MISSING_DEPENDENCY("no session bus: run under dbus-run-session (Debian package dbus)");
     }
 
     void cleanup()

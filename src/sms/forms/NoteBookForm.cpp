@@ -26,6 +26,26 @@ QPushButton *pushButton(const QString &name, const QString &text, const QString 
     return b;
 }
 
+// A subscriber in the sorted list, placed without regard to case.
+class NameItem : public QListWidgetItem
+{
+    explicit NameItem(const QString &name)
+        : QListWidgetItem(name)
+    {
+    }
+
+public:
+    // Added after construction: inserted from QListWidgetItem's constructor,
+    // the item would be placed by the base class's comparison.
+    static void add(const QString &name, QListWidget *list) { list->addItem(new NameItem(name)); }
+
+    bool operator<(const QListWidgetItem &other) const override
+    {
+        const int folded = text().compare(other.text(), Qt::CaseInsensitive);
+        return folded != 0 ? folded < 0 : text() < other.text();
+    }
+};
+
 } // namespace
 
 TNoteBookForm::TNoteBookForm(const OperatorBook &operators, QString phoneBookPath, TsmsForm *smsForm, QWidget *parent)
@@ -68,7 +88,8 @@ TNoteBookForm::TNoteBookForm(const OperatorBook &operators, QString phoneBookPat
     if (operators.namesExist())
         m_comboBox1->addItems(operators.names());
     m_comboBox1->setCurrentIndex(-1);
-    m_listBox1->addItems(m_book.names());
+    for (const QString &subscriber : m_book.names())
+        NameItem::add(subscriber, m_listBox1);
 
     connect(m_button1, &QPushButton::clicked, this, &TNoteBookForm::onAdd);
     connect(m_button2, &QPushButton::clicked, this, &TNoteBookForm::onDelete);
@@ -113,7 +134,7 @@ void TNoteBookForm::onAdd()
         MessageBoxes::error(this, QString::fromLocal8Bit(error.what()));
         return;
     }
-    m_listBox1->addItem(m_edit1->text());
+    NameItem::add(m_edit1->text(), m_listBox1);
     m_edit1->clear();
     m_edit2->clear();
     m_comboBox1->setCurrentIndex(-1);

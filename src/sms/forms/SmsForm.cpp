@@ -64,7 +64,26 @@ QLineEdit *edit(const QString &name, const QRect &geometry, QWidget *parent)
     return e;
 }
 
+// A write that failed as the window goes: told in the program's error box,
+// which outlives the window.
+void reportUnwritten(const IniWriteError &error)
+{
+    const QString text = QString::fromUtf8(error.what());
+    qCWarning(lcZavolin, "%s", qPrintable(text));
+    MessageBoxes::applicationError(nullptr, text);
+}
+
 } // namespace
+
+QStringList sortedNames(QStringList names)
+{
+    // Without regard to case; names equal but for case keep a fixed order.
+    std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
+        const int folded = a.compare(b, Qt::CaseInsensitive);
+        return folded != 0 ? folded < 0 : a < b;
+    });
+    return names;
+}
 
 SmsFormFiles SmsFormFiles::installed(const QString &settingsPath)
 {
@@ -110,8 +129,7 @@ TsmsForm::TsmsForm(SmsFormFiles files, QWidget *parent)
     });
 
     if (m_files.operators.namesExist()) {
-        m_comboBox1->addItems(m_files.operators.names());
-        m_comboBox1->model()->sort(0);
+        m_comboBox1->addItems(sortedNames(m_files.operators.names()));
         m_comboBox1->setCurrentIndex(-1);
     } else {
         // After the constructor, so the box has a shown window to stand over.
@@ -172,6 +190,8 @@ void TsmsForm::build()
     label(u"Пароль"_s, 150, 50, m_settingsPanel);
     m_maskEdit1 = edit(u"MaskEdit1"_s, QRect(150, 66, 131, 22), m_settingsPanel);
     m_maskEdit1->setEchoMode(QLineEdit::Password);
+    // '*' whatever the style would draw.
+    m_maskEdit1->setStyleSheet(u"lineedit-password-character: 42"_s);
     m_speedButton4 = button(u"SpeedButton4"_s, u"Свернуть"_s, {}, {}, QRect(196, 98, 85, 26), m_settingsPanel);
 
     connect(m_speedButton1, &QToolButton::clicked, this, &TsmsForm::onSend);
@@ -272,32 +292,25 @@ void TsmsForm::saveSettings()
     settings.port = m_edit3->text();
     settings.login = m_edit4->text();
     settings.pass = m_maskEdit1->text();
-    const bool toKeyring = m_keyring != Keyring::Absent;
+    // "pass" is written in any case and leaves the file only once a keyring
+    // has taken it: a program ended before the keyring answers keeps it.
     try {
-        settings.saveShown(m_files.settingsPath,
-                           toKeyring ? SmtpSettings::Password::Left : SmtpSettings::Password::Kept);
+        settings.saveShown(m_files.settingsPath);
     } catch (const IniWriteError &error) {
-        qCWarning(lcZavolin) << "SMS server settings not saved:" << error.what();
+        reportUnwritten(error); // a keyring may still keep the password
     }
-    if (toKeyring)
+    if (m_keyring != Keyring::Absent)
         storeInKeyring(m_files.settingsPath, settings);
 }
 
 void TsmsForm::storeInKeyring(const QString &settingsPath, const SmtpSettings &settings)
 {
     // The window is going; the store outlives it until the keyring answers,
-    // and only then is "pass" dropped or, with no keyring after all, written.
+    // and only then is "pass" dropped from the file.
     auto *store = new SmtpPasswordStore;
-    connect(store, &SmtpPasswordStore::writeDone, store,
-            [store, settingsPath, pass = settings.pass](SmtpPasswordStore::Outcome outcome) {
-        try {
-            if (outcome == SmtpPasswordStore::Outcome::Done)
-                SmtpSettings::dropPassword(settingsPath);
-            else
-                SmtpSettings::savePassword(settingsPath, pass);
-        } catch (const IniWriteError &error) {
-            qCWarning(lcZavolin) << "SMS password not saved:" << error.what();
-        }
+    connect(store, &SmtpPasswordStore::writeDone, store, [store, settingsPath](SmtpPasswordStore::Outcome outcome) {
+        if (outcome == SmtpPasswordStore::Outcome::Done)
+            SmtpSettings::dropPassword(settingsPath);
         store->deleteLater();
     });
     store->write(settings.server, settings.login, settings.pass);

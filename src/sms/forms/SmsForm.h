@@ -3,6 +3,7 @@
 #include "OperatorBook.h"
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 class QComboBox;
@@ -14,6 +15,9 @@ class SmsSender;
 class SmtpPasswordStore;
 struct SmtpSettings;
 class TSmtpClient;
+
+// Operator and subscriber names as the lists show them: without regard to case.
+QStringList sortedNames(QStringList names);
 
 // Where an SMS window finds its files; the program takes the defaults.
 struct SmsFormFiles
