@@ -164,7 +164,9 @@ void NetworkWatch::watchReachability()
     m_reachability = information->reachability();
     connect(information, &QNetworkInformation::reachabilityChanged, this,
             [this](QNetworkInformation::Reachability reachability) {
-                if (std::exchange(m_reachability, reachability) != reachability)
+                // From Unknown the backend has only found out what already was.
+                const auto before = std::exchange(m_reachability, reachability);
+                if (before != reachability && before != QNetworkInformation::Reachability::Unknown)
                     m_settler.noteChange();
             });
 }

@@ -260,8 +260,9 @@ lan_link() {
 lan_readdr() {
     local h=$1 new=$2
     [[ -n ${LAN_IP[$h]:-} ]] || _lan_die "lan_readdr: no host $h"
-    ip -n "lan-$h" addr add "$new/24" broadcast + dev eth0 &&
-        ip -n "lan-$h" addr del "${LAN_IP[$h]}/24" dev eth0 &&
+    # The old one goes first: removing a primary address removes the secondary ones with it.
+    ip -n "lan-$h" addr del "${LAN_IP[$h]}/24" dev eth0 &&
+        ip -n "lan-$h" addr add "$new/24" broadcast + dev eth0 &&
         ip -n "lan-$h" route replace default dev eth0 || _lan_die "lan_readdr $h: failed"
     LAN_IP[$h]=$new
     _lan_write_hosts
