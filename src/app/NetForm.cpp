@@ -92,6 +92,7 @@ void TNetForm::wireCore()
     Messenger *core = m_messenger.get();
     m_messenger->setPrompts(this);
     connect(core, &Messenger::errorOccurred, this, &TNetForm::reportOnce);
+    connect(core, &Messenger::errorResolved, this, [this](const QString &key) { m_reported.removeAll(key); });
     connect(core, &Messenger::statusNotice, this, [](const QString &headline) { TMessForm::showNotice(headline); });
     connect(core, &Messenger::soundRequested, this, [this] {
         m_sound->play(SettingKeys::kMusic.read(IniFile(m_env.settingsPath)));

@@ -1,5 +1,6 @@
 #include "UdpChannel.h"
 
+#include "BroadcastTargets.h"
 #include "WinsockErrors.h"
 
 #include <QHostInfo>
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
+#include <cstring>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -26,6 +28,13 @@ int openDatagramSocket(bool broadcast)
         ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
     }
     return fd;
+}
+
+// The route to the target is missing: no interface is up, or the one this
+// target belonged to has just gone.
+bool isNoNetwork(int err)
+{
+    return err == ENETUNREACH || err == ENETDOWN || err == EHOSTUNREACH || err == EADDRNOTAVAIL;
 }
 
 } // namespace
@@ -78,9 +87,13 @@ bool TUdpServer::setActive(bool active)
                       : udpSocketErrorText(err);
         return false;
     }
+    // Which interface and destination each datagram came by, to know copies.
+    const int on = 1;
+    ::setsockopt(fd, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
     m_fd = fd;
     m_error.clear();
     m_buffer.resize(m_bufferSize);
+    m_clock.start();
     m_notifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Read);
     connect(m_notifier.get(), &QSocketNotifier::activated, this, &TUdpServer::onReadable);
     return true;
@@ -99,11 +112,18 @@ void TUdpServer::onReadable()
 {
     for (int i = 0; i < kDatagramsPerWakeup && m_fd >= 0; ++i) {
         sockaddr_in peer{};
-        socklen_t peerLength = sizeof peer;
+        iovec part{m_buffer.data(), size_t(m_buffer.size())};
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))];
+        msghdr message{};
+        message.msg_name = &peer;
+        message.msg_namelen = sizeof peer;
+        message.msg_iov = &part;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
         // MSG_TRUNC makes Linux report the datagram's real size, so an oversize
         // one is recognised instead of being delivered cut.
-        const ssize_t size = ::recvfrom(m_fd, m_buffer.data(), m_buffer.size(), MSG_TRUNC,
-                                        reinterpret_cast<sockaddr *>(&peer), &peerLength);
+        const ssize_t size = ::recvmsg(m_fd, &message, MSG_TRUNC);
         if (size < 0) {
             if (errno == EINTR)
                 continue;
@@ -120,6 +140,16 @@ void TUdpServer::onReadable()
             continue;
         }
         const QByteArray data(m_buffer.constData(), size);
+        quint64 path = 0;
+        for (cmsghdr *c = CMSG_FIRSTHDR(&message); c; c = CMSG_NXTHDR(&message, c)) {
+            if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
+                in_pktinfo info{};
+                memcpy(&info, CMSG_DATA(c), sizeof info);
+                path = quint64(quint32(info.ipi_ifindex)) << 32 | ntohl(info.ipi_addr.s_addr);
+            }
+        }
+        if (m_copies.isCopy(data, path, m_clock.elapsed()))
+            continue;
         const QHostAddress address(ntohl(peer.sin_addr.s_addr));
         const quint16 port = ntohs(peer.sin_port);
         m_delivery.post([this, data, address, port] { Q_EMIT datagramReceived(data, address, port); });
@@ -179,8 +209,14 @@ void TUdpClient::onLookedUp(const QHostInfo &info)
 
 bool TUdpClient::send(const QByteArray &data, QString *error)
 {
+    m_noNetwork = false;
     switch (m_target) {
     case Target::Address:
+        if (m_address == INADDR_BROADCAST) {
+            const QList<quint32> directed = BroadcastTargets::directed();
+            if (!directed.isEmpty())
+                return sendToEach(directed, data, error);
+        }
         return sendTo(m_address, data, error);
     case Target::Looking:
         if (m_waiting.size() >= kMaxWaiting) {
@@ -200,6 +236,7 @@ bool TUdpClient::send(const QByteArray &data, QString *error)
 
 bool TUdpClient::sendTo(quint32 hostOrderAddress, const QByteArray &data, QString *error)
 {
+    m_noNetwork = false;
     auto failWith = [error](const QString &text) {
         if (error)
             *error = text;
@@ -223,10 +260,35 @@ bool TUdpClient::sendTo(quint32 hostOrderAddress, const QByteArray &data, QStrin
                         reinterpret_cast<sockaddr *>(&target), sizeof target);
     } while (sent < 0 && errno == EINTR);
     if (sent < 0) {
+        m_noNetwork = isNoNetwork(errno);
         return failWith(errno == EMSGSIZE ? QStringLiteral("Package Size Too Big.")
                                           : udpSocketErrorText(errno));
     }
     if (sent != data.size())
         return failWith(QStringLiteral("Not all bytes sent."));
     return true;
+}
+
+bool TUdpClient::sendToEach(const QList<quint32> &addresses, const QByteArray &data, QString *error)
+{
+    // An interface that went away since the list was taken is no failure
+    // while another network took the datagram; any other failure is.
+    bool delivered = false;
+    bool failed = false;
+    QString firstError;
+    for (const quint32 address : addresses) {
+        QString reason;
+        if (sendTo(address, data, &reason)) {
+            delivered = true;
+        } else if (!m_noNetwork && !failed) {
+            failed = true;
+            firstError = reason;
+        }
+    }
+    m_noNetwork = !delivered && !failed;
+    if (delivered && !failed)
+        return true;
+    if (error)
+        *error = failed ? firstError : udpSocketErrorText(ENETUNREACH);
+    return false;
 }

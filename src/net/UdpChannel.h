@@ -1,8 +1,10 @@
 #pragma once
 
+#include "BroadcastCopies.h"
 #include "OrderedDelivery.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QList>
@@ -15,7 +17,8 @@ class QSocketNotifier;
 
 inline constexpr quint16 kDatagramPort = 6711;
 
-// Receives the broadcast datagrams of every instance on the segment, our own included.
+// Receives the broadcast datagrams of every instance on the segment, our own
+// included; a copy of one that came moments before by another network is dropped.
 class TUdpServer : public QObject
 {
     Q_OBJECT
@@ -56,10 +59,15 @@ private:
     std::unique_ptr<QSocketNotifier> m_notifier;
     QByteArray m_buffer;
     QString m_error;
+    BroadcastCopies m_copies;
+    QElapsedTimer m_clock;
     OrderedDelivery m_delivery{this};
 };
 
-// Sends every datagram of the program, by default to 255.255.255.255:6711.
+// Sends every datagram of the program, by default to 255.255.255.255:6711,
+// which stands for every network this computer is on: the datagram goes to
+// the directed broadcast address of each interface that can take it, and to
+// 255.255.255.255 itself only where there is no such interface.
 class TUdpClient : public QObject
 {
     Q_OBJECT
@@ -80,6 +88,9 @@ public:
     // One datagram of exactly these bytes. On failure returns false and sets
     // *error to the reason ("Package Size Too Big.", "Socket Error # ...").
     bool send(const QByteArray &data, QString *error = nullptr);
+    // The last failed send failed only because no network is up (none
+    // reaches the target): nothing the user can act on but wait.
+    bool failedForNoNetwork() const { return m_noNetwork; }
 
     static constexpr int kMaxWaiting = 64;
 
@@ -90,6 +101,7 @@ Q_SIGNALS:
 private:
     enum class Target { Address, Looking, NotFound };
     bool sendTo(quint32 address, const QByteArray &data, QString *error);
+    bool sendToEach(const QList<quint32> &addresses, const QByteArray &data, QString *error);
     void onLookedUp(const QHostInfo &info);
 
     QString m_host = QStringLiteral("255.255.255.255");
@@ -99,6 +111,7 @@ private:
     QList<QByteArray> m_waiting;
     quint16 m_port = kDatagramPort;
     bool m_broadcast = true;
+    bool m_noNetwork = false;
     int m_fd = -1;
 };
 

@@ -18,6 +18,15 @@
 #                               wait until a line of FILE matches
 #   lan_wait_exit PID SECS      wait for a background command, return its code
 #   lan_ip HOST                 print HOST's address
+#   lan_link HOST down|up       take HOST's eth0 down, or bring it up again
+#                               with its default route
+#   lan_readdr HOST IP          HOST's eth0 gets IP (same /24) instead; lan_ip follows
+#   lan_up2 [--no-names] HOST...
+#                               a second network (bridge lanbr1, LAN_PREFIX2):
+#                               a new HOST lives on it alone (eth0); a HOST that
+#                               is up already joins it too (eth1), its default
+#                               route staying on the first
+#   lan_ip2 HOST                print HOST's address on the second network
 #   lan_down                    kill background commands, remove the LAN
 #                               (runs by itself at exit)
 #   lan_pass / lan_fail TEXT, lan_finish   report lines and the exit code
@@ -25,12 +34,14 @@
 LAN_PREFIX=${LAN_PREFIX:-10.77.0}
 LAN_EXEC_TIMEOUT=${LAN_EXEC_TIMEOUT:-30}
 LAN_BG_TIMEOUT=${LAN_BG_TIMEOUT:-60}
+LAN_PREFIX2=${LAN_PREFIX2:-10.78.0}
 LAN_BRIDGE=lanbr0
+LAN_BRIDGE2=lanbr1
 
 LAN_HOSTS=()
 LAN_PIDS=()
 LAN_LAST_PID=
-declare -A LAN_IP=() LAN_NONAMES=()
+declare -A LAN_IP=() LAN_IP2=() LAN_NONAMES=()
 _LAN_PASSED=0
 _LAN_FAILED=0
 
@@ -171,16 +182,89 @@ lan_up() {
         ip=$LAN_PREFIX.$((10 + idx))
 
         e=$(_lan_plug "$h" "$idx" "$ip" 2>&1) || _lan_die "lan_up $h: $e"
-
-        mkdir -p "$LAN_DIR/home/$h/.config" "$LAN_DIR/home/$h/.local/share" \
-            "$LAN_DIR/home/$h/.cache" "$LAN_DIR/home/$h/run"
-        chmod 0700 "$LAN_DIR/home/$h/run"
-        LAN_HOSTS+=("$h")
-        LAN_IP[$h]=$ip
-        LAN_NONAMES[$h]=$nonames
+        _lan_add_host "$h" "$ip" "$nonames"
         nonames=0
         _lan_wait_forwarding "lanv$idx" || _lan_die "lan_up $h: bridge port never forwards"
     done
+    _lan_write_hosts
+}
+
+_lan_add_host() {
+    local h=$1 ip=$2 nonames=$3
+    mkdir -p "$LAN_DIR/home/$h/.config" "$LAN_DIR/home/$h/.local/share" \
+        "$LAN_DIR/home/$h/.cache" "$LAN_DIR/home/$h/run"
+    chmod 0700 "$LAN_DIR/home/$h/run"
+    LAN_HOSTS+=("$h")
+    LAN_IP[$h]=$ip
+    LAN_NONAMES[$h]=$nonames
+}
+
+lan_up2() {
+    local h idx ip e dev nonames=0
+    if ! ip link show "$LAN_BRIDGE2" >/dev/null 2>&1; then
+        ip link add "$LAN_BRIDGE2" type bridge forward_delay 0 && ip link set "$LAN_BRIDGE2" up ||
+            _lan_die "lan_up2: cannot create the second bridge"
+    fi
+    while (($#)); do
+        h=$1
+        shift
+        if [[ $h == --no-names ]]; then
+            nonames=1
+            continue
+        fi
+        [[ $h =~ ^[a-z0-9]([a-z0-9-]{0,30}[a-z0-9])?$ ]] ||
+            _lan_die "lan_up2: '$h' is not a lower-case host name"
+        [[ -z ${LAN_IP2[$h]:-} ]] || _lan_die "lan_up2: $h is on the second network already"
+        idx=$((${#LAN_HOSTS[@]} + ${#LAN_IP2[@]} + 1))
+        ((idx <= 200)) || _lan_die "lan_up2: too many hosts"
+        ip=$LAN_PREFIX2.$((10 + idx))
+        if [[ -n ${LAN_IP[$h]:-} ]]; then
+            dev=eth1
+        else
+            dev=eth0
+            ip netns add "lan-$h" || _lan_die "lan_up2 $h: ip netns add failed"
+            ip -n "lan-$h" link set lo up
+        fi
+        e=$(ip link add "lanw$idx" type veth peer name "$dev" netns "lan-$h" 2>&1 &&
+            ip link set "lanw$idx" master "$LAN_BRIDGE2" &&
+            ip link set "lanw$idx" up &&
+            ip -n "lan-$h" addr add "$ip/24" broadcast + dev "$dev" &&
+            ip -n "lan-$h" link set "$dev" up 2>&1) || _lan_die "lan_up2 $h: $e"
+        if [[ $dev == eth0 ]]; then
+            ip -n "lan-$h" route add default dev eth0 || _lan_die "lan_up2 $h: no default route"
+            _lan_add_host "$h" "$ip" "$nonames"
+        fi
+        nonames=0
+        LAN_IP2[$h]=$ip
+        _lan_wait_forwarding "lanw$idx" || _lan_die "lan_up2 $h: bridge port never forwards"
+    done
+    _lan_write_hosts
+}
+
+lan_ip2() {
+    [[ -n ${LAN_IP2[$1]:-} ]] || _lan_die "lan_ip2: $1 is not on the second network"
+    echo "${LAN_IP2[$1]}"
+}
+
+lan_link() {
+    local h=$1 state=$2
+    [[ -n ${LAN_IP[$h]:-} ]] || _lan_die "lan_link: no host $h"
+    case $state in
+    down) ip -n "lan-$h" link set eth0 down ;;
+    # Going down took the default route along.
+    up) ip -n "lan-$h" link set eth0 up && ip -n "lan-$h" route replace default dev eth0 ;;
+    *) _lan_die "lan_link: up or down, not $state" ;;
+    esac
+}
+
+lan_readdr() {
+    local h=$1 new=$2
+    [[ -n ${LAN_IP[$h]:-} ]] || _lan_die "lan_readdr: no host $h"
+    # The old one goes first: removing a primary address removes the secondary ones with it.
+    ip -n "lan-$h" addr del "${LAN_IP[$h]}/24" dev eth0 &&
+        ip -n "lan-$h" addr add "$new/24" broadcast + dev eth0 &&
+        ip -n "lan-$h" route replace default dev eth0 || _lan_die "lan_readdr $h: failed"
+    LAN_IP[$h]=$new
     _lan_write_hosts
 }
 
@@ -336,6 +420,7 @@ lan_down() {
     done
     LAN_HOSTS=()
     ip link del "$LAN_BRIDGE" 2>/dev/null
+    ip link del "$LAN_BRIDGE2" 2>/dev/null
     return 0
 }
 

@@ -140,9 +140,26 @@ void Messenger::goOnline(const QString &ownName)
     m_ownName = ownName;
     if (!m_udpServer->setActive(true))
         Q_EMIT errorOccurred(QStringLiteral("udp"), m_udpServer->errorString());
+    announce();
+    m_contacts.setBlacklist(LineListFile::load(QDir(m_env.dataFolder).filePath(QStringLiteral("BlackList.lst"))));
+
+    m_networkWatch = std::make_unique<NetworkWatch>();
+    connect(m_networkWatch.get(), &NetworkWatch::changed, this, [this] {
+        qCInfo(lcZavolin, "the networks changed: announcing this computer again");
+        announce();
+        Q_EMIT announcedAgain();
+    });
+    // The links come back after a resume too; one announcement covers both.
+    m_sleepWatch = std::make_unique<SleepWatch>();
+    connect(m_sleepWatch.get(), &SleepWatch::resumed, m_networkWatch.get(), &NetworkWatch::noteChange);
+}
+
+void Messenger::announce()
+{
     broadcast(DatagramDispatcher::presence(m_ownName));
     broadcast(DatagramDispatcher::autoAnswerState(m_options.isOn(Option::AutoAnswer), m_ownName));
-    m_contacts.setBlacklist(LineListFile::load(QDir(m_env.dataFolder).filePath(QStringLiteral("BlackList.lst"))));
+    if (ChatPort *port = chat(); port && port->isJoined())
+        broadcast(u'C' + m_ownName); // joined the chat
 }
 
 void Messenger::setAutoAnswer(bool on)
@@ -161,8 +178,25 @@ void Messenger::broadcast(const QString &datagram)
     if (!m_udpClient)
         return;
     QString error;
-    if (!m_udpClient->send(Cp1251::encode(datagram), &error))
-        Q_EMIT errorOccurred(QStringLiteral("broadcast"), error);
+    if (m_udpClient->send(Cp1251::encode(datagram), &error)) {
+        if (std::exchange(m_waitingForNetwork, false))
+            qCInfo(lcZavolin, "a network is up: datagrams go out again");
+        for (const QString &key : std::exchange(m_shownSendFailures, {}))
+            Q_EMIT errorResolved(key);
+        return;
+    }
+    if (m_udpClient->failedForNoNetwork()) {
+        // At login before the network, or between two networks: nothing to
+        // tell the user; the network watch announces once one is up.
+        if (!std::exchange(m_waitingForNetwork, true))
+            qCInfo(lcZavolin, "no network is up: waiting for one to announce this computer");
+        qCInfo(lcNet, "datagram not sent: no network is up");
+        return;
+    }
+    const QString key = QStringLiteral("broadcast ") + error;
+    if (!m_shownSendFailures.contains(key))
+        m_shownSendFailures.append(key);
+    Q_EMIT errorOccurred(key, error);
 }
 
 void Messenger::onDatagram(const QByteArray &data, const QHostAddress &peer)
@@ -249,6 +283,8 @@ void Messenger::shutdown()
     m_fileSender.reset();
     m_sender.reset();
     m_replyClient.reset();
+    m_sleepWatch.reset();
+    m_networkWatch.reset(); // no announcement after the farewell
     m_udpServer.reset(); // our own farewell must not come back to us
     broadcast(DatagramDispatcher::farewell(m_ownName));
     m_udpClient.reset();

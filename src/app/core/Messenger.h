@@ -12,9 +12,11 @@
 #include "MessageSender.h"
 #include "MessengerEnvironment.h"
 #include "MsgChannel.h"
+#include "NetworkWatch.h"
 #include "OptionsStore.h"
 #include "PresenceContext.h"
 #include "ReceiveHost.h"
+#include "SleepWatch.h"
 #include "StrmChannel.h"
 #include "UdpChannel.h"
 
@@ -55,7 +57,9 @@ public:
     // Opens the message and file servers; failures come as errorOccurred().
     void listen();
     // Takes the own name, starts receiving datagrams and announces presence
-    // and the auto-answer state; reads the blacklist.
+    // and the auto-answer state; reads the blacklist. From then on every
+    // settled change of the networks, and every resume from sleep, announces
+    // again: without a network at start-up, the first one to come up does.
     void goOnline(const QString &ownName);
     // The group chat, while a window takes part in it (nullptr otherwise).
     void setChatPort(std::function<ChatPort *()> port) { m_chatPort = std::move(port); }
@@ -65,6 +69,9 @@ public:
     void setAutoAnswer(bool on);
     // Asks every peer to announce itself.
     void refreshContacts();
+    // Presence, the auto-answer state and, when joined, the chat: what peers
+    // that knew this computer by an old address, or not at all, need to hear.
+    void announce();
     void broadcast(const QString &datagram) override;
 
     Recipient recipientAt(int row) const;
@@ -94,10 +101,17 @@ public:
     void setPeerMessagePort(quint16 port);
     void setPeerStreamPort(quint16 port);
     void setPeerDatagramPort(quint16 port);
+    // Where network changes come in once online (nullptr before); tests feed it.
+    NetworkWatch *networkWatch() const { return m_networkWatch.get(); }
 
 Q_SIGNALS:
     // An error the user must see; `key` names its kind, so a window may show each kind once.
     void errorOccurred(const QString &key, const QString &text);
+    // What made the error of that kind is over (a datagram went out again):
+    // the next error of the kind is news.
+    void errorResolved(const QString &key);
+    // The networks changed, or the computer woke up, and the announcement went out.
+    void announcedAgain();
     // A contact joined or left the list, as the user knows it.
     void contactCame(const QString &displayName);
     void contactLeft(const QString &displayName);
@@ -169,6 +183,10 @@ private:
     std::unique_ptr<TMsgServer> m_msgServer;
     std::unique_ptr<TUdpServer> m_udpServer;
     std::unique_ptr<TUdpClient> m_udpClient;
+    std::unique_ptr<NetworkWatch> m_networkWatch;
+    std::unique_ptr<SleepWatch> m_sleepWatch;
+    bool m_waitingForNetwork = false;
+    QStringList m_shownSendFailures; // error keys shown since the last datagram went out
     std::unique_ptr<MessageSender> m_sender;
     std::unique_ptr<TMsgClient> m_replyClient; // its own client: a reply never waits for a send
     std::function<void(bool)> m_replyDone;

@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QNetworkInterface>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -55,6 +56,23 @@ public:
         answered(savePath);
     }
 };
+
+// Only loopback: the suite runs in a private network namespace, where the
+// limited broadcast has nowhere to go.
+bool inPrivateNamespace()
+{
+    const auto interfaces = QNetworkInterface::allInterfaces();
+    return std::all_of(interfaces.begin(), interfaces.end(),
+                       [](const QNetworkInterface &i) { return i.flags().testFlag(QNetworkInterface::IsLoopBack); });
+}
+
+QStringList decoded(const QSignalSpy &heard)
+{
+    QStringList out;
+    for (const QList<QVariant> &args : heard)
+        out << Cp1251::decode(args.at(0).toByteArray());
+    return out;
+}
 
 QByteArray contentOf(const QString &path)
 {
@@ -233,6 +251,10 @@ private Q_SLOTS:
         QTRY_COMPARE(contentOf(m_promptsB.savePath), QByteArray(70000, '\x98'));
     }
 
+    void burstOfNetworkChangesAnnouncesOnce();
+    void sendFailureIsNewsAgainAfterASuccess();
+    void startsWithoutANetworkAndSaysNothingToTheUser();
+
     void autoAnswerRepliesAndHidesTheMessage()
     {
         meet();
@@ -258,6 +280,65 @@ private Q_SLOTS:
         QVERIFY(!contentOf(QDir(m_homeB->path()).filePath(u"Log.txt"_s)).contains(Cp1251::encode(u"ты здесь?"_s)));
     }
 };
+
+void TestMessenger::burstOfNetworkChangesAnnouncesOnce()
+{
+    TUdpServer peer; // another computer, hearing what A broadcasts
+    peer.setDefaultPort(0);
+    QVERIFY(peer.setActive(true));
+    QSignalSpy heard(&peer, &TUdpServer::datagramReceived);
+    m_a->setPeerDatagramPort(peer.localPort());
+    m_a->setAutoAnswer(true);
+    QVERIFY(m_a->networkWatch());
+    QSignalSpy again(m_a.get(), &Messenger::announcedAgain);
+
+    // A link going down, coming back, and the new address: one burst.
+    for (int i = 0; i < 3; ++i)
+        m_a->networkWatch()->noteChange();
+    QVERIFY(again.wait(5000));
+    QVERIFY(!m_a->networkWatch()->isSettling());
+    m_a->broadcast(u"&marker"_s);
+    QTRY_VERIFY(decoded(heard).contains(u"&marker"_s));
+    QCOMPARE(decoded(heard), (QStringList{u"(PC-A"_s, u"%PC-A"_s, u"(PC-A"_s, u"&marker"_s}));
+    QCOMPARE(again.size(), 1);
+}
+
+void TestMessenger::sendFailureIsNewsAgainAfterASuccess()
+{
+    QSignalSpy errors(m_a.get(), &Messenger::errorOccurred);
+    QSignalSpy resolved(m_a.get(), &Messenger::errorResolved);
+    m_a->broadcast(QString(70000, u'x'));
+    QCOMPARE(errors.size(), 1);
+    const QString key = errors.first().at(0).toString();
+    QCOMPARE(errors.first().at(1).toString(), u"Package Size Too Big."_s);
+    m_a->broadcast(QString(70000, u'x'));
+    QCOMPARE(errors.size(), 2);
+    QCOMPARE(errors.last().at(0).toString(), key); // the window shows a kind once
+    QVERIFY(resolved.isEmpty());
+
+    m_a->broadcast(u"%PC-A"_s);
+    QCOMPARE(resolved.size(), 1);
+    QCOMPARE(resolved.first().first().toString(), key);
+    m_a->broadcast(u"%PC-A"_s);
+    QCOMPARE(resolved.size(), 1); // nothing was pending any more
+}
+
+void TestMessenger::startsWithoutANetworkAndSaysNothingToTheUser()
+{
+    if (!inPrivateNamespace())
+        QSKIP("only in a private network namespace: unshare -rn");
+    QTemporaryDir home;
+    MessengerEnvironment env = loopback(home.path());
+    env.broadcastHost = u"255.255.255.255"_s; // as the program does
+    Messenger core(env);
+    QSignalSpy errors(&core, &Messenger::errorOccurred);
+    core.listen();
+    core.goOnline(u"PC-C"_s);
+    core.refreshContacts();
+    core.broadcast(u"&a chat line"_s);
+    core.shutdown();
+    QVERIFY2(errors.isEmpty(), qPrintable(errors.value(0).value(1).toString()));
+}
 
 QTEST_GUILESS_MAIN(TestMessenger)
 #include "tst_messenger.moc"
