@@ -152,8 +152,12 @@ private:
     Archive m_archive;
 };
 
-qint64 sizeUnder(const QString &folder, QString *error)
+qint64 sizeUnder(const QString &folder, QString *error, const std::atomic<bool> *cancel)
 {
+    if (cancel && cancel->load(std::memory_order_relaxed)) {
+        *error = QStringLiteral("cancelled");
+        return -1;
+    }
     const QFileInfo here(folder);
     if (!here.isDir() || !here.isReadable() || !here.isExecutable()) {
         *error = QStringLiteral("%1: cannot be read").arg(folder);
@@ -164,7 +168,7 @@ qint64 sizeUnder(const QString &folder, QString *error)
         if (info.isSymLink())
             continue;
         if (info.isDir()) {
-            const qint64 inner = sizeUnder(info.filePath(), error);
+            const qint64 inner = sizeUnder(info.filePath(), error, cancel);
             if (inner < 0)
                 return -1;
             total += inner;
@@ -183,9 +187,9 @@ QString FolderArchive::archiveName(const QString &folder)
     return (name.isEmpty() ? QStringLiteral("folder") : name) + QStringLiteral(".zip");
 }
 
-qint64 FolderArchive::contentSize(const QString &folder, QString *error)
+qint64 FolderArchive::contentSize(const QString &folder, QString *error, const std::atomic<bool> *cancel)
 {
-    return sizeUnder(folder, error);
+    return sizeUnder(folder, error, cancel);
 }
 
 bool FolderArchive::write(const QString &folder, const QString &target, const std::atomic<bool> *cancel,

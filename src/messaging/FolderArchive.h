@@ -14,8 +14,8 @@ namespace FolderArchive {
 QString archiveName(const QString &folder);
 
 // The bytes of the regular files under `folder`; -1 with *error when the
-// folder cannot be listed. Quick: file sizes only.
-qint64 contentSize(const QString &folder, QString *error);
+// folder cannot be listed or *cancel was set. Quick: file sizes only.
+qint64 contentSize(const QString &folder, QString *error, const std::atomic<bool> *cancel = nullptr);
 
 // Writes the archive of `folder` into `target` (created or replaced), reading
 // each file in small chunks so memory stays flat. Stops with "cancelled" as

@@ -35,7 +35,7 @@ public:
         m_thread.reset(QThread::create([owner, id, folder, target, cancel = m_cancel] {
             QString error;
             bool ok = false;
-            const qint64 content = FolderArchive::contentSize(folder, &error);
+            const qint64 content = FolderArchive::contentSize(folder, &error, cancel.get());
             if (content > StreamFrame::kMaxCount) {
                 error = tooLargeFolderText(content); // refused before a byte is written
             } else if (content >= 0 && FolderArchive::write(folder, target, cancel.get(), &error)) {
@@ -232,9 +232,10 @@ void TransferQueue::startNext(Lane &lane)
     lane.current = id;
     ++m_running;
     if (item->folder) {
-        m_list.setState(id, TransferList::State::Packing);
+        // The packer first: whoever the new state reaches may cancel at once.
         item->packer = std::make_unique<Packer>(this, id, item->path,
                                                 QDir(archiveFolder()).filePath(QStringLiteral("%1.zip").arg(id)));
+        m_list.setState(id, TransferList::State::Packing);
         return;
     }
     std::unique_ptr<QFile> file = std::move(item->file);
@@ -251,8 +252,8 @@ void TransferQueue::startNext(Lane &lane)
 
 void TransferQueue::post(Lane &lane, Item &item, std::unique_ptr<QFile> file, const QString &wireName)
 {
-    m_list.setSize(item.id, file->size());
-    m_list.setState(item.id, TransferList::State::Sending);
+    const int id = item.id;
+    const qint64 size = file->size();
     lane.client->setPort(m_port);
     lane.client->setHost(item.recipient.host);
     lane.client->setFallbackHost(item.recipient.fallbackHost);
@@ -260,8 +261,12 @@ void TransferQueue::post(Lane &lane, Item &item, std::unique_ptr<QFile> file, co
     if (!m_senderName.isEmpty())
         fromName = QStringLiteral("\\\\") + m_senderName + u'\\' + fromName.mid(fromName.lastIndexOf(u'\\') + 1);
     lane.client->setFromName(fromName);
-    Q_EMIT started(item.id);
+    // Posted first (it never reports within the call), so that whoever the
+    // new state reaches may cancel it at once.
     lane.client->postStream(std::move(file));
+    m_list.setSize(id, size);
+    m_list.setState(id, TransferList::State::Sending);
+    Q_EMIT started(id);
 }
 
 void TransferQueue::packed(int id, bool ok, const QString &archive, const QString &error)

@@ -241,6 +241,31 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo(privateFolder).permissions() & (QFile::ReadOther | QFile::ReadGroup), QFile::Permissions());
     }
 
+    void cancelWhilePackingRemovesTheHalfBuiltArchive()
+    {
+        const QString folder = path(u"large"_s);
+        QVERIFY(QDir().mkpath(folder));
+        QFile sparse(folder + u"/zeros.img"_s);
+        QVERIFY(sparse.open(QIODevice::WriteOnly));
+        QVERIFY(sparse.resize(qint64(1) << 30));
+        sparse.close();
+        QSignalSpy ended(m_queue.get(), &TransferQueue::ended);
+        int id = 0;
+        connect(m_list.get(), &QAbstractItemModel::dataChanged, this, [&] {
+            if (id && m_list->find(id)->state == State::Packing)
+                m_queue->cancel(id);
+        });
+        id = m_queue->add(loopback(u"Б"_s), folder);
+        QTRY_COMPARE(ended.size(), 1);
+        QCOMPARE(ended.at(0).at(1).value<Result>(), Result::Cancelled);
+        QCOMPARE(m_list->find(id)->state, State::Cancelled);
+        const QFileInfoList made = QDir(path(u"archives"_s)).entryInfoList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+        for (const QFileInfo &dir : made)
+            QCOMPARE(QDir(dir.filePath()).entryList(QDir::Files | QDir::Hidden), QStringList());
+        QCOMPARE(m_received.size(), 0);
+        QVERIFY(!m_queue->isBusy());
+    }
+
     void refusalsComeBeforeAnyConnection()
     {
         QTcpServer watcher;
