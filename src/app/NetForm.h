@@ -27,6 +27,8 @@ class QProgressDialog;
 class SoundPlayer;
 class TSettingsForm;
 class TTrayIcon;
+class TTransfersForm;
+class FileDropTarget;
 
 
 // The main window: its life from start-up to shutdown, the two message views
@@ -82,6 +84,14 @@ public:
     void setPeerStreamPort(quint16 port);
     quint16 streamPort() const { return m_messenger->streamPort(); }
     bool isSendingFile() const { return m_messenger->isSendingFile(); }
+    // Files and folders (each folder as one ZIP archive) to the contacts
+    // given, or to the selected ones; the transfers window shows them.
+    void sendPaths(const QList<Recipient> &recipients, const QStringList &paths);
+    void sendToSelected(const QStringList &paths);
+    void sendFolder();
+    // "Передача файлов", made when first needed.
+    TTransfersForm *transfersForm();
+    void openTransfers();
     // Ends the program without asking, as the end of the desktop session does.
     void endSession();
 
@@ -127,6 +137,7 @@ private:
     void armPopup(const QString &displayName);
     void wireMessaging();
     void wireFiles();
+    void wireTransfers();
     void startFileSend(const Recipient &recipient, const QString &path);
     void showFileProgress(const QString &path, const QString &recipient);
     void wireContactWindows();
@@ -179,6 +190,8 @@ private:
     QStringList m_phrases; // as ListBox2 shows them
     QPointer<TWordEditForm> m_phraseEditor;
     QPointer<QProgressDialog> m_fileProgress;
+    QPointer<TTransfersForm> m_transfersForm;
+    FileDropTarget *m_fileDrop = nullptr;
     IncomingView m_incoming;
     SoundPlayer *m_sound;
     QTimer m_popupTimer;

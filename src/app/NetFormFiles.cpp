@@ -31,6 +31,7 @@ void TNetForm::wireFiles()
         if (m_fileProgress && total > 0)
             m_fileProgress->setValue(int(sent * m_fileProgress->maximum() / total));
     });
+    wireTransfers();
 }
 
 void TNetForm::setPeerStreamPort(quint16 port)
@@ -57,10 +58,15 @@ void TNetForm::sendFile()
     dialog->setObjectName(QStringLiteral("OpenDialog1"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
-    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setFileMode(QFileDialog::ExistingFiles);
     dialog->setNameFilter(kFileFilter);
-    connect(dialog, &QFileDialog::fileSelected, this,
-            [this, recipient](const QString &path) { startFileSend(recipient, path); });
+    connect(dialog, &QFileDialog::filesSelected, this, [this, recipient](const QStringList &paths) {
+        // One file is told of by boxes; several go to the transfers window.
+        if (paths.size() == 1)
+            startFileSend(recipient, paths.first());
+        else
+            sendPaths({recipient}, paths);
+    });
     dialog->open();
 }
 

@@ -2,6 +2,7 @@
 #include "AppPaths.h"
 #include "NetForm.h"
 #include "SendCommand.h"
+#include "SendFileCommand.h"
 #include "SmsCommand.h"
 #include "SocketLimits.h"
 #include "UnixSignals.h"
@@ -25,7 +26,7 @@ namespace {
 bool isConsoleInvocation(int argc, char **argv)
 {
     for (int i = 1; i < argc; ++i) {
-        for (const char *option : {"--send", "--sms", "--help", "-h", "--version", "-v", "--help-all"}) {
+        for (const char *option : {"--send", "--send-file", "--sms", "--help", "-h", "--version", "-v", "--help-all"}) {
             if (std::strcmp(argv[i], option) == 0)
                 return true;
         }
@@ -77,11 +78,17 @@ int main(int argc, char **argv)
                        "does, using section [smtp] of the settings file, and exit: 0 when every way the operator "
                        "offers was accepted. Usage: --sms <operator> <phone> <text...>"),
         QStringLiteral("operator"));
+    const QCommandLineOption sendFileOption(
+        QStringLiteral("send-file"),
+        QStringLiteral("Send each <path...> to <host> (a folder as one ZIP archive) under this computer's name "
+                       "and exit: 0 when every one was acknowledged."),
+        QStringLiteral("host"));
     parser.addOption(homeOption);
     parser.addOption(sendOption);
+    parser.addOption(sendFileOption);
     parser.addOption(smsOption);
     parser.addPositionalArgument(QStringLiteral("text"),
-                                 QStringLiteral("Message text for --send; phone number and text for --sms."),
+                                 QStringLiteral("Message text for --send; files and folders for --send-file; phone number and text for --sms."),
                                  QStringLiteral("[text...]"));
     // Parsed once for --home, so that --help names the folders this run uses;
     // process() then answers --help and wrong options as usual.
@@ -110,6 +117,13 @@ int main(int argc, char **argv)
         SendCommand command(parser.value(sendOption), parser.positionalArguments().join(u' '));
         QObject::connect(&command, &SendCommand::done, app.get(), &QCoreApplication::exit);
         QTimer::singleShot(0, &command, &SendCommand::start);
+        return app->exec();
+    }
+
+    if (parser.isSet(sendFileOption)) {
+        SendFileCommand command(parser.value(sendFileOption), parser.positionalArguments());
+        QObject::connect(&command, &SendFileCommand::done, app.get(), &QCoreApplication::exit);
+        QTimer::singleShot(0, &command, &SendFileCommand::start);
         return app->exec();
     }
 

@@ -6,6 +6,7 @@
 #include "OptionsStore.h"
 #include "SettingKeys.h"
 #include "ReceivedFileName.h"
+#include "TransferList.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -90,8 +91,125 @@ void FileReceiver::receive(const ReceivedStream &stream)
             return;
         }
     }
+    if (holdsSpool(stream) && (m_handling || !m_listed.empty()) && m_host.listsWaitingFiles()
+        && !m_options.isOn(Option::SaveIntoFolder)) {
+        // An earlier file waits for its answer: this one waits in the list, without a dialog of its own.
+        const QString name = ReceivedFileName::fromWirePath(stream.fromName());
+        const ReceivedFileName::Verdict verdict = ReceivedFileName::check(name);
+        if (verdict == ReceivedFileName::Verdict::Ok || verdict == ReceivedFileName::Verdict::Hidden) {
+            list(stream, ReceivedFileName::withoutLeadingDots(name), m_host.senderName(stream.peer()));
+            return;
+        }
+    }
     m_queue.push_back(stream);
     handleWaiting();
+}
+
+int FileReceiver::list(const ReceivedStream &stream, const QString &name, const QString &sender)
+{
+    Listed listed{0, stream, name.isEmpty() ? QStringLiteral("файл") : name, sender};
+    if (m_list) {
+        listed.id = m_list->add(TransferList::Direction::Incoming, name, sender, QString(), stream.receivedSize(),
+                                TransferList::State::Deciding);
+    }
+    if (listed.id)
+        m_listed.push_back(listed);
+    return listed.id;
+}
+
+bool FileReceiver::isListed(int id) const
+{
+    return std::any_of(m_listed.cbegin(), m_listed.cend(), [id](const Listed &listed) { return listed.id == id; });
+}
+
+void FileReceiver::unlist(int id, const QString &savedAt)
+{
+    const auto it = std::find_if(m_listed.begin(), m_listed.end(), [id](const Listed &listed) { return listed.id == id; });
+    if (it == m_listed.end())
+        return;
+    m_listed.erase(it); // the spool file goes with it unless it was moved
+    if (m_list) {
+        m_list->setPath(id, savedAt);
+        m_list->setState(id, savedAt.isEmpty() ? TransferList::State::Rejected : TransferList::State::Saved);
+    }
+}
+
+QList<int> FileReceiver::waitingFiles(const QString &sender) const
+{
+    QList<int> ids;
+    for (const Listed &listed : m_listed) {
+        if (sender.isEmpty() || listed.sender == sender)
+            ids << listed.id;
+    }
+    return ids;
+}
+
+bool FileReceiver::storeListed(const Listed &listed, const QString &path, QString *error)
+{
+    if (!FileStore::replace(listed.stream.spoolPath(), path, error))
+        return false;
+    listed.stream.release();
+    return true;
+}
+
+bool FileReceiver::saveWaiting(int id, const QString &path, QString *error)
+{
+    const auto it = std::find_if(m_listed.cbegin(), m_listed.cend(), [id](const Listed &listed) { return listed.id == id; });
+    if (it == m_listed.cend() || path.isEmpty())
+        return false;
+    QString reason;
+    if (!storeListed(*it, path, &reason)) {
+        log(QStringLiteral("%1 not saved at %2: %3").arg(it->name, path, reason));
+        if (error)
+            *error = reason;
+        return false;
+    }
+    unlist(id, path);
+    return true;
+}
+
+namespace {
+
+// `name` in `folder`, or "name (2).ext" and so on when that is taken.
+QString freePlace(const QDir &folder, const QString &name)
+{
+    QString candidate = folder.filePath(name);
+    const QFileInfo info(name);
+    const QString base = info.completeBaseName().isEmpty() ? name : info.completeBaseName();
+    const QString suffix = info.completeBaseName().isEmpty() || info.suffix().isEmpty() ? QString()
+                                                                                       : u'.' + info.suffix();
+    for (int n = 2; QFileInfo::exists(candidate) || QFileInfo(candidate).isSymLink(); ++n)
+        candidate = folder.filePath(QStringLiteral("%1 (%2)%3").arg(base).arg(n).arg(suffix));
+    return candidate;
+}
+
+} // namespace
+
+int FileReceiver::saveAllWaiting(const QString &sender, const QString &folder, QStringList *errors)
+{
+    int saved = 0;
+    const QDir into(folder);
+    for (int id : waitingFiles(sender)) {
+        const auto it = std::find_if(m_listed.cbegin(), m_listed.cend(), [id](const Listed &listed) { return listed.id == id; });
+        const QString target = freePlace(into, it->name);
+        QString error;
+        if (saveWaiting(id, target, &error))
+            ++saved;
+        else if (errors)
+            errors->append(QStringLiteral("%1: %2").arg(target, error));
+    }
+    return saved;
+}
+
+void FileReceiver::rejectWaiting(int id)
+{
+    unlist(id, QString());
+}
+
+void FileReceiver::rejectAllWaiting(const QString &sender)
+{
+    for (int id : waitingFiles(sender))
+        unlist(id, QString());
 }
 
 void FileReceiver::showSaveError(FileReceiveHost::Notice notice, const QString &text)
@@ -185,6 +303,10 @@ void FileReceiver::saveIntoFolder(const ReceivedStream &stream, const QString &n
         return;
     }
     stream.release();
+    if (m_list) {
+        m_list->add(TransferList::Direction::Incoming, name, m_host.senderName(stream.peer()), target,
+                    stream.receivedSize(), TransferList::State::Saved);
+    }
     m_host.showFileNotice(Notice::Information,
                           QStringLiteral("Получен файл ") + name + QStringLiteral(" !") + kLineBreak
                               + QStringLiteral("Файл сохранен в каталоге ") + folder + u'.',
@@ -195,15 +317,32 @@ void FileReceiver::askWhereToSave(const ReceivedStream &stream, const QString &n
 {
     using Notice = FileReceiveHost::Notice;
     const QPointer<FileReceiver> self(this);
+    const QString offered = ReceivedFileName::withoutLeadingDots(name);
+    // Listed too, so that a decision for all of its sender's files takes it along.
+    const int id = m_host.listsWaitingFiles() ? list(stream, offered, m_host.senderName(stream.peer())) : 0;
     m_host.showFileNotice(Notice::Information, QStringLiteral("Получен файл ") + name + QStringLiteral(" !"),
-                          [self, stream, offered = ReceivedFileName::withoutLeadingDots(name)] {
+                          [self, stream, offered, id] {
         if (!self)
             return;
-        self->m_host.askSavePath(offered, [self, stream](const QString &path) {
+        if (id && !self->isListed(id)) {
+            self->done(); // decided in the list meanwhile
+            return;
+        }
+        self->m_host.askSavePath(offered, [self, stream, id](const QString &path) {
             if (!self)
                 return;
             QString error;
-            if (path.isEmpty()) {
+            if (id && !self->isListed(id)) {
+                // decided in the list meanwhile
+            } else if (id) {
+                if (path.isEmpty())
+                    self->rejectWaiting(id);
+                else if (!self->saveWaiting(id, path, &error))
+                    self->showSaveError(Notice::Error,
+                                        kSaveError + kLineBreak
+                                            + QStringLiteral("Вероятно, файл с таким именем уже существует!") + kLineBreak
+                                            + QStringLiteral("Не удалось записать %1: %2.").arg(path, error));
+            } else if (path.isEmpty()) {
                 // cancelled: the file is dropped
             } else if (FileStore::replace(stream.spoolPath(), path, &error)) {
                 stream.release();

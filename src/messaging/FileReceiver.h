@@ -10,6 +10,7 @@
 
 class OptionsStore;
 class QHostAddress;
+class TransferList;
 
 // What receiving a file needs from the main window and the desktop.
 class FileReceiveHost
@@ -29,6 +30,9 @@ public:
     virtual void askSavePath(const QString &fileName, std::function<void(const QString &path)> answered) = 0;
     // Where files wait while the user is asked; empty: the system's temporary folder.
     virtual QString dataFolder() const { return QString(); }
+    // Whether files that arrive while an earlier one waits for its answer may
+    // wait in the transfers list instead of asking one by one.
+    virtual bool listsWaitingFiles() const { return false; }
 };
 
 // Tells the user about each received file and saves it into the preset folder
@@ -47,7 +51,21 @@ public:
     StreamAdmission admit(const StreamOffer &offer) const;
     void receive(const ReceivedStream &stream);
     // Waiting files, the one in hand included.
-    qsizetype pending() const { return qsizetype(m_queue.size()); }
+    qsizetype pending() const { return qsizetype(m_queue.size()) + qsizetype(m_listed.size()); }
+
+    // Every received file becomes a row of `list` (optional).
+    void setTransferList(TransferList *list) { m_list = list; }
+    // Files that wait in the list for the user's answer, by transfer id; the
+    // one whose dialog is open is among them.
+    QList<int> waitingFiles(const QString &sender = QString()) const;
+    // Saves one waiting file at `path` (replaced without a question), or all
+    // of `sender` (everyone's when empty) into `folder`, where a name that is
+    // taken gets " (2)", " (3)" and so on. False with the reason in *error
+    // when a file could not be saved; it stays waiting.
+    bool saveWaiting(int id, const QString &path, QString *error = nullptr);
+    int saveAllWaiting(const QString &sender, const QString &folder, QStringList *errors = nullptr);
+    void rejectWaiting(int id);
+    void rejectAllWaiting(const QString &sender);
 
 private:
     // false when the handling goes on in a dialog and finishes through done()
@@ -58,8 +76,24 @@ private:
     void done();
     void handleWaiting();
 
+    struct Listed
+    {
+        int id = 0;
+        ReceivedStream stream;
+        QString name;
+        QString sender;
+    };
+    // Lists a file (with a row when there is a list); its transfer id, or 0.
+    int list(const ReceivedStream &stream, const QString &name, const QString &sender);
+    // The listed file leaves the list: saved at `path` (empty: rejected).
+    void unlist(int id, const QString &savedAt);
+    bool storeListed(const Listed &listed, const QString &path, QString *error);
+    bool isListed(int id) const;
+
     FileReceiveHost &m_host;
     const OptionsStore &m_options;
+    TransferList *m_list = nullptr;
     std::deque<ReceivedStream> m_queue;
+    std::deque<Listed> m_listed;
     bool m_handling = false;
 };

@@ -368,6 +368,8 @@ void TStrmClient::waitUntilTaken(std::function<void()> next)
     m_afterTaken = std::move(next);
     m_unacked = -1;
     m_takenPoll.setInterval(kFirstPollMs);
+    // The answer itself says every byte was taken: no need to wait for the next poll.
+    connect(m_draining, &QIODevice::readyRead, this, &TStrmClient::checkTaken, Qt::UniqueConnection);
     checkTaken();
 }
 
@@ -387,7 +389,7 @@ void TStrmClient::checkTaken()
         return;
     }
     const qint64 unacked = unacknowledgedBytes(connection->socketDescriptor());
-    if (unacked <= 0 || connection->state() != QAbstractSocket::ConnectedState) {
+    if (unacked <= 0 || connection->bytesAvailable() >= MsgFrame::kAckSize || connection->state() != QAbstractSocket::ConnectedState) {
         std::exchange(m_afterTaken, nullptr)();
         return;
     }

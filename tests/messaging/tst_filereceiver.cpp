@@ -1,6 +1,7 @@
 #include "FileReceiver.h"
 #include "OptionsStore.h"
 #include "FileStore.h"
+#include "TransferList.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,8 +28,10 @@ public:
     std::function<void(const QString &)> openDialog;
 
     QString data = u"/var/data"_s;
+    bool lists = false;
 
     QString dataFolder() const override { return data; }
+    bool listsWaitingFiles() const override { return lists; }
     QString senderName(const QHostAddress &peer) const override
     {
         return peer == QHostAddress(u"10.0.0.2"_s) ? u"PC-B"_s : peer.toString();
@@ -409,6 +412,73 @@ private Q_SLOTS:
         host.answer(QString());
         QCOMPARE(receiver.pending(), 0);
         QCOMPARE(host.notices.size(), int(1 + 64));
+    }
+
+    void filesArrivingWhileOneWaitsAreListedAndSavedTogether()
+    {
+        FakeHost host;
+        host.lists = true;
+        TransferList list;
+        FileReceiver receiver(host, host.options);
+        receiver.setTransferList(&list);
+        receiver.receive(arrived(u"C:\\in\\first.txt"_s, "1"));
+        QCOMPARE(host.notices.size(), 1);
+        receiver.receive(arrived(u"C:\\in\\b.txt"_s, "b1"));
+        receiver.receive(arrived(u"D:\\other\\b.txt"_s, "b2"));
+        receiver.receive(arrived(u"C:\\in\\.profile"_s, "hidden"));
+        // No notice, no dialog for the three: they wait in the list with the first.
+        QCOMPARE(host.notices.size(), 1);
+        QCOMPARE(receiver.waitingFiles(u"PC-B"_s).size(), 4);
+        QCOMPARE(receiver.waitingFiles(u"PC-C"_s).size(), 0);
+        QCOMPARE(list.rowCount(), 4);
+        QCOMPARE(list.find(list.idAt(1))->state, TransferList::State::Deciding);
+        writeFile(m_folder->filePath(u"b.txt"_s), "already there");
+
+        QStringList errors;
+        QCOMPARE(receiver.saveAllWaiting(u"PC-B"_s, m_folder->path(), &errors), 4);
+        QCOMPARE(errors, QStringList());
+        QCOMPARE(contentOf(m_folder->filePath(u"b.txt"_s)), QByteArray("already there"));
+        QCOMPARE(contentOf(m_folder->filePath(u"b (2).txt"_s)), QByteArray("b1"));
+        QCOMPARE(contentOf(m_folder->filePath(u"b (3).txt"_s)), QByteArray("b2"));
+        QCOMPARE(contentOf(m_folder->filePath(u"profile"_s)), QByteArray("hidden"));
+        QCOMPARE(contentOf(m_folder->filePath(u"first.txt"_s)), QByteArray("1"));
+        QCOMPARE(list.find(list.idAt(0))->path, m_folder->filePath(u"first.txt"_s));
+        QCOMPARE(list.find(list.idAt(0))->state, TransferList::State::Saved);
+
+        // The first file's notice and dialog, answered late, change nothing.
+        host.closeNotice();
+        QVERIFY(!host.openDialog);
+        QCOMPARE(receiver.pending(), 0);
+        QCOMPARE(spoolFiles(), QStringList());
+
+        // Afterwards a file asks again as ever.
+        receiver.receive(arrived(u"C:\\in\\next.txt"_s, "n"));
+        QCOMPARE(host.notices.size(), 2);
+    }
+
+    void rejectedFilesLeaveNothingAndTheDialogAnswerStillCounts()
+    {
+        FakeHost host;
+        host.lists = true;
+        TransferList list;
+        FileReceiver receiver(host, host.options);
+        receiver.setTransferList(&list);
+        receiver.receive(arrived(u"C:\\first.txt"_s, "1"));
+        receiver.receive(arrived(u"C:\\a.txt"_s, "a"));
+        receiver.receive(arrived(u"C:\\b.txt"_s, "b"));
+        const QList<int> waiting = receiver.waitingFiles();
+        QCOMPARE(waiting.size(), 3);
+        receiver.rejectWaiting(waiting.at(1));
+        QCOMPARE(list.find(waiting.at(1))->state, TransferList::State::Rejected);
+        QVERIFY(receiver.saveWaiting(waiting.at(2), m_folder->filePath(u"chosen.txt"_s)));
+        QCOMPARE(contentOf(m_folder->filePath(u"chosen.txt"_s)), QByteArray("b"));
+        // The first one's own dialog saves it.
+        host.closeNotice();
+        host.answer(m_folder->filePath(u"first-saved.txt"_s));
+        QCOMPARE(contentOf(m_folder->filePath(u"first-saved.txt"_s)), QByteArray("1"));
+        QCOMPARE(list.find(waiting.at(0))->state, TransferList::State::Saved);
+        QCOMPARE(receiver.pending(), 0);
+        QCOMPARE(spoolFiles(), QStringList());
     }
 
     void storeCopiesAcrossFileSystems()

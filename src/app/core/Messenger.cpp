@@ -50,10 +50,40 @@ Messenger::Messenger(MessengerEnvironment environment, QObject *parent)
             done(false);
     });
 
-    m_fileSender = std::make_unique<FileSender>();
-    connect(m_fileSender.get(), &FileSender::started, this, &Messenger::fileSendStarted);
-    connect(m_fileSender.get(), &FileSender::progress, this, &Messenger::fileSendProgress);
+    m_transfers = std::make_unique<TransferQueue>(m_transferList);
+    m_transfers->setArchiveFolder(m_env.dataFolder);
+    connect(m_transfers.get(), &TransferQueue::started, this, [this](int id) {
+        Q_EMIT transferStarted(id);
+        if (!m_dialogSends.contains(id))
+            return;
+        const TransferList::Transfer *transfer = m_transferList.find(id);
+        Q_EMIT fileSendStarted(transfer->path, transfer->contact);
+    });
+    connect(m_transfers.get(), &TransferQueue::progress, this, [this](int id, qint64 sent, qint64 total) {
+        if (m_dialogSends.contains(id))
+            Q_EMIT fileSendProgress(sent, total);
+    });
+    connect(m_transfers.get(), &TransferQueue::ended, this,
+            [this](int id, TransferQueue::Result result, const QString &error) {
+                FileSender::Done done = m_dialogSends.take(id);
+                if (!done)
+                    return;
+                done(result == TransferQueue::Result::Sent     ? FileSender::Result::Sent
+                     : result == TransferQueue::Result::Failed ? FileSender::Result::Failed
+                                                               : FileSender::Result::Cancelled,
+                     error);
+            });
     m_fileReceiver = std::make_unique<FileReceiver>(static_cast<FileReceiveHost &>(*this), m_options);
+    m_fileReceiver->setTransferList(&m_transferList);
+    connect(&m_transferList, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first, int last) {
+        for (int row = first; row <= last; ++row) {
+            const int id = m_transferList.idAt(row);
+            const TransferList::Transfer *transfer = m_transferList.find(id);
+            if (transfer->direction == TransferList::Direction::Incoming
+                && transfer->state == TransferList::State::Deciding)
+                Q_EMIT transferStarted(id);
+        }
+    });
 
     connect(&m_contacts, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first, int last) {
         for (int row = first; row <= last; ++row)
@@ -227,14 +257,33 @@ HistoryLog::Result Messenger::recordSent(const QString &text, const QString &to)
 
 void Messenger::sendFile(const Recipient &recipient, std::unique_ptr<QFile> file, FileSender::Done done)
 {
-    if (m_fileSender)
-        m_fileSender->send(recipient, std::move(file), std::move(done));
+    if (!m_transfers)
+        return;
+    m_dialogSends.insert(m_transfers->add(recipient, std::move(file), nullptr), std::move(done));
 }
 
 void Messenger::cancelFileSend()
 {
-    if (m_fileSender)
-        m_fileSender->cancel();
+    for (int id : m_dialogSends.keys())
+        cancelTransfer(id);
+}
+
+QList<int> Messenger::sendPaths(const QList<Recipient> &recipients, const QStringList &paths)
+{
+    QList<int> ids;
+    if (!m_transfers)
+        return ids;
+    for (const Recipient &recipient : recipients) {
+        for (const QString &path : paths)
+            ids << m_transfers->add(recipient, path);
+    }
+    return ids;
+}
+
+void Messenger::cancelTransfer(int id)
+{
+    if (m_transfers)
+        m_transfers->cancel(id);
 }
 
 void Messenger::setPeerMessagePort(quint16 port)
@@ -251,8 +300,8 @@ void Messenger::setPeerDatagramPort(quint16 port)
 
 void Messenger::setPeerStreamPort(quint16 port)
 {
-    if (m_fileSender)
-        m_fileSender->setPort(port);
+    if (m_transfers)
+        m_transfers->setPort(port);
 }
 
 QString Messenger::senderName(const QHostAddress &peer) const
@@ -280,7 +329,7 @@ void Messenger::shutdown()
     m_contacts.setBlacklist({});
     m_msgServer.reset();
     m_strmServer.reset();
-    m_fileSender.reset();
+    m_transfers.reset();
     m_sender.reset();
     m_replyClient.reset();
     m_sleepWatch.reset();
@@ -416,4 +465,9 @@ void Messenger::askSavePath(const QString &fileName, std::function<void(const QS
 QString Messenger::dataFolder() const
 {
     return m_env.dataFolder;
+}
+
+bool Messenger::listsWaitingFiles() const
+{
+    return m_prompts != nullptr;
 }

@@ -18,6 +18,8 @@
 #include "ReceiveHost.h"
 #include "SleepWatch.h"
 #include "StrmChannel.h"
+#include "TransferList.h"
+#include "TransferQueue.h"
 #include "UdpChannel.h"
 
 #include <QHash>
@@ -81,9 +83,23 @@ public:
     // Writes a sent message to the history under the own name.
     HistoryLog::Result recordSent(const QString &text, const QString &to);
 
+    // One file from the file dialog; its progress comes as fileSendStarted()
+    // and fileSendProgress(), its end through `done`.
     void sendFile(const Recipient &recipient, std::unique_ptr<QFile> file, FileSender::Done done);
+    // Ends the sends that sendFile() started.
     void cancelFileSend();
-    bool isSendingFile() const { return m_fileSender && m_fileSender->isBusy(); }
+    bool isSendingFile() const { return m_transfers && m_transfers->isBusy(); }
+
+    // Files and folders (each folder as one ZIP archive) for several
+    // contacts: one stream per file, one after another per contact, several
+    // contacts at once. Returns the transfer ids, in the order given.
+    QList<int> sendPaths(const QList<Recipient> &recipients, const QStringList &paths);
+    void cancelTransfer(int id);
+    // Every transfer of this run, outgoing and incoming, for the transfers window.
+    TransferList &transfers() { return m_transferList; }
+    // Null after shutdown.
+    TransferQueue *transferQueue() { return m_transfers.get(); }
+    FileReceiver &fileReceiver() { return *m_fileReceiver; }
 
     // Who a peer address is as the user knows that computer.
     QString senderName(const QHostAddress &peer) const override;
@@ -137,6 +153,8 @@ Q_SIGNALS:
     void fileNotice(const QString &text);
     void fileSendStarted(const QString &path, const QString &recipient);
     void fileSendProgress(qint64 sent, qint64 total);
+    // A transfer began to send, or a received file waits in the transfers list.
+    void transferStarted(int id);
 
 private:
     // PresenceContext
@@ -166,6 +184,7 @@ private:
     void showFileNotice(Notice notice, const QString &text, std::function<void()> closed) override;
     void askSavePath(const QString &fileName, std::function<void(const QString &path)> answered) override;
     QString dataFolder() const override;
+    bool listsWaitingFiles() const override;
 
     void onDatagram(const QByteArray &data, const QHostAddress &peer);
     void listenForFiles();
@@ -191,7 +210,9 @@ private:
     std::unique_ptr<TMsgClient> m_replyClient; // its own client: a reply never waits for a send
     std::function<void(bool)> m_replyDone;
     std::unique_ptr<FileReceiver> m_fileReceiver;
-    std::unique_ptr<FileSender> m_fileSender;  // one file at a time
+    TransferList m_transferList;
+    std::unique_ptr<TransferQueue> m_transfers;
+    QHash<int, FileSender::Done> m_dialogSends; // what sendFile() started: the progress dialog's
     std::unique_ptr<TStrmServer> m_strmServer; // goes first, before what it feeds
     MessageReceiver m_receiver;
     HistoryLog m_history;

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "MessageSender.h"
+#include "TransferList.h"
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+
+#include <deque>
+#include <functional>
+#include <memory>
+
+class QFile;
+class QTemporaryDir;
+class TStrmClient;
+
+// Files and folders going out, each as its own stream. Files to one contact
+// go one after another on that contact's lane; lanes of different contacts
+// run side by side, at most maxLanes() at a time. A folder is packed into a
+// ZIP archive off the GUI thread when its turn comes; the archive lies in a
+// private temporary folder and is removed once sent, failed or cancelled.
+// Every transfer is a row of the TransferList given.
+class TransferQueue : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class Result { Sent, Failed, Cancelled };
+    using Done = std::function<void(Result result, const QString &error)>;
+
+    static constexpr int kDefaultLanes = 4;
+
+    TransferQueue(TransferList &list, QObject *parent = nullptr);
+    ~TransferQueue() override;
+
+    void setPort(quint16 port) { m_port = port; }
+    void setMaxLanes(int lanes) { m_maxLanes = qMax(1, lanes); }
+    int maxLanes() const { return m_maxLanes; }
+    // Where archives are built; empty: the system's temporary folder.
+    void setArchiveFolder(const QString &folder) { m_archiveFolder = folder; }
+    // For the stream header: our computer's name goes before a file's name
+    // instead of its local path (the command line's way); empty: the local path.
+    void setSenderName(const QString &name) { m_senderName = name; }
+
+    // Queues a file or a folder for `recipient`; returns its transfer id.
+    // What the stream format cannot carry (a file of 2 GiB or more, a path
+    // over 9,999 bytes, something that is neither file nor folder) fails at
+    // once, before any connection; `done` is always called, later.
+    int add(const Recipient &recipient, const QString &path, Done done = nullptr);
+    // An already open file, checked by the caller.
+    int add(const Recipient &recipient, std::unique_ptr<QFile> file, Done done = nullptr);
+    // Ends a transfer: a waiting one never starts, a running one is cut off
+    // (the receiver keeps nothing of it).
+    void cancel(int id);
+    // Transfers not yet finished.
+    int active() const { return int(m_items.size()); }
+    bool isBusy() const { return !m_items.empty(); }
+    int runningLanes() const { return m_running; }
+
+    // The wire name of a local path: backslashes, since receivers (Windows
+    // ones included) keep only what follows the last one.
+    static QString wirePath(const QString &localPath);
+
+Q_SIGNALS:
+    // A transfer begins to send (after packing, for a folder).
+    void started(int id);
+    void progress(int id, qint64 sent, qint64 total);
+    void ended(int id, Result result, const QString &error);
+
+private:
+    struct Item;
+    struct Lane;
+    class Packer;
+
+    int enqueue(std::unique_ptr<Item> item);
+    void schedule();
+    void startNext(Lane &lane);
+    void post(Lane &lane, Item &item, std::unique_ptr<QFile> file, const QString &wireName);
+    void packed(int id, bool ok, const QString &archive, const QString &error);
+    void end(int id, Result result, const QString &error);
+    Item *find(int id);
+    Lane &laneFor(const Recipient &recipient);
+    QString archiveFolder();
+
+    TransferList &m_list;
+    quint16 m_port = 711;
+    int m_maxLanes = kDefaultLanes;
+    int m_running = 0;
+    QString m_archiveFolder;
+    QString m_senderName;
+    std::unique_ptr<QTemporaryDir> m_archives;
+    std::deque<std::unique_ptr<Item>> m_items; // in the order they were added
+    QHash<QString, std::shared_ptr<Lane>> m_lanes;
+};
