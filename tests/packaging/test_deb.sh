@@ -4,6 +4,10 @@
 # the program unpacked from it.
 # Usage: test_deb.sh BUILD_DIR VERSION
 set -u
+# The checked tools (man, lintian, appstreamcli and the rest) refuse or warn
+# under a LANG that names a locale this machine has not generated; C.UTF-8 is
+# there on every Debian system.
+export LC_ALL=C.UTF-8
 
 here=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=private_network.sh
