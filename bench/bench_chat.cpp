@@ -22,6 +22,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -49,6 +50,8 @@ double postOnce(quint16 port)
     to.sin_family = AF_INET;
     to.sin_port = htons(port);
     to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const timeval limit{5, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
     const auto start = std::chrono::steady_clock::now();
     double ms = -1;
     const QByteArray frame = field("PC-BENCH") + field("hello");
@@ -100,6 +103,7 @@ int main(int argc, char **argv)
         broken += QStringLiteral("строка потопа\n");
 
     std::atomic<bool> done{false};
+    std::atomic<bool> clientEnded{false};
     std::vector<double> acks;
     int lost = 0;
     std::thread client([&] {
@@ -111,6 +115,7 @@ int main(int argc, char **argv)
                 acks.push_back(ms);
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
+        clientEnded = true;
     });
 
     QElapsedTimer clock;
@@ -139,6 +144,9 @@ int main(int argc, char **argv)
     generator.start(0);
     app.exec();
     done = true;
+    // The message in flight is still acknowledged by this loop.
+    while (!clientEnded)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     client.join();
     QFile::remove(settings);
 
