@@ -123,6 +123,18 @@ int main(int argc, char **argv)
     int next = 0;
     const int total = nicks + lines;
     double floodMs = 0;
+    auto *log = form.findChild<ChatLogView *>(QStringLiteral("Memo1"));
+    QTimer drained;
+    QObject::connect(&drained, &QTimer::timeout, &app, [&] {
+        if (log->pendingLines() > 0)
+            return;
+        drained.stop();
+        floodMs = clock.elapsed();
+        // A quiet second more, acknowledgements still timed.
+        // exit(), not quit(): quit() first asks the windows to close,
+        // and the chat window answers that by leaving the chat.
+        QTimer::singleShot(1000, &app, [] { QCoreApplication::exit(0); });
+    });
     QTimer generator;
     QObject::connect(&generator, &QTimer::timeout, &app, [&] {
         for (int k = 0; k < kPerTurn && next < total; ++k, ++next) {
@@ -133,14 +145,8 @@ int main(int argc, char **argv)
         }
         if (next >= total) {
             generator.stop();
-            // Once the last batch is in the log, the flood is handled.
-            QTimer::singleShot(2 * ChatLogView::kFrameMs, &app, [&] {
-                floodMs = clock.elapsed();
-                // A quiet second more, acknowledgements still timed.
-                // exit(), not quit(): quit() first asks the windows to close,
-                // and the chat window answers that by leaving the chat.
-                QTimer::singleShot(1000, &app, [] { QCoreApplication::exit(0); });
-            });
+            // Once nothing waits for a frame, the flood is handled.
+            drained.start(ChatLogView::kFrameMs);
         }
     });
     generator.start(0);
@@ -152,7 +158,6 @@ int main(int argc, char **argv)
     client.join();
     QFile::remove(settings);
 
-    auto *log = form.findChild<QPlainTextEdit *>(QStringLiteral("Memo1"));
     std::sort(acks.begin(), acks.end());
     const double median = acks.empty() ? -1 : acks[acks.size() / 2];
     const double worst = acks.empty() ? -1 : acks.back();

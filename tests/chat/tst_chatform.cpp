@@ -13,6 +13,7 @@
 #include <QListView>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -361,6 +362,105 @@ private Q_SLOTS:
 
     // 20,000 nicks in a flood: the list keeps the first it can hold, in the
     // order they came, each placed without measuring every row again.
+    // The log counts a line's blocks as the document will make them, or its
+    // line bound would cut too many or too few.
+    void lineBreaksCountAsTheDocumentSplits_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::newRow("plain") << s("[12:00:00] Петя: привет");
+        QTest::newRow("LF") << s("a\nb\n\nc");
+        QTest::newRow("CR LF is one break") << s("a\r\nb\r\n");
+        QTest::newRow("lone CR") << s("a\rb\r\rc");
+        QTest::newRow("CR CR LF") << s("a\r\r\nb");
+        QTest::newRow("paragraph separator") << (u"a"_s + QChar(0x2029) + u"b"_s);
+        QTest::newRow("frame marks") << (u"a"_s + QChar(0xfdd0) + u"b"_s + QChar(0xfdd1) + u"c"_s);
+        QTest::newRow("line separator stays in the line") << (u"a"_s + QChar(0x2028) + u"b"_s);
+        QTest::newRow("ends with CR") << s("a\r");
+    }
+
+    void lineBreaksCountAsTheDocumentSplits()
+    {
+        QFETCH(QString, line);
+        openForm();
+        joinAs(s("Вася"));
+        auto *memo = static_cast<ChatLogView *>(control<QPlainTextEdit>("Memo1"));
+        m_form->session().appendLine(line);
+        QTRY_COMPARE(memo->pendingLines(), 0);
+        QCOMPARE(ChatLogView::blocksIn(line), memo->document()->blockCount());
+    }
+
+    // Lines that do not fit one frame's share wait for the next frames, in
+    // order; a line longer than the share still goes in, alone; and the log
+    // ends scrolled to its newest line.
+    void linesBeyondOneFrameGoInOverTheNextFrames()
+    {
+        openForm();
+        joinAs(s("Вася"));
+        auto *memo = static_cast<ChatLogView *>(control<QPlainTextEdit>("Memo1"));
+        QSignalSpy changes(memo->document(), &QTextDocument::contentsChange);
+        QStringList lines;
+        const QString body(ChatLogView::kFrameCharacters / 4, u'ж');
+        for (int i = 0; i < 10; ++i)
+            lines << QString::number(i) + u' ' + body;
+        lines << QString(ChatLogView::kFrameCharacters + 100, u'щ');
+        for (const QString &line : std::as_const(lines))
+            m_form->session().appendLine(line);
+        QTRY_COMPARE(memo->pendingLines(), 0);
+        QCOMPARE(memo->toPlainText(), lines.join(u'\n'));
+        int appends = 0;
+        for (const QList<QVariant> &change : std::as_const(changes)) {
+            const int added = change.at(2).toInt();
+            if (added > 0) {
+                ++appends;
+                QVERIFY2(added <= ChatLogView::kFrameCharacters + 1 || added == lines.last().size() + 1,
+                         qPrintable(QString::number(added)));
+            }
+        }
+        QVERIFY2(appends >= 4, qPrintable(QString::number(appends)));
+        QScrollBar *bar = memo->verticalScrollBar();
+        QTRY_VERIFY(bar->maximum() > 0);
+        QCOMPARE(bar->value(), bar->maximum());
+        const QPoint bottomLeft(2, memo->viewport()->height() - 2);
+        QCOMPARE(memo->cursorForPosition(bottomLeft).block(), memo->document()->lastBlock());
+    }
+
+    // What a flood costs is laying out: only the lines near the bottom of the
+    // view are laid out, not those scrolled past nor those cut from the top.
+    void floodLaysOutOnlyWhatIsShown()
+    {
+        openForm();
+        joinAs(s("Вася"));
+        auto *memo = static_cast<ChatLogView *>(control<QPlainTextEdit>("Memo1"));
+        QTextDocument *log = memo->document();
+        const int shown = memo->viewport()->height() / memo->fontMetrics().lineSpacing() + 1;
+        auto check = [&] {
+            QTRY_COMPARE(memo->pendingLines(), 0);
+            int laidOut = 0;
+            for (QTextBlock block = log->firstBlock(); block.isValid(); block = block.next())
+                laidOut += block.layout()->lineCount() > 0 ? 1 : 0;
+            QVERIFY2(laidOut <= 4 * shown, qPrintable(u"%1 laid out, %2 shown"_s.arg(laidOut).arg(shown)));
+            // Scrolled to the newest line.
+            QCOMPARE(memo->cursorForPosition(QPoint(2, memo->viewport()->height() - 2)).block(), log->lastBlock());
+        };
+        QString body;
+        for (int i = 0; i < 100; ++i)
+            body += s("строка потопа\n");
+        // A frame's worth of many short lines into the empty log.
+        for (int i = 0; i < 15; ++i)
+            m_form->session().appendLine(QString::number(i) + u' ' + body + u'#');
+        check();
+        QVERIFY(log->blockCount() > 1000);
+        // Enough for the log to cut its top many times over.
+        for (int i = 0; i < 400; ++i) {
+            m_form->session().appendLine(QString::number(i) + u' ' + body + u'#');
+            if (i % 20 == 19)
+                check();
+        }
+        check();
+        QCOMPARE(log->blockCount(), ChatLogView::kMaxLines);
+        QVERIFY(log->lastBlock().text().startsWith(u'#'));
+    }
+
     void participantsFloodKeepsArrivalOrder()
     {
         openForm();
