@@ -11,6 +11,8 @@ set -u
 export LC_ALL=C.UTF-8
 
 here=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=skip.sh
+source "$here/skip.sh"
 # shellcheck source=private_network.sh
 source "$here/private_network.sh"
 require_private_network "${BASH_SOURCE[0]}" "$@"
@@ -22,7 +24,7 @@ fi
 build=$(realpath -- "$1") && source_dir=$(realpath -- "$2") || exit 1
 version=$3
 for tool in desktop-file-validate appstreamcli file; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing (scripts/common.sh installs it)"; exit 77; }
+    command -v "$tool" >/dev/null || skip_test "$tool is missing (scripts/common.sh installs it)"
 done
 
 failures=0
