@@ -1,7 +1,7 @@
 // Settings file access on a file with many aliases.
 //  1. The alias lookup every received datagram and message makes: read from
 //     the kept document (checked against the file's stamp), against reading
-//     and parsing the file anew for each lookup as it was done before, and
+//     and parsing the file anew for each lookup, and
 //     against the kept document dropped before each lookup (a file that
 //     changes all the time).
 //  2. A settings save (the 30 keys of section "Form"): one batch, against

@@ -4,6 +4,7 @@
 
 #include "IncomingSave.h"
 #include "LayoutCorrection.h"
+#include "MsgFrame.h"
 #include "Logging.h"
 #include "MessageBoxes.h"
 #include "PhraseFile.h"
@@ -16,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMenu>
@@ -253,14 +255,27 @@ void TNetForm::loadIntoOutgoing()
 
 void TNetForm::loadOutgoingFrom(const QString &path)
 {
+    // The editor holds one message: a larger file could never be sent, and
+    // read whole it would stall the window or exhaust memory. Only a regular
+    // file is opened: a pipe or device would block or never end.
+    const QFileInfo info(path);
     QFile file(path);
     QByteArray content;
-    if (file.open(QIODevice::ReadOnly))
-        content = file.readAll();
+    if (info.isFile() && file.open(QIODevice::ReadOnly)) {
+        if (file.size() <= MsgFrame::kMaxField)
+            content = file.read(MsgFrame::kMaxField + 1); // a file that grew since is caught below
+        else
+            content.resize(MsgFrame::kMaxField + 1);
+    }
     if (!file.isOpen() || file.error() != QFileDevice::NoError) {
         qCWarning(lcZavolin, "%s: %s", qPrintable(path), qPrintable(file.errorString()));
         MessageBoxes::applicationError(this, PhraseFile::cannotOpen(path));
         return; // the editor keeps what it had
+    }
+    if (content.size() > MsgFrame::kMaxField) {
+        MessageBoxes::warning(this, u"Файл слишком большой: сообщение может быть не длиннее %1 байт."_s
+                                        .arg(MsgFrame::kMaxField));
+        return;
     }
     QString text = Cp1251::decode(content);
     text.replace(u"\r\n"_s, u"\n"_s);

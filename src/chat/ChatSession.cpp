@@ -59,7 +59,7 @@ void ChatSession::runJoin()
 void ChatSession::runLeave()
 {
     const bool wasJoined = std::exchange(m_joined, false);
-    m_participants.setStringList({});
+    clearParticipants();
     if (wasJoined)
         Q_EMIT joinedChanged(false);
     startSequence({ChatDatagrams::left(m_nick), ChatDatagrams::outOfChat(m_ownName),
@@ -126,7 +126,7 @@ void ChatSession::finishNow()
     QStringList due = std::exchange(m_due, {});
     if (m_joined) {
         m_joined = false;
-        m_participants.setStringList({});
+        clearParticipants();
         Q_EMIT joinedChanged(false);
         due << ChatDatagrams::left(m_nick) << ChatDatagrams::outOfChat(m_ownName)
             << ChatDatagrams::leaveNotice(m_nick);
@@ -155,7 +155,7 @@ ChatSession::SendResult ChatSession::sendLine(const QString &text, const QTime &
 
 bool ChatSession::hasParticipant(const QString &nick) const
 {
-    return m_participants.stringList().contains(nick);
+    return m_participantSet.contains(nick);
 }
 
 bool ChatSession::addParticipant(const QString &nick)
@@ -169,6 +169,7 @@ bool ChatSession::addParticipant(const QString &nick)
                       kMaxParticipants);
         return false;
     }
+    m_participantSet.insert(nick);
     m_participants.insertRows(row, 1);
     m_participants.setData(m_participants.index(row), nick);
     return true;
@@ -176,9 +177,17 @@ bool ChatSession::addParticipant(const QString &nick)
 
 void ChatSession::removeParticipant(const QString &nick)
 {
+    if (!m_participantSet.remove(nick))
+        return;
     const int row = int(m_participants.stringList().indexOf(nick));
     if (row >= 0)
         m_participants.removeRows(row, 1);
+}
+
+void ChatSession::clearParticipants()
+{
+    m_participantSet.clear();
+    m_participants.setStringList({});
 }
 
 void ChatSession::appendLine(const QString &line)

@@ -4,6 +4,7 @@
 #include "PresenceContext.h"
 
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 #include <QStringListModel>
 #include <QTime>
@@ -88,13 +89,15 @@ private:
     void sendNextDue();
     void sequenceEnded();
     void finishClose();
+    void clearParticipants();
 
     QString m_ownName;
     Broadcast m_broadcast;
     std::unique_ptr<ChatPause> m_pause;
     QString m_nick;
     bool m_joined = false;
-    QStringListModel m_participants;
+    QStringListModel m_participants; // in order of arrival
+    QSet<QString> m_participantSet;   // the same nicks, looked up without a walk through the list
     bool m_fullReported = false;
     // Datagrams of the running sequence not yet sent.
     QStringList m_due;

@@ -44,7 +44,7 @@ public:
     const QStringList &autoAnswerList() const { return m_autoAnswer; }
     const QStringList &inChatList() const { return m_inChat; }
     void setBlacklist(const QStringList &names);
-    // The blacklist file keeps control characters as blanks, so a name is
+    // The blacklist file keeps line breaks as blanks, so a name is also
     // compared the way it was stored.
     bool isBlacklisted(const QString &displayName) const;
     // Each returns whether the list changed; a change repaints the markers.

@@ -107,8 +107,8 @@ HistoryLog::Result HistoryLog::write(const QString &text, const QString &from, c
             return Result::CannotCreate;
         struct stat info{};
         if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-            // Something other than a plain file (a pipe, a device) is written
-            // once and opened again next time, as before.
+            // Something other than a plain file (a pipe, a device) is not
+            // kept open: it is opened again for every entry.
             m_opened = {};
         } else {
             m_opened = {info.st_dev, info.st_ino, info.st_mode, info.st_uid, info.st_gid};

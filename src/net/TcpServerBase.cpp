@@ -58,7 +58,7 @@ void ServeConnection::acknowledge(const QByteArray &ack)
     // goes out at once. Through the socket's buffer it would first create a
     // write notifier and then remove it: two more turns of the event loop for
     // every message. What the kernel does not take, and any error, goes the
-    // buffered way, which reports errors as before.
+    // buffered way, which reports errors like any other write.
     QByteArray rest = ack;
     const qintptr descriptor = m_socket->socketDescriptor();
     if (descriptor >= 0 && m_socket->bytesToWrite() == 0 && m_socket->state() == QAbstractSocket::ConnectedState) {

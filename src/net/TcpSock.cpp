@@ -8,7 +8,7 @@
 #include <algorithm>
 
 namespace {
-// One socket call's worth, as streams have always been moved.
+// One socket call's worth: a stream moves in chunks of this size.
 constexpr qint64 kStreamChunk = 65536;
 // Kept queued in the socket so the system never waits for us between chunks.
 constexpr qint64 kStreamQueued = 4 * kStreamChunk;

@@ -36,5 +36,5 @@ private:
 
     int m_open = 0;
     int m_offset = 0;
-    PanelEdge m_lastEdge = PanelEdge::Left; // as a fresh Windows instance starts
+    PanelEdge m_lastEdge = PanelEdge::Left; // the edge a fresh start assumes
 };

@@ -27,7 +27,7 @@ SideBarMenu::SideBarMenu(QMenu *menu, const QString &caption)
 QPoint SideBarMenu::captionOrigin(int barHeight) const
 {
     const QFontMetrics metrics(m_font);
-    // Halves round to even, as the bar was always laid out.
+    // Centred in the bar's width; halves round to even.
     const int x = int(std::nearbyint((kWidth - metrics.height()) / 2.0 - 0.5));
     return QPoint(x, barHeight - kCaptionOffset);
 }

@@ -53,7 +53,7 @@ QStringList load(const QString &path)
 QString storedEntry(QString entry)
 {
     for (QChar &c : entry) {
-        if (c.category() == QChar::Other_Control)
+        if (c == u'\r' || c == u'\n')
             c = u' ';
     }
     return entry;

@@ -19,8 +19,8 @@ QStringList load(const QString &path, ReadStatus *status);
 // The lines of a file's content; a line end after the last line starts no other.
 QStringList splitLines(const QByteArray &content);
 
-// An entry as the file keeps it: control characters (line breaks above all,
-// which would split it in two) become blanks.
+// An entry as the file keeps it: CR and LF, which would split it in two,
+// become blanks; every other character stays.
 QString storedEntry(QString entry);
 
 // Replaces the file through a temporary copy; false with *error on failure.

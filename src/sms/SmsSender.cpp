@@ -8,7 +8,7 @@
 
 namespace {
 
-// Trim as the mail has always been trimmed: everything up to the blank counts.
+// The mail's trim: every character up to the blank (code 32) counts as blank.
 QString trimControls(const QString &text)
 {
     qsizetype begin = 0;

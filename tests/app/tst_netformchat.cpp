@@ -116,7 +116,7 @@ private Q_SLOTS:
         window->findChild<QToolButton *>(QStringLiteral("SpeedButton3"))->click();
         QTRY_VERIFY(heard().contains(s("ZВася")));
 
-        const int width = window->width(); // the window goes with the program
+        const int width = window->frameGeometry().width(); // the window goes with the program
         QSignalSpy finished(m_form.get(), &TNetForm::finished);
         m_form->endSession(); // mid-join: what is due goes out at once, then the leave
         QCOMPARE(finished.size(), 1);

@@ -23,6 +23,8 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
 using NetAction = NetFormWidgets::NetAction;
 
@@ -350,6 +352,48 @@ private Q_SLOTS:
         QVERIFY(!m_form->findChild<QFileDialog *>());
     }
 
+    // One message is at most 9,999 bytes: a larger file is refused before
+    // it is read, whatever it holds; a pipe is never opened (it would block).
+    void loadIntoOutgoingRefusesWhatNoMessageCarries()
+    {
+        startForm();
+        const QString fits = m_dir->filePath(u"fits.txt"_s);
+        writeFile(fits, QByteArray(9999, '\xE6'));
+        m_form->loadOutgoingFrom(fits);
+        QCOMPARE(editor()->toPlainText(), QString(9999, u'ж'));
+        QVERIFY(MessageBoxProbe::take(m_form.get()).isEmpty());
+
+        setEditor(u"kept"_s, 0, 0);
+        const QString large = m_dir->filePath(u"large.txt"_s);
+        writeFile(large, QByteArray(10000, 'x'));
+        m_form->loadOutgoingFrom(large);
+        QList<SeenBox> boxes = MessageBoxProbe::take(m_form.get());
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes[0].caption, u"Внимание"_s);
+        QVERIFY2(boxes[0].text.contains(u"9999"_s), qPrintable(boxes[0].text));
+        QCOMPARE(editor()->toPlainText(), u"kept"_s);
+
+        // A sparse 4 GB file: refused by its size, never read.
+        const QString huge = m_dir->filePath(u"huge.txt"_s);
+        {
+            QFile file(huge);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(file.resize(qint64(4) << 30));
+        }
+        m_form->loadOutgoingFrom(huge);
+        boxes = MessageBoxProbe::take(m_form.get());
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY2(boxes[0].text.contains(u"9999"_s), qPrintable(boxes[0].text));
+        QCOMPARE(editor()->toPlainText(), u"kept"_s);
+
+        const QString fifo = m_dir->filePath(u"pipe.txt"_s);
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        m_form->loadOutgoingFrom(fifo);
+        QTRY_VERIFY(MessageBoxProbe::shows(m_form.get(), PhraseFile::cannotOpen(fifo)));
+        MessageBoxProbe::take(m_form.get());
+        QCOMPARE(editor()->toPlainText(), u"kept"_s);
+    }
+
     void saveIncoming()
     {
         startForm();
@@ -372,7 +416,7 @@ private Q_SLOTS:
         static_cast<QDialog *>(dialog)->accept(); // as the dialog's own button does
         // No extension typed: ".txt" appended, plain text.
         QTRY_VERIFY(QFile::exists(m_dir->filePath(u"saved.txt"_s)));
-        QCOMPARE(readBytes(m_dir->filePath(u"saved.txt"_s)), QByteArray("\xC2\xF5\xEE\xE4\r\n\xE2\xF2\xEE\xF0\xE0\xFF"));
+        QCOMPARE(readBytes(m_dir->filePath(u"saved.txt"_s)), QByteArray("\xC2\xF5\xEE\xE4\r\n\xE2\xF2\xEE\xF0\xE0\xFF\r\n"));
 
         QVERIFY(m_form->saveIncomingTo(m_dir->filePath(u"saved.RTF"_s)));
         QVERIFY(readBytes(m_dir->filePath(u"saved.RTF"_s)).startsWith("{\\rtf1"));

@@ -304,6 +304,38 @@ private Q_SLOTS:
         QCOMPARE(m_session->participants().size(), ChatSession::kMaxParticipants);
     }
 
+    // A flood of nicks through the dispatcher: the list keeps the first it
+    // can hold in the order they came, each answered once; a leave empties
+    // it, and the same nicks are taken again after a new join.
+    void nickFloodThroughTheDispatcher()
+    {
+        Segment segment;
+        Peer a(segment, QStringLiteral("PC-A"), s("Аня"));
+        a.session->join();
+        segment.settle();
+        a.sent.clear();
+        for (int i = 0; i < 20000; ++i)
+            a.dispatcher.dispatch(u'Z' + QString::number(i % 10000));
+        const QStringList listed = a.session->participants();
+        QCOMPARE(listed.size(), ChatSession::kMaxParticipants);
+        for (int i = 0; i < listed.size(); ++i)
+            QCOMPARE(listed.at(i), QString::number(i));
+        QCOMPARE(a.sent.size(), ChatSession::kMaxParticipants);
+        QCOMPARE(a.sent.count(s("ZАня")), ChatSession::kMaxParticipants);
+
+        a.dispatcher.dispatch(QStringLiteral("X17"));
+        QVERIFY(!a.session->hasParticipant(QStringLiteral("17")));
+        QCOMPARE(a.session->participants().at(17), QStringLiteral("18"));
+        a.dispatcher.dispatch(QStringLiteral("Z17"));
+        QCOMPARE(a.session->participants().last(), QStringLiteral("17"));
+
+        a.session->leave();
+        segment.settle();
+        QVERIFY(a.session->participants().isEmpty());
+        QVERIFY(!a.session->hasParticipant(QStringLiteral("5")));
+        QVERIFY(a.session->addParticipant(QStringLiteral("5")));
+    }
+
     void joinsOnASegment()
     {
         Segment segment;

@@ -8,7 +8,7 @@
 //   DIALOG <name> <file name>  each file dialog that opens, then answered (below)
 //   INCHAT <display names>     the contact list's in-chat marks, on each change
 //   CHAT OPEN | CHAT CLOSED    the chat window came or went
-//   CHATLOG <line>             each line the chat log (Memo1) shows
+//   CHATLOG <line>             each line the chat log (Memo1) shows, once, in order
 //   PARTICIPANTS <nicks>       the chat's participants (ListBox1) in order, on each change
 // Commands, one per line:
 //   SEND <addr>[,<addr>...] <text>   select those contacts and press Send
@@ -138,9 +138,19 @@ void watchChatWindow(TChatForm *window)
     print(QStringLiteral("CHAT OPEN"));
     QObject::connect(window, &QObject::destroyed, [] { print(QStringLiteral("CHAT CLOSED")); });
     auto *memo = window->findChild<QPlainTextEdit *>(QStringLiteral("Memo1"));
-    QObject::connect(memo->document(), &QTextDocument::contentsChanged, memo, [memo] {
-        if (!memo->document()->isEmpty())
-            print(QStringLiteral("CHATLOG ") + memo->document()->lastBlock().text());
+    // Lines are appended at the bottom, several in one change when they
+    // arrive within one frame; cuts from the top add nothing. A change that
+    // adds text at `from` brings the blocks that start after it (and the
+    // first block, when the log was empty).
+    QObject::connect(memo->document(), &QTextDocument::contentsChange, memo, [memo](int from, int, int added) {
+        if (added <= 0)
+            return;
+        QTextDocument *log = memo->document();
+        for (QTextBlock block = log->findBlock(from); block.isValid() && block.position() <= from + added;
+             block = block.next()) {
+            if (block.position() > from || from == 0)
+                print(QStringLiteral("CHATLOG ") + block.text());
+        }
     });
     QAbstractItemModel *list = window->findChild<QListView *>(QStringLiteral("ListBox1"))->model();
     auto report = [list] {

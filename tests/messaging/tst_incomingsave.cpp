@@ -107,6 +107,29 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(blocked));
     }
 
+    // Every line ends with CR LF, the last one too; the empty block after a
+    // final line break is no line, blank lines inside stay.
+    void everyLineEndsWithCrLf_data()
+    {
+        QTest::addColumn<QString>("view");
+        QTest::addColumn<QByteArray>("saved");
+        QTest::newRow("empty") << QString() << QByteArray();
+        QTest::newRow("one line") << u"один"_s << QByteArray("\xEE\xE4\xE8\xED\r\n");
+        QTest::newRow("last line unended") << u"a\nb"_s << QByteArray("a\r\nb\r\n");
+        QTest::newRow("last line ended") << u"a\nb\n"_s << QByteArray("a\r\nb\r\n");
+        QTest::newRow("blank lines") << u"a\n\nb\n\n"_s << QByteArray("a\r\n\r\nb\r\n\r\n");
+        QTest::newRow("line separator") << u"a\u2028b"_s << QByteArray("a\r\nb\r\n");
+    }
+
+    void everyLineEndsWithCrLf()
+    {
+        QFETCH(QString, view);
+        QFETCH(QByteArray, saved);
+        QTextDocument document;
+        document.setPlainText(view);
+        QCOMPARE(IncomingSave::plainText(document), saved);
+    }
+
     void rtfEscapesAndCodePage()
     {
         QTextDocument document;

@@ -1,6 +1,7 @@
 # Sourced by the packaging tests before they start the program: it must see
 # loopback only. Without a private network namespace the test runs itself
-# again inside one (unshare -rn), or reports itself skipped.
+# again inside one (unshare -rn), or reports itself skipped (skip.sh, sourced
+# first).
 # Usage: require_private_network "$0" "$@"
 require_private_network() {
     local iface others=()
@@ -17,8 +18,7 @@ require_private_network() {
         exit 1
     fi
     if ! unshare -rn true 2>/dev/null; then
-        echo "SKIP: interfaces ${others[*]} are visible and no private network namespace can be made (unshare -rn)"
-        exit 77
+        skip_test "interfaces ${others[*]} are visible and no private network namespace can be made (unshare -rn)"
     fi
     ZV_PRIVATE_NETWORK=1 exec unshare -rn bash "$@"
 }

@@ -55,7 +55,10 @@ TChatForm::TChatForm(const QString &settingsPath, const QString &ownName, ChatSe
 
     const ChatFormPlacement placement = ChatFormPlacement::read(m_settingsPath);
     move(placement.left, placement.top);
-    resize(placement.width, placement.height);
+    // Until a window manager gives the window a frame, the frame is the
+    // client area; fitIntoFrame() takes the frame off once it is known.
+    m_outerSize = QSize(placement.width, placement.height);
+    resize(m_outerSize);
     m_edit2->setText(placement.login);
     showJoined(false);
 }
@@ -94,6 +97,9 @@ void TChatForm::build()
     m_listBox1->setObjectName(QStringLiteral("ListBox1"));
     m_listBox1->setModel(m_session->participantsModel());
     m_listBox1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // One line of text each: a nick that arrives is placed without measuring
+    // every other row again.
+    m_listBox1->setUniformItemSizes(true);
 
     auto *top = new QHBoxLayout;
     top->setSpacing(2);
@@ -137,7 +143,7 @@ void TChatForm::wire()
         MessageBoxes::question(this, QStringLiteral("Внимание"), QStringLiteral("Очистить содержимое?"), true,
                                [log = QPointer<ChatLogView>(m_memo1)](bool yes) {
                                    if (yes && log)
-                                       log->clear();
+                                       log->clearLog();
                                });
     });
     connect(m_speedButton1, &QToolButton::clicked, this, [this] { send(true); });
@@ -155,7 +161,7 @@ void TChatForm::wire()
 
     connect(m_session, &ChatSession::joinedChanged, this, &TChatForm::showJoined);
     connect(m_session, &ChatSession::joinRefused, this, &TChatForm::onJoinRefused);
-    connect(m_session, &ChatSession::lineArrived, m_memo1, &QPlainTextEdit::appendPlainText);
+    connect(m_session, &ChatSession::lineArrived, m_memo1, &ChatLogView::appendLine);
     connect(m_session, &ChatSession::closed, this, &TChatForm::onSessionClosed);
 }
 
@@ -236,8 +242,9 @@ void TChatForm::onSessionClosed()
     ChatFormPlacement placement;
     placement.top = y();
     placement.left = x();
-    placement.width = width();
-    placement.height = height();
+    const QRect outer = frameGeometry();
+    placement.width = outer.width();
+    placement.height = outer.height();
     placement.login = m_edit2->text();
     try {
         placement.write(m_settingsPath);
@@ -249,6 +256,40 @@ void TChatForm::onSessionClosed()
             MessageBoxes::error(parentWidget(), text);
     }
     Q_EMIT finished();
+}
+
+void TChatForm::fitIntoFrame()
+{
+    if (size() != m_outerSize) {
+        m_frameFitted = true; // resized since it opened: that size stands
+        return;
+    }
+    const QRect outer = frameGeometry();
+    const QRect client = geometry();
+    const QMargins frame(client.left() - outer.left(), client.top() - outer.top(), outer.right() - client.right(),
+                         outer.bottom() - client.bottom());
+    if (frame.isNull())
+        return; // no frame yet, or none at all
+    m_frameFitted = true;
+    resize(ChatFormPlacement::clientSize(m_outerSize, frame));
+}
+
+bool TChatForm::event(QEvent *event)
+{
+    const bool handled = QWidget::event(event);
+    // A frame comes with the first showing, or a moment later from the window manager.
+    if (!m_frameFitted && isVisible()) {
+        switch (event->type()) {
+        case QEvent::Show:
+        case QEvent::Move:
+        case QEvent::Resize:
+            fitIntoFrame();
+            break;
+        default:
+            break;
+        }
+    }
+    return handled;
 }
 
 void TChatForm::closeEvent(QCloseEvent *event)

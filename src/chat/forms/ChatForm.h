@@ -41,6 +41,7 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     void build();
@@ -50,11 +51,14 @@ private:
     void send(bool fromButton);
     void appendToInput(const QString &text);
     void onSessionClosed();
+    void fitIntoFrame();
 
     QString m_settingsPath;
     ChatSession *m_session; // a child
     bool m_atExit = false;
     bool m_finished = false;
+    QSize m_outerSize;           // as read from the settings file
+    bool m_frameFitted = false;  // the client area has been fitted to the frame
 
     QToolButton *m_speedButton1 = nullptr; // send
     QToolButton *m_speedButton2 = nullptr; // clear

@@ -2,6 +2,8 @@
 
 #include "IniFile.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr QStringView kSection = u"ChatForm";
@@ -30,4 +32,10 @@ void ChatFormPlacement::write(const QString &settingsPath) const
     ini.writeInteger(kSection, u"Height", height);
     ini.writeString(kSection, u"Login", login);
     ini.commitBatch();
+}
+
+QSize ChatFormPlacement::clientSize(QSize outer, QMargins frame)
+{
+    return QSize(std::max(1, outer.width() - frame.left() - frame.right()),
+                 std::max(1, outer.height() - frame.top() - frame.bottom()));
 }

@@ -21,8 +21,9 @@ QByteArray plainText(const QTextDocument &document)
 {
     QString text;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        if (block != document.begin())
-            text += u"\r\n";
+        // The empty block after the last line break is no line of its own.
+        if (!block.next().isValid() && block.length() <= 1)
+            break;
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             const QTextCharFormat format = fragment.charFormat();
@@ -34,6 +35,7 @@ QByteArray plainText(const QTextDocument &document)
             for (int i = 0; i < fragment.length(); ++i)
                 text += code;
         }
+        text += u"\r\n";
     }
     text.replace(QChar::LineSeparator, QStringLiteral("\r\n"));
     return Cp1251::encode(text);

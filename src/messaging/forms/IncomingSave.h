@@ -14,7 +14,7 @@ enum class Format { PlainText, RichText };
 // ".txt" in any case is plain text; every other name, rich text.
 Format formatFor(const QString &path);
 
-// Code page 1251, CR LF after every line but the last, each picture as the
+// Code page 1251, CR LF after every line (the last one too), each picture as the
 // smiley code it was drawn for.
 QByteArray plainText(const QTextDocument &document);
 QByteArray content(const QTextDocument &document, Format format);

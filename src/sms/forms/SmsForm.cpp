@@ -159,7 +159,7 @@ void TsmsForm::build()
     label(u"Номер телефона"_s, 8, 50, this);
     m_edit1 = edit(u"Edit1"_s, QRect(8, 66, 180, 24), this);
 
-    // Stands where the browser control stood; the web way needs no page shown.
+    // The web gateway's place in the window, kept empty: the web way needs no page shown.
     m_webBrowser1 = new QFrame(this);
     m_webBrowser1->setObjectName(u"WebBrowser1"_s);
     m_webBrowser1->setFrameShape(QFrame::StyledPanel);
