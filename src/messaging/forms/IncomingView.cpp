@@ -67,6 +67,8 @@ void IncomingView::beginMessage()
     // line break after the header splits it.
     m_document->lastBlock().setUserState(kMessageStart);
     ++m_messages;
+    m_linksLeft = kMaxLinks;
+    m_picturesLeft = kMaxPictures;
 }
 
 void IncomingView::dropOldest(int count)

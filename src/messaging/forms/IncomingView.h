@@ -10,9 +10,10 @@ class QTextDocument;
 // an empty line where inserted text continues. Links (web, mail and file
 // addresses) are marked as they are inserted.
 //
-// The inserts of one message belong between beginEntry() and endEntry(): the
-// document is then laid out once for the whole message instead of once per
-// piece, which grows with the square of the pieces in a paragraph. Within one
+// The inserts of one message, or of several received together, belong
+// between beginEntry() and endEntry(): the document is then laid out once for
+// all of them instead of once per piece, which grows with the square of the
+// pieces in a paragraph. Within one message (from beginMessage()) or one
 // entry at most kMaxLinks links and kMaxPictures pictures are drawn; the rest
 // stays plain text. A call outside an entry is an entry of its own.
 //
