@@ -164,6 +164,7 @@ private Q_SLOTS:
         int singleScrolledAt = -1, togetherScrolledAt = -1, togetherScrolls = 0;
         for (const IncomingEntry &entry : entries)
             IncomingRenderer::render(singleView, entry, [&] { singleScrolledAt = single.blockCount(); });
+        together.documentLayout(); // changes are reported to a layout
         int changes = 0;
         connect(&together, &QTextDocument::contentsChange, this, [&] { ++changes; });
         IncomingRenderer::render(togetherView, entries, [&] {
@@ -175,7 +176,8 @@ private Q_SLOTS:
         QCOMPARE(togetherScrolls, singleScrolledAt < 0 ? 0 : 1);
         QCOMPARE(anchorsIn(together), 80);
         QCOMPARE(togetherView.messageCount(), 4);
-        QVERIFY2(changes <= 3, qPrintable(QString::number(changes))); // laid out together, not per message
+        // Laid out together, not per message: before the scroll, the empty line after it, the rest.
+        QVERIFY2(changes >= 1 && changes <= 3, qPrintable(QString::number(changes)));
     }
 
     void aBurstWaitsForOneFrameAndGoesInTogetherInOrder()
@@ -184,6 +186,7 @@ private Q_SLOTS:
         IncomingView view(&document);
         int scrolls = 0;
         IncomingBatch batch(view, [&] { ++scrolls; });
+        document.documentLayout(); // changes are reported to a layout
         int changes = 0;
         connect(&document, &QTextDocument::contentsChange, this, [&] { ++changes; });
         for (int i = 1; i <= 5; ++i)
