@@ -397,7 +397,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("held");
         QTest::newRow("three") << 3;
         QTest::newRow("one") << 1;
-        QTest::newRow("two hundred, dropped two more at a time") << 200;
+        QTest::newRow("two hundred, dropped twenty more at a time") << 200;
     }
 
     void viewKeepsTheNewestMessagesAndDropsTheOldestFromTheTop()

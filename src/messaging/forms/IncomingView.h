@@ -21,8 +21,9 @@ class QTextDocument;
 // must not grow the program without bound (the history file keeps them all).
 // beginMessage() marks where a message starts; once the entry that holds it
 // ends with more messages than the view may hold, the oldest leave from the
-// top in one edit, a hundredth of maxMessages more than needed: every removal
-// moves the whole view, so it is made once per many messages, not for each.
+// top in one edit, a tenth of maxMessages more than needed: every removal
+// moves the whole view, and a view on screen is then laid out along its whole
+// length, so it is made once per many messages, not for each.
 class IncomingView
 {
 public:
@@ -31,7 +32,7 @@ public:
     // On a picture's format: the text it stands for, which a plain-text copy writes.
     static constexpr int kPictureTextProperty = 0x100000 + 1; // QTextFormat::UserProperty + 1
     static constexpr int kMaxMessages = 10000;
-    static constexpr int kDropShare = 100;
+    static constexpr int kDropShare = 10;
 
     explicit IncomingView(QTextDocument *document, int maxMessages = kMaxMessages);
 
