@@ -1,11 +1,15 @@
 // Messaging figures, in a private network namespace:
-//  1. receive: messages posted one after another to a running zavolin (history
-//     on, all receive steps), against the same client posting the same texts
-//     to raw_msg's bare server, and against raw_msg's own C client and server,
-//     all in the same run;
-//     The rate over each window of 3,000 messages shows whether a message
-//     costs more as the incoming view grows, and the receiver's resident
-//     memory at the end what the messages it holds cost;
+//  1. receive: raw_msg's C client posting to a running zavolin (history on,
+//     all receive steps), one exchange after another and from 8 senders at
+//     once, against the same C client posting to raw_msg's own server right
+//     before, in the same run. The receiver runs with the default options
+//     (the window hides at start, so the first message shows it again and
+//     every message asks for it) and with Ch18=0 (shown from the start, the
+//     outgoing view in front). With one sender the rate over each window of
+//     3,000 messages shows whether a message costs more as the incoming view
+//     grows, and the receiver's resident memory at the end what the messages
+//     it holds cost. The receiver's CPU time counts what it does after the
+//     last acknowledgement too (layout, painting);
 //  2. send: the main window sending one message to 20 reachable contacts.
 //   bench_messaging ZAVOLIN RAW_MSG [COUNT]
 #include "MsgChannel.h"
@@ -32,19 +36,41 @@
 
 namespace {
 
-double rawRate(const QString &binary, int count)
+struct Rate {
+    double perSecond = 0;
+    QString windows; // "rate per 3000 messages: ..." from a single sender
+};
+
+// Runs raw_msg with `arguments`; its rate from the line starting with `label`.
+Rate runRawMsg(const QString &binary, const QStringList &arguments, const char *label)
 {
     QProcess raw;
-    raw.start(binary, {QStringLiteral("7412"), QString::number(count)});
-    if (!raw.waitForFinished(90000))
-        return 0;
+    raw.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    raw.start(binary, arguments);
+    if (!raw.waitForFinished(1200000))
+        return {};
     const QString out = QString::fromLocal8Bit(raw.readAllStandardOutput());
-    std::printf("%s", out.toLocal8Bit().constData());
-    const auto m = QRegularExpression(QStringLiteral("= ([0-9.]+) msg/s")).match(out);
-    return m.hasMatch() ? m.captured(1).toDouble() : 0;
+    Rate rate;
+    for (const QString &line : out.split(u'\n')) {
+        if (line.startsWith(QLatin1String("rate per")))
+            rate.windows = line;
+        const auto m = QRegularExpression(QStringLiteral("^%1: .*= ([0-9.]+) msg/s").arg(QLatin1String(label)))
+                           .match(line);
+        if (m.hasMatch() && raw.exitCode() == 0)
+            rate.perSecond = m.captured(1).toDouble();
+    }
+    return rate;
 }
 
-constexpr int kWindow = 3000;
+// raw_msg's C client against raw_msg's own server.
+double rawRate(const QString &binary, int count, int senders)
+{
+    const Rate rate = runRawMsg(binary, {QStringLiteral("7412"), QString::number(count), QString::number(senders)},
+                                "raw");
+    std::printf("  raw_msg client and server, %d sender(s): %.0f msg/s\n", senders, rate.perSecond);
+    return rate.perSecond;
+}
+
 
 // "VmRSS" or "VmHWM" of a process in MiB, or -1.
 double memoryMiB(qint64 pid, const char *field)
@@ -73,38 +99,12 @@ double cpuSeconds(qint64 pid)
     return (fields[11].toDouble() + fields[12].toDouble()) / double(sysconf(_SC_CLK_TCK));
 }
 
-void printWindows(const std::vector<qint64> &ends)
-{
-    if (ends.size() < 2)
-        return;
-    std::vector<double> rates;
-    qint64 start = 0;
-    for (const qint64 end : ends) {
-        rates.push_back(kWindow / ((end - start) / 1e9));
-        start = end;
-    }
-    std::printf("rate per %d messages:", kWindow);
-    for (const double rate : rates)
-        std::printf(" %.0f", rate);
-    std::printf(" msg/s\n");
-    // Messages 27,001-30,000 when there are as many, else the last window.
-    const std::size_t late = std::min<std::size_t>(rates.size(), 10) - 1;
-    std::printf("ratio messages %d-%d / 1-%d: %.2f\n", int(late) * kWindow + 1, int(late + 1) * kWindow, kWindow,
-                rates[late] / rates.front());
-}
-
 int historyEntries(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return 0;
     return int(file.readAll().count("//---------------------------------------------------------------------\r\n"));
-}
-
-QString messageText(int number)
-{
-    return number == 0 ? QStringLiteral("Сообщение номер 0")
-                       : QStringLiteral("Сообщение номер %1 :-) http://intranet/").arg(number);
 }
 
 int limitMs(int count)
@@ -126,42 +126,37 @@ bool waitUntilUp(TMsgClient &client)
     return false;
 }
 
-// Posts `count` messages one after another, each once the one before is
-// acknowledged; the time at the end of every window lands in windowEnds.
-int postOneAfterAnother(TMsgClient &client, int count, const QElapsedTimer &timer, std::vector<qint64> *windowEnds,
-                        const std::function<void()> &atWindowEnd = {})
+struct Received {
+    double rate = 0;       // messages acknowledged and recorded per second
+    double cpuUs = 0;      // the receiver's CPU per message, work after the acknowledgement included
+};
+
+// The receiver's CPU time once it has gone quiet: what it does after the last
+// acknowledgement (laying out, painting) belongs to the messages too.
+double settledCpuSeconds(qint64 pid)
 {
-    int done = 0;
-    QEventLoop loop;
-    QObject::connect(&client, &TMsgClient::finished, &loop, [&] {
-        if (++done % kWindow == 0 && windowEnds) {
-            windowEnds->push_back(timer.nsecsElapsed());
-            if (atWindowEnd)
-                atWindowEnd();
-        }
-        if (done == count)
-            loop.quit();
-        else
-            client.postText(messageText(done));
-    });
-    QObject::connect(&client, &TMsgClient::failed, &loop, [&](const QString &e) {
-        std::fprintf(stderr, "failed: %s\n", qPrintable(e));
-        loop.quit();
-    });
-    client.postText(messageText(0));
-    QTimer::singleShot(limitMs(count), &loop, &QEventLoop::quit);
-    loop.exec();
-    return done;
+    double last = cpuSeconds(pid);
+    for (int i = 0; i < 50; ++i) {
+        QTest::qWait(100);
+        const double now = cpuSeconds(pid);
+        if (now - last < 0.002)
+            return now;
+        last = now;
+    }
+    return last;
 }
 
-double receiveRate(const QString &zavolin, int count)
+// raw_msg's C client posting `count` messages to a fresh zavolin whose
+// settings file holds `ini` (empty: every option at its default).
+Received receiveRate(const QString &zavolin, const QString &rawMsg, const QByteArray &ini, int count, int senders)
 {
     QTemporaryDir home;
-    QFile ini(home.filePath(QStringLiteral("Zavolin.ini")));
-    if (!ini.open(QIODevice::WriteOnly))
-        return 0;
-    ini.write("[Form]\r\nCh15=1\r\nCh18=0\r\nCh17=0\r\n");
-    ini.close();
+    if (!ini.isEmpty()) {
+        QFile file(home.filePath(QStringLiteral("Zavolin.ini")));
+        if (!file.open(QIODevice::WriteOnly))
+            return {};
+        file.write(ini);
+    }
     QProcess receiver;
     receiver.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -173,63 +168,41 @@ double receiveRate(const QString &zavolin, int count)
     client.setHost(QStringLiteral("127.0.0.1"));
     client.setFromName(QStringLiteral("BENCH"));
     if (!waitUntilUp(client))
-        return 0;
+        return {};
+    // Past the start-up hide (500 ms with Ch18): every message meets the
+    // window as the user finds it.
+    QTest::qWait(800);
     const QString log = home.filePath(QStringLiteral("Log.txt"));
     const int before = historyEntries(log);
-    const double cpuBefore = cpuSeconds(receiver.processId());
+    const double cpuBefore = settledCpuSeconds(receiver.processId());
 
-    std::vector<qint64> windowEnds;
     QElapsedTimer timer;
     timer.start();
-    // The receiver's CPU time per window: less shaken by other load on the
-    // machine than the rate.
-    std::vector<double> windowCpu{cpuBefore};
-    const int done = postOneAfterAnother(client, count, timer, &windowEnds,
-                                         [&] { windowCpu.push_back(cpuSeconds(receiver.processId())); });
+    const Rate posted = runRawMsg(rawMsg,
+                                  {QStringLiteral("--post"), QString::number(kMessagePort), QString::number(count),
+                                   QString::number(senders)},
+                                  "post");
+    const double postSeconds = timer.nsecsElapsed() / 1e9;
+    const int done = posted.perSecond > 0 ? count : 0;
     // The receiver records after acknowledging; wait until every entry is there.
     while (historyEntries(log) < before + done && timer.elapsed() < limitMs(count))
         QTest::qWait(5);
-    const double seconds = timer.nsecsElapsed() / 1e9;
+    const double seconds = std::max(postSeconds, timer.nsecsElapsed() / 1e9);
     const int recorded = historyEntries(log) - before;
-    printWindows(windowEnds);
-    if (windowCpu.size() > 2) {
-        std::printf("receiver CPU per message, per %d messages:", kWindow);
-        for (std::size_t i = 1; i < windowCpu.size(); ++i)
-            std::printf(" %.0f", (windowCpu[i] - windowCpu[i - 1]) * 1e6 / kWindow);
-        std::printf(" us\n");
-    }
-    std::printf("receiver CPU: %.0f us per message\n", (cpuSeconds(receiver.processId()) - cpuBefore) * 1e6 / done);
-    std::printf("receiver memory after %d messages: VmRSS %.1f MiB, VmHWM %.1f MiB\n", done,
+    const double cpu = settledCpuSeconds(receiver.processId()) - cpuBefore;
+    if (!posted.windows.isEmpty())
+        std::printf("  %s\n", qPrintable(posted.windows));
+    std::printf("  receiver memory after %d messages: VmRSS %.1f MiB, VmHWM %.1f MiB\n", done,
                 memoryMiB(receiver.processId(), "VmRSS:"), memoryMiB(receiver.processId(), "VmHWM:"));
     receiver.terminate();
     receiver.waitForFinished(10000);
-    std::printf("receive: %d messages acknowledged, %d recorded in %.2f s = %.0f msg/s\n", done, recorded, seconds,
-                recorded / seconds);
-    return recorded / seconds;
-}
-
-// The same client posting the same texts to a raw C server that only answers:
-// what the exchange costs without the receiver's work.
-double rawServerRate(const QString &binary, int count)
-{
-    QProcess server;
-    server.setProcessChannelMode(QProcess::ForwardedChannels);
-    server.start(binary, {QStringLiteral("--serve"), QString::number(kMessagePort),
-                          QString::number(limitMs(count) / 1000 + 10)});
-    TMsgClient client;
-    client.setHost(QStringLiteral("127.0.0.1"));
-    client.setFromName(QStringLiteral("BENCH"));
-    if (!waitUntilUp(client))
-        return 0;
-    QElapsedTimer timer;
-    timer.start();
-    const int done = postOneAfterAnother(client, count, timer, nullptr);
-    const double seconds = timer.nsecsElapsed() / 1e9;
-    server.kill();
-    server.waitForFinished(10000);
-    std::printf("raw server, same client and texts: %d messages in %.2f s = %.0f msg/s\n", done, seconds,
-                done / seconds);
-    return done == count ? done / seconds : 0;
+    Received result;
+    result.rate = recorded == count ? recorded / seconds : 0;
+    result.cpuUs = done > 0 ? cpu * 1e6 / done : 0;
+    std::printf("  zavolin, %d sender(s): %d acknowledged, %d recorded in %.2f s = %.0f msg/s, receiver CPU %.0f us "
+                "per message\n",
+                senders, done, recorded, seconds, result.rate, result.cpuUs);
+    return result;
 }
 
 void sendToTwenty()
@@ -278,6 +251,14 @@ void sendToTwenty()
                 kContacts * 1000.0 / ms);
 }
 
+double loadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    return file.readAll().split(' ').first().toDouble();
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -287,14 +268,28 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: bench_messaging ZAVOLIN RAW_MSG [COUNT]\n");
         return 64;
     }
+    const QString zavolin = QString::fromLocal8Bit(argv[1]);
+    const QString rawMsg = QString::fromLocal8Bit(argv[2]);
     const int count = argc > 3 ? std::clamp(std::atoi(argv[3]), 100, 200000) : 5000;
-    const double received = receiveRate(QString::fromLocal8Bit(argv[1]), count);
-    const double rawServer = rawServerRate(QString::fromLocal8Bit(argv[2]), count);
-    const double raw = rawRate(QString::fromLocal8Bit(argv[2]), count);
-    if (rawServer > 0 && received > 0)
-        std::printf("ratio receive+record/raw server with the same client: %.2f\n", received / rawServer);
-    if (raw > 0 && received > 0)
-        std::printf("ratio receive+record/raw exchange (C client and server): %.2f\n", received / raw);
+    struct Setup {
+        const char *name;
+        QByteArray ini;
+    };
+    const Setup setups[] = {{"default options", QByteArray()}, {"Ch18=0", QByteArrayLiteral("[Form]\r\nCh18=0\r\n")}};
+    bool allReceived = true;
+    for (const Setup &setup : setups) {
+        for (const int senders : {1, 8}) {
+            std::printf("%s, %d sender(s), %d messages, load %.2f:\n", setup.name, senders, count, loadAverage());
+            // The baseline right before, so that both meet the same load.
+            const double raw = rawRate(rawMsg, count, senders);
+            const Received received = receiveRate(zavolin, rawMsg, setup.ini, count, senders);
+            allReceived = allReceived && received.rate > 0;
+            if (raw > 0 && received.rate > 0)
+                std::printf("ratio %s, %d sender(s): %.2f of raw, %.0f us receiver CPU per message\n", setup.name,
+                            senders, received.rate / raw, received.cpuUs);
+            std::fflush(stdout);
+        }
+    }
     sendToTwenty();
-    return received > 0 ? 0 : 1;
+    return allReceived ? 0 : 1;
 }

@@ -1,14 +1,23 @@
-/* Baseline for the message benchmark: the same bytes as one message
+/* Baseline for the message benchmarks: the same bytes as one message
  * exchange, over plain blocking sockets on 127.0.0.1, no Qt.
  *
- *   raw_msg PORT COUNT
+ *   raw_msg PORT COUNT [SENDERS]
+ *   raw_msg --post PORT COUNT [SENDERS]
  *   raw_msg --serve PORT SECONDS
  *
- * Forks a server that answers each connection, then posts COUNT messages one
- * after another, each on its own connection, and prints
+ * Forks a server that answers each connection (SENDERS processes sharing the
+ * listener, so that concurrent senders are answered concurrently), then posts
+ * COUNT messages, each on its own connection, from SENDERS processes that
+ * each post one after another, and prints
  *   raw: N messages in S s = R msg/s
- * With --serve it only answers, for at most SECONDS, so that a client of the
- * program's own can post to it what it posts to a running instance.
+ * With --post it is only the client, posting to whatever listens on PORT (a
+ * running instance of the program), and prints "post: ..." and, with one
+ * sender, the rate over every WINDOW messages. With --serve it only answers,
+ * for at most SECONDS.
+ *
+ * Every message is from "BENCH" with the text "Сообщение номер N :-)
+ * http://intranet/" in code page 1251: a number, a smiley and a link, as
+ * users write them.
  */
 #define _GNU_SOURCE
 #include <arpa/inet.h>
@@ -29,20 +38,32 @@ enum {
     TIME_LIMIT_S = 60,
     ACK_LEN = 16,
     MAX_FIELD = 9999,
+    MAX_SENDERS = 64,
+    WINDOW = 3000,
 };
 
 static const char ack[ACK_LEN + 1] = "OK              ";
 
-static volatile sig_atomic_t server_pid;
+static pid_t children[2 * MAX_SENDERS];
+static volatile sig_atomic_t child_count;
+
+static void kill_children(void)
+{
+    for (int i = 0; i < child_count; i++) {
+        if (children[i] > 0) {
+            kill(children[i], SIGKILL);
+            waitpid(children[i], NULL, 0);
+            children[i] = 0;
+        }
+    }
+    child_count = 0;
+}
 
 static void on_alarm(int sig)
 {
     static const char msg[] = "raw_msg: time limit reached\n";
     (void)sig;
-    if (server_pid > 0) {
-        kill(server_pid, SIGKILL);
-        waitpid(server_pid, NULL, 0);
-    }
+    kill_children();
     if (write(STDERR_FILENO, msg, sizeof msg - 1) < 0) {
         /* nothing left to report to */
     }
@@ -122,9 +143,15 @@ static void serve(int listener)
     }
 }
 
-static int post(const struct sockaddr_in *to)
+/* "Сообщение номер " in code page 1251. */
+static const char text_start[] = "\xd1\xee\xee\xe1\xf9\xe5\xed\xe8\xe5 \xed\xee\xec\xe5\xf0 ";
+
+static int post(const struct sockaddr_in *to, long number)
 {
     char reply[ACK_LEN];
+    char text[128], field[140];
+    int len = snprintf(text, sizeof text, "%s%ld :-) http://intranet/", text_start, number);
+    int flen = snprintf(field, sizeof field, "%04d%s", len, text);
     int fd = socket(AF_INET, SOCK_STREAM, 0);
     if (fd < 0) {
         perror("raw_msg: socket");
@@ -136,7 +163,7 @@ static int post(const struct sockaddr_in *to)
         return 0;
     }
     /* Two writes, as the program's client does. */
-    if (!write_full(fd, "0003PC1", 7) || !write_full(fd, "0002Hi", 6)) {
+    if (!write_full(fd, "0005BENCH", 9) || !write_full(fd, field, (size_t)flen)) {
         perror("raw_msg: write");
         close(fd);
         return 0;
@@ -184,6 +211,90 @@ static struct sockaddr_in loopback(int port)
     return addr;
 }
 
+static double seconds_since(const struct timespec *t0)
+{
+    struct timespec t1;
+    clock_gettime(CLOCK_MONOTONIC, &t1);
+    return (double)(t1.tv_sec - t0->tv_sec) + (double)(t1.tv_nsec - t0->tv_nsec) / 1e9;
+}
+
+/* One sender: messages first .. first + count - 1, each once the one before
+ * is acknowledged; with windows, the rate over every WINDOW messages is
+ * printed at the end. 0 when every message was acknowledged. */
+static int post_run(const struct sockaddr_in *to, long first, long count, int windows)
+{
+    static double rates[MAX_COUNT / WINDOW + 1];
+    int window_count = 0;
+    struct timespec window_start;
+    clock_gettime(CLOCK_MONOTONIC, &window_start);
+    for (long i = 0; i < count; i++) {
+        if (!post(to, first + i)) {
+            fprintf(stderr, "raw_msg: stopped after %ld of %ld messages\n", i, count);
+            return 1;
+        }
+        if (windows && (i + 1) % WINDOW == 0) {
+            rates[window_count++] = WINDOW / seconds_since(&window_start);
+            clock_gettime(CLOCK_MONOTONIC, &window_start);
+        }
+    }
+    if (window_count > 0) {
+        printf("rate per %d messages:", WINDOW);
+        for (int i = 0; i < window_count; i++)
+            printf(" %.0f", rates[i]);
+        printf(" msg/s\n");
+    }
+    return 0;
+}
+
+/* Forks a process that dies with this one; the parent registers it in children. */
+static pid_t fork_child(void)
+{
+    pid_t parent = getpid();
+    pid_t child = fork();
+    if (child < 0) {
+        perror("raw_msg: fork");
+        return -1;
+    }
+    if (child == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent)
+            _exit(1);
+        signal(SIGALRM, SIG_DFL);
+        return 0;
+    }
+    children[child_count++] = child;
+    return child;
+}
+
+/* Seconds for count messages from senders processes, or -1 when one failed. */
+static double post_all(const struct sockaddr_in *to, long count, int senders, int windows)
+{
+    struct timespec t0;
+    clock_gettime(CLOCK_MONOTONIC, &t0);
+    if (senders == 1)
+        return post_run(to, 0, count, windows) == 0 ? seconds_since(&t0) : -1;
+    int first_client = child_count;
+    long first = 0;
+    for (int i = 0; i < senders; i++) {
+        long share = count / senders + (i < count % senders ? 1 : 0);
+        pid_t child = fork_child();
+        if (child < 0)
+            return -1;
+        if (child == 0)
+            _exit(post_run(to, first, share, 0));
+        first += share;
+    }
+    int failed = 0;
+    for (int i = first_client; i < child_count; i++) {
+        int status = 0;
+        if (waitpid(children[i], &status, 0) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+            failed = 1;
+        children[i] = 0;
+    }
+    double s = seconds_since(&t0);
+    return failed ? -1 : s;
+}
+
 int main(int argc, char **argv)
 {
     if (argc == 4 && strcmp(argv[1], "--serve") == 0) {
@@ -198,59 +309,52 @@ int main(int argc, char **argv)
         serve(listener);
         return 0;
     }
-    if (argc != 3) {
-        fprintf(stderr, "usage: raw_msg PORT COUNT | raw_msg --serve PORT SECONDS\n");
+    int post_only = argc >= 2 && strcmp(argv[1], "--post") == 0;
+    int a = post_only ? 2 : 1;
+    if (argc - a < 2 || argc - a > 3) {
+        fprintf(stderr, "usage: raw_msg PORT COUNT [SENDERS] | raw_msg --post PORT COUNT [SENDERS] | "
+                        "raw_msg --serve PORT SECONDS\n");
         return 2;
     }
-    int port = (int)parse_arg(argv[1], 1, 65535, "PORT");
-    long count = parse_arg(argv[2], 1, MAX_COUNT, "COUNT");
+    int port = (int)parse_arg(argv[a], 1, 65535, "PORT");
+    long count = parse_arg(argv[a + 1], 1, MAX_COUNT, "COUNT");
+    int senders = argc - a == 3 ? (int)parse_arg(argv[a + 2], 1, MAX_SENDERS, "SENDERS") : 1;
+    /* Bounded, with room for a receiver far slower than the raw server. */
+    unsigned limit = (unsigned)(TIME_LIMIT_S + count / 100);
 
     signal(SIGPIPE, SIG_IGN);
     signal(SIGALRM, on_alarm);
-    alarm(TIME_LIMIT_S);
+    alarm(limit);
 
     struct sockaddr_in addr = loopback(port);
 
-    /* Listening before the fork: the first connect cannot race the server. */
-    int listener = listen_on(&addr);
-    if (listener < 0)
-        return 1;
-
-    pid_t parent = getpid();
-    pid_t child = fork();
-    if (child < 0) {
-        perror("raw_msg: fork");
-        return 1;
+    if (!post_only) {
+        /* Listening before the fork: the first connect cannot race the server. */
+        int listener = listen_on(&addr);
+        if (listener < 0)
+            return 1;
+        for (int i = 0; i < senders; i++) {
+            pid_t child = fork_child();
+            if (child < 0) {
+                kill_children();
+                return 1;
+            }
+            if (child == 0) {
+                alarm(limit + 5);
+                serve(listener);
+                _exit(0);
+            }
+        }
+        close(listener);
     }
-    if (child == 0) {
-        /* Never outlive the client, however it ends. */
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (getppid() != parent)
-            _exit(1);
-        signal(SIGALRM, SIG_DFL);
-        alarm(TIME_LIMIT_S + 5);
-        serve(listener);
-        _exit(0);
-    }
-    server_pid = child;
-    close(listener);
 
-    struct timespec t0, t1;
-    clock_gettime(CLOCK_MONOTONIC, &t0);
-    long done = 0;
-    while (done < count && post(&addr))
-        done++;
-    clock_gettime(CLOCK_MONOTONIC, &t1);
-
-    kill(child, SIGKILL);
-    waitpid(child, NULL, 0);
-    server_pid = 0;
-
-    if (done < count) {
-        fprintf(stderr, "raw_msg: stopped after %ld of %ld messages\n", done, count);
+    double s = post_all(&addr, count, senders, post_only && senders == 1);
+    kill_children();
+    if (s < 0) {
+        fprintf(stderr, "raw_msg: not every message was acknowledged\n");
         return 1;
     }
-    double s = (double)(t1.tv_sec - t0.tv_sec) + (double)(t1.tv_nsec - t0.tv_nsec) / 1e9;
-    printf("raw: %ld messages in %.3f s = %.0f msg/s\n", done, s, s > 0 ? (double)done / s : 0.0);
+    printf("%s: %ld messages from %d sender%s in %.3f s = %.0f msg/s\n", post_only ? "post" : "raw", count, senders,
+           senders == 1 ? "" : "s", s, s > 0 ? (double)count / s : 0.0);
     return 0;
 }

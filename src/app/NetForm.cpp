@@ -3,6 +3,7 @@
 #include "Logging.h"
 
 #include "AboutForm.h"
+#include "BringUpOnce.h"
 #include "Autostart.h"
 #include "ChatWindowSwitch.h"
 #include "ContactDelegate.h"
@@ -31,6 +32,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTextBrowser>
 #include <QToolButton>
 
@@ -45,6 +47,16 @@ TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
     , m_messenger(std::make_unique<Messenger>(m_env))
     , m_settings(std::make_unique<TSettingsForm>(m_messenger->options(), m_env.settingsPath))
     , m_incoming(m_ui.richEdit2()->document())
+    , m_incomingBatch(m_incoming,
+                      [this] {
+                          QScrollBar *bar = m_ui.richEdit2()->verticalScrollBar();
+                          bar->setValue(bar->maximum());
+                      })
+    , m_bringUp(new BringUpOnce(this,
+                                [this] {
+                                    showRestored();
+                                    bringToFront(this);
+                                }))
     , m_sound(new SoundPlayer(this))
 {
     setObjectName(QStringLiteral("NetForm"));
@@ -101,7 +113,10 @@ void TNetForm::wireCore()
     connect(core, &Messenger::windowShowRequested, this, &TNetForm::showMainWindow);
     connect(core, &Messenger::popupRequested, this, &TNetForm::armPopup);
     connect(core, &Messenger::floatingWindowRung, this, &TNetForm::floatingWindowRing);
-    connect(core, &Messenger::incomingCleared, this, [this] { m_incoming.clear(); });
+    connect(core, &Messenger::incomingCleared, this, [this] {
+        m_incomingBatch.dropWaiting();
+        m_incoming.clear();
+    });
     connect(core, &Messenger::incomingShown, this, &TNetForm::showIncoming);
     connect(core, &Messenger::autoAnswered, this,
             [this] { setNotifyHint(QStringLiteral("Автоответчик: Приходили сообщения! - Zavolin")); });
@@ -269,10 +284,12 @@ void TNetForm::onIncomingButton()
 
 void TNetForm::clearView()
 {
-    if (m_ui.speedButton13()->isChecked())
+    if (m_ui.speedButton13()->isChecked()) {
         m_ui.memo1()->clear();
-    else
+    } else {
+        m_incomingBatch.dropWaiting();
         m_ui.richEdit2()->clear();
+    }
 }
 
 void TNetForm::askExit()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "IncomingBatch.h"
 #include "IncomingView.h"
 #include "Messenger.h"
 #include "NetFormEnvironment.h"
@@ -15,6 +16,7 @@
 #include <memory>
 
 class Autostart;
+class BringUpOnce;
 class DesktopNotifier;
 class MenuDrawing;
 class TFloatForm;
@@ -193,6 +195,8 @@ private:
     QPointer<TTransfersForm> m_transfersForm;
     FileDropTarget *m_fileDrop = nullptr;
     IncomingView m_incoming;
+    IncomingBatch m_incomingBatch; // received entries waiting for the view's next frame
+    BringUpOnce *m_bringUp;        // the window, once per burst of messages
     SoundPlayer *m_sound;
     QTimer m_popupTimer;
     QString m_popupSender;

@@ -80,7 +80,12 @@ void TNetForm::applyLook(int fontColor, int background, const QString &fontName,
     font.setPointSize(fontSize > 0 ? fontSize : 8);
     FontStyle::apply(font, fontStyle & 0xFF);
     m_ui.memo1()->setFont(font);
-    m_ui.richEdit2()->setFont(font);
+    // Every received message is laid out as it arrives, and shaping is most
+    // of that; Latin and Cyrillic lines only lose kerning and ligatures
+    // without it, and scripts that need it still get it.
+    QFont incoming = font;
+    incoming.setStyleStrategy(QFont::PreferNoShaping);
+    m_ui.richEdit2()->setFont(incoming);
 }
 
 void TNetForm::setSessionTitle(bool autoAnswer)

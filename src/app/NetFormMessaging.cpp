@@ -4,9 +4,9 @@
 #include "AliasAssign.h"
 #include "AutoAnswerTexts.h"
 #include "AutoForm.h"
+#include "BringUpOnce.h"
 #include "BlackListForm.h"
 #include "Cp1251.h"
-#include "IncomingRenderer.h"
 #include "IpForm.h"
 #include "IniFile.h"
 #include "SettingKeys.h"
@@ -14,7 +14,6 @@
 #include "MsgFrame.h"
 #include "SoundPlayer.h"
 #include "TrayIconUnit.h"
-#include "WindowFront.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,7 +23,6 @@
 #include <QItemSelectionModel>
 #include <QListView>
 #include <QPlainTextEdit>
-#include <QScrollBar>
 #include <QTextBrowser>
 #include <QToolButton>
 
@@ -251,8 +249,7 @@ void TNetForm::startTrayBlinking()
 
 void TNetForm::showMainWindow()
 {
-    showRestored();
-    bringToFront(this);
+    m_bringUp->request();
 }
 
 void TNetForm::armPopup(const QString &displayName)
@@ -264,8 +261,5 @@ void TNetForm::armPopup(const QString &displayName)
 
 void TNetForm::showIncoming(const IncomingEntry &entry)
 {
-    IncomingRenderer::render(m_incoming, entry, [this] {
-        QScrollBar *bar = m_ui.richEdit2()->verticalScrollBar();
-        bar->setValue(bar->maximum());
-    });
+    m_incomingBatch.add(entry);
 }

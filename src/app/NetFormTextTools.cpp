@@ -302,6 +302,7 @@ void TNetForm::saveIncoming()
 bool TNetForm::saveIncomingTo(const QString &path)
 {
     QString reason;
+    m_incomingBatch.flush(); // messages waiting for the next frame belong in the file
     // Always the whole view, whatever part of it is selected.
     if (IncomingSave::save(*m_ui.richEdit2()->document(), path, &reason))
         return true;

@@ -81,6 +81,10 @@ bool TFloatForm::isPlaceable()
 
 void TFloatForm::setRinging(bool on)
 {
+    // Every message rings: restarting a running glyph would hold it on one
+    // frame for as long as messages come faster than it steps.
+    if (on == m_ring.isActive())
+        return;
     if (on)
         m_ring.start();
     else

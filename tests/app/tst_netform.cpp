@@ -1,7 +1,10 @@
 #include "AboutForm.h"
+#include "Cp1251.h"
+#include "IncomingEntry.h"
 #include "IniFile.h"
 #include "DatagramObserver.h"
 #include "LoopbackEnvironment.h"
+#include "MsgChannel.h"
 #include "NetForm.h"
 #include "SettingsForm.h"
 
@@ -16,6 +19,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
+#include <QTextDocument>
 
 #include <csignal>
 #include <memory>
@@ -214,6 +219,59 @@ private Q_SLOTS:
         startForm();
         QVERIFY(m_form->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(!m_form->isVisible(), 3000);
+    }
+
+    void aBurstOfMessagesShowsTheWindowAndFillsTheViewInOneChange()
+    {
+        startForm();
+        m_form->hideWindow();
+        QVERIFY(!m_form->isVisible());
+        QTextDocument *document = m_form->widgets().richEdit2()->document();
+        int changes = 0;
+        connect(document, &QTextDocument::contentsChange, this, [&] { ++changes; });
+        // Three messages handed to the window in one turn of the event loop.
+        Messenger &core = m_form->messenger();
+        for (int i = 1; i <= 3; ++i) {
+            IncomingEntry entry;
+            entry.header = QStringLiteral(">>Сообщение от  PC%1").arg(i);
+            entry.text = QStringLiteral("текст %1").arg(i);
+            entry.scrollToEnd = true;
+            Q_EMIT core.windowShowRequested();
+            Q_EMIT core.incomingShown(entry);
+        }
+        QVERIFY(m_form->isVisible());
+        // Saving the view right away still writes every message received.
+        const QString saved = m_dir->filePath(QStringLiteral("in.txt"));
+        QVERIFY(m_form->saveIncomingTo(saved));
+        QFile file(saved);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(Cp1251::decode(file.readAll()).contains(QStringLiteral("текст 3")));
+        QCOMPARE(document->toPlainText(), QStringLiteral(">>Сообщение от  PC1\nтекст 1\n>>Сообщение от  PC2\nтекст 2\n"
+                                                         ">>Сообщение от  PC3\nтекст 3\n"));
+        QCOMPARE(changes, 1);
+    }
+
+    void receivedMessagesComeBackInOrderIntoTheView()
+    {
+        startForm();
+        m_form->hideWindow();
+        TMsgClient client;
+        client.setHost(QStringLiteral("127.0.0.1"));
+        client.setPort(m_form->messagePort());
+        client.setFromName(QStringLiteral("PC2"));
+        constexpr int kCount = 20;
+        for (int i = 1; i <= kCount; ++i) {
+            QSignalSpy done(&client, &TMsgClient::finished);
+            client.postText(QStringLiteral("сообщение %1").arg(i));
+            QVERIFY(done.wait(10000));
+        }
+        QTRY_VERIFY(m_form->widgets().richEdit2()->toPlainText().contains(QStringLiteral("сообщение %1").arg(kCount)));
+        QVERIFY(m_form->isVisible());
+        QStringList texts = m_form->widgets().richEdit2()->toPlainText().split(u'\n');
+        texts.removeIf([](const QString &line) { return !line.startsWith(u"сообщение"); });
+        QCOMPARE(texts.size(), kCount);
+        for (int i = 1; i <= kCount; ++i)
+            QCOMPARE(texts[i - 1], QStringLiteral("сообщение %1").arg(i));
     }
 
     void withoutATrayHidingMinimisesAndOpeningRestores()

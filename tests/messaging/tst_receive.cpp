@@ -1,4 +1,5 @@
 #include "HistoryLog.h"
+#include "IncomingBatch.h"
 #include "IncomingEntry.h"
 #include "IncomingRenderer.h"
 #include "IncomingView.h"
@@ -10,6 +11,7 @@
 #include "Cp1251.h"
 #include "SystemFormats.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 
 #include <algorithm>
@@ -93,6 +95,29 @@ public:
     QStringList lines() const { return document.toPlainText().split(u'\n'); }
 };
 
+// Entries as the receive operation makes them, of every shape the view shows.
+IncomingEntry entryOf(const QString &from, const QString &text, bool smileys, bool scroll,
+                      IncomingEntry::Kind kind = IncomingEntry::Kind::Message)
+{
+    IncomingEntry entry;
+    entry.kind = kind;
+    entry.header = QStringLiteral(">>Сообщение от  ") + from;
+    entry.text = text;
+    entry.smileys = smileys;
+    entry.scrollToEnd = scroll;
+    return entry;
+}
+
+int anchorsIn(const QTextDocument &document)
+{
+    int links = 0;
+    for (QTextBlock b = document.begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            links += it.fragment().charFormat().isAnchor();
+    }
+    return links;
+}
+
 } // namespace
 
 class TestReceive : public QObject
@@ -113,6 +138,88 @@ private Q_SLOTS:
     {
         m_host = std::make_unique<FakeHost>();
         m_receiver = std::make_unique<MessageReceiver>(*m_host, m_host->options);
+    }
+
+    void severalEntriesAtOnceShowWhatOneAtATimeShows_data()
+    {
+        QTest::addColumn<QList<bool>>("scrolls");
+        QTest::newRow("every one scrolls") << QList<bool>{true, true, true, true};
+        QTest::newRow("only an earlier one scrolls") << QList<bool>{true, true, false, false};
+        QTest::newRow("none scrolls") << QList<bool>{false, false, false, false};
+    }
+
+    void severalEntriesAtOnceShowWhatOneAtATimeShows()
+    {
+        QFETCH(QList<bool>, scrolls);
+        // 40 links each: the limit of drawn links holds per message, not per batch.
+        const QString links = QStringLiteral("www.a ").repeated(40);
+        const QList<IncomingEntry> entries{
+            entryOf(QStringLiteral("PC1"), QStringLiteral("a:--))b\r\nline two"), true, scrolls[0]),
+            entryOf(QStringLiteral("PC2"), links, false, scrolls[1]),
+            entryOf(QStringLiteral("PC3"), QString(), false, scrolls[2], IncomingEntry::Kind::MissedWhileAnswering),
+            entryOf(QStringLiteral("PC4"), links + QStringLiteral(":confused:"), true, scrolls[3]),
+        };
+        QTextDocument single, together;
+        IncomingView singleView(&single), togetherView(&together);
+        int singleScrolledAt = -1, togetherScrolledAt = -1, togetherScrolls = 0;
+        for (const IncomingEntry &entry : entries)
+            IncomingRenderer::render(singleView, entry, [&] { singleScrolledAt = single.blockCount(); });
+        together.documentLayout(); // changes are reported to a layout
+        int changes = 0;
+        connect(&together, &QTextDocument::contentsChange, this, [&] { ++changes; });
+        IncomingRenderer::render(togetherView, entries, [&] {
+            togetherScrolledAt = together.blockCount();
+            ++togetherScrolls;
+        });
+        QCOMPARE(together.toPlainText(), single.toPlainText());
+        QCOMPARE(togetherScrolledAt, singleScrolledAt); // the view ends where the last scroll left it
+        QCOMPARE(togetherScrolls, singleScrolledAt < 0 ? 0 : 1);
+        QCOMPARE(anchorsIn(together), 80);
+        QCOMPARE(togetherView.messageCount(), 4);
+        // Laid out together, not per message: before the scroll, the empty line after it, the rest.
+        QVERIFY2(changes >= 1 && changes <= 3, qPrintable(QString::number(changes)));
+    }
+
+    void aBurstWaitsForOneFrameAndGoesInTogetherInOrder()
+    {
+        QTextDocument document;
+        IncomingView view(&document);
+        int scrolls = 0;
+        IncomingBatch batch(view, [&] { ++scrolls; });
+        document.documentLayout(); // changes are reported to a layout
+        int changes = 0;
+        connect(&document, &QTextDocument::contentsChange, this, [&] { ++changes; });
+        for (int i = 1; i <= 5; ++i)
+            batch.add(entryOf(QStringLiteral("PC%1").arg(i), QStringLiteral("text %1").arg(i), false, true));
+        QVERIFY(document.isEmpty()); // nothing laid out while the burst goes on
+        QTRY_COMPARE(batch.waiting(), 0);
+        QStringList expected;
+        for (int i = 1; i <= 5; ++i)
+            expected << QStringLiteral(">>Сообщение от  PC%1").arg(i) << QStringLiteral("text %1").arg(i);
+        expected << QString();
+        QCOMPARE(document.toPlainText().split(u'\n'), expected);
+        QCOMPARE(scrolls, 1);
+        QCOMPARE(changes, 1);
+
+        // Messages still coming: the next change waits for the next frame.
+        batch.add(entryOf(QStringLiteral("PC6"), QStringLiteral("text 6"), false, true));
+        batch.flush(); // what reads the view gets everything at once
+        QCOMPARE(batch.waiting(), 0);
+        QElapsedTimer sinceFlush;
+        sinceFlush.start();
+        batch.add(entryOf(QStringLiteral("PC7"), QStringLiteral("text 7"), false, true));
+        batch.add(entryOf(QStringLiteral("PC8"), QStringLiteral("text 8"), false, true));
+        QTRY_COMPARE(batch.waiting(), 0);
+        QVERIFY2(sinceFlush.elapsed() >= IncomingBatch::kFrameMs - 1, qPrintable(QString::number(sinceFlush.elapsed())));
+        QVERIFY(document.toPlainText().endsWith(QStringLiteral("PC7\ntext 7\n>>Сообщение от  PC8\ntext 8\n")));
+
+        // Emptied while entries wait (Ch3, "Очистить"): they go with the view.
+        batch.add(entryOf(QStringLiteral("PC9"), QStringLiteral("text 9"), false, true));
+        batch.dropWaiting();
+        view.clear();
+        QCOMPARE(batch.waiting(), 0);
+        batch.flush();
+        QVERIFY(document.isEmpty());
     }
 
     void plainMessageIsAnnouncedThenShown()
@@ -290,7 +397,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("held");
         QTest::newRow("three") << 3;
         QTest::newRow("one") << 1;
-        QTest::newRow("two hundred, dropped two more at a time") << 200;
+        QTest::newRow("two hundred, dropped twenty more at a time") << 200;
     }
 
     void viewKeepsTheNewestMessagesAndDropsTheOldestFromTheTop()

@@ -11,6 +11,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 // The floating bar: its place kept in the settings file, its ringing, its
 // outline drag and its double click.
@@ -101,6 +102,20 @@ private Q_SLOTS:
         QCOMPARE(form.frame(), 0);
         // The two frames differ: the ringing marks.
         QVERIFY(TFloatForm::glyphFrame(0) != TFloatForm::glyphFrame(1));
+    }
+
+    void keepsRingingWhileMessagesComeFasterThanItSteps()
+    {
+        TFloatForm form(iniPath());
+        form.show();
+        // A message every 50 ms, each ringing again: the glyph still steps.
+        QTimer messages;
+        QObject::connect(&messages, &QTimer::timeout, &form, [&form] { form.setRinging(true); });
+        form.setRinging(true);
+        messages.start(50);
+        QTRY_COMPARE_WITH_TIMEOUT(form.frame(), 1, 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(form.frame(), 0, 3000);
+        QVERIFY(form.isRinging());
     }
 
     void dragShowsAnOutlineAndMovesOnRelease()

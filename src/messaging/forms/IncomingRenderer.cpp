@@ -5,35 +5,71 @@
 #include "SmileyMatcher.h"
 #include "SmileyPictures.h"
 
-void IncomingRenderer::render(IncomingView &view, const IncomingEntry &entry, const std::function<void()> &scrollToEnd)
+namespace {
+
+// The header and the text; the empty line after pictures is left to the caller.
+void layOut(IncomingView &view, const IncomingEntry &entry)
 {
+    view.beginMessage();
+    view.appendLine(entry.header);
     if (entry.kind == IncomingEntry::Kind::MissedWhileAnswering) {
-        const IncomingView::Entry layout(view);
-        view.beginMessage();
-        view.appendLine(entry.header);
         view.appendLine(QString());
         return;
     }
-    {
-        // One layout for the whole message, however many pieces it has.
-        const IncomingView::Entry layout(view);
-        view.beginMessage();
-        view.appendLine(entry.header);
-        if (!entry.smileys) {
-            view.appendText(entry.text);
-        } else {
-            for (const SmileyPiece &piece : splitSmileys(entry.text)) {
-                if (!piece.isSmiley())
-                    view.insertText(piece.text());
-                else
-                    view.insertPicture(SmileyPictures::picture(piece.row()), piece.text());
-            }
-            view.insertLineBreak();
-        }
+    if (!entry.smileys) {
+        view.appendText(entry.text);
+        return;
     }
-    // After the entry: the view has been laid out, so its end is known.
-    if (entry.scrollToEnd && scrollToEnd)
-        scrollToEnd();
-    if (entry.smileys)
-        view.appendLine(QString());
+    for (const SmileyPiece &piece : splitSmileys(entry.text)) {
+        if (!piece.isSmiley())
+            view.insertText(piece.text());
+        else
+            view.insertPicture(SmileyPictures::picture(piece.row()), piece.text());
+    }
+    view.insertLineBreak();
+}
+
+bool endsWithEmptyLine(const IncomingEntry &entry)
+{
+    return entry.kind == IncomingEntry::Kind::Message && entry.smileys;
+}
+
+void layOutAll(IncomingView &view, const QList<IncomingEntry> &entries, qsizetype from, qsizetype to,
+               bool lastEmptyLine)
+{
+    if (from >= to)
+        return;
+    // One layout for all of them, however many pieces they have.
+    const IncomingView::Entry layout(view);
+    for (qsizetype i = from; i < to; ++i) {
+        layOut(view, entries[i]);
+        if (endsWithEmptyLine(entries[i]) && (i + 1 < to || lastEmptyLine))
+            view.appendLine(QString());
+    }
+}
+
+} // namespace
+
+void IncomingRenderer::render(IncomingView &view, const IncomingEntry &entry, const std::function<void()> &scrollToEnd)
+{
+    render(view, QList<IncomingEntry>{entry}, scrollToEnd);
+}
+
+void IncomingRenderer::render(IncomingView &view, const QList<IncomingEntry> &entries,
+                              const std::function<void()> &scrollToEnd)
+{
+    qsizetype scrolled = -1; // the last entry asking for the scroll
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (entries[i].kind == IncomingEntry::Kind::Message && entries[i].scrollToEnd)
+            scrolled = i;
+    }
+    if (scrolled >= 0) {
+        layOutAll(view, entries, 0, scrolled + 1, false);
+        // After the entries: the view has been laid out, so its end is known.
+        if (scrollToEnd)
+            scrollToEnd();
+        if (endsWithEmptyLine(entries[scrolled]))
+            view.appendLine(QString());
+    }
+    layOutAll(view, entries, scrolled + 1, entries.size(), true);
 }

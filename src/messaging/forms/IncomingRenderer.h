@@ -1,15 +1,23 @@
 #pragma once
 
+#include <QList>
+
 #include <functional>
 
 class IncomingView;
 struct IncomingEntry;
 
-// Lays a received message out in the incoming view: the header, the text with
+// Lays received messages out in the incoming view: the header, the text with
 // its smiley pictures when asked for, and the empty line after a message with
-// pictures. scrollToEnd runs once the message is laid out, when the entry asks.
+// pictures. scrollToEnd runs once the messages are laid out, when an entry
+// asks for it.
 namespace IncomingRenderer {
 
 void render(IncomingView &view, const IncomingEntry &entry, const std::function<void()> &scrollToEnd);
+
+// Several messages in one layout. The view scrolls once, to where the last
+// entry that asks for it ends, as it would have after that entry alone;
+// the entries after it are laid out together behind it.
+void render(IncomingView &view, const QList<IncomingEntry> &entries, const std::function<void()> &scrollToEnd);
 
 } // namespace IncomingRenderer

@@ -5,6 +5,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextOption>
 #include <QTextImageFormat>
 #include <QUrl>
 
@@ -43,6 +44,12 @@ IncomingView::IncomingView(QTextDocument *document, int maxMessages)
 {
     // Nobody edits the view: an undo stack would only hold every message twice.
     m_document->setUndoRedoEnabled(false);
+    // Lines run left to right, as the editor writes them. With the direction
+    // left open, every line's text would be read for it again whenever the
+    // view is laid out along its length (each time the oldest messages leave).
+    QTextOption option = m_document->defaultTextOption();
+    option.setTextDirection(Qt::LeftToRight);
+    m_document->setDefaultTextOption(option);
 }
 
 void IncomingView::beginEntry()
@@ -67,6 +74,8 @@ void IncomingView::beginMessage()
     // line break after the header splits it.
     m_document->lastBlock().setUserState(kMessageStart);
     ++m_messages;
+    m_linksLeft = kMaxLinks;
+    m_picturesLeft = kMaxPictures;
 }
 
 void IncomingView::dropOldest(int count)

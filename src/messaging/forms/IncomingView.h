@@ -10,9 +10,10 @@ class QTextDocument;
 // an empty line where inserted text continues. Links (web, mail and file
 // addresses) are marked as they are inserted.
 //
-// The inserts of one message belong between beginEntry() and endEntry(): the
-// document is then laid out once for the whole message instead of once per
-// piece, which grows with the square of the pieces in a paragraph. Within one
+// The inserts of one message, or of several received together, belong
+// between beginEntry() and endEntry(): the document is then laid out once for
+// all of them instead of once per piece, which grows with the square of the
+// pieces in a paragraph. Within one message (from beginMessage()) or one
 // entry at most kMaxLinks links and kMaxPictures pictures are drawn; the rest
 // stays plain text. A call outside an entry is an entry of its own.
 //
@@ -20,8 +21,9 @@ class QTextDocument;
 // must not grow the program without bound (the history file keeps them all).
 // beginMessage() marks where a message starts; once the entry that holds it
 // ends with more messages than the view may hold, the oldest leave from the
-// top in one edit, a hundredth of maxMessages more than needed: every removal
-// moves the whole view, so it is made once per many messages, not for each.
+// top in one edit, a tenth of maxMessages more than needed: every removal
+// moves the whole view, and a view on screen is then laid out along its whole
+// length, so it is made once per many messages, not for each.
 class IncomingView
 {
 public:
@@ -30,7 +32,7 @@ public:
     // On a picture's format: the text it stands for, which a plain-text copy writes.
     static constexpr int kPictureTextProperty = 0x100000 + 1; // QTextFormat::UserProperty + 1
     static constexpr int kMaxMessages = 10000;
-    static constexpr int kDropShare = 100;
+    static constexpr int kDropShare = 10;
 
     explicit IncomingView(QTextDocument *document, int maxMessages = kMaxMessages);
 
