@@ -17,6 +17,7 @@
 
 #include <QMessageBox>
 #include <QScreen>
+#include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -60,6 +61,11 @@ TBlackListForm::TBlackListForm(QString blackListPath, ContactList &contacts, QLi
     m_listBox1->viewport()->setAcceptDrops(true);
     m_listBox1->viewport()->installEventFilter(this);
     m_edit1->setObjectName(u"Edit1"_s);
+    m_listBox1->setAccessibleName(u"Черный список"_s);
+    m_edit1->setAccessibleName(u"Имя"_s);
+    m_edit1->setAccessibleDescription(u"Имя для черного списка"_s);
+    // Escape closes the window as its close box does.
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
     connect(m_speedButton1, &QToolButton::clicked, this, &TBlackListForm::onAdd);
     connect(m_speedButton2, &QToolButton::clicked, this, &TBlackListForm::onRemove);
 
