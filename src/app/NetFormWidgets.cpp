@@ -39,7 +39,8 @@ QIcon resourceIcon(QStringView name)
     return name.isEmpty() ? QIcon() : Icons::get(name.toString());
 }
 
-// Narrower menu bar entries, so that all six menus fit into the default width.
+// Narrower menu bar entries, so that all six menus fit into the default width,
+// and a menu bar the keyboard reaches.
 class CompactMenuBarStyle : public QProxyStyle
 {
 public:
@@ -55,6 +56,16 @@ public:
         if (type == CT_MenuBarItem && !result.isEmpty())
             result.rwidth() -= 6;
         return result;
+    }
+
+    // Alt alone opens the menu bar to the keyboard, on every desktop style:
+    // many items have no shortcut of their own.
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == SH_MenuBar_AltKeyNavigation)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
     }
 };
 
@@ -232,6 +243,9 @@ void NetFormWidgets::nameForScreenReaders(QMainWindow *window)
     Accessibility::setName(m_listBox2, u"Фразы"_s, u"Enter вставляет фразу в текст"_s);
     m_label2->setAccessibleDescription(u"Имя компьютера"_s);
     Accessibility::nameButtonsByHint(window);
+    // Minimised, a window is named by its icon text: the caption, as it changes.
+    window->setWindowIconText(window->windowTitle());
+    QObject::connect(window, &QWidget::windowTitleChanged, window, &QWidget::setWindowIconText);
 
     // The toolbar holds the one way to send a file: the keyboard reaches its
     // buttons by Tab, a click still leaves the focus in the editor.

@@ -121,6 +121,14 @@ public:
     {
         return widget()->isWindow() ? QAccessible::Window : QAccessibleWidget::role();
     }
+
+    // The caption even while minimised, where the toolkit would give the icon text.
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name && widget()->isWindow() && widget()->accessibleName().isEmpty())
+            return widget()->windowTitle().remove(QStringLiteral("[*]"));
+        return QAccessibleWidget::text(t);
+    }
 };
 
 // Kept by a window: the control that had the keyboard focus when it opened.

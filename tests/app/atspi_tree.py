@@ -4,17 +4,25 @@ Run by atspi_tree.sh inside a private network namespace and a session bus of
 its own. Starts Xvfb and the program, opens the chat and SMS windows through
 the main window's accessible tool buttons, checks every window's role and name
 and that no control shown is without a name, joins and leaves the chat through
-the buttons' accessible actions, and ends the program with SIGTERM.
+the buttons' accessible actions, checks that a received message and a chat
+line are announced as text inserted into their views without moving the
+focus, and ends the program with SIGTERM.
 """
 import os
 import signal
+import socket
 import subprocess
 import sys
 import time
 
 import pyatspi
+from gi.repository import GLib
 
 WINDOW_ROLES = {pyatspi.ROLE_FRAME, pyatspi.ROLE_WINDOW, pyatspi.ROLE_DIALOG}
+# A message box is an alert, which a screen reader reads out whole; the program
+# may show one here, where its broadcasts find no network.
+ALERT_ROLES = {pyatspi.ROLE_ALERT}
+BUTTON_ROLES = {pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_TOGGLE_BUTTON}
 CONTROL_ROLES = {
     pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_TOGGLE_BUTTON, pyatspi.ROLE_CHECK_BOX, pyatspi.ROLE_RADIO_BUTTON,
     pyatspi.ROLE_COMBO_BOX, pyatspi.ROLE_ENTRY, pyatspi.ROLE_PASSWORD_TEXT, pyatspi.ROLE_TEXT, pyatspi.ROLE_LIST,
@@ -25,6 +33,15 @@ ITEM_ROLES = {pyatspi.ROLE_LIST_ITEM, pyatspi.ROLE_TABLE_CELL, pyatspi.ROLE_TABL
               pyatspi.ROLE_COLUMN_HEADER, pyatspi.ROLE_ROW_HEADER, pyatspi.ROLE_MENU}
 DEADLINE_S = 30
 failures = []
+insertions = []  # (name of the view, text) of every text-changed:insert heard
+
+
+def on_insert(event):
+    insertions.append((event.source.name if event.source else "", str(event.any_data)))
+
+
+def inserted(view, part):
+    return any(name == view and part in text for name, text in insertions)
 
 
 def fail(text):
@@ -44,6 +61,9 @@ def eventually(what, probe):
             return result
         if time.monotonic() > end:
             raise SystemExit("FAIL: gave up waiting for " + what)
+        # Events arrive through the main loop.
+        while GLib.MainContext.default().iteration(False):
+            pass
         time.sleep(0.05)
 
 
@@ -96,8 +116,10 @@ def audit(app):
             continue
         windows += 1
         print("window: %s '%s'" % (window.getRoleName(), window.name), flush=True)
-        if window.getRole() not in WINDOW_ROLES or not window.name:
-            fail("window announced as %s '%s'" % (window.getRoleName(), window.name))
+        if window.getRole() not in WINDOW_ROLES | ALERT_ROLES or not window.name:
+            fail("window announced as %s '%s' (%s, %d children: %s)"
+                 % (window.getRoleName(), window.name, window.description, window.childCount,
+                    [(c.getRoleName(), c.name) for c in children(window)]))
         stack = list(children(window))
         while stack:
             acc = stack.pop()
@@ -106,11 +128,55 @@ def audit(app):
                 continue
             if role in CONTROL_ROLES:
                 controls += 1
-                if not acc.name.strip():
-                    fail("control without a name: %s in '%s'" % (acc.getRoleName(), window.name))
+                if not fresh(acc).name.strip():
+                    parent = acc.parent
+                    fail("control without a name: %s '%s' in %s '%s' of '%s'"
+                         % (acc.getRoleName(), acc.description, parent.getRoleName() if parent else "-",
+                            parent.name if parent else "", window.name))
             stack.extend(children(acc))
     print("%d windows, %d controls" % (windows, controls), flush=True)
     return windows
+
+
+def focused(app):
+    return find(app, lambda a: fresh(a).getState().contains(pyatspi.STATE_FOCUSED))
+
+
+def send_message(sender, text):
+    """A message from another instance, to the message port on loopback."""
+    def field(value):
+        data = value.encode("cp1251")
+        return b"%04d" % len(data) + data
+    with socket.create_connection(("127.0.0.1", 6711), timeout=DEADLINE_S) as peer:
+        peer.sendall(field(sender) + field(text))
+        answer = b""
+        while len(answer) < 16:
+            chunk = peer.recv(16 - len(answer))
+            if not chunk:
+                break
+            answer += chunk
+    if answer != b"OK" + b" " * 14:
+        fail("the message was not acknowledged: %r" % answer)
+
+
+def send_datagram(text):
+    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as peer:
+        peer.sendto(text.encode("cp1251"), ("127.0.0.1", 6711))
+
+
+def check_announcements(app, chat):
+    """New text in a view not in focus is announced, and the focus stays."""
+    before = focused(app)
+    send_message("ВАСЯ", "Привет, как дела?")
+    eventually("the message announced on the incoming view",
+               lambda: inserted("Входящие сообщения", "Привет, как дела?"))
+    send_datagram("&[12:00] Петя: всем привет")
+    eventually("the chat line announced on the chat log", lambda: inserted("Сообщения чата", "всем привет"))
+    after = focused(app)
+    if before is not None and (after is None or after.name != before.name
+                               or after.getRole() != before.getRole()):
+        fail("an arrival took the focus from %s '%s' to %s '%s'"
+             % (before.getRoleName(), before.name, after.getRoleName() if after else "-", after.name if after else ""))
 
 
 def main():
@@ -122,8 +188,13 @@ def main():
     display = os.read(read_end, 16).decode().strip()
     env = dict(os.environ, DISPLAY=":" + display, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
                QT_ACCESSIBILITY="1", LC_ALL="C.UTF-8")
+    # A message blinks the tray instead of bringing the main window up: then
+    # nothing but an announcement may reach the user, and the focus stays put.
+    with open(os.path.join(home, "Zavolin.ini"), "wb") as ini:
+        ini.write(b"[Form]\r\nCh1=1\r\n")
     zavolin = subprocess.Popen([program, "--home", home], env=env)
     try:
+        pyatspi.Registry.registerEventListener(on_insert, "object:text-changed:insert")
         desktop = pyatspi.Registry.getDesktop(0)
         app = eventually("the program on the accessibility bus",
                          lambda: next((a for a in children(desktop) if a.name == "Zavolin"), None))
@@ -131,10 +202,10 @@ def main():
                                  lambda: find(app, named(pyatspi.ROLE_FRAME, "Сеанс сообщений - Zavolin")))
         # The main window's tool buttons, pressed as a screen reader presses them.
         press(eventually("the chat tool button", lambda: find(main_window, lambda a: a.name == "Чат"
-                                                              and a.getRole() in CONTROL_ROLES)))
+                                                              and a.getRole() in BUTTON_ROLES)))
         chat = eventually("the chat window",
                           lambda: next((w for w in children(app) if w.name == "Chat - Zavolin" and showing(w)), None))
-        press(find(main_window, lambda a: a.name == "SMS-сообщения" and a.getRole() in CONTROL_ROLES))
+        press(find(main_window, lambda a: a.name == "SMS-сообщения" and a.getRole() in BUTTON_ROLES))
         eventually("the SMS window",
                    lambda: next((w for w in children(app) if w.name == "SMS - Zavolin" and showing(w)), None))
         if audit(app) < 3:
@@ -145,9 +216,10 @@ def main():
         if nick is None or line is None:
             raise SystemExit("FAIL: the chat's nick or message field has no name")
         nick.queryEditableText().setTextContents("Вася")
-        press(find(chat, lambda a: a.name == "Войти в чат"))
+        press(find(chat, lambda a: a.name == "Войти" and a.getRole() in BUTTON_ROLES))
         eventually("the chat joined (its message field enabled)", lambda: enabled(line))
-        press(find(chat, lambda a: a.name == "Выйти из чата"))
+        check_announcements(app, chat)
+        press(find(chat, lambda a: a.name == "Выйти" and a.getRole() in BUTTON_ROLES))
         eventually("the chat left (its message field disabled)", lambda: not enabled(line))
     finally:
         zavolin.send_signal(signal.SIGTERM)

@@ -16,11 +16,12 @@ missing() {
     echo "SKIP: $1 is missing (scripts/common.sh installs it)"
     exit 77
 }
-for tool in Xvfb dbus-run-session python3; do
+PYTHON=/usr/bin/python3 # the system one, which has the Debian modules
+for tool in Xvfb dbus-run-session "$PYTHON"; do
     command -v "$tool" >/dev/null || missing "$tool"
 done
 [[ -x /usr/libexec/at-spi-bus-launcher ]] || missing at-spi2-core
-python3 -c 'import pyatspi' 2>/dev/null || missing python3-pyatspi
+"$PYTHON" -c "import pyatspi" 2>/dev/null || missing python3-pyatspi
 
 require_private_network "$0" "$@"
 
@@ -29,4 +30,4 @@ trap 'rm -rf "$home"' EXIT
 # No session bus of the desktop: the run gets its own, and the accessibility
 # bus it starts on demand.
 unset DBUS_SESSION_BUS_ADDRESS AT_SPI_BUS_ADDRESS
-dbus-run-session -- python3 "$HERE/atspi_tree.py" "$1" "$home"
+dbus-run-session -- "$PYTHON" "$HERE/atspi_tree.py" "$1" "$home"

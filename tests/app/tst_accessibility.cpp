@@ -286,6 +286,14 @@ private Q_SLOTS:
         for (int i = 0; i < 40 && w != sendFile; ++i)
             w = w->nextInFocusChain();
         QCOMPARE(w, sendFile);
+
+        // Alt alone takes the keyboard to the menu bar, whose items have no mnemonics.
+        QMenuBar *bar = m_form->menuBar();
+        QTest::keyClick(contacts, Qt::Key_Alt);
+        QTRY_VERIFY(bar->activeAction());
+        QCOMPARE(bar->activeAction()->text(), s("Сообщение"));
+        QTest::keyClick(bar, Qt::Key_Escape);
+        QTRY_VERIFY(!bar->activeAction());
     }
 
     void escapeClosesAndTheFocusComesBack()
