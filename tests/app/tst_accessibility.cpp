@@ -382,6 +382,22 @@ private Q_SLOTS:
         operate(m_form->widgets().speedButton13());
         QCOMPARE(views->currentWidget(), m_form->widgets().panel1());
         QVERIFY(m_form->widgets().speedButton13()->isChecked());
+
+        // A contact is selected through its item's accessible action.
+        QVERIFY(DatagramObserver::sendTo(m_form->datagramPort(), QByteArrayLiteral("%VASYA")));
+        QListView *contacts = m_form->widgets().listBox1();
+        QTRY_COMPARE(contacts->model()->rowCount(), 1);
+        QAccessibleInterface *list = accessible(contacts);
+        QAccessibleInterface *row = nullptr;
+        for (int i = 0; i < list->childCount() && !row; ++i) {
+            if (list->child(i)->text(QAccessible::Name) == u"VASYA")
+                row = list->child(i);
+        }
+        QVERIFY(row);
+        QVERIFY(row->actionInterface());
+        row->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QCOMPARE(contacts->selectionModel()->selectedRows().size(), 1);
+        QVERIFY(row->state().selected);
     }
 };
 
