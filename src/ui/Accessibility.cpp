@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPointer>
 #include <QTimer>
@@ -153,17 +154,39 @@ bool takesFocus(const QWidget *window)
         && !window->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus);
 }
 
+constexpr char kCloseOnEscape[] = "zavolinCloseOnEscape";
+
 // When a window that had the focus closes, the focus goes back to the
-// control it came from, in whichever window that is.
+// control it came from, in whichever window that is. And a window marked so
+// closes on Escape, before any shortcut of the same key (a tool window shares
+// its owner's, and two of one key would do nothing).
 class FocusReturn : public QObject
 {
 public:
     using QObject::QObject;
 
+private:
+    static bool closeOnEscape(QWidget *receiver, QKeyEvent *key)
+    {
+        if (key->key() != Qt::Key_Escape || key->modifiers() != Qt::NoModifier)
+            return false;
+        QWidget *window = receiver->window();
+        if (!window->property(kCloseOnEscape).toBool())
+            return false;
+        if (key->type() == QEvent::ShortcutOverride) {
+            key->accept(); // comes back as a key press
+            return true;
+        }
+        window->close();
+        return true;
+    }
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         const QEvent::Type type = event->type();
+        if ((type == QEvent::ShortcutOverride || type == QEvent::KeyPress) && watched->isWidgetType())
+            return closeOnEscape(static_cast<QWidget *>(watched), static_cast<QKeyEvent *>(event));
         if ((type != QEvent::Show && type != QEvent::Hide) || !watched->isWidgetType())
             return false;
         auto *window = static_cast<QWidget *>(watched);
@@ -172,11 +195,17 @@ protected:
         QWidget *focus = QApplication::focusWidget();
         auto *origin = window->findChild<FocusOrigin *>(QStringLiteral("FocusOrigin"), Qt::FindDirectChildrenOnly);
         if (type == QEvent::Show) {
-            if (focus && focus->window() != window) {
+            QWidget *from = focus && focus->window() != window ? focus : nullptr;
+            // A box a window opened gives the focus back to that window, even
+            // when it opened before the window itself had the focus.
+            QWidget *owner = window->parentWidget() ? window->parentWidget()->window() : nullptr;
+            if (owner && owner->isVisible() && (!from || from->window() != owner))
+                from = owner->focusWidget() ? owner->focusWidget() : owner;
+            if (from) {
                 if (origin)
-                    origin->origin = focus;
+                    origin->origin = from;
                 else
-                    new FocusOrigin(window, focus);
+                    new FocusOrigin(window, from);
             }
             return false;
         }
@@ -187,9 +216,12 @@ protected:
             return false;
         // After the toolkit and the window manager have dealt with the closing window.
         QTimer::singleShot(0, origin->origin.data(), [target = origin->origin, closed = QPointer<QWidget>(window)] {
+            // The user, or the window system, has already gone on elsewhere.
             QWidget *now = QApplication::focusWidget();
+            QWidget *active = QApplication::activeWindow();
             if (!target || !target->isVisible() || !target->isEnabled()
-                || (now && now->isVisible() && now->window() != closed))
+                || (now && now->isVisible() && now->window() != closed)
+                || (active && active->isVisible() && active != closed))
                 return;
             target->window()->activateWindow();
             target->setFocus(Qt::ActiveWindowFocusReason);
@@ -224,6 +256,12 @@ void install()
     QAccessible::installFactory(factory);
     if (qApp)
         qApp->installEventFilter(new FocusReturn(qApp));
+}
+
+void closeOnEscape(QWidget *window)
+{
+    install();
+    window->setProperty(kCloseOnEscape, true);
 }
 
 void setName(QWidget *widget, const QString &name, const QString &description)

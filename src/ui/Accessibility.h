@@ -18,6 +18,9 @@ namespace Accessibility {
 // Needs the QApplication.
 void install();
 
+// Escape closes `window` as its close box does (dialogs do so by themselves).
+void closeOnEscape(QWidget *window);
+
 // Names a control for assistive technology; the visible text stays as it is.
 void setName(QWidget *widget, const QString &name, const QString &description = {});
 

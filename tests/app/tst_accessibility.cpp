@@ -18,6 +18,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTemporaryDir>
@@ -321,6 +322,27 @@ private Q_SLOTS:
         QTRY_VERIFY(!topLevel<TChatForm>());
         QVERIFY(!action(NetFormWidgets::NetAction::Chat)->isChecked());
         QTRY_COMPARE(QApplication::focusWidget(), contacts);
+
+        // The windows of their own that are no dialogs close on Escape too.
+        action(NetFormWidgets::NetAction::Sms)->trigger();
+        action(NetFormWidgets::NetAction::BlackList)->trigger();
+        // The SMS window's word that no operator lists are installed goes first, by Escape as well.
+        QTRY_VERIFY(topLevel<QMessageBox>());
+        QTest::keyClick(topLevel<QMessageBox>(), Qt::Key_Escape);
+        QTRY_VERIFY(!topLevel<QMessageBox>());
+        for (const QString &name : {QStringLiteral("smsForm"), QStringLiteral("BlackListForm")}) {
+            QPointer<QWidget> window;
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                if (w->objectName() == name && w->isVisible())
+                    window = w;
+            }
+            QVERIFY2(window, qPrintable(name));
+            window->activateWindow();
+            QTRY_VERIFY(window->isActiveWindow());
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.data(), Qt::Key_Escape);
+            QTRY_VERIFY2(!window || !window->isVisible(), qPrintable(name));
+            QTRY_COMPARE(QApplication::focusWidget(), contacts);
+        }
     }
 
     void chatJoinAndLeaveThroughTheirAccessibleActions()

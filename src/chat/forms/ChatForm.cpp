@@ -16,7 +16,6 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QListView>
-#include <QShortcut>
 #include <QSplitter>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -139,9 +138,7 @@ void TChatForm::build()
                         m_memo1, m_listBox1, m_speedButton2, m_speedButton5};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
-    // Escape closes the window as its close box does.
-    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, this, &TChatForm::startClose);
+    Accessibility::closeOnEscape(this);
 }
 
 void TChatForm::wire()

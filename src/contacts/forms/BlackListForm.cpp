@@ -1,5 +1,6 @@
 #include "BlackListForm.h"
 
+#include "Accessibility.h"
 #include "AsciiCase.h"
 #include "ContactDrag.h"
 #include "ContactList.h"
@@ -17,7 +18,6 @@
 
 #include <QMessageBox>
 #include <QScreen>
-#include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -64,8 +64,7 @@ TBlackListForm::TBlackListForm(QString blackListPath, ContactList &contacts, QLi
     m_listBox1->setAccessibleName(u"Черный список"_s);
     m_edit1->setAccessibleName(u"Имя"_s);
     m_edit1->setAccessibleDescription(u"Имя для черного списка"_s);
-    // Escape closes the window as its close box does.
-    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
+    Accessibility::closeOnEscape(this);
     connect(m_speedButton1, &QToolButton::clicked, this, &TBlackListForm::onAdd);
     connect(m_speedButton2, &QToolButton::clicked, this, &TBlackListForm::onRemove);
 

@@ -12,7 +12,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
-#include <QShortcut>
 
 using namespace Qt::StringLiterals;
 
@@ -79,8 +78,7 @@ TNoteBookForm::TNoteBookForm(const OperatorBook &operators, QString phoneBookPat
     Accessibility::setName(m_edit1, u"Абонент"_s);
     Accessibility::setName(m_comboBox1, u"Оператор"_s);
     Accessibility::setName(m_edit2, u"Номер телефона"_s);
-    // Escape is Cancel, as in any dialog.
-    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
+    Accessibility::closeOnEscape(this); // Cancel, as in any dialog
 
     connect(m_button1, &QPushButton::clicked, this, &TNoteBookForm::onAdd);
     connect(m_button2, &QPushButton::clicked, this, &TNoteBookForm::onDelete);

@@ -20,7 +20,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScreen>
-#include <QShortcut>
 #include <QToolButton>
 
 using namespace Qt::StringLiterals;
@@ -191,8 +190,7 @@ void TsmsForm::build()
     Accessibility::setName(m_edit3, u"Порт"_s);
     Accessibility::setName(m_edit4, u"Логин"_s);
     Accessibility::setName(m_maskEdit1, u"Пароль"_s);
-    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, this, &QWidget::close);
+    Accessibility::closeOnEscape(this);
 
     setFixedWidth(kWidth);
     applyHeight();
