@@ -10,6 +10,7 @@ PACKAGES=(build-essential cmake pkg-config qt6-base-dev qt6-translations-l10n li
           iproute2 util-linux procps libcap2-bin xvfb xauth xdotool clang libclang-rt-dev
           unrtf python3 python3-aiosmtpd openssl # unrtf reads saved RTF back; aiosmtpd and openssl serve the mail tests
           qtkeychain-qt6-dev gnome-keyring dbus # the SMTP password in the keyring, and the keyring for its test
+          at-spi2-core python3-pyatspi # the accessibility bus and a screen reader's view of it, for the tree test
           dpkg-dev file desktop-file-utils appstream lintian man-db
           libarchive-dev) # folders go out as ZIP archives
 

@@ -1,5 +1,7 @@
 #include "NetFormWidgets.h"
 
+#include "Accessibility.h"
+
 #include "Icons.h"
 #include "SmileyPictures.h"
 #include "SmileyTable.h"
@@ -37,7 +39,8 @@ QIcon resourceIcon(QStringView name)
     return name.isEmpty() ? QIcon() : Icons::get(name.toString());
 }
 
-// Narrower menu bar entries, so that all six menus fit into the default width.
+// Narrower menu bar entries, so that all six menus fit into the default width,
+// and a menu bar the keyboard reaches.
 class CompactMenuBarStyle : public QProxyStyle
 {
 public:
@@ -53,6 +56,16 @@ public:
         if (type == CT_MenuBarItem && !result.isEmpty())
             result.rwidth() -= 6;
         return result;
+    }
+
+    // Alt alone opens the menu bar to the keyboard, on every desktop style:
+    // many items have no shortcut of their own.
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == SH_MenuBar_AltKeyNavigation)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
     }
 };
 
@@ -185,6 +198,8 @@ QToolButton *makeViewButton(QWidget *parent, const QString &objectName, const QS
 
 NetFormWidgets::NetFormWidgets(QMainWindow *window)
 {
+    // Before the first control: a screen reader must find every one of them operable.
+    Accessibility::install();
     window->setWindowTitle(u"Сеанс сообщений - Zavolin"_s);
     window->setWindowIcon(resourceIcon(u"zavolin"));
     // The toolbar must not be hidden through the window's own context menu.
@@ -203,6 +218,7 @@ NetFormWidgets::NetFormWidgets(QMainWindow *window)
     layout->addWidget(buildMessageColumn(central), 2);
     buildMarkerImages(central);
     window->setCentralWidget(central);
+    nameForScreenReaders(window);
 
     const QRect geometry = defaultGeometry();
     window->move(geometry.topLeft());
@@ -212,6 +228,43 @@ NetFormWidgets::NetFormWidgets(QMainWindow *window)
 QRect NetFormWidgets::defaultGeometry()
 {
     return QRect(221, 162, 440, 280);
+}
+
+void NetFormWidgets::nameForScreenReaders(QMainWindow *window)
+{
+    Accessibility::setName(m_listBox1, u"Контакты"_s,
+                           u"Получатели сообщения: выберите один или несколько контактов"_s);
+    Accessibility::setName(m_memo1, u"Исходящие сообщения"_s, u"Текст сообщения, Ctrl+Enter отправляет"_s);
+    Accessibility::setName(m_richEdit2, u"Входящие сообщения"_s);
+    Accessibility::setName(m_speedButton13, u"Исходящие"_s, u"Показать исходящие сообщения"_s);
+    Accessibility::setName(m_speedButton14, u"Входящие"_s, u"Показать входящие сообщения"_s);
+    Accessibility::setName(m_speedButton15, u"Смайлики"_s, u"Открыть панель смайликов"_s);
+    Accessibility::setName(m_panel5, u"Смайлики"_s);
+    Accessibility::setName(m_listBox2, u"Фразы"_s, u"Enter вставляет фразу в текст"_s);
+    m_label2->setAccessibleDescription(u"Имя компьютера"_s);
+    Accessibility::nameButtonsByHint(window);
+    // Minimised, a window is named by its icon text: the caption, as it changes.
+    window->setWindowIconText(window->windowTitle());
+    QObject::connect(window, &QWidget::windowTitleChanged, window, &QWidget::setWindowIconText);
+
+    // The toolbar holds the one way to send a file: the keyboard reaches its
+    // buttons by Tab, a click still leaves the focus in the editor.
+    for (QAction *item : m_toolBar->actions()) {
+        if (QWidget *button = m_toolBar->widgetForAction(item); button && !item->isSeparator())
+            button->setFocusPolicy(Qt::TabFocus);
+    }
+    // Contacts, the text, Send first: the rest of the window after them.
+    QWidget *order[] = {m_listBox1, m_memo1, m_speedButton25, m_speedButton15, m_speedButton13, m_speedButton14,
+                        m_richEdit2};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+    QWidget *previous = order[std::size(order) - 1];
+    for (QAction *item : m_toolBar->actions()) {
+        if (QWidget *button = m_toolBar->widgetForAction(item); button && !item->isSeparator()) {
+            QWidget::setTabOrder(previous, button);
+            previous = button;
+        }
+    }
 }
 
 void NetFormWidgets::buildMenuBar(QMainWindow *window)

@@ -126,6 +126,8 @@ private:
     QFrame *buildOutgoingView(QWidget *parent);
     QFrame *buildIncomingView(QWidget *parent);
     void buildMarkerImages(QWidget *parent);
+    // Accessible names and the keyboard's path through the window.
+    void nameForScreenReaders(QMainWindow *window);
     void buildSmileyButtons();
     void buildPhraseList();
 

@@ -82,6 +82,7 @@ TSettingsForm::TSettingsForm(OptionsStore &options, QString settingsPath, QWidge
     m_pageList->setUniformItemSizes(true);
     m_pageList->setFixedWidth(widestName + 2 * m_pageList->frameWidth() + 16);
     m_pageList->setCurrentRow(-1);
+    m_pageList->setAccessibleName(u"Разделы параметров"_s);
     connect(m_pageList, &QListWidget::currentRowChanged, this, &TSettingsForm::showPage);
     connect(m_pageList, &QListWidget::itemClicked, this,
             [this](QListWidgetItem *item) { showPage(m_pageList->row(item)); });

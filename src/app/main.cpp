@@ -1,4 +1,5 @@
 #include "AboutForm.h"
+#include "Accessibility.h"
 #include "AppPaths.h"
 #include "NetForm.h"
 #include "SendCommand.h"
@@ -54,6 +55,8 @@ int main(int argc, char **argv)
         app = std::make_unique<QCoreApplication>(argc, argv);
     else
         app = std::make_unique<QApplication>(argc, argv);
+    if (qobject_cast<QApplication *>(app.get()))
+        Accessibility::install();
     QCoreApplication::setApplicationName(QStringLiteral("Zavolin"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ZAVOLIN_VERSION));
     // Wayland docks match the window to the installed desktop entry by this name.

@@ -43,6 +43,8 @@ TfrmSlidePopUp::TfrmSlidePopUp(const PopupLook &look, PanelEdge edge, const QRec
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
     setWindowTitle(m_look.title);
+    // The text is painted: a screen reader reads it here, and Ctrl+Q reaches the message.
+    setAccessibleDescription(m_look.text);
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &TfrmSlidePopUp::onTimer);
     renderBackground();

@@ -1,5 +1,6 @@
 #include "ChatForm.h"
 
+#include "Accessibility.h"
 #include "ChatDatagrams.h"
 #include "ChatFormPlacement.h"
 #include "ChatLogView.h"
@@ -131,6 +132,19 @@ void TChatForm::build()
     layout->addLayout(top);
     layout->addWidget(splitter, 1);
     layout->addLayout(bottom);
+
+    Accessibility::setName(m_memo1, QStringLiteral("Сообщения чата"));
+    Accessibility::setName(m_listBox1, QStringLiteral("Участники чата"),
+                           QStringLiteral("Выбор участника вставляет его ник в сообщение"));
+    Accessibility::setName(m_edit1, QStringLiteral("Сообщение"), QStringLiteral("Enter отправляет в чат"));
+    Accessibility::setName(m_edit2, QStringLiteral("Ник"));
+    Accessibility::setName(m_speedButton1, QStringLiteral("Отправить"));
+    Accessibility::nameButtonsByHint(this);
+    QWidget *order[] = {m_edit2, m_speedButton3, m_speedButton4, m_edit1, m_speedButton1,
+                        m_memo1, m_listBox1, m_speedButton2, m_speedButton5};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    Accessibility::closeOnEscape(this);
 }
 
 void TChatForm::wire()

@@ -1,5 +1,6 @@
 #include "BlackListForm.h"
 
+#include "Accessibility.h"
 #include "AsciiCase.h"
 #include "ContactDrag.h"
 #include "ContactList.h"
@@ -60,6 +61,10 @@ TBlackListForm::TBlackListForm(QString blackListPath, ContactList &contacts, QLi
     m_listBox1->viewport()->setAcceptDrops(true);
     m_listBox1->viewport()->installEventFilter(this);
     m_edit1->setObjectName(u"Edit1"_s);
+    m_listBox1->setAccessibleName(u"Черный список"_s);
+    m_edit1->setAccessibleName(u"Имя"_s);
+    m_edit1->setAccessibleDescription(u"Имя для черного списка"_s);
+    Accessibility::closeOnEscape(this);
     connect(m_speedButton1, &QToolButton::clicked, this, &TBlackListForm::onAdd);
     connect(m_speedButton2, &QToolButton::clicked, this, &TBlackListForm::onRemove);
 

@@ -103,6 +103,7 @@ TipForm::TipForm(QString ipListPath, QString settingsPath, ContactList &contacts
 
     m_listBox1->setObjectName(u"ListBox1"_s);
     m_listBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_listBox1->setAccessibleName(u"IP - адреса"_s);
     m_speedButton3->setObjectName(u"SpeedButton3"_s);
     m_speedButton3->setText(u"Ok"_s);
     m_speedButton3->setToolButtonStyle(Qt::ToolButtonTextOnly);

@@ -1,5 +1,7 @@
 #include "AutoForm.h"
 
+#include "Accessibility.h"
+
 #include "AutoAnswerTexts.h"
 #include "IniFile.h"
 
@@ -44,6 +46,7 @@ TAutoForm::TAutoForm(QString settingsPath, QWidget *parent)
     m_groupBox1->setObjectName(u"GroupBox1"_s);
     m_comboBox1->setObjectName(u"ComboBox1"_s);
     m_comboBox1->setEditable(true);
+    Accessibility::setName(m_comboBox1, u"Текст автоответчика"_s);
     // The list changes only through "Добавить"; Enter must not insert.
     m_comboBox1->setInsertPolicy(QComboBox::NoInsert);
     m_comboBox1->setMinimumWidth(260);

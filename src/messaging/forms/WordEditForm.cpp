@@ -28,6 +28,7 @@ TWordEditForm::TWordEditForm(QString path, const QStringList &phrases, QWidget *
     setFixedSize(327, 167);
 
     m_listBox1->setObjectName(u"ListBox1"_s);
+    m_listBox1->setAccessibleName(u"Фразы"_s);
     m_button1->setObjectName(u"Button1"_s);
     m_button2->setObjectName(u"Button2"_s);
     m_button3->setObjectName(u"Button3"_s);

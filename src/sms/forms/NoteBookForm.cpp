@@ -1,5 +1,6 @@
 #include "NoteBookForm.h"
 
+#include "Accessibility.h"
 #include "IniFile.h"
 #include "MessageBoxes.h"
 #include "SmsForm.h"
@@ -72,16 +73,19 @@ TNoteBookForm::TNoteBookForm(const OperatorBook &operators, QString phoneBookPat
     m_listBox1->setGeometry(8, 8, 170, 235);
     auto *name = new QLabel(u"Абонент"_s, this);
     name->move(188, 8);
+    name->setBuddy(m_edit1);
     m_edit1->setObjectName(u"Edit1"_s);
     m_edit1->setGeometry(188, 24, 170, 24);
     auto *op = new QLabel(u"Оператор"_s, this);
     op->move(188, 56);
+    op->setBuddy(m_comboBox1);
     m_comboBox1->setObjectName(u"ComboBox1"_s);
     m_comboBox1->setEditable(true);
     m_comboBox1->setInsertPolicy(QComboBox::NoInsert);
     m_comboBox1->setGeometry(188, 72, 170, 24);
     auto *phone = new QLabel(u"Номер телефона"_s, this);
     phone->move(188, 104);
+    phone->setBuddy(m_edit2);
     m_edit2->setObjectName(u"Edit2"_s);
     m_edit2->setGeometry(188, 120, 170, 24);
 
@@ -90,6 +94,12 @@ TNoteBookForm::TNoteBookForm(const OperatorBook &operators, QString phoneBookPat
     m_comboBox1->setCurrentIndex(-1);
     for (const QString &subscriber : m_book.names())
         NameItem::add(subscriber, m_listBox1);
+
+    Accessibility::setName(m_listBox1, u"Абоненты"_s);
+    Accessibility::setName(m_edit1, u"Абонент"_s);
+    Accessibility::setName(m_comboBox1, u"Оператор"_s);
+    Accessibility::setName(m_edit2, u"Номер телефона"_s);
+    Accessibility::closeOnEscape(this); // Cancel, as in any dialog
 
     connect(m_button1, &QPushButton::clicked, this, &TNoteBookForm::onAdd);
     connect(m_button2, &QPushButton::clicked, this, &TNoteBookForm::onDelete);

@@ -1,5 +1,6 @@
 #include "SmsForm.h"
 
+#include "Accessibility.h"
 #include "Icons.h"
 #include "IniFile.h"
 #include "Logging.h"
@@ -200,6 +201,16 @@ void TsmsForm::build()
     connect(m_speedButton4, &QToolButton::clicked, this, &TsmsForm::collapse);
     connect(m_speedButton5, &QToolButton::clicked, this, &TsmsForm::onPhoneBook);
     connect(m_speedButton6, &QToolButton::clicked, m_memo1, &QPlainTextEdit::clear);
+
+    // The captions stand beside the fields, not bound to them: a screen reader gets them here.
+    Accessibility::setName(m_comboBox1, u"Оператор"_s);
+    Accessibility::setName(m_edit1, u"Номер телефона"_s);
+    Accessibility::setName(m_memo1, u"Текст"_s, u"Текст SMS - сообщения"_s);
+    Accessibility::setName(m_edit2, u"Сервер"_s);
+    Accessibility::setName(m_edit3, u"Порт"_s);
+    Accessibility::setName(m_edit4, u"Логин"_s);
+    Accessibility::setName(m_maskEdit1, u"Пароль"_s);
+    Accessibility::closeOnEscape(this);
 
     setFixedWidth(kWidth);
     applyHeight();

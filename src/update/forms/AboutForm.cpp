@@ -1,5 +1,7 @@
 #include "AboutForm.h"
 
+#include "Accessibility.h"
+
 #include "Icons.h"
 #include "MessageBoxes.h"
 #include "ShowInfoUpdateForm.h"
@@ -129,6 +131,13 @@ void TAboutForm::buildControls()
         m_siteLink->setText(linkHtml(UpdateAddress::withHttpPrefix(site), site, false));
     if (!email.isEmpty())
         m_emailLink->setText(linkHtml(QStringLiteral("mailto:") + email, email, false));
+    Accessibility::setName(m_siteLink, QStringLiteral("Сайт программы"), site);
+    Accessibility::setName(m_emailLink, QStringLiteral("Электронная почта"), email);
+    // An empty link is no stop for the keyboard.
+    for (QLabel *link : {m_siteLink, m_emailLink}) {
+        if (link->text().isEmpty())
+            link->setFocusPolicy(Qt::NoFocus);
+    }
 
     auto *line = new QFrame(panel);
     line->setObjectName(QStringLiteral("Bevel1"));
