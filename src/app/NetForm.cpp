@@ -70,6 +70,7 @@ TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
     wireFiles();
     wireContactWindows();
     wireTextTools();
+    wireHistory();
     wireSettingsReactions();
     if (m_env.desktopIntegration)
         wireDesktop();

@@ -131,6 +131,7 @@ private:
     void showFileProgress(const QString &path, const QString &recipient);
     void wireContactWindows();
     void wireTextTools();
+    void wireHistory();
     bool outgoingSelected() const;
     // Fills the pop-up list from the phrase file; a missing file is an empty
     // list, one that is there but cannot be read is reported.
