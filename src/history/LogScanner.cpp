@@ -11,14 +11,25 @@ constexpr qsizetype kHeadBytes = 4096;
 
 quint32 NameTable::id(QByteArrayView name)
 {
+    // Few people write to one another: the names seen last answer most lookups.
+    for (size_t i = 0; i < m_recentCount; ++i) {
+        if (QByteArrayView(m_recent[i].first) == name)
+            return m_recent[i].second;
+    }
     const QByteArray key = name.toByteArray();
     auto it = m_ids.constFind(key);
-    if (it != m_ids.constEnd())
-        return it.value();
-    const quint32 next = quint32(m_names.size());
-    m_ids.insert(key, next);
-    m_names.append(key);
-    return next;
+    quint32 id = 0;
+    if (it != m_ids.constEnd()) {
+        id = it.value();
+    } else {
+        id = quint32(m_names.size());
+        m_ids.insert(key, id);
+        m_names.append(key);
+    }
+    m_recent[m_nextRecent] = {key, id};
+    m_nextRecent = (m_nextRecent + 1) % m_recent.size();
+    m_recentCount = qMax(m_recentCount, m_nextRecent == 0 ? m_recent.size() : m_nextRecent);
+    return id;
 }
 
 LogScanner::LogScanner(EntryTable &entries, NameTable &names, LogStamp &stamps, qint64 offset)
@@ -38,19 +49,27 @@ void LogScanner::feed(QByteArrayView bytes)
     while (pos < size) {
         const void *lf = std::memchr(data + pos, '\n', size_t(size - pos));
         const qsizetype stop = lf ? static_cast<const char *>(lf) - data : size;
-        if (m_lineHead.size() < kHeadBytes)
-            m_lineHead.append(data + pos, qMin(stop - pos, kHeadBytes + 1 - m_lineHead.size()));
         if (!lf) {
+            // The line goes on in the next bytes: its head waits here.
+            if (m_lineHead.size() <= kHeadBytes)
+                m_lineHead.append(data + pos, qMin(stop - pos, kHeadBytes + 1 - m_lineHead.size()));
             m_offset += size - pos;
             return;
         }
         m_offset += stop + 1 - pos;
-        QByteArrayView line(m_lineHead);
+        QByteArrayView line;
+        if (m_lineHead.isEmpty()) {
+            line = QByteArrayView(data + pos, qMin(stop - pos, kHeadBytes + 1));
+        } else {
+            if (m_lineHead.size() <= kHeadBytes)
+                m_lineHead.append(data + pos, qMin(stop - pos, kHeadBytes + 1 - m_lineHead.size()));
+            line = QByteArrayView(m_lineHead);
+        }
         if (line.endsWith('\r'))
             line.chop(1);
         onLine(m_lineStart, m_offset, line);
         m_lineStart = m_offset;
-        m_lineHead.clear();
+        m_lineHead.resize(0);
         pos = stop + 1;
     }
 }

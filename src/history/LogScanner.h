@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QList>
 
+#include <array>
 #include <optional>
 
 // The names that occur in headers, each stored once; entries hold their ids.
@@ -19,6 +20,9 @@ public:
 private:
     QHash<QByteArray, quint32> m_ids;
     QList<QByteArray> m_names;
+    std::array<std::pair<QByteArray, quint32>, 8> m_recent{};
+    size_t m_nextRecent = 0;
+    size_t m_recentCount = 0;
 };
 
 // Splits bytes of "Log.txt" into entries, fed in chunks of any size. Pure:
