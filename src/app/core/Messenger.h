@@ -12,6 +12,7 @@
 #include "MessageSender.h"
 #include "MessengerEnvironment.h"
 #include "MsgChannel.h"
+#include "Outbox.h"
 #include "OptionsStore.h"
 #include "PresenceContext.h"
 #include "ReceiveHost.h"
@@ -21,6 +22,7 @@
 #include <QHash>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -74,6 +76,17 @@ public:
     // Writes a sent message to the history under the own name.
     HistoryLog::Result recordSent(const QString &text, const QString &to);
 
+    // The outbox: direct messages that could not be delivered wait there for
+    // their contact's presence or the next refresh, then go in the order
+    // written. At least once: a message whose acknowledgement was lost is
+    // sent again. Never for messages to all or auto-answer replies.
+    const Outbox &outbox() const { return m_outbox; }
+    void queueForLater(const Recipient &recipient, const QString &text);
+    void cancelQueued(quint64 id);
+    void editQueued(quint64 id, const QString &text);
+    // Tries the messages waiting for host now.
+    void deliverQueued(const QString &host);
+
     void sendFile(const Recipient &recipient, std::unique_ptr<QFile> file, FileSender::Done done);
     void cancelFileSend();
     bool isSendingFile() const { return m_fileSender && m_fileSender->isBusy(); }
@@ -119,6 +132,11 @@ Q_SIGNALS:
     // The history file could not be created for a received message.
     void historyNotCreated();
 
+    // The outbox changed: a message was queued, delivered, edited or cancelled.
+    void outboxChanged();
+    // A waiting message was delivered (and written to the history as sent now).
+    void queuedDelivered(const QString &displayName, const QString &text);
+
     // A file notice, also when a window shows it.
     void fileNotice(const QString &text);
     void fileSendStarted(const QString &path, const QString &recipient);
@@ -154,6 +172,7 @@ private:
     QString dataFolder() const override;
 
     void onDatagram(const QByteArray &data, const QHostAddress &peer);
+    void saveOutboxOrReport(bool saved);
     void listenForFiles();
     void removeStaleSpoolFiles() const;
 
@@ -177,6 +196,8 @@ private:
     std::unique_ptr<TStrmServer> m_strmServer; // goes first, before what it feeds
     MessageReceiver m_receiver;
     HistoryLog m_history;
+    Outbox m_outbox;
+    QSet<QString> m_delivering; // hosts with a waiting message on the wire
     // Where each computer announced itself from, for names that do not resolve.
     QHash<QString, QString> m_presenceAddress;
     DropLog m_messageDrops{QStringLiteral("message")};
