@@ -71,6 +71,7 @@ TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
     wireContactWindows();
     wireTextTools();
     wireHistory();
+    wireOutbox();
     wireSettingsReactions();
     if (m_env.desktopIntegration)
         wireDesktop();
