@@ -60,8 +60,8 @@ void HistoryIndex::checkForChanges()
 
 void HistoryIndex::onIndexed(const HistorySnapshot &snapshot)
 {
-    if (!snapshot.complete || snapshot.entries.size() < m_snapshot.entries.size())
-        m_reader.reopen();
+    // The file may have been replaced: rows are read from the one just indexed.
+    m_reader.reopen();
     m_snapshot = snapshot;
     Q_EMIT changed();
     if (!m_query.isEmpty())

@@ -221,7 +221,19 @@ private Q_SLOTS:
         QCOMPARE(HistoryLog(m_path).write(u"fresh"_s, u"C"_s, u"ME"_s), HistoryLog::Result::Written);
         index.checkForChanges();
         QTRY_VERIFY(index.snapshot().entries.size() == 1 && index.read(index.snapshot(), 0).text == u"fresh"_s);
-        QVERIFY(!QFile::exists(m_path + u".bak"_s));
+
+        // A longer file moved into its place is read as the new file it is.
+        const QString other = m_path + u".new"_s;
+        {
+            HistoryLog next(other);
+            QCOMPARE(next.write(u"replacement one, longer than before"_s, u"D"_s, u"ME"_s), HistoryLog::Result::Written);
+            QCOMPARE(next.write(u"replacement two"_s, u"D"_s, u"ME"_s), HistoryLog::Result::Written);
+        }
+        QVERIFY(QFile::remove(m_path));
+        QVERIFY(QFile::rename(other, m_path));
+        index.checkForChanges();
+        QTRY_VERIFY(index.snapshot().entries.size() == 2
+                    && index.read(index.snapshot(), 0).text == u"replacement one, longer than before"_s);
     }
 
     // The newest entries come first from the tail of a big file, then all.
