@@ -74,10 +74,12 @@ start b b.log
 b=$started_pid
 if lan_wait_line "$logs/b.log" 'VIEW .*первое ожидающее.*второе ожидающее' 20 "$b" \
     && lan_wait_line "$logs/a2.log" '^OUTBOX 0$' 10 "$a"; then
+    # Presence again, then a later message: anything sent twice would come before it.
     say b REFRESH
     say a REFRESH
-    lan_wait_line "$logs/b.log" '^DONE REFRESH' 5 "$b"
-    lan_wait_line "$logs/a2.log" '^DONE REFRESH' 5 "$a"
+    lan_wait_line "$logs/a2.log" '^CONTACTS .*PC-B' 10 "$a"
+    say a SEND PC-B метка после
+    lan_wait_line "$logs/b.log" 'VIEW .*метка после' 10 "$b"
     last=$(grep '^VIEW' "$logs/b.log" | tail -n 1)
     firsts=$(grep -o 'первое ожидающее' <<<"$last" | wc -l)
     seconds=$(grep -o 'второе ожидающее' <<<"$last" | wc -l)
