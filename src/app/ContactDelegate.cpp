@@ -35,7 +35,7 @@ void ContactDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
     painter->setPen(selected ? palette.color(QPalette::HighlightedText) : palette.color(QPalette::Text));
     const QRect textRect = option.rect.adjusted(kTextIndent + 4, 0, 0, 0);
     painter->drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine,
-                      index.data(Qt::DisplayRole).toString());
+                      index.data(Qt::DisplayRole).toString() + (m_suffix ? m_suffix(index) : QString()));
     if (option.state & QStyle::State_HasFocus) {
         painter->setPen(QPen(palette.color(QPalette::Highlight), 1, Qt::DotLine));
         painter->drawRect(option.rect.adjusted(0, 0, -1, -1));

@@ -3,6 +3,8 @@
 #include <QPixmap>
 #include <QStyledItemDelegate>
 
+#include <functional>
+
 // Draws a contact with its state marker: the plain figure, then the
 // blacklist, auto-answer and chat markers over it, later ones on top.
 class ContactDelegate : public QStyledItemDelegate
@@ -14,8 +16,11 @@ public:
     ContactDelegate(const QPixmap (&markers)[4], QObject *parent = nullptr);
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    // Text drawn after the name (the count of waiting messages), empty for none.
+    void setSuffix(std::function<QString(const QModelIndex &)> suffix) { m_suffix = std::move(suffix); }
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 
 private:
     QPixmap m_markers[4];
+    std::function<QString(const QModelIndex &)> m_suffix;
 };

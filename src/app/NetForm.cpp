@@ -82,6 +82,8 @@ TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
     wireFiles();
     wireContactWindows();
     wireTextTools();
+    wireHistory();
+    wireOutbox();
     wireSettingsReactions();
     if (m_env.desktopIntegration)
         wireDesktop();

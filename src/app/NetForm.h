@@ -144,6 +144,10 @@ private:
     void showFileProgress(const QString &path, const QString &recipient);
     void wireContactWindows();
     void wireTextTools();
+    void wireHistory();
+    void wireOutbox();
+    // A single send failed: the error, with the offer to deliver it when the contact is back.
+    void offerDeliveryLater(const Recipient &recipient, const QString &text);
     bool outgoingSelected() const;
     // Fills the pop-up list from the phrase file; a missing file is an empty
     // list, one that is there but cannot be read is reported.

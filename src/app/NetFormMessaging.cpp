@@ -152,7 +152,7 @@ void TNetForm::send()
         const Recipient recipient = recipientAt(current.row());
         m_messenger->send({recipient}, text, [this, text](const Recipient &r, bool delivered) {
             if (!delivered) {
-                MessageBoxes::error(this, QStringLiteral("Ошибка отправки сообщения!"));
+                offerDeliveryLater(r, text);
                 return;
             }
             if (option(Option::AutoAnswer))

@@ -3,6 +3,7 @@
 #include "IncomingEntry.h"
 #include "IniFile.h"
 #include "DatagramObserver.h"
+#include "HistoryForm.h"
 #include "LoopbackEnvironment.h"
 #include "MsgChannel.h"
 #include "NetForm.h"
@@ -13,6 +14,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QListView>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -341,6 +344,29 @@ private Q_SLOTS:
         QPointer<TAboutForm> guard(window);
         window->close();
         QTRY_VERIFY(!guard);
+    }
+
+    // Ctrl+L in the Open menu, after SMS: one history window over the data folder's Log.txt.
+    void historyItemOpensOneHistoryWindow()
+    {
+        startForm();
+        QVERIFY(m_form->messenger().recordSent(QStringLiteral("записано"), QStringLiteral("PEER"))
+                == HistoryLog::Result::Written);
+        QAction *history = m_form->findChild<QAction *>(QStringLiteral("HistoryAction"));
+        QVERIFY(history);
+        QCOMPARE(history->shortcut(), QKeySequence(QStringLiteral("Ctrl+L")));
+        QMenu *open = m_form->menuBar()->findChild<QMenu *>(QStringLiteral("OpenMenu"));
+        const QList<QAction *> items = open->actions();
+        QCOMPARE(items.indexOf(history), items.indexOf(m_form->findChild<QAction *>(QStringLiteral("SmsAction"))) + 1);
+        history->trigger();
+        THistoryForm *window = nullptr;
+        QTRY_VERIFY((window = m_form->findChild<THistoryForm *>()) && window->isVisible());
+        QCOMPARE(window->windowTitle(), QStringLiteral("История сообщений"));
+        QTRY_COMPARE(window->model().rowCount(), 1);
+        QCOMPARE(window->model().record(0).text, QStringLiteral("записано"));
+        history->trigger();
+        QCOMPARE(m_form->findChildren<THistoryForm *>().size(), 1);
+        window->close();
     }
 };
 

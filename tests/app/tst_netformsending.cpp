@@ -3,7 +3,9 @@
 #include "MsgChannel.h"
 #include "LoopbackEnvironment.h"
 #include "NetForm.h"
+#include "OutboxForm.h"
 
+#include <QAction>
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QListView>
@@ -152,6 +154,44 @@ private Q_SLOTS:
         QCOMPARE(editor(), u"kept"_s);
         QVERIFY(m_form->isVisible()); // a failed send does not hide the window
         QCOMPARE(history(), QByteArray());
+    }
+
+    // A failed single send may wait in the outbox; the contact shows the count,
+    // the Message menu the window that lists, edits and cancels them.
+    void failedSendCanWaitInTheOutbox()
+    {
+        startForm("[Form]\r\nCh2=1\r\nCh15=1\r\n");
+        addContacts({{u"OFF"_s, u"127.0.0.2"_s}});
+        select({}, 0);
+        type(u"later"_s);
+        m_form->send();
+        QVERIFY(sendingEnds());
+        QPushButton *later = nullptr;
+        QTRY_VERIFY((later = m_form->findChild<QPushButton *>(u"DeliverLaterButton"_s)));
+        later->click();
+        MessageBoxProbe::take(m_form.get());
+        const Outbox &outbox = m_form->messenger().outbox();
+        QCOMPARE(outbox.messages().size(), 1);
+        QCOMPARE(outbox.messages().at(0).text, u"later"_s);
+        QCOMPARE(outbox.messages().at(0).recipient.host, u"127.0.0.2"_s);
+        QCOMPARE(editor(), QString()); // Ch2: gone from the editor once queued
+        QCOMPARE(history(), QByteArray()); // written when delivered
+
+        QAction *open = m_form->findChild<QAction *>(u"OutboxAction"_s);
+        QVERIFY(open);
+        QCOMPARE(open->text(), u"Ожидают отправки (1)..."_s);
+        open->trigger();
+        TOutboxForm *form = nullptr;
+        QTRY_VERIFY((form = m_form->findChild<TOutboxForm *>()) && form->isVisible());
+        auto *text = form->findChild<QPlainTextEdit *>(u"OutboxText"_s);
+        QCOMPARE(text->toPlainText(), u"later"_s);
+        text->setPlainText(u"later\nedited"_s);
+        form->findChild<QPushButton *>(u"SaveButton"_s)->click();
+        QCOMPARE(outbox.messages().at(0).text, u"later\r\nedited"_s);
+        form->findChild<QPushButton *>(u"CancelButton"_s)->click();
+        QVERIFY(outbox.messages().isEmpty());
+        QCOMPARE(open->text(), u"Ожидают отправки..."_s);
+        form->close();
     }
 
     void autoAnswerOnNotesTheSendAfterDelivery()

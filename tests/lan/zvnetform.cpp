@@ -10,6 +10,7 @@
 //   CHAT OPEN | CHAT CLOSED    the chat window came or went
 //   CHATLOG <line>             each line the chat log (Memo1) shows, once, in order
 //   PARTICIPANTS <nicks>       the chat's participants (ListBox1) in order, on each change
+//   OUTBOX <count>             messages waiting in the outbox, at start and on each change
 // Commands, one per line:
 //   SEND <addr>[,<addr>...] <text>   select those contacts and press Send
 //   SENDALL <text>                   Send to all
@@ -24,6 +25,8 @@
 //   NICK <nick>                      type the nick (Edit2)
 //   JOIN | LEAVE | CLOSECHAT         click SpeedButton3, SpeedButton4, SpeedButton5
 //   SAY <text>                       type into the input line (Edit1) and press Enter
+//   REFRESH                          "Обновить контактный лист"
+//   LATER                            the next box that offers "Доставить позже" is answered with it
 // SIGTERM ends it as the end of the desktop session does.
 //   zvnetform HOME_DIR SECONDS [COMMAND_FIFO]
 #include "ChatForm.h"
@@ -42,6 +45,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSocketNotifier>
 #include <QTextBlock>
 #include <QTextBrowser>
@@ -53,6 +57,8 @@
 #include <unistd.h>
 
 namespace {
+
+bool g_deliverLater = false;
 
 void print(const QString &line)
 {
@@ -99,6 +105,11 @@ private:
         QString text = box->text();
         text.replace(u'\n', QStringLiteral("\\n")).replace(u'\r', QStringLiteral("\\r"));
         print(QStringLiteral("BOX ") + box->windowTitle() + u'|' + text);
+        if (auto *later = box->findChild<QPushButton *>(QStringLiteral("DeliverLaterButton")); later && g_deliverLater) {
+            g_deliverLater = false;
+            later->click();
+            return;
+        }
         box->done(QMessageBox::Ok);
     }
 
@@ -223,6 +234,10 @@ void runCommand(TNetForm &form, DialogAnswerer &answerer, const QString &setting
         clickChatButton("SpeedButton4");
     } else if (command == u"CLOSECHAT") {
         clickChatButton("SpeedButton5");
+    } else if (command == u"REFRESH") {
+        form.refreshContacts();
+    } else if (command == u"LATER") {
+        g_deliverLater = true;
     } else if (command == u"SAY") {
         if (TChatForm *window = chatWindow()) {
             auto *input = window->findChild<QLineEdit *>(QStringLiteral("Edit1"));
@@ -303,7 +318,12 @@ int main(int argc, char **argv)
         });
     }
 
+    auto reportOutbox = [&form] {
+        print(QStringLiteral("OUTBOX %1").arg(form.messenger().outbox().messages().size()));
+    };
+    QObject::connect(&form.messenger(), &Messenger::outboxChanged, &app, reportOutbox);
     form.startUp();
     print(QStringLiteral("READY ") + form.ownName());
+    reportOutbox();
     return app.exec();
 }

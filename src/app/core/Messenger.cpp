@@ -22,6 +22,7 @@ Messenger::Messenger(MessengerEnvironment environment, QObject *parent)
     , m_replyClient(std::make_unique<TMsgClient>())
     , m_receiver(*this, m_options)
     , m_history(QDir(m_env.dataFolder).filePath(QStringLiteral("Log.txt")))
+    , m_outbox(QDir(m_env.dataFolder).filePath(QStringLiteral("Outbox.txt")))
 {
     m_msgServer = std::make_unique<TMsgServer>();
     m_msgServer->setPort(m_env.messagePort);
@@ -168,6 +169,9 @@ void Messenger::removeStaleSpoolFiles() const
 void Messenger::goOnline(const QString &ownName)
 {
     m_ownName = ownName;
+    QString outboxError;
+    if (!m_outbox.load(&outboxError))
+        Q_EMIT errorOccurred(QStringLiteral("outbox"), outboxError);
     if (!m_udpServer->setActive(true))
         Q_EMIT errorOccurred(QStringLiteral("udp"), m_udpServer->errorString());
     announce();
@@ -201,6 +205,62 @@ void Messenger::setAutoAnswer(bool on)
 void Messenger::refreshContacts()
 {
     broadcast(DatagramDispatcher::presence(m_ownName));
+    QStringList hosts;
+    for (const Outbox::Message &m : m_outbox.messages()) {
+        if (!hosts.contains(m.recipient.host))
+            hosts.append(m.recipient.host);
+    }
+    for (const QString &host : std::as_const(hosts))
+        deliverQueued(host);
+}
+
+void Messenger::saveOutboxOrReport(bool saved)
+{
+    if (!saved)
+        Q_EMIT errorOccurred(QStringLiteral("outbox-save"),
+                             QStringLiteral("Не удалось записать файл %1").arg(m_outbox.path()));
+    Q_EMIT outboxChanged();
+}
+
+void Messenger::queueForLater(const Recipient &recipient, const QString &text)
+{
+    saveOutboxOrReport(m_outbox.add(recipient, text, QDateTime::currentDateTime()));
+}
+
+void Messenger::cancelQueued(quint64 id)
+{
+    saveOutboxOrReport(m_outbox.remove(id));
+}
+
+void Messenger::editQueued(quint64 id, const QString &text)
+{
+    saveOutboxOrReport(m_outbox.setText(id, text));
+}
+
+void Messenger::deliverQueued(const QString &host)
+{
+    if (!m_sender || m_delivering.contains(host))
+        return;
+    const QList<Outbox::Message> waiting = m_outbox.waitingFor(host);
+    if (waiting.isEmpty())
+        return;
+    // One at a time per contact, so they arrive in the order written.
+    const Outbox::Message next = waiting.first();
+    Recipient recipient = next.recipient;
+    recipient.fallbackHost = m_presenceAddress.value(host, recipient.fallbackHost);
+    m_delivering.insert(host);
+    m_sender->send(m_ownName, {recipient}, next.text,
+                   [this, next, host](const Recipient &, bool delivered) {
+                       m_delivering.remove(host);
+                       if (!delivered)
+                           return; // waits for the next presence or refresh
+                       saveOutboxOrReport(m_outbox.remove(next.id));
+                       if (m_options.isOn(Option::History))
+                           m_history.write(next.text, m_ownName, next.recipient.displayName);
+                       Q_EMIT queuedDelivered(next.recipient.displayName, next.text);
+                       deliverQueued(host);
+                   },
+                   nullptr);
 }
 
 void Messenger::broadcast(const QString &datagram)
@@ -235,6 +295,11 @@ void Messenger::onDatagram(const QByteArray &data, const QHostAddress &peer)
     if (datagram.startsWith(u'%'))
         m_presenceAddress.insert(AsciiCase::upper(datagram.mid(1)), peer.toString());
     m_dispatcher.dispatch(datagram);
+    if (datagram.startsWith(u'%') && !m_outbox.messages().isEmpty()) {
+        // The contact is back: what waits for it, by name or by address, goes now.
+        deliverQueued(AsciiCase::upper(datagram.mid(1)));
+        deliverQueued(peer.toString());
+    }
 }
 
 Recipient Messenger::recipientAt(int row) const

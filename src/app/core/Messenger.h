@@ -13,6 +13,7 @@
 #include "MessengerEnvironment.h"
 #include "MsgChannel.h"
 #include "NetworkWatch.h"
+#include "Outbox.h"
 #include "OptionsStore.h"
 #include "PresenceContext.h"
 #include "ReceiveHost.h"
@@ -25,6 +26,7 @@
 #include <QHash>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -82,6 +84,17 @@ public:
     bool isSending() const { return m_sender && m_sender->isBusy(); }
     // Writes a sent message to the history under the own name.
     HistoryLog::Result recordSent(const QString &text, const QString &to);
+
+    // The outbox: direct messages that could not be delivered wait there for
+    // their contact's presence or the next refresh, then go in the order
+    // written. At least once: a message whose acknowledgement was lost is
+    // sent again. Never for messages to all or auto-answer replies.
+    const Outbox &outbox() const { return m_outbox; }
+    void queueForLater(const Recipient &recipient, const QString &text);
+    void cancelQueued(quint64 id);
+    void editQueued(quint64 id, const QString &text);
+    // Tries the messages waiting for host now.
+    void deliverQueued(const QString &host);
 
     // One file from the file dialog; its progress comes as fileSendStarted()
     // and fileSendProgress(), its end through `done`.
@@ -149,6 +162,11 @@ Q_SIGNALS:
     // The history file could not be created for a received message.
     void historyNotCreated();
 
+    // The outbox changed: a message was queued, delivered, edited or cancelled.
+    void outboxChanged();
+    // A waiting message was delivered (and written to the history as sent now).
+    void queuedDelivered(const QString &displayName, const QString &text);
+
     // A file notice, also when a window shows it.
     void fileNotice(const QString &text);
     void fileSendStarted(const QString &path, const QString &recipient);
@@ -187,6 +205,7 @@ private:
     bool listsWaitingFiles() const override;
 
     void onDatagram(const QByteArray &data, const QHostAddress &peer);
+    void saveOutboxOrReport(bool saved);
     void listenForFiles();
     void removeStaleSpoolFiles() const;
 
@@ -216,6 +235,8 @@ private:
     std::unique_ptr<TStrmServer> m_strmServer; // goes first, before what it feeds
     MessageReceiver m_receiver;
     HistoryLog m_history;
+    Outbox m_outbox;
+    QSet<QString> m_delivering; // hosts with a waiting message on the wire
     // Where each computer announced itself from, for names that do not resolve.
     QHash<QString, QString> m_presenceAddress;
     DropLog m_messageDrops{QStringLiteral("message")};

@@ -6,12 +6,14 @@
 #include "IniFile.h"
 #include "IncomingEntry.h"
 #include "Messenger.h"
+#include "Outbox.h"
 #include "UserPrompts.h"
 
 #include <QDir>
 #include <QFile>
 #include <QNetworkInterface>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -194,6 +196,99 @@ private Q_SLOTS:
                  logB.constData());
         QVERIFY2(logA.contains(Cp1251::encode(u"PC-B"_s)) && logA.contains(Cp1251::encode(u"Привет\r\nмир"_s)),
                  logA.constData());
+    }
+
+    // Undelivered messages wait in the data folder and go, in order and once,
+    // when the contact announces itself; they survive a restart.
+    void outboxDeliversInOrderWhenTheContactComesBack()
+    {
+        meet();
+        const Recipient b = recipientOnA(u"PC-B"_s);
+        QSignalSpy changed(m_a.get(), &Messenger::outboxChanged);
+        m_a->queueForLater(b, u"первое\r\nсообщение"_s);
+        m_a->queueForLater(b, u"second"_s);
+        QCOMPARE(changed.size(), 2);
+        QCOMPARE(m_a->outbox().countFor(b.host), 2);
+        const QString outboxPath = QDir(m_homeA->path()).filePath(u"Outbox.txt"_s);
+        bool complete = false;
+        QCOMPARE(Outbox::parse(contentOf(outboxPath), &complete).size(), 2);
+        QVERIFY(complete);
+
+        // B's port refuses: its presence brings an attempt, and everything keeps waiting.
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        const quint16 refusing = closed.serverPort();
+        closed.close();
+        m_a->setPeerMessagePort(refusing);
+        m_b->refreshContacts();
+        QTRY_VERIFY(m_a->isSending());
+        QTRY_VERIFY(!m_a->isSending());
+        QCOMPARE(m_a->outbox().countFor(b.host), 2);
+
+        // The restarted program still has them.
+        m_a.reset();
+        m_a = std::make_unique<Messenger>(loopback(m_homeA->path()));
+        m_a->listen();
+        m_a->options().load(IniFile(m_a->environment().settingsPath));
+        m_a->goOnline(u"PC-A"_s);
+        m_a->setPeerDatagramPort(m_b->datagramPort());
+        m_a->setPeerMessagePort(m_b->messagePort());
+        m_b->setPeerDatagramPort(m_a->datagramPort());
+        QCOMPARE(m_a->outbox().countFor(b.host), 2);
+
+        QSignalSpy shown(m_b.get(), &Messenger::incomingShown);
+        QSignalSpy delivered(m_a.get(), &Messenger::queuedDelivered);
+        m_b->refreshContacts();
+        QTRY_COMPARE(shown.size(), 2);
+        QCOMPARE(shown.at(0).first().value<IncomingEntry>().text, u"первое\r\nсообщение"_s);
+        QCOMPARE(shown.at(1).first().value<IncomingEntry>().text, u"second"_s);
+        QTRY_COMPARE(delivered.size(), 2);
+        QVERIFY(m_a->outbox().messages().isEmpty());
+        QCOMPARE(Outbox::parse(contentOf(outboxPath), &complete).size(), 0);
+        const QByteArray logA = contentOf(QDir(m_homeA->path()).filePath(u"Log.txt"_s));
+        const qsizetype first = logA.indexOf(Cp1251::encode(u"PC-A --> PC-B\r\nпервое\r\nсообщение"_s));
+        QVERIFY2(first >= 0 && logA.indexOf("PC-A --> PC-B\r\nsecond\r\n") > first, logA.constData());
+
+        // Another presence sends nothing twice: a later message comes third.
+        m_b->refreshContacts();
+        m_a->refreshContacts();
+        QTRY_VERIFY(m_a->contacts().indexOfAddress(u"PC-B"_s) >= 0);
+        m_a->send({recipientOnA(u"PC-B"_s)}, u"marker"_s, nullptr, nullptr);
+        QTRY_VERIFY(!shown.isEmpty() && shown.last().first().value<IncomingEntry>().text == u"marker"_s);
+        QCOMPARE(shown.size(), 3);
+    }
+
+    void outboxEditsCancelsAndKeepsWhatADamagedFileHolds()
+    {
+        const QString outboxPath = QDir(m_homeA->path()).filePath(u"Outbox.txt"_s);
+        const Recipient b{u"PC-B"_s, u"Борис"_s, {}};
+        m_a->queueForLater(b, u"one"_s);
+        m_a->queueForLater(b, u"two"_s);
+        const quint64 first = m_a->outbox().messages().at(0).id;
+        const quint64 second = m_a->outbox().messages().at(1).id;
+        m_a->editQueued(first, u"один\tс табуляцией"_s);
+        m_a->cancelQueued(second);
+        QCOMPARE(m_a->outbox().messages().size(), 1);
+
+        Outbox reread(outboxPath);
+        QVERIFY(reread.load());
+        QCOMPARE(reread.messages().size(), 1);
+        QCOMPARE(reread.messages().at(0).text, u"один\tс табуляцией"_s);
+        QCOMPARE(reread.messages().at(0).recipient.displayName, u"Борис"_s);
+
+        // A cut file: the whole messages stay, the file is kept for the user.
+        QByteArray bytes = Outbox::serialize({reread.messages().at(0), {7, b, u"cut"_s, QDateTime::currentDateTime()}});
+        bytes.chop(4);
+        QFile file(outboxPath);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        file.close();
+        QString error;
+        Outbox damaged(outboxPath);
+        QVERIFY(!damaged.load(&error));
+        QVERIFY(error.contains(u".bad"_s));
+        QCOMPARE(damaged.messages().size(), 1);
+        QCOMPARE(contentOf(outboxPath + u".bad"_s), bytes);
     }
 
     void fileIsSavedIntoThePresetFolder()

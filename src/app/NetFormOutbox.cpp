@@ -1,0 +1,63 @@
+#include "ContactDelegate.h"
+#include "MessageBoxes.h"
+#include "NetForm.h"
+#include "OutboxForm.h"
+
+#include <QAction>
+#include <QListView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+// The outbox in the window: the count beside each contact that has messages
+// waiting, the "Ожидают отправки" window in the Message menu, and the offer
+// to deliver later when a single send fails.
+void TNetForm::wireOutbox()
+{
+    if (auto *delegate = qobject_cast<ContactDelegate *>(m_ui.listBox1()->itemDelegate())) {
+        delegate->setSuffix([this](const QModelIndex &index) {
+            const int waiting = m_messenger->outbox().countFor(contacts().addressAt(index.row()));
+            return waiting ? QStringLiteral(" (%1)").arg(waiting) : QString();
+        });
+    }
+    auto *outbox = new QAction(this);
+    outbox->setObjectName(QStringLiteral("OutboxAction"));
+    if (auto *menu = menuBar()->findChild<QMenu *>(QStringLiteral("MessageMenu"))) {
+        const QList<QAction *> items = menu->actions();
+        const qsizetype sendAll = items.indexOf(m_ui.action(NetFormWidgets::NetAction::SendAll));
+        if (sendAll >= 0 && sendAll + 1 < items.size())
+            menu->insertAction(items.at(sendAll + 1), outbox);
+        else
+            menu->addAction(outbox);
+    }
+    auto update = [this, outbox] {
+        const qsizetype waiting = m_messenger->outbox().messages().size();
+        outbox->setText(waiting ? QStringLiteral("Ожидают отправки (%1)...").arg(waiting)
+                                : QStringLiteral("Ожидают отправки..."));
+        m_ui.listBox1()->viewport()->update();
+    };
+    update();
+    connect(m_messenger.get(), &Messenger::outboxChanged, this, update);
+    connect(outbox, &QAction::triggered, this, [this] {
+        auto *form = findChild<TOutboxForm *>();
+        if (!form)
+            form = new TOutboxForm(*m_messenger, this);
+        form->show();
+        form->raise();
+    });
+}
+
+void TNetForm::offerDeliveryLater(const Recipient &recipient, const QString &text)
+{
+    QMessageBox *box = MessageBoxes::show(this, QMessageBox::Warning, QStringLiteral("Ошибка"),
+                                          QStringLiteral("Ошибка отправки сообщения!"));
+    QPushButton *later = box->addButton(QStringLiteral("Доставить позже"), QMessageBox::AcceptRole);
+    later->setObjectName(QStringLiteral("DeliverLaterButton"));
+    later->setAccessibleName(later->text());
+    connect(later, &QPushButton::clicked, this, [this, recipient, text] {
+        m_messenger->queueForLater(recipient, text);
+        if (option(Option::ClearAfterSend))
+            m_ui.memo1()->clear();
+    });
+}
