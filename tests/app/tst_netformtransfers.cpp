@@ -237,11 +237,11 @@ private Q_SLOTS:
 
     void twentyFilesWaitInTheListAndAreSavedTogether()
     {
-        // With Ch20 off: the first file asks as ever; those arriving while it waits are listed.
+        // With Ch20 off: the first file asks with a notice and a dialog; those arriving while it waits are listed.
         addReceiverAs(u"ПРИЁМНИК"_s);
         QStringList paths;
         for (int i = 0; i < 20; ++i)
-            paths << makeFile(u"batch/файл%1.txt"_s.arg(i, 2, 10, u'0'), QByteArray::number(i).repeated(1000 + i));
+            paths << makeFile(u"batch/файл%1.txt"_s.arg(i, 2, 10, QChar(u'0')), QByteArray::number(i).repeated(1000 + i));
         m_sender->sendPaths({m_sender->messenger().recipientAt(0)}, paths);
         TransferList &received = m_receiver->messenger().transfers();
         QTRY_COMPARE_WITH_TIMEOUT(countIn(received, State::Deciding), 20, 20000);
