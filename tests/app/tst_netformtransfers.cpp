@@ -263,7 +263,7 @@ private Q_SLOTS:
         form->saveAllInto(folder);
         QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 20);
         for (int i = 0; i < 20; ++i) {
-            const QString name = u"файл%1.txt"_s.arg(i, 2, 10, u'0');
+            const QString name = u"файл%1.txt"_s.arg(i, 2, 10, QChar(u'0'));
             QCOMPARE(contentOf(QDir(folder).filePath(name)), QByteArray::number(i).repeated(1000 + i));
         }
         QCOMPARE(countIn(received, State::Saved), 20);
