@@ -62,12 +62,15 @@ Rate runRawMsg(const QString &binary, const QStringList &arguments, const char *
     return rate;
 }
 
-// raw_msg's C client against raw_msg's own server.
-double rawRate(const QString &binary, int count, int senders)
+// raw_msg's C client against raw_msg's own server, run as `servers` processes.
+double rawRate(const QString &binary, int count, int senders, int servers)
 {
-    const Rate rate = runRawMsg(binary, {QStringLiteral("7412"), QString::number(count), QString::number(senders)},
+    const Rate rate = runRawMsg(binary,
+                                {QStringLiteral("7412"), QString::number(count), QString::number(senders),
+                                 QString::number(servers)},
                                 "raw");
-    std::printf("  raw_msg client and server, %d sender(s): %.0f msg/s\n", senders, rate.perSecond);
+    std::printf("  raw_msg client and server, %d sender(s), %d server process(es): %.0f msg/s\n", senders, servers,
+                rate.perSecond);
     return rate.perSecond;
 }
 
@@ -281,12 +284,18 @@ int main(int argc, char **argv)
         for (const int senders : {1, 8}) {
             std::printf("%s, %d sender(s), %d messages, load %.2f:\n", setup.name, senders, count, loadAverage());
             // The baseline right before, so that both meet the same load.
-            const double raw = rawRate(rawMsg, count, senders);
+            // The ratio is against one server process, as the program is one
+            // process with one event loop; with several senders the rate of a
+            // server process per sender is shown beside it.
+            const double raw = rawRate(rawMsg, count, senders, 1);
+            const double rawParallel = senders > 1 ? rawRate(rawMsg, count, senders, senders) : 0;
             const Received received = receiveRate(zavolin, rawMsg, setup.ini, count, senders);
             allReceived = allReceived && received.rate > 0;
             if (raw > 0 && received.rate > 0)
                 std::printf("ratio %s, %d sender(s): %.2f of raw, %.0f us receiver CPU per message\n", setup.name,
                             senders, received.rate / raw, received.cpuUs);
+            if (rawParallel > 0 && received.rate > 0)
+                std::printf("  against %d raw server processes: %.2f\n", senders, received.rate / rawParallel);
             std::fflush(stdout);
         }
     }

@@ -1,12 +1,13 @@
 /* Baseline for the message benchmarks: the same bytes as one message
  * exchange, over plain blocking sockets on 127.0.0.1, no Qt.
  *
- *   raw_msg PORT COUNT [SENDERS]
+ *   raw_msg PORT COUNT [SENDERS [SERVERS]]
  *   raw_msg --post PORT COUNT [SENDERS]
  *   raw_msg --serve PORT SECONDS
  *
- * Forks a server that answers each connection (SENDERS processes sharing the
- * listener, so that concurrent senders are answered concurrently), then posts
+ * Forks a server that answers each connection (SERVERS processes sharing the
+ * listener, one by default: a single process serving one connection after
+ * another, like the program's one event loop), then posts
  * COUNT messages, each on its own connection, from SENDERS processes that
  * each post one after another, and prints
  *   raw: N messages in S s = R msg/s
@@ -311,14 +312,15 @@ int main(int argc, char **argv)
     }
     int post_only = argc >= 2 && strcmp(argv[1], "--post") == 0;
     int a = post_only ? 2 : 1;
-    if (argc - a < 2 || argc - a > 3) {
-        fprintf(stderr, "usage: raw_msg PORT COUNT [SENDERS] | raw_msg --post PORT COUNT [SENDERS] | "
+    if (argc - a < 2 || argc - a > (post_only ? 3 : 4)) {
+        fprintf(stderr, "usage: raw_msg PORT COUNT [SENDERS [SERVERS]] | raw_msg --post PORT COUNT [SENDERS] | "
                         "raw_msg --serve PORT SECONDS\n");
         return 2;
     }
     int port = (int)parse_arg(argv[a], 1, 65535, "PORT");
     long count = parse_arg(argv[a + 1], 1, MAX_COUNT, "COUNT");
-    int senders = argc - a == 3 ? (int)parse_arg(argv[a + 2], 1, MAX_SENDERS, "SENDERS") : 1;
+    int senders = argc - a >= 3 ? (int)parse_arg(argv[a + 2], 1, MAX_SENDERS, "SENDERS") : 1;
+    int servers = argc - a == 4 ? (int)parse_arg(argv[a + 3], 1, MAX_SENDERS, "SERVERS") : 1;
     /* Bounded, with room for a receiver far slower than the raw server. */
     unsigned limit = (unsigned)(TIME_LIMIT_S + count / 100);
 
@@ -333,7 +335,7 @@ int main(int argc, char **argv)
         int listener = listen_on(&addr);
         if (listener < 0)
             return 1;
-        for (int i = 0; i < senders; i++) {
+        for (int i = 0; i < servers; i++) {
             pid_t child = fork_child();
             if (child < 0) {
                 kill_children();
