@@ -27,12 +27,20 @@ protected:
         case MsgFrameParser::Status::Malformed:
             drop(m_parser.error());
             return;
-        case MsgFrameParser::Status::Complete:
+        case MsgFrameParser::Status::Complete: {
             headerComplete(); // the whole request is its header
+            const QString fromName = Cp1251::decode(m_parser.fromName());
+            if (m_server->m_senderCheck) {
+                const QString refusal = m_server->m_senderCheck(fromName, peerKey());
+                if (!refusal.isEmpty()) {
+                    drop(refusal);
+                    return;
+                }
+            }
             acknowledge(MsgFrame::acknowledgement());
-            m_server->deliver(Cp1251::decode(m_parser.fromName()), Cp1251::decode(m_parser.text()),
-                              peerAddress());
+            m_server->deliver(fromName, Cp1251::decode(m_parser.text()), peerAddress());
             return;
+        }
         }
     }
 

@@ -3,6 +3,7 @@
 #include "WinsockErrors.h"
 
 #include <QIODevice>
+#include <QSslSocket>
 #include <QTcpSocket>
 
 #include <algorithm>
@@ -53,12 +54,20 @@ void TTcpSock::startConnecting(const QString &host)
 {
     closeSocket();
     m_socket = createSocket();
-    connect(m_socket, &QTcpSocket::connected, this, &TTcpSock::onConnected);
+    auto *tls = qobject_cast<QSslSocket *>(m_socket.data());
+    // Over TLS the operation goes on only once the handshake is done.
+    if (tls)
+        connect(tls, &QSslSocket::encrypted, this, &TTcpSock::onConnected);
+    else
+        connect(m_socket, &QTcpSocket::connected, this, &TTcpSock::onConnected);
     connect(m_socket, &QTcpSocket::errorOccurred, this, &TTcpSock::onSocketError);
     connect(m_socket, &QTcpSocket::readyRead, this, &TTcpSock::onReadyRead);
     connect(m_socket, &QTcpSocket::disconnected, this, &TTcpSock::onDisconnected);
     startWaitTimer(kConnectBoundMs);
-    m_socket->connectToHost(host, m_port, QIODevice::ReadWrite, QAbstractSocket::IPv4Protocol);
+    if (tls)
+        tls->connectToHostEncrypted(host, m_port, QIODevice::ReadWrite, QAbstractSocket::IPv4Protocol);
+    else
+        m_socket->connectToHost(host, m_port, QIODevice::ReadWrite, QAbstractSocket::IPv4Protocol);
 }
 
 void TTcpSock::write(const QByteArray &bytes)
@@ -178,6 +187,11 @@ void TTcpSock::onConnected()
     if (m_phase != Phase::Connecting)
         return;
     m_waiting = false;
+    const QString refusal = peerRefusal();
+    if (!refusal.isEmpty()) {
+        fail(refusal);
+        return;
+    }
     m_phase = Phase::Connected;
     Q_EMIT connected();
     if (auto next = std::exchange(m_afterConnect, nullptr))

@@ -87,6 +87,9 @@ protected:
     // The socket for the next connection; a descendant that may speak TLS
     // hands out a QSslSocket here.
     virtual QTcpSocket *createSocket() { return new QTcpSocket(this); }
+    // Asked once the connection stands (over TLS: once the handshake is
+    // done), before anything is written: non-empty ends the operation with it.
+    virtual QString peerRefusal() const { return QString(); }
 
 private:
     enum class Phase { Idle, Connecting, Connected, Sending, ReadingLength, ReadingLine };
