@@ -15,6 +15,7 @@
 #include "OptionsStore.h"
 #include "PresenceContext.h"
 #include "ReceiveHost.h"
+#include "SecureChannel.h"
 #include "StrmChannel.h"
 #include "UdpChannel.h"
 
@@ -91,6 +92,13 @@ public:
     quint16 datagramPort() const { return m_udpServer ? m_udpServer->localPort() : 0; }
     quint16 messagePort() const { return m_msgServer ? m_msgServer->serverPort() : 0; }
     quint16 streamPort() const { return m_strmServer ? m_strmServer->serverPort() : 0; }
+    quint16 securePort() const { return m_secure ? m_secure->serverPort() : 0; }
+
+    // The secure channel: identity, pins, the listener and the clients.
+    SecureChannel *secure() const { return m_secure.get(); }
+    // Sends to one recipient in the open, this once, after a secure send failed and the user agreed.
+    void sendOpenly(Recipient recipient, const QString &text, MessageSender::RecipientDone each,
+                    MessageSender::Finished finished);
     void setPeerMessagePort(quint16 port);
     void setPeerStreamPort(quint16 port);
     void setPeerDatagramPort(quint16 port);
@@ -124,6 +132,12 @@ Q_SIGNALS:
     void fileSendStarted(const QString &path, const QString &recipient);
     void fileSendProgress(qint64 sent, qint64 total);
 
+    // A message to a contact with a pinned key could not go over the secure
+    // channel; it was not sent in the open. The window may offer sendOpenly().
+    void secureSendFailed(const Recipient &recipient, const QString &text, const QString &reason);
+    // A computer presented a key other than the one pinned to its name.
+    void keyChanged(const QString &name, const QString &address, const QString &pinned, const QString &offered);
+
 private:
     // PresenceContext
     QString displayName(const QString &name) const override;
@@ -154,6 +168,8 @@ private:
     QString dataFolder() const override;
 
     void onDatagram(const QByteArray &data, const QHostAddress &peer);
+    void setUpSecureChannel();
+    void receiveInTheOpen(const QString &fromName, const QString &text, const QHostAddress &peer);
     void listenForFiles();
     void removeStaleSpoolFiles() const;
 
@@ -175,6 +191,7 @@ private:
     std::unique_ptr<FileReceiver> m_fileReceiver;
     std::unique_ptr<FileSender> m_fileSender;  // one file at a time
     std::unique_ptr<TStrmServer> m_strmServer; // goes first, before what it feeds
+    std::unique_ptr<SecureChannel> m_secure;   // goes with the servers, before what they feed
     MessageReceiver m_receiver;
     HistoryLog m_history;
     // Where each computer announced itself from, for names that do not resolve.

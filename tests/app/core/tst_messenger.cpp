@@ -31,6 +31,7 @@ MessengerEnvironment loopback(const QString &home)
     env.broadcastPort = 9; // the discard port until the peer's port is known
     env.messagePort = 0;
     env.streamPort = 0;
+    env.securePort = 0;
     env.listenAddress = QHostAddress(QHostAddress::LocalHost);
     return env;
 }
