@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QMetaType>
 #include <QObject>
 #include <QString>
 
@@ -19,6 +20,7 @@ struct Recipient
     // Filled in the result: the message went, or was to go, over the secure channel.
     bool secured = false;
 };
+Q_DECLARE_METATYPE(Recipient)
 
 // Posts a message to its recipients strictly one after another. A second
 // send while one runs waits its turn, so clicks never collide on the wire.
