@@ -121,6 +121,8 @@ private:
     void askSavePath(const QString &fileName, std::function<void(const QString &path)> answered) override;
 
     void wireCore();
+    // The secure channel's questions: a changed key, a message that could not go securely.
+    void wireSecureChannel();
     void showIncoming(const IncomingEntry &entry);
     void startTrayBlinking();
     void showMainWindow();

@@ -154,7 +154,8 @@ void TNetForm::send()
         const Recipient recipient = recipientAt(current.row());
         m_messenger->send({recipient}, text, [this, text](const Recipient &r, bool delivered) {
             if (!delivered) {
-                MessageBoxes::error(this, QStringLiteral("Ошибка отправки сообщения!"));
+                if (!r.secured) // a failed secure send asks its own question
+                    MessageBoxes::error(this, QStringLiteral("Ошибка отправки сообщения!"));
                 return;
             }
             if (option(Option::AutoAnswer))

@@ -5,12 +5,32 @@
 #include "SmileyMatcher.h"
 #include "SmileyPictures.h"
 
+namespace {
+
+// The header as shown: a message from a pinned key says so; one in the open
+// that claims a pinned name is preceded by a warning no one can overlook.
+QString markedHeader(IncomingView &view, const IncomingEntry &entry)
+{
+    switch (entry.origin) {
+    case IncomingEntry::Origin::Verified:
+        return entry.header + IncomingRenderer::kVerifiedMark;
+    case IncomingEntry::Origin::Unverified:
+        view.appendLine(IncomingRenderer::kUnverifiedWarning);
+        return entry.header;
+    case IncomingEntry::Origin::Open:
+        break;
+    }
+    return entry.header;
+}
+
+} // namespace
+
 void IncomingRenderer::render(IncomingView &view, const IncomingEntry &entry, const std::function<void()> &scrollToEnd)
 {
     if (entry.kind == IncomingEntry::Kind::MissedWhileAnswering) {
         const IncomingView::Entry layout(view);
         view.beginMessage();
-        view.appendLine(entry.header);
+        view.appendLine(markedHeader(view, entry));
         view.appendLine(QString());
         return;
     }
@@ -18,7 +38,7 @@ void IncomingRenderer::render(IncomingView &view, const IncomingEntry &entry, co
         // One layout for the whole message, however many pieces it has.
         const IncomingView::Entry layout(view);
         view.beginMessage();
-        view.appendLine(entry.header);
+        view.appendLine(markedHeader(view, entry));
         if (!entry.smileys) {
             view.appendText(entry.text);
         } else {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <functional>
 
 class IncomingView;
@@ -9,6 +11,13 @@ struct IncomingEntry;
 // its smiley pictures when asked for, and the empty line after a message with
 // pictures. scrollToEnd runs once the message is laid out, when the entry asks.
 namespace IncomingRenderer {
+
+// After the header of a message that came over the secure channel from the key pinned to its name.
+inline const QString kVerifiedMark = QStringLiteral("  [защищённый канал]");
+// The line before a message that came in the open under a name that has a pinned key.
+inline const QString kUnverifiedWarning =
+    QStringLiteral("!!! НЕ ПОДТВЕРЖДЕНО: сообщение пришло открытым каналом от имени компьютера с закреплённым ключом. "
+                   "Отправителем может быть кто угодно. !!!");
 
 void render(IncomingView &view, const IncomingEntry &entry, const std::function<void()> &scrollToEnd);
 
