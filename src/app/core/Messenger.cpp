@@ -93,6 +93,11 @@ void Messenger::setUpSecureChannel()
     connect(&m_secure->streamServer(), &TStrmServer::connectionDropped, this,
             [this](const QString &reason) { m_streamDrops.record(reason); });
     connect(m_secure.get(), &SecureChannel::keyMismatch, this, &Messenger::keyChanged);
+    if (m_fileSender && m_secure->streamClient()) {
+        m_fileSender->setSecureClient(m_secure->streamClient(), [this](const Recipient &recipient) {
+            return m_secure->prepareStreamClient(recipient.host);
+        });
+    }
     if (m_sender && m_secure->messageClient()) {
         m_sender->setSecureClient(m_secure->messageClient(), [this](const Recipient &recipient) {
             return m_secure->prepareMessageClient(recipient.host);

@@ -216,6 +216,8 @@ private Q_SLOTS:
         meet();
         QTemporaryDir chosen;
         m_promptsB.savePath = QDir(chosen.path()).filePath(u"kept.bin"_s);
+        // Both keys are pinned: the file goes over the secure channel.
+        QSignalSpy secureStreams(&m_b->secure()->streamServer(), &TStrmServer::streamReceived);
         const QString source = QDir(m_homeA->path()).filePath(u"data.bin"_s);
         {
             QFile file(source);
@@ -232,6 +234,7 @@ private Q_SLOTS:
         QTRY_COMPARE(m_promptsB.asked, QStringList({u"data.bin"_s}));
         QCOMPARE(m_promptsB.notices, QStringList({u"Получен файл data.bin !"_s}));
         QTRY_COMPARE(contentOf(m_promptsB.savePath), QByteArray(70000, '\x98'));
+        QCOMPARE(secureStreams.size(), 1);
     }
 
     void autoAnswerRepliesAndHidesTheMessage()
