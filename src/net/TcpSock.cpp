@@ -64,10 +64,14 @@ void TTcpSock::startConnecting(const QString &host)
     connect(m_socket, &QTcpSocket::readyRead, this, &TTcpSock::onReadyRead);
     connect(m_socket, &QTcpSocket::disconnected, this, &TTcpSock::onDisconnected);
     startWaitTimer(kConnectBoundMs);
-    if (tls)
+    if (tls) {
+        // Each write is a TLS record of its own: without this the second waits
+        // for the first's ACK. Only a connected socket takes the option.
+        connect(tls, &QSslSocket::connected, tls, [tls] { tls->setSocketOption(QAbstractSocket::LowDelayOption, 1); });
         tls->connectToHostEncrypted(host, m_port, QIODevice::ReadWrite, QAbstractSocket::IPv4Protocol);
-    else
+    } else {
         m_socket->connectToHost(host, m_port, QIODevice::ReadWrite, QAbstractSocket::IPv4Protocol);
+    }
 }
 
 void TTcpSock::write(const QByteArray &bytes)
@@ -86,6 +90,9 @@ void TTcpSock::sendStream(std::unique_ptr<QIODevice> source, qint64 count, Next 
     // Only streams listen for written bytes: messages need not pay for it.
     if (m_socket)
         connect(m_socket, &QTcpSocket::bytesWritten, this, &TTcpSock::onBytesWritten, Qt::UniqueConnection);
+        // Over TLS the encrypted bytes wait in a buffer of their own; the stream goes on as it drains.
+        if (auto *tls = qobject_cast<QSslSocket *>(m_socket.data()))
+            connect(tls, &QSslSocket::encryptedBytesWritten, this, &TTcpSock::onBytesWritten, Qt::UniqueConnection);
     startWaitTimer(kReplyBoundMs);
     pumpStream();
 }
@@ -96,7 +103,7 @@ void TTcpSock::pumpStream()
         return;
     if (m_chunk.size() != kStreamChunk)
         m_chunk.resize(kStreamChunk);
-    while (m_streamQueued < m_streamTotal && m_socket->bytesToWrite() < kStreamQueued) {
+    while (m_streamQueued < m_streamTotal && queuedBytes() < kStreamQueued) {
         const qint64 wanted = std::min(kStreamChunk, m_streamTotal - m_streamQueued);
         const qint64 got = m_source->read(m_chunk.data(), wanted);
         if (got <= 0) {
@@ -107,7 +114,7 @@ void TTcpSock::pumpStream()
         m_socket->write(m_chunk.constData(), got);
         m_streamQueued += got;
     }
-    if (m_streamQueued < m_streamTotal || m_socket->bytesToWrite() > 0)
+    if (m_streamQueued < m_streamTotal || queuedBytes() > 0)
         return; // bytesWritten brings us back
     m_waiting = false;
     m_phase = Phase::Connected;
@@ -116,12 +123,18 @@ void TTcpSock::pumpStream()
         next();
 }
 
+qint64 TTcpSock::queuedBytes() const
+{
+    const auto *tls = qobject_cast<const QSslSocket *>(m_socket.data());
+    return m_socket->bytesToWrite() + (tls ? tls->encryptedBytesToWrite() : 0);
+}
+
 void TTcpSock::onBytesWritten()
 {
     if (m_phase != Phase::Sending || !m_socket)
         return;
     startWaitTimer(kReplyBoundMs); // the bound counts from the last progress
-    Q_EMIT packetSent(std::max<qint64>(0, m_streamQueued - m_socket->bytesToWrite()), m_streamTotal);
+    Q_EMIT packetSent(std::max<qint64>(0, m_streamQueued - queuedBytes()), m_streamTotal);
     pumpStream();
 }
 

@@ -101,6 +101,8 @@ private:
     void onDisconnected();
     void onWaitCheck();
     void onBytesWritten();
+    // Bytes given to the socket and not yet to the system, encrypted ones included.
+    qint64 queuedBytes() const;
     void pumpStream();
     void startWaitTimer(int builtInBound);
     void deliverRead(const QByteArray &data);

@@ -35,6 +35,8 @@ void TlsListener::incomingConnection(qintptr descriptor)
     }
     ++held;
     ++m_inProgress;
+    // Handshake flights and answers are small writes that must not wait for Nagle.
+    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     socket->setProperty(kPendingProperty, true);
     socket->setSslConfiguration(m_configuration);
     // A handshake is small; a peer that buffers more than this before it ends is not doing one.
@@ -74,7 +76,6 @@ void TlsListener::finishHandshake(QSslSocket *socket)
     for (QTimer *bound : socket->findChildren<QTimer *>(Qt::FindDirectChildrenOnly))
         delete bound;
     socket->disconnect(this);
-    socket->setReadBufferSize(0);
     socket->setParent(nullptr);
     Q_EMIT connectionReady(socket, protocol, key);
 }
