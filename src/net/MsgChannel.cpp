@@ -39,6 +39,11 @@ protected:
             }
             acknowledge(MsgFrame::acknowledgement());
             m_server->deliver(fromName, Cp1251::decode(m_parser.text()), peerAddress());
+            // Over TLS a sender keeps its connection for the next request, which
+            // comes only after this acknowledgement: a handshake per message would
+            // cost many times the message itself.
+            if (!peerKey().isEmpty())
+                m_parser = MsgFrameParser();
             return;
         }
         }
@@ -70,7 +75,10 @@ void TMsgClient::postText(const QString &text)
         write(MsgFrame::encodeField(body));
         Q_EMIT messageSent();
         readLength(MsgFrame::kAckSize, [this](const QByteArray &reply) {
-            finish();
+            if (reply.isEmpty())
+                finish();
+            else
+                finishKeeping();
             Q_EMIT finished(reply);
         });
     });

@@ -20,6 +20,11 @@ TTcpSock::TTcpSock(quint16 defaultPort, QObject *parent)
     , m_port(defaultPort)
 {
     connect(&m_waitTimer, &QTimer::timeout, this, &TTcpSock::onWaitCheck);
+    m_keepTimer.setSingleShot(true);
+    connect(&m_keepTimer, &QTimer::timeout, this, [this] {
+        if (m_phase == Phase::Idle)
+            closeSocket();
+    });
 }
 
 TTcpSock::~TTcpSock()
@@ -47,7 +52,43 @@ void TTcpSock::connectThen(Next next)
         fail(QStringLiteral("Null Remote Address"));
         return;
     }
+    if (takeKeptConnection()) {
+        m_phase = Phase::Connected;
+        m_keptStart = m_afterConnect;
+        std::exchange(m_afterConnect, nullptr)();
+        return;
+    }
     startConnecting(m_host);
+}
+
+bool TTcpSock::takeKeptConnection()
+{
+    const bool kept = std::exchange(m_kept, false);
+    m_keepTimer.stop();
+    m_onKept = false;
+    if (!kept || !m_socket)
+        return false;
+    // Anything the peer sent unasked would be taken for the next answer.
+    if (m_socket->state() != QAbstractSocket::ConnectedState || m_socket->bytesAvailable() > 0
+        || m_keptHost != m_host || m_keptPort != m_port || !mayReuseConnection()) {
+        closeSocket();
+        return false;
+    }
+    m_onKept = true;
+    return true;
+}
+
+bool TTcpSock::retryOnFreshConnection()
+{
+    if (!m_onKept || !m_keptStart || (m_socket && m_socket->bytesAvailable() > 0))
+        return false;
+    m_onKept = false;
+    m_afterConnect = std::exchange(m_keptStart, nullptr);
+    m_afterRead = nullptr;
+    m_phase = Phase::Connecting;
+    m_triedFallback = false;
+    startConnecting(m_host);
+    return true;
 }
 
 void TTcpSock::startConnecting(const QString &host)
@@ -88,11 +129,12 @@ void TTcpSock::sendStream(std::unique_ptr<QIODevice> source, qint64 count, Next 
     m_afterSend = std::move(next);
     m_phase = Phase::Sending;
     // Only streams listen for written bytes: messages need not pay for it.
-    if (m_socket)
+    if (m_socket) {
         connect(m_socket, &QTcpSocket::bytesWritten, this, &TTcpSock::onBytesWritten, Qt::UniqueConnection);
         // Over TLS the encrypted bytes wait in a buffer of their own; the stream goes on as it drains.
         if (auto *tls = qobject_cast<QSslSocket *>(m_socket.data()))
             connect(tls, &QSslSocket::encryptedBytesWritten, this, &TTcpSock::onBytesWritten, Qt::UniqueConnection);
+    }
     startWaitTimer(kReplyBoundMs);
     pumpStream();
 }
@@ -165,8 +207,33 @@ void TTcpSock::flushWrites()
         m_socket->flush();
 }
 
+void TTcpSock::finishKeeping()
+{
+    if (!m_keepConnection || !m_socket || m_socket->state() != QAbstractSocket::ConnectedState) {
+        finish();
+        return;
+    }
+    m_waiting = false;
+    m_phase = Phase::Idle;
+    m_afterConnect = nullptr;
+    m_afterRead = nullptr;
+    m_afterSend = nullptr;
+    m_keptStart = nullptr;
+    m_onKept = false;
+    m_source.reset();
+    m_kept = true;
+    m_keptHost = m_host;
+    m_keptPort = m_port;
+    m_keepTimer.start(kKeepBoundMs);
+    Q_EMIT disconnected();
+}
+
 void TTcpSock::finish()
 {
+    m_kept = false;
+    m_onKept = false;
+    m_keptStart = nullptr;
+    m_keepTimer.stop();
     m_waiting = false;
     m_phase = Phase::Idle;
     m_afterConnect = nullptr;
@@ -232,6 +299,8 @@ void TTcpSock::onSocketError()
         return;
     case Phase::ReadingLength:
     case Phase::ReadingLine:
+        if (retryOnFreshConnection())
+            return;
         // A peer that closes instead of answering gives an empty reply, not an error.
         if (error == QAbstractSocket::RemoteHostClosedError) {
             onDisconnected();
@@ -269,6 +338,8 @@ void TTcpSock::onDisconnected()
         return;
     }
     if (m_phase != Phase::ReadingLength && m_phase != Phase::ReadingLine)
+        return;
+    if (retryOnFreshConnection())
         return;
     if (m_socket && m_socket->bytesAvailable() > 0) {
         onReadyRead();

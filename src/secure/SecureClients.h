@@ -6,6 +6,8 @@
 #include <QSslConfiguration>
 #include <QSslSocket>
 
+#include <type_traits>
+
 // A message or stream client that speaks TLS and goes on only when the
 // server proves the key expected of it; the frames are those of the open channel.
 template <typename Client>
@@ -16,6 +18,9 @@ public:
         : Client(parent)
         , m_configuration(std::move(configuration))
     {
+        // The secure message server takes one request after another on a connection.
+        if constexpr (std::is_same_v<Client, TMsgClient>)
+            this->setKeepConnection(true);
     }
 
     // The fingerprint the next connection's server must prove.
@@ -33,6 +38,10 @@ protected:
         return socket;
     }
     QString peerRefusal() const override;
+    bool mayReuseConnection() const override
+    {
+        return !m_offered.isEmpty() && m_offered.compare(m_expected, Qt::CaseInsensitive) == 0;
+    }
 
 private:
     QSslConfiguration m_configuration;

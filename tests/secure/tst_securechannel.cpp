@@ -96,6 +96,39 @@ private Q_SLOTS:
         QTRY_COMPARE(received.size(), 2);
     }
 
+    void messagesOneAfterAnotherShareAConnectionUntilItIsGone()
+    {
+        announce(*m_a, *m_b);
+        TMsgServer &server = m_b->channel->messageServer();
+        QSignalSpy contacts(&server, &TTcpServerBase::clientContact);
+        QSignalSpy received(&server, &TMsgServer::messageReceived);
+        QVERIFY(post(*m_a, *m_b, u"раз"_s));
+        QVERIFY(post(*m_a, *m_b, u"два"_s));
+        QVERIFY(post(*m_a, *m_b, u"три"_s));
+        QTRY_COMPARE(received.size(), 3);
+        QCOMPARE(contacts.size(), 1); // one handshake for the three
+        QCOMPARE(received.at(2).at(1).toString(), u"три"_s);
+
+        // The server drops the idle connection; the next message takes a fresh one, once.
+        server.setIdleTimeout(50);
+        QTRY_COMPARE(server.connectionCount(), 0);
+        QVERIFY(post(*m_a, *m_b, u"четыре"_s));
+        QTRY_COMPARE(received.size(), 4);
+        QCOMPARE(contacts.size(), 2);
+        QCOMPARE(received.at(3).at(1).toString(), u"четыре"_s);
+
+        // Another key now expected of the same address: the kept connection does not serve it.
+        server.setIdleTimeout(TTcpServerBase::kIdleBoundMs);
+        QVERIFY(post(*m_a, *m_b, u"пять"_s));
+        SecureMsgClient *client = m_a->channel->messageClient();
+        QSignalSpy failed(client, &TMsgClient::failed);
+        client->setExpectedKey(QString(64, u'0'));
+        client->postText(u"шесть"_s);
+        QTRY_COMPARE(failed.size(), 1);
+        QCOMPARE(failed.first().first().toString(), u"Server key differs from the pinned one"_s);
+        QCOMPARE(received.size(), 5);
+    }
+
     void fileGoesOverTls()
     {
         announce(*m_a, *m_b);
