@@ -27,7 +27,8 @@ class QProgressDialog;
 class SoundPlayer;
 class TSettingsForm;
 class TTrayIcon;
-
+class TKeyForm;
+class QMenu;
 
 // The main window: its life from start-up to shutdown, the two message views
 // and the contact list. It shows what the messenger core reports and turns the
@@ -82,6 +83,11 @@ public:
     void setPeerStreamPort(quint16 port);
     quint16 streamPort() const { return m_messenger->streamPort(); }
     bool isSendingFile() const { return m_messenger->isSendingFile(); }
+    // The contact list's own menu (right button, menu key, Shift+F10).
+    QMenu *contactMenu() const { return m_contactMenu; }
+    // "Ключи и отпечатки": the fingerprints of this computer and of the contact
+    // at `row`, for comparing them; nullptr without a secure channel or a contact.
+    TKeyForm *openKeyForm(int row);
     // Ends the program without asking, as the end of the desktop session does.
     void endSession();
 
@@ -179,6 +185,7 @@ private:
     std::unique_ptr<Messenger> m_messenger;
     std::unique_ptr<TSettingsForm> m_settings;
     QStringList m_phrases; // as ListBox2 shows them
+    QMenu *m_contactMenu = nullptr;
     QPointer<TWordEditForm> m_phraseEditor;
     QPointer<QProgressDialog> m_fileProgress;
     IncomingView m_incoming;

@@ -3,12 +3,50 @@
 #include "NetForm.h"
 
 #include "Fingerprint.h"
+#include "KeyForm.h"
 #include "MessageBoxes.h"
 #include "Messenger.h"
+
+#include <QListView>
+#include <QMenu>
+
+TKeyForm *TNetForm::openKeyForm(int row)
+{
+    SecureChannel *channel = m_messenger ? m_messenger->secure() : nullptr;
+    if (!channel || !channel->isAvailable() || row < 0 || row >= contacts().count())
+        return nullptr;
+    const QString contact = recipientAt(row).host;
+    for (auto *open : findChildren<TKeyForm *>()) {
+        if (open->contact().compare(contact, Qt::CaseInsensitive) == 0) {
+            open->raise();
+            open->activateWindow();
+            return open;
+        }
+    }
+    auto *form = new TKeyForm(*channel, ownName(), contact, this);
+    form->show();
+    return form;
+}
 
 void TNetForm::wireSecureChannel()
 {
     Messenger *core = m_messenger.get();
+    m_contactMenu = new QMenu(this);
+    m_contactMenu->setObjectName(QStringLiteral("ContactPopupMenu"));
+    m_contactMenu->setAccessibleName(QStringLiteral("Меню контакта"));
+    QAction *keys = m_contactMenu->addAction(QStringLiteral("Ключи и отпечатки..."));
+    keys->setObjectName(QStringLiteral("KeysItem"));
+    connect(keys, &QAction::triggered, this, [this] { openKeyForm(m_ui.listBox1()->currentIndex().row()); });
+    QListView *list = m_ui.listBox1();
+    list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(list, &QWidget::customContextMenuRequested, this, [this, list](const QPoint &position) {
+        const QModelIndex at = list->indexAt(position);
+        if (at.isValid())
+            list->setCurrentIndex(at);
+        if (!list->currentIndex().isValid())
+            return;
+        m_contactMenu->popup(list->viewport()->mapToGlobal(position)); // never exec(): events keep flowing
+    });
     connect(core, &Messenger::keyChanged, this,
             [this](const QString &name, const QString &address, const QString &pinned, const QString &offered) {
                 const QString text =
