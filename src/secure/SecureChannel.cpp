@@ -31,6 +31,8 @@ SecureChannel::SecureChannel(const QString &dataFolder, quint16 port, QObject *p
         TlsSetup::client(m_identity, QByteArray(TlsSetup::kMessageProtocol)));
     m_strmClient = std::make_unique<SecureStrmClient>(
         TlsSetup::client(m_identity, QByteArray(TlsSetup::kStreamProtocol)));
+    m_replyClient = std::make_unique<SecureMsgClient>(
+        TlsSetup::client(m_identity, QByteArray(TlsSetup::kMessageProtocol)));
 }
 
 SecureChannel::~SecureChannel()
@@ -216,6 +218,11 @@ bool prepareClient(Client *client, const std::optional<std::pair<SecureChannel::
 bool SecureChannel::prepareMessageClient(const QString &name)
 {
     return prepareClient(m_msgClient.get(), targetFor(name), hasPinnedKey(name), m_peerPort);
+}
+
+bool SecureChannel::prepareReplyClient(const QString &name)
+{
+    return prepareClient(m_replyClient.get(), targetFor(name), hasPinnedKey(name), m_peerPort);
 }
 
 bool SecureChannel::prepareStreamClient(const QString &name)

@@ -73,6 +73,9 @@ public:
     // the open way. A name whose key changed is claimed all the same, and its send fails.
     bool prepareMessageClient(const QString &name);
     SecureMsgClient *messageClient() const { return m_msgClient.get(); }
+    // The client of automatic replies, apart so that they never find the user's sends busy.
+    bool prepareReplyClient(const QString &name);
+    SecureMsgClient *replyClient() const { return m_replyClient.get(); }
     bool prepareStreamClient(const QString &name);
     SecureStrmClient *streamClient() const { return m_strmClient.get(); }
     // Where to connect when no announcement told a port (tests; a name known only from the pins).
@@ -116,4 +119,5 @@ private:
     TlsListener *m_listener = nullptr;
     std::unique_ptr<SecureMsgClient> m_msgClient;
     std::unique_ptr<SecureStrmClient> m_strmClient;
+    std::unique_ptr<SecureMsgClient> m_replyClient;
 };

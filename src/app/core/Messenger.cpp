@@ -81,6 +81,16 @@ void Messenger::setUpSecureChannel()
 {
     m_secure = std::make_unique<SecureChannel>(m_env.dataFolder, m_env.securePort);
     m_secure->setPeerPort(m_env.peerSecurePort);
+    if (SecureMsgClient *reply = m_secure->replyClient()) {
+        connect(reply, &TMsgClient::finished, this, [this] {
+            if (auto done = std::exchange(m_replyDone, nullptr))
+                done(true);
+        });
+        connect(reply, &TMsgClient::failed, this, [this] {
+            if (auto done = std::exchange(m_replyDone, nullptr))
+                done(false);
+        });
+    }
     connect(&m_secure->messageServer(), &TMsgServer::messageReceived, this,
             [this](const QString &fromName, const QString &text, const QHostAddress &peer) {
                 m_receiver.receive(fromName, text, peer.toString(), IncomingEntry::Origin::Verified);
@@ -385,10 +395,15 @@ void Messenger::postReply(const QString &host, const QString &fallbackHost, cons
         return;
     }
     m_replyDone = std::move(done);
-    m_replyClient->setHost(host);
-    m_replyClient->setFallbackHost(fallbackHost);
-    m_replyClient->setFromName(m_ownName);
-    m_replyClient->postText(text);
+    // A reply to a computer with a pinned key goes securely or not at all: in
+    // the open it would be marked as a forgery of our name. No one is asked.
+    TMsgClient *client = m_replyClient.get();
+    if (m_secure && m_secure->prepareReplyClient(host))
+        client = m_secure->replyClient();
+    client->setHost(host);
+    client->setFallbackHost(fallbackHost);
+    client->setFromName(m_ownName);
+    client->postText(text);
 }
 
 void Messenger::markAutoAnswered()

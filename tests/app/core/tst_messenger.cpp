@@ -253,6 +253,8 @@ private Q_SLOTS:
         const auto reply = shownOnA.first().first().value<IncomingEntry>();
         QCOMPARE(reply.header, u">>Сообщение от  PC-B"_s);
         QCOMPARE(reply.text, AutoAnswerTexts::reply(AutoAnswerTexts::defaultAnswer()));
+        // B's key is pinned on A: the reply comes securely, never as an open claim of B's name.
+        QCOMPARE(reply.origin, IncomingEntry::Origin::Verified);
         QTRY_COMPARE(answered.size(), 1);
         QTRY_COMPARE(shownOnB.size(), 1);
         const auto missed = shownOnB.first().first().value<IncomingEntry>();
