@@ -95,8 +95,9 @@ void TTcpSock::startConnecting(const QString &host)
 {
     closeSocket();
     m_socket = createSocket();
-    auto *tls = qobject_cast<QSslSocket *>(m_socket.data());
-    // Over TLS the operation goes on only once the handshake is done.
+    // A channel that is TLS from the first byte goes on only once the handshake
+    // is done; others (mail's STARTTLS) encrypt later by themselves.
+    auto *tls = encryptsFromTheStart() ? qobject_cast<QSslSocket *>(m_socket.data()) : nullptr;
     if (tls)
         connect(tls, &QSslSocket::encrypted, this, &TTcpSock::onConnected);
     else

@@ -96,6 +96,8 @@ protected:
     // The socket for the next connection; a descendant that may speak TLS
     // hands out a QSslSocket here.
     virtual QTcpSocket *createSocket() { return new QTcpSocket(this); }
+    // Whether createSocket()'s QSslSocket starts its handshake as it connects.
+    virtual bool encryptsFromTheStart() const { return false; }
     // Asked once the connection stands (over TLS: once the handshake is
     // done), before anything is written: non-empty ends the operation with it.
     virtual QString peerRefusal() const { return QString(); }

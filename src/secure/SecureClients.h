@@ -37,6 +37,7 @@ protected:
         socket->setSslConfiguration(m_configuration);
         return socket;
     }
+    bool encryptsFromTheStart() const override { return true; }
     QString peerRefusal() const override;
     bool mayReuseConnection() const override
     {
