@@ -232,6 +232,7 @@ void sendToTwenty()
     env.messagePort = 0;
     env.listenAddress = QHostAddress(QHostAddress::LocalHost);
     env.streamPort = 0;
+    env.securePort = 0;
     env.desktopIntegration = false;
     TNetForm form(env);
     form.startUp();

@@ -126,6 +126,7 @@ void TNetForm::wireCore()
             [this] { MessageBoxes::error(this, QStringLiteral("Ошибка получения сообщения!")); });
     connect(core, &Messenger::historyNotCreated, this,
             [this] { MessageBoxes::warning(this, QStringLiteral("Ошибка создания файла!")); });
+    wireSecureChannel();
 }
 
 void TNetForm::wireActions()

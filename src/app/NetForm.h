@@ -32,6 +32,8 @@ class TTrayIcon;
 class TTransfersForm;
 class FileDropTarget;
 
+class TKeyForm;
+class QMenu;
 
 // The main window: its life from start-up to shutdown, the two message views
 // and the contact list. It shows what the messenger core reports and turns the
@@ -94,6 +96,11 @@ public:
     // "Передача файлов", made when first needed.
     TTransfersForm *transfersForm();
     void openTransfers();
+    // The contact list's own menu (right button, menu key, Shift+F10).
+    QMenu *contactMenu() const { return m_contactMenu; }
+    // "Ключи и отпечатки": the fingerprints of this computer and of the contact
+    // at `row`, for comparing them; nullptr without a secure channel or a contact.
+    TKeyForm *openKeyForm(int row);
     // Ends the program without asking, as the end of the desktop session does.
     void endSession();
 
@@ -133,6 +140,8 @@ private:
     void askSavePath(const QString &fileName, std::function<void(const QString &path)> answered) override;
 
     void wireCore();
+    // The secure channel's questions: a changed key, a message that could not go securely.
+    void wireSecureChannel();
     void showIncoming(const IncomingEntry &entry);
     void startTrayBlinking();
     void showMainWindow();
@@ -194,6 +203,7 @@ private:
     std::unique_ptr<Messenger> m_messenger;
     std::unique_ptr<TSettingsForm> m_settings;
     QStringList m_phrases; // as ListBox2 shows them
+    QMenu *m_contactMenu = nullptr;
     QPointer<TWordEditForm> m_phraseEditor;
     QPointer<QProgressDialog> m_fileProgress;
     QPointer<TTransfersForm> m_transfersForm;

@@ -152,7 +152,8 @@ void TNetForm::send()
         const Recipient recipient = recipientAt(current.row());
         m_messenger->send({recipient}, text, [this, text](const Recipient &r, bool delivered) {
             if (!delivered) {
-                offerDeliveryLater(r, text);
+                if (!r.secured) // a failed secure send asks its own question
+                    offerDeliveryLater(r, text);
                 return;
             }
             if (option(Option::AutoAnswer))

@@ -3,6 +3,7 @@
 #include "MsgChannel.h"
 #include "MsgFrame.h"
 #include "OwnName.h"
+#include "SecureChannel.h"
 
 #include <cstdio>
 
@@ -15,11 +16,19 @@ void printError(const QString &text)
 
 } // namespace
 
-SendCommand::SendCommand(const QString &host, const QString &text, QObject *parent)
+SendCommand::SendCommand(const QString &host, const QString &text, const QString &dataFolder, quint16 securePort,
+                         QObject *parent)
     : QObject(parent)
-    , m_client(new TMsgClient(this))
     , m_text(text)
 {
+    if (!dataFolder.isEmpty()) {
+        // Our own listener stays closed: this run only sends.
+        auto secure = std::make_unique<SecureChannel>(dataFolder, 0);
+        secure->setPeerPort(securePort);
+        if (secure->isAvailable() && secure->prepareMessageClient(host))
+            m_secure = std::move(secure);
+    }
+    m_client = m_secure ? m_secure->messageClient() : new TMsgClient(this);
     m_client->setHost(host);
     m_client->setFromName(OwnName::current());
     connect(m_client, &TMsgClient::finished, this, [this](const QByteArray &reply) {
@@ -32,10 +41,13 @@ SendCommand::SendCommand(const QString &host, const QString &text, QObject *pare
         Q_EMIT done(2);
     });
     connect(m_client, &TMsgClient::failed, this, [this](const QString &error) {
-        printError(error);
+        printError(m_secure ? QStringLiteral("%1 (secure channel; the message was not sent in the open)").arg(error)
+                            : error);
         Q_EMIT done(1);
     });
 }
+
+SendCommand::~SendCommand() = default;
 
 void SendCommand::start()
 {

@@ -3,15 +3,24 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
+class SecureChannel;
 class TMsgClient;
 
-// `zavolin --send HOST TEXT`: posts one message under our own name, for scripts.
+// `zavolin --send HOST TEXT`: posts one message under our own name, for
+// scripts. When the pins in `dataFolder` hold a key for HOST, the message goes
+// over the secure channel only, to `securePort`; a failure there is an error,
+// never a send in the open.
 class SendCommand : public QObject
 {
     Q_OBJECT
 
 public:
-    SendCommand(const QString &host, const QString &text, QObject *parent = nullptr);
+    SendCommand(const QString &host, const QString &text, const QString &dataFolder = QString(),
+                quint16 securePort = 6712, QObject *parent = nullptr);
+    ~SendCommand() override;
+    bool isSecure() const { return m_secure != nullptr; }
     void start();
 
 Q_SIGNALS:
@@ -19,6 +28,7 @@ Q_SIGNALS:
     void done(int exitCode);
 
 private:
+    std::unique_ptr<SecureChannel> m_secure;
     TMsgClient *m_client;
     QString m_text;
 };

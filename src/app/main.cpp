@@ -117,7 +117,7 @@ int main(int argc, char **argv)
     }
 
     if (parser.isSet(sendOption)) {
-        SendCommand command(parser.value(sendOption), parser.positionalArguments().join(u' '));
+        SendCommand command(parser.value(sendOption), parser.positionalArguments().join(u' '), AppPaths::dataFolder());
         QObject::connect(&command, &SendCommand::done, app.get(), &QCoreApplication::exit);
         QTimer::singleShot(0, &command, &SendCommand::start);
         return app->exec();

@@ -10,17 +10,30 @@
 FileSender::FileSender(QObject *parent)
     : QObject(parent)
     , m_client(new TStrmClient(this))
+    , m_active(m_client)
 {
-    connect(m_client, &TStrmClient::finished, this, [this](const QByteArray &reply) {
+    watch(m_client);
+}
+
+void FileSender::watch(TStrmClient *client)
+{
+    connect(client, &TStrmClient::finished, this, [this](const QByteArray &reply) {
         if (reply.isEmpty())
             onEnded(Result::Failed, QStringLiteral("The receiver closed without acknowledging"));
         else
             onEnded(Result::Sent, QString());
     });
-    connect(m_client, &TStrmClient::failed, this, [this](const QString &error) {
+    connect(client, &TStrmClient::failed, this, [this](const QString &error) {
         onEnded(m_cancelling ? Result::Cancelled : Result::Failed, error);
     });
-    connect(m_client, &TTcpSock::packetSent, this, &FileSender::progress);
+    connect(client, &TTcpSock::packetSent, this, &FileSender::progress);
+}
+
+void FileSender::setSecureClient(TStrmClient *client, std::function<bool(const Recipient &recipient)> prepare)
+{
+    m_secureClient = client;
+    m_prepareSecure = std::move(prepare);
+    watch(client);
 }
 
 FileSender::~FileSender() = default;
@@ -73,25 +86,28 @@ void FileSender::send(const Recipient &recipient, std::unique_ptr<QFile> file, D
 
 void FileSender::cancel()
 {
-    if (m_jobs.empty() || !m_client->isBusy())
+    if (m_jobs.empty() || !m_active->isBusy())
         return;
     m_cancelling = true;
-    m_client->cancel();
+    m_active->cancel();
 }
 
 void FileSender::postNext()
 {
     // A done() callback may have queued a job and started it already.
-    if (m_jobs.empty() || m_client->isBusy())
+    if (m_jobs.empty() || m_active->isBusy())
         return;
     Job &job = m_jobs.front();
     m_cancelling = false;
     const QString path = job.file->fileName();
     Q_EMIT started(path, job.recipient.displayName, job.file->size());
-    m_client->setHost(job.recipient.host);
-    m_client->setFallbackHost(job.recipient.fallbackHost);
-    m_client->setFromName(wirePath(path));
-    m_client->postStream(std::move(job.file));
+    const bool secure = m_secureClient && job.recipient.channel == Recipient::Channel::Any
+                        && m_prepareSecure(job.recipient);
+    m_active = secure ? m_secureClient : m_client;
+    m_active->setHost(job.recipient.host);
+    m_active->setFallbackHost(job.recipient.fallbackHost);
+    m_active->setFromName(wirePath(path));
+    m_active->postStream(std::move(job.file));
 }
 
 void FileSender::onEnded(Result result, const QString &error)

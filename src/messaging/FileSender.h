@@ -29,6 +29,10 @@ public:
 
     // For tests: where peers listen.
     void setPort(quint16 port);
+    // The client for recipients that `prepare` claims (it readies the client
+    // for them and says true); the others go the open way. A claimed send that
+    // fails is reported as failed, never repeated in the open.
+    void setSecureClient(TStrmClient *client, std::function<bool(const Recipient &recipient)> prepare);
 
     // The path as it travels: with backslashes, since receivers (Windows ones
     // included) keep only what follows the last one.
@@ -61,7 +65,12 @@ private:
     void postNext();
     void onEnded(Result result, const QString &error);
 
+    void watch(TStrmClient *client);
+
     TStrmClient *m_client;
+    TStrmClient *m_secureClient = nullptr;
+    TStrmClient *m_active; // the client of the running send
+    std::function<bool(const Recipient &recipient)> m_prepareSecure;
     std::deque<Job> m_jobs;
     bool m_cancelling = false;
 };

@@ -12,7 +12,15 @@ struct IncomingEntry
         MissedWhileAnswering, // only the header line: the text went to auto-answer
     };
 
+    // Where the message came from, for the mark the view puts on it.
+    enum class Origin {
+        Open,       // the plain channel, from a name with no pinned key
+        Verified,   // the secure channel, from the key pinned to the name
+        Unverified, // the plain channel, claiming a name that has a pinned key
+    };
+
     Kind kind = Kind::Message;
+    Origin origin = Origin::Open;
     QString header;
     QString text;
     bool smileys = false;     // smiley codes drawn as pictures

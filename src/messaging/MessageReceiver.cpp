@@ -24,9 +24,10 @@ MessageReceiver::MessageReceiver(ReceiveHost &host, const OptionsStore &options)
 {
 }
 
-void MessageReceiver::receive(const QString &fromName, const QString &text, const QString &peerAddress)
+void MessageReceiver::receive(const QString &fromName, const QString &text, const QString &peerAddress,
+                              IncomingEntry::Origin origin)
 {
-    m_queue.push_back({fromName, text, peerAddress});
+    m_queue.push_back({fromName, text, peerAddress, origin});
     if (!m_busy)
         processNext();
 }
@@ -76,6 +77,7 @@ void MessageReceiver::afterReply(const Incoming &message, const QString &display
     if (!m_options.isOn(Option::ReceiveWhileAnswering)) {
         IncomingEntry entry;
         entry.kind = IncomingEntry::Kind::MissedWhileAnswering;
+        entry.origin = message.origin;
         entry.header = QStringLiteral("Было сообщение от  ") + quotedUpper(displayName) + QStringLiteral(". Время: ")
                        + SystemFormats::longTime(QTime::currentTime());
         m_host.showIncoming(entry);
@@ -118,6 +120,7 @@ void MessageReceiver::show(const Incoming &message, const QString &displayName)
         entry.header = QStringLiteral(">>Сообщение от  ") + displayName;
     }
     entry.text = message.text;
+    entry.origin = message.origin;
     entry.smileys = m_options.isOn(Option::Smileys);
     entry.scrollToEnd = m_options.isOn(Option::ScrollToEnd);
     m_host.showIncoming(entry);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "IncomingEntry.h"
 #include "MsgChannel.h"
 
 #include <QList>
@@ -19,7 +20,8 @@ class MessageReceiver
 public:
     MessageReceiver(ReceiveHost &host, const OptionsStore &options);
 
-    void receive(const QString &fromName, const QString &text, const QString &peerAddress);
+    void receive(const QString &fromName, const QString &text, const QString &peerAddress,
+                 IncomingEntry::Origin origin = IncomingEntry::Origin::Open);
     bool isIdle() const { return !m_busy && m_queue.empty(); }
     // The program ends with messages still waiting: the ones held here, then
     // `later`, go to the history exactly where receiving them would have
@@ -32,6 +34,7 @@ private:
         QString fromName;
         QString text;
         QString peerAddress;
+        IncomingEntry::Origin origin = IncomingEntry::Origin::Open;
     };
 
     void processNext();

@@ -13,6 +13,14 @@ MessageSender::MessageSender(QObject *parent)
 
 MessageSender::~MessageSender() = default;
 
+void MessageSender::setSecureClient(TMsgClient *client, std::function<bool(const Recipient &recipient)> prepare)
+{
+    m_secureClient = client;
+    m_prepareSecure = std::move(prepare);
+    connect(client, &TMsgClient::finished, this, [this] { onPosted(true); });
+    connect(client, &TMsgClient::failed, this, [this] { onPosted(false); });
+}
+
 void MessageSender::setPort(quint16 port)
 {
     m_client->setPort(port);
@@ -32,10 +40,12 @@ void MessageSender::postNext()
         Job &job = m_jobs.front();
         if (job.next < job.recipients.size()) {
             const Recipient &r = job.recipients.at(job.next);
-            m_client->setHost(r.host);
-            m_client->setFallbackHost(r.fallbackHost);
-            m_client->setFromName(job.fromName);
-            m_client->postText(job.text);
+            m_postingSecurely = m_secureClient && r.channel == Recipient::Channel::Any && m_prepareSecure(r);
+            TMsgClient *client = m_postingSecurely ? m_secureClient : m_client;
+            client->setHost(r.host);
+            client->setFallbackHost(r.fallbackHost);
+            client->setFromName(job.fromName);
+            client->postText(job.text);
             return;
         }
         Finished finished = std::move(job.finished);
@@ -50,7 +60,8 @@ void MessageSender::onPosted(bool delivered)
     if (m_jobs.empty())
         return;
     Job &job = m_jobs.front();
-    const Recipient recipient = job.recipients.at(job.next++);
+    Recipient recipient = job.recipients.at(job.next++);
+    recipient.secured = m_postingSecurely;
     if (job.each)
         job.each(recipient, delivered);
     postNext();

@@ -27,12 +27,25 @@ protected:
         case MsgFrameParser::Status::Malformed:
             drop(m_parser.error());
             return;
-        case MsgFrameParser::Status::Complete:
+        case MsgFrameParser::Status::Complete: {
             headerComplete(); // the whole request is its header
+            const QString fromName = Cp1251::decode(m_parser.fromName());
+            if (m_server->m_senderCheck) {
+                const QString refusal = m_server->m_senderCheck(fromName, peerKey());
+                if (!refusal.isEmpty()) {
+                    drop(refusal);
+                    return;
+                }
+            }
             acknowledge(MsgFrame::acknowledgement());
-            m_server->deliver(Cp1251::decode(m_parser.fromName()), Cp1251::decode(m_parser.text()),
-                              peerAddress());
+            m_server->deliver(fromName, Cp1251::decode(m_parser.text()), peerAddress());
+            // Over TLS a sender keeps its connection for the next request, which
+            // comes only after this acknowledgement: a handshake per message would
+            // cost many times the message itself.
+            if (!peerKey().isEmpty())
+                m_parser = MsgFrameParser();
             return;
+        }
         }
     }
 
@@ -62,7 +75,10 @@ void TMsgClient::postText(const QString &text)
         write(MsgFrame::encodeField(body));
         Q_EMIT messageSent();
         readLength(MsgFrame::kAckSize, [this](const QByteArray &reply) {
-            finish();
+            if (reply.isEmpty())
+                finish();
+            else
+                finishKeeping();
             Q_EMIT finished(reply);
         });
     });

@@ -7,6 +7,7 @@
 #include <QList>
 
 #include <deque>
+#include <functional>
 
 inline constexpr quint16 kMessagePort = 6711;
 
@@ -59,6 +60,12 @@ public:
     // backlog: the senders have been told the messages arrived.
     QList<ReceivedMessage> takePending();
 
+    // Asked for each complete request before it is acknowledged, with the
+    // fingerprint of the key the peer proved (empty in the open): non-empty
+    // refuses it without acknowledgement, the reason going to the log.
+    using SenderCheck = std::function<QString(const QString &fromName, const QString &peerKey)>;
+    void setSenderCheck(SenderCheck check) { m_senderCheck = std::move(check); }
+
 Q_SIGNALS:
     // In arrival order, one at a time.
     void messageReceived(const QString &fromName, const QString &text, const QHostAddress &peer);
@@ -72,4 +79,5 @@ private:
     void deliver(const QString &fromName, const QString &text, const QHostAddress &peer);
 
     std::deque<ReceivedMessage> m_pending;
+    SenderCheck m_senderCheck;
 };

@@ -259,7 +259,7 @@ private:
             drop(QStringLiteral("too much waits in spool files"));
             return;
         }
-        const StreamAdmission admission = m_server->admit({m_fromName, peerAddress(), m_count});
+        const StreamAdmission admission = m_server->admit({m_fromName, peerAddress(), m_count, peerKey()});
         if (!admission.refusal.isEmpty()) {
             m_server->deliver(ReceivedStream::refused(m_fromName, peerAddress(), m_count, admission.notice));
             drop(admission.refusal);

@@ -121,6 +121,7 @@ struct StreamOffer
     QString fromName;
     QHostAddress peer;
     qint64 size = 0;
+    QString peerKey; // the fingerprint the peer proved over TLS; empty in the open
 };
 
 // What the receiving side makes of an offered stream.

@@ -1,5 +1,6 @@
 #include "TcpServerBase.h"
 
+#include <QSslSocket>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -61,7 +62,9 @@ void ServeConnection::acknowledge(const QByteArray &ack)
     // buffered way, which reports errors like any other write.
     QByteArray rest = ack;
     const qintptr descriptor = m_socket->socketDescriptor();
-    if (descriptor >= 0 && m_socket->bytesToWrite() == 0 && m_socket->state() == QAbstractSocket::ConnectedState) {
+    // Over TLS every byte must go through the socket's encryption.
+    const bool plain = qobject_cast<QSslSocket *>(m_socket) == nullptr;
+    if (plain && descriptor >= 0 && m_socket->bytesToWrite() == 0 && m_socket->state() == QAbstractSocket::ConnectedState) {
         ssize_t sent = -1;
         do
             sent = ::send(int(descriptor), ack.constData(), size_t(ack.size()), MSG_NOSIGNAL | MSG_DONTWAIT);
@@ -149,27 +152,38 @@ int TTcpServerBase::connectionCount() const
 
 void TTcpServerBase::onNewConnection()
 {
-    while (QTcpSocket *socket = m_server->nextPendingConnection()) {
-        const QHostAddress peer = socket->peerAddress();
-        int &held = m_perAddress[peer];
-        if (held >= m_maxPerAddress) {
-            socket->abort();
-            delete socket;
-            Q_EMIT connectionRefused(peer);
-            continue;
-        }
-        ++held;
-        ServeConnection *connection = createConnection(socket, m_idleTimeoutMs);
-        connect(connection, &QObject::destroyed, this, [this, peer] {
-            const auto it = m_perAddress.find(peer);
-            if (it != m_perAddress.end() && --*it <= 0)
-                m_perAddress.erase(it);
-        });
-        connection->setHeaderDeadline(m_headerDeadlineMs);
-        connection->start();
-        Q_EMIT clientContact();
-    }
+    while (QTcpSocket *socket = m_server->nextPendingConnection())
+        serve(socket, QString());
     startSweep();
+}
+
+void TTcpServerBase::adopt(QTcpSocket *socket, const QString &peerKey)
+{
+    serve(socket, peerKey);
+    startSweep();
+}
+
+void TTcpServerBase::serve(QTcpSocket *socket, const QString &peerKey)
+{
+    const QHostAddress peer = socket->peerAddress();
+    int &held = m_perAddress[peer];
+    if (held >= m_maxPerAddress) {
+        socket->abort();
+        delete socket;
+        Q_EMIT connectionRefused(peer);
+        return;
+    }
+    ++held;
+    ServeConnection *connection = createConnection(socket, m_idleTimeoutMs);
+    connect(connection, &QObject::destroyed, this, [this, peer] {
+        const auto it = m_perAddress.find(peer);
+        if (it != m_perAddress.end() && --*it <= 0)
+            m_perAddress.erase(it);
+    });
+    connection->setPeerKey(peerKey);
+    connection->setHeaderDeadline(m_headerDeadlineMs);
+    connection->start();
+    Q_EMIT clientContact();
 }
 
 void TTcpServerBase::startSweep()

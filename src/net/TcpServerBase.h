@@ -24,6 +24,9 @@ public:
     ~ServeConnection() override;
 
     QHostAddress peerAddress() const { return m_peer; }
+    // The fingerprint of the key the peer proved over TLS; empty in the open.
+    const QString &peerKey() const { return m_peerKey; }
+    void setPeerKey(const QString &key) { m_peerKey = key; }
     // Milliseconds since the peer last sent anything.
     qint64 idleFor() const { return m_lastActivity.elapsed(); }
     // Closes the connection if the peer has been silent for longer than its
@@ -59,6 +62,7 @@ private:
 
     QTcpSocket *m_socket;
     QHostAddress m_peer;
+    QString m_peerKey;
     int m_idleTimeoutMs;
     int m_headerDeadlineMs = 0;
     QElapsedTimer m_lastActivity;
@@ -99,6 +103,9 @@ public:
     QAbstractSocket::SocketError serverError() const { return m_serverError; }
     void close();
     int connectionCount() const;
+    // Serves a connection accepted elsewhere (a TLS listener, once the
+    // handshake is done), under the same per-address bound; takes the socket.
+    void adopt(QTcpSocket *socket, const QString &peerKey = QString());
 
 Q_SIGNALS:
     void clientContact();
@@ -111,6 +118,7 @@ protected:
 
 private:
     void onNewConnection();
+    void serve(QTcpSocket *socket, const QString &peerKey);
     void sweepConnections();
     void startSweep();
 

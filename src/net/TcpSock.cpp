@@ -3,6 +3,7 @@
 #include "WinsockErrors.h"
 
 #include <QIODevice>
+#include <QSslSocket>
 #include <QTcpSocket>
 
 #include <algorithm>
@@ -19,6 +20,11 @@ TTcpSock::TTcpSock(quint16 defaultPort, QObject *parent)
     , m_port(defaultPort)
 {
     connect(&m_waitTimer, &QTimer::timeout, this, &TTcpSock::onWaitCheck);
+    m_keepTimer.setSingleShot(true);
+    connect(&m_keepTimer, &QTimer::timeout, this, [this] {
+        if (m_phase == Phase::Idle)
+            closeSocket();
+    });
 }
 
 TTcpSock::~TTcpSock()
@@ -46,19 +52,68 @@ void TTcpSock::connectThen(Next next)
         fail(QStringLiteral("Null Remote Address"));
         return;
     }
+    if (takeKeptConnection()) {
+        m_phase = Phase::Connected;
+        m_keptStart = m_afterConnect;
+        std::exchange(m_afterConnect, nullptr)();
+        return;
+    }
     startConnecting(m_host);
+}
+
+bool TTcpSock::takeKeptConnection()
+{
+    const bool kept = std::exchange(m_kept, false);
+    m_keepTimer.stop();
+    m_onKept = false;
+    if (!kept || !m_socket)
+        return false;
+    // Anything the peer sent unasked would be taken for the next answer.
+    if (m_socket->state() != QAbstractSocket::ConnectedState || m_socket->bytesAvailable() > 0
+        || m_keptHost != m_host || m_keptPort != m_port || !mayReuseConnection()) {
+        closeSocket();
+        return false;
+    }
+    m_onKept = true;
+    return true;
+}
+
+bool TTcpSock::retryOnFreshConnection()
+{
+    if (!m_onKept || !m_keptStart || (m_socket && m_socket->bytesAvailable() > 0))
+        return false;
+    m_onKept = false;
+    m_afterConnect = std::exchange(m_keptStart, nullptr);
+    m_afterRead = nullptr;
+    m_phase = Phase::Connecting;
+    m_triedFallback = false;
+    startConnecting(m_host);
+    return true;
 }
 
 void TTcpSock::startConnecting(const QString &host)
 {
     closeSocket();
     m_socket = createSocket();
-    connect(m_socket, &QTcpSocket::connected, this, &TTcpSock::onConnected);
+    // A channel that is TLS from the first byte goes on only once the handshake
+    // is done; others (mail's STARTTLS) encrypt later by themselves.
+    auto *tls = encryptsFromTheStart() ? qobject_cast<QSslSocket *>(m_socket.data()) : nullptr;
+    if (tls)
+        connect(tls, &QSslSocket::encrypted, this, &TTcpSock::onConnected);
+    else
+        connect(m_socket, &QTcpSocket::connected, this, &TTcpSock::onConnected);
     connect(m_socket, &QTcpSocket::errorOccurred, this, &TTcpSock::onSocketError);
     connect(m_socket, &QTcpSocket::readyRead, this, &TTcpSock::onReadyRead);
     connect(m_socket, &QTcpSocket::disconnected, this, &TTcpSock::onDisconnected);
     startWaitTimer(kConnectBoundMs);
-    m_socket->connectToHost(host, m_port, QIODevice::ReadWrite, QAbstractSocket::IPv4Protocol);
+    if (tls) {
+        // Each write is a TLS record of its own: without this the second waits
+        // for the first's ACK. Only a connected socket takes the option.
+        connect(tls, &QSslSocket::connected, tls, [tls] { tls->setSocketOption(QAbstractSocket::LowDelayOption, 1); });
+        tls->connectToHostEncrypted(host, m_port, QIODevice::ReadWrite, QAbstractSocket::IPv4Protocol);
+    } else {
+        m_socket->connectToHost(host, m_port, QIODevice::ReadWrite, QAbstractSocket::IPv4Protocol);
+    }
 }
 
 void TTcpSock::write(const QByteArray &bytes)
@@ -75,8 +130,12 @@ void TTcpSock::sendStream(std::unique_ptr<QIODevice> source, qint64 count, Next 
     m_afterSend = std::move(next);
     m_phase = Phase::Sending;
     // Only streams listen for written bytes: messages need not pay for it.
-    if (m_socket)
+    if (m_socket) {
         connect(m_socket, &QTcpSocket::bytesWritten, this, &TTcpSock::onBytesWritten, Qt::UniqueConnection);
+        // Over TLS the encrypted bytes wait in a buffer of their own; the stream goes on as it drains.
+        if (auto *tls = qobject_cast<QSslSocket *>(m_socket.data()))
+            connect(tls, &QSslSocket::encryptedBytesWritten, this, &TTcpSock::onBytesWritten, Qt::UniqueConnection);
+    }
     startWaitTimer(kReplyBoundMs);
     pumpStream();
 }
@@ -87,7 +146,7 @@ void TTcpSock::pumpStream()
         return;
     if (m_chunk.size() != kStreamChunk)
         m_chunk.resize(kStreamChunk);
-    while (m_streamQueued < m_streamTotal && m_socket->bytesToWrite() < kStreamQueued) {
+    while (m_streamQueued < m_streamTotal && queuedBytes() < kStreamQueued) {
         const qint64 wanted = std::min(kStreamChunk, m_streamTotal - m_streamQueued);
         const qint64 got = m_source->read(m_chunk.data(), wanted);
         if (got <= 0) {
@@ -98,7 +157,7 @@ void TTcpSock::pumpStream()
         m_socket->write(m_chunk.constData(), got);
         m_streamQueued += got;
     }
-    if (m_streamQueued < m_streamTotal || m_socket->bytesToWrite() > 0)
+    if (m_streamQueued < m_streamTotal || queuedBytes() > 0)
         return; // bytesWritten brings us back
     m_waiting = false;
     m_phase = Phase::Connected;
@@ -107,12 +166,18 @@ void TTcpSock::pumpStream()
         next();
 }
 
+qint64 TTcpSock::queuedBytes() const
+{
+    const auto *tls = qobject_cast<const QSslSocket *>(m_socket.data());
+    return m_socket->bytesToWrite() + (tls ? tls->encryptedBytesToWrite() : 0);
+}
+
 void TTcpSock::onBytesWritten()
 {
     if (m_phase != Phase::Sending || !m_socket)
         return;
     startWaitTimer(kReplyBoundMs); // the bound counts from the last progress
-    Q_EMIT packetSent(std::max<qint64>(0, m_streamQueued - m_socket->bytesToWrite()), m_streamTotal);
+    Q_EMIT packetSent(std::max<qint64>(0, m_streamQueued - queuedBytes()), m_streamTotal);
     pumpStream();
 }
 
@@ -143,8 +208,33 @@ void TTcpSock::flushWrites()
         m_socket->flush();
 }
 
+void TTcpSock::finishKeeping()
+{
+    if (!m_keepConnection || !m_socket || m_socket->state() != QAbstractSocket::ConnectedState) {
+        finish();
+        return;
+    }
+    m_waiting = false;
+    m_phase = Phase::Idle;
+    m_afterConnect = nullptr;
+    m_afterRead = nullptr;
+    m_afterSend = nullptr;
+    m_keptStart = nullptr;
+    m_onKept = false;
+    m_source.reset();
+    m_kept = true;
+    m_keptHost = m_host;
+    m_keptPort = m_port;
+    m_keepTimer.start(kKeepBoundMs);
+    Q_EMIT disconnected();
+}
+
 void TTcpSock::finish()
 {
+    m_kept = false;
+    m_onKept = false;
+    m_keptStart = nullptr;
+    m_keepTimer.stop();
     m_waiting = false;
     m_phase = Phase::Idle;
     m_afterConnect = nullptr;
@@ -178,6 +268,11 @@ void TTcpSock::onConnected()
     if (m_phase != Phase::Connecting)
         return;
     m_waiting = false;
+    const QString refusal = peerRefusal();
+    if (!refusal.isEmpty()) {
+        fail(refusal);
+        return;
+    }
     m_phase = Phase::Connected;
     Q_EMIT connected();
     if (auto next = std::exchange(m_afterConnect, nullptr))
@@ -205,6 +300,8 @@ void TTcpSock::onSocketError()
         return;
     case Phase::ReadingLength:
     case Phase::ReadingLine:
+        if (retryOnFreshConnection())
+            return;
         // A peer that closes instead of answering gives an empty reply, not an error.
         if (error == QAbstractSocket::RemoteHostClosedError) {
             onDisconnected();
@@ -242,6 +339,8 @@ void TTcpSock::onDisconnected()
         return;
     }
     if (m_phase != Phase::ReadingLength && m_phase != Phase::ReadingLine)
+        return;
+    if (retryOnFreshConnection())
         return;
     if (m_socket && m_socket->bytesAvailable() > 0) {
         onReadyRead();

@@ -46,6 +46,12 @@ public:
     void setFallbackHost(const QString &host) { m_fallbackHost = host; }
 
     bool isBusy() const { return m_phase != Phase::Idle; }
+    // How long a connection kept for the next operation stays open unused.
+    static constexpr int kKeepBoundMs = 2000;
+    // Whether finishKeeping() may keep the connection for the next operation
+    // to the same host and port (a channel whose server takes one request
+    // after another on a connection).
+    void setKeepConnection(bool keep) { m_keepConnection = keep; }
     // Ends the running operation with its cancel error.
     void cancel();
 
@@ -78,6 +84,9 @@ protected:
     void readLine(Received next);
     // Closes the connection; the operation is over.
     void finish();
+    // The operation is over; the connection stays open for the next one when
+    // keeping is on, closed otherwise.
+    void finishKeeping();
     // Closes the connection and reports the error asynchronously through
     // operationFailed(), so callers never see a failure inside their own call.
     void fail(const QString &error);
@@ -87,6 +96,14 @@ protected:
     // The socket for the next connection; a descendant that may speak TLS
     // hands out a QSslSocket here.
     virtual QTcpSocket *createSocket() { return new QTcpSocket(this); }
+    // Whether createSocket()'s QSslSocket starts its handshake as it connects.
+    virtual bool encryptsFromTheStart() const { return false; }
+    // Asked once the connection stands (over TLS: once the handshake is
+    // done), before anything is written: non-empty ends the operation with it.
+    virtual QString peerRefusal() const { return QString(); }
+    // Whether a kept connection still suits the next operation (a TLS client:
+    // its server proved the key now expected).
+    virtual bool mayReuseConnection() const { return true; }
 
 private:
     enum class Phase { Idle, Connecting, Connected, Sending, ReadingLength, ReadingLine };
@@ -98,11 +115,16 @@ private:
     void onDisconnected();
     void onWaitCheck();
     void onBytesWritten();
+    // Bytes given to the socket and not yet to the system, encrypted ones included.
+    qint64 queuedBytes() const;
     void pumpStream();
     void startWaitTimer(int builtInBound);
     void deliverRead(const QByteArray &data);
     void flushWrites();
     void closeSocket();
+    bool takeKeptConnection();
+    // A kept connection that the peer closed before answering: once, a fresh one.
+    bool retryOnFreshConnection();
     QString abortTextForPhase() const;
 
     QString m_host;
@@ -123,4 +145,11 @@ private:
     qint64 m_streamQueued = 0; // read from the source and given to the socket
     QByteArray m_chunk;
     Next m_afterSend;
+    bool m_keepConnection = false;
+    bool m_kept = false;        // the socket outlived its operation
+    bool m_onKept = false;      // the running operation goes over a kept connection
+    Next m_keptStart;           // its start, for a fresh connection if the kept one is gone
+    QString m_keptHost;
+    quint16 m_keptPort = 0;
+    QTimer m_keepTimer;
 };

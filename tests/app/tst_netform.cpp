@@ -2,6 +2,7 @@
 #include "Cp1251.h"
 #include "IncomingEntry.h"
 #include "IniFile.h"
+#include "KeyAnnouncement.h"
 #include "DatagramObserver.h"
 #include "HistoryForm.h"
 #include "LoopbackEnvironment.h"
@@ -105,6 +106,13 @@ private Q_SLOTS:
         writeIni(ini);
         startForm();
         QTRY_COMPARE(heard(), QStringList({QStringLiteral("%PC-TEST"), stateDatagram}));
+        // The key goes out beside the presence, naming this computer and its fingerprint.
+        QCOMPARE(m_observer->keyAnnouncements().size(), 1);
+        const auto announced = KeyAnnouncement::parse(m_observer->keyAnnouncements().first());
+        QVERIFY(announced);
+        QCOMPARE(announced->name, QStringLiteral("PC-TEST"));
+        QCOMPARE(announced->fingerprint, m_form->messenger().secure()->identity().fingerprint());
+        QCOMPARE(announced->port, m_form->messenger().securePort());
         QCOMPARE(m_form->windowTitle(), title);
         QCOMPARE(m_form->widgets().label2()->text(), QStringLiteral("PC-TEST"));
     }

@@ -20,6 +20,7 @@
 //   ADDCONTACT <addr>                add an address by hand
 //   SENDFILE <addr> <path>           select that contact, press "Отправить файл", pick the path
 //   SAVEAS [<path>]                  the answer to the next save dialog; none cancels it
+//   ANSWERNO <0|1>                   1: questions are answered No from now on (others Ok)
 //   FOLDER <path>                    the settings dialog's folder for received files
 //   CHAT                             the main menu item "Чат" (opens or closes the window)
 //   NICK <nick>                      type the nick (Edit2)
@@ -35,6 +36,7 @@
 #include "SettingsForm.h"
 #include "UnixSignals.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -85,6 +87,8 @@ class DialogAnswerer : public QObject
 public:
     void setNextOpen(const QString &path) { m_open = path; }
     void setNextSave(const QString &path) { m_save = path; }
+    // Questions (boxes with a No button) are answered No from now on; others Ok.
+    void setQuestionsAnsweredNo(bool no) { m_no = no; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
@@ -92,7 +96,7 @@ protected:
         if (event->type() == QEvent::Show) {
             // Answered from the event loop, not inside the dialog's own show.
             if (auto *box = qobject_cast<QMessageBox *>(watched))
-                QTimer::singleShot(0, box, [box] { answerBox(box); });
+                QTimer::singleShot(0, box, [this, box] { answerBox(box, m_no); });
             else if (auto *dialog = qobject_cast<QFileDialog *>(watched))
                 QTimer::singleShot(0, dialog, [this, dialog] { answerDialog(dialog); });
         }
@@ -100,7 +104,7 @@ protected:
     }
 
 private:
-    static void answerBox(QMessageBox *box)
+    static void answerBox(QMessageBox *box, bool no)
     {
         QString text = box->text();
         text.replace(u'\n', QStringLiteral("\\n")).replace(u'\r', QStringLiteral("\\r"));
@@ -110,7 +114,10 @@ private:
             later->click();
             return;
         }
-        box->done(QMessageBox::Ok);
+        if (QAbstractButton *button = box->button(QMessageBox::No); no && button)
+            button->click();
+        else
+            box->done(QMessageBox::Ok);
     }
 
     void answerDialog(QFileDialog *dialog)
@@ -130,6 +137,7 @@ private:
         static_cast<QDialog *>(dialog)->accept(); // as its Open or Save button does
     }
 
+    bool m_no = false;
     QString m_open;
     QString m_save;
 };
@@ -216,6 +224,8 @@ void runCommand(TNetForm &form, DialogAnswerer &answerer, const QString &setting
         selectContacts(form, {first});
         answerer.setNextOpen(rest);
         form.widgets().action(NetFormWidgets::NetAction::SendFile)->trigger();
+    } else if (command == u"ANSWERNO") {
+        answerer.setQuestionsAnsweredNo(first == u"1");
     } else if (command == u"SAVEAS") {
         answerer.setNextSave(line.section(u' ', 1));
     } else if (command == u"FOLDER") {

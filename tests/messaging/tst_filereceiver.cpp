@@ -294,7 +294,7 @@ private Q_SLOTS:
             admitting.options.set(Option::SaveIntoFolder, intoFolder);
             admitting.options.setSaveFolder(m_folder->path());
             const StreamAdmission admission =
-                FileReceiver(admitting, admitting.options).admit({fromName, QHostAddress(u"10.0.0.2"_s), 4});
+                FileReceiver(admitting, admitting.options).admit({fromName, QHostAddress(u"10.0.0.2"_s), 4, {}});
             QVERIFY(!admission.refusal.isEmpty()); // before a byte of it is stored
             QCOMPARE(admission.notice, u"Файл от PC-B не сохранен: недопустимое имя файла «%1»."_s.arg(shown));
 
@@ -329,7 +329,7 @@ private Q_SLOTS:
         FakeHost host;
         host.options.setSaveFolder(m_folder->path()); // not used while Ch20 is off
         FileReceiver receiver(host, host.options);
-        const StreamAdmission admission = receiver.admit({fromName, QHostAddress(u"10.0.0.2"_s), 4});
+        const StreamAdmission admission = receiver.admit({fromName, QHostAddress(u"10.0.0.2"_s), 4, {}});
         QVERIFY2(admission.refusal.isEmpty(), qPrintable(admission.refusal));
         receiver.receive(arrived(fromName, "dots"));
         QCOMPARE(host.notices.size(), 1);
@@ -347,7 +347,7 @@ private Q_SLOTS:
     {
         FakeHost host;
         FileReceiver receiver(host, host.options);
-        const StreamOffer offer{u"C:\\Docs\\report.txt"_s, QHostAddress(u"10.0.0.2"_s), 1000};
+        const StreamOffer offer{u"C:\\Docs\\report.txt"_s, QHostAddress(u"10.0.0.2"_s), 1000, {}};
 
         // Asked where to save: the file waits in the data folder, or wherever there is room.
         StreamAdmission admission = receiver.admit(offer);

@@ -233,6 +233,25 @@ private Q_SLOTS:
                                                QStringLiteral("мир"), QString()}));
     }
 
+    void originIsMarkedWithoutChangingHistory()
+    {
+        m_host->setOptions({Option::History});
+        m_receiver->receive(QStringLiteral("PC2"), QStringLiteral("тайна"), QStringLiteral("10.0.0.2"),
+                            IncomingEntry::Origin::Verified);
+        m_receiver->receive(QStringLiteral("PC2"), QStringLiteral("подделка"), QStringLiteral("10.0.0.9"),
+                            IncomingEntry::Origin::Unverified);
+        receive(QStringLiteral("WIN"), QStringLiteral("открыто"));
+        QCOMPARE(m_host->lines(),
+                 QStringList({QStringLiteral(">>Сообщение от  PC2") + IncomingRenderer::kVerifiedMark,
+                              QStringLiteral("тайна"), IncomingRenderer::kUnverifiedWarning,
+                              QStringLiteral(">>Сообщение от  PC2"), QStringLiteral("подделка"),
+                              QStringLiteral(">>Сообщение от  WIN"), QStringLiteral("открыто"), QString()}));
+        // The history file knows nothing of marks: its entries stay as they are.
+        QCOMPARE(m_host->calls.filter(QStringLiteral("history")),
+                 QStringList({QStringLiteral("history тайна|PC2|ME"), QStringLiteral("history подделка|PC2|ME"),
+                              QStringLiteral("history открыто|WIN|ME")}));
+    }
+
     void trayBlinksInsteadOfShowingAndCh3ClearsOldMessages()
     {
         m_host->setOptions({Option::TrayInsteadOfWindow, Option::ClearIncomingOnNew});

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Cp1251.h"
+#include "KeyAnnouncement.h"
 #include "UdpChannel.h"
 
 #include <QSignalSpy>
@@ -8,6 +9,8 @@
 
 // Another instance on loopback as a window's tests see it: it hears what the
 // window broadcasts (the window's broadcast port is port()) and can send it datagrams.
+// Key announcements, which go out beside every presence datagram, are kept apart
+// so that the window's own datagrams can be compared in their order.
 class DatagramObserver
 {
 public:
@@ -19,13 +22,27 @@ public:
 
     bool isListening() const { return m_listening; }
     quint16 port() const { return m_server.localPort(); }
-    qsizetype count() const { return m_heard.size(); }
+    qsizetype count() const { return heard().size(); }
 
     QStringList heard() const
     {
         QStringList out;
-        for (const QList<QVariant> &args : m_heard)
-            out << Cp1251::decode(args.at(0).toByteArray());
+        for (const QList<QVariant> &args : m_heard) {
+            const QByteArray datagram = args.at(0).toByteArray();
+            if (!KeyAnnouncement::isAnnouncement(datagram))
+                out << Cp1251::decode(datagram);
+        }
+        return out;
+    }
+
+    QList<QByteArray> keyAnnouncements() const
+    {
+        QList<QByteArray> out;
+        for (const QList<QVariant> &args : m_heard) {
+            const QByteArray datagram = args.at(0).toByteArray();
+            if (KeyAnnouncement::isAnnouncement(datagram))
+                out << datagram;
+        }
         return out;
     }
 

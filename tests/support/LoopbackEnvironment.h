@@ -18,6 +18,7 @@ inline NetFormEnvironment loopbackEnvironment(const QString &home, const QString
     env.broadcastPort = broadcastPort;
     env.messagePort = 0;
     env.streamPort = 0;
+    env.securePort = 0;
     env.listenAddress = QHostAddress(QHostAddress::LocalHost);
     env.hostName = hostName;
     env.desktopIntegration = false;

@@ -6,6 +6,7 @@
 #include "IniFile.h"
 #include "LineListFile.h"
 #include "Logging.h"
+#include "SecurityLog.h"
 #include "SettingKeys.h"
 #include "SpoolFile.h"
 #include "UserPrompts.h"
@@ -28,7 +29,7 @@ Messenger::Messenger(MessengerEnvironment environment, QObject *parent)
     m_msgServer->setPort(m_env.messagePort);
     connect(m_msgServer.get(), &TMsgServer::messageReceived, this,
             [this](const QString &fromName, const QString &text, const QHostAddress &peer) {
-                m_receiver.receive(fromName, text, peer.toString());
+                receiveInTheOpen(fromName, text, peer);
             });
     connect(m_msgServer.get(), &TMsgServer::connectionDropped, this,
             [this](const QString &reason) { m_messageDrops.record(reason); });
@@ -86,6 +87,8 @@ Messenger::Messenger(MessengerEnvironment environment, QObject *parent)
         }
     });
 
+    setUpSecureChannel();
+
     connect(&m_contacts, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first, int last) {
         for (int row = first; row <= last; ++row)
             Q_EMIT contactCame(m_contacts.displayNameAt(row));
@@ -100,12 +103,71 @@ Messenger::Messenger(MessengerEnvironment environment, QObject *parent)
 Messenger::~Messenger()
 {
     // The servers go before the receivers they feed.
+    m_secure.reset();
     m_strmServer.reset();
     m_msgServer.reset();
 }
 
+void Messenger::setUpSecureChannel()
+{
+    m_secure = std::make_unique<SecureChannel>(m_env.dataFolder, m_env.securePort);
+    m_secure->setPeerPort(m_env.peerSecurePort);
+    if (SecureMsgClient *reply = m_secure->replyClient()) {
+        connect(reply, &TMsgClient::finished, this, [this] {
+            if (auto done = std::exchange(m_replyDone, nullptr))
+                done(true);
+        });
+        connect(reply, &TMsgClient::failed, this, [this] {
+            if (auto done = std::exchange(m_replyDone, nullptr))
+                done(false);
+        });
+    }
+    connect(&m_secure->messageServer(), &TMsgServer::messageReceived, this,
+            [this](const QString &fromName, const QString &text, const QHostAddress &peer) {
+                m_receiver.receive(fromName, text, peer.toString(), IncomingEntry::Origin::Verified);
+            });
+    connect(&m_secure->messageServer(), &TMsgServer::connectionDropped, this,
+            [this](const QString &reason) { m_messageDrops.record(reason); });
+    m_secure->setStreamAdmission([this](const StreamOffer &offer) { return m_fileReceiver->admit(offer); });
+    connect(&m_secure->streamServer(), &TStrmServer::streamReceived, this,
+            [this](const ReceivedStream &stream) { m_fileReceiver->receive(stream); });
+    connect(&m_secure->streamServer(), &TStrmServer::connectionDropped, this,
+            [this](const QString &reason) { m_streamDrops.record(reason); });
+    connect(m_secure.get(), &SecureChannel::keyMismatch, this, &Messenger::keyChanged);
+    if (m_fileSender && m_secure->streamClient()) {
+        m_fileSender->setSecureClient(m_secure->streamClient(), [this](const Recipient &recipient) {
+            return m_secure->prepareStreamClient(recipient.host);
+        });
+    }
+    if (m_sender && m_secure->messageClient()) {
+        m_sender->setSecureClient(m_secure->messageClient(), [this](const Recipient &recipient) {
+            return m_secure->prepareMessageClient(recipient.host);
+        });
+    }
+}
+
+void Messenger::receiveInTheOpen(const QString &fromName, const QString &text, const QHostAddress &peer)
+{
+    auto origin = IncomingEntry::Origin::Open;
+    if (m_secure && m_secure->hasPinnedKey(fromName)) {
+        // Anyone on the network can write any name in the open: this one has a key that did not speak.
+        origin = IncomingEntry::Origin::Unverified;
+        qCWarning(lcSecurity, "message in the open claims the name %s, which has a pinned key; sent from %s",
+                  qPrintable(fromName), qPrintable(peer.toString()));
+    }
+    m_receiver.receive(fromName, text, peer.toString(), origin);
+}
+
 void Messenger::listen()
 {
+    if (!m_secure->identityNotice().isEmpty())
+        Q_EMIT errorOccurred(QStringLiteral("identity"), m_secure->identityNotice());
+    if (m_secure->isAvailable() && !m_secure->listen(m_env.listenAddress)) {
+        Q_EMIT errorOccurred(QStringLiteral("listen-secure"),
+                             QStringLiteral("Защищённые сообщения не будут приниматься: порт %1 занят (%2).")
+                                 .arg(m_env.securePort)
+                                 .arg(m_secure->errorString()));
+    }
     if (!m_msgServer->listen(m_env.listenAddress)) {
         Q_EMIT errorOccurred(QStringLiteral("listen"),
                              QStringLiteral("Сообщения не будут приниматься: порт %1 занят (%2). "
@@ -273,6 +335,12 @@ void Messenger::broadcast(const QString &datagram)
             qCInfo(lcZavolin, "a network is up: datagrams go out again");
         for (const QString &key : std::exchange(m_shownSendFailures, {}))
             Q_EMIT errorResolved(key);
+        // Wherever presence is announced, the key goes with it.
+        if (datagram.startsWith(u'%') && m_secure) {
+            const QByteArray announcement = m_secure->announcement(m_ownName);
+            if (!announcement.isEmpty() && !m_udpClient->send(announcement, &error))
+                qCWarning(lcNet, "key announcement not sent: %s", qPrintable(error));
+        }
         return;
     }
     if (m_udpClient->failedForNoNetwork()) {
@@ -291,6 +359,11 @@ void Messenger::broadcast(const QString &datagram)
 
 void Messenger::onDatagram(const QByteArray &data, const QHostAddress &peer)
 {
+    if (KeyAnnouncement::isAnnouncement(data)) {
+        if (m_secure)
+            m_secure->takeAnnouncement(data, peer, m_ownName);
+        return;
+    }
     const QString datagram = Cp1251::decode(data);
     if (datagram.startsWith(u'%'))
         m_presenceAddress.insert(AsciiCase::upper(datagram.mid(1)), peer.toString());
@@ -311,8 +384,29 @@ Recipient Messenger::recipientAt(int row) const
 void Messenger::send(const QList<Recipient> &recipients, const QString &text, MessageSender::RecipientDone each,
                      MessageSender::Finished finished)
 {
+    if (!m_sender)
+        return;
+    // A secure send that fails is never repeated in the open without the user.
+    auto reported = [this, text, each = std::move(each)](const Recipient &recipient, bool delivered) {
+        if (!delivered && recipient.secured) {
+            const SecureMsgClient *client = m_secure ? m_secure->messageClient() : nullptr;
+            const bool changed = client && client->keyMismatch();
+            Q_EMIT secureSendFailed(recipient, text,
+                                    changed ? QStringLiteral("ключ компьютера изменился")
+                                            : QStringLiteral("защищённое соединение не удалось"));
+        }
+        if (each)
+            each(recipient, delivered);
+    };
+    m_sender->send(m_ownName, recipients, text, std::move(reported), std::move(finished));
+}
+
+void Messenger::sendOpenly(Recipient recipient, const QString &text, MessageSender::RecipientDone each,
+                           MessageSender::Finished finished)
+{
+    recipient.channel = Recipient::Channel::Open;
     if (m_sender)
-        m_sender->send(m_ownName, recipients, text, std::move(each), std::move(finished));
+        m_sender->send(m_ownName, {recipient}, text, std::move(each), std::move(finished));
 }
 
 HistoryLog::Result Messenger::recordSent(const QString &text, const QString &to)
@@ -392,6 +486,8 @@ void Messenger::recordPendingMessages()
 void Messenger::shutdown()
 {
     m_contacts.setBlacklist({});
+    if (m_secure)
+        m_secure->close();
     m_msgServer.reset();
     m_strmServer.reset();
     m_transfers.reset();
@@ -447,10 +543,15 @@ void Messenger::postReply(const QString &host, const QString &fallbackHost, cons
         return;
     }
     m_replyDone = std::move(done);
-    m_replyClient->setHost(host);
-    m_replyClient->setFallbackHost(fallbackHost);
-    m_replyClient->setFromName(m_ownName);
-    m_replyClient->postText(text);
+    // A reply to a computer with a pinned key goes securely or not at all: in
+    // the open it would be marked as a forgery of our name. No one is asked.
+    TMsgClient *client = m_replyClient.get();
+    if (m_secure && m_secure->prepareReplyClient(host))
+        client = m_secure->replyClient();
+    client->setHost(host);
+    client->setFallbackHost(fallbackHost);
+    client->setFromName(m_ownName);
+    client->postText(text);
 }
 
 void Messenger::markAutoAnswered()

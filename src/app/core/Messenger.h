@@ -18,6 +18,7 @@
 #include "PresenceContext.h"
 #include "ReceiveHost.h"
 #include "SleepWatch.h"
+#include "SecureChannel.h"
 #include "StrmChannel.h"
 #include "TransferList.h"
 #include "TransferQueue.h"
@@ -127,6 +128,13 @@ public:
     quint16 datagramPort() const { return m_udpServer ? m_udpServer->localPort() : 0; }
     quint16 messagePort() const { return m_msgServer ? m_msgServer->serverPort() : 0; }
     quint16 streamPort() const { return m_strmServer ? m_strmServer->serverPort() : 0; }
+    quint16 securePort() const { return m_secure ? m_secure->serverPort() : 0; }
+
+    // The secure channel: identity, pins, the listener and the clients.
+    SecureChannel *secure() const { return m_secure.get(); }
+    // Sends to one recipient in the open, this once, after a secure send failed and the user agreed.
+    void sendOpenly(Recipient recipient, const QString &text, MessageSender::RecipientDone each,
+                    MessageSender::Finished finished);
     void setPeerMessagePort(quint16 port);
     void setPeerStreamPort(quint16 port);
     void setPeerDatagramPort(quint16 port);
@@ -174,6 +182,12 @@ Q_SIGNALS:
     // A transfer began to send, or a received file waits in the transfers list.
     void transferStarted(int id);
 
+    // A message to a contact with a pinned key could not go over the secure
+    // channel; it was not sent in the open. The window may offer sendOpenly().
+    void secureSendFailed(const Recipient &recipient, const QString &text, const QString &reason);
+    // A computer presented a key other than the one pinned to its name.
+    void keyChanged(const QString &name, const QString &address, const QString &pinned, const QString &offered);
+
 private:
     // PresenceContext
     QString displayName(const QString &name) const override;
@@ -206,6 +220,8 @@ private:
 
     void onDatagram(const QByteArray &data, const QHostAddress &peer);
     void saveOutboxOrReport(bool saved);
+    void setUpSecureChannel();
+    void receiveInTheOpen(const QString &fromName, const QString &text, const QHostAddress &peer);
     void listenForFiles();
     void removeStaleSpoolFiles() const;
 
@@ -233,6 +249,7 @@ private:
     std::unique_ptr<TransferQueue> m_transfers;
     QHash<int, FileSender::Done> m_dialogSends; // what sendFile() started: the progress dialog's
     std::unique_ptr<TStrmServer> m_strmServer; // goes first, before what it feeds
+    std::unique_ptr<SecureChannel> m_secure;   // goes with the servers, before what they feed
     MessageReceiver m_receiver;
     HistoryLog m_history;
     Outbox m_outbox;

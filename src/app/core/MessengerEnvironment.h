@@ -19,6 +19,8 @@ struct MessengerEnvironment
     quint16 broadcastPort = kDatagramPort;
     quint16 messagePort = kMessagePort;
     quint16 streamPort = kStreamPort;
+    quint16 securePort = 6712; // the secure channel's listener, an unprivileged port
+    quint16 peerSecurePort = 6712; // where peers listen securely when no announcement said
     // Where the TCP servers listen; tests keep them on loopback.
     QHostAddress listenAddress = QHostAddress(QHostAddress::AnyIPv4);
     QString hostName; // empty: the system's host name

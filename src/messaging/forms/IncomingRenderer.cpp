@@ -7,11 +7,27 @@
 
 namespace {
 
+// The header as shown: a message from a pinned key says so; one in the open
+// that claims a pinned name is preceded by a warning no one can overlook.
+QString markedHeader(IncomingView &view, const IncomingEntry &entry)
+{
+    switch (entry.origin) {
+    case IncomingEntry::Origin::Verified:
+        return entry.header + IncomingRenderer::kVerifiedMark;
+    case IncomingEntry::Origin::Unverified:
+        view.appendLine(IncomingRenderer::kUnverifiedWarning);
+        return entry.header;
+    case IncomingEntry::Origin::Open:
+        break;
+    }
+    return entry.header;
+}
+
 // The header and the text; the empty line after pictures is left to the caller.
 void layOut(IncomingView &view, const IncomingEntry &entry)
 {
     view.beginMessage();
-    view.appendLine(entry.header);
+    view.appendLine(markedHeader(view, entry));
     if (entry.kind == IncomingEntry::Kind::MissedWhileAnswering) {
         view.appendLine(QString());
         return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QString>
 
 #include <functional>
 
@@ -12,6 +13,13 @@ struct IncomingEntry;
 // pictures. scrollToEnd runs once the messages are laid out, when an entry
 // asks for it.
 namespace IncomingRenderer {
+
+// After the header of a message that came over the secure channel from the key pinned to its name.
+inline const QString kVerifiedMark = QStringLiteral("  [защищённый канал]");
+// The line before a message that came in the open under a name that has a pinned key.
+inline const QString kUnverifiedWarning =
+    QStringLiteral("!!! НЕ ПОДТВЕРЖДЕНО: сообщение пришло открытым каналом от имени компьютера с закреплённым ключом. "
+                   "Отправителем может быть кто угодно. !!!");
 
 void render(IncomingView &view, const IncomingEntry &entry, const std::function<void()> &scrollToEnd);
 

@@ -34,6 +34,7 @@ MessengerEnvironment loopback(const QString &home)
     env.broadcastPort = 9; // the discard port until the peer's port is known
     env.messagePort = 0;
     env.streamPort = 0;
+    env.securePort = 0;
     env.listenAddress = QHostAddress(QHostAddress::LocalHost);
     return env;
 }
@@ -328,6 +329,8 @@ private Q_SLOTS:
         meet();
         QTemporaryDir chosen;
         m_promptsB.savePath = QDir(chosen.path()).filePath(u"kept.bin"_s);
+        // Both keys are pinned: the file goes over the secure channel.
+        QSignalSpy secureStreams(&m_b->secure()->streamServer(), &TStrmServer::streamReceived);
         const QString source = QDir(m_homeA->path()).filePath(u"data.bin"_s);
         {
             QFile file(source);
@@ -344,6 +347,7 @@ private Q_SLOTS:
         QTRY_COMPARE(m_promptsB.asked, QStringList({u"data.bin"_s}));
         QCOMPARE(m_promptsB.notices, QStringList({u"Получен файл data.bin !"_s}));
         QTRY_COMPARE(contentOf(m_promptsB.savePath), QByteArray(70000, '\x98'));
+        QCOMPARE(secureStreams.size(), 1);
     }
 
     void burstOfNetworkChangesAnnouncesOnce();
@@ -366,6 +370,8 @@ private Q_SLOTS:
         const auto reply = shownOnA.first().first().value<IncomingEntry>();
         QCOMPARE(reply.header, u">>Сообщение от  PC-B"_s);
         QCOMPARE(reply.text, AutoAnswerTexts::reply(AutoAnswerTexts::defaultAnswer()));
+        // B's key is pinned on A: the reply comes securely, never as an open claim of B's name.
+        QCOMPARE(reply.origin, IncomingEntry::Origin::Verified);
         QTRY_COMPARE(answered.size(), 1);
         QTRY_COMPARE(shownOnB.size(), 1);
         const auto missed = shownOnB.first().first().value<IncomingEntry>();
@@ -373,6 +379,67 @@ private Q_SLOTS:
         QVERIFY2(missed.header.startsWith(u"Было сообщение от  \"PC-A\". Время: "_s), qPrintable(missed.header));
         // While answering, the message itself is not written to the history.
         QVERIFY(!contentOf(QDir(m_homeB->path()).filePath(u"Log.txt"_s)).contains(Cp1251::encode(u"ты здесь?"_s)));
+    }
+
+    void pinnedContactsTalkOverTlsAndOpenClaimsAreMarked()
+    {
+        meet(); // each heard the other's key announcement with its presence
+        QVERIFY(m_a->securePort() && m_b->securePort());
+        QCOMPARE(m_a->secure()->pins().pin(u"PC-B"_s)->fingerprint, m_b->secure()->identity().fingerprint());
+        QCOMPARE(m_b->secure()->pins().pin(u"PC-A"_s)->fingerprint, m_a->secure()->identity().fingerprint());
+        QSignalSpy shown(m_b.get(), &Messenger::incomingShown);
+        QSignalSpy openDrops(m_b->secure(), &SecureChannel::keyMismatch);
+
+        bool delivered = false;
+        m_a->send({recipientOnA(u"PC-B"_s)}, u"тайна"_s, [&](const Recipient &r, bool ok) {
+            delivered = ok;
+            QVERIFY(r.secured);
+        }, nullptr);
+        QTRY_COMPARE(shown.size(), 1);
+        QVERIFY(delivered);
+        QCOMPARE(shown.first().first().value<IncomingEntry>().origin, IncomingEntry::Origin::Verified);
+
+        // Anyone can write PC-A's name on the open channel: shown, but marked.
+        TMsgClient forger;
+        forger.setHost(u"127.0.0.1"_s);
+        forger.setPort(m_b->messagePort());
+        forger.setFromName(u"PC-A"_s);
+        forger.postText(u"я PC-A, честно"_s);
+        QTRY_COMPARE(shown.size(), 2);
+        QCOMPARE(shown.last().first().value<IncomingEntry>().origin, IncomingEntry::Origin::Unverified);
+        QCOMPARE(openDrops.size(), 0);
+
+        // The secure channel fails: the message is not sent in the open until the user says so.
+        QSignalSpy failed(m_a.get(), &Messenger::secureSendFailed);
+        m_b->secure()->close();
+        bool finished = false;
+        delivered = true;
+        m_a->send({recipientOnA(u"PC-B"_s)}, u"вторая тайна"_s, [&](const Recipient &, bool ok) { delivered = ok; },
+                  [&] { finished = true; });
+        QTRY_VERIFY_WITH_TIMEOUT(finished, 30000);
+        QVERIFY(!delivered);
+        QCOMPARE(failed.size(), 1);
+        QCOMPARE(failed.first().at(1).toString(), u"вторая тайна"_s);
+        QCOMPARE(shown.size(), 2);
+        finished = false;
+        m_a->sendOpenly(failed.first().first().value<Recipient>(), u"вторая тайна"_s,
+                        [&](const Recipient &r, bool ok) { delivered = ok && !r.secured; }, [&] { finished = true; });
+        QTRY_VERIFY(finished);
+        QVERIFY(delivered);
+        QTRY_COMPARE(shown.size(), 3);
+        QCOMPARE(shown.last().first().value<IncomingEntry>().origin, IncomingEntry::Origin::Unverified);
+    }
+
+    void messageFromOpenNameWithoutPinIsPlain()
+    {
+        QSignalSpy shown(m_b.get(), &Messenger::incomingShown);
+        TMsgClient windowsPeer;
+        windowsPeer.setHost(u"127.0.0.1"_s);
+        windowsPeer.setPort(m_b->messagePort());
+        windowsPeer.setFromName(u"WIN98"_s);
+        windowsPeer.postText(u"hi"_s);
+        QTRY_COMPARE(shown.size(), 1);
+        QCOMPARE(shown.first().first().value<IncomingEntry>().origin, IncomingEntry::Origin::Open);
     }
 };
 

@@ -1,0 +1,153 @@
+#include "Identity.h"
+
+#include "Fingerprint.h"
+#include "Logging.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+#include <openssl/bio.h>
+#include <openssl/evp.h>
+#include <openssl/pem.h>
+#include <openssl/rand.h>
+#include <openssl/x509.h>
+
+#include <memory>
+
+namespace {
+
+// Larger than any identity file we write; a bigger one is not ours.
+constexpr qint64 kMaxFileSize = 64 * 1024;
+
+template <typename T, void (*Free)(T *)>
+using Owned = std::unique_ptr<T, decltype([](T *p) { Free(p); })>;
+
+QByteArray bioBytes(BIO *bio)
+{
+    char *data = nullptr;
+    const long size = BIO_get_mem_data(bio, &data);
+    return size > 0 ? QByteArray(data, size) : QByteArray();
+}
+
+// A P-256 key and a certificate for it, signed by itself, both PEM; empty on failure.
+QByteArray makeIdentityPem()
+{
+    Owned<EVP_PKEY, EVP_PKEY_free> key(EVP_EC_gen("P-256"));
+    if (!key)
+        return {};
+    Owned<X509, X509_free> cert(X509_new());
+    if (!cert || X509_set_version(cert.get(), 2) != 1)
+        return {};
+    unsigned char serial[16];
+    if (RAND_bytes(serial, sizeof serial) != 1)
+        return {};
+    serial[0] &= 0x7f; // a positive serial number
+    Owned<BIGNUM, BN_free> number(BN_bin2bn(serial, sizeof serial, nullptr));
+    if (!number || !BN_to_ASN1_INTEGER(number.get(), X509_get_serialNumber(cert.get())))
+        return {};
+    // Trust is in the pinned key, not in dates: the certificate does not run out in practice.
+    if (!X509_gmtime_adj(X509_getm_notBefore(cert.get()), -86400)
+        || !X509_time_adj_ex(X509_getm_notAfter(cert.get()), 36500, 0, nullptr))
+        return {};
+    if (X509_set_pubkey(cert.get(), key.get()) != 1)
+        return {};
+    X509_NAME *name = X509_get_subject_name(cert.get());
+    const auto *common = reinterpret_cast<const unsigned char *>("Zavolin");
+    if (X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, common, -1, -1, 0) != 1
+        || X509_set_issuer_name(cert.get(), name) != 1)
+        return {};
+    if (X509_sign(cert.get(), key.get(), EVP_sha256()) <= 0)
+        return {};
+    Owned<BIO, BIO_free_all> bio(BIO_new(BIO_s_mem()));
+    if (!bio || PEM_write_bio_PrivateKey(bio.get(), key.get(), nullptr, nullptr, 0, nullptr, nullptr) != 1
+        || PEM_write_bio_X509(bio.get(), cert.get()) != 1)
+        return {};
+    return bioBytes(bio.get());
+}
+
+// Whether the PEM holds a key and a certificate for that same key.
+bool belongTogether(const QByteArray &pem)
+{
+    Owned<BIO, BIO_free_all> keyBio(BIO_new_mem_buf(pem.constData(), int(pem.size())));
+    Owned<BIO, BIO_free_all> certBio(BIO_new_mem_buf(pem.constData(), int(pem.size())));
+    if (!keyBio || !certBio)
+        return false;
+    Owned<EVP_PKEY, EVP_PKEY_free> key(PEM_read_bio_PrivateKey(keyBio.get(), nullptr, nullptr, nullptr));
+    Owned<X509, X509_free> cert(PEM_read_bio_X509(certBio.get(), nullptr, nullptr, nullptr));
+    return key && cert && X509_check_private_key(cert.get(), key.get()) == 1;
+}
+
+void parse(const QByteArray &pem, QSslCertificate *certificate, QSslKey *key)
+{
+    *key = QSslKey(pem, QSsl::Ec, QSsl::Pem, QSsl::PrivateKey);
+    const QList<QSslCertificate> certificates = QSslCertificate::fromData(pem, QSsl::Pem);
+    *certificate = certificates.isEmpty() ? QSslCertificate() : certificates.first();
+}
+
+bool writePrivately(const QString &path, const QByteArray &bytes, QString *error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    // Before a byte of the key is written.
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+Identity Identity::loadOrCreate(const QString &folder, QString *notice)
+{
+    const QString path = QDir(folder).filePath(QString::fromLatin1(kFileName));
+    Identity identity;
+    QFile file(path);
+    bool setAside = false;
+    if (file.exists()) {
+        if (file.size() <= kMaxFileSize && file.open(QIODevice::ReadOnly)) {
+            const QByteArray pem = file.readAll();
+            file.close();
+            // The certificate must belong to the key: a mismatch is as unreadable as garbage.
+            if (belongTogether(pem)) {
+                parse(pem, &identity.m_certificate, &identity.m_key);
+                identity.m_fingerprint = Fingerprint::ofCertificate(identity.m_certificate);
+                if (identity.isValid() && !identity.m_fingerprint.isEmpty())
+                    return identity;
+            }
+        }
+        // Kept for whoever wants to look at it; a later failure overwrites the copy.
+        const QString aside = path + QStringLiteral(".unreadable");
+        QFile::remove(aside);
+        setAside = QFile::rename(path, aside);
+        qCWarning(lcZavolin, "the identity file %s cannot be read; a new identity is made", qPrintable(path));
+        identity = Identity();
+    }
+    const QByteArray pem = makeIdentityPem();
+    if (pem.isEmpty()) {
+        if (notice)
+            *notice = QStringLiteral("Не удалось создать ключ этого компьютера: защищённый канал недоступен.");
+        return Identity();
+    }
+    QString error;
+    QDir().mkpath(folder);
+    if (!writePrivately(path, pem, &error)) {
+        if (notice)
+            *notice = QStringLiteral("Не удалось сохранить ключ этого компьютера (%1): защищённый канал недоступен.")
+                          .arg(error);
+        return Identity();
+    }
+    parse(pem, &identity.m_certificate, &identity.m_key);
+    identity.m_fingerprint = Fingerprint::ofCertificate(identity.m_certificate);
+    if (setAside && notice) {
+        *notice = QStringLiteral("Ключ этого компьютера не читался и заменён новым. "
+                                 "Собеседники увидят новый отпечаток и должны будут принять его.");
+    }
+    return identity;
+}

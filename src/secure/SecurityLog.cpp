@@ -1,0 +1,3 @@
+#include "SecurityLog.h"
+
+Q_LOGGING_CATEGORY(lcSecurity, "zavolin.security")

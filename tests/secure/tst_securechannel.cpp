@@ -1,0 +1,250 @@
+// Two secure channels on loopback: messages and files over TLS with pinned
+// keys, and everything that must be refused within the bounds: a changed
+// key either way, a client without a certificate, garbage and a stalled handshake.
+#include "SecureChannel.h"
+#include "TlsListener.h"
+
+#include <QBuffer>
+#include <QSignalSpy>
+#include <QSslSocket>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+const QHostAddress kLoopback(QHostAddress::LocalHost);
+
+struct Side
+{
+    QTemporaryDir home;
+    std::unique_ptr<SecureChannel> channel;
+    QString name;
+
+    explicit Side(const QString &computer)
+        : channel(std::make_unique<SecureChannel>(home.path(), 0))
+        , name(computer)
+    {
+    }
+};
+} // namespace
+
+class TestSecureChannel : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<Side> m_a;
+    std::unique_ptr<Side> m_b;
+
+    // `from` learns `to`'s key and port from its announcement.
+    static void announce(Side &from, Side &to)
+    {
+        from.channel->takeAnnouncement(to.channel->announcement(to.name), kLoopback, from.name);
+    }
+
+    // Posts `text` from `from` to `to` over TLS; whether it was acknowledged.
+    static bool post(Side &from, Side &to, const QString &text, const QString &fromName = QString())
+    {
+        if (!from.channel->prepareMessageClient(to.name))
+            return false;
+        SecureMsgClient *client = from.channel->messageClient();
+        QSignalSpy finished(client, &TMsgClient::finished);
+        QSignalSpy failed(client, &TMsgClient::failed);
+        client->setHost(u"127.0.0.1"_s);
+        client->setFromName(fromName.isEmpty() ? from.name : fromName);
+        client->postText(text);
+        if (!QTest::qWaitFor([&] { return !finished.isEmpty() || !failed.isEmpty(); }, 15000))
+            return false;
+        return !finished.isEmpty() && finished.first().first().toByteArray().startsWith("OK");
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_a = std::make_unique<Side>(u"PC-A"_s);
+        m_b = std::make_unique<Side>(u"PC-B"_s);
+        QVERIFY(m_a->channel->isAvailable() && m_b->channel->isAvailable());
+        QVERIFY(m_a->channel->listen(kLoopback));
+        QVERIFY(m_b->channel->listen(kLoopback));
+    }
+    void cleanup()
+    {
+        m_a.reset();
+        m_b.reset();
+    }
+
+    void messageGoesOverTlsAndPinsBothWays()
+    {
+        QSignalSpy pinnedOnA(m_a->channel.get(), &SecureChannel::keyPinned);
+        announce(*m_a, *m_b);
+        QCOMPARE(pinnedOnA.size(), 1);
+        QCOMPARE(m_a->channel->pins().pin(u"PC-B"_s)->fingerprint, m_b->channel->identity().fingerprint());
+
+        QSignalSpy received(&m_b->channel->messageServer(), &TMsgServer::messageReceived);
+        QSignalSpy pinnedOnB(m_b->channel.get(), &SecureChannel::keyPinned);
+        QVERIFY(post(*m_a, *m_b, u"Привет по секрету"_s));
+        QTRY_COMPARE(received.size(), 1);
+        QCOMPARE(received.first().at(0).toString(), u"PC-A"_s);
+        QCOMPARE(received.first().at(1).toString(), u"Привет по секрету"_s);
+        // B had heard no announcement: the first contact pinned A's key.
+        QCOMPARE(pinnedOnB.size(), 1);
+        QCOMPARE(m_b->channel->pins().pin(u"PC-A"_s)->fingerprint, m_a->channel->identity().fingerprint());
+        QVERIFY(post(*m_a, *m_b, u"ещё"_s));
+        QTRY_COMPARE(received.size(), 2);
+    }
+
+    void messagesOneAfterAnotherShareAConnectionUntilItIsGone()
+    {
+        announce(*m_a, *m_b);
+        TMsgServer &server = m_b->channel->messageServer();
+        QSignalSpy contacts(&server, &TTcpServerBase::clientContact);
+        QSignalSpy received(&server, &TMsgServer::messageReceived);
+        QVERIFY(post(*m_a, *m_b, u"раз"_s));
+        QVERIFY(post(*m_a, *m_b, u"два"_s));
+        QVERIFY(post(*m_a, *m_b, u"три"_s));
+        QTRY_COMPARE(received.size(), 3);
+        QCOMPARE(contacts.size(), 1); // one handshake for the three
+        QCOMPARE(received.at(2).at(1).toString(), u"три"_s);
+
+        // The server drops the idle connection; the next message takes a fresh one, once.
+        server.setIdleTimeout(50);
+        QTRY_COMPARE(server.connectionCount(), 0);
+        QVERIFY(post(*m_a, *m_b, u"четыре"_s));
+        QTRY_COMPARE(received.size(), 4);
+        QCOMPARE(contacts.size(), 2);
+        QCOMPARE(received.at(3).at(1).toString(), u"четыре"_s);
+
+        // Another key now expected of the same address: the kept connection does not serve it.
+        server.setIdleTimeout(TTcpServerBase::kIdleBoundMs);
+        QVERIFY(post(*m_a, *m_b, u"пять"_s));
+        SecureMsgClient *client = m_a->channel->messageClient();
+        QSignalSpy failed(client, &TMsgClient::failed);
+        client->setExpectedKey(QString(64, u'0'));
+        client->postText(u"шесть"_s);
+        QTRY_COMPARE(failed.size(), 1);
+        QCOMPARE(failed.first().first().toString(), u"Server key differs from the pinned one"_s);
+        QCOMPARE(received.size(), 5);
+    }
+
+    void fileGoesOverTls()
+    {
+        announce(*m_a, *m_b);
+        announce(*m_b, *m_a); // B knows A: a stream from a key pinned to no name is refused
+        QSignalSpy received(&m_b->channel->streamServer(), &TStrmServer::streamReceived);
+        QVERIFY(m_a->channel->prepareStreamClient(u"PC-B"_s));
+        SecureStrmClient *client = m_a->channel->streamClient();
+        QSignalSpy finished(client, &TStrmClient::finished);
+        const QByteArray content(300 * 1024, 'z');
+        auto buffer = std::make_unique<QBuffer>();
+        buffer->setData(content);
+        QVERIFY(buffer->open(QIODevice::ReadOnly));
+        client->setHost(u"127.0.0.1"_s);
+        client->setFromName(u"/home/a/file.bin"_s);
+        client->postStream(std::move(buffer));
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 15000);
+        QTRY_COMPARE(received.size(), 1);
+        const auto stream = received.first().first().value<ReceivedStream>();
+        QCOMPARE(stream.status(), ReceivedStream::Status::Complete);
+        QCOMPARE(stream.receivedSize(), content.size());
+    }
+
+    void streamFromAnUnpinnedKeyIsRefused()
+    {
+        announce(*m_a, *m_b); // B does not know A
+        QSignalSpy received(&m_b->channel->streamServer(), &TStrmServer::streamReceived);
+        QVERIFY(m_a->channel->prepareStreamClient(u"PC-B"_s));
+        SecureStrmClient *client = m_a->channel->streamClient();
+        QSignalSpy finished(client, &TStrmClient::finished);
+        QSignalSpy failed(client, &TStrmClient::failed);
+        auto buffer = std::make_unique<QBuffer>();
+        buffer->setData("data");
+        QVERIFY(buffer->open(QIODevice::ReadOnly));
+        client->setHost(u"127.0.0.1"_s);
+        client->setFromName(u"f"_s);
+        client->postStream(std::move(buffer));
+        QTRY_VERIFY_WITH_TIMEOUT(!finished.isEmpty() || !failed.isEmpty(), 15000);
+        QVERIFY(failed.size() == 1 || finished.first().first().toByteArray().isEmpty());
+        QTRY_COMPARE(received.size(), 1);
+        QCOMPARE(received.first().first().value<ReceivedStream>().status(), ReceivedStream::Status::Refused);
+    }
+
+    void anotherKeyForAPinnedNameIsRefusedAndWarned()
+    {
+        announce(*m_a, *m_b);
+        QVERIFY(post(*m_a, *m_b, u"first"_s)); // B pins A
+        Side intruder(u"PC-C"_s);
+        announce(intruder, *m_b);
+        QSignalSpy received(&m_b->channel->messageServer(), &TMsgServer::messageReceived);
+        QSignalSpy warned(m_b->channel.get(), &SecureChannel::keyMismatch);
+        QVERIFY(!post(intruder, *m_b, u"I am A"_s, u"PC-A"_s));
+        QCOMPARE(warned.size(), 1);
+        QCOMPARE(warned.first().at(0).toString(), u"PC-A"_s);
+        QCOMPARE(warned.first().at(2).toString(), m_a->channel->identity().fingerprint());
+        QCOMPARE(warned.first().at(3).toString(), intruder.channel->identity().fingerprint());
+        // Nothing goes to a name whose key changed until the user accepts the new key.
+        QVERIFY(m_b->channel->mismatch(u"PC-A"_s));
+        QVERIFY(m_b->channel->acceptOfferedKey(u"PC-A"_s));
+        QCOMPARE(m_b->channel->pins().pin(u"PC-A"_s)->fingerprint, intruder.channel->identity().fingerprint());
+        QVERIFY(post(intruder, *m_b, u"now accepted"_s, u"PC-A"_s));
+        QTRY_COMPARE(received.size(), 1);
+    }
+
+    void clientRefusesAServerWithAnotherKey()
+    {
+        Side impostor(u"PC-B"_s); // same name, another key, listening where B is expected
+        QVERIFY(impostor.channel->listen(kLoopback));
+        announce(*m_a, *m_b);
+        QSignalSpy warned(m_a->channel.get(), &SecureChannel::keyMismatch);
+        announce(*m_a, impostor);
+        QCOMPARE(warned.size(), 1); // the announcement of another key is warned about
+        // Its port was not taken, and the pinned name is closed to secure sends.
+        QSignalSpy received(&impostor.channel->messageServer(), &TMsgServer::messageReceived);
+        m_a->channel->setPeerPort(impostor.channel->serverPort());
+        QVERIFY(!post(*m_a, impostor, u"secret"_s));
+        QVERIFY(m_a->channel->messageClient()->keyMismatch());
+        QCOMPARE(received.size(), 0);
+    }
+
+    void handshakesOutOfBoundsAreRefused()
+    {
+        m_b->channel->setHandshakeBound(300);
+        const quint16 port = m_b->channel->serverPort();
+        QSignalSpy refused(findChild<TlsListener>(*m_b), &TlsListener::connectionRefused);
+
+        QTcpSocket garbage;
+        garbage.connectToHost(kLoopback, port);
+        QVERIFY(garbage.waitForConnected(5000));
+        garbage.write(QByteArray(4096, '\x16'));
+        QTRY_COMPARE_WITH_TIMEOUT(garbage.state(), QAbstractSocket::UnconnectedState, 5000);
+
+        QTcpSocket silent;
+        silent.connectToHost(kLoopback, port);
+        QVERIFY(silent.waitForConnected(5000));
+        QTRY_COMPARE_WITH_TIMEOUT(silent.state(), QAbstractSocket::UnconnectedState, 5000);
+
+        // A TLS client without a certificate of its own.
+        QSslSocket anonymous;
+        QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+        config.setProtocol(QSsl::TlsV1_3OrLater);
+        config.setPeerVerifyMode(QSslSocket::VerifyNone);
+        config.setAllowedNextProtocols({"zavolin-msg/1"});
+        anonymous.setSslConfiguration(config);
+        anonymous.connectToHostEncrypted(u"127.0.0.1"_s, port);
+        QTRY_COMPARE_WITH_TIMEOUT(anonymous.state(), QAbstractSocket::UnconnectedState, 5000);
+
+        QTRY_COMPARE(refused.size(), 3);
+        QCOMPARE(findChild<TlsListener>(*m_b)->handshakesInProgress(), 0);
+        QCOMPARE(m_b->channel->messageServer().connectionCount(), 0);
+    }
+
+private:
+    static TlsListener *findChild(Side &side) { return side.channel->findChild<TlsListener *>(); }
+    template <typename T>
+    static T *findChild(Side &side) { return side.channel->findChild<T *>(); }
+};
+
+QTEST_GUILESS_MAIN(TestSecureChannel)
+#include "tst_securechannel.moc"
