@@ -79,8 +79,48 @@ StreamAdmission FileReceiver::admit(const StreamOffer &offer) const
     return StreamAdmission::spoolIn(folder, true);
 }
 
+void FileReceiver::started(const StreamOffer &offer)
+{
+    if (!m_list || !offer.id)
+        return;
+    const QString name = ReceivedFileName::withoutLeadingDots(ReceivedFileName::fromWirePath(offer.fromName));
+    m_live.insert(offer.id, m_list->add(TransferList::Direction::Incoming, name, m_host.senderName(offer.peer),
+                                        QString(), offer.size, TransferList::State::Sending));
+}
+
+void FileReceiver::progressed(int streamId, qint64 received)
+{
+    if (m_list && m_live.contains(streamId))
+        m_list->setProgress(m_live.value(streamId), received);
+}
+
+int FileReceiver::liveRow(const ReceivedStream &stream) const
+{
+    return stream.streamId() ? m_live.value(stream.streamId()) : 0;
+}
+
+void FileReceiver::endRow(const ReceivedStream &stream, TransferList::State state, const QString &path,
+                          const QString &error)
+{
+    const int id = liveRow(stream);
+    if (!id)
+        return;
+    m_live.remove(stream.streamId());
+    m_list->setPath(id, path);
+    m_list->setState(id, state, error);
+}
+
 void FileReceiver::receive(const ReceivedStream &stream)
 {
+    if (const int id = liveRow(stream)) {
+        m_list->setProgress(id, stream.receivedSize());
+        if (stream.status() == ReceivedStream::Status::Complete)
+            m_list->setState(id, TransferList::State::Deciding);
+        else if (stream.status() == ReceivedStream::Status::Incomplete)
+            endRow(stream, TransferList::State::Failed, QString(), QStringLiteral("получен не полностью"));
+        else
+            endRow(stream, TransferList::State::Failed, QString(), QStringLiteral("не удалось записать"));
+    }
     if (!holdsSpool(stream) && !m_queue.empty()) {
         const auto notices = std::count_if(m_queue.cbegin(), m_queue.cend(),
                                            [](const ReceivedStream &waiting) { return !holdsSpool(waiting); });
@@ -108,12 +148,17 @@ void FileReceiver::receive(const ReceivedStream &stream)
 int FileReceiver::list(const ReceivedStream &stream, const QString &name, const QString &sender)
 {
     Listed listed{0, stream, name.isEmpty() ? QStringLiteral("файл") : name, sender};
-    if (m_list) {
+    if (const int id = liveRow(stream)) {
+        m_live.remove(stream.streamId()); // the list's decisions end its row from here on
+        listed.id = id;
+    } else if (m_list) {
         listed.id = m_list->add(TransferList::Direction::Incoming, name, sender, QString(), stream.receivedSize(),
                                 TransferList::State::Deciding);
     }
-    if (listed.id)
+    if (listed.id) {
         m_listed.push_back(listed);
+        Q_EMIT waitsForDecision(listed.id);
+    }
     return listed.id;
 }
 
@@ -271,6 +316,7 @@ bool FileReceiver::handle(const ReceivedStream &stream)
     const ReceivedFileName::Verdict verdict = ReceivedFileName::check(name);
     const bool intoFolder = m_options.isOn(Option::SaveIntoFolder);
     if (verdict != ReceivedFileName::Verdict::Ok && (intoFolder || verdict != ReceivedFileName::Verdict::Hidden)) {
+        endRow(stream, TransferList::State::Failed, QString(), QStringLiteral("недопустимое имя"));
         m_host.showFileNotice(Notice::Warning, refusedNameText(sender, stream.fromName(), name), nullptr);
         return true;
     }
@@ -287,23 +333,28 @@ void FileReceiver::saveIntoFolder(const ReceivedStream &stream, const QString &n
     using Notice = FileReceiveHost::Notice;
     const QString folder = m_options.saveFolder();
     if (folder == kNoFolder) {
+        endRow(stream, TransferList::State::Failed, QString(), QStringLiteral("не указан каталог"));
         m_host.showFileNotice(Notice::Warning, QStringLiteral("Не указан каталог сохранения полученных файлов!"),
                               nullptr);
         return;
     }
     QString error;
     if (!QFileInfo(folder).isDir()) {
+        endRow(stream, TransferList::State::Failed, QString(), QStringLiteral("нет каталога"));
         showSaveError(Notice::Warning, kSaveError + kLineBreak + QStringLiteral("Нет каталога %1.").arg(folder));
         return;
     }
     const QString target = QDir(folder).filePath(name);
     if (!FileStore::replace(stream.spoolPath(), target, &error)) {
+        endRow(stream, TransferList::State::Failed, QString(), error);
         showSaveError(Notice::Warning,
                       kSaveError + kLineBreak + QStringLiteral("Не удалось записать %1: %2.").arg(target, error));
         return;
     }
     stream.release();
-    if (m_list) {
+    if (liveRow(stream)) {
+        endRow(stream, TransferList::State::Saved, target);
+    } else if (m_list) {
         m_list->add(TransferList::Direction::Incoming, name, m_host.senderName(stream.peer()), target,
                     stream.receivedSize(), TransferList::State::Saved);
     }
@@ -343,10 +394,12 @@ void FileReceiver::askWhereToSave(const ReceivedStream &stream, const QString &n
                                             + QStringLiteral("Вероятно, файл с таким именем уже существует!") + kLineBreak
                                             + QStringLiteral("Не удалось записать %1: %2.").arg(path, error));
             } else if (path.isEmpty()) {
-                // cancelled: the file is dropped
+                self->endRow(stream, TransferList::State::Rejected); // cancelled: the file is dropped
             } else if (FileStore::replace(stream.spoolPath(), path, &error)) {
                 stream.release();
+                self->endRow(stream, TransferList::State::Saved, path);
             } else {
+                self->endRow(stream, TransferList::State::Failed, QString(), error);
                 // The usual guess stays first; the system's reason follows it.
                 self->showSaveError(Notice::Error,
                                     kSaveError + kLineBreak

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "StrmChannel.h"
+#include "TransferList.h"
 
+#include <QHash>
 #include <QObject>
 #include <QString>
 
@@ -10,7 +12,6 @@
 
 class OptionsStore;
 class QHostAddress;
-class TransferList;
 
 // What receiving a file needs from the main window and the desktop.
 class FileReceiveHost
@@ -50,6 +51,9 @@ public:
     // bytes are spooled there and nowhere else.
     StreamAdmission admit(const StreamOffer &offer) const;
     void receive(const ReceivedStream &stream);
+    // A stream being received gets its row as it starts, and follows its bytes.
+    void started(const StreamOffer &offer);
+    void progressed(int streamId, qint64 received);
     // Waiting files, the one in hand included.
     qsizetype pending() const { return qsizetype(m_queue.size()) + qsizetype(m_listed.size()); }
 
@@ -66,6 +70,10 @@ public:
     int saveAllWaiting(const QString &sender, const QString &folder, QStringList *errors = nullptr);
     void rejectWaiting(int id);
     void rejectAllWaiting(const QString &sender);
+
+Q_SIGNALS:
+    // A received file waits in the list for the user's answer.
+    void waitsForDecision(int id);
 
 private:
     // false when the handling goes on in a dialog and finishes through done()
@@ -89,11 +97,17 @@ private:
     void unlist(int id, const QString &savedAt);
     bool storeListed(const Listed &listed, const QString &path, QString *error);
     bool isListed(int id) const;
+    // The row a stream got as it started, or 0.
+    int liveRow(const ReceivedStream &stream) const;
+    // Its row, if it has one, reaches its final state.
+    void endRow(const ReceivedStream &stream, TransferList::State state, const QString &path = QString(),
+                const QString &error = QString());
 
     FileReceiveHost &m_host;
     const OptionsStore &m_options;
     TransferList *m_list = nullptr;
     std::deque<ReceivedStream> m_queue;
     std::deque<Listed> m_listed;
+    QHash<int, int> m_live; // stream id -> its row, until the row reaches its final state
     bool m_handling = false;
 };

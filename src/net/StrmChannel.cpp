@@ -6,6 +6,7 @@
 #include "StreamFrame.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QStorageInfo>
@@ -23,6 +24,8 @@
 namespace {
 
 constexpr qint64 kChunk = 65536;
+// Four progress reports a second at most per stream.
+constexpr qint64 kProgressIntervalMs = 250;
 // What a connection may hold in memory ahead of the spool file.
 constexpr qint64 kReadBuffer = 16 * kChunk;
 // Polls of the send queue while a peer drains it: quick at first, since on a
@@ -231,7 +234,7 @@ protected:
             return;
         m_state = State::Done;
         m_spool.reset();
-        m_server->deliver(ReceivedStream::incomplete(m_fromName, peerAddress(), m_count, m_received));
+        m_server->deliver(announced(ReceivedStream::incomplete(m_fromName, peerAddress(), m_count, m_received)));
     }
 
 private:
@@ -275,6 +278,9 @@ private:
         }
         m_state = State::Body;
         m_chunk.resize(kChunk);
+        m_streamId = m_server->m_nextStreamId++;
+        m_server->deliverStart({m_fromName, peerAddress(), m_count, m_streamId});
+        m_progressClock.start();
         readBody();
     }
 
@@ -284,13 +290,16 @@ private:
         while (m_received < m_count) {
             const qint64 got = socket()->read(m_chunk.data(), std::min(kChunk, m_count - m_received));
             if (got <= 0)
-                return;
+                break;
             if (file->write(m_chunk.constData(), got) != got) {
                 spoolFailed(file->errorString());
                 return;
             }
             m_received += got;
         }
+        reportProgress();
+        if (m_received < m_count)
+            return;
         QString error;
         if (!m_spool->finishWriting(&error)) {
             spoolFailed(error);
@@ -299,7 +308,22 @@ private:
         m_state = State::Done;
         acknowledge(MsgFrame::acknowledgement());
         // The delivered value owns the file now.
-        m_server->deliver(ReceivedStream::complete(m_fromName, peerAddress(), m_count, std::move(m_spool)));
+        m_server->deliver(announced(ReceivedStream::complete(m_fromName, peerAddress(), m_count, std::move(m_spool))));
+    }
+
+    // Throttled: a fast sender must not turn each chunk into a signal.
+    void reportProgress()
+    {
+        if (m_received >= m_count || m_progressClock.elapsed() < kProgressIntervalMs)
+            return;
+        m_progressClock.restart();
+        m_server->deliverProgress(m_streamId, m_received);
+    }
+
+    ReceivedStream announced(ReceivedStream stream) const
+    {
+        stream.m_streamId = m_streamId;
+        return stream;
     }
 
     void spoolFailed(const QString &error)
@@ -307,7 +331,8 @@ private:
         m_state = State::Done;
         m_spool.reset();
         const bool noRoom = lacksRoom(m_folder, error, m_count - m_received);
-        m_server->deliver(ReceivedStream::notStored(m_fromName, peerAddress(), m_count, error, m_folder, noRoom));
+        m_server->deliver(
+            announced(ReceivedStream::notStored(m_fromName, peerAddress(), m_count, error, m_folder, noRoom)));
         drop(QStringLiteral("cannot spool: ") + error);
     }
 
@@ -320,6 +345,8 @@ private:
     QString m_folder;
     std::shared_ptr<StreamSpool> m_spool; // removed with this connection unless delivered
     QByteArray m_chunk;
+    int m_streamId = 0;
+    QElapsedTimer m_progressClock;
 };
 
 TStrmClient::TStrmClient(QObject *parent)
@@ -448,6 +475,16 @@ ServeConnection *TStrmServer::createConnection(QTcpSocket *socket, int idleTimeo
 void TStrmServer::deliver(const ReceivedStream &stream)
 {
     delivery().post([this, stream] { Q_EMIT streamReceived(stream); });
+}
+
+void TStrmServer::deliverStart(const StreamOffer &offer)
+{
+    delivery().post([this, offer] { Q_EMIT streamStarted(offer); });
+}
+
+void TStrmServer::deliverProgress(int id, qint64 received)
+{
+    delivery().post([this, id, received] { Q_EMIT streamProgress(id, received); });
 }
 
 StreamAdmission TStrmServer::admit(const StreamOffer &offer) const

@@ -90,6 +90,8 @@ public:
     const QHostAddress &peer() const { return m_peer; }
     qint64 announcedSize() const { return m_announced; }
     qint64 receivedSize() const { return m_received; }
+    // The id its streamStarted() announced; 0 when it was not announced.
+    int streamId() const { return m_streamId; }
     // NotStored: the system's reason; Refused: the notice for the user.
     const QString &error() const { return m_error; }
     const QString &folder() const { return m_folder; }
@@ -111,6 +113,7 @@ private:
     QString m_error;
     QString m_folder;
     bool m_noRoom = false;
+    int m_streamId = 0;
     std::shared_ptr<StreamSpool> m_spool;
 };
 Q_DECLARE_METATYPE(ReceivedStream)
@@ -122,7 +125,9 @@ struct StreamOffer
     QHostAddress peer;
     qint64 size = 0;
     QString peerKey; // the fingerprint the peer proved over TLS; empty in the open
+    int id = 0; // given once its spool file stands; see TStrmServer::streamStarted()
 };
+Q_DECLARE_METATYPE(StreamOffer)
 
 // What the receiving side makes of an offered stream.
 struct StreamAdmission
@@ -182,6 +187,10 @@ public:
 Q_SIGNALS:
     // In arrival order, one at a time; complete, incomplete or not stored.
     void streamReceived(const ReceivedStream &stream);
+    // A stream was taken and its bytes begin to arrive; its streamReceived()
+    // follows with the same id. Progress comes at most a few times a second.
+    void streamStarted(const StreamOffer &offer);
+    void streamProgress(int id, qint64 received);
     void connectionDropped(const QString &reason);
     // A stream was refused for the spool limits, the first since there was room.
     void spoolLimitReached(int files, qint64 bytes);
@@ -195,6 +204,8 @@ private:
     struct Ledger;
 
     void deliver(const ReceivedStream &stream);
+    void deliverStart(const StreamOffer &offer);
+    void deliverProgress(int id, qint64 received);
     StreamAdmission admit(const StreamOffer &offer) const;
     // Room in the limits for `size` more bytes; says so once when there is not.
     bool withinLimits(qint64 size);
@@ -209,4 +220,5 @@ private:
     int m_maxFiles = kMaxSpooledFiles;
     qint64 m_maxBytes = kMaxSpooledBytes;
     bool m_overLimits = false;
+    int m_nextStreamId = 1;
 };

@@ -382,6 +382,10 @@ private Q_SLOTS:
         QVERIFY(file->open(QIODevice::ReadOnly));
 
         QSignalSpy received(m_server.get(), &TStrmServer::streamReceived);
+        QSignalSpy started(m_server.get(), &TStrmServer::streamStarted);
+        QSignalSpy progress(m_server.get(), &TStrmServer::streamProgress);
+        QElapsedTimer clock;
+        clock.start();
         auto client = clientFor(m_server->serverPort());
         qint64 spooledMidway = -1;
         connect(client.get(), &TTcpSock::packetSent, this, [&](qint64 sent, qint64 total) {
@@ -396,6 +400,22 @@ private Q_SLOTS:
         QTRY_COMPARE(received.size(), 1);
         QVERIFY2(spooledMidway > kSize / 4, qPrintable(QString::number(spooledMidway)));
         const auto stream = received.at(0).at(0).value<ReceivedStream>();
+
+        // Announced before its bytes, followed a few times a second, not per chunk.
+        QCOMPARE(started.size(), 1);
+        const auto offer = started.at(0).at(0).value<StreamOffer>();
+        QVERIFY(offer.id > 0);
+        QCOMPARE(offer.id, stream.streamId());
+        QCOMPARE(offer.size, kSize);
+        QCOMPARE(offer.fromName, QStringLiteral("C:\\A\\b.txt"));
+        QVERIFY2(progress.size() <= clock.elapsed() / 250 + 1,
+                 qPrintable(QStringLiteral("%1 reports in %2 ms").arg(progress.size()).arg(clock.elapsed())));
+        qint64 before = 0;
+        for (const QList<QVariant> &report : std::as_const(progress)) {
+            QCOMPARE(report.at(0).toInt(), offer.id);
+            QVERIFY(report.at(1).toLongLong() > before && report.at(1).toLongLong() < kSize);
+            before = report.at(1).toLongLong();
+        }
         QCOMPARE(QFileInfo(stream.spoolPath()).size(), kSize);
         QFile spooled(stream.spoolPath());
         QVERIFY(spooled.open(QIODevice::ReadOnly));

@@ -77,15 +77,7 @@ Messenger::Messenger(MessengerEnvironment environment, QObject *parent)
             });
     m_fileReceiver = std::make_unique<FileReceiver>(static_cast<FileReceiveHost &>(*this), m_options);
     m_fileReceiver->setTransferList(&m_transferList);
-    connect(&m_transferList, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first, int last) {
-        for (int row = first; row <= last; ++row) {
-            const int id = m_transferList.idAt(row);
-            const TransferList::Transfer *transfer = m_transferList.find(id);
-            if (transfer->direction == TransferList::Direction::Incoming
-                && transfer->state == TransferList::State::Deciding)
-                Q_EMIT transferStarted(id);
-        }
-    });
+    connect(m_fileReceiver.get(), &FileReceiver::waitsForDecision, this, &Messenger::transferStarted);
 
     setUpSecureChannel();
 
@@ -185,6 +177,8 @@ void Messenger::listenForFiles()
     m_strmServer->setAdmission([this](const StreamOffer &offer) { return m_fileReceiver->admit(offer); });
     connect(m_strmServer.get(), &TStrmServer::streamReceived, this,
             [this](const ReceivedStream &stream) { m_fileReceiver->receive(stream); });
+    connect(m_strmServer.get(), &TStrmServer::streamStarted, m_fileReceiver.get(), &FileReceiver::started);
+    connect(m_strmServer.get(), &TStrmServer::streamProgress, m_fileReceiver.get(), &FileReceiver::progressed);
     connect(m_strmServer.get(), &TStrmServer::connectionDropped, this,
             [this](const QString &reason) { m_streamDrops.record(reason); });
     connect(m_strmServer.get(), &TStrmServer::spoolLimitReached, this, [](int files, qint64 bytes) {

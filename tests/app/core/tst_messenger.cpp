@@ -6,7 +6,9 @@
 #include "IniFile.h"
 #include "IncomingEntry.h"
 #include "Messenger.h"
+#include "MsgFrame.h"
 #include "Outbox.h"
+#include "StreamFrame.h"
 #include "UserPrompts.h"
 
 #include <QDir>
@@ -14,6 +16,7 @@
 #include <QNetworkInterface>
 #include <QSignalSpy>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -324,6 +327,67 @@ private Q_SLOTS:
         QCOMPARE(contentOf(QDir(inbox.path()).filePath(u"report.txt"_s)), content);
     }
 
+    void incomingFileIsListedWhileItArrivesAndACutOneFails()
+    {
+        QTemporaryDir inbox;
+        m_b->options().set(Option::SaveIntoFolder, true);
+        m_b->options().setSaveFolder(inbox.path());
+        TransferList &list = m_b->transfers();
+        constexpr qint64 kSize = qint64(4) << 20;
+        QByteArray body(kSize, '\0');
+        for (qint64 i = 0; i < kSize; ++i)
+            body[i] = char(i * 7 % 251);
+
+        // A raw sender paces the bytes, so that the row is seen half-way.
+        QTcpSocket sender;
+        sender.connectToHost(QHostAddress::LocalHost, m_b->streamPort());
+        sender.write(StreamFrame::encodeHeader(Cp1251::encode(u"C:\\Данные\\большой.bin"_s), kSize));
+        qint64 written = kSize / 4;
+        sender.write(body.left(written));
+        QTRY_COMPARE(list.rowCount(), 1);
+        const int id = list.idAt(0);
+        const TransferList::Transfer *row = list.find(id);
+        QCOMPARE(row->direction, TransferList::Direction::Incoming);
+        QCOMPARE(row->name, u"большой.bin"_s);
+        QCOMPARE(row->size, kSize);
+        QCOMPARE(row->state, TransferList::State::Sending);
+        QSignalSpy changes(&list, &QAbstractItemModel::dataChanged);
+        while (list.find(id)->done == 0 && written < kSize - 65536) {
+            sender.write(body.mid(written, 16384));
+            written += 16384;
+            changes.wait(20);
+        }
+        row = list.find(id);
+        QVERIFY2(row->done > 0 && row->done < kSize, qPrintable(QString::number(row->done)));
+        QCOMPARE(row->state, TransferList::State::Sending);
+        QCOMPARE(list.data(list.index(0, TransferList::Status)).toString(), u"Прием"_s);
+        QVERIFY(!list.data(list.index(0, TransferList::Rate)).toString().isEmpty());
+        QVERIFY(!list.data(list.index(0, TransferList::TimeLeft)).toString().isEmpty());
+
+        sender.write(body.mid(written));
+        QTRY_VERIFY_WITH_TIMEOUT(sender.bytesAvailable() >= MsgFrame::kAckSize, 30000);
+        QTRY_COMPARE(list.find(id)->state, TransferList::State::Saved);
+        QCOMPARE(list.rowCount(), 1); // the same row, not a second one
+        const QString saved = QDir(inbox.path()).filePath(u"большой.bin"_s);
+        QCOMPARE(list.find(id)->path, saved);
+        QCOMPARE(list.find(id)->done, kSize);
+        QVERIFY(contentOf(saved) == body);
+
+        // The sender cancels half-way: the row fails and nothing is kept.
+        QTcpSocket cut;
+        cut.connectToHost(QHostAddress::LocalHost, m_b->streamPort());
+        cut.write(StreamFrame::encodeHeader("cut.bin", kSize));
+        cut.write(body.left(kSize / 2));
+        QTRY_COMPARE(list.rowCount(), 2);
+        const int cutId = list.idAt(1);
+        QCOMPARE(list.find(cutId)->state, TransferList::State::Sending);
+        cut.abort();
+        QTRY_COMPARE(list.find(cutId)->state, TransferList::State::Failed);
+        QVERIFY(list.find(cutId)->done < kSize);
+        QCOMPARE(QDir(inbox.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList({u"большой.bin"_s}));
+    }
+
     void fileGoesWhereTheUserChooses()
     {
         meet();
@@ -348,6 +412,11 @@ private Q_SLOTS:
         QCOMPARE(m_promptsB.notices, QStringList({u"Получен файл data.bin !"_s}));
         QTRY_COMPARE(contentOf(m_promptsB.savePath), QByteArray(70000, '\x98'));
         QCOMPARE(secureStreams.size(), 1);
+        // Its row, made as the stream began, ends where the user put it.
+        QCOMPARE(m_b->transfers().rowCount(), 1);
+        const TransferList::Transfer *row = m_b->transfers().find(m_b->transfers().idAt(0));
+        QCOMPARE(row->state, TransferList::State::Saved);
+        QCOMPARE(row->path, m_promptsB.savePath);
     }
 
     void burstOfNetworkChangesAnnouncesOnce();
