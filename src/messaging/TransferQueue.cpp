@@ -85,6 +85,7 @@ struct TransferQueue::Item
 struct TransferQueue::Lane
 {
     std::unique_ptr<TStrmClient> client;
+    bool secure = false; // the client brought its own port
     std::deque<int> waiting;
     int current = 0;
 };
@@ -179,12 +180,20 @@ int TransferQueue::enqueue(std::unique_ptr<Item> item)
 
 TransferQueue::Lane &TransferQueue::laneFor(const Recipient &recipient)
 {
-    const QString key = recipient.host.toUpper();
+    QString key = recipient.host.toUpper();
+    if (recipient.channel == Recipient::Channel::Open)
+        key += QStringLiteral("\topen");
     std::shared_ptr<Lane> &lane = m_lanes[key];
     if (lane)
         return *lane;
     lane = std::make_shared<Lane>();
-    lane->client = std::make_unique<TStrmClient>();
+    // A file for a contact that was asked to go openly this once never shares
+    // a lane's secure client.
+    if (m_makeClient && recipient.channel == Recipient::Channel::Any)
+        lane->client = m_makeClient(recipient);
+    lane->secure = lane->client != nullptr;
+    if (!lane->client)
+        lane->client = std::make_unique<TStrmClient>();
     Lane *raw = lane.get();
     connect(lane->client.get(), &TTcpSock::packetSent, this, [this, raw](qint64 sent, qint64 total) {
         if (raw->current) {
@@ -254,7 +263,8 @@ void TransferQueue::post(Lane &lane, Item &item, std::unique_ptr<QFile> file, co
 {
     const int id = item.id;
     const qint64 size = file->size();
-    lane.client->setPort(m_port);
+    if (!lane.secure)
+        lane.client->setPort(m_port);
     lane.client->setHost(item.recipient.host);
     lane.client->setFallbackHost(item.recipient.fallbackHost);
     QString fromName = wireName;

@@ -42,6 +42,11 @@ public:
     // For the stream header: our computer's name goes before a file's name
     // instead of its local path (the command line's way); empty: the local path.
     void setSenderName(const QString &name) { m_senderName = name; }
+    // Makes the client of a contact's lane: a secure one for a contact with a
+    // pinned key, ready with its port and expected key; nullptr: the open
+    // channel on setPort()'s port.
+    using ClientFactory = std::function<std::unique_ptr<TStrmClient>(const Recipient &recipient)>;
+    void setClientFactory(ClientFactory factory) { m_makeClient = std::move(factory); }
 
     // Queues a file or a folder for `recipient`; returns its transfer id.
     // What the stream format cannot carry (a file of 2 GiB or more, a path
@@ -85,6 +90,7 @@ private:
 
     TransferList &m_list;
     quint16 m_port = 711;
+    ClientFactory m_makeClient;
     int m_maxLanes = kDefaultLanes;
     int m_running = 0;
     QString m_archiveFolder;

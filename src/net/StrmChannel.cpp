@@ -278,8 +278,8 @@ private:
         }
         m_state = State::Body;
         m_chunk.resize(kChunk);
-        m_streamId = m_server->m_nextStreamId++;
-        m_server->deliverStart({m_fromName, peerAddress(), m_count, m_streamId});
+        m_streamId = TStrmServer::s_nextStreamId++;
+        m_server->deliverStart({m_fromName, peerAddress(), m_count, peerKey(), m_streamId});
         m_progressClock.start();
         readBody();
     }

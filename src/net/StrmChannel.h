@@ -220,5 +220,6 @@ private:
     int m_maxFiles = kMaxSpooledFiles;
     qint64 m_maxBytes = kMaxSpooledBytes;
     bool m_overLimits = false;
-    int m_nextStreamId = 1;
+    // Shared by every server of the process (open and secure feed one receiver), so ids never meet.
+    static inline int s_nextStreamId = 1;
 };

@@ -229,3 +229,13 @@ bool SecureChannel::prepareStreamClient(const QString &name)
 {
     return prepareClient(m_strmClient.get(), targetFor(name), hasPinnedKey(name), m_peerPort);
 }
+
+std::unique_ptr<TStrmClient> SecureChannel::makeStreamClient(const QString &name)
+{
+    if (!m_strmClient || !hasPinnedKey(name))
+        return nullptr;
+    auto client = std::make_unique<SecureStrmClient>(TlsSetup::client(m_identity, QByteArray(TlsSetup::kStreamProtocol)));
+    if (!prepareClient(client.get(), targetFor(name), true, m_peerPort))
+        return nullptr;
+    return client;
+}

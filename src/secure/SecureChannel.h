@@ -77,6 +77,9 @@ public:
     bool prepareReplyClient(const QString &name);
     SecureMsgClient *replyClient() const { return m_replyClient.get(); }
     bool prepareStreamClient(const QString &name);
+    // A stream client of its own for a contact with a pinned key (files go
+    // to several contacts at once); nullptr for a contact without one.
+    std::unique_ptr<TStrmClient> makeStreamClient(const QString &name);
     SecureStrmClient *streamClient() const { return m_strmClient.get(); }
     // Where to connect when no announcement told a port (tests; a name known only from the pins).
     void setPeerPort(quint16 port) { m_peerPort = port; }

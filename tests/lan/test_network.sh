@@ -166,8 +166,8 @@ fi
 
 say q SEND PC-M со второй сети
 say p SEND PC-M с первой сети
-if lan_wait_line "$logs/m.log" 'VIEW .*>>Сообщение от  PC-Q \| со второй сети' 10 "${pid[m]}" \
-    && lan_wait_line "$logs/m.log" 'VIEW .*>>Сообщение от  PC-P \| с первой сети' 10 "${pid[m]}"; then
+if lan_wait_line "$logs/m.log" 'VIEW .*>>Сообщение от  PC-Q  \[защищённый канал\] \| со второй сети' 10 "${pid[m]}" \
+    && lan_wait_line "$logs/m.log" 'VIEW .*>>Сообщение от  PC-P  \[защищённый канал\] \| с первой сети' 10 "${pid[m]}"; then
     lan_pass "peers on both networks message pc-m"
 else
     lan_fail "messages to pc-m from its two networks"

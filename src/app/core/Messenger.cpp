@@ -123,13 +123,14 @@ void Messenger::setUpSecureChannel()
     m_secure->setStreamAdmission([this](const StreamOffer &offer) { return m_fileReceiver->admit(offer); });
     connect(&m_secure->streamServer(), &TStrmServer::streamReceived, this,
             [this](const ReceivedStream &stream) { m_fileReceiver->receive(stream); });
+    connect(&m_secure->streamServer(), &TStrmServer::streamStarted, m_fileReceiver.get(), &FileReceiver::started);
+    connect(&m_secure->streamServer(), &TStrmServer::streamProgress, m_fileReceiver.get(), &FileReceiver::progressed);
     connect(&m_secure->streamServer(), &TStrmServer::connectionDropped, this,
             [this](const QString &reason) { m_streamDrops.record(reason); });
     connect(m_secure.get(), &SecureChannel::keyMismatch, this, &Messenger::keyChanged);
-    if (m_fileSender && m_secure->streamClient()) {
-        m_fileSender->setSecureClient(m_secure->streamClient(), [this](const Recipient &recipient) {
-            return m_secure->prepareStreamClient(recipient.host);
-        });
+    if (m_transfers && m_secure->streamClient()) {
+        m_transfers->setClientFactory(
+            [this](const Recipient &recipient) { return m_secure->makeStreamClient(recipient.host); });
     }
     if (m_sender && m_secure->messageClient()) {
         m_sender->setSecureClient(m_secure->messageClient(), [this](const Recipient &recipient) {
@@ -354,8 +355,12 @@ void Messenger::broadcast(const QString &datagram)
 void Messenger::onDatagram(const QByteArray &data, const QHostAddress &peer)
 {
     if (KeyAnnouncement::isAnnouncement(data)) {
-        if (m_secure)
-            m_secure->takeAnnouncement(data, peer, m_ownName);
+        if (!m_secure)
+            return;
+        m_secure->takeAnnouncement(data, peer, m_ownName);
+        // A pinned contact's waiting messages go once its key's port is known.
+        if (const auto announced = KeyAnnouncement::parse(data); announced && !m_outbox.messages().isEmpty())
+            deliverQueued(AsciiCase::upper(announced->name));
         return;
     }
     const QString datagram = Cp1251::decode(data);
@@ -364,7 +369,11 @@ void Messenger::onDatagram(const QByteArray &data, const QHostAddress &peer)
     m_dispatcher.dispatch(datagram);
     if (datagram.startsWith(u'%') && !m_outbox.messages().isEmpty()) {
         // The contact is back: what waits for it, by name or by address, goes now.
-        deliverQueued(AsciiCase::upper(datagram.mid(1)));
+        // A contact with a pinned key waits for the key announcement that
+        // follows its presence, which says where its secure channel listens.
+        const QString name = AsciiCase::upper(datagram.mid(1));
+        if (!m_secure || !m_secure->hasPinnedKey(name))
+            deliverQueued(name);
         deliverQueued(peer.toString());
     }
 }
