@@ -1,6 +1,7 @@
 #include "HistoryLog.h"
 
 #include "Cp1251.h"
+#include "LogHeader.h"
 #include "SystemFormats.h"
 
 #include <QFile>
@@ -24,7 +25,8 @@ HistoryLog::~HistoryLog()
 
 namespace {
 
-const QByteArray kRule = QByteArray("//") + QByteArray(69, '-');
+// One rule line for the writer and the history window's reader.
+const QByteArray kRule = LogHeader::kRule.toByteArray();
 
 // The header is one line: a name with a line break would start a forged entry.
 QString headerName(QString name)
