@@ -33,7 +33,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QScrollBar>
-#include <QTextBrowser>
+#include "IncomingBrowser.h"
 #include <QToolButton>
 
 

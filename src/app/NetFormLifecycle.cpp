@@ -23,7 +23,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QTextBrowser>
+#include "IncomingBrowser.h"
 
 using NetAction = NetFormWidgets::NetAction;
 using TrayAction = NetFormWidgets::TrayAction;

@@ -23,7 +23,7 @@
 #include <QItemSelectionModel>
 #include <QListView>
 #include <QPlainTextEdit>
-#include <QTextBrowser>
+#include "IncomingBrowser.h"
 #include <QToolButton>
 
 using NetAction = NetFormWidgets::NetAction;
@@ -58,7 +58,7 @@ void TNetForm::wireMessaging()
     connect(m_ui.action(NetAction::AutoAnswer), &QAction::triggered, this, &TNetForm::applyAutoAnswer);
     connect(m_ui.trayAction(TrayAction::AutoAnswer), &QAction::triggered, this, &TNetForm::applyAutoAnswer);
 
-    connect(m_ui.richEdit2(), &QTextBrowser::anchorClicked, this,
+    connect(m_ui.richEdit2(), &IncomingBrowser::anchorClicked, this,
             [](const QUrl &link) { QDesktopServices::openUrl(link); });
 
     m_sound->setFileFolders({m_env.dataFolder, QCoreApplication::applicationDirPath()});

@@ -23,7 +23,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QScrollBar>
-#include <QTextBrowser>
+#include "IncomingBrowser.h"
 #include <QToolButton>
 
 using NetAction = NetFormWidgets::NetAction;

@@ -3,6 +3,7 @@
 #include "Accessibility.h"
 
 #include "Icons.h"
+#include "IncomingBrowser.h"
 #include "SmileyPictures.h"
 #include "SmileyTable.h"
 
@@ -20,7 +21,6 @@
 #include <QPlainTextEdit>
 #include <QProxyStyle>
 #include <QStackedWidget>
-#include <QTextBrowser>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -493,11 +493,8 @@ QFrame *NetFormWidgets::buildIncomingView(QWidget *parent)
     m_panel2 = new QFrame(parent);
     m_panel2->setObjectName(u"Panel2"_s);
 
-    m_richEdit2 = new QTextBrowser(m_panel2);
+    m_richEdit2 = new IncomingBrowser(m_panel2);
     m_richEdit2->setObjectName(u"RichEdit2"_s);
-    // A click on a link must reach the window's handler and leave the document alone.
-    m_richEdit2->setOpenLinks(false);
-    m_richEdit2->setOpenExternalLinks(false);
 
     auto *layout = new QVBoxLayout(m_panel2);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -612,4 +609,4 @@ QToolButton *NetFormWidgets::smileyButton(int order) const
     return order >= 1 && order <= int(m_smileyButtons.size()) ? m_smileyButtons[std::size_t(order - 1)] : nullptr;
 }
 QFrame *NetFormWidgets::panel2() const { return m_panel2; }
-QTextBrowser *NetFormWidgets::richEdit2() const { return m_richEdit2; }
+IncomingBrowser *NetFormWidgets::richEdit2() const { return m_richEdit2; }

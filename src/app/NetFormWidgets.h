@@ -16,7 +16,7 @@ class QMainWindow;
 class QMenu;
 class QPlainTextEdit;
 class QStackedWidget;
-class QTextBrowser;
+class IncomingBrowser;
 class QToolBar;
 class QToolButton;
 class QWidget;
@@ -107,7 +107,7 @@ public:
     // The pop-up phrase list, a child of the editor so that it opens over it.
     QListWidget *listBox2() const;
     QFrame *panel2() const;
-    QTextBrowser *richEdit2() const;
+    IncomingBrowser *richEdit2() const;
 
     // The marker glyph of Image1..Image4; a null pixmap for any other number.
     QPixmap image(int number) const;
@@ -153,5 +153,5 @@ private:
     std::array<QToolButton *, 26> m_smileyButtons{};
     QListWidget *m_listBox2 = nullptr;
     QFrame *m_panel2 = nullptr;
-    QTextBrowser *m_richEdit2 = nullptr;
+    IncomingBrowser *m_richEdit2 = nullptr;
 };

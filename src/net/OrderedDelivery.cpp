@@ -1,5 +1,7 @@
 #include "OrderedDelivery.h"
 
+#include <algorithm>
+
 OrderedDelivery::OrderedDelivery(QObject *context)
     : m_context(context)
 {
@@ -8,12 +10,36 @@ OrderedDelivery::OrderedDelivery(QObject *context)
 void OrderedDelivery::post(std::function<void()> event)
 {
     m_queue.push_back(std::move(event));
+    checkBacklog();
     schedule();
+}
+
+void OrderedDelivery::setBacklogBound(qsizetype high, qsizetype low, std::function<void(bool)> changed)
+{
+    m_high = high;
+    m_low = std::min(low, high);
+    m_backlogChanged = std::move(changed);
+    checkBacklog();
 }
 
 void OrderedDelivery::clear()
 {
     m_queue.clear();
+    checkBacklog();
+}
+
+void OrderedDelivery::checkBacklog()
+{
+    if (!m_backlogChanged || m_high <= 0)
+        return;
+    const auto waiting = qsizetype(m_queue.size());
+    if (!m_full && waiting >= m_high) {
+        m_full = true;
+        m_backlogChanged(true);
+    } else if (m_full && waiting <= m_low) {
+        m_full = false;
+        m_backlogChanged(false);
+    }
 }
 
 void OrderedDelivery::schedule()
@@ -31,6 +57,7 @@ void OrderedDelivery::deliverOne()
         return;
     auto next = std::move(m_queue.front());
     m_queue.pop_front();
+    checkBacklog();
     m_delivering = true;
     const QPointer<QObject> owner = m_context; // a handler may destroy our owner, and us
     next();

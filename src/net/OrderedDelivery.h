@@ -19,6 +19,10 @@ public:
     explicit OrderedDelivery(QObject *context);
 
     void post(std::function<void()> event);
+    // Tells `changed(true)` once `high` events wait, and `changed(false)` once
+    // no more than `low` do: the owner stops taking new work meanwhile, so a
+    // peer faster than the handlers cannot grow the queue without bound.
+    void setBacklogBound(qsizetype high, qsizetype low, std::function<void(bool full)> changed);
     // Drops what has not been delivered yet.
     void clear();
     qsizetype pending() const { return qsizetype(m_queue.size()); }
@@ -26,9 +30,14 @@ public:
 private:
     void schedule();
     void deliverOne();
+    void checkBacklog();
 
     QPointer<QObject> m_context;
     std::deque<std::function<void()>> m_queue;
+    qsizetype m_high = 0;
+    qsizetype m_low = 0;
+    std::function<void(bool)> m_backlogChanged;
+    bool m_full = false;
     bool m_delivering = false;
     bool m_scheduled = false;
 };

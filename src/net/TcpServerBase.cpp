@@ -106,6 +106,18 @@ TTcpServerBase::TTcpServerBase(quint16 defaultPort, QObject *parent)
     m_server->setListenBacklogSize(kListenBacklog);
     connect(m_server, &QTcpServer::newConnection, this, &TTcpServerBase::onNewConnection);
     connect(&m_sweep, &QTimer::timeout, this, &TTcpServerBase::sweepConnections);
+    setBacklogBound(kBacklogPause, kBacklogResume);
+}
+
+void TTcpServerBase::setBacklogBound(int pause, int resume)
+{
+    m_delivery.setBacklogBound(pause, resume, [this](bool full) {
+        m_acceptPaused = full;
+        if (full)
+            m_server->pauseAccepting();
+        else
+            m_server->resumeAccepting();
+    });
 }
 
 TTcpServerBase::~TTcpServerBase()

@@ -82,6 +82,12 @@ public:
     static constexpr int kHeaderBoundMs = 60000;
     // One computer cannot take all our sockets.
     static constexpr int kMaxConnectionsPerAddress = 64;
+    // Received events waiting for the application beyond which no new
+    // connection is accepted until the backlog is down to kBacklogResume:
+    // senders then wait in the system's queue, and memory stays bounded
+    // however fast they come.
+    static constexpr int kBacklogPause = 256;
+    static constexpr int kBacklogResume = 32;
 
     TTcpServerBase(quint16 defaultPort, QObject *parent = nullptr);
     ~TTcpServerBase() override;
@@ -91,6 +97,8 @@ public:
     void setIdleTimeout(int milliseconds) { m_idleTimeoutMs = milliseconds; }
     void setHeaderDeadline(int milliseconds) { m_headerDeadlineMs = milliseconds; }
     void setMaxConnectionsPerAddress(int count) { m_maxPerAddress = count; }
+    void setBacklogBound(int pause, int resume);
+    bool isAcceptingPaused() const { return m_acceptPaused; }
 
     // Starts listening on all IPv4 addresses; false with errorString() when the
     // port cannot be had (another instance, or a privileged port).
@@ -134,4 +142,5 @@ private:
     QString m_error;
     QAbstractSocket::SocketError m_serverError = QAbstractSocket::UnknownSocketError;
     OrderedDelivery m_delivery{this};
+    bool m_acceptPaused = false;
 };

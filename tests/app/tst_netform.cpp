@@ -23,7 +23,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextBrowser>
+#include "IncomingBrowser.h"
 #include <QTextDocument>
 
 #include <csignal>

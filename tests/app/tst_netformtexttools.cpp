@@ -18,7 +18,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextBrowser>
+#include "IncomingBrowser.h"
 #include <QToolButton>
 
 #include <memory>

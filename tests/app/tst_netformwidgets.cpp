@@ -1,4 +1,7 @@
+#include "IncomingBrowser.h"
+#include "IncomingView.h"
 #include "NetFormWidgets.h"
+#include "SmileyPictures.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -12,7 +15,7 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTextBrowser>
+#include <QTextBlock>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -137,7 +140,7 @@ private Q_SLOTS:
             {w.speedButton25(), "SpeedButton25", "QToolButton"},
             {w.panel5(), "Panel5", "QFrame"},
             {w.panel2(), "Panel2", "QFrame"},
-            {w.richEdit2(), "RichEdit2", "QTextBrowser"},
+            {w.richEdit2(), "RichEdit2", "IncomingBrowser"},
             {w.toolBar(), "ToolBar1", "QToolBar"},
             {w.trayMenu(), "SideBarPopupMenu1", "QMenu"},
             {m_window->menuBar(), "SideBarMainMenu1", "QMenuBar"},
@@ -326,16 +329,71 @@ private Q_SLOTS:
     {
         m_window->show();
         m_widgets->bringIncomingToFront();
-        QTextBrowser *view = m_widgets->richEdit2();
-        view->setHtml(u"<a href=\"http://example.invalid/\">ссылка</a> текст"_s);
+        IncomingBrowser *view = m_widgets->richEdit2();
+        view->document()->setHtml(u"<a href=\"http://example.invalid/\">ссылка</a> текст"_s);
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-        QSignalSpy clicked(view, &QTextBrowser::anchorClicked);
+        QSignalSpy clicked(view, &IncomingBrowser::anchorClicked);
         QTextCursor cursor(view->document());
         cursor.setPosition(2);
         const QPoint onLink = view->cursorRect(cursor).center();
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, onLink);
         QCOMPARE(clicked.size(), 1);
         QCOMPARE(view->toPlainText(), u"ссылка текст"_s);
+        // A press on a link that drags away selects text and opens nothing.
+        QTest::mousePress(view->viewport(), Qt::LeftButton, {}, onLink);
+        QTest::mouseMove(view->viewport(), onLink + QPoint(60, 0));
+        QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, onLink + QPoint(60, 0));
+        QCOMPARE(clicked.size(), 1);
+    }
+
+    // Without a mouse: Tab reaches the links one after another, Enter opens
+    // the one reached, and past the last one Tab leaves the view.
+    void incomingLinksOpenFromTheKeyboard()
+    {
+        m_window->show();
+        m_widgets->bringIncomingToFront();
+        IncomingBrowser *view = m_widgets->richEdit2();
+        view->document()->setHtml(u"<p>раз <a href=\"http://one.invalid/\">один</a></p>"
+                                  u"<p>два <a href=\"http://two.invalid/\">второй</a> конец</p>"_s);
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        view->setFocus();
+        view->moveCursor(QTextCursor::Start);
+        QSignalSpy clicked(view, &IncomingBrowser::anchorClicked);
+        QTest::keyClick(view, Qt::Key_Return); // nothing reached yet
+        QCOMPARE(clicked.size(), 0);
+        QTest::keyClick(view, Qt::Key_Tab);
+        QCOMPARE(view->textCursor().selectedText(), u"один"_s);
+        QTest::keyClick(view, Qt::Key_Tab);
+        QTest::keyClick(view, Qt::Key_Enter);
+        QCOMPARE(clicked.size(), 1);
+        QCOMPARE(clicked.at(0).at(0).toUrl(), QUrl(u"http://two.invalid/"_s));
+        QTest::keyClick(view, Qt::Key_Backtab);
+        QTest::keyClick(view, Qt::Key_Return);
+        QCOMPARE(clicked.at(1).at(0).toUrl(), QUrl(u"http://one.invalid/"_s));
+        QTest::keyClick(view, Qt::Key_Tab);
+        QTest::keyClick(view, Qt::Key_Tab);
+        QVERIFY(!view->hasFocus());
+    }
+
+    // The view lays out only what it shows; its pictures still take their
+    // room in the line, and the text after them follows them.
+    void incomingPicturesTakeTheirRoom()
+    {
+        m_window->show();
+        m_widgets->bringIncomingToFront();
+        IncomingBrowser *view = m_widgets->richEdit2();
+        view->clear();
+        IncomingView content(view->document());
+        content.insertPicture(SmileyPictures::picture(1), u":-)"_s);
+        content.insertText(u"x"_s);
+        content.insertLineBreak();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        QTextCursor afterPicture(view->document());
+        afterPicture.setPosition(1);
+        QTextCursor before(view->document());
+        const int width = QImage(SmileyPictures::picture(1)).width();
+        QVERIFY(width > 0);
+        QVERIFY(view->cursorRect(afterPicture).left() - view->cursorRect(before).left() >= width);
     }
 };
 

@@ -50,7 +50,7 @@
 #include <QPushButton>
 #include <QSocketNotifier>
 #include <QTextBlock>
-#include <QTextBrowser>
+#include "IncomingBrowser.h"
 #include <QTimer>
 #include <QToolButton>
 

@@ -304,6 +304,38 @@ private Q_SLOTS:
         QTRY_COMPARE(delivered, QStringList({QStringLiteral("one"), QStringLiteral("four")}));
     }
 
+    void aBacklogStopsAcceptingUntilItDrainsAndLosesNothing()
+    {
+        // Peers faster than the handlers: past the bound, a new connection
+        // waits in the system's queue, unanswered, until the backlog is
+        // handled; then it is served and delivered after the others.
+        m_server->setBacklogBound(2, 0);
+        QStringList delivered;
+        QTcpSocket fourth;
+        connect(m_server.get(), &TMsgServer::messageReceived, this, [&](const QString &, const QString &text) {
+            delivered << text;
+            if (delivered.size() > 1)
+                return;
+            QTcpSocket second, third;
+            for (auto [socket, request] : {std::pair{&second, "0002PC0003two"}, std::pair{&third, "0002PC0005three"}}) {
+                socket->connectToHost(QHostAddress::LocalHost, m_server->serverPort());
+                socket->write(request);
+                QTRY_COMPARE(socket->bytesAvailable(), MsgFrame::kAckSize);
+            }
+            QVERIFY(m_server->isAcceptingPaused());
+            fourth.connectToHost(QHostAddress::LocalHost, m_server->serverPort());
+            fourth.write("0002PC0004four");
+            QTRY_VERIFY(fourth.state() == QAbstractSocket::ConnectedState && fourth.bytesToWrite() == 0);
+            QTest::qWait(100);
+            QCOMPARE(fourth.bytesAvailable(), 0);
+        });
+        QCOMPARE(rawExchange(m_server->serverPort(), "0002PC0003one"), MsgFrame::acknowledgement());
+        QTRY_COMPARE(delivered, QStringList({QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("three"),
+                                             QStringLiteral("four")}));
+        QCOMPARE(fourth.bytesAvailable(), MsgFrame::kAckSize);
+        QVERIFY(!m_server->isAcceptingPaused());
+    }
+
     void silentConnectionsAreClosed()
     {
         m_server->setIdleTimeout(200);

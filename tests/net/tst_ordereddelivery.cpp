@@ -55,6 +55,24 @@ private Q_SLOTS:
         QCOMPARE(maxDepth, 1);
     }
 
+    void aFullBacklogIsToldOnceAndItsEndOnceDrained()
+    {
+        QObject owner;
+        OrderedDelivery delivery(&owner);
+        QList<bool> told;
+        delivery.setBacklogBound(3, 1, [&](bool full) { told << full; });
+        int ran = 0;
+        for (int i = 0; i < 5; ++i)
+            delivery.post([&] { ++ran; });
+        QCOMPARE(told, QList<bool>{true}); // once, at the third
+        QTRY_COMPARE(ran, 5);
+        QCOMPARE(told, QList<bool>({true, false})); // once, down at one
+        for (int i = 0; i < 3; ++i)
+            delivery.post([&] { ++ran; });
+        delivery.clear(); // what is dropped no longer holds the work back
+        QCOMPARE(told, QList<bool>({true, false, true, false}));
+    }
+
     void clearDropsWhatIsQueuedAndAHandlerMayDestroyTheOwner()
     {
         auto owner = std::make_unique<QObject>();

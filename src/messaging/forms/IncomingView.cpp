@@ -26,10 +26,14 @@ QString hrefFor(const QString &link)
     return link.startsWith(u"www.", Qt::CaseInsensitive) ? QStringLiteral("http://") + link : link;
 }
 
-QString withoutCarriageReturns(QString text)
+// Line breaks inside a message become line separators: a message is one
+// paragraph, so the document keeps and lays out one block per message, not
+// one per line.
+QString withLineSeparators(QString text)
 {
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(u'\r', u'\n');
+    text.replace(u'\r', QChar::LineSeparator);
+    text.replace(u'\n', QChar::LineSeparator);
     return text;
 }
 
@@ -59,6 +63,9 @@ void IncomingView::beginEntry()
     m_cursor = QTextCursor(m_document);
     // Inside the edit block the move does not lay out the last line to learn its x.
     m_cursor.beginEditBlock();
+    // Cleared from outside: no line is left to end.
+    if (m_document->isEmpty())
+        m_breakPending = false;
     toEnd();
     m_linksLeft = kMaxLinks;
     m_picturesLeft = kMaxPictures;
@@ -70,6 +77,7 @@ void IncomingView::beginMessage()
     // Cleared from outside (the widget's own clear()): nothing is held any more.
     if (m_document->isEmpty())
         m_messages = 0;
+    endParagraph();
     // The header goes into the last line, which keeps this state when the
     // line break after the header splits it.
     m_document->lastBlock().setUserState(kMessageStart);
@@ -108,6 +116,7 @@ void IncomingView::endEntry()
 {
     if (m_depth == 0 || --m_depth > 0)
         return;
+    endParagraph();
     m_cursor.endEditBlock();
     m_cursor = QTextCursor();
     // An edit of its own: in the same edit as the new message, the change
@@ -131,7 +140,7 @@ void IncomingView::appendText(const QString &text)
 void IncomingView::insertText(const QString &text)
 {
     const Entry entry(*this);
-    insertWithLinks(withoutCarriageReturns(text));
+    insertWithLinks(withLineSeparators(text));
 }
 
 void IncomingView::insertPicture(const QString &resource, const QString &text)
@@ -143,6 +152,9 @@ void IncomingView::insertPicture(const QString &resource, const QString &text)
     }
     --m_picturesLeft;
     toEnd();
+    const QString lineBreak = pendingBreak();
+    if (!lineBreak.isEmpty())
+        m_cursor.insertText(lineBreak, m_plain);
     const QUrl name(resource.startsWith(u':') ? QStringLiteral("qrc") + resource : resource);
     if (m_document->resource(QTextDocument::ImageResource, name).isNull())
         m_document->addResource(QTextDocument::ImageResource, name, QImage(resource));
@@ -156,6 +168,28 @@ void IncomingView::insertPicture(const QString &resource, const QString &text)
 void IncomingView::insertLineBreak()
 {
     const Entry entry(*this);
+    // The break is made once it is known what follows: within a message a
+    // line separator, at its end the end of the paragraph.
+    if (m_breakPending) {
+        toEnd();
+        m_cursor.insertText(QString(QChar::LineSeparator), m_plain);
+    }
+    m_breakPending = true;
+}
+
+QString IncomingView::pendingBreak()
+{
+    if (!m_breakPending)
+        return {};
+    m_breakPending = false;
+    return QString(QChar::LineSeparator);
+}
+
+void IncomingView::endParagraph()
+{
+    if (!m_breakPending)
+        return;
+    m_breakPending = false;
     toEnd();
     m_cursor.insertBlock();
 }
@@ -164,6 +198,7 @@ void IncomingView::clear()
 {
     m_document->clear();
     m_messages = 0;
+    m_breakPending = false;
 }
 
 bool IncomingView::isEmpty() const
@@ -189,16 +224,12 @@ void IncomingView::insertWithLinks(const QString &text)
 {
     toEnd();
     QTextCursor &cursor = m_cursor;
-    const QTextCharFormat plain;
     qsizetype at = 0;
     auto insertPlain = [&](QStringView part) {
-        // Each line of the text is a block of its own.
-        const auto lines = part.split(u'\n');
-        for (qsizetype i = 0; i < lines.size(); ++i) {
-            if (i > 0)
-                cursor.insertBlock();
-            cursor.insertText(lines[i].toString(), plain);
-        }
+        // A pending line break goes in with the text after it, in one insert.
+        const QString piece = pendingBreak() + part.toString();
+        if (!piece.isEmpty())
+            cursor.insertText(piece, m_plain);
     };
     for (auto it = linkPattern().globalMatch(text); m_linksLeft > 0 && it.hasNext(); --m_linksLeft) {
         const auto match = it.next();

@@ -2,12 +2,14 @@
 
 #include <QString>
 #include <QTextCursor>
+#include <QTextFormat>
 
 class QTextDocument;
 
 // The incoming view's content: lines and texts are only ever appended at the
-// end. Every appended line ends with a line break, so the view always ends in
-// an empty line where inserted text continues. Links (web, mail and file
+// end. Every appended line ends with a line break, so after each entry the
+// view ends in an empty line where inserted text continues. A message is one
+// paragraph: the line breaks within it are line separators. Links (web, mail and file
 // addresses) are marked as they are inserted.
 //
 // The inserts of one message, or of several received together, belong
@@ -70,6 +72,8 @@ public:
 
 private:
     void insertWithLinks(const QString &text);
+    QString pendingBreak();
+    void endParagraph();
     void dropOldest(int count);
     void toEnd();
 
@@ -80,4 +84,7 @@ private:
     int m_depth = 0;
     int m_linksLeft = 0;
     int m_picturesLeft = 0;
+    // The last line break asked for, not yet in the document.
+    bool m_breakPending = false;
+    const QTextCharFormat m_plain;
 };

@@ -1,0 +1,113 @@
+#include "IncomingBrowser.h"
+
+#include "PictureTextLayout.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTextBlock>
+#include <QTextDocument>
+
+#include <algorithm>
+#include <utility>
+
+IncomingBrowser::IncomingBrowser(QWidget *parent)
+    : QPlainTextEdit(parent)
+{
+    setReadOnly(true);
+    setTextInteractionFlags(Qt::TextBrowserInteraction);
+    auto *content = new QTextDocument(this);
+    content->setDocumentLayout(new PictureTextLayout(content));
+    setDocument(content);
+    setUndoRedoEnabled(false);
+}
+
+void IncomingBrowser::mousePressEvent(QMouseEvent *event)
+{
+    m_pressedLink = event->button() == Qt::LeftButton ? anchorAt(event->position().toPoint()) : QString();
+    m_pressedAt = event->position().toPoint();
+    QPlainTextEdit::mousePressEvent(event);
+}
+
+void IncomingBrowser::mouseMoveEvent(QMouseEvent *event)
+{
+    const bool onLink = !anchorAt(event->position().toPoint()).isEmpty();
+    viewport()->setCursor(onLink ? Qt::PointingHandCursor : Qt::IBeamCursor);
+    QPlainTextEdit::mouseMoveEvent(event);
+}
+
+void IncomingBrowser::mouseReleaseEvent(QMouseEvent *event)
+{
+    QPlainTextEdit::mouseReleaseEvent(event);
+    const QString pressed = std::exchange(m_pressedLink, QString());
+    // A drag that selects text is no click on a link.
+    const bool dragged = (event->position().toPoint() - m_pressedAt).manhattanLength() >= QApplication::startDragDistance();
+    if (event->button() != Qt::LeftButton || pressed.isEmpty() || dragged)
+        return;
+    if (anchorAt(event->position().toPoint()) == pressed)
+        Q_EMIT anchorClicked(QUrl(pressed));
+}
+
+void IncomingBrowser::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (const QString link = selectedLink(); !link.isEmpty()) {
+            Q_EMIT anchorClicked(QUrl(link));
+            return;
+        }
+    }
+    QPlainTextEdit::keyPressEvent(event);
+}
+
+bool IncomingBrowser::focusNextPrevChild(bool next)
+{
+    // Tab walks the links first; past the last one it leaves the view.
+    if (hasFocus() && selectNextLink(next))
+        return true;
+    return QPlainTextEdit::focusNextPrevChild(next);
+}
+
+QString IncomingBrowser::selectedLink() const
+{
+    const QTextCursor cursor = textCursor();
+    if (!cursor.hasSelection())
+        return {};
+    const QTextBlock block = document()->findBlock(cursor.selectionStart());
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        if (fragment.position() == cursor.selectionStart() && fragment.length() == cursor.selectionEnd() - cursor.selectionStart())
+            return fragment.charFormat().isAnchor() ? fragment.charFormat().anchorHref() : QString();
+    }
+    return {};
+}
+
+bool IncomingBrowser::selectNextLink(bool forward)
+{
+    const QTextCursor current = textCursor();
+    const int from = forward ? current.selectionEnd() : current.selectionStart();
+    // Links are few and the view is bounded: walking its fragments is cheap
+    // next to the user's key press.
+    QTextBlock block = document()->findBlock(from);
+    for (; block.isValid(); block = forward ? block.next() : block.previous()) {
+        QList<QTextFragment> fragments;
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            fragments.append(it.fragment());
+        if (!forward)
+            std::reverse(fragments.begin(), fragments.end());
+        for (const QTextFragment &fragment : fragments) {
+            if (!fragment.charFormat().isAnchor())
+                continue;
+            const bool beyond = forward ? fragment.position() >= from
+                                        : fragment.position() + fragment.length() <= from;
+            if (!beyond)
+                continue;
+            QTextCursor link(document());
+            link.setPosition(fragment.position());
+            link.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+            setTextCursor(link);
+            ensureCursorVisible();
+            return true;
+        }
+    }
+    return false;
+}
