@@ -10,6 +10,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QSet>
 #include <QStringList>
 #include <QTimer>
 
@@ -206,6 +207,7 @@ private:
     QMenu *m_contactMenu = nullptr;
     QPointer<TWordEditForm> m_phraseEditor;
     QPointer<QProgressDialog> m_fileProgress;
+    QSet<int> m_secureFileFailures; // asked their own question: no second box when they end
     QPointer<TTransfersForm> m_transfersForm;
     FileDropTarget *m_fileDrop = nullptr;
     IncomingView m_incoming;

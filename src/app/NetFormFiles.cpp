@@ -94,9 +94,13 @@ void TNetForm::startFileSend(const Recipient &recipient, const QString &path)
                                         .arg(QFileInfo(path).size()));
         return;
     }
-    m_messenger->sendFile(recipient, std::move(file), [this](FileSender::Result result, const QString &reason) {
+    // The id comes back before the end can be reported: ends are reported later.
+    auto id = std::make_shared<int>(0);
+    *id = m_messenger->sendFile(recipient, std::move(file), [this, id](FileSender::Result result, const QString &reason) {
         if (m_fileProgress)
             m_fileProgress->deleteLater();
+        if (m_secureFileFailures.remove(*id))
+            return; // the user was asked whether to send it openly
         switch (result) {
         case FileSender::Result::Sent:
             MessageBoxes::information(this, QStringLiteral("Файл отправлен!"));

@@ -1,5 +1,5 @@
 // The main window's part of the secure channel: what the user is asked when
-// a computer's key changes and when a message could not go securely.
+// a computer's key changes and when a message or a file could not go securely.
 #include "NetForm.h"
 
 #include "Fingerprint.h"
@@ -7,6 +7,7 @@
 #include "MessageBoxes.h"
 #include "Messenger.h"
 
+#include <QFileInfo>
 #include <QListView>
 #include <QMenu>
 
@@ -81,6 +82,19 @@ void TNetForm::wireSecureChannel()
                         if (option(Option::History))
                             recordSent(text, r.displayName, false);
                     }, nullptr);
+                });
+            });
+    connect(core, &Messenger::secureFileSendFailed, this,
+            [this](int id, const Recipient &recipient, const QString &path, const QString &reason) {
+                m_secureFileFailures.insert(id);
+                const QString question =
+                    QStringLiteral("Файл «%1» для %2 не отправлен по защищённому каналу: %3.\n"
+                                   "Отправить его открыто, без шифрования, один раз?")
+                        .arg(QFileInfo(path).fileName(), recipient.displayName, reason);
+                MessageBoxes::question(this, QStringLiteral("Внимание"), question, false,
+                                       [this, recipient, path](bool yes) {
+                    if (yes && m_messenger && !m_shutDown)
+                        m_messenger->sendFileOpenly(recipient, path); // the transfers window follows it
                 });
             });
 }

@@ -86,6 +86,7 @@ struct TransferQueue::Lane
 {
     std::unique_ptr<TStrmClient> client;
     bool secure = false; // the client brought its own port
+    bool anyChannel = true; // not a lane of files the user asked to go openly
     std::deque<int> waiting;
     int current = 0;
 };
@@ -187,31 +188,48 @@ TransferQueue::Lane &TransferQueue::laneFor(const Recipient &recipient)
     if (lane)
         return *lane;
     lane = std::make_shared<Lane>();
-    // A file for a contact that was asked to go openly this once never shares
-    // a lane's secure client.
-    if (m_makeClient && recipient.channel == Recipient::Channel::Any)
-        lane->client = m_makeClient(recipient);
-    lane->secure = lane->client != nullptr;
-    if (!lane->client)
-        lane->client = std::make_unique<TStrmClient>();
-    Lane *raw = lane.get();
-    connect(lane->client.get(), &TTcpSock::packetSent, this, [this, raw](qint64 sent, qint64 total) {
+    lane->anyChannel = recipient.channel == Recipient::Channel::Any;
+    attachClient(*lane, nullptr);
+    return *lane;
+}
+
+void TransferQueue::attachClient(Lane &lane, std::unique_ptr<TStrmClient> client)
+{
+    if (lane.client) {
+        lane.client->disconnect(this);
+        // It may be the one reporting the end that led here.
+        lane.client.release()->deleteLater();
+    }
+    lane.secure = client != nullptr;
+    lane.client = client ? std::move(client) : std::make_unique<TStrmClient>();
+    Lane *raw = &lane;
+    connect(lane.client.get(), &TTcpSock::packetSent, this, [this, raw](qint64 sent, qint64 total) {
         if (raw->current) {
             m_list.setProgress(raw->current, sent);
             Q_EMIT progress(raw->current, sent, total);
         }
     });
-    connect(lane->client.get(), &TStrmClient::finished, this, [this, raw](const QByteArray &reply) {
+    connect(lane.client.get(), &TStrmClient::finished, this, [this, raw](const QByteArray &reply) {
         if (reply.isEmpty())
-            end(raw->current, Result::Failed, QStringLiteral("The receiver closed without acknowledging"));
+            failOnLane(*raw, QStringLiteral("The receiver closed without acknowledging"));
         else
             end(raw->current, Result::Sent, QString());
     });
-    connect(lane->client.get(), &TStrmClient::failed, this, [this, raw](const QString &error) {
-        const Item *item = find(raw->current);
-        end(raw->current, item && item->cancelling ? Result::Cancelled : Result::Failed, error);
+    connect(lane.client.get(), &TStrmClient::failed, this, [this, raw](const QString &error) {
+        failOnLane(*raw, error);
     });
-    return *lane;
+}
+
+void TransferQueue::failOnLane(Lane &lane, const QString &error)
+{
+    const Item *item = find(lane.current);
+    if (item && item->cancelling) {
+        end(lane.current, Result::Cancelled, error);
+        return;
+    }
+    if (item && lane.secure)
+        Q_EMIT secureSendFailed(item->id, item->recipient, item->path, error);
+    end(lane.current, Result::Failed, error);
 }
 
 void TransferQueue::schedule()
@@ -263,6 +281,15 @@ void TransferQueue::post(Lane &lane, Item &item, std::unique_ptr<QFile> file, co
 {
     const int id = item.id;
     const qint64 size = file->size();
+    // Made anew for each file: the contact's key may have been pinned, changed
+    // or accepted, or its secure port announced, since the last one.
+    // A file for a contact that was asked to go openly this once never shares
+    // a lane's secure client.
+    if (m_makeClient && lane.anyChannel) {
+        std::unique_ptr<TStrmClient> fresh = m_makeClient(item.recipient);
+        if (fresh || lane.secure)
+            attachClient(lane, std::move(fresh));
+    }
     if (!lane.secure)
         lane.client->setPort(m_port);
     lane.client->setHost(item.recipient.host);

@@ -72,6 +72,9 @@ Q_SIGNALS:
     void started(int id);
     void progress(int id, qint64 sent, qint64 total);
     void ended(int id, Result result, const QString &error);
+    // A transfer for a contact with a pinned key failed on the secure
+    // channel; nothing of it went in the open. Comes just before ended().
+    void secureSendFailed(int id, const Recipient &recipient, const QString &path, const QString &error);
 
 private:
     struct Item;
@@ -86,6 +89,8 @@ private:
     void end(int id, Result result, const QString &error);
     Item *find(int id);
     Lane &laneFor(const Recipient &recipient);
+    void attachClient(Lane &lane, std::unique_ptr<TStrmClient> client);
+    void failOnLane(Lane &lane, const QString &error);
     QString archiveFolder();
 
     TransferList &m_list;

@@ -237,5 +237,13 @@ std::unique_ptr<TStrmClient> SecureChannel::makeStreamClient(const QString &name
     auto client = std::make_unique<SecureStrmClient>(TlsSetup::client(m_identity, QByteArray(TlsSetup::kStreamProtocol)));
     if (!prepareClient(client.get(), targetFor(name), true, m_peerPort))
         return nullptr;
+    // A computer that answers under the name with another key is news for the
+    // user, as it would be in an announcement.
+    SecureStrmClient *raw = client.get();
+    connect(raw, &TStrmClient::failed, this, [this, raw, name] {
+        const auto pin = m_pins.pin(name);
+        if (raw->keyMismatch() && pin && pin->fingerprint.compare(raw->offeredKey(), Qt::CaseInsensitive) != 0)
+            noteMismatch(name, raw->offeredKey(), raw->host());
+    });
     return client;
 }

@@ -2,14 +2,20 @@
 #include "Fingerprint.h"
 #include "KeyAnnouncement.h"
 #include "KeyForm.h"
+#include "MessageBoxProbe.h"
 #include "LoopbackEnvironment.h"
 #include "NetForm.h"
 #include "PinStore.h"
 #include "SecureChannel.h"
+#include "StrmChannel.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
+#include <QFileDialog>
+#include <QItemSelectionModel>
+#include <QMessageBox>
+#include <QTcpServer>
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
@@ -33,9 +39,9 @@ class TestNetFormSecure : public QObject
     std::unique_ptr<TNetForm> m_form;
 
     // Another computer's identity, announced under `name` from loopback.
-    void announce(const QString &name, const Identity &identity)
+    void announce(const QString &name, const Identity &identity, quint16 port = 6712)
     {
-        const KeyAnnouncement announcement{name, 6712, identity.fingerprint()};
+        const KeyAnnouncement announcement{name, port, identity.fingerprint()};
         QVERIFY(DatagramObserver::sendTo(m_form->datagramPort(), announcement.encode()));
     }
 
@@ -126,6 +132,62 @@ private Q_SLOTS:
         QVERIFY(!form->acceptButton()->isVisible());
         QVERIFY(!form->verifiedBox()->isChecked()); // a new key is compared afresh
         QVERIFY(form->verifiedBox()->isEnabled());
+    }
+
+    // A file that could not go securely asks once whether to send it openly,
+    // instead of the plain error; Yes sends it in the open, this once.
+    void failedSecureFileIsOfferedOpenly()
+    {
+        QTemporaryDir peerHome;
+        const Identity peer = Identity::loadOrCreate(peerHome.path());
+        QTcpServer probe; // a port that is surely closed: bound, then released
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        const quint16 closed = probe.serverPort();
+        probe.close();
+        announce(u"PC2"_s, peer, closed);
+        QTRY_VERIFY(m_form->messenger().secure()->hasPinnedKey(u"PC2"_s));
+
+        TStrmServer openServer;
+        openServer.setPort(0);
+        openServer.setSpoolFolder([this] { return m_dir->path(); });
+        QList<ReceivedStream> received;
+        connect(&openServer, &TStrmServer::streamReceived, this, [&](const ReceivedStream &s) { received << s; });
+        QVERIFY(openServer.listen(QHostAddress::LocalHost));
+        m_form->setPeerStreamPort(openServer.serverPort());
+
+        const QString path = QDir(m_dir->path()).filePath(u"смета.txt"_s);
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("cost 42");
+        }
+        QListView *list = m_form->widgets().listBox1();
+        list->selectionModel()->setCurrentIndex(m_form->contacts().index(0), QItemSelectionModel::ClearAndSelect);
+        m_form->widgets().action(NetFormWidgets::NetAction::SendFile)->trigger();
+        QFileDialog *open = nullptr;
+        QTRY_VERIFY((open = m_form->findChild<QFileDialog *>(u"OpenDialog1"_s)) && open->isVisible());
+        if (QWidget *focused = open->focusWidget())
+            focused->clearFocus();
+        open->selectFile(path);
+        static_cast<QDialog *>(open)->accept();
+
+        const QString question = u"Файл «смета.txt» для PC2 не отправлен по защищённому каналу: "
+                                 u"защищённое соединение не удалось.\nОтправить его открыто, без шифрования, один раз?"_s;
+        QTRY_VERIFY(MessageBoxProbe::find(m_form.get(), question));
+        QVERIFY(!m_form->isSendingFile());
+        // The transfer's end came with the question, in the same turn: no second box.
+        const QList<QMessageBox *> boxes = m_form->findChildren<QMessageBox *>();
+        QCOMPARE(std::count_if(boxes.begin(), boxes.end(), [](QMessageBox *b) { return b->isVisible(); }), 1);
+        QVERIFY(received.isEmpty());
+
+        QMessageBox *box = MessageBoxProbe::find(m_form.get(), question);
+        QCOMPARE(box->windowTitle(), u"Внимание"_s);
+        box->button(QMessageBox::Yes)->click();
+        QTRY_COMPARE(received.size(), 1);
+        QFile got(received.first().spoolPath());
+        QVERIFY(got.open(QIODevice::ReadOnly));
+        QCOMPARE(got.readAll(), QByteArray("cost 42"));
+        QVERIFY(received.first().fromName().endsWith(u"смета.txt"_s));
     }
 };
 

@@ -4,6 +4,7 @@
 #include "ZipContents.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -295,6 +296,58 @@ private Q_SLOTS:
         QVERIFY(m_list->find(tooBigFile)->error.contains(u"больше 2 ГБ"_s));
         QCOMPARE(contacts.size(), 0);
         QVERIFY(!m_queue->isBusy());
+    }
+
+    // A lane's own client (the secure one) failing is told apart from other
+    // failures, and nothing of the file goes the other way; a file the user
+    // sends openly this once takes the plain channel, not the lane's client.
+    void ownClientFailureIsToldAndOpenFilesBypassIt()
+    {
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        const quint16 nobody = closed.serverPort();
+        closed.close();
+        int made = 0;
+        m_queue->setClientFactory([&](const Recipient &recipient) -> std::unique_ptr<TStrmClient> {
+            if (recipient.displayName != u"Б"_s)
+                return nullptr;
+            ++made;
+            auto client = std::make_unique<TStrmClient>();
+            client->setPort(nobody);
+            return client;
+        });
+        QVERIFY(writeFile(path(u"secret.bin"_s), patterned(5000, 3)));
+        QSignalSpy secureFailed(m_queue.get(), &TransferQueue::secureSendFailed);
+        QSignalSpy ended(m_queue.get(), &TransferQueue::ended);
+        const int first = m_queue->add(loopback(u"Б"_s), path(u"secret.bin"_s));
+        const int second = m_queue->add(loopback(u"Б"_s), path(u"secret.bin"_s));
+        QTRY_COMPARE(ended.size(), 2);
+        QCOMPARE(secureFailed.size(), 2);
+        QCOMPARE(secureFailed.at(0).at(0).toInt(), first);
+        QCOMPARE(secureFailed.at(1).at(0).toInt(), second);
+        QCOMPARE(secureFailed.at(0).at(1).value<Recipient>().displayName, u"Б"_s);
+        QCOMPARE(secureFailed.at(0).at(2).toString(), QFileInfo(path(u"secret.bin"_s)).absoluteFilePath());
+        QCOMPARE(made, 2); // each file asks afresh: a key or port may have changed meanwhile
+        QVERIFY(m_received.isEmpty());
+
+        // A failure of the plain channel is no secure failure.
+        Recipient plain = loopback(u"В"_s);
+        m_queue->setPort(nobody);
+        m_queue->add(plain, path(u"secret.bin"_s));
+        QTRY_COMPARE(ended.size(), 3);
+        QCOMPARE(ended.last().at(1).value<Result>(), Result::Failed);
+        QCOMPARE(secureFailed.size(), 2);
+
+        m_queue->setPort(m_server->serverPort());
+        Recipient openly = loopback(u"Б"_s);
+        openly.channel = Recipient::Channel::Open;
+        m_queue->add(openly, path(u"secret.bin"_s));
+        QTRY_COMPARE(m_received.size(), 1);
+        QCOMPARE(contentOf(m_received.first().spoolPath()), patterned(5000, 3));
+        QTRY_COMPARE(ended.size(), 4);
+        QCOMPARE(ended.last().at(1).value<Result>(), Result::Sent);
+        QCOMPARE(made, 2);
+        QCOMPARE(secureFailed.size(), 2);
     }
 
     void listKeepsTheLastHundredFinished()

@@ -1,6 +1,7 @@
 // Two secure channels on loopback: messages and files over TLS with pinned
 // keys, and everything that must be refused within the bounds: a changed
-// key either way, a client without a certificate, garbage and a stalled handshake.
+// key either way, a client without a certificate, garbage, a stalled or
+// trickling handshake and a crowd of handshakes from one address.
 #include "SecureChannel.h"
 #include "TlsListener.h"
 
@@ -10,8 +11,10 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -238,6 +241,54 @@ private Q_SLOTS:
         QTRY_COMPARE(refused.size(), 3);
         QCOMPARE(findChild<TlsListener>(*m_b)->handshakesInProgress(), 0);
         QCOMPARE(m_b->channel->messageServer().connectionCount(), 0);
+    }
+
+    // A peer that keeps a handshake alive with a byte now and then is cut at
+    // the same bound as a silent one; one address holds only so many
+    // handshakes at a time, and a place comes free as one ends.
+    void tricklingAndCrowdingHandshakesAreBounded()
+    {
+        m_b->channel->setHandshakeBound(300);
+        const quint16 port = m_b->channel->serverPort();
+        TlsListener *listener = findChild<TlsListener>(*m_b);
+        QSignalSpy refused(listener, &TlsListener::connectionRefused);
+
+        QTcpSocket trickle;
+        trickle.connectToHost(kLoopback, port);
+        QVERIFY(trickle.waitForConnected(5000));
+        // A record header announcing a long ClientHello, then its body a byte at a time.
+        trickle.write(QByteArray::fromHex("1603014000"));
+        QTimer drip;
+        connect(&drip, &QTimer::timeout, &trickle, [&trickle] { trickle.write("\x01", 1); });
+        drip.start(20);
+        QTRY_COMPARE_WITH_TIMEOUT(trickle.state(), QAbstractSocket::UnconnectedState, 5000);
+        drip.stop();
+        QTRY_COMPARE(refused.size(), 1);
+        QCOMPARE(refused.first().at(1).toString(), u"handshake not complete in time"_s);
+
+        m_b->channel->setHandshakeBound(60000);
+        std::vector<std::unique_ptr<QTcpSocket>> crowd;
+        for (int i = 0; i < TlsListener::kMaxHandshakesPerAddress; ++i) {
+            crowd.push_back(std::make_unique<QTcpSocket>());
+            crowd.back()->connectToHost(kLoopback, port);
+        }
+        QTRY_COMPARE(listener->handshakesInProgress(), TlsListener::kMaxHandshakesPerAddress);
+        QTcpSocket oneMore;
+        oneMore.connectToHost(kLoopback, port);
+        QTRY_COMPARE_WITH_TIMEOUT(oneMore.state(), QAbstractSocket::UnconnectedState, 5000);
+        QTRY_COMPARE(refused.size(), 2);
+        QCOMPARE(refused.last().at(1).toString(), u"too many handshakes from one address"_s);
+        QCOMPARE(listener->handshakesInProgress(), TlsListener::kMaxHandshakesPerAddress);
+
+        crowd.front()->abort();
+        QTRY_COMPARE(listener->handshakesInProgress(), TlsListener::kMaxHandshakesPerAddress - 1);
+        QTcpSocket next;
+        next.connectToHost(kLoopback, port);
+        QTRY_COMPARE(listener->handshakesInProgress(), TlsListener::kMaxHandshakesPerAddress);
+        QCOMPARE(refused.size(), 3); // the aborted one; the next was let in
+        crowd.clear();
+        next.abort();
+        QTRY_COMPARE(listener->handshakesInProgress(), 0);
     }
 
 private:

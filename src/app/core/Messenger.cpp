@@ -14,6 +14,12 @@
 #include <QCoreApplication>
 #include <QDir>
 
+namespace {
+
+const QString kKeyChanged = QStringLiteral("ключ компьютера изменился");
+
+} // namespace
+
 Messenger::Messenger(MessengerEnvironment environment, QObject *parent)
     : QObject(parent)
     , m_env(std::move(environment))
@@ -74,6 +80,10 @@ Messenger::Messenger(MessengerEnvironment environment, QObject *parent)
                      : result == TransferQueue::Result::Failed ? FileSender::Result::Failed
                                                                : FileSender::Result::Cancelled,
                      error);
+            });
+    connect(m_transfers.get(), &TransferQueue::secureSendFailed, this,
+            [this](int id, const Recipient &recipient, const QString &path, const QString &) {
+                Q_EMIT secureFileSendFailed(id, recipient, path, secureFailureReason(recipient.host));
             });
     m_fileReceiver = std::make_unique<FileReceiver>(static_cast<FileReceiveHost &>(*this), m_options);
     m_fileReceiver->setTransferList(&m_transferList);
@@ -393,10 +403,8 @@ void Messenger::send(const QList<Recipient> &recipients, const QString &text, Me
     auto reported = [this, text, each = std::move(each)](const Recipient &recipient, bool delivered) {
         if (!delivered && recipient.secured) {
             const SecureMsgClient *client = m_secure ? m_secure->messageClient() : nullptr;
-            const bool changed = client && client->keyMismatch();
             Q_EMIT secureSendFailed(recipient, text,
-                                    changed ? QStringLiteral("ключ компьютера изменился")
-                                            : QStringLiteral("защищённое соединение не удалось"));
+                                    client && client->keyMismatch() ? kKeyChanged : secureFailureReason(recipient.host));
         }
         if (each)
             each(recipient, delivered);
@@ -412,16 +420,33 @@ void Messenger::sendOpenly(Recipient recipient, const QString &text, MessageSend
         m_sender->send(m_ownName, {recipient}, text, std::move(each), std::move(finished));
 }
 
+QString Messenger::secureFailureReason(const QString &host) const
+{
+    if (m_secure && m_secure->mismatch(host))
+        return kKeyChanged;
+    return QStringLiteral("защищённое соединение не удалось");
+}
+
 HistoryLog::Result Messenger::recordSent(const QString &text, const QString &to)
 {
     return m_history.write(text, m_ownName, to);
 }
 
-void Messenger::sendFile(const Recipient &recipient, std::unique_ptr<QFile> file, FileSender::Done done)
+int Messenger::sendFile(const Recipient &recipient, std::unique_ptr<QFile> file, FileSender::Done done)
 {
     if (!m_transfers)
-        return;
-    m_dialogSends.insert(m_transfers->add(recipient, std::move(file), nullptr), std::move(done));
+        return 0;
+    const int id = m_transfers->add(recipient, std::move(file), nullptr);
+    m_dialogSends.insert(id, std::move(done));
+    return id;
+}
+
+int Messenger::sendFileOpenly(Recipient recipient, const QString &path)
+{
+    if (!m_transfers)
+        return 0;
+    recipient.channel = Recipient::Channel::Open;
+    return m_transfers->add(recipient, path);
 }
 
 void Messenger::cancelFileSend()

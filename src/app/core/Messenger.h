@@ -99,7 +99,8 @@ public:
 
     // One file from the file dialog; its progress comes as fileSendStarted()
     // and fileSendProgress(), its end through `done`.
-    void sendFile(const Recipient &recipient, std::unique_ptr<QFile> file, FileSender::Done done);
+    // Returns the transfer id.
+    int sendFile(const Recipient &recipient, std::unique_ptr<QFile> file, FileSender::Done done);
     // Ends the sends that sendFile() started.
     void cancelFileSend();
     bool isSendingFile() const { return m_transfers && m_transfers->isBusy(); }
@@ -109,6 +110,9 @@ public:
     // contacts at once. Returns the transfer ids, in the order given.
     QList<int> sendPaths(const QList<Recipient> &recipients, const QStringList &paths);
     void cancelTransfer(int id);
+    // Sends a file or folder to one recipient in the open, this once, after
+    // its secure send failed and the user agreed; returns the transfer id.
+    int sendFileOpenly(Recipient recipient, const QString &path);
     // Every transfer of this run, outgoing and incoming, for the transfers window.
     TransferList &transfers() { return m_transferList; }
     // Null after shutdown.
@@ -185,6 +189,10 @@ Q_SIGNALS:
     // A message to a contact with a pinned key could not go over the secure
     // channel; it was not sent in the open. The window may offer sendOpenly().
     void secureSendFailed(const Recipient &recipient, const QString &text, const QString &reason);
+    // A file or folder for a contact with a pinned key could not go over the
+    // secure channel; it was not sent in the open. Comes before the transfer's
+    // end is reported. The window may offer sendFileOpenly().
+    void secureFileSendFailed(int id, const Recipient &recipient, const QString &path, const QString &reason);
     // A computer presented a key other than the one pinned to its name.
     void keyChanged(const QString &name, const QString &address, const QString &pinned, const QString &offered);
 
@@ -221,6 +229,8 @@ private:
     void onDatagram(const QByteArray &data, const QHostAddress &peer);
     void saveOutboxOrReport(bool saved);
     void setUpSecureChannel();
+    // Why a secure send to `host` failed, in the words the user is told.
+    QString secureFailureReason(const QString &host) const;
     void receiveInTheOpen(const QString &fromName, const QString &text, const QHostAddress &peer);
     void listenForFiles();
     void removeStaleSpoolFiles() const;

@@ -501,6 +501,66 @@ private Q_SLOTS:
         QCOMPARE(shown.last().first().value<IncomingEntry>().origin, IncomingEntry::Origin::Unverified);
     }
 
+    // A file for a pinned contact never falls back to the open channel by
+    // itself: a computer answering with another key, or no secure listener,
+    // is told with the reason, and the file goes openly only when asked to.
+    void fileThatCannotGoSecurelyWaitsForTheUser()
+    {
+        meet();
+        QTemporaryDir chosen;
+        m_promptsB.savePath = QDir(chosen.path()).filePath(u"kept.bin"_s);
+        const QString source = QDir(m_homeA->path()).filePath(u"отчёт.bin"_s);
+        {
+            QFile file(source);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray(30000, '\x5a'));
+        }
+        QSignalSpy failed(m_a.get(), &Messenger::secureFileSendFailed);
+        QSignalSpy changed(m_a.get(), &Messenger::keyChanged);
+        QSignalSpy secureStreams(&m_b->secure()->streamServer(), &TStrmServer::streamReceived);
+        TransferList &sent = m_a->transfers();
+
+        // A believes B has another key: B's real one, proved in the handshake, is refused and shown.
+        QTemporaryDir otherHome;
+        const Identity other = Identity::loadOrCreate(otherHome.path());
+        const QString real = m_b->secure()->identity().fingerprint();
+        m_a->secure()->pins().replace(u"PC-B"_s, other.fingerprint());
+        int id = m_a->sendPaths({recipientOnA(u"PC-B"_s)}, {source}).first();
+        QTRY_COMPARE(failed.size(), 1);
+        QCOMPARE(failed.last().at(0).toInt(), id);
+        QCOMPARE(failed.last().at(1).value<Recipient>().host, u"PC-B"_s);
+        QCOMPARE(failed.last().at(2).toString(), source);
+        QCOMPARE(failed.last().at(3).toString(), u"ключ компьютера изменился"_s);
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed.first().at(0).toString(), u"PC-B"_s);
+        QCOMPARE(changed.first().at(2).toString(), other.fingerprint());
+        QCOMPARE(changed.first().at(3).toString(), real);
+        QTRY_COMPARE(sent.find(id)->state, TransferList::State::Failed);
+        QCOMPARE(m_b->transfers().rowCount(), 0);
+
+        // The user accepts the key: the next file to the contact goes securely.
+        QVERIFY(m_a->secure()->acceptOfferedKey(u"PC-B"_s));
+        id = m_a->sendPaths({recipientOnA(u"PC-B"_s)}, {source}).first();
+        QTRY_COMPARE(sent.find(id)->state, TransferList::State::Sent);
+        QTRY_COMPARE(secureStreams.size(), 1);
+        QTRY_COMPARE(contentOf(m_promptsB.savePath), QByteArray(30000, '\x5a'));
+        QVERIFY(QFile::remove(m_promptsB.savePath));
+
+        // No secure listener: refused, nothing in the open until the user says so.
+        m_b->secure()->close();
+        id = m_a->sendPaths({recipientOnA(u"PC-B"_s)}, {source}).first();
+        QTRY_COMPARE(failed.size(), 2);
+        QCOMPARE(failed.last().at(3).toString(), u"защищённое соединение не удалось"_s);
+        QTRY_COMPARE(sent.find(id)->state, TransferList::State::Failed);
+        QCOMPARE(m_b->transfers().rowCount(), 1);
+        const int openId = m_a->sendFileOpenly(failed.last().at(1).value<Recipient>(), failed.last().at(2).toString());
+        QTRY_COMPARE(sent.find(openId)->state, TransferList::State::Sent);
+        QTRY_COMPARE(contentOf(m_promptsB.savePath), QByteArray(30000, '\x5a'));
+        QCOMPARE(secureStreams.size(), 1);
+        QCOMPARE(failed.size(), 2);
+        QCOMPARE(changed.size(), 1);
+    }
+
     void messageFromOpenNameWithoutPinIsPlain()
     {
         QSignalSpy shown(m_b.get(), &Messenger::incomingShown);

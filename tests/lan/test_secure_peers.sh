@@ -1,0 +1,197 @@
+#!/usr/bin/env bash
+# The secure channel against the other kinds of peer, across a private LAN
+# with one real main window on pc-a: a plain-only peer (pc-w, no key
+# announced) exchanges files with pc-a both ways as before; a host renamed to
+# a name pc-a has a key pinned for (pc-c as PC-B) presents its own key in a
+# real TLS connection and is refused and warned about; `zavolin --send` from
+# a home whose pins hold the recipient's key goes over TLS (its text nowhere
+# on the bridge) and, when the secure connection fails, is not sent in the
+# open and exits non-zero; a file for a pinned contact whose secure channel
+# fails asks the user, and goes in the open only when the user agrees.
+# Usage: test_secure_peers.sh ZAVOLIN ZVNETFORM ZVPROBE ZVFILEPEER
+set -u
+
+here=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")" && pwd)
+LAN_EXEC_TIMEOUT=${LAN_EXEC_TIMEOUT:-20}
+LAN_BG_TIMEOUT=${LAN_BG_TIMEOUT:-60}
+# shellcheck source=lan.sh
+source "$here/lan.sh"
+
+if (($# != 4)); then
+    echo "usage: $0 ZAVOLIN ZVNETFORM ZVPROBE ZVFILEPEER" >&2
+    exit 2
+fi
+zavolin=$(realpath -- "$1") && zvnetform=$(realpath -- "$2") && zvprobe=$(realpath -- "$3") \
+    && zvfilepeer=$(realpath -- "$4") || exit 1
+capture_tool=$here/bridge_capture.py
+
+lan_require "$@"
+
+lan_up pc-a pc-c pc-w
+logs=$LAN_DIR/logs
+files=$LAN_DIR/files
+inbox=$LAN_DIR/a-in
+mkdir -p "$files" "$inbox" "$LAN_DIR/a-home" "$LAN_DIR/w-got" "$LAN_DIR/c-got" "$LAN_DIR/impostor-home" "$LAN_DIR/c-home"
+
+say() { # COMMAND...: to pc-a's window
+    printf '%s\n' "$*" >"$LAN_DIR/a.fifo"
+}
+# Whether FILE holds TEXT's code page 1251 bytes anywhere.
+holds_bytes() { # FILE TEXT
+    local needle
+    needle=$(printf '%s' "$2" | iconv -f UTF-8 -t CP1251) || return 2
+    LC_ALL=C grep -qaF -- "$needle" "$1"
+}
+pin_line() { # NAME FINGERPRINT
+    printf '%s\t%s\t2026-01-01T00:00:00Z\t0\n' "$1" "$2"
+}
+
+# pc-a knows PC-B by a key pinned earlier; nobody on this LAN holds it.
+pinned_b=$(printf 'CD%.0s' {1..32})
+pin_line PC-B "$pinned_b" >"$LAN_DIR/a-home/pins.txt"
+
+# pc-c hears pc-a's key announcement, as any host on the LAN can.
+lan_bg pc-c "$logs/udp.log" "$zvprobe" listen-udp 20
+heard=$LAN_LAST_PID
+lan_wait_line "$logs/udp.log" '^READY' 10 "$heard"
+mkfifo "$LAN_DIR/a.fifo"
+lan_bg pc-a "$logs/a.log" "$zvnetform" "$LAN_DIR/a-home" 55 "$LAN_DIR/a.fifo"
+apid=$LAN_LAST_PID
+lan_wait_line "$logs/a.log" '^READY' 30 "$apid" || lan_fail "pc-a never started"
+lan_wait_line "$logs/udp.log" $'\tPC-A\t6712\t' 10 "$heard"
+key_a=$(awk -F'\t' '$2 == "PC-A" && $3 == "6712" { print $4; exit }' "$logs/udp.log")
+if [[ $key_a =~ ^[0-9A-F]{64}$ ]]; then
+    lan_pass "pc-a announced its key and secure port"
+else
+    lan_fail "no key announcement from pc-a"
+    lan_show "$logs/udp.log" "$logs/a.log"
+fi
+
+# 1. A plain-only peer: files go to it and come from it in the open, as before.
+lan_bg pc-w "$logs/wfiles.log" "$zvfilepeer" serve "$LAN_DIR/w-got" 1 30
+wfiles=$LAN_LAST_PID
+lan_wait_line "$logs/wfiles.log" '^READY' 10 "$wfiles" || lan_fail "pc-w's file peer did not start"
+lan_exec pc-w "$zvprobe" send-udp '%PC-W' >/dev/null 2>&1
+lan_wait_line "$logs/a.log" '^CONTACTS .*PC-W' 10 "$apid" || lan_fail "pc-a never listed pc-w"
+head -c 150000 /dev/urandom >"$files/to-w.bin"
+say SENDFILE PC-W "$files/to-w.bin"
+if lan_wait_line "$logs/a.log" '^BOX Внимание\|Файл отправлен!' 15 "$apid" \
+    && lan_wait_line "$logs/wfiles.log" "^STREAM 1 .*to-w\\.bin 150000$" 5 "$wfiles" \
+    && cmp -s "$files/to-w.bin" "$LAN_DIR/w-got/1"; then
+    lan_pass "pc-a sends a file to the plain-only pc-w in the open"
+else
+    lan_fail "file from pc-a to pc-w"
+    lan_show "$logs/a.log" "$logs/wfiles.log"
+fi
+say OPTION 20 1
+say FOLDER "$inbox"
+lan_wait_line "$logs/a.log" '^DONE FOLDER' 5 "$apid"
+head -c 90000 /dev/urandom >"$files/from-w.bin"
+if lan_exec pc-w "$zavolin" --home "$LAN_DIR/w-home" --send-file pc-a "$files/from-w.bin" >"$logs/wsend.log" 2>&1 \
+    && lan_wait_line "$logs/a.log" '^BOX Внимание\|Получен файл from-w\.bin !' 10 "$apid" \
+    && cmp -s "$files/from-w.bin" "$inbox/from-w.bin"; then
+    lan_pass "a file from the plain-only pc-w is saved on pc-a"
+else
+    lan_fail "file from pc-w to pc-a"
+    lan_show "$logs/wsend.log" "$logs/a.log"
+fi
+
+# 2. pc-c renamed PC-B presents its own key in a TLS connection: refused, not shown as
+# PC-B, and warned about with both fingerprints; the user of pc-a does not accept it.
+say ANSWERNO 1
+pin_line PC-A "$key_a" >"$LAN_DIR/impostor-home/pins.txt"
+impostor_text='Я PC-B, переведи деньги'
+if lan_exec pc-c bash -c 'hostname pc-b && exec "$0" --home "$1" --send pc-a "$2"' \
+    "$zavolin" "$LAN_DIR/impostor-home" "$impostor_text" >"$logs/impostor.log" 2>&1; then
+    lan_fail "the impostor's message was acknowledged"
+    lan_show "$logs/impostor.log"
+fi
+if lan_wait_line "$logs/a.log" '^BOX Внимание\|Компьютер PC-B предъявил другой ключ' 10 "$apid" \
+    && lan_wait_line "$logs/a.log" '^BOX .*CDCD CDCD' 1 "$apid" \
+    && lan_wait_line "$logs/a.log" 'computer PC-B .*offers key [0-9A-F]{64}, but key (CD){32} is pinned' 2 "$apid" \
+    && ! grep -q "$impostor_text" "$logs/a.log" \
+    && grep -q "^PC-B	$pinned_b	" "$LAN_DIR/a-home/pins.txt"; then
+    lan_pass "another key presented for PC-B over TLS is refused, warned about and not pinned"
+else
+    lan_fail "impostor of PC-B over TLS"
+    lan_show "$logs/a.log" "$logs/impostor.log"
+fi
+
+# 3. `zavolin --send` with pc-a's key in the home's pins: over TLS, nothing readable on the bridge.
+pin_line PC-A "$key_a" >"$LAN_DIR/c-home/pins.txt"
+pin_line PC-W "$(printf 'EF%.0s' {1..32})" >>"$LAN_DIR/c-home/pins.txt"
+capture=$LAN_DIR/bridge.pcap
+python3 "$capture_tool" "$LAN_BRIDGE" "$capture" 2>"$logs/capture.log" &
+dump=$!
+LAN_PIDS+=("$dump")
+lan_wait_line "$logs/capture.log" 'listening on' 10 "$dump" || lan_fail "the capture on the bridge did not start"
+secret='Код от сейфа 40417 из командной строки'
+if lan_exec pc-c "$zavolin" --home "$LAN_DIR/c-home" --send pc-a "$secret" >"$logs/csend.log" 2>&1 \
+    && lan_wait_line "$logs/a.log" "^VIEW .*>>Сообщение от  PC-C.*\[защищённый канал\].*$secret" 10 "$apid"; then
+    lan_pass "--send with pc-a's key pinned exits 0 and pc-a marks the message as secure"
+else
+    lan_fail "--send over the secure channel"
+    lan_show "$logs/csend.log" "$logs/a.log"
+fi
+lan_exec pc-w "$zvprobe" time-msg "$(lan_ip pc-a)" PC-W 'Открытый контрольный текст' >/dev/null 2>&1
+lan_wait_line "$logs/a.log" 'Открытый контрольный текст' 10 "$apid"
+sleep 0.5 # let the capture take the last packets
+kill -INT "$dump" 2>/dev/null
+lan_wait_exit "$dump" 5 >/dev/null
+if ! holds_bytes "$capture" 'Открытый контрольный текст'; then
+    lan_fail "the capture did not see the open control text: it proves nothing"
+elif holds_bytes "$capture" "$secret"; then
+    lan_fail "the text of --send is on the wire"
+else
+    lan_pass "the text of --send is not on the wire (open text seen)"
+fi
+
+# ...and with no secure listener at the pinned recipient, nothing goes in the open.
+lan_bg pc-w "$logs/wmsg.log" "$zvprobe" serve-msg 20 1
+wmsg=$LAN_LAST_PID
+lan_wait_line "$logs/wmsg.log" '^READY' 10 "$wmsg" || lan_fail "pc-w's message server never started"
+if ! lan_exec pc-c "$zavolin" --home "$LAN_DIR/c-home" --send pc-w 'Не открыто' \
+    >"$logs/cfail.log" 2>&1 && grep -q 'not sent in the open' "$logs/cfail.log"; then
+    lan_pass "--send to a pinned host without a secure listener exits non-zero and says so"
+else
+    lan_fail "--send when the secure connection fails"
+    lan_show "$logs/cfail.log"
+fi
+# A later open message is the first and only one pc-w's server takes.
+lan_exec pc-c "$zvprobe" time-msg "$(lan_ip pc-w)" PC-C 'метка' >/dev/null 2>&1
+lan_wait_exit "$wmsg" 10 >/dev/null
+if [[ $(grep '^MSG' "$logs/wmsg.log") == $'MSG PC-C\tметка' ]]; then
+    lan_pass "nothing went to pc-w's open message server before a later open message"
+else
+    lan_fail "the message went to pc-w in the open"
+    lan_show "$logs/wmsg.log"
+fi
+
+# 4. A file for PC-C, whose key pc-a pinned from its secure message, while pc-c has
+# no secure listener: the user is asked; No sends nothing, Yes sends it openly once.
+lan_bg pc-c "$logs/cfiles.log" "$zvfilepeer" serve "$LAN_DIR/c-got" 1 30
+cfiles=$LAN_LAST_PID
+lan_wait_line "$logs/cfiles.log" '^READY' 10 "$cfiles" || lan_fail "pc-c's file peer did not start"
+lan_exec pc-c "$zvprobe" send-udp '%PC-C' >/dev/null 2>&1
+lan_wait_line "$logs/a.log" '^CONTACTS .*PC-C' 10 "$apid" || lan_fail "pc-a never listed pc-c"
+printf 'смета на квартал\n' >"$files/смета.txt"
+offer='^BOX Внимание\|Файл «смета\.txt» для PC-C не отправлен по защищённому каналу: защищённое соединение не удалось\.\\nОтправить его открыто, без шифрования, один раз\?$'
+say SENDFILE PC-C "$files/смета.txt"
+if lan_wait_line "$logs/a.log" "$offer" 15 "$apid" && ! grep -q 'Ошибка отправки файла' "$logs/a.log" \
+    && ! grep -q '^STREAM' "$logs/cfiles.log"; then
+    lan_pass "a failed secure file asks the user and, answered No, sends nothing"
+else
+    lan_fail "failed secure file, answered No"
+    lan_show "$logs/a.log" "$logs/cfiles.log"
+fi
+say ANSWERNO 0
+say SENDFILE PC-C "$files/смета.txt"
+if lan_wait_line "$logs/cfiles.log" '^STREAM 1 .*смета\.txt [0-9]+$' 15 "$cfiles" \
+    && cmp -s "$files/смета.txt" "$LAN_DIR/c-got/1" && (($(LC_ALL=C grep -cE -- "$offer" "$logs/a.log") == 2)); then
+    lan_pass "answered Yes, the file goes in the open this once"
+else
+    lan_fail "failed secure file, answered Yes"
+    lan_show "$logs/a.log" "$logs/cfiles.log"
+fi
+
+lan_finish
