@@ -12,7 +12,8 @@
 // a dialog without pulling objects out from under a caller still on the stack;
 // events arriving meanwhile wait in the queue instead of running inside the
 // unfinished handler. Each event gets a loop pass of its own, so a backlog
-// never keeps acknowledgements, accepts or signals waiting behind it.
+// never keeps acknowledgements or signals waiting behind it; only a backlog
+// past its bound (setBacklogBound) makes its owner stop taking new work.
 class OrderedDelivery
 {
 public:
