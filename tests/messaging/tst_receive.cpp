@@ -380,7 +380,7 @@ private Q_SLOTS:
 
     void linksAreMarked()
     {
-        receive(QStringLiteral("PC2"), QStringLiteral("see http://intranet/wiki and www.example.org."));
+        receive(QStringLiteral("PC2"), QStringLiteral("see http://intranet/wiki and www.example.org.\r\nnext line"));
         QStringList hrefs;
         for (QTextBlock b = m_host->document.begin(); b.isValid(); b = b.next()) {
             for (auto it = b.begin(); !it.atEnd(); ++it) {
@@ -389,6 +389,7 @@ private Q_SLOTS:
             }
         }
         QCOMPARE(hrefs, QStringList({QStringLiteral("http://intranet/wiki"), QStringLiteral("http://www.example.org.")}));
+        QCOMPARE(m_host->lines().at(2), QStringLiteral("next line"));
     }
 
     void floodsOfLinksAndSmileysDrawOnlyTheFirstOnesAndLayOutOnce_data()

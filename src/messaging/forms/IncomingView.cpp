@@ -16,7 +16,8 @@ namespace {
 const QRegularExpression &linkPattern()
 {
     static const QRegularExpression pattern(
-        QStringLiteral(R"((?:(?:https?|ftp|file)://|mailto:|www\.)[^\s<>"]+)"),
+        // A link ends at the end of its line too: lines are split by line separators.
+        QStringLiteral(R"((?:(?:https?|ftp|file)://|mailto:|www\.)[^\s<>"\x{2028}]+)"),
         QRegularExpression::CaseInsensitiveOption);
     return pattern;
 }
