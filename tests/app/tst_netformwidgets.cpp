@@ -373,6 +373,22 @@ private Q_SLOTS:
         QTest::keyClick(view, Qt::Key_Tab);
         QTest::keyClick(view, Qt::Key_Tab);
         QVERIFY(!view->hasFocus());
+
+        // Tab reaches the links on screen only: a view holding thousands
+        // does not keep the keyboard for all of them.
+        view->document()->setHtml(u"<p>раз <a href=\"http://one.invalid/\">один</a></p>"_s
+                                  + u"<p>строка</p>"_s.repeated(300)
+                                  + u"<p><a href=\"http://far.invalid/\">далеко</a></p>"_s);
+        view->setFocus();
+        view->moveCursor(QTextCursor::Start);
+        QTest::keyClick(view, Qt::Key_Tab);
+        QCOMPARE(view->textCursor().selectedText(), u"один"_s);
+        QTest::keyClick(view, Qt::Key_Tab);
+        QVERIFY(!view->hasFocus());
+        view->setFocus();
+        view->moveCursor(QTextCursor::End);
+        QTest::keyClick(view, Qt::Key_Backtab);
+        QCOMPARE(view->textCursor().selectedText(), u"далеко"_s);
     }
 
     // The view lays out only what it shows; its pictures still take their

@@ -83,12 +83,18 @@ QString IncomingBrowser::selectedLink() const
 
 bool IncomingBrowser::selectNextLink(bool forward)
 {
+    // Only the links on screen: the view may hold thousands, and Tab must
+    // leave it after a screenful, not after every link it holds.
+    const int top = firstVisibleBlock().position();
+    const int bottom = cursorForPosition(QPoint(viewport()->width() - 1, viewport()->height() - 1)).position();
     const QTextCursor current = textCursor();
-    const int from = forward ? current.selectionEnd() : current.selectionStart();
-    // Links are few and the view is bounded: walking its fragments is cheap
-    // next to the user's key press.
+    int from = forward ? current.selectionEnd() : current.selectionStart();
+    if (from < top || from > bottom)
+        from = forward ? top : bottom;
     QTextBlock block = document()->findBlock(from);
     for (; block.isValid(); block = forward ? block.next() : block.previous()) {
+        if (forward ? block.position() > bottom : block.position() + block.length() <= top)
+            break;
         QList<QTextFragment> fragments;
         for (auto it = block.begin(); !it.atEnd(); ++it)
             fragments.append(it.fragment());
@@ -99,7 +105,8 @@ bool IncomingBrowser::selectNextLink(bool forward)
                 continue;
             const bool beyond = forward ? fragment.position() >= from
                                         : fragment.position() + fragment.length() <= from;
-            if (!beyond)
+            const bool onScreen = fragment.position() >= top && fragment.position() < bottom;
+            if (!beyond || !onScreen)
                 continue;
             QTextCursor link(document());
             link.setPosition(fragment.position());

@@ -7,8 +7,8 @@
 // flood of messages costs the document's bookkeeping and no line layout, and
 // a view that holds thousands of messages scrolls as fast as one that holds
 // few. It shows the document's pictures and links; links open by a click, by
-// Tab to reach them and Enter to open, and nothing a click does changes the
-// text.
+// Tab to reach the next one on screen and Enter to open it, and nothing a
+// click does changes the text.
 class IncomingBrowser : public QPlainTextEdit
 {
     Q_OBJECT
