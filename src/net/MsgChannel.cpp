@@ -31,7 +31,7 @@ protected:
             headerComplete(); // the whole request is its header
             const QString fromName = Cp1251::decode(m_parser.fromName());
             if (m_server->m_senderCheck) {
-                const QString refusal = m_server->m_senderCheck(fromName, peerKey());
+                const QString refusal = m_server->m_senderCheck(fromName, peerKey(), peerAddress());
                 if (!refusal.isEmpty()) {
                     drop(refusal);
                     return;

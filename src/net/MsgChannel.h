@@ -61,9 +61,11 @@ public:
     QList<ReceivedMessage> takePending();
 
     // Asked for each complete request before it is acknowledged, with the
-    // fingerprint of the key the peer proved (empty in the open): non-empty
-    // refuses it without acknowledgement, the reason going to the log.
-    using SenderCheck = std::function<QString(const QString &fromName, const QString &peerKey)>;
+    // fingerprint of the key the peer proved (empty in the open) and the
+    // peer's address: non-empty refuses it without acknowledgement, the
+    // reason going to the log.
+    using SenderCheck =
+        std::function<QString(const QString &fromName, const QString &peerKey, const QHostAddress &peer)>;
     void setSenderCheck(SenderCheck check) { m_senderCheck = std::move(check); }
 
 Q_SIGNALS:

@@ -9,6 +9,20 @@
 #include <QDir>
 #include <QSslSocket>
 
+namespace {
+
+// As the announcements give it: an IPv4 address in dotted form.
+QString addressText(const QHostAddress &peer)
+{
+    bool isV4 = false;
+    const quint32 v4 = peer.toIPv4Address(&isV4);
+    if (peer.isNull())
+        return QString();
+    return isV4 ? QHostAddress(v4).toString() : peer.toString();
+}
+
+} // namespace
+
 SecureChannel::SecureChannel(const QString &dataFolder, quint16 port, QObject *parent)
     : QObject(parent)
     , m_identity(Identity::loadOrCreate(dataFolder, &m_identityNotice))
@@ -18,7 +32,9 @@ SecureChannel::SecureChannel(const QString &dataFolder, quint16 port, QObject *p
     , m_strmServer(std::make_unique<TStrmServer>())
 {
     m_msgServer->setSenderCheck(
-        [this](const QString &fromName, const QString &peerKey) { return checkSender(fromName, peerKey); });
+        [this](const QString &fromName, const QString &peerKey, const QHostAddress &peer) {
+            return checkSender(fromName, peerKey, peer);
+        });
     m_strmServer->setAdmission([this](const StreamOffer &offer) {
         const QString name = nameForKey(offer.peerKey);
         if (name.isEmpty() || m_mismatches.contains(key(name)))
@@ -139,7 +155,7 @@ void SecureChannel::noteMismatch(const QString &name, const QString &offered, co
     Q_EMIT keyMismatch(name, address, pin->fingerprint, offered);
 }
 
-QString SecureChannel::checkSender(const QString &fromName, const QString &peerKey)
+QString SecureChannel::checkSender(const QString &fromName, const QString &peerKey, const QHostAddress &peer)
 {
     switch (m_pins.check(fromName, peerKey)) {
     case PinStore::Check::Match:
@@ -153,7 +169,7 @@ QString SecureChannel::checkSender(const QString &fromName, const QString &peerK
         Q_EMIT keyPinned(fromName, peerKey);
         return QString();
     case PinStore::Check::Mismatch:
-        noteMismatch(fromName, peerKey, QString());
+        noteMismatch(fromName, peerKey, addressText(peer));
         return QStringLiteral("key differs from the one pinned to the name");
     }
     return QStringLiteral("unknown");

@@ -105,7 +105,7 @@ Q_SIGNALS:
 
 private:
     static QString key(const QString &name);
-    QString checkSender(const QString &fromName, const QString &peerKey);
+    QString checkSender(const QString &fromName, const QString &peerKey, const QHostAddress &peer);
     void noteMismatch(const QString &name, const QString &offered, const QString &address);
     std::optional<std::pair<Peer, QString>> targetFor(const QString &name) const;
 

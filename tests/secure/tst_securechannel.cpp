@@ -185,6 +185,7 @@ private Q_SLOTS:
         QVERIFY(!post(intruder, *m_b, u"I am A"_s, u"PC-A"_s));
         QCOMPARE(warned.size(), 1);
         QCOMPARE(warned.first().at(0).toString(), u"PC-A"_s);
+        QCOMPARE(warned.first().at(1).toString(), u"127.0.0.1"_s); // where the other key came from
         QCOMPARE(warned.first().at(2).toString(), m_a->channel->identity().fingerprint());
         QCOMPARE(warned.first().at(3).toString(), intruder.channel->identity().fingerprint());
         // Nothing goes to a name whose key changed until the user accepts the new key.
