@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStorageInfo>
+#include <QSslSocket>
 #include <QTcpSocket>
 
 #include <algorithm>
@@ -28,6 +29,11 @@ constexpr qint64 kChunk = 65536;
 constexpr qint64 kProgressIntervalMs = 250;
 // What a connection may hold in memory ahead of the spool file.
 constexpr qint64 kReadBuffer = 16 * kChunk;
+// Over TLS, Qt copies all that the plain socket holds into temporaries of that
+// size at every read. Above the allocator's mmap threshold (128 KiB at first)
+// they are fresh memory each time, faulted in page by page: two page faults
+// per 4 KiB received. Below it they are reused. The kernel holds the rest.
+constexpr qint64 kTlsReadBuffer = kChunk;
 // Polls of the send queue while a peer drains it: quick at first, since on a
 // fast link it is empty at once, then no more often than needed to see progress.
 constexpr int kFirstPollMs = 1;
@@ -206,7 +212,7 @@ public:
         , m_server(server)
     {
         // Bytes wait in the kernel rather than in our memory while the disk catches up.
-        socket->setReadBufferSize(kReadBuffer);
+        socket->setReadBufferSize(qobject_cast<QSslSocket *>(socket) ? kTlsReadBuffer : kReadBuffer);
     }
 
 protected:
@@ -229,7 +235,7 @@ protected:
     {
         if (m_state != State::Body)
             return;
-        readBody(); // what came with the close
+        readBody(true); // what came with the close
         if (m_state != State::Body)
             return;
         m_state = State::Done;
@@ -284,11 +290,16 @@ private:
         readBody();
     }
 
-    void readBody()
+    void readBody(bool ended = false)
     {
         QFile *file = m_spool->file();
         while (m_received < m_count) {
-            const qint64 got = socket()->read(m_chunk.data(), std::min(kChunk, m_count - m_received));
+            const qint64 wanted = std::min(kChunk, m_count - m_received);
+            // A TLS socket signals every 4 KiB it decrypts: a write to the
+            // spool file for each would cost a system call per 4 KiB.
+            if (!ended && socket()->bytesAvailable() < wanted)
+                break;
+            const qint64 got = socket()->read(m_chunk.data(), wanted);
             if (got <= 0)
                 break;
             if (file->write(m_chunk.constData(), got) != got) {
