@@ -54,7 +54,7 @@ zpid=$(pgrep -P "$app" | head -n 1) # timeout's child is the program
 [[ -n $zpid ]] || { echo "zavolin did not start"; cat "$data/zavolin.log"; exit 1; }
 
 status_kib() { awk -v key="$1:" '$1 == key {print $2}' "/proc/$zpid/status"; }
-cpu_ticks() { awk '{sub(/.*\) /, ""); print $12 + $13}' "/proc/$zpid/stat"; }
+cpu_ticks() { awk '{sub(/.*\) /, ""); print $12, $13}' "/proc/$zpid/stat"; }
 faults() { awk '{sub(/.*\) /, ""); print $8}' "/proc/$zpid/stat"; }
 tick=$(getconf CLK_TCK)
 rate_of() { sed -n 's/.*= \([0-9.]*\) .*/\1/p'; }
@@ -62,13 +62,16 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", (b > 0 ? a / b : 0)}'; 
 
 # Runs raw_tls with its arguments; prints its line and the receiver's CPU seconds for it.
 measured() {
-    local before after out faults0
+    local before after out faults0 user system
     faults0=$(faults)
     before=$(cpu_ticks)
     out=$( { TIMEFORMAT="sender CPU %U+%S s"; time timeout 600 "$raw_tls" "$@"; } 2>&1) || { echo "raw_tls $* failed" >&2; exit 1; }
     out=${out//$'\n'/; }
     after=$(cpu_ticks)
-    printf '%s; receiver CPU %.2f s, %d page faults\n' "$out" "$(awk -v t="$((after - before))" -v hz="$tick" 'BEGIN {print t / hz}')" "$(($(faults) - faults0))"
+    user=$(($(cut -d' ' -f1 <<<"$after") - $(cut -d' ' -f1 <<<"$before")))
+    system=$(($(cut -d' ' -f2 <<<"$after") - $(cut -d' ' -f2 <<<"$before")))
+    printf '%s; receiver CPU %.2f+%.2f s, %d page faults\n' "$out" "$(awk -v t="$user" -v hz="$tick" 'BEGIN {print t / hz}')" \
+        "$(awk -v t="$system" -v hz="$tick" 'BEGIN {print t / hz}')" "$(($(faults) - faults0))"
 }
 
 # Waits until the received file stands whole under its name, checks and removes it.

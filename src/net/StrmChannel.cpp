@@ -293,6 +293,7 @@ private:
     void readBody(bool ended = false)
     {
         QFile *file = m_spool->file();
+        const qint64 before = m_received;
         while (m_received < m_count) {
             const qint64 wanted = std::min(kChunk, m_count - m_received);
             // A TLS socket signals every 4 KiB it decrypts: a write to the
@@ -308,9 +309,11 @@ private:
             }
             m_received += got;
         }
-        reportProgress();
-        if (m_received < m_count)
+        if (m_received < m_count) {
+            if (m_received > before)
+                reportProgress();
             return;
+        }
         QString error;
         if (!m_spool->finishWriting(&error)) {
             spoolFailed(error);
