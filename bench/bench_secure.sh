@@ -8,6 +8,9 @@
 # ROUNDS times, the order of the two swapped every round. Prints each rate,
 # the ratios secure/open, the receiver's CPU time for each part and its
 # memory (VmRSS before the files, VmHWM after the messages and at the end).
+# Then, as references: the same C client to raw_tls's own receiver (what TLS
+# costs with no program on either end), and the program's stream client
+# sending the file to that C receiver (bench_secure_send).
 #   bench/bench_secure.sh BUILD_DIR [MESSAGES] [FILE_MIB] [ROUNDS]
 # Runs itself inside `unshare -rn` (loopback only); files live under
 # BENCH_DIR (default /var/tmp).
@@ -95,7 +98,7 @@ file_round() {
 # Warm-up, not counted: the first key is pinned, caches are filled.
 "$raw_tls" msg open 6711 100 >/dev/null && "$raw_tls" msg tls 6712 100 >/dev/null || exit 1
 
-msg_ratios=() fresh_ratios=() file_ratios=()
+msg_ratios=() fresh_ratios=() file_ratios=() program_tls=()
 for ((r = 1; r <= rounds; r++)); do
     open=$(measured msg open 6711 "$messages")
     tls=$(measured msg tls 6712 "$messages")
@@ -117,9 +120,37 @@ for ((r = 1; r <= rounds; r++)); do
     echo "round $r: $fopen"
     echo "round $r: $ftls"
     file_ratios+=("$(ratio "$(rate_of <<<"${ftls%%;*}")" "$(rate_of <<<"${fopen%%;*}")")")
+    program_tls+=("$(rate_of <<<"${ftls%%;*}")")
     echo "round $r: file secure/open ${file_ratios[-1]} (target >= 0.7)"
 done
+
+# What TLS itself costs here, with no program on either end: the same C
+# client to raw_tls's own receiver, which drops the bytes (no disk).
+c_ratios=() against_c=()
+for ((r = 1; r <= rounds; r++)); do
+    line="round $r, C to C:"
+    for mode in open tls; do
+        timeout 300 "$raw_tls" serve "$mode" 7714 300 >"$data/serve.out" &
+        serve=$!
+        for ((i = 0; i < 100; i++)); do
+            grep -q READY "$data/serve.out" && break
+            sleep 0.05
+        done
+        out=$("$raw_tls" file "$mode" 7714 "$data/source.bin") || { echo "raw_tls to raw_tls failed" >&2; exit 1; }
+        wait "$serve"
+        line="$line $out;"
+        [[ $mode == open ]] && c_open=$(rate_of <<<"$out") || c_tls=$(rate_of <<<"$out")
+    done
+    c_ratios+=("$(ratio "$c_tls" "$c_open")")
+    against_c+=("$(ratio "${program_tls[r - 1]}" "$c_tls")")
+    echo "$line secure/open ${c_ratios[-1]}; the program over TLS against this C receiver over TLS ${against_c[-1]}"
+done
+
+# The program's sending: its stream client to raw_tls's receiver.
+"$build/bench/bench_secure_send" "$raw_tls" "$data/source.bin" "$rounds" || echo "bench_secure_send failed"
+
 echo "messages secure/open: ${msg_ratios[*]}; with a handshake each: ${fresh_ratios[*]}"
-echo "file of $size_mib MiB secure/open: ${file_ratios[*]}"
+echo "file of $size_mib MiB secure/open: ${file_ratios[*]}; C to C without the program: ${c_ratios[*]}"
+echo "the program receiving over TLS against the C receiver over TLS: ${against_c[*]}"
 echo "receiver memory: VmHWM $((hwm_msgs / 1024)) MiB after the first messages, VmRSS $((rss_files / 1024)) MiB before the files, VmHWM $(($(status_kib VmHWM) / 1024)) MiB at the end"
 echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -9,8 +9,12 @@
  *   raw_tls msg fresh PORT COUNT       a TLS handshake for each message
  *   raw_tls file open PORT FILE        one stream on a plain connection
  *   raw_tls file tls PORT FILE         one stream over TLS
- *   raw_tls serve PORT SECONDS         TLS stream server (ALPN zavolin-file/1):
- *                                      takes one stream, drops its bytes
+ *   raw_tls serve open|tls PORT SECONDS
+ *                                      stream server (over TLS: ALPN
+ *                                      zavolin-file/1) for the program's
+ *                                      sending: takes one stream, drops its
+ *                                      bytes, acknowledges; prints "READY" and
+ *                                      over TLS its key's fingerprint
  *
  * Prints "MODE: N messages in S s = R msg/s" or "MODE: N bytes in S s =
  * R MiB/s". Over TLS the receiver pins a key to the sender's name on its first
@@ -147,6 +151,21 @@ static void conn_close(struct conn *c)
     c->fd = -1;
 }
 
+static char own_fingerprint[65];
+
+/* SHA-256 of the key's SubjectPublicKeyInfo, upper-case hexadecimal: what a pin holds. */
+static void note_fingerprint(EVP_PKEY *key)
+{
+    unsigned char *der = NULL, digest[32];
+    int len = i2d_PUBKEY(key, &der);
+    unsigned digest_len = 0;
+    if (len <= 0 || EVP_Digest(der, (size_t)len, digest, &digest_len, EVP_sha256(), NULL) != 1 || digest_len != 32)
+        die("cannot take the key's fingerprint");
+    OPENSSL_free(der);
+    for (int i = 0; i < 32; i++)
+        snprintf(own_fingerprint + 2 * i, 3, "%02X", digest[i]);
+}
+
 /* A P-256 key and a certificate for it signed by itself, installed in ctx. */
 static void use_own_identity(SSL_CTX *ctx)
 {
@@ -168,8 +187,16 @@ static void use_own_identity(SSL_CTX *ctx)
         die("cannot make a certificate");
     if (SSL_CTX_use_certificate(ctx, cert) != 1 || SSL_CTX_use_PrivateKey(ctx, key) != 1)
         die("cannot use the certificate");
+    note_fingerprint(key);
     X509_free(cert);
     EVP_PKEY_free(key);
+}
+
+static int accept_any_certificate(int preverified, X509_STORE_CTX *store)
+{
+    (void)preverified;
+    (void)store;
+    return 1;
 }
 
 /* TLS 1.3 only, each side presenting its certificate; trust comes from the
@@ -183,8 +210,7 @@ static SSL_CTX *make_context(int server)
     SSL_CTX_set_options(ctx, SSL_OP_NO_TICKET);
     use_own_identity(ctx);
     if (server)
-        SSL_CTX_set_verify(ctx, SSL_VERIFY_PEER | SSL_VERIFY_FAIL_IF_NO_PEER_CERT, NULL);
-    SSL_CTX_set_cert_verify_callback(ctx, NULL, NULL);
+        SSL_CTX_set_verify(ctx, SSL_VERIFY_PEER | SSL_VERIFY_FAIL_IF_NO_PEER_CERT, accept_any_certificate);
     return ctx;
 }
 
@@ -333,24 +359,43 @@ static int send_file(const char *mode, int port, const char *path)
     return 0;
 }
 
-static int select_file_channel(SSL *ssl, const unsigned char **out, unsigned char *outlen, const unsigned char *in,
-                               unsigned inlen, void *arg)
+/* Either channel, as the program's listener offers both on one port. */
+static int select_channel(SSL *ssl, const unsigned char **out, unsigned char *outlen, const unsigned char *in,
+                          unsigned inlen, void *arg)
 {
+    static const unsigned char both[] = "\x0ezavolin-file/1\x0dzavolin-msg/1";
     (void)ssl;
     (void)arg;
     unsigned char *chosen = NULL;
-    if (SSL_select_next_proto(&chosen, outlen, alpn_file, sizeof alpn_file - 1, in, inlen) != OPENSSL_NPN_NEGOTIATED)
+    if (SSL_select_next_proto(&chosen, outlen, both, sizeof both - 1, in, inlen) != OPENSSL_NPN_NEGOTIATED)
         return SSL_TLSEXT_ERR_ALERT_FATAL;
     *out = chosen;
     return SSL_TLSEXT_ERR_OK;
 }
 
-/* Reads a stream header and its bytes, drops them and acknowledges: the far end
- * of the program's own sending, with no disk in the way. */
-static int serve(int port)
+/* A four-digit length, then that many bytes into buf; -1 on anything else. */
+static int read_field(struct conn *c)
 {
-    SSL_CTX *ctx = make_context(1);
-    SSL_CTX_set_alpn_select_cb(ctx, select_file_channel, NULL);
+    char len[4];
+    int n = 0;
+    if (!conn_read_full(c, len, sizeof len))
+        return -1;
+    for (int i = 0; i < 4; i++) {
+        if (len[i] < '0' || len[i] > '9')
+            return -1;
+        n = n * 10 + (len[i] - '0');
+    }
+    return n == 0 || conn_read_full(c, buf, (size_t)n) ? n : -1;
+}
+
+/* Takes one stream, drops its bytes and acknowledges: the far end of the
+ * program's own sending, with no disk in the way. Over TLS a message first
+ * (a client's first contact) is answered as well. */
+static int serve(int tls, int port)
+{
+    SSL_CTX *ctx = tls ? make_context(1) : NULL;
+    if (ctx)
+        SSL_CTX_set_alpn_select_cb(ctx, select_channel, NULL);
     struct sockaddr_in addr = loopback(port);
     int one = 1;
     int listener = socket(AF_INET, SOCK_STREAM, 0);
@@ -359,23 +404,30 @@ static int serve(int port)
         perror("raw_tls: listen");
         return 1;
     }
-    printf("READY\n");
+    printf("READY %s\n", tls ? own_fingerprint : "");
     fflush(stdout);
-    struct conn c = {accept(listener, NULL, NULL), NULL};
-    if (c.fd < 0)
-        return 1;
-    c.ssl = SSL_new(ctx);
-    if (!c.ssl || SSL_set_fd(c.ssl, c.fd) != 1 || SSL_accept(c.ssl) != 1)
-        die("handshake failed");
-    char len[4], count[11];
-    if (!conn_read_full(&c, len, sizeof len))
-        return 1;
-    int name_len = 0;
-    for (int i = 0; i < 4; i++)
-        name_len = name_len * 10 + (len[i] - '0');
-    if (name_len > 0 && !conn_read_full(&c, buf, (size_t)name_len))
-        return 1;
-    if (!conn_read_full(&c, count, 10))
+    struct conn c;
+    for (;;) {
+        c.fd = accept(listener, NULL, NULL);
+        c.ssl = NULL;
+        if (c.fd < 0)
+            return 1;
+        if (!ctx)
+            break;
+        c.ssl = SSL_new(ctx);
+        if (!c.ssl || SSL_set_fd(c.ssl, c.fd) != 1 || SSL_accept(c.ssl) != 1)
+            die("handshake failed");
+        const unsigned char *agreed = NULL;
+        unsigned agreed_len = 0;
+        SSL_get0_alpn_selected(c.ssl, &agreed, &agreed_len);
+        if (agreed_len == sizeof alpn_file - 2 && memcmp(agreed, alpn_file + 1, agreed_len) == 0)
+            break;
+        if (read_field(&c) < 0 || read_field(&c) < 0 || !conn_write(&c, ack, ACK_LEN))
+            return 1;
+        conn_close(&c);
+    }
+    char count[11];
+    if (read_field(&c) < 0 || !conn_read_full(&c, count, 10))
         return 1;
     count[10] = '\0';
     long long remaining = atoll(count);
@@ -418,11 +470,11 @@ int main(int argc, char **argv)
                              parse_arg(argv[4], 1, MAX_COUNT, "COUNT"));
     if (argc == 5 && strcmp(argv[1], "file") == 0 && (strcmp(argv[2], "open") == 0 || strcmp(argv[2], "tls") == 0))
         return send_file(argv[2], (int)parse_arg(argv[3], 1, 65535, "PORT"), argv[4]);
-    if (argc == 4 && strcmp(argv[1], "serve") == 0) {
-        alarm((unsigned)parse_arg(argv[3], 1, 3600, "SECONDS"));
-        return serve((int)parse_arg(argv[2], 1, 65535, "PORT"));
+    if (argc == 5 && strcmp(argv[1], "serve") == 0 && (strcmp(argv[2], "open") == 0 || strcmp(argv[2], "tls") == 0)) {
+        alarm((unsigned)parse_arg(argv[4], 1, 3600, "SECONDS"));
+        return serve(strcmp(argv[2], "tls") == 0, (int)parse_arg(argv[3], 1, 65535, "PORT"));
     }
     fprintf(stderr, "usage: raw_tls msg open|tls|fresh PORT COUNT | raw_tls file open|tls PORT FILE | "
-                    "raw_tls serve PORT SECONDS\n");
+                    "raw_tls serve open|tls PORT SECONDS\n");
     return 2;
 }
