@@ -31,7 +31,7 @@ constexpr qint64 kProgressIntervalMs = 250;
 constexpr qint64 kReadBuffer = 16 * kChunk;
 // Over TLS, Qt copies all that the plain socket holds into temporaries of that
 // size at every read. Above the allocator's mmap threshold (128 KiB at first)
-// they are fresh memory each time, faulted in page by page: two page faults
+// they are fresh memory each time, faulted in page by page: about two faults
 // per 4 KiB received. Below it they are reused. The kernel holds the rest.
 constexpr qint64 kTlsReadBuffer = kChunk;
 // Polls of the send queue while a peer drains it: quick at first, since on a
@@ -210,9 +210,10 @@ public:
     StrmServeConnection(QTcpSocket *socket, int idleTimeoutMs, TStrmServer *server)
         : ServeConnection(socket, idleTimeoutMs, server)
         , m_server(server)
+        , m_tls(qobject_cast<QSslSocket *>(socket) != nullptr)
     {
         // Bytes wait in the kernel rather than in our memory while the disk catches up.
-        socket->setReadBufferSize(qobject_cast<QSslSocket *>(socket) ? kTlsReadBuffer : kReadBuffer);
+        socket->setReadBufferSize(m_tls ? kTlsReadBuffer : kReadBuffer);
     }
 
 protected:
@@ -223,7 +224,10 @@ protected:
             readHeader();
             return;
         case State::Body:
-            readBody();
+            if (m_tls)
+                drainSoon();
+            else
+                readBody();
             return;
         case State::Done:
             socket()->readAll(); // after the stream only the close is expected
@@ -235,7 +239,7 @@ protected:
     {
         if (m_state != State::Body)
             return;
-        readBody(true); // what came with the close
+        readBody(); // what came with the close
         if (m_state != State::Body)
             return;
         m_state = State::Done;
@@ -290,17 +294,29 @@ private:
         readBody();
     }
 
-    void readBody(bool ended = false)
+    // A TLS socket signals every 4 KiB it decrypts, many times over before
+    // it returns to the event loop: a write to the spool file for each would
+    // cost a system call per 4 KiB. All it decrypted is taken once it is done.
+    void drainSoon()
+    {
+        if (std::exchange(m_drainQueued, true))
+            return;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_drainQueued = false;
+                if (m_state == State::Body)
+                    readBody();
+            },
+            Qt::QueuedConnection);
+    }
+
+    void readBody()
     {
         QFile *file = m_spool->file();
         const qint64 before = m_received;
         while (m_received < m_count) {
-            const qint64 wanted = std::min(kChunk, m_count - m_received);
-            // A TLS socket signals every 4 KiB it decrypts: a write to the
-            // spool file for each would cost a system call per 4 KiB.
-            if (!ended && socket()->bytesAvailable() < wanted)
-                break;
-            const qint64 got = socket()->read(m_chunk.data(), wanted);
+            const qint64 got = socket()->read(m_chunk.data(), std::min(kChunk, m_count - m_received));
             if (got <= 0)
                 break;
             if (file->write(m_chunk.constData(), got) != got) {
@@ -351,6 +367,8 @@ private:
     }
 
     TStrmServer *m_server;
+    const bool m_tls;
+    bool m_drainQueued = false;
     State m_state = State::Header;
     StreamHeaderParser m_parser;
     QString m_fromName;
