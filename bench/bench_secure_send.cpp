@@ -2,7 +2,7 @@
 // one, in the same run: its stream client (TLS: the secure one, expecting the
 // receiver's key as a pin would) sends FILE to raw_tls's C receiver, which
 // drops the bytes and acknowledges, in the open and over TLS, ROUNDS times.
-// Prints each rate, the ratio and the sender's CPU time. Run it in a private
+// Prints each rate, the ratio and the sender's CPU time and page faults. Run it in a private
 // network namespace.
 //   bench_secure_send RAW_TLS FILE [ROUNDS]
 #include "Identity.h"
@@ -26,18 +26,26 @@ namespace {
 
 constexpr quint16 kPort = 7713;
 
-double cpuSeconds()
+struct Usage
 {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-           + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    double cpu = 0;
+    long faults = 0;
+};
+
+Usage usage()
+{
+    rusage self{};
+    getrusage(RUSAGE_SELF, &self);
+    return {double(self.ru_utime.tv_sec + self.ru_stime.tv_sec)
+                + double(self.ru_utime.tv_usec + self.ru_stime.tv_usec) / 1e6,
+            self.ru_minflt};
 }
 
 struct Result
 {
     double mibPerSecond = 0;
     double cpu = 0;
+    long faults = 0;
 };
 
 // Starts the C receiver and sends the file once; nothing on a failure.
@@ -79,17 +87,17 @@ Result sendOnce(const QString &rawTls, const QString &path, bool tls, const Iden
         loop.quit();
     });
     QTimer::singleShot(300000, &loop, &QEventLoop::quit);
-    const double cpu0 = cpuSeconds();
+    const Usage before = usage();
     QElapsedTimer timer;
     timer.start();
     client->postStream(std::move(file));
     loop.exec();
     const qint64 ms = std::max<qint64>(1, timer.elapsed());
-    const double cpu = cpuSeconds() - cpu0;
+    const Usage after = usage();
     receiver.waitForFinished(10000);
     if (!ok)
         return {};
-    return {size / 1048576.0 * 1000.0 / double(ms), cpu};
+    return {size / 1048576.0 * 1000.0 / double(ms), after.cpu - before.cpu, after.faults - before.faults};
 }
 
 } // namespace
@@ -117,9 +125,10 @@ int main(int argc, char **argv)
         const Result &tls = tlsFirst ? first : second;
         if (open.mibPerSecond <= 0 || tls.mibPerSecond <= 0)
             return 1;
-        std::printf("send round %d: open %.0f MiB/s, sender CPU %.2f s; tls %.0f MiB/s, sender CPU %.2f s; "
-                    "secure/open %.2f\n",
-                    round, open.mibPerSecond, open.cpu, tls.mibPerSecond, tls.cpu, tls.mibPerSecond / open.mibPerSecond);
+        std::printf("send round %d: open %.0f MiB/s, sender CPU %.2f s, %ld page faults; tls %.0f MiB/s, sender CPU "
+                    "%.2f s, %ld page faults; secure/open %.2f\n",
+                    round, open.mibPerSecond, open.cpu, open.faults, tls.mibPerSecond, tls.cpu, tls.faults,
+                    tls.mibPerSecond / open.mibPerSecond);
         std::fflush(stdout);
     }
     return 0;

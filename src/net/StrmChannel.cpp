@@ -33,7 +33,7 @@ constexpr qint64 kReadBuffer = 16 * kChunk;
 // size at every read. Above the allocator's mmap threshold (128 KiB at first)
 // they are fresh memory each time, faulted in page by page: about two faults
 // per 4 KiB received. Below it they are reused. The kernel holds the rest.
-constexpr qint64 kTlsReadBuffer = kChunk;
+constexpr qint64 kTlsReadBuffer = 112 * 1024;
 // Polls of the send queue while a peer drains it: quick at first, since on a
 // fast link it is empty at once, then no more often than needed to see progress.
 constexpr int kFirstPollMs = 1;
