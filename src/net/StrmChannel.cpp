@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStorageInfo>
+#include <QSslSocket>
 #include <QTcpSocket>
 
 #include <algorithm>
@@ -28,6 +29,11 @@ constexpr qint64 kChunk = 65536;
 constexpr qint64 kProgressIntervalMs = 250;
 // What a connection may hold in memory ahead of the spool file.
 constexpr qint64 kReadBuffer = 16 * kChunk;
+// Over TLS, Qt copies all that the plain socket holds into temporaries of that
+// size at every read. Above the allocator's mmap threshold (128 KiB at first)
+// they are fresh memory each time, faulted in page by page: about two faults
+// per 4 KiB received. Below it they are reused. The kernel holds the rest.
+constexpr qint64 kTlsReadBuffer = 112 * 1024;
 // Polls of the send queue while a peer drains it: quick at first, since on a
 // fast link it is empty at once, then no more often than needed to see progress.
 constexpr int kFirstPollMs = 1;
@@ -204,9 +210,10 @@ public:
     StrmServeConnection(QTcpSocket *socket, int idleTimeoutMs, TStrmServer *server)
         : ServeConnection(socket, idleTimeoutMs, server)
         , m_server(server)
+        , m_tls(qobject_cast<QSslSocket *>(socket) != nullptr)
     {
         // Bytes wait in the kernel rather than in our memory while the disk catches up.
-        socket->setReadBufferSize(kReadBuffer);
+        socket->setReadBufferSize(m_tls ? kTlsReadBuffer : kReadBuffer);
     }
 
 protected:
@@ -217,7 +224,10 @@ protected:
             readHeader();
             return;
         case State::Body:
-            readBody();
+            if (m_tls)
+                drainSoon();
+            else
+                readBody();
             return;
         case State::Done:
             socket()->readAll(); // after the stream only the close is expected
@@ -284,9 +294,27 @@ private:
         readBody();
     }
 
+    // A TLS socket signals every 4 KiB it decrypts, many times over before
+    // it returns to the event loop: a write to the spool file for each would
+    // cost a system call per 4 KiB. All it decrypted is taken once it is done.
+    void drainSoon()
+    {
+        if (std::exchange(m_drainQueued, true))
+            return;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_drainQueued = false;
+                if (m_state == State::Body)
+                    readBody();
+            },
+            Qt::QueuedConnection);
+    }
+
     void readBody()
     {
         QFile *file = m_spool->file();
+        const qint64 before = m_received;
         while (m_received < m_count) {
             const qint64 got = socket()->read(m_chunk.data(), std::min(kChunk, m_count - m_received));
             if (got <= 0)
@@ -297,9 +325,11 @@ private:
             }
             m_received += got;
         }
-        reportProgress();
-        if (m_received < m_count)
+        if (m_received < m_count) {
+            if (m_received > before)
+                reportProgress();
             return;
+        }
         QString error;
         if (!m_spool->finishWriting(&error)) {
             spoolFailed(error);
@@ -337,6 +367,8 @@ private:
     }
 
     TStrmServer *m_server;
+    const bool m_tls;
+    bool m_drainQueued = false;
     State m_state = State::Header;
     StreamHeaderParser m_parser;
     QString m_fromName;

@@ -13,6 +13,10 @@ namespace {
 constexpr qint64 kStreamChunk = 65536;
 // Kept queued in the socket so the system never waits for us between chunks.
 constexpr qint64 kStreamQueued = 4 * kStreamChunk;
+// Over TLS, Qt encrypts all that is queued at once into temporaries of that
+// size. Kept under the allocator's mmap threshold (128 KiB at first) they are
+// reused; above it each is fresh memory, faulted in page by page.
+constexpr qint64 kTlsStreamQueued = kStreamChunk;
 } // namespace
 
 TTcpSock::TTcpSock(quint16 defaultPort, QObject *parent)
@@ -146,7 +150,8 @@ void TTcpSock::pumpStream()
         return;
     if (m_chunk.size() != kStreamChunk)
         m_chunk.resize(kStreamChunk);
-    while (m_streamQueued < m_streamTotal && queuedBytes() < kStreamQueued) {
+    const qint64 bound = qobject_cast<QSslSocket *>(m_socket.data()) ? kTlsStreamQueued : kStreamQueued;
+    while (m_streamQueued < m_streamTotal && queuedBytes() < bound) {
         const qint64 wanted = std::min(kStreamChunk, m_streamTotal - m_streamQueued);
         const qint64 got = m_source->read(m_chunk.data(), wanted);
         if (got <= 0) {

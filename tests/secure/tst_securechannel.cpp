@@ -3,9 +3,12 @@
 // key either way, a client without a certificate, garbage, a stalled or
 // trickling handshake and a crowd of handshakes from one address.
 #include "SecureChannel.h"
+#include "StreamFrame.h"
 #include "TlsListener.h"
+#include "TlsSetup.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QSignalSpy>
 #include <QSslSocket>
 #include <QTcpSocket>
@@ -152,6 +155,54 @@ private Q_SLOTS:
         const auto stream = received.first().first().value<ReceivedStream>();
         QCOMPARE(stream.status(), ReceivedStream::Status::Complete);
         QCOMPARE(stream.receivedSize(), content.size());
+    }
+
+    // Larger than what a TLS connection buffers and no multiple of the
+    // chunks the receiver writes: every byte arrives, in order.
+    void largeFileArrivesWholeOverTls()
+    {
+        announce(*m_a, *m_b);
+        announce(*m_b, *m_a);
+        QSignalSpy received(&m_b->channel->streamServer(), &TStrmServer::streamReceived);
+        QVERIFY(m_a->channel->prepareStreamClient(u"PC-B"_s));
+        SecureStrmClient *client = m_a->channel->streamClient();
+        QSignalSpy finished(client, &TStrmClient::finished);
+        QByteArray content(3 * 1024 * 1024 + 12345, Qt::Uninitialized);
+        for (qsizetype i = 0; i < content.size(); ++i)
+            content[i] = char((i * 7 + i / 65536) & 0xff);
+        auto buffer = std::make_unique<QBuffer>();
+        buffer->setData(content);
+        QVERIFY(buffer->open(QIODevice::ReadOnly));
+        client->setHost(u"127.0.0.1"_s);
+        client->setFromName(u"big.bin"_s);
+        client->postStream(std::move(buffer));
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 30000);
+        QVERIFY(finished.first().first().toByteArray().startsWith("OK"));
+        QTRY_COMPARE(received.size(), 1);
+        const auto stream = received.first().first().value<ReceivedStream>();
+        QCOMPARE(stream.status(), ReceivedStream::Status::Complete);
+        QFile spool(stream.spoolPath());
+        QVERIFY(spool.open(QIODevice::ReadOnly));
+        QVERIFY(spool.readAll() == content);
+    }
+
+    // Bytes short of a whole chunk that come with the close are still counted.
+    void streamCutShortOverTlsIsIncompleteWithWhatCame()
+    {
+        announce(*m_b, *m_a);
+        QSignalSpy received(&m_b->channel->streamServer(), &TStrmServer::streamReceived);
+        QSslSocket socket;
+        socket.setSslConfiguration(TlsSetup::client(m_a->channel->identity(), TlsSetup::kStreamProtocol));
+        socket.connectToHostEncrypted(u"127.0.0.1"_s, m_b->channel->serverPort());
+        QVERIFY(QSignalSpy(&socket, &QSslSocket::encrypted).wait(15000));
+        socket.write(StreamFrame::encodeHeader("cut.bin", 100000) + QByteArray(70000, 'c'));
+        QTRY_COMPARE(socket.encryptedBytesToWrite() + socket.bytesToWrite(), qint64(0));
+        socket.disconnectFromHost();
+        QTRY_COMPARE_WITH_TIMEOUT(received.size(), 1, 15000);
+        const auto stream = received.first().first().value<ReceivedStream>();
+        QCOMPARE(stream.status(), ReceivedStream::Status::Incomplete);
+        QCOMPARE(stream.announcedSize(), qint64(100000));
+        QCOMPARE(stream.receivedSize(), qint64(70000));
     }
 
     void streamFromAnUnpinnedKeyIsRefused()
