@@ -106,9 +106,12 @@ if lan_exec pc-c bash -c 'hostname pc-b && exec "$0" --home "$1" --send pc-a "$2
     lan_fail "the impostor's message was acknowledged"
     lan_show "$logs/impostor.log"
 fi
-if lan_wait_line "$logs/a.log" '^BOX Внимание\|Компьютер PC-B предъявил другой ключ' 10 "$apid" \
+# The warning names the address the other key came from.
+impostor_ip=$(lan_ip pc-c)
+impostor_ip=${impostor_ip//./\\.}
+if lan_wait_line "$logs/a.log" "^BOX Внимание\\|Компьютер PC-B \\($impostor_ip\\) предъявил другой ключ" 10 "$apid" \
     && lan_wait_line "$logs/a.log" '^BOX .*CDCD CDCD' 1 "$apid" \
-    && lan_wait_line "$logs/a.log" 'computer PC-B .*offers key [0-9A-F]{64}, but key (CD){32} is pinned' 2 "$apid" \
+    && lan_wait_line "$logs/a.log" "computer PC-B at $impostor_ip offers key [0-9A-F]{64}, but key (CD){32} is pinned" 2 "$apid" \
     && ! grep -q "$impostor_text" "$logs/a.log" \
     && grep -q "^PC-B	$pinned_b	" "$LAN_DIR/a-home/pins.txt"; then
     lan_pass "another key presented for PC-B over TLS is refused, warned about and not pinned"
