@@ -27,6 +27,18 @@ private:
         QVERIFY(m_server->listen(QHostAddress(QHostAddress::LocalHost)));
     }
 
+    // Messages "two" and "three", each acknowledged before the next, from
+    // inside a handler that keeps the first one's delivery busy.
+    void postTwoAndThree()
+    {
+        QTcpSocket second, third;
+        for (auto [socket, request] : {std::pair{&second, "0002PC0003two"}, std::pair{&third, "0002PC0005three"}}) {
+            socket->connectToHost(QHostAddress::LocalHost, m_server->serverPort());
+            socket->write(request);
+            QTRY_COMPARE(socket->bytesAvailable(), MsgFrame::kAckSize);
+        }
+    }
+
     std::unique_ptr<TMsgClient> clientFor(quint16 port, const QString &from = QStringLiteral("PC1"))
     {
         auto client = std::make_unique<TMsgClient>();
@@ -285,12 +297,7 @@ private Q_SLOTS:
             delivered << text;
             if (delivered.size() > 1)
                 return;
-            QTcpSocket second, third;
-            for (auto [socket, request] : {std::pair{&second, "0002PC0003two"}, std::pair{&third, "0002PC0005three"}}) {
-                socket->connectToHost(QHostAddress::LocalHost, m_server->serverPort());
-                socket->write(request);
-                QTRY_COMPARE(socket->bytesAvailable(), MsgFrame::kAckSize);
-            }
+            postTwoAndThree();
             taken = m_server->takePending();
         });
         QCOMPARE(rawExchange(m_server->serverPort(), "0002PC0003one"), MsgFrame::acknowledgement());
@@ -316,12 +323,7 @@ private Q_SLOTS:
             delivered << text;
             if (delivered.size() > 1)
                 return;
-            QTcpSocket second, third;
-            for (auto [socket, request] : {std::pair{&second, "0002PC0003two"}, std::pair{&third, "0002PC0005three"}}) {
-                socket->connectToHost(QHostAddress::LocalHost, m_server->serverPort());
-                socket->write(request);
-                QTRY_COMPARE(socket->bytesAvailable(), MsgFrame::kAckSize);
-            }
+            postTwoAndThree();
             QVERIFY(m_server->isAcceptingPaused());
             fourth.connectToHost(QHostAddress::LocalHost, m_server->serverPort());
             fourth.write("0002PC0004four");
