@@ -112,8 +112,8 @@ private:
     void warnOfOfferedKey(const QString &name, const TlsClient<Client> &client);
     std::optional<std::pair<Peer, QString>> targetFor(const QString &name) const;
 
+    QString m_identityNotice; // before m_identity: making the identity fills it in
     Identity m_identity;
-    QString m_identityNotice;
     PinStore m_pins;
     quint16 m_port;
     quint16 m_peerPort = kDefaultPort;

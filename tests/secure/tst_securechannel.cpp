@@ -8,6 +8,7 @@
 #include "TlsSetup.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QSslSocket>
@@ -305,6 +306,30 @@ private Q_SLOTS:
         QCOMPARE(received.size(), 0);
         // The pin stays until the user accepts a key.
         QCOMPARE(m_a->channel->pins().pin(u"PC-B"_s)->fingerprint, m_b->channel->identity().fingerprint());
+    }
+
+    // What happened to the identity is said by the channel, whether it was
+    // replaced or could not be made at all.
+    void identityTroubleIsSaid()
+    {
+        QTemporaryDir home;
+        const QString path = QDir(home.path()).filePath(QString::fromLatin1(Identity::kFileName));
+        QFile garbage(path);
+        QVERIFY(garbage.open(QIODevice::WriteOnly) && garbage.write("not a key") > 0);
+        garbage.close();
+        {
+            auto replaced = std::make_unique<SecureChannel>(home.path(), 0);
+            QVERIFY(replaced->isAvailable());
+            QVERIFY(replaced->identityNotice().contains(u"заменён новым"_s));
+        }
+        QVERIFY(QFile::remove(path) && QFile::remove(path + u".unreadable"_s));
+        QVERIFY(QDir().mkpath(path)); // neither readable nor replaceable
+        QVERIFY(QDir().mkpath(path + u".unreadable/kept"_s));
+        auto none = std::make_unique<SecureChannel>(home.path(), 0);
+        QVERIFY(!none->isAvailable());
+        QVERIFY(none->identityNotice().contains(u"защищённый канал недоступен"_s));
+        QVERIFY(!none->listen(kLoopback));
+        QVERIFY(!none->prepareMessageClient(u"PC-B"_s));
     }
 
     void handshakesOutOfBoundsAreRefused()
