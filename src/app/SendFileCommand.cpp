@@ -19,7 +19,7 @@ SendFileCommand::SendFileCommand(const QString &host, const QStringList &paths, 
     // Our own listener stays closed: this run only sends.
     auto secure = std::make_unique<SecureChannel>(dataFolder, 0);
     secure->setPeerPort(securePort);
-    if (!secure->isAvailable() || !secure->hasPinnedKey(host))
+    if (!secure->hasPinnedKey(host))
         return;
     m_secure = std::move(secure);
     m_queue.setClientFactory([this](const Recipient &recipient) { return m_secure->makeStreamClient(recipient.host); });
@@ -32,6 +32,13 @@ void SendFileCommand::start()
     if (m_host.isEmpty() || m_paths.isEmpty()) {
         std::fprintf(stderr, "zavolin: usage: --send-file HOST PATH...\n");
         Q_EMIT done(64);
+        return;
+    }
+    if (m_secure && !m_secure->isAvailable()) {
+        // A pinned recipient without an identity of ours to prove: nothing can go, least of all openly.
+        std::fprintf(stderr, "zavolin: %s (secure channel; no file was sent in the open)\n",
+                     m_secure->identityNotice().toLocal8Bit().constData());
+        Q_EMIT done(1);
         return;
     }
     m_left = int(m_paths.size());

@@ -13,8 +13,8 @@ class SecureChannel;
 // `zavolin --send-file HOST PATH...`: posts each file (a folder as its ZIP
 // archive) to HOST under our computer's name, one after another, for scripts.
 // When the pins in `dataFolder` hold a key for HOST, the files go over the
-// secure channel only, to `securePort`; a failure there is an error, never a
-// send in the open.
+// secure channel only, to `securePort`; a failure there, or no identity of
+// ours to prove, is an error, never a send in the open.
 class SendFileCommand : public QObject
 {
     Q_OBJECT
