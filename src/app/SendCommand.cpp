@@ -25,8 +25,13 @@ SendCommand::SendCommand(const QString &host, const QString &text, const QString
         // Our own listener stays closed: this run only sends.
         auto secure = std::make_unique<SecureChannel>(dataFolder, 0);
         secure->setPeerPort(securePort);
-        if (secure->isAvailable() && secure->prepareMessageClient(host))
+        if (secure->hasPinnedKey(host))
             m_secure = std::move(secure);
+    }
+    if (m_secure && !m_secure->prepareMessageClient(host)) {
+        // A pinned recipient without an identity of ours to prove: nothing can go, least of all openly.
+        m_unavailable = m_secure->identityNotice();
+        return;
     }
     m_client = m_secure ? m_secure->messageClient() : new TMsgClient(this);
     m_client->setHost(host);
@@ -49,7 +54,18 @@ SendCommand::SendCommand(const QString &host, const QString &text, const QString
 
 SendCommand::~SendCommand() = default;
 
+void SendCommand::setPort(quint16 port)
+{
+    if (m_client && !m_secure)
+        m_client->setPort(port);
+}
+
 void SendCommand::start()
 {
+    if (!m_client) {
+        printError(QStringLiteral("%1 (secure channel; the message was not sent in the open)").arg(m_unavailable));
+        Q_EMIT done(1);
+        return;
+    }
     m_client->postText(m_text);
 }

@@ -10,8 +10,8 @@ class TMsgClient;
 
 // `zavolin --send HOST TEXT`: posts one message under our own name, for
 // scripts. When the pins in `dataFolder` hold a key for HOST, the message goes
-// over the secure channel only, to `securePort`; a failure there is an error,
-// never a send in the open.
+// over the secure channel only, to `securePort`; a failure there, or no
+// identity of ours to prove, is an error, never a send in the open.
 class SendCommand : public QObject
 {
     Q_OBJECT
@@ -21,6 +21,8 @@ public:
                 quint16 securePort = 6712, QObject *parent = nullptr);
     ~SendCommand() override;
     bool isSecure() const { return m_secure != nullptr; }
+    // For tests: where the receiver's open channel listens.
+    void setPort(quint16 port);
     void start();
 
 Q_SIGNALS:
@@ -29,6 +31,7 @@ Q_SIGNALS:
 
 private:
     std::unique_ptr<SecureChannel> m_secure;
-    TMsgClient *m_client;
+    TMsgClient *m_client = nullptr;
     QString m_text;
+    QString m_unavailable; // why a recipient with a pinned key cannot be reached securely
 };

@@ -124,7 +124,7 @@ int main(int argc, char **argv)
     }
 
     if (parser.isSet(sendFileOption)) {
-        SendFileCommand command(parser.value(sendFileOption), parser.positionalArguments());
+        SendFileCommand command(parser.value(sendFileOption), parser.positionalArguments(), AppPaths::dataFolder());
         QObject::connect(&command, &SendFileCommand::done, app.get(), &QCoreApplication::exit);
         QTimer::singleShot(0, &command, &SendFileCommand::start);
         return app->exec();

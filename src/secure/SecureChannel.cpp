@@ -49,6 +49,11 @@ SecureChannel::SecureChannel(const QString &dataFolder, quint16 port, QObject *p
         TlsSetup::client(m_identity, QByteArray(TlsSetup::kStreamProtocol)));
     m_replyClient = std::make_unique<SecureMsgClient>(
         TlsSetup::client(m_identity, QByteArray(TlsSetup::kMessageProtocol)));
+    // Each message client serves one name at a time, the one it was last readied for.
+    connect(m_msgClient.get(), &TMsgClient::failed, this,
+            [this] { warnOfOfferedKey(m_msgClientName, *m_msgClient); });
+    connect(m_replyClient.get(), &TMsgClient::failed, this,
+            [this] { warnOfOfferedKey(m_replyClientName, *m_replyClient); });
 }
 
 SecureChannel::~SecureChannel()
@@ -175,6 +180,16 @@ QString SecureChannel::checkSender(const QString &fromName, const QString &peerK
     return QStringLiteral("unknown");
 }
 
+template <typename Client>
+void SecureChannel::warnOfOfferedKey(const QString &name, const TlsClient<Client> &client)
+{
+    // A computer that answers under the name with another key is news for the
+    // user, as it would be in an announcement.
+    const auto pin = m_pins.pin(name);
+    if (client.keyMismatch() && pin && pin->fingerprint.compare(client.offeredKey(), Qt::CaseInsensitive) != 0)
+        noteMismatch(name, client.offeredKey(), client.host());
+}
+
 bool SecureChannel::hasPinnedKey(const QString &name) const
 {
     return m_pins.pin(name).has_value();
@@ -233,11 +248,13 @@ bool prepareClient(Client *client, const std::optional<std::pair<SecureChannel::
 
 bool SecureChannel::prepareMessageClient(const QString &name)
 {
+    m_msgClientName = name;
     return prepareClient(m_msgClient.get(), targetFor(name), hasPinnedKey(name), m_peerPort);
 }
 
 bool SecureChannel::prepareReplyClient(const QString &name)
 {
+    m_replyClientName = name;
     return prepareClient(m_replyClient.get(), targetFor(name), hasPinnedKey(name), m_peerPort);
 }
 
@@ -253,13 +270,7 @@ std::unique_ptr<TStrmClient> SecureChannel::makeStreamClient(const QString &name
     auto client = std::make_unique<SecureStrmClient>(TlsSetup::client(m_identity, QByteArray(TlsSetup::kStreamProtocol)));
     if (!prepareClient(client.get(), targetFor(name), true, m_peerPort))
         return nullptr;
-    // A computer that answers under the name with another key is news for the
-    // user, as it would be in an announcement.
     SecureStrmClient *raw = client.get();
-    connect(raw, &TStrmClient::failed, this, [this, raw, name] {
-        const auto pin = m_pins.pin(name);
-        if (raw->keyMismatch() && pin && pin->fingerprint.compare(raw->offeredKey(), Qt::CaseInsensitive) != 0)
-            noteMismatch(name, raw->offeredKey(), raw->host());
-    });
+    connect(raw, &TStrmClient::failed, this, [this, raw, name] { warnOfOfferedKey(name, *raw); });
     return client;
 }

@@ -107,10 +107,13 @@ private:
     static QString key(const QString &name);
     QString checkSender(const QString &fromName, const QString &peerKey, const QHostAddress &peer);
     void noteMismatch(const QString &name, const QString &offered, const QString &address);
+    // After a failed connection of `client` to `name`: the key its server proved, if another than the pinned one.
+    template <typename Client>
+    void warnOfOfferedKey(const QString &name, const TlsClient<Client> &client);
     std::optional<std::pair<Peer, QString>> targetFor(const QString &name) const;
 
+    QString m_identityNotice; // before m_identity: making the identity fills it in
     Identity m_identity;
-    QString m_identityNotice;
     PinStore m_pins;
     quint16 m_port;
     quint16 m_peerPort = kDefaultPort;
@@ -123,4 +126,6 @@ private:
     std::unique_ptr<SecureMsgClient> m_msgClient;
     std::unique_ptr<SecureStrmClient> m_strmClient;
     std::unique_ptr<SecureMsgClient> m_replyClient;
+    QString m_msgClientName;   // what each message client was last readied for
+    QString m_replyClientName;
 };

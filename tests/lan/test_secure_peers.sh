@@ -3,10 +3,10 @@
 # with one real main window on pc-a: a plain-only peer (pc-w, no key
 # announced) exchanges files with pc-a both ways as before; a host renamed to
 # a name pc-a has a key pinned for (pc-c as PC-B) presents its own key in a
-# real TLS connection and is refused and warned about; `zavolin --send` from
-# a home whose pins hold the recipient's key goes over TLS (its text nowhere
-# on the bridge) and, when the secure connection fails, is not sent in the
-# open and exits non-zero; a file for a pinned contact whose secure channel
+# real TLS connection and is refused and warned about; `zavolin --send` and
+# `zavolin --send-file` from a home whose pins hold the recipient's key go over
+# TLS (the text and the file's bytes nowhere on the bridge) and, when the
+# secure connection fails, send nothing in the open and exit non-zero; a file for a pinned contact whose secure channel
 # fails asks the user, and goes in the open only when the user agrees.
 # Usage: test_secure_peers.sh ZAVOLIN ZVNETFORM ZVPROBE ZVFILEPEER
 set -u
@@ -31,7 +31,8 @@ lan_up pc-a pc-c pc-w
 logs=$LAN_DIR/logs
 files=$LAN_DIR/files
 inbox=$LAN_DIR/a-in
-mkdir -p "$files" "$inbox" "$LAN_DIR/a-home" "$LAN_DIR/w-got" "$LAN_DIR/c-got" "$LAN_DIR/impostor-home" "$LAN_DIR/c-home"
+mkdir -p "$files" "$inbox" "$LAN_DIR/a-home" "$LAN_DIR/w-got" "$LAN_DIR/w-got2" "$LAN_DIR/c-got" "$LAN_DIR/impostor-home" \
+    "$LAN_DIR/c-home" "$LAN_DIR/open-home"
 
 say() { # COMMAND...: to pc-a's window
     printf '%s\n' "$*" >"$LAN_DIR/a.fifo"
@@ -136,6 +137,17 @@ else
     lan_fail "--send over the secure channel"
     lan_show "$logs/csend.log" "$logs/a.log"
 fi
+# The same for a file: it arrives whole, over the key pc-a pinned from the message above.
+for _ in {1..2000}; do printf 'secret-file-payload-73519 '; done >"$files/secret-plan.txt"
+if lan_exec pc-c "$zavolin" --home "$LAN_DIR/c-home" --send-file pc-a "$files/secret-plan.txt" \
+    >"$logs/csendfile.log" 2>&1 \
+    && lan_wait_line "$logs/a.log" '^BOX Внимание\|Получен файл secret-plan\.txt !' 10 "$apid" \
+    && cmp -s "$files/secret-plan.txt" "$inbox/secret-plan.txt"; then
+    lan_pass "--send-file with pc-a's key pinned exits 0 and the file arrives byte-identical"
+else
+    lan_fail "--send-file over the secure channel"
+    lan_show "$logs/csendfile.log" "$logs/a.log"
+fi
 lan_exec pc-w "$zvprobe" time-msg "$(lan_ip pc-a)" PC-W 'Открытый контрольный текст' >/dev/null 2>&1
 lan_wait_line "$logs/a.log" 'Открытый контрольный текст' 10 "$apid"
 sleep 0.5 # let the capture take the last packets
@@ -147,6 +159,11 @@ elif holds_bytes "$capture" "$secret"; then
     lan_fail "the text of --send is on the wire"
 else
     lan_pass "the text of --send is not on the wire (open text seen)"
+fi
+if holds_bytes "$capture" 'secret-file-payload-73519'; then
+    lan_fail "the bytes of --send-file are on the wire"
+else
+    lan_pass "the bytes of --send-file are not on the wire"
 fi
 
 # ...and with no secure listener at the pinned recipient, nothing goes in the open.
@@ -168,6 +185,29 @@ if [[ $(grep '^MSG' "$logs/wmsg.log") == $'MSG PC-C\tметка' ]]; then
 else
     lan_fail "the message went to pc-w in the open"
     lan_show "$logs/wmsg.log"
+fi
+
+# ...nor a file: pc-w's open file server takes only the open file sent after it.
+lan_bg pc-w "$logs/wfiles2.log" "$zvfilepeer" serve "$LAN_DIR/w-got2" 1 20
+wfiles2=$LAN_LAST_PID
+lan_wait_line "$logs/wfiles2.log" '^READY' 10 "$wfiles2" || lan_fail "pc-w's second file peer did not start"
+printf 'не открыто\n' >"$files/closed.txt"
+if ! lan_exec pc-c "$zavolin" --home "$LAN_DIR/c-home" --send-file pc-w "$files/closed.txt" \
+    >"$logs/cfilefail.log" 2>&1 && grep -q 'closed\.txt: .*not sent in the open' "$logs/cfilefail.log"; then
+    lan_pass "--send-file to a pinned host without a secure listener exits non-zero and says so"
+else
+    lan_fail "--send-file when the secure connection fails"
+    lan_show "$logs/cfilefail.log"
+fi
+printf 'метка\n' >"$files/mark.txt"
+lan_exec pc-c "$zavolin" --home "$LAN_DIR/open-home" --send-file pc-w "$files/mark.txt" >"$logs/copen.log" 2>&1
+lan_wait_exit "$wfiles2" 10 >/dev/null
+if [[ $(grep -c '^STREAM' "$logs/wfiles2.log") == 1 ]] && grep -q '^STREAM 1 .*mark\.txt [0-9]*$' "$logs/wfiles2.log" \
+    && cmp -s "$files/mark.txt" "$LAN_DIR/w-got2/1"; then
+    lan_pass "no file went to pc-w's open file server before a later open file"
+else
+    lan_fail "the file went to pc-w in the open"
+    lan_show "$logs/wfiles2.log" "$logs/copen.log"
 fi
 
 # 4. A file for PC-C, whose key pc-a pinned from its secure message, while pc-c has

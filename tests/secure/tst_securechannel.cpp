@@ -1,6 +1,6 @@
 // Two secure channels on loopback: messages and files over TLS with pinned
 // keys, and everything that must be refused within the bounds: a changed
-// key either way, a client without a certificate, garbage, a stalled or
+// key either way (warned about once per key), a client without a certificate, garbage, a stalled or
 // trickling handshake and a crowd of handshakes from one address.
 #include "SecureChannel.h"
 #include "StreamFrame.h"
@@ -8,6 +8,7 @@
 #include "TlsSetup.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QSslSocket>
@@ -261,6 +262,74 @@ private Q_SLOTS:
         QVERIFY(!post(*m_a, impostor, u"secret"_s));
         QVERIFY(m_a->channel->messageClient()->keyMismatch());
         QCOMPARE(received.size(), 0);
+    }
+
+    // No announcement told of the other key: the message client meets it in
+    // the handshake, and the user is warned as of an announced one, once per key.
+    void messageToAServerWithAnotherKeyWarnsOncePerKey()
+    {
+        QVERIFY(m_a->channel->pins().pinFirst(u"PC-B"_s, m_b->channel->identity().fingerprint()));
+        Side impostor(u"PC-B"_s);
+        QVERIFY(impostor.channel->listen(kLoopback));
+        m_a->channel->setPeerPort(impostor.channel->serverPort());
+        QSignalSpy warned(m_a->channel.get(), &SecureChannel::keyMismatch);
+        QSignalSpy received(&impostor.channel->messageServer(), &TMsgServer::messageReceived);
+        QVERIFY(!post(*m_a, impostor, u"secret"_s));
+        QCOMPARE(warned.size(), 1);
+        QCOMPARE(warned.first().at(0).toString(), u"PC-B"_s);
+        QCOMPARE(warned.first().at(1).toString(), u"127.0.0.1"_s);
+        QCOMPARE(warned.first().at(2).toString(), m_b->channel->identity().fingerprint());
+        QCOMPARE(warned.first().at(3).toString(), impostor.channel->identity().fingerprint());
+        QCOMPARE(m_a->channel->mismatch(u"PC-B"_s)->offered, impostor.channel->identity().fingerprint());
+
+        // The same key again, by message or by file: already said.
+        QVERIFY(!post(*m_a, impostor, u"secret again"_s));
+        std::unique_ptr<TStrmClient> file = m_a->channel->makeStreamClient(u"PC-B"_s);
+        QVERIFY(file);
+        QSignalSpy fileFailed(file.get(), &TStrmClient::failed);
+        auto buffer = std::make_unique<QBuffer>();
+        buffer->setData("data");
+        QVERIFY(buffer->open(QIODevice::ReadOnly));
+        file->setHost(u"127.0.0.1"_s);
+        file->setFromName(u"f"_s);
+        file->postStream(std::move(buffer));
+        QTRY_COMPARE_WITH_TIMEOUT(fileFailed.size(), 1, 15000);
+        QCOMPARE(warned.size(), 1);
+
+        // Yet another key under the name is news again.
+        Side second(u"PC-B"_s);
+        QVERIFY(second.channel->listen(kLoopback));
+        m_a->channel->setPeerPort(second.channel->serverPort());
+        QVERIFY(!post(*m_a, second, u"secret"_s));
+        QCOMPARE(warned.size(), 2);
+        QCOMPARE(warned.last().at(3).toString(), second.channel->identity().fingerprint());
+        QCOMPARE(received.size(), 0);
+        // The pin stays until the user accepts a key.
+        QCOMPARE(m_a->channel->pins().pin(u"PC-B"_s)->fingerprint, m_b->channel->identity().fingerprint());
+    }
+
+    // What happened to the identity is said by the channel, whether it was
+    // replaced or could not be made at all.
+    void identityTroubleIsSaid()
+    {
+        QTemporaryDir home;
+        const QString path = QDir(home.path()).filePath(QString::fromLatin1(Identity::kFileName));
+        QFile garbage(path);
+        QVERIFY(garbage.open(QIODevice::WriteOnly) && garbage.write("not a key") > 0);
+        garbage.close();
+        {
+            auto replaced = std::make_unique<SecureChannel>(home.path(), 0);
+            QVERIFY(replaced->isAvailable());
+            QVERIFY(replaced->identityNotice().contains(u"заменён новым"_s));
+        }
+        QVERIFY(QFile::remove(path) && QFile::remove(path + u".unreadable"_s));
+        QVERIFY(QDir().mkpath(path)); // neither readable nor replaceable
+        QVERIFY(QDir().mkpath(path + u".unreadable/kept"_s));
+        auto none = std::make_unique<SecureChannel>(home.path(), 0);
+        QVERIFY(!none->isAvailable());
+        QVERIFY(none->identityNotice().contains(u"защищённый канал недоступен"_s));
+        QVERIFY(!none->listen(kLoopback));
+        QVERIFY(!none->prepareMessageClient(u"PC-B"_s));
     }
 
     void handshakesOutOfBoundsAreRefused()
