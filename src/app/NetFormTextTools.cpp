@@ -47,6 +47,9 @@ void TNetForm::wireTextTools()
         });
     }
     connect(m_ui.speedButton15(), &QToolButton::clicked, this, &TNetForm::openSmileyPanel);
+    m_ui.panel5()->installEventFilter(this);
+    for (QToolButton *button : m_ui.panel5()->findChildren<QToolButton *>())
+        button->installEventFilter(this);
     m_ui.memo1()->viewport()->installEventFilter(this);
     // The panel goes when the focus leaves it for anything but the editor a
     // bottom-row smiley has just written into.
@@ -83,6 +86,26 @@ bool TNetForm::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_ui.memo1()->viewport() && event->type() == QEvent::MouseButtonPress) {
         m_ui.panel5()->hide();
+    } else if (event->type() == QEvent::ShortcutOverride
+               && (watched == m_ui.panel5() || watched->parent() == m_ui.panel5())
+               && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+        // Escape in the open panel closes the panel, not the window.
+        event->accept();
+        return true;
+    } else if (event->type() == QEvent::KeyPress
+               && (watched == m_ui.panel5() || watched->parent() == m_ui.panel5())) {
+        // Enter takes the smiley Tab reached, as Space does; Escape closes the panel.
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        auto *button = qobject_cast<QToolButton *>(watched);
+        if (button && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+            button->click();
+            return true;
+        }
+        if (key == Qt::Key_Escape) {
+            m_ui.panel5()->hide();
+            m_ui.memo1()->setFocus();
+            return true;
+        }
     } else if (watched == m_ui.listBox2()) {
         if (event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent *>(event)->key();

@@ -512,8 +512,10 @@ void NetFormWidgets::buildSmileyButtons()
         auto *button = new QToolButton(inBar ? m_smileyBar : static_cast<QWidget *>(m_panel5));
         button->setObjectName(row.button());
         button->setAutoRaise(true);
-        // Clicking a smiley leaves the focus in the editor (or the panel).
-        button->setFocusPolicy(Qt::NoFocus);
+        // Clicking a smiley leaves the focus in the editor (or the panel);
+        // in the open panel Tab reaches each smiley, so the keyboard can
+        // choose one there too (the bar's smileys are typed as their codes).
+        button->setFocusPolicy(inBar ? Qt::NoFocus : Qt::TabFocus);
         button->setIcon(SmileyPictures::icon(row.order()));
         button->setIconSize(QSize(20, 20));
         button->setToolTip(row.code());

@@ -1,5 +1,6 @@
 #include "AboutForm.h"
 #include "Cp1251.h"
+#include "IncomingBrowser.h"
 #include "IncomingEntry.h"
 #include "IniFile.h"
 #include "KeyAnnouncement.h"
@@ -23,7 +24,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include "IncomingBrowser.h"
 #include <QTextDocument>
 
 #include <csignal>

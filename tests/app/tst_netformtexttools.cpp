@@ -1,3 +1,4 @@
+#include "IncomingBrowser.h"
 #include "LoopbackEnvironment.h"
 #include "MessageBoxProbe.h"
 #include "NetForm.h"
@@ -18,7 +19,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include "IncomingBrowser.h"
 #include <QToolButton>
 
 #include <memory>
@@ -152,6 +152,31 @@ private Q_SLOTS:
             QVERIFY(editor()->hasFocus());
         }
         QVERIFY(editor()->toPlainText().endsWith(u" :--((  :doctor:  :--((  :doctor:  three"_s));
+    }
+
+    // Without a mouse: Tab walks the open panel's smileys, Enter or Space
+    // writes the one reached, Escape closes the panel; the focus goes back
+    // to the editor either way.
+    void panelSmileysFromTheKeyboard()
+    {
+        startForm();
+        setEditor(u"ab"_s, 1, 1);
+        ui().speedButton15()->click();
+        QTRY_VERIFY(ui().panel5()->hasFocus());
+        QTest::keyClick(ui().panel5(), Qt::Key_Tab);
+        QTRY_COMPARE(QApplication::focusWidget(), ui().smileyButton(9));
+        QTest::keyClick(ui().smileyButton(9), Qt::Key_Tab);
+        QTRY_COMPARE(QApplication::focusWidget(), ui().smileyButton(10));
+        QTest::keyClick(ui().smileyButton(10), Qt::Key_Return);
+        QVERIFY(ui().panel5()->isHidden());
+        QVERIFY(editor()->hasFocus());
+        QCOMPARE(editor()->toPlainText(), u"a"_s + SmileyTable::row(10).insertedText() + u"b"_s);
+
+        ui().speedButton15()->click();
+        QTRY_VERIFY(ui().panel5()->hasFocus());
+        QTest::keyClick(ui().panel5(), Qt::Key_Escape);
+        QVERIFY(ui().panel5()->isHidden());
+        QVERIFY(editor()->hasFocus());
     }
 
     void panelHidesOnTheFiveEvents()

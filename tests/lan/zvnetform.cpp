@@ -31,6 +31,7 @@
 // SIGTERM ends it as the end of the desktop session does.
 //   zvnetform HOME_DIR SECONDS [COMMAND_FIFO]
 #include "ChatForm.h"
+#include "IncomingBrowser.h"
 #include "IniFile.h"
 #include "NetForm.h"
 #include "SettingsForm.h"
@@ -50,7 +51,6 @@
 #include <QPushButton>
 #include <QSocketNotifier>
 #include <QTextBlock>
-#include "IncomingBrowser.h"
 #include <QTimer>
 #include <QToolButton>
 
