@@ -45,6 +45,10 @@ class TNetForm : public QMainWindow, private UserPrompts
     Q_OBJECT
 
 public:
+    // Boxes that only tell of a received file (saved, or not) open at once;
+    // more are left to the transfers window, which lists every file.
+    static constexpr int kMaxOpenFileNotices = 5;
+
     explicit TNetForm(NetFormEnvironment environment, QWidget *parent = nullptr);
     ~TNetForm() override;
 

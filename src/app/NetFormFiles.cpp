@@ -13,6 +13,7 @@
 #include <QListView>
 #include <QProgressDialog>
 
+#include <algorithm>
 
 using NetAction = NetFormWidgets::NetAction;
 
@@ -137,11 +138,23 @@ void TNetForm::showFileProgress(const QString &path, const QString &recipient)
 
 void TNetForm::showFileNotice(Notice notice, const QString &text, std::function<void()> closed)
 {
+    // A notice that only tells (a file saved, a save that failed) is also a
+    // row of the transfers window: past a few open ones, a peer sending file
+    // after file must not pile up boxes without bound.
+    const QString tellsOnly = QStringLiteral("FileNotice");
+    if (!closed) {
+        const auto open = findChildren<QMessageBox *>(tellsOnly, Qt::FindDirectChildrenOnly);
+        if (std::count_if(open.begin(), open.end(), [](QMessageBox *box) { return box->isVisible(); })
+            >= kMaxOpenFileNotices)
+            return;
+    }
     const QMessageBox::Icon icon = notice == Notice::Information ? QMessageBox::Information
                                    : notice == Notice::Warning   ? QMessageBox::Warning
                                                                  : QMessageBox::Critical;
     auto *box = new QMessageBox(icon, kAttention, text, QMessageBox::Ok, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
+    if (!closed)
+        box->setObjectName(tellsOnly);
     if (closed)
         connect(box, &QMessageBox::finished, this, [closed = std::move(closed)] { closed(); });
     box->open();

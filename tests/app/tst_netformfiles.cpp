@@ -254,6 +254,23 @@ private Q_SLOTS:
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{u"отчёт.bin"_s});
     }
 
+    void aFloodOfSavedFilesOpensABoundedNumberOfNotices()
+    {
+        // Every file is saved and listed; only the first few are boxes, and
+        // once they are read the next file is told by a box again.
+        const QString folder = m_dir->filePath(u"flood"_s);
+        QVERIFY(QDir().mkpath(folder));
+        m_receiver->settingsForm()->setOption(Option::SaveIntoFolder, true);
+        m_receiver->settingsForm()->setSaveFolder(folder);
+        constexpr int kFiles = TNetForm::kMaxOpenFileNotices + 7;
+        for (int i = 0; i < kFiles; ++i)
+            QVERIFY(!postRaw(u"C:\\in\\n%1.txt"_s.arg(i), "x").isEmpty());
+        QTRY_COMPARE(QDir(folder).entryList(QDir::Files).size(), kFiles);
+        QCOMPARE(MessageBoxProbe::take(m_receiver.get()).size(), TNetForm::kMaxOpenFileNotices);
+        QVERIFY(!postRaw(u"C:\\in\\after.txt"_s, "y").isEmpty());
+        QTRY_VERIFY(MessageBoxProbe::shows(m_receiver.get(), u"Получен файл after.txt !\n\rФайл сохранен в каталоге "_s + folder + u'.'));
+    }
+
     void withoutFolderTheFileIsDroppedAndTheSenderStillSucceeds()
     {
         m_receiver->settingsForm()->setOption(Option::SaveIntoFolder, true);
