@@ -61,7 +61,7 @@ void IncomingBrowser::keyPressEvent(QKeyEvent *event)
 
 bool IncomingBrowser::focusNextPrevChild(bool next)
 {
-    // Tab walks the links first; past the last one it leaves the view.
+    // Tab walks the links on screen first; past the last one it leaves the view.
     if (hasFocus() && selectNextLink(next))
         return true;
     return QPlainTextEdit::focusNextPrevChild(next);
@@ -72,11 +72,13 @@ QString IncomingBrowser::selectedLink() const
     const QTextCursor cursor = textCursor();
     if (!cursor.hasSelection())
         return {};
-    const QTextBlock block = document()->findBlock(cursor.selectionStart());
+    const int start = cursor.selectionStart();
+    const int length = cursor.selectionEnd() - start;
+    const QTextBlock block = document()->findBlock(start);
     for (auto it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment fragment = it.fragment();
-        if (fragment.position() == cursor.selectionStart() && fragment.length() == cursor.selectionEnd() - cursor.selectionStart())
-            return fragment.charFormat().isAnchor() ? fragment.charFormat().anchorHref() : QString();
+        if (fragment.position() == start && fragment.length() == length && fragment.charFormat().isAnchor())
+            return fragment.charFormat().anchorHref();
     }
     return {};
 }
