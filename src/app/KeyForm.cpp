@@ -65,14 +65,15 @@ TKeyForm::TKeyForm(SecureChannel &channel, const QString &ownName, const QString
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
     connect(m_verified, &QCheckBox::toggled, this, [this](bool on) {
         if (m_channel.pins().pin(m_contact))
-            m_channel.setVerified(m_contact, on);
+            m_channel.trust().setCompared(m_contact, on);
     });
     connect(m_accept, &QPushButton::clicked, this, [this] {
-        m_channel.acceptOfferedKey(m_contact);
+        const QList<KeyTrust::Candidate> offered = m_channel.trust().candidates(m_contact);
+        if (!offered.isEmpty())
+            m_channel.trust().accept(m_contact, offered.first().fingerprint);
         refresh();
     });
-    connect(&m_channel, &SecureChannel::keyPinned, this, &TKeyForm::refresh);
-    connect(&m_channel, &SecureChannel::keyMismatch, this, &TKeyForm::refresh);
+    connect(&m_channel.trust(), &KeyTrust::changed, this, &TKeyForm::refresh);
     refresh();
 }
 
@@ -82,13 +83,14 @@ void TKeyForm::refresh()
     const auto pin = m_channel.pins().pin(m_contact);
     m_pinned->setText(pin ? Fingerprint::grouped(pin->fingerprint)
                           : QStringLiteral("ключ не известен: компьютер ещё не объявлял его"));
-    const auto mismatch = m_channel.mismatch(m_contact);
-    m_offered->setVisible(mismatch.has_value());
-    m_accept->setVisible(mismatch.has_value());
+    const QList<KeyTrust::Candidate> offered = m_channel.trust().candidates(m_contact);
+    const bool mismatch = !offered.isEmpty();
+    m_offered->setVisible(mismatch);
+    m_accept->setVisible(mismatch);
     if (mismatch)
         m_offered->setText(QStringLiteral("Предъявлен другой ключ%1:\n%2")
-                               .arg(mismatch->address.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(mismatch->address),
-                                    Fingerprint::grouped(mismatch->offered)));
+                               .arg(offered.first().address.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(offered.first().address),
+                                    Fingerprint::grouped(offered.first().fingerprint)));
     const QSignalBlocker quiet(m_verified);
     m_verified->setEnabled(pin.has_value() && !mismatch);
     m_verified->setChecked(pin && pin->verified);

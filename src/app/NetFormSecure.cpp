@@ -59,9 +59,10 @@ void TNetForm::wireSecureChannel()
                                    "Принять новый ключ?")
                         .arg(name, address.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(address),
                              Fingerprint::grouped(pinned), Fingerprint::grouped(offered));
-                MessageBoxes::question(this, QStringLiteral("Внимание"), text, false, [this, name](bool yes) {
+                // "Да" pins the key this box shows, whatever was offered after it.
+                MessageBoxes::question(this, QStringLiteral("Внимание"), text, false, [this, name, offered](bool yes) {
                     if (yes && m_messenger && m_messenger->secure())
-                        m_messenger->secure()->acceptOfferedKey(name);
+                        m_messenger->secure()->trust().accept(name, offered);
                 });
             });
     connect(core, &Messenger::secureSendFailed, this,

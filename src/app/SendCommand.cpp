@@ -25,16 +25,18 @@ SendCommand::SendCommand(const QString &host, const QString &text, const QString
         // Our own listener stays closed: this run only sends.
         auto secure = std::make_unique<SecureChannel>(dataFolder, 0);
         secure->setPeerPort(securePort);
-        if (secure->hasPinnedKey(host))
+        // By name or by address: a host whose key is pinned gets nothing in the open.
+        if (secure->isSecureRoute(host))
             m_secure = std::move(secure);
     }
-    if (m_secure && !m_secure->prepareMessageClient(host)) {
+    if (m_secure && (!m_secure->prepareMessageClient(host) || !m_secure->messageClient())) {
         // A pinned recipient without an identity of ours to prove: nothing can go, least of all openly.
         m_unavailable = m_secure->identityNotice();
         return;
     }
     m_client = m_secure ? m_secure->messageClient() : new TMsgClient(this);
-    m_client->setHost(host);
+    if (!m_secure)
+        m_client->setHost(host);
     m_client->setFromName(OwnName::current());
     connect(m_client, &TMsgClient::finished, this, [this](const QByteArray &reply) {
         if (reply == MsgFrame::acknowledgement()) {

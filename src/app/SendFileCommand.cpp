@@ -19,7 +19,8 @@ SendFileCommand::SendFileCommand(const QString &host, const QStringList &paths, 
     // Our own listener stays closed: this run only sends.
     auto secure = std::make_unique<SecureChannel>(dataFolder, 0);
     secure->setPeerPort(securePort);
-    if (!secure->hasPinnedKey(host))
+    // By name or by address: a host whose key is pinned gets nothing in the open.
+    if (!secure->isSecureRoute(host))
         return;
     m_secure = std::move(secure);
     m_queue.setClientFactory([this](const Recipient &recipient) { return m_secure->makeStreamClient(recipient.host); });

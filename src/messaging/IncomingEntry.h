@@ -14,9 +14,10 @@ struct IncomingEntry
 
     // Where the message came from, for the mark the view puts on it.
     enum class Origin {
-        Open,       // the plain channel, from a name with no pinned key
-        Verified,   // the secure channel, from the key pinned to the name
-        Unverified, // the plain channel, claiming a name that has a pinned key
+        Open,       // no key spoke for the name, which has none pinned
+        Secure,     // the key pinned to the name spoke; pinned on first use, never compared
+        Compared,   // the key pinned to the name spoke, and the users compared it
+        Unverified, // the name has a pinned key, and it did not speak
     };
 
     Kind kind = Kind::Message;

@@ -17,6 +17,8 @@ void MessageSender::setSecureClient(TMsgClient *client, std::function<bool(const
 {
     m_secureClient = client;
     m_prepareSecure = std::move(prepare);
+    if (!client)
+        return; // claimed recipients fail: there is no key of ours to prove
     connect(client, &TMsgClient::finished, this, [this] { onPosted(true); });
     connect(client, &TMsgClient::failed, this, [this] { onPosted(false); });
 }
@@ -40,10 +42,16 @@ void MessageSender::postNext()
         Job &job = m_jobs.front();
         if (job.next < job.recipients.size()) {
             const Recipient &r = job.recipients.at(job.next);
-            m_postingSecurely = m_secureClient && r.channel == Recipient::Channel::Any && m_prepareSecure(r);
+            m_postingSecurely = m_prepareSecure && r.channel == Recipient::Channel::Any && m_prepareSecure(r);
+            if (m_postingSecurely && !m_secureClient) {
+                QMetaObject::invokeMethod(this, [this] { onPosted(false); }, Qt::QueuedConnection);
+                return;
+            }
             TMsgClient *client = m_postingSecurely ? m_secureClient : m_client;
-            client->setHost(r.host);
-            client->setFallbackHost(r.fallbackHost);
+            if (!m_postingSecurely) { // the secure client was told where its key proved itself
+                client->setHost(r.host);
+                client->setFallbackHost(r.fallbackHost);
+            }
             client->setFromName(job.fromName);
             client->postText(job.text);
             return;

@@ -38,7 +38,7 @@ public:
     // For tests: where peers listen.
     void setPort(quint16 port);
     // The client for recipients that `prepare` claims (it readies the client
-    // for them and says true); the others go the open way.
+    // for them, where to connect included, and says true); the others go the open way.
     void setSecureClient(TMsgClient *client, std::function<bool(const Recipient &recipient)> prepare);
 
     void send(const QString &fromName, const QList<Recipient> &recipients, const QString &text,

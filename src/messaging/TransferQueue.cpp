@@ -290,10 +290,11 @@ void TransferQueue::post(Lane &lane, Item &item, std::unique_ptr<QFile> file, co
         if (fresh || lane.secure)
             attachClient(lane, std::move(fresh));
     }
-    if (!lane.secure)
+    if (!lane.secure) { // a secure client was told where its key proved itself
         lane.client->setPort(m_port);
-    lane.client->setHost(item.recipient.host);
-    lane.client->setFallbackHost(item.recipient.fallbackHost);
+        lane.client->setHost(item.recipient.host);
+        lane.client->setFallbackHost(item.recipient.fallbackHost);
+    }
     QString fromName = wireName;
     if (!m_senderName.isEmpty())
         fromName = QStringLiteral("\\\\") + m_senderName + u'\\' + fromName.mid(fromName.lastIndexOf(u'\\') + 1);

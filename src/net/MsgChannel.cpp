@@ -38,7 +38,7 @@ protected:
                 }
             }
             acknowledge(MsgFrame::acknowledgement());
-            m_server->deliver(fromName, Cp1251::decode(m_parser.text()), peerAddress());
+            m_server->deliver(fromName, Cp1251::decode(m_parser.text()), peerAddress(), peerKey());
             // Over TLS a sender keeps its connection for the next request, which
             // comes only after this acknowledgement: a handshake per message would
             // cost many times the message itself.
@@ -101,15 +101,16 @@ ServeConnection *TMsgServer::createConnection(QTcpSocket *socket, int idleTimeou
     return connection;
 }
 
-void TMsgServer::deliver(const QString &fromName, const QString &text, const QHostAddress &peer)
+void TMsgServer::deliver(const QString &fromName, const QString &text, const QHostAddress &peer,
+                         const QString &peerKey)
 {
-    m_pending.push_back({fromName, text, peer});
+    m_pending.push_back({fromName, text, peer, peerKey});
     delivery().post([this] {
         if (m_pending.empty())
             return; // taken by takePending()
         const ReceivedMessage message = std::move(m_pending.front());
         m_pending.pop_front();
-        Q_EMIT messageReceived(message.fromName, message.text, message.peer);
+        Q_EMIT messageReceived(message.fromName, message.text, message.peer, message.peerKey);
     });
 }
 

@@ -45,6 +45,7 @@ struct ReceivedMessage
     QString fromName;
     QString text;
     QHostAddress peer;
+    QString peerKey; // the fingerprint the peer proved over TLS; empty in the open
 };
 
 // Receives messages; each one is acknowledged before it is handed on.
@@ -70,7 +71,8 @@ public:
 
 Q_SIGNALS:
     // In arrival order, one at a time.
-    void messageReceived(const QString &fromName, const QString &text, const QHostAddress &peer);
+    void messageReceived(const QString &fromName, const QString &text, const QHostAddress &peer,
+                         const QString &peerKey);
     void connectionDropped(const QString &reason);
 
 protected:
@@ -78,7 +80,7 @@ protected:
 
 private:
     friend class MsgServeConnection;
-    void deliver(const QString &fromName, const QString &text, const QHostAddress &peer);
+    void deliver(const QString &fromName, const QString &text, const QHostAddress &peer, const QString &peerKey);
 
     std::deque<ReceivedMessage> m_pending;
     SenderCheck m_senderCheck;

@@ -26,6 +26,11 @@ inline bool isWellFormed(QStringView fingerprint)
     }
     return true;
 }
+// The one comparison of fingerprints: the same key, whatever the letter case.
+inline bool same(QStringView a, QStringView b)
+{
+    return !a.isEmpty() && a.compare(b, Qt::CaseInsensitive) == 0;
+}
 // Groups of four separated by blanks, to be read aloud and compared.
 QString grouped(const QString &fingerprint);
 

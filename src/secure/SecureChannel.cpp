@@ -1,27 +1,13 @@
 #include "SecureChannel.h"
 
-#include "AsciiCase.h"
 #include "Fingerprint.h"
+#include "KeyProbe.h"
 #include "SecurityLog.h"
 #include "TlsListener.h"
 #include "TlsSetup.h"
 
 #include <QDir>
 #include <QSslSocket>
-
-namespace {
-
-// As the announcements give it: an IPv4 address in dotted form.
-QString addressText(const QHostAddress &peer)
-{
-    bool isV4 = false;
-    const quint32 v4 = peer.toIPv4Address(&isV4);
-    if (peer.isNull())
-        return QString();
-    return isV4 ? QHostAddress(v4).toString() : peer.toString();
-}
-
-} // namespace
 
 SecureChannel::SecureChannel(const QString &dataFolder, quint16 port, QObject *parent)
     : QObject(parent)
@@ -31,14 +17,12 @@ SecureChannel::SecureChannel(const QString &dataFolder, quint16 port, QObject *p
     , m_msgServer(std::make_unique<TMsgServer>())
     , m_strmServer(std::make_unique<TStrmServer>())
 {
-    m_msgServer->setSenderCheck(
-        [this](const QString &fromName, const QString &peerKey, const QHostAddress &peer) {
-            return checkSender(fromName, peerKey, peer);
-        });
+    m_trust = std::make_unique<KeyTrust>(m_pins);
+    m_trust->setDefaultPort(kDefaultPort);
+    // Every stream is offered on: one whose key is not pinned to the name it
+    // claims is taken as an open one would be, and the trust asks about the name.
     m_strmServer->setAdmission([this](const StreamOffer &offer) {
-        const QString name = nameForKey(offer.peerKey);
-        if (name.isEmpty() || m_mismatches.contains(key(name)))
-            return StreamAdmission::refuse(QStringLiteral("stream from a key pinned to no name"), QString());
+        m_trust->judge(offer.fromName, offer.peerKey, offer.peer.toString());
         return m_streamAdmission ? m_streamAdmission(offer) : StreamAdmission::spoolIn(QString(), false);
     });
     if (!m_identity.isValid())
@@ -49,21 +33,20 @@ SecureChannel::SecureChannel(const QString &dataFolder, quint16 port, QObject *p
         TlsSetup::client(m_identity, QByteArray(TlsSetup::kStreamProtocol)));
     m_replyClient = std::make_unique<SecureMsgClient>(
         TlsSetup::client(m_identity, QByteArray(TlsSetup::kMessageProtocol)));
-    // Each message client serves one name at a time, the one it was last readied for.
-    connect(m_msgClient.get(), &TMsgClient::failed, this,
-            [this] { warnOfOfferedKey(m_msgClientName, *m_msgClient); });
-    connect(m_replyClient.get(), &TMsgClient::failed, this,
-            [this] { warnOfOfferedKey(m_replyClientName, *m_replyClient); });
+    // Each message client serves one host at a time, the one it was last readied for.
+    for (SecureMsgClient *client : {m_msgClient.get(), m_replyClient.get()}) {
+        QString *host = client == m_msgClient.get() ? &m_msgClientHost : &m_replyClientHost;
+        connect(client, &TMsgClient::failed, this, [this, client, host] { noteClient(*host, *client); });
+        connect(client, &TMsgClient::finished, this, [this, client, host] { noteClient(*host, *client); });
+    }
+    m_probe = new KeyProbe(TlsSetup::client(m_identity, QByteArray(TlsSetup::kMessageProtocol)), this);
+    connect(m_trust.get(), &KeyTrust::verificationWanted, this, &SecureChannel::checkWith);
+    connect(m_probe, &KeyProbe::checked, m_trust.get(), &KeyTrust::noteHandshake);
 }
 
 SecureChannel::~SecureChannel()
 {
     close();
-}
-
-QString SecureChannel::key(const QString &name)
-{
-    return AsciiCase::upper(name);
 }
 
 bool SecureChannel::listen(const QHostAddress &address)
@@ -125,152 +108,69 @@ void SecureChannel::takeAnnouncement(QByteArrayView datagram, const QHostAddress
                 qPrintable(error));
         return;
     }
-    if (key(announcement->name) == key(ownName))
-        return; // our own, come back; or someone claiming our name, which nothing here trusts
-    const QString address = sender.toString();
-    switch (m_pins.check(announcement->name, announcement->fingerprint)) {
-    case PinStore::Check::Unknown:
-        if (!m_pins.pinFirst(announcement->name, announcement->fingerprint))
-            return;
-        Q_EMIT keyPinned(announcement->name, announcement->fingerprint);
-        break;
-    case PinStore::Check::Match:
-        m_mismatches.remove(key(announcement->name));
-        break;
-    case PinStore::Check::Mismatch:
-        noteMismatch(announcement->name, announcement->fingerprint, address);
-        return; // where it listens is of no use: nothing goes to that key
-    }
-    m_peers.insert(key(announcement->name), {address, announcement->port});
+    m_trust->setOwnName(ownName);
+    m_trust->noteAnnouncement(*announcement, sender.toString());
 }
 
-void SecureChannel::noteMismatch(const QString &name, const QString &offered, const QString &address)
+void SecureChannel::notePresence(const QString &name, const QHostAddress &sender)
 {
-    const auto pin = m_pins.pin(name);
-    if (!pin)
-        return;
-    const auto known = m_mismatches.constFind(key(name));
-    const bool news = known == m_mismatches.cend() || known->offered != offered;
-    m_mismatches.insert(key(name), {offered, address});
-    if (!news)
-        return; // said once per offered key, not on every announcement
-    qCWarning(lcSecurity, "computer %s at %s offers key %s, but key %s is pinned to that name",
-              qPrintable(name), qPrintable(address.isEmpty() ? QStringLiteral("?") : address), qPrintable(offered),
-              qPrintable(pin->fingerprint));
-    Q_EMIT keyMismatch(name, address, pin->fingerprint, offered);
+    m_trust->notePresence(name, sender.toString());
 }
 
-QString SecureChannel::checkSender(const QString &fromName, const QString &peerKey, const QHostAddress &peer)
+void SecureChannel::checkWith(const QString &name, const QString &address, quint16 port)
 {
-    switch (m_pins.check(fromName, peerKey)) {
-    case PinStore::Check::Match:
-        return QString();
-    case PinStore::Check::Unknown:
-        // First contact before any announcement: the key is pinned as an announcement would pin it.
-        if (!KeyAnnouncement::parse(KeyAnnouncement{fromName, 1, peerKey}.encode()))
-            return QStringLiteral("name that cannot be pinned");
-        if (!m_pins.pinFirst(fromName, peerKey))
-            return QStringLiteral("key cannot be pinned");
-        Q_EMIT keyPinned(fromName, peerKey);
-        return QString();
-    case PinStore::Check::Mismatch:
-        noteMismatch(fromName, peerKey, addressText(peer));
-        return QStringLiteral("key differs from the one pinned to the name");
-    }
-    return QStringLiteral("unknown");
+    if (m_probe)
+        m_probe->check(name, address, port);
 }
 
 template <typename Client>
-void SecureChannel::warnOfOfferedKey(const QString &name, const TlsClient<Client> &client)
+void SecureChannel::noteClient(const QString &host, const TlsClient<Client> &client)
 {
-    // A computer that answers under the name with another key is news for the
-    // user, as it would be in an announcement.
-    const auto pin = m_pins.pin(name);
-    if (client.keyMismatch() && pin && pin->fingerprint.compare(client.offeredKey(), Qt::CaseInsensitive) != 0)
-        noteMismatch(name, client.offeredKey(), client.host());
+    // A handshake of ours is proof of the key its host holds, good or bad news.
+    const KeyTrust::Route route = m_trust->routeTo(host);
+    if (route.secure && !client.offeredKey().isEmpty())
+        m_trust->noteHandshake(route.name, client.offeredAt(), client.offeredKey());
 }
 
-bool SecureChannel::hasPinnedKey(const QString &name) const
-{
-    return m_pins.pin(name).has_value();
-}
-
-bool SecureChannel::acceptOfferedKey(const QString &name)
-{
-    const auto it = m_mismatches.find(key(name));
-    if (it == m_mismatches.end())
-        return false;
-    const Mismatch accepted = *it;
-    m_mismatches.erase(it);
-    m_pins.replace(name, accepted.offered);
-    qCWarning(lcSecurity, "the user accepted key %s for computer %s", qPrintable(accepted.offered), qPrintable(name));
-    return true;
-}
-
-QString SecureChannel::nameForKey(const QString &fingerprint) const
-{
-    if (fingerprint.isEmpty())
-        return QString();
-    for (const PinStore::Pin &pin : m_pins.pins()) {
-        if (pin.fingerprint.compare(fingerprint, Qt::CaseInsensitive) == 0)
-            return pin.name;
-    }
-    return QString();
-}
-
-std::optional<std::pair<SecureChannel::Peer, QString>> SecureChannel::targetFor(const QString &name) const
-{
-    const auto pin = m_pins.pin(name);
-    if (!pin || m_mismatches.contains(key(name)))
-        return std::nullopt;
-    Peer peer = m_peers.value(key(name));
-    if (peer.port == 0)
-        peer.port = m_peerPort;
-    return std::pair(peer, pin->fingerprint);
-}
-
-namespace {
-
-// A name whose key changed keeps its client expecting no key at all: the
-// connection then ends after the handshake, before a byte of the frame goes out.
 template <typename Client>
-bool prepareClient(Client *client, const std::optional<std::pair<SecureChannel::Peer, QString>> &target,
-                   bool pinned, quint16 fallbackPort)
+bool SecureChannel::prepare(Client *client, const QString &host)
 {
-    if (!client || !pinned)
+    const KeyTrust::Route route = m_trust->routeTo(host);
+    if (!route.secure)
         return false;
-    client->setPort(target ? target->first.port : fallbackPort);
-    client->setExpectedKey(target ? target->second : QString());
+    if (!client)
+        return true; // pinned, and no identity of ours to prove: the caller fails the send
+    client->setHost(route.host);
+    client->setFallbackHost(route.fallbackHost);
+    client->setPort(route.port);
+    client->setExpectedKey(route.fingerprint);
     return true;
 }
 
-} // namespace
-
-bool SecureChannel::prepareMessageClient(const QString &name)
+bool SecureChannel::prepareMessageClient(const QString &host)
 {
-    m_msgClientName = name;
-    return prepareClient(m_msgClient.get(), targetFor(name), hasPinnedKey(name), m_peerPort);
+    m_msgClientHost = host;
+    return prepare(m_msgClient.get(), host);
 }
 
-bool SecureChannel::prepareReplyClient(const QString &name)
+bool SecureChannel::prepareReplyClient(const QString &host)
 {
-    m_replyClientName = name;
-    return prepareClient(m_replyClient.get(), targetFor(name), hasPinnedKey(name), m_peerPort);
+    m_replyClientHost = host;
+    return prepare(m_replyClient.get(), host);
 }
 
-bool SecureChannel::prepareStreamClient(const QString &name)
+bool SecureChannel::prepareStreamClient(const QString &host)
 {
-    return prepareClient(m_strmClient.get(), targetFor(name), hasPinnedKey(name), m_peerPort);
+    return prepare(m_strmClient.get(), host);
 }
 
-std::unique_ptr<TStrmClient> SecureChannel::makeStreamClient(const QString &name)
+std::unique_ptr<TStrmClient> SecureChannel::makeStreamClient(const QString &host)
 {
-    if (!m_strmClient || !hasPinnedKey(name))
+    if (!m_strmClient || !m_trust->routeTo(host).secure)
         return nullptr;
     auto client = std::make_unique<SecureStrmClient>(TlsSetup::client(m_identity, QByteArray(TlsSetup::kStreamProtocol)));
-    if (!prepareClient(client.get(), targetFor(name), true, m_peerPort))
-        return nullptr;
+    prepare(client.get(), host);
     SecureStrmClient *raw = client.get();
-    connect(raw, &TStrmClient::failed, this, [this, raw, name] { warnOfOfferedKey(name, *raw); });
+    connect(raw, &TStrmClient::failed, this, [this, raw, host] { noteClient(host, *raw); });
     return client;
 }

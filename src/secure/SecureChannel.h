@@ -2,6 +2,7 @@
 
 #include "Identity.h"
 #include "KeyAnnouncement.h"
+#include "KeyTrust.h"
 #include "MsgChannel.h"
 #include "PinStore.h"
 #include "SecureClients.h"
@@ -13,33 +14,21 @@
 
 #include <functional>
 #include <memory>
-#include <optional>
 
+class KeyProbe;
 class TlsListener;
 
 // The secure channel of one instance: its identity, the keys pinned to
 // computer names, the TLS listener that carries the message and stream frames
-// to servers of their own, and the clients that send over it. Nothing here
-// talks to the user: what needs the user's eye comes out as signals.
+// to servers of their own, the clients that send over it, and the checks of
+// which key a host holds. Who is who is decided by its KeyTrust; nothing here
+// talks to the user: what needs the user's eye comes out of the trust's signals.
 class SecureChannel : public QObject
 {
     Q_OBJECT
 
 public:
     static constexpr quint16 kDefaultPort = 6712;
-
-    // Where a peer's secure listener is, as its announcement said.
-    struct Peer
-    {
-        QString address;
-        quint16 port = 0;
-    };
-    // A key offered for a name that has another pinned.
-    struct Mismatch
-    {
-        QString offered;
-        QString address;
-    };
 
     SecureChannel(const QString &dataFolder, quint16 port, QObject *parent = nullptr);
     ~SecureChannel() override;
@@ -58,31 +47,32 @@ public:
 
     // The datagram that tells peers our key and port; empty without an identity.
     QByteArray announcement(const QString &ownName) const;
-    // A key announcement from `sender`: pins a new name, warns of a changed key.
+    // Datagrams, which prove nothing: at most they ask for a check of the name.
     void takeAnnouncement(QByteArrayView datagram, const QHostAddress &sender, const QString &ownName);
+    void notePresence(const QString &name, const QHostAddress &sender);
 
-    // Whether a message to `name` must go over the secure channel: a key is pinned.
-    bool hasPinnedKey(const QString &name) const;
-    // A key other than the pinned one was offered for `name` and not yet accepted.
-    std::optional<Mismatch> mismatch(const QString &name) const { return m_mismatches.contains(key(name)) ? std::optional(m_mismatches.value(key(name))) : std::nullopt; }
-    // The user accepted the key last offered for `name`.
-    bool acceptOfferedKey(const QString &name);
-    void setVerified(const QString &name, bool verified) { m_pins.setVerified(name, verified); }
+    // Every decision of who is who, and which way a send goes.
+    KeyTrust &trust() { return *m_trust; }
+    const KeyTrust &trust() const { return *m_trust; }
+    bool hasPinnedKey(const QString &name) const { return m_pins.pin(name).has_value(); }
+    // Whether what goes to `host` (a name or an address) must go over the secure channel.
+    bool isSecureRoute(const QString &host) const { return m_trust->routeTo(host).secure; }
 
-    // Readies the message client for `name`; false when it has no pinned key and goes
-    // the open way. A name whose key changed is claimed all the same, and its send fails.
-    bool prepareMessageClient(const QString &name);
+    // Ready the message client for `host` (a name or an address) and say true
+    // when a key is pinned for it; false: it goes the open way. Without an
+    // identity of ours a pinned host is claimed all the same, and its send fails.
+    bool prepareMessageClient(const QString &host);
     SecureMsgClient *messageClient() const { return m_msgClient.get(); }
     // The client of automatic replies, apart so that they never find the user's sends busy.
-    bool prepareReplyClient(const QString &name);
+    bool prepareReplyClient(const QString &host);
     SecureMsgClient *replyClient() const { return m_replyClient.get(); }
-    bool prepareStreamClient(const QString &name);
-    // A stream client of its own for a contact with a pinned key (files go
-    // to several contacts at once); nullptr for a contact without one.
-    std::unique_ptr<TStrmClient> makeStreamClient(const QString &name);
+    bool prepareStreamClient(const QString &host);
+    // A stream client of its own for a host with a pinned key (files go to
+    // several contacts at once); nullptr for a host without one.
+    std::unique_ptr<TStrmClient> makeStreamClient(const QString &host);
     SecureStrmClient *streamClient() const { return m_strmClient.get(); }
     // Where to connect when no announcement told a port (tests; a name known only from the pins).
-    void setPeerPort(quint16 port) { m_peerPort = port; }
+    void setPeerPort(quint16 port) { m_trust->setDefaultPort(port); }
 
     TMsgServer &messageServer() { return *m_msgServer; }
     TStrmServer &streamServer() { return *m_strmServer; }
@@ -91,34 +81,23 @@ public:
     {
         m_streamAdmission = std::move(admission);
     }
-    // The name a key is pinned to, or empty.
-    QString nameForKey(const QString &fingerprint) const;
-
     // For tests: the handshake bound of the listener.
     void setHandshakeBound(int milliseconds);
 
-Q_SIGNALS:
-    void keyPinned(const QString &name, const QString &fingerprint);
-    // A computer offered a key other than the one pinned to its name; nothing
-    // goes to it securely and nothing from it is taken as that name until the user accepts.
-    void keyMismatch(const QString &name, const QString &address, const QString &pinned, const QString &offered);
-
 private:
-    static QString key(const QString &name);
-    QString checkSender(const QString &fromName, const QString &peerKey, const QHostAddress &peer);
-    void noteMismatch(const QString &name, const QString &offered, const QString &address);
-    // After a failed connection of `client` to `name`: the key its server proved, if another than the pinned one.
+    void checkWith(const QString &name, const QString &address, quint16 port);
+    // After a connection of `client` made for `host`: what its server proved.
     template <typename Client>
-    void warnOfOfferedKey(const QString &name, const TlsClient<Client> &client);
-    std::optional<std::pair<Peer, QString>> targetFor(const QString &name) const;
+    void noteClient(const QString &host, const TlsClient<Client> &client);
+    template <typename Client>
+    bool prepare(Client *client, const QString &host);
 
     QString m_identityNotice; // before m_identity: making the identity fills it in
     Identity m_identity;
     PinStore m_pins;
+    std::unique_ptr<KeyTrust> m_trust;
+    KeyProbe *m_probe = nullptr;
     quint16 m_port;
-    quint16 m_peerPort = kDefaultPort;
-    QHash<QString, Peer> m_peers;           // by upper-cased name
-    QHash<QString, Mismatch> m_mismatches;  // by upper-cased name
     std::unique_ptr<TMsgServer> m_msgServer;
     std::unique_ptr<TStrmServer> m_strmServer;
     std::function<StreamAdmission(const StreamOffer &offer)> m_streamAdmission;
@@ -126,6 +105,6 @@ private:
     std::unique_ptr<SecureMsgClient> m_msgClient;
     std::unique_ptr<SecureStrmClient> m_strmClient;
     std::unique_ptr<SecureMsgClient> m_replyClient;
-    QString m_msgClientName;   // what each message client was last readied for
-    QString m_replyClientName;
+    QString m_msgClientHost;   // what each message client was last readied for
+    QString m_replyClientHost;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Fingerprint.h"
 #include "MsgChannel.h"
 #include "StrmChannel.h"
 
@@ -27,12 +28,15 @@ public:
     void setExpectedKey(const QString &fingerprint) { m_expected = fingerprint; }
     // What the server proved on the last connection (empty before a handshake).
     const QString &offeredKey() const { return m_offered; }
-    bool keyMismatch() const { return !m_offered.isEmpty() && m_offered != m_expected; }
+    // The address of the host that proved it.
+    const QString &offeredAt() const { return m_offeredAt; }
+    bool keyMismatch() const { return !m_offered.isEmpty() && !Fingerprint::same(m_offered, m_expected); }
 
 protected:
     QTcpSocket *createSocket() override
     {
         m_offered.clear();
+        m_offeredAt.clear();
         auto *socket = new QSslSocket(this);
         socket->setSslConfiguration(m_configuration);
         return socket;
@@ -41,23 +45,24 @@ protected:
     QString peerRefusal() const override;
     bool mayReuseConnection() const override
     {
-        return !m_offered.isEmpty() && m_offered.compare(m_expected, Qt::CaseInsensitive) == 0;
+        return Fingerprint::same(m_offered, m_expected);
     }
 
 private:
     QSslConfiguration m_configuration;
     QString m_expected;
     mutable QString m_offered;
+    mutable QString m_offeredAt;
 };
 
 using SecureMsgClient = TlsClient<TMsgClient>;
 using SecureStrmClient = TlsClient<TStrmClient>;
 
 // What is wrong with the key `socket`'s peer proved, against `expected`; *offered gets it.
-QString keyRefusal(const QTcpSocket *socket, const QString &expected, QString *offered);
+QString keyRefusal(const QTcpSocket *socket, const QString &expected, QString *offered, QString *offeredAt);
 
 template <typename Client>
 QString TlsClient<Client>::peerRefusal() const
 {
-    return keyRefusal(this->socket(), m_expected, &m_offered);
+    return keyRefusal(this->socket(), m_expected, &m_offered, &m_offeredAt);
 }

@@ -35,7 +35,7 @@ Messenger::Messenger(MessengerEnvironment environment, QObject *parent)
     m_msgServer->setPort(m_env.messagePort);
     connect(m_msgServer.get(), &TMsgServer::messageReceived, this,
             [this](const QString &fromName, const QString &text, const QHostAddress &peer) {
-                receiveInTheOpen(fromName, text, peer);
+                receiveJudged(fromName, text, peer, QString());
             });
     connect(m_msgServer.get(), &TMsgServer::connectionDropped, this,
             [this](const QString &reason) { m_messageDrops.record(reason); });
@@ -124,10 +124,7 @@ void Messenger::setUpSecureChannel()
                 done(false);
         });
     }
-    connect(&m_secure->messageServer(), &TMsgServer::messageReceived, this,
-            [this](const QString &fromName, const QString &text, const QHostAddress &peer) {
-                m_receiver.receive(fromName, text, peer.toString(), IncomingEntry::Origin::Verified);
-            });
+    connect(&m_secure->messageServer(), &TMsgServer::messageReceived, this, &Messenger::receiveJudged);
     connect(&m_secure->messageServer(), &TMsgServer::connectionDropped, this,
             [this](const QString &reason) { m_messageDrops.record(reason); });
     m_secure->setStreamAdmission([this](const StreamOffer &offer) { return m_fileReceiver->admit(offer); });
@@ -137,26 +134,34 @@ void Messenger::setUpSecureChannel()
     connect(&m_secure->streamServer(), &TStrmServer::streamProgress, m_fileReceiver.get(), &FileReceiver::progressed);
     connect(&m_secure->streamServer(), &TStrmServer::connectionDropped, this,
             [this](const QString &reason) { m_streamDrops.record(reason); });
-    connect(m_secure.get(), &SecureChannel::keyMismatch, this, &Messenger::keyChanged);
+    connect(&m_secure->trust(), &KeyTrust::keyChanged, this, &Messenger::keyChanged);
+    connect(&m_secure->trust(), &KeyTrust::keysConflict, this, &Messenger::keysConflict);
+    if (!m_secure->pins().notice().isEmpty())
+        QMetaObject::invokeMethod(this, [this] { Q_EMIT errorOccurred(QStringLiteral("pins"), m_secure->pins().notice()); },
+                                  Qt::QueuedConnection);
     if (m_transfers && m_secure->streamClient()) {
         m_transfers->setClientFactory(
             [this](const Recipient &recipient) { return m_secure->makeStreamClient(recipient.host); });
     }
-    if (m_sender && m_secure->messageClient()) {
+    if (m_sender) {
         m_sender->setSecureClient(m_secure->messageClient(), [this](const Recipient &recipient) {
             return m_secure->prepareMessageClient(recipient.host);
         });
     }
 }
 
-void Messenger::receiveInTheOpen(const QString &fromName, const QString &text, const QHostAddress &peer)
+void Messenger::receiveJudged(const QString &fromName, const QString &text, const QHostAddress &peer,
+                              const QString &peerKey)
 {
     auto origin = IncomingEntry::Origin::Open;
-    if (m_secure && m_secure->hasPinnedKey(fromName)) {
-        // Anyone on the network can write any name in the open: this one has a key that did not speak.
-        origin = IncomingEntry::Origin::Unverified;
-        qCWarning(lcSecurity, "message in the open claims the name %s, which has a pinned key; sent from %s",
-                  qPrintable(fromName), qPrintable(peer.toString()));
+    if (m_secure) {
+        m_secure->trust().setOwnName(m_ownName);
+        const KeyTrust::Sender sender = m_secure->trust().judge(fromName, peerKey, peer.toString());
+        if (sender.origin == KeyTrust::Origin::Secure)
+            origin = sender.level == TrustLevel::Compared ? IncomingEntry::Origin::Compared
+                                                          : IncomingEntry::Origin::Secure;
+        else if (sender.origin == KeyTrust::Origin::Unverified)
+            origin = IncomingEntry::Origin::Unverified;
     }
     m_receiver.receive(fromName, text, peer.toString(), origin);
 }
@@ -369,22 +374,29 @@ void Messenger::onDatagram(const QByteArray &data, const QHostAddress &peer)
             return;
         m_secure->takeAnnouncement(data, peer, m_ownName);
         // A pinned contact's waiting messages go once its key's port is known.
-        if (const auto announced = KeyAnnouncement::parse(data); announced && !m_outbox.messages().isEmpty())
+        if (const auto announced = KeyAnnouncement::parse(data); announced && !m_outbox.messages().isEmpty()) {
             deliverQueued(AsciiCase::upper(announced->name));
+            deliverQueued(peer.toString());
+        }
         return;
     }
     const QString datagram = Cp1251::decode(data);
-    if (datagram.startsWith(u'%'))
+    if (datagram.startsWith(u'%')) {
         m_presenceAddress.insert(AsciiCase::upper(datagram.mid(1)), peer.toString());
+        if (m_secure)
+            m_secure->notePresence(datagram.mid(1), peer);
+    }
     m_dispatcher.dispatch(datagram);
     if (datagram.startsWith(u'%') && !m_outbox.messages().isEmpty()) {
-        // The contact is back: what waits for it, by name or by address, goes now.
+        // The contact is back: what waits for it, by name or by address, goes now;
+        // to a pinned name only over the secure channel, to the host that proves its key.
         // A contact with a pinned key waits for the key announcement that
         // follows its presence, which says where its secure channel listens.
         const QString name = AsciiCase::upper(datagram.mid(1));
-        if (!m_secure || !m_secure->hasPinnedKey(name))
+        if (!m_secure || !m_secure->isSecureRoute(name))
             deliverQueued(name);
-        deliverQueued(peer.toString());
+        if (!m_secure || !m_secure->isSecureRoute(peer.toString()))
+            deliverQueued(peer.toString());
     }
 }
 
@@ -422,9 +434,12 @@ void Messenger::sendOpenly(Recipient recipient, const QString &text, MessageSend
 
 QString Messenger::secureFailureReason(const QString &host) const
 {
-    if (m_secure && m_secure->mismatch(host))
-        return kKeyChanged;
-    return QStringLiteral("защищённое соединение не удалось");
+    if (m_secure) {
+        const KeyTrust::Route route = m_secure->trust().routeTo(host);
+        if (route.secure && !m_secure->trust().candidates(route.name).isEmpty())
+            return kKeyChanged;
+    }
+    return QStringLiteral("не удалось установить защищённое соединение");
 }
 
 HistoryLog::Result Messenger::recordSent(const QString &text, const QString &to)
@@ -574,10 +589,19 @@ void Messenger::postReply(const QString &host, const QString &fallbackHost, cons
     // A reply to a computer with a pinned key goes securely or not at all: in
     // the open it would be marked as a forgery of our name. No one is asked.
     TMsgClient *client = m_replyClient.get();
-    if (m_secure && m_secure->prepareReplyClient(host))
+    if (m_secure && m_secure->prepareReplyClient(host)) {
         client = m_secure->replyClient();
-    client->setHost(host);
-    client->setFallbackHost(fallbackHost);
+        if (!client) {
+            QMetaObject::invokeMethod(this, [this] {
+                if (auto done = std::exchange(m_replyDone, nullptr))
+                    done(false);
+            }, Qt::QueuedConnection);
+            return;
+        }
+    } else {
+        client->setHost(host);
+        client->setFallbackHost(fallbackHost);
+    }
     client->setFromName(m_ownName);
     client->postText(text);
 }

@@ -195,6 +195,8 @@ Q_SIGNALS:
     void secureFileSendFailed(int id, const Recipient &recipient, const QString &path, const QString &reason);
     // A computer presented a key other than the one pinned to its name.
     void keyChanged(const QString &name, const QString &address, const QString &pinned, const QString &offered);
+    // Several addresses announce different keys for a name with no key pinned: none is pinned until the user chooses.
+    void keysConflict(const QString &name);
 
 private:
     // PresenceContext
@@ -231,7 +233,8 @@ private:
     void setUpSecureChannel();
     // Why a secure send to `host` failed, in the words the user is told.
     QString secureFailureReason(const QString &host) const;
-    void receiveInTheOpen(const QString &fromName, const QString &text, const QHostAddress &peer);
+    // A message, open (no key) or over TLS, shown as what its key proves.
+    void receiveJudged(const QString &fromName, const QString &text, const QHostAddress &peer, const QString &peerKey);
     void listenForFiles();
     void removeStaleSpoolFiles() const;
 

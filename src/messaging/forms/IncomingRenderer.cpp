@@ -7,13 +7,15 @@
 
 namespace {
 
-// The header as shown: a message from a pinned key says so; one in the open
-// that claims a pinned name is preceded by a warning no one can overlook.
+// The header as shown: a message from a pinned key says so, and at which level;
+// one that claims a pinned name the key did not back is preceded by a warning no one can overlook.
 QString markedHeader(IncomingView &view, const IncomingEntry &entry)
 {
     switch (entry.origin) {
-    case IncomingEntry::Origin::Verified:
-        return entry.header + IncomingRenderer::kVerifiedMark;
+    case IncomingEntry::Origin::Secure:
+        return entry.header + IncomingRenderer::kSecureMark;
+    case IncomingEntry::Origin::Compared:
+        return entry.header + IncomingRenderer::kComparedMark;
     case IncomingEntry::Origin::Unverified:
         view.appendLine(IncomingRenderer::kUnverifiedWarning);
         return entry.header;

@@ -1,0 +1,62 @@
+#include "KeyProbe.h"
+
+#include "Fingerprint.h"
+#include "SecurityLog.h"
+
+#include <QHostAddress>
+#include <QSslSocket>
+#include <QTimer>
+
+KeyProbe::KeyProbe(QSslConfiguration configuration, QObject *parent)
+    : QObject(parent)
+    , m_configuration(std::move(configuration))
+{
+}
+
+bool KeyProbe::check(const QString &name, const QString &address, quint16 port)
+{
+    if (QHostAddress(address).isNull() || port == 0)
+        return false;
+    for (const Job &job : m_queue) {
+        if (job.address == address && job.port == port && job.name == name)
+            return true;
+    }
+    if (int(m_queue.size()) >= kQueued) {
+        qCInfo(lcSecurity, "key check of %s at %s dropped: too many waiting", qPrintable(name), qPrintable(address));
+        return false;
+    }
+    m_queue.push_back({name, address, port});
+    // Never inside the caller, which may be in the middle of taking a datagram.
+    QMetaObject::invokeMethod(this, &KeyProbe::startNext, Qt::QueuedConnection);
+    return true;
+}
+
+void KeyProbe::startNext()
+{
+    while (m_running < kAtOnce && !m_queue.empty()) {
+        const Job job = m_queue.front();
+        m_queue.pop_front();
+        ++m_running;
+        auto *socket = new QSslSocket(this);
+        socket->setSslConfiguration(m_configuration);
+        auto *bound = new QTimer(socket);
+        bound->setSingleShot(true);
+        connect(bound, &QTimer::timeout, this, [this, socket, job] { finish(socket, job, QString()); });
+        connect(socket, &QSslSocket::encrypted, this, [this, socket, job] {
+            finish(socket, job, Fingerprint::ofCertificate(socket->peerCertificate()));
+        });
+        connect(socket, &QAbstractSocket::errorOccurred, this, [this, socket, job] { finish(socket, job, QString()); });
+        bound->start(m_boundMs);
+        socket->connectToHostEncrypted(job.address, job.port);
+    }
+}
+
+void KeyProbe::finish(QSslSocket *socket, const Job &job, const QString &provenKey)
+{
+    socket->disconnect(this);
+    socket->abort();
+    socket->deleteLater();
+    --m_running;
+    Q_EMIT checked(job.name, job.address, provenKey);
+    startNext();
+}

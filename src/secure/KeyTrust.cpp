@@ -1,0 +1,341 @@
+#include "KeyTrust.h"
+
+#include "AsciiCase.h"
+#include "Fingerprint.h"
+#include "KeyAnnouncement.h"
+#include "SecurityLog.h"
+
+#include <QHostAddress>
+
+#include <algorithm>
+
+namespace {
+
+template <typename T, typename Match>
+void putFirst(QList<T> &list, T value, Match match, int bound)
+{
+    list.removeIf(match);
+    list.prepend(std::move(value));
+    while (list.size() > bound)
+        list.removeLast();
+}
+
+bool isAddress(const QString &host)
+{
+    return !QHostAddress(host).isNull();
+}
+
+} // namespace
+
+KeyTrust::KeyTrust(PinStore &pins, QObject *parent)
+    : QObject(parent)
+    , m_pins(pins)
+{
+}
+
+QString KeyTrust::key(const QString &name)
+{
+    return AsciiCase::upper(name);
+}
+
+KeyTrust::Seen &KeyTrust::seen(const QString &name)
+{
+    const QString k = key(name);
+    auto it = m_seen.find(k);
+    if (it == m_seen.end()) {
+        if (m_seen.size() >= kMaxNames) {
+            // A flood of names forgets the one heard of longest ago, never a pinned one's record of offered keys first.
+            auto oldest = std::min_element(m_seen.begin(), m_seen.end(), [](const Seen &a, const Seen &b) {
+                return (a.offered.isEmpty() ? 0 : 1) < (b.offered.isEmpty() ? 0 : 1)
+                       || ((a.offered.isEmpty() == b.offered.isEmpty()) && a.touched < b.touched);
+            });
+            m_seen.erase(oldest);
+        }
+        it = m_seen.insert(k, Seen{});
+    }
+    it->touched = now();
+    return *it;
+}
+
+const KeyTrust::Seen *KeyTrust::find(const QString &name) const
+{
+    const auto it = m_seen.constFind(key(name));
+    return it == m_seen.cend() ? nullptr : &*it;
+}
+
+void KeyTrust::notePresence(const QString &name, const QString &address)
+{
+    if (name.isEmpty() || address.isEmpty() || key(name) == key(m_ownName))
+        return;
+    Seen &s = seen(name);
+    putFirst(s.presence, address, [&](const QString &a) { return a == address; }, kMaxAddressesPerName);
+    // An announcement that came before the presence it goes with is looked at now.
+    for (const Candidate &claim : std::as_const(s.claims)) {
+        if (claim.address == address) {
+            if (!m_pins.pin(name))
+                pinIfUncontested(name, s);
+            break;
+        }
+    }
+}
+
+void KeyTrust::noteAnnouncement(const KeyAnnouncement &announcement, const QString &address)
+{
+    const QString &name = announcement.name;
+    if (address.isEmpty() || key(name) == key(m_ownName))
+        return; // our own, come back; or someone claiming our name, which nothing here trusts
+    Seen &s = seen(name);
+    Candidate claim{announcement.fingerprint, address, announcement.port, false};
+    for (const Candidate &known : std::as_const(s.claims)) {
+        if (known.address == address && Fingerprint::same(known.fingerprint, claim.fingerprint))
+            claim.proven = known.proven;
+    }
+    putFirst(s.claims, claim, [&](const Candidate &c) { return c.address == address; }, kMaxAddressesPerName);
+
+    const std::optional<PinStore::Pin> pin = m_pins.pin(name);
+    if (!pin) {
+        pinIfUncontested(name, s);
+        return;
+    }
+    if (Fingerprint::same(pin->fingerprint, claim.fingerprint) && pin->address == address)
+        return; // the pinned key where it last proved itself: nothing to check
+    // The pinned key from a new address, or another key: only a handshake says which is true.
+    if (s.presence.contains(address) || Fingerprint::same(pin->fingerprint, claim.fingerprint))
+        requestCheck(name, address, claim.port);
+}
+
+void KeyTrust::pinIfUncontested(const QString &name, Seen &s)
+{
+    // Only announcements from addresses whose presence carries the name count.
+    QList<const Candidate *> backed;
+    for (const Candidate &claim : std::as_const(s.claims)) {
+        if (s.presence.contains(claim.address))
+            backed.append(&claim);
+    }
+    if (backed.isEmpty())
+        return;
+    const bool conflict = std::any_of(backed.cbegin(), backed.cend(), [&](const Candidate *c) {
+        return !Fingerprint::same(c->fingerprint, backed.first()->fingerprint);
+    });
+    if (conflict) {
+        if (!std::exchange(s.conflictSaid, true)) {
+            qCWarning(lcSecurity, "computer %s is announced with different keys from several addresses; "
+                                  "no key is pinned until the user chooses", qPrintable(name));
+            Q_EMIT keysConflict(name);
+        }
+        // Each address is asked, so the user chooses among keys that proved themselves.
+        for (const Candidate *c : std::as_const(backed)) {
+            if (!c->proven)
+                requestCheck(name, c->address, c->port);
+        }
+        Q_EMIT changed(name);
+        return;
+    }
+    const Candidate *claim = backed.first();
+    if (claim->proven) {
+        if (m_pins.pinFirst(name, claim->fingerprint, claim->address)) {
+            qCInfo(lcSecurity, "key %s pinned to computer %s, proven at %s", qPrintable(claim->fingerprint),
+                   qPrintable(name), qPrintable(claim->address));
+            Q_EMIT keyPinned(name, claim->fingerprint);
+            Q_EMIT changed(name);
+        }
+        return;
+    }
+    requestCheck(name, claim->address, claim->port);
+}
+
+void KeyTrust::requestCheck(const QString &name, const QString &address, quint16 port)
+{
+    Seen &s = seen(name);
+    const qint64 t = now();
+    const auto last = s.asked.constFind(address);
+    if (last != s.asked.cend() && t - *last < kVerifyIntervalMs)
+        return;
+    // One check per name a minute, whatever the addresses a flood names.
+    for (auto it = s.asked.cbegin(); it != s.asked.cend(); ++it) {
+        if (t - it.value() < kVerifyIntervalMs && !s.presence.contains(address))
+            return;
+    }
+    if (s.asked.size() >= kMaxAddressesPerName)
+        s.asked.erase(std::min_element(s.asked.begin(), s.asked.end()));
+    s.asked.insert(address, t);
+    Q_EMIT verificationWanted(name, address, port ? port : m_defaultPort);
+}
+
+void KeyTrust::noteHandshake(const QString &name, const QString &address, const QString &provenKey)
+{
+    if (provenKey.isEmpty() || address.isEmpty() || key(name) == key(m_ownName))
+        return;
+    Seen &s = seen(name);
+    for (Candidate &claim : s.claims) {
+        if (claim.address == address)
+            claim.proven = Fingerprint::same(claim.fingerprint, provenKey);
+    }
+    const std::optional<PinStore::Pin> pin = m_pins.pin(name);
+    if (!pin) {
+        if (std::none_of(s.claims.cbegin(), s.claims.cend(),
+                         [&](const Candidate &c) { return c.address == address && c.proven; }))
+            qCInfo(lcSecurity, "the host at %s, announced as %s, holds another key than announced",
+                   qPrintable(address), qPrintable(name));
+        pinIfUncontested(name, s);
+        return;
+    }
+    if (Fingerprint::same(pin->fingerprint, provenKey)) {
+        m_pins.setAddress(name, address);
+        return;
+    }
+    const bool news = std::none_of(s.offered.cbegin(), s.offered.cend(),
+                                   [&](const Candidate &c) { return Fingerprint::same(c.fingerprint, provenKey); });
+    putFirst(s.offered, Candidate{provenKey.toUpper(), address, portAt(&s, address), true},
+             [&](const Candidate &c) { return Fingerprint::same(c.fingerprint, provenKey); }, kMaxAddressesPerName);
+    if (!news)
+        return; // said once per offered key
+    qCWarning(lcSecurity, "computer %s at %s presented key %s, but key %s is pinned to that name", qPrintable(name),
+              qPrintable(address), qPrintable(provenKey.toUpper()), qPrintable(pin->fingerprint));
+    Q_EMIT keyChanged(name, address, pin->fingerprint, provenKey.toUpper());
+    Q_EMIT changed(name);
+}
+
+TrustLevel KeyTrust::levelOf(const QString &name) const
+{
+    const std::optional<PinStore::Pin> pin = m_pins.pin(name);
+    if (!pin)
+        return TrustLevel::Open;
+    return pin->verified ? TrustLevel::Compared : TrustLevel::FirstUse;
+}
+
+quint16 KeyTrust::portAt(const Seen *s, const QString &address) const
+{
+    if (s) {
+        for (const Candidate &claim : s->claims) {
+            if (claim.address == address && claim.port)
+                return claim.port;
+        }
+    }
+    return m_defaultPort;
+}
+
+QString KeyTrust::nameAt(const QString &address) const
+{
+    const QString proven = m_pins.nameAt(address);
+    if (!proven.isEmpty())
+        return proven;
+    // A contact added by address whose pinned name announces itself from there.
+    for (auto it = m_seen.cbegin(); it != m_seen.cend(); ++it) {
+        if (!it->presence.isEmpty() && it->presence.first() == address) {
+            if (const auto pin = m_pins.pin(it.key()))
+                return pin->name;
+        }
+    }
+    return QString();
+}
+
+KeyTrust::Route KeyTrust::routeTo(const QString &host) const
+{
+    Route route;
+    const bool byAddress = isAddress(host);
+    const QString name = byAddress ? nameAt(host) : host;
+    const std::optional<PinStore::Pin> pin = name.isEmpty() ? std::nullopt : m_pins.pin(name);
+    if (!pin)
+        return route;
+    const Seen *s = find(name);
+    route.secure = true;
+    route.name = pin->name;
+    route.fingerprint = pin->fingerprint;
+    route.host = host;
+    if (!byAddress)
+        route.fallbackHost = !pin->address.isEmpty() ? pin->address
+                             : s && !s->presence.isEmpty() ? s->presence.first()
+                                                          : QString();
+    route.port = portAt(s, byAddress ? host : route.fallbackHost);
+    return route;
+}
+
+KeyTrust::Sender KeyTrust::judge(const QString &claimedName, const QString &peerKey, const QString &address)
+{
+    Sender sender{claimedName, Origin::Open, TrustLevel::Open};
+    const std::optional<PinStore::Pin> pin = m_pins.pin(claimedName);
+    if (pin && Fingerprint::same(pin->fingerprint, peerKey)) {
+        sender.name = pin->name;
+        sender.origin = Origin::Secure;
+        sender.level = pin->verified ? TrustLevel::Compared : TrustLevel::FirstUse;
+        return sender;
+    }
+    const bool ours = key(claimedName) == key(m_ownName);
+    if (pin || ours) {
+        sender.origin = Origin::Unverified;
+        qCWarning(lcSecurity, "a message %s claims the name %s, %s; sent from %s",
+                  peerKey.isEmpty() ? "in the open" : "over TLS with another key", qPrintable(claimedName),
+                  ours ? "which is this computer's own" : "which has a pinned key", qPrintable(address));
+    }
+    if (!peerKey.isEmpty() && !ours) {
+        // The name's own host is asked which key it holds.
+        const Seen *s = find(claimedName);
+        if (s && !s->presence.isEmpty())
+            requestCheck(claimedName, s->presence.first(), portAt(s, s->presence.first()));
+        else if (pin && !pin->address.isEmpty())
+            requestCheck(claimedName, pin->address, portAt(s, pin->address));
+    }
+    return sender;
+}
+
+QList<KeyTrust::Candidate> KeyTrust::candidates(const QString &name) const
+{
+    QList<Candidate> all;
+    const Seen *s = find(name);
+    if (!s)
+        return all;
+    const std::optional<PinStore::Pin> pin = m_pins.pin(name);
+    if (pin)
+        return s->offered;
+    if (hasConflict(name)) {
+        for (const Candidate &claim : s->claims) {
+            if (s->presence.contains(claim.address))
+                all.append(claim);
+        }
+    }
+    return all;
+}
+
+bool KeyTrust::hasConflict(const QString &name) const
+{
+    const Seen *s = find(name);
+    return s && s->conflictSaid && !m_pins.pin(name);
+}
+
+bool KeyTrust::accept(const QString &name, const QString &fingerprint)
+{
+    const QList<Candidate> offered = candidates(name);
+    const auto chosen = std::find_if(offered.cbegin(), offered.cend(),
+                                     [&](const Candidate &c) { return Fingerprint::same(c.fingerprint, fingerprint); });
+    if (chosen == offered.cend())
+        return false;
+    m_pins.replace(name, chosen->fingerprint, chosen->address);
+    if (auto it = m_seen.find(key(name)); it != m_seen.end()) {
+        it->offered.clear();
+        it->conflictSaid = false;
+    }
+    qCWarning(lcSecurity, "the user accepted key %s for computer %s", qPrintable(chosen->fingerprint),
+              qPrintable(name));
+    Q_EMIT keyPinned(name, chosen->fingerprint);
+    Q_EMIT changed(name);
+    return true;
+}
+
+void KeyTrust::forget(const QString &name)
+{
+    if (!m_pins.forget(name))
+        return;
+    // What was heard before is no proof now: the name starts afresh.
+    m_seen.remove(key(name));
+    qCWarning(lcSecurity, "the user forgot the key of computer %s", qPrintable(name));
+    Q_EMIT changed(name);
+}
+
+void KeyTrust::setCompared(const QString &name, bool compared)
+{
+    if (!m_pins.pin(name))
+        return;
+    m_pins.setVerified(name, compared);
+    Q_EMIT changed(name);
+}
