@@ -90,7 +90,9 @@ void KeyTrust::noteAnnouncement(const KeyAnnouncement &announcement, const QStri
         if (known.address == address && Fingerprint::same(known.fingerprint, claim.fingerprint))
             claim.proven = known.proven;
     }
-    putFirst(s.claims, claim, [&](const Candidate &c) { return c.address == address; }, kMaxAddressesPerName);
+    putFirst(s.claims, claim,
+             [&](const Candidate &c) { return c.address == address && Fingerprint::same(c.fingerprint, claim.fingerprint); },
+             kMaxAddressesPerName);
 
     const std::optional<PinStore::Pin> pin = m_pins.pin(name);
     if (!pin) {
@@ -106,11 +108,14 @@ void KeyTrust::noteAnnouncement(const KeyAnnouncement &announcement, const QStri
 
 void KeyTrust::pinIfUncontested(const QString &name, Seen &s)
 {
-    // Only announcements from addresses whose presence carries the name count.
+    // Only the latest announcement from each address whose presence carries the name counts.
     QList<const Candidate *> backed;
+    QList<QString> addresses;
     for (const Candidate &claim : std::as_const(s.claims)) {
-        if (s.presence.contains(claim.address))
+        if (s.presence.contains(claim.address) && !addresses.contains(claim.address)) {
+            addresses.append(claim.address);
             backed.append(&claim);
+        }
     }
     if (backed.isEmpty())
         return;
@@ -131,7 +136,8 @@ void KeyTrust::pinIfUncontested(const QString &name, Seen &s)
         Q_EMIT changed(name);
         return;
     }
-    const Candidate *claim = backed.first();
+    const auto proven = std::find_if(backed.cbegin(), backed.cend(), [](const Candidate *c) { return c->proven; });
+    const Candidate *claim = proven != backed.cend() ? *proven : backed.first();
     if (claim->proven) {
         if (m_pins.pinFirst(name, claim->fingerprint, claim->address)) {
             qCInfo(lcSecurity, "key %s pinned to computer %s, proven at %s", qPrintable(claim->fingerprint),
@@ -171,6 +177,13 @@ void KeyTrust::noteHandshake(const QString &name, const QString &address, const 
         if (claim.address == address)
             claim.proven = Fingerprint::same(claim.fingerprint, provenKey);
     }
+    if (m_pins.pin(name) && std::none_of(s.claims.cbegin(), s.claims.cend(), [&](const Candidate &c) {
+            return c.address == address && Fingerprint::same(c.fingerprint, provenKey);
+        })) {
+        // The host's own key at its address, though no announcement of it was heard.
+        putFirst(s.claims, Candidate{provenKey.toUpper(), address, m_defaultPort, true},
+                 [](const Candidate &) { return false; }, kMaxAddressesPerName);
+    }
     const std::optional<PinStore::Pin> pin = m_pins.pin(name);
     if (!pin) {
         if (std::none_of(s.claims.cbegin(), s.claims.cend(),
@@ -186,7 +199,7 @@ void KeyTrust::noteHandshake(const QString &name, const QString &address, const 
     }
     const bool news = std::none_of(s.offered.cbegin(), s.offered.cend(),
                                    [&](const Candidate &c) { return Fingerprint::same(c.fingerprint, provenKey); });
-    putFirst(s.offered, Candidate{provenKey.toUpper(), address, portAt(&s, address), true},
+    putFirst(s.offered, Candidate{provenKey.toUpper(), address, portAt(&s, address, provenKey), true},
              [&](const Candidate &c) { return Fingerprint::same(c.fingerprint, provenKey); }, kMaxAddressesPerName);
     if (!news)
         return; // said once per offered key
@@ -204,11 +217,12 @@ TrustLevel KeyTrust::levelOf(const QString &name) const
     return pin->verified ? TrustLevel::Compared : TrustLevel::FirstUse;
 }
 
-quint16 KeyTrust::portAt(const Seen *s, const QString &address) const
+quint16 KeyTrust::portAt(const Seen *s, const QString &address, const QString &fingerprint) const
 {
     if (s) {
+        // Where the host said the key listens; an announcement of another key does not move it.
         for (const Candidate &claim : s->claims) {
-            if (claim.address == address && claim.port)
+            if (claim.address == address && claim.port && Fingerprint::same(claim.fingerprint, fingerprint))
                 return claim.port;
         }
     }
@@ -247,7 +261,7 @@ KeyTrust::Route KeyTrust::routeTo(const QString &host) const
         route.fallbackHost = !pin->address.isEmpty() ? pin->address
                              : s && !s->presence.isEmpty() ? s->presence.first()
                                                           : QString();
-    route.port = portAt(s, byAddress ? host : route.fallbackHost);
+    route.port = portAt(s, byAddress ? host : route.fallbackHost, pin->fingerprint);
     return route;
 }
 
@@ -271,10 +285,18 @@ KeyTrust::Sender KeyTrust::judge(const QString &claimedName, const QString &peer
     if (!peerKey.isEmpty() && !ours) {
         // The name's own host is asked which key it holds.
         const Seen *s = find(claimedName);
-        if (s && !s->presence.isEmpty())
-            requestCheck(claimedName, s->presence.first(), portAt(s, s->presence.first()));
-        else if (pin && !pin->address.isEmpty())
-            requestCheck(claimedName, pin->address, portAt(s, pin->address));
+        const QString at = s && !s->presence.isEmpty() ? s->presence.first() : pin ? pin->address : QString();
+        quint16 port = m_defaultPort;
+        if (s) {
+            for (const Candidate &claim : s->claims) {
+                if (claim.address == at && claim.port) {
+                    port = claim.port;
+                    break;
+                }
+            }
+        }
+        if (!at.isEmpty())
+            requestCheck(claimedName, at, port);
     }
     return sender;
 }

@@ -118,7 +118,7 @@ private:
     struct Seen
     {
         QList<QString> presence; // addresses whose presence named it, latest first
-        QList<Candidate> claims; // one per address, latest first
+        QList<Candidate> claims; // one per address and key, latest first
         QList<Candidate> offered; // keys real handshakes presented against the pin
         QHash<QString, qint64> asked; // address -> when a check was last asked
         bool conflictSaid = false;
@@ -130,7 +130,7 @@ private:
     Seen &seen(const QString &name);
     const Seen *find(const QString &name) const;
     void requestCheck(const QString &name, const QString &address, quint16 port);
-    quint16 portAt(const Seen *seen, const QString &address) const;
+    quint16 portAt(const Seen *seen, const QString &address, const QString &fingerprint) const;
     QString nameAt(const QString &address) const;
     void pinIfUncontested(const QString &name, Seen &seen);
 

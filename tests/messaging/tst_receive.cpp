@@ -262,12 +262,12 @@ private Q_SLOTS:
     {
         m_host->setOptions({Option::History});
         m_receiver->receive(QStringLiteral("PC2"), QStringLiteral("тайна"), QStringLiteral("10.0.0.2"),
-                            IncomingEntry::Origin::Verified);
+                            IncomingEntry::Origin::Secure);
         m_receiver->receive(QStringLiteral("PC2"), QStringLiteral("подделка"), QStringLiteral("10.0.0.9"),
                             IncomingEntry::Origin::Unverified);
         receive(QStringLiteral("WIN"), QStringLiteral("открыто"));
         QCOMPARE(m_host->lines(),
-                 QStringList({QStringLiteral(">>Сообщение от  PC2") + IncomingRenderer::kVerifiedMark,
+                 QStringList({QStringLiteral(">>Сообщение от  PC2") + IncomingRenderer::kSecureMark,
                               QStringLiteral("тайна"), IncomingRenderer::kUnverifiedWarning,
                               QStringLiteral(">>Сообщение от  PC2"), QStringLiteral("подделка"),
                               QStringLiteral(">>Сообщение от  WIN"), QStringLiteral("открыто"), QString()}));

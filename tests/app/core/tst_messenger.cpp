@@ -442,7 +442,7 @@ private Q_SLOTS:
         QCOMPARE(reply.header, u">>Сообщение от  PC-B"_s);
         QCOMPARE(reply.text, AutoAnswerTexts::reply(AutoAnswerTexts::defaultAnswer()));
         // B's key is pinned on A: the reply comes securely, never as an open claim of B's name.
-        QCOMPARE(reply.origin, IncomingEntry::Origin::Verified);
+        QCOMPARE(reply.origin, IncomingEntry::Origin::Secure);
         QTRY_COMPARE(answered.size(), 1);
         QTRY_COMPARE(shownOnB.size(), 1);
         const auto missed = shownOnB.first().first().value<IncomingEntry>();
@@ -468,7 +468,7 @@ private Q_SLOTS:
         }, nullptr);
         QTRY_COMPARE(shown.size(), 1);
         QVERIFY(delivered);
-        QCOMPARE(shown.first().first().value<IncomingEntry>().origin, IncomingEntry::Origin::Verified);
+        QCOMPARE(shown.first().first().value<IncomingEntry>().origin, IncomingEntry::Origin::Secure);
 
         // Anyone can write PC-A's name on the open channel: shown, but marked.
         TMsgClient forger;
