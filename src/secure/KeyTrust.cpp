@@ -219,14 +219,20 @@ TrustLevel KeyTrust::levelOf(const QString &name) const
 
 quint16 KeyTrust::portAt(const Seen *s, const QString &address, const QString &fingerprint) const
 {
-    if (s) {
-        // Where the host said the key listens; an announcement of another key does not move it.
-        for (const Candidate &claim : s->claims) {
-            if (claim.address == address && claim.port && Fingerprint::same(claim.fingerprint, fingerprint))
-                return claim.port;
-        }
+    if (!s)
+        return m_defaultPort;
+    // Where the host said the key listens; an announcement of another key
+    // moves it only when nothing better is known.
+    const Candidate *best = nullptr;
+    for (const Candidate &claim : s->claims) {
+        if (claim.address != address || !claim.port)
+            continue;
+        if (Fingerprint::same(claim.fingerprint, fingerprint))
+            return claim.port;
+        if (!best || (claim.proven && !best->proven))
+            best = &claim;
     }
-    return m_defaultPort;
+    return best ? best->port : m_defaultPort;
 }
 
 QString KeyTrust::nameAt(const QString &address) const
@@ -248,7 +254,8 @@ KeyTrust::Route KeyTrust::routeTo(const QString &host) const
 {
     Route route;
     const bool byAddress = isAddress(host);
-    const QString name = byAddress ? nameAt(host) : host;
+    // A name pinned as it is written, an address among them, before the name last proven at an address.
+    const QString name = m_pins.pin(host) ? host : byAddress ? nameAt(host) : QString();
     const std::optional<PinStore::Pin> pin = name.isEmpty() ? std::nullopt : m_pins.pin(name);
     if (!pin)
         return route;

@@ -218,7 +218,7 @@ lan_wait_line "$logs/cfiles.log" '^READY' 10 "$cfiles" || lan_fail "pc-c's file 
 lan_exec pc-c "$zvprobe" send-udp '%PC-C' >/dev/null 2>&1
 lan_wait_line "$logs/a.log" '^CONTACTS .*PC-C' 10 "$apid" || lan_fail "pc-a never listed pc-c"
 printf 'смета на квартал\n' >"$files/смета.txt"
-offer='^BOX Внимание\|Файл «смета\.txt» для PC-C не отправлен по защищённому каналу: защищённое соединение не удалось\.\\nОтправить его открыто, без шифрования, один раз\?$'
+offer='^BOX Внимание\|Файл «смета\.txt» для PC-C не отправлен по защищённому каналу: не удалось установить защищённое соединение\.\\nОтправить его открыто, без шифрования, один раз\?$'
 say SENDFILE PC-C "$files/смета.txt"
 if lan_wait_line "$logs/a.log" "$offer" 15 "$apid" && ! grep -q 'Ошибка отправки файла' "$logs/a.log" \
     && ! grep -q '^STREAM' "$logs/cfiles.log"; then

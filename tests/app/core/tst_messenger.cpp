@@ -108,6 +108,11 @@ class TestMessenger : public QObject
         QTRY_COMPARE(cameToA.size(), 1); // B answered the newcomer
         QCOMPARE(cameToB.first().first().toString(), u"PC-A"_s);
         QCOMPARE(cameToA.first().first().toString(), u"PC-B"_s);
+        // Each pins the other's key once its own handshake has proved it.
+        if (m_a->securePort() && m_b->securePort()) {
+            QTRY_VERIFY(m_a->secure()->hasPinnedKey(u"PC-B"_s));
+            QTRY_VERIFY(m_b->secure()->hasPinnedKey(u"PC-A"_s));
+        }
     }
 
     Recipient recipientOnA(const QString &name) const
@@ -459,7 +464,7 @@ private Q_SLOTS:
         QCOMPARE(m_a->secure()->pins().pin(u"PC-B"_s)->fingerprint, m_b->secure()->identity().fingerprint());
         QCOMPARE(m_b->secure()->pins().pin(u"PC-A"_s)->fingerprint, m_a->secure()->identity().fingerprint());
         QSignalSpy shown(m_b.get(), &Messenger::incomingShown);
-        QSignalSpy openDrops(m_b->secure(), &SecureChannel::keyMismatch);
+        QSignalSpy openDrops(&m_b->secure()->trust(), &KeyTrust::keyChanged);
 
         bool delivered = false;
         m_a->send({recipientOnA(u"PC-B"_s)}, u"тайна"_s, [&](const Recipient &r, bool ok) {
@@ -539,7 +544,7 @@ private Q_SLOTS:
         QCOMPARE(m_b->transfers().rowCount(), 0);
 
         // The user accepts the key: the next file to the contact goes securely.
-        QVERIFY(m_a->secure()->acceptOfferedKey(u"PC-B"_s));
+        QVERIFY(m_a->secure()->trust().accept(u"PC-B"_s, real));
         id = m_a->sendPaths({recipientOnA(u"PC-B"_s)}, {source}).first();
         QTRY_COMPARE(sent.find(id)->state, TransferList::State::Sent);
         QTRY_COMPARE(secureStreams.size(), 1);
@@ -550,7 +555,7 @@ private Q_SLOTS:
         m_b->secure()->close();
         id = m_a->sendPaths({recipientOnA(u"PC-B"_s)}, {source}).first();
         QTRY_COMPARE(failed.size(), 2);
-        QCOMPARE(failed.last().at(3).toString(), u"защищённое соединение не удалось"_s);
+        QCOMPARE(failed.last().at(3).toString(), u"не удалось установить защищённое соединение"_s);
         QTRY_COMPARE(sent.find(id)->state, TransferList::State::Failed);
         QCOMPARE(m_b->transfers().rowCount(), 1);
         const int openId = m_a->sendFileOpenly(failed.last().at(1).value<Recipient>(), failed.last().at(2).toString());
