@@ -66,7 +66,7 @@ StreamAdmission FileReceiver::admit(const StreamOffer &offer) const
     const bool userPicks = !intoFolder && verdict == ReceivedFileName::Verdict::Hidden;
     if (verdict != ReceivedFileName::Verdict::Ok && !userPicks) {
         return StreamAdmission::refuse(QStringLiteral("file name refused"),
-                                       refusedNameText(m_host.senderName(offer.peer), offer.fromName, name));
+                                       refusedNameText(m_host.senderOf(offer.peer, offer.fromName, offer.peerKey), offer.fromName, name));
     }
     const QString folder = m_options.saveFolder();
     if (!intoFolder || folder == kNoFolder)
@@ -74,7 +74,7 @@ StreamAdmission FileReceiver::admit(const StreamOffer &offer) const
     if (!QFileInfo(folder).isDir()) {
         return StreamAdmission::refuse(
             QStringLiteral("no folder ") + folder,
-            notAcceptedText(name, m_host.senderName(offer.peer), QStringLiteral("нет каталога %1").arg(folder)));
+            notAcceptedText(name, m_host.senderOf(offer.peer, offer.fromName, offer.peerKey), QStringLiteral("нет каталога %1").arg(folder)));
     }
     return StreamAdmission::spoolIn(folder, true);
 }
@@ -84,7 +84,7 @@ void FileReceiver::started(const StreamOffer &offer)
     if (!m_list || !offer.id)
         return;
     const QString name = ReceivedFileName::withoutLeadingDots(ReceivedFileName::fromWirePath(offer.fromName));
-    m_live.insert(offer.id, m_list->add(TransferList::Direction::Incoming, name, m_host.senderName(offer.peer),
+    m_live.insert(offer.id, m_list->add(TransferList::Direction::Incoming, name, m_host.senderOf(offer.peer, offer.fromName, offer.peerKey),
                                         QString(), offer.size, TransferList::State::Sending));
 }
 
@@ -137,7 +137,7 @@ void FileReceiver::receive(const ReceivedStream &stream)
         const QString name = ReceivedFileName::fromWirePath(stream.fromName());
         const ReceivedFileName::Verdict verdict = ReceivedFileName::check(name);
         if (verdict == ReceivedFileName::Verdict::Ok || verdict == ReceivedFileName::Verdict::Hidden) {
-            list(stream, ReceivedFileName::withoutLeadingDots(name), m_host.senderName(stream.peer()));
+            list(stream, ReceivedFileName::withoutLeadingDots(name), m_host.senderOf(stream.peer(), stream.fromName(), stream.peerKey()));
             return;
         }
     }
@@ -288,7 +288,7 @@ bool FileReceiver::handle(const ReceivedStream &stream)
 {
     using Notice = FileReceiveHost::Notice;
     const QString name = ReceivedFileName::fromWirePath(stream.fromName());
-    const QString sender = m_host.senderName(stream.peer());
+    const QString sender = m_host.senderOf(stream.peer(), stream.fromName(), stream.peerKey());
     switch (stream.status()) {
     case ReceivedStream::Status::Incomplete:
         m_host.showFileNotice(Notice::Warning,
@@ -355,7 +355,7 @@ void FileReceiver::saveIntoFolder(const ReceivedStream &stream, const QString &n
     if (liveRow(stream)) {
         endRow(stream, TransferList::State::Saved, target);
     } else if (m_list) {
-        m_list->add(TransferList::Direction::Incoming, name, m_host.senderName(stream.peer()), target,
+        m_list->add(TransferList::Direction::Incoming, name, m_host.senderOf(stream.peer(), stream.fromName(), stream.peerKey()), target,
                     stream.receivedSize(), TransferList::State::Saved);
     }
     m_host.showFileNotice(Notice::Information,
@@ -370,7 +370,7 @@ void FileReceiver::askWhereToSave(const ReceivedStream &stream, const QString &n
     const QPointer<FileReceiver> self(this);
     const QString offered = ReceivedFileName::withoutLeadingDots(name);
     // Listed too, so that a decision for all of its sender's files takes it along.
-    const int id = m_host.listsWaitingFiles() ? list(stream, offered, m_host.senderName(stream.peer())) : 0;
+    const int id = m_host.listsWaitingFiles() ? list(stream, offered, m_host.senderOf(stream.peer(), stream.fromName(), stream.peerKey())) : 0;
     m_host.showFileNotice(Notice::Information, QStringLiteral("Получен файл ") + name + QStringLiteral(" !"),
                           [self, stream, offered, id] {
         if (!self)

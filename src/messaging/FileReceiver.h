@@ -23,6 +23,14 @@ public:
 
     // Who sent it, as the user knows that computer.
     virtual QString senderName(const QHostAddress &peer) const = 0;
+    // The same for a stream named `wireName` ("\\COMPUTER\file"), over TLS
+    // with `peerKey` (empty in the open): a key may say more than the address.
+    virtual QString senderOf(const QHostAddress &peer, const QString &wireName, const QString &peerKey) const
+    {
+        Q_UNUSED(wireName);
+        Q_UNUSED(peerKey);
+        return senderName(peer);
+    }
     // A message box with the caption "Внимание" that does not block; closed()
     // runs once the user has dismissed it.
     virtual void showFileNotice(Notice notice, const QString &text, std::function<void()> closed) = 0;

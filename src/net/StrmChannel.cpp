@@ -274,7 +274,7 @@ private:
         }
         const StreamAdmission admission = m_server->admit({m_fromName, peerAddress(), m_count, peerKey()});
         if (!admission.refusal.isEmpty()) {
-            m_server->deliver(ReceivedStream::refused(m_fromName, peerAddress(), m_count, admission.notice));
+            m_server->deliver(announced(ReceivedStream::refused(m_fromName, peerAddress(), m_count, admission.notice)));
             drop(admission.refusal);
             return;
         }
@@ -282,7 +282,7 @@ private:
         bool noRoom = false;
         m_spool = m_server->createSpool(admission, m_count, &m_folder, &error, &noRoom);
         if (!m_spool) {
-            m_server->deliver(ReceivedStream::notStored(m_fromName, peerAddress(), m_count, error, m_folder, noRoom));
+            m_server->deliver(announced(ReceivedStream::notStored(m_fromName, peerAddress(), m_count, error, m_folder, noRoom)));
             drop(QStringLiteral("cannot spool: ") + error);
             return;
         }
@@ -353,6 +353,7 @@ private:
     ReceivedStream announced(ReceivedStream stream) const
     {
         stream.m_streamId = m_streamId;
+        stream.m_peerKey = peerKey();
         return stream;
     }
 

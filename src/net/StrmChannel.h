@@ -88,6 +88,8 @@ public:
     Status status() const { return m_status; }
     const QString &fromName() const { return m_fromName; }
     const QHostAddress &peer() const { return m_peer; }
+    // The fingerprint the peer proved over TLS; empty in the open.
+    const QString &peerKey() const { return m_peerKey; }
     qint64 announcedSize() const { return m_announced; }
     qint64 receivedSize() const { return m_received; }
     // The id its streamStarted() announced; 0 when it was not announced.
@@ -108,6 +110,7 @@ private:
     Status m_status = Status::Incomplete;
     QString m_fromName;
     QHostAddress m_peer;
+    QString m_peerKey;
     qint64 m_announced = 0;
     qint64 m_received = 0;
     QString m_error;

@@ -157,9 +157,12 @@ void KeyTrust::requestCheck(const QString &name, const QString &address, quint16
     const auto last = s.asked.constFind(address);
     if (last != s.asked.cend() && t - *last < kVerifyIntervalMs)
         return;
-    // One check per name a minute, whatever the addresses a flood names.
+    // A pinned name is checked once a minute, whatever the addresses and keys
+    // a flood names; a name without a key once a minute at each address its
+    // presence came from, so that a conflict shows every key.
+    const bool pinned = m_pins.pin(name).has_value();
     for (auto it = s.asked.cbegin(); it != s.asked.cend(); ++it) {
-        if (t - it.value() < kVerifyIntervalMs && !s.presence.contains(address))
+        if (t - it.value() < kVerifyIntervalMs && (pinned || !s.presence.contains(address)))
             return;
     }
     if (s.asked.size() >= kMaxAddressesPerName)
@@ -272,7 +275,7 @@ KeyTrust::Route KeyTrust::routeTo(const QString &host) const
     return route;
 }
 
-KeyTrust::Sender KeyTrust::judge(const QString &claimedName, const QString &peerKey, const QString &address)
+KeyTrust::Sender KeyTrust::classify(const QString &claimedName, const QString &peerKey) const
 {
     Sender sender{claimedName, Origin::Open, TrustLevel::Open};
     const std::optional<PinStore::Pin> pin = m_pins.pin(claimedName);
@@ -280,11 +283,20 @@ KeyTrust::Sender KeyTrust::judge(const QString &claimedName, const QString &peer
         sender.name = pin->name;
         sender.origin = Origin::Secure;
         sender.level = pin->verified ? TrustLevel::Compared : TrustLevel::FirstUse;
-        return sender;
-    }
-    const bool ours = key(claimedName) == key(m_ownName);
-    if (pin || ours) {
+    } else if (pin || (!peerKey.isEmpty() && key(claimedName) == key(m_ownName))) {
         sender.origin = Origin::Unverified;
+    }
+    return sender;
+}
+
+KeyTrust::Sender KeyTrust::judge(const QString &claimedName, const QString &peerKey, const QString &address)
+{
+    const Sender sender = classify(claimedName, peerKey);
+    if (sender.origin == Origin::Secure)
+        return sender;
+    const std::optional<PinStore::Pin> pin = m_pins.pin(claimedName);
+    const bool ours = key(claimedName) == key(m_ownName);
+    if (sender.origin == Origin::Unverified) {
         qCWarning(lcSecurity, "a message %s claims the name %s, %s; sent from %s",
                   peerKey.isEmpty() ? "in the open" : "over TLS with another key", qPrintable(claimedName),
                   ours ? "which is this computer's own" : "which has a pinned key", qPrintable(address));

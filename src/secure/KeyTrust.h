@@ -91,6 +91,8 @@ public:
     // `peerKey` or in the open (empty key), from `address`. A claim the key
     // does not back asks for a check of the name.
     Sender judge(const QString &claimedName, const QString &peerKey, const QString &address);
+    // The same verdict, without logging or asking: for showing what already arrived.
+    Sender classify(const QString &claimedName, const QString &peerKey) const;
 
     // Keys offered for the name besides the pinned one: a changed key a real
     // handshake presented, or the keys of a conflict between addresses.

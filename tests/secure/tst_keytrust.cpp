@@ -165,7 +165,7 @@ private Q_SLOTS:
         QTest::newRow("compared key") << u"pc"_s << kReal.toLower() << true << int(O::Secure) << int(TrustLevel::Compared);
         QTest::newRow("other key") << u"PC"_s << kEve << false << int(O::Unverified) << int(TrustLevel::Open);
         QTest::newRow("open, pinned name") << u"PC"_s << QString() << false << int(O::Unverified) << int(TrustLevel::Open);
-        QTest::newRow("our own name") << u"ME"_s << kEve << false << int(O::Unverified) << int(TrustLevel::Open);
+        QTest::newRow("our own name, over TLS") << u"ME"_s << kEve << false << int(O::Unverified) << int(TrustLevel::Open);
         QTest::newRow("unpinned name") << u"NEW"_s << kEve << false << int(O::Open) << int(TrustLevel::Open);
     }
     void judgesWhoSpoke()

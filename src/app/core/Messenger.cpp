@@ -519,6 +519,17 @@ QString Messenger::senderName(const QHostAddress &peer) const
     return row >= 0 ? m_contacts.displayNameAt(row) : address;
 }
 
+QString Messenger::senderOf(const QHostAddress &peer, const QString &wireName, const QString &peerKey) const
+{
+    if (m_secure && !peerKey.isEmpty() && wireName.startsWith(QStringLiteral("\\\\"))) {
+        const QString computer = wireName.mid(2, wireName.indexOf(u'\\', 2) - 2);
+        const KeyTrust::Sender sender = m_secure->trust().classify(computer, peerKey);
+        if (sender.origin == KeyTrust::Origin::Secure)
+            return displayName(sender.name);
+    }
+    return senderName(peer);
+}
+
 void Messenger::recordPendingMessages()
 {
     // Their senders have been told they arrived: into the history while the

@@ -121,6 +121,8 @@ public:
 
     // Who a peer address is as the user knows that computer.
     QString senderName(const QHostAddress &peer) const override;
+    // A file over TLS from the key pinned to the computer it names is that computer's.
+    QString senderOf(const QHostAddress &peer, const QString &wireName, const QString &peerKey) const override;
 
     // Messages acknowledged but not yet shown go to the history, as receiving
     // them would have written them; call before the store is torn down.
