@@ -114,15 +114,41 @@ private Q_SLOTS:
     {
         BroadcastCopies copies;
         const quint64 first = 1, second = 2;
-        QVERIFY(!copies.isCopy("&line", first, 0));
-        QVERIFY(copies.isCopy("&line", second, 3));      // the same send, by the other network
-        QVERIFY(!copies.isCopy("&other", second, 4));    // other bytes are another datagram
-        QVERIFY(!copies.isCopy("&line", first, 10));     // said again: a new send...
-        QVERIFY(copies.isCopy("&line", second, 11));     // ...with its own copy
-        QVERIFY(!copies.isCopy("&line", second, 12));    // and again, by the second network first
-        QVERIFY(!copies.isCopy("&line", first, 12 + BroadcastCopies::kWindowMs + 1)); // long after: new
+        const quint32 host = ip("10.1.0.7");
+        QVERIFY(!copies.isCopy("&line", host, first, 0));
+        QVERIFY(copies.isCopy("&line", host, second, 3));      // the same send, by the other network
+        QVERIFY(!copies.isCopy("&other", host, second, 4));    // other bytes are another datagram
+        QVERIFY(!copies.isCopy("&line", host, first, 10));     // said again: a new send...
+        QVERIFY(copies.isCopy("&line", host, second, 11));     // ...with its own copy
+        QVERIFY(!copies.isCopy("&line", host, second, 12));    // and again, by the second network first
+        QVERIFY(!copies.isCopy("&line", host, first, 12 + BroadcastCopies::kWindowMs + 1)); // long after: new
         for (int i = 0; i < 2 * BroadcastCopies::kRemembered; ++i)
-            QVERIFY(!copies.isCopy(QByteArray::number(i), first, 20000)); // a flood stays bounded
+            QVERIFY(!copies.isCopy(QByteArray::number(i), host, first, 20000)); // a flood stays bounded
+    }
+
+    // Who sent it decides as much as the bytes: another computer saying the
+    // same is heard, while this computer's own addresses count as one sender.
+    void copiesAreTheSameSendersOwn_data()
+    {
+        QTest::addColumn<QByteArray>("firstSender");
+        QTest::addColumn<QByteArray>("secondSender");
+        QTest::addColumn<bool>("copy");
+        QTest::newRow("same sender") << QByteArray("10.1.0.7") << QByteArray("10.1.0.7") << true;
+        QTest::newRow("another computer") << QByteArray("10.1.0.7") << QByteArray("10.1.0.8") << false;
+        QTest::newRow("one own, one not") << QByteArray("10.1.0.5") << QByteArray("10.1.0.8") << false;
+        QTest::newRow("our two addresses") << QByteArray("10.1.0.5") << QByteArray("10.2.0.5") << true;
+    }
+    void copiesAreTheSameSendersOwn()
+    {
+        QFETCH(QByteArray, firstSender);
+        QFETCH(QByteArray, secondSender);
+        QFETCH(bool, copy);
+        const QList<quint32> own{ip("10.1.0.5"), ip("10.2.0.5")};
+        BroadcastCopies copies([&own](quint32 address) { return own.contains(address); });
+        QVERIFY(!copies.isCopy("%ZED", ip(firstSender.constData()), 1, 0));
+        QCOMPARE(copies.isCopy("%ZED", ip(secondSender.constData()), 2, 450), copy);
+        // Whatever the second was, the first sender's own copy is still known.
+        QVERIFY(copies.isCopy("%ZED", ip(firstSender.constData()), 3, 500));
     }
 
     // From here on the test needs a namespace of its own; links are added in order.

@@ -2,8 +2,11 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <QUdpSocket>
 
-// Datagrams go to 127.0.0.1 only, on a port the system picks.
+using namespace Qt::StringLiterals;
+
+// Datagrams stay on loopback (127.0.0.x), on a port the system picks.
 class TestUdpChannel : public QObject
 {
     Q_OBJECT
@@ -57,6 +60,37 @@ private Q_SLOTS:
         QTRY_COMPARE(dropped.size(), 2);
         QCOMPARE(dropped.at(0).at(0).toString(), QStringLiteral("UDP Receive Error = 0."));
         QCOMPARE(received.size(), 1); // never a truncated copy of the large one
+    }
+
+    // A copy is the same bytes from the same sender by another path (here:
+    // another destination); another host saying the same is heard.
+    void sameBytesFromAnotherSenderAreHeard_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<int>("heard");
+        QTest::newRow("same sender, another path: a copy") << u"127.0.0.2"_s << u"127.0.0.3"_s << 1;
+        QTest::newRow("another sender, another path") << u"127.0.0.4"_s << u"127.0.0.3"_s << 2;
+        QTest::newRow("another sender, same path") << u"127.0.0.4"_s << u"127.0.0.1"_s << 2;
+        QTest::newRow("same sender, same path: said again") << u"127.0.0.2"_s << u"127.0.0.1"_s << 2;
+    }
+    void sameBytesFromAnotherSenderAreHeard()
+    {
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(int, heard);
+        QSignalSpy received(&m_server, &TUdpServer::datagramReceived);
+        const auto send = [this](const QByteArray &data, const QString &sender, const QString &target) {
+            QUdpSocket socket;
+            QVERIFY(socket.bind(QHostAddress(sender), 0));
+            QCOMPARE(socket.writeDatagram(data, QHostAddress(target), m_server.localPort()), data.size());
+        };
+        send("%ZED", u"127.0.0.2"_s, u"127.0.0.1"_s);
+        send("%ZED", from, to);
+        send("%END", u"127.0.0.2"_s, u"127.0.0.1"_s); // in after whatever became of the second
+        QTRY_VERIFY(!received.isEmpty() && received.last().at(0).toByteArray() == "%END");
+        QCOMPARE(received.size(), heard + 1);
+        QCOMPARE(received.at(heard - 1).at(1).value<QHostAddress>(), QHostAddress(heard == 1 ? u"127.0.0.2"_s : from));
     }
 
     void burstIsDeliveredCompletelyAndInOrder()

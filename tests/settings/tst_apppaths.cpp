@@ -1,9 +1,12 @@
 #include "AppPaths.h"
+#include "PrivateFiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -21,6 +24,12 @@ class TestAppPaths : public QObject
         if (!QDir().mkpath(path))
             qFatal("cannot create %s", qPrintable(path));
         return QDir(path).canonicalPath();
+    }
+
+    static int modeOf(const QString &path)
+    {
+        struct stat info{};
+        return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
     }
 
     static void touch(const QString &path)
@@ -97,6 +106,22 @@ private Q_SLOTS:
         QCOMPARE(AppPaths::operatorDataFile(u"oss.lst"_s), home + u"/oss.lst"_s);
         touch(home + u"/oss.lst"_s);
         QCOMPARE(AppPaths::operatorDataFile(u"oss.lst"_s), home + u"/oss.lst"_s);
+    }
+
+    // The data folder holds messages: what we make is the owner's only, while
+    // a folder the user chose (--home) keeps the mode it has.
+    void foldersWeMakeAreTheOwnersOnly()
+    {
+        const QString given = makeFolder(u"given"_s);
+        QCOMPARE(::chmod(QFile::encodeName(given).constData(), 0755), 0);
+        QVERIFY(PrivateFiles::makeFolder(given + u"/zavolin/data"_s));
+        QCOMPARE(modeOf(given), 0755);
+        QCOMPARE(modeOf(given + u"/zavolin"_s), 0700);
+        QCOMPARE(modeOf(given + u"/zavolin/data"_s), 0700);
+        QVERIFY(PrivateFiles::makeFolder(given));
+        QCOMPARE(modeOf(given), 0755);
+        touch(given + u"/file"_s);
+        QVERIFY(!PrivateFiles::makeFolder(given + u"/file"_s));
     }
 };
 
