@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MessageSender.h"
+#include "MsgFrame.h"
 
 #include <QDateTime>
 #include <QIODevice>
@@ -23,7 +24,7 @@ class Outbox
 {
 public:
     static constexpr int kMaxMessages = 1000;
-    static constexpr qint64 kMaxTextBytes = 9999;
+    static constexpr qint64 kMaxTextBytes = MsgFrame::kMaxField;
     // The line before each text: its names are a computer's and a contact's.
     static constexpr qint64 kMaxHeaderBytes = 8 * 1024;
 
@@ -47,7 +48,8 @@ public:
     explicit Outbox(QString path);
 
     const QString &path() const { return m_path; }
-    // false with a reason when the file was damaged (what was read is kept).
+    // false with a reason when the file was damaged or oversized (what was
+    // read and fits is kept).
     bool load(QString *error = nullptr);
     const QList<Message> &messages() const { return m_messages; }
     QList<Message> waitingFor(const QString &host) const;
