@@ -2,6 +2,7 @@
 #include "Accessibility.h"
 #include "AppPaths.h"
 #include "NetForm.h"
+#include "PrivateFiles.h"
 #include "SendCommand.h"
 #include "SendFileCommand.h"
 #include "SmsCommand.h"
@@ -10,7 +11,6 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QDir>
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -141,8 +141,9 @@ int main(int argc, char **argv)
     environment.dataFolder = AppPaths::dataFolder();
     const QString platform = QGuiApplication::platformName();
     environment.errorsCanBeSeen = platform != u"offscreen" && platform != u"minimal";
-    QDir().mkpath(QFileInfo(environment.settingsPath).absolutePath());
-    QDir().mkpath(environment.dataFolder);
+    // Both hold messages and settings: folders made here are their owner's only.
+    PrivateFiles::makeFolder(QFileInfo(environment.settingsPath).absolutePath());
+    PrivateFiles::makeFolder(environment.dataFolder);
 
     QApplication::setQuitOnLastWindowClosed(false); // hidden in the tray is still running
     TNetForm form(environment);

@@ -2,6 +2,7 @@
 
 #include "Cp1251.h"
 #include "LogHeader.h"
+#include "PrivateFiles.h"
 #include "SystemFormats.h"
 
 #include <QFile>
@@ -100,13 +101,14 @@ HistoryLog::Result HistoryLog::write(const QString &text, const QString &from, c
 {
     if (!stillOpen()) {
         close();
-        // As QFile creates files: read and write for everyone the umask allows.
+        // The history holds what was said: the owner's only.
         int fd = -1;
         do
-            fd = ::open(m_encodedPath.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+            fd = ::open(m_encodedPath.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, S_IRUSR | S_IWUSR);
         while (fd < 0 && errno == EINTR);
         if (fd < 0)
             return Result::CannotCreate;
+        PrivateFiles::narrowToOwner(fd);
         struct stat info{};
         if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
             // Something other than a plain file (a pipe, a device) is not

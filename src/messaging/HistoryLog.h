@@ -15,6 +15,8 @@
 // Before each entry the path is looked up again: a file removed, replaced or
 // given other permissions or owner since it was opened is opened again, so
 // the entry lands where the path now leads, or fails as an open would.
+// A new file is made readable by its owner only; one of ours that others
+// could read is narrowed to its owner when it is opened.
 class HistoryLog
 {
 public:

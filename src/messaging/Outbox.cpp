@@ -1,16 +1,18 @@
 #include "Outbox.h"
 
 #include "Cp1251.h"
+#include "PrivateFiles.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QSaveFile>
+
+#include <unistd.h>
 
 namespace {
 
 const QByteArray kMagic = "ZAVOLIN OUTBOX 1\r\n";
 const QString kTimeFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ss");
-// A text longer than a message can carry is no message of ours.
-constexpr qint64 kMaxTextBytes = 64 * 1024 * 1024;
 
 // Fields are separated by TAB and the line ends at CR LF: neither may occur in them.
 QByteArray field(const QString &value)
@@ -42,20 +44,24 @@ QByteArray Outbox::serialize(const QList<Message> &messages)
     return out;
 }
 
-QList<Outbox::Message> Outbox::parse(const QByteArray &bytes, bool *complete)
+Outbox::Reading Outbox::read(QIODevice &device)
 {
-    QList<Message> messages;
-    *complete = false;
-    if (!bytes.startsWith(kMagic))
-        return messages;
-    qsizetype at = kMagic.size();
-    while (at < bytes.size()) {
-        const qsizetype eol = bytes.indexOf("\r\n", at);
-        if (eol < 0 || bytes.at(at) != '#')
-            return messages;
-        const QList<QByteArray> fields = bytes.mid(at + 1, eol - at - 1).split('\t');
+    Reading reading;
+    reading.damaged = true; // until the end is reached in order
+    if (device.read(kMagic.size()) != kMagic)
+        return reading;
+    while (!device.atEnd()) {
+        if (reading.messages.size() >= kMaxMessages) {
+            reading.damaged = false;
+            reading.tooMany = true;
+            return reading;
+        }
+        const QByteArray line = device.readLine(kMaxHeaderBytes);
+        if (!line.startsWith('#') || !line.endsWith("\r\n"))
+            return reading;
+        const QList<QByteArray> fields = line.sliced(1, line.size() - 3).split('\t');
         if (fields.size() != 6)
-            return messages;
+            return reading;
         bool idOk = false;
         bool lengthOk = false;
         Message m;
@@ -63,17 +69,33 @@ QList<Outbox::Message> Outbox::parse(const QByteArray &bytes, bool *complete)
         m.recipient = {Cp1251::decode(fields[1]), Cp1251::decode(fields[2]), Cp1251::decode(fields[3])};
         m.written = QDateTime::fromString(QString::fromLatin1(fields[4]), kTimeFormat);
         const qint64 length = fields[5].toLongLong(&lengthOk);
-        const qsizetype textStart = eol + 2;
-        if (!idOk || !lengthOk || length < 0 || length > kMaxTextBytes || m.recipient.host.isEmpty()
-            || textStart + length + 2 > bytes.size()
-            || QByteArrayView(bytes).sliced(textStart + length, 2) != "\r\n")
-            return messages;
-        m.text = Cp1251::decode(QByteArrayView(bytes).sliced(textStart, length));
-        messages.append(m);
-        at = textStart + length + 2;
+        if (!idOk || !lengthOk || length < 0 || m.recipient.host.isEmpty())
+            return reading;
+        if (length > kMaxTextBytes) {
+            // It could never go out; its bytes are passed over, not held.
+            if (device.skip(length) != length || device.read(2) != "\r\n")
+                return reading;
+            ++reading.tooLong;
+            continue;
+        }
+        const QByteArray text = device.read(length + 2);
+        if (text.size() != length + 2 || !text.endsWith("\r\n"))
+            return reading;
+        m.text = Cp1251::decode(QByteArrayView(text).first(length));
+        reading.messages.append(m);
     }
-    *complete = true;
-    return messages;
+    reading.damaged = false;
+    return reading;
+}
+
+QList<Outbox::Message> Outbox::parse(const QByteArray &bytes, bool *complete)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    Reading reading = read(buffer);
+    *complete = reading.complete();
+    return std::move(reading.messages);
 }
 
 bool Outbox::load(QString *error)
@@ -87,24 +109,49 @@ bool Outbox::load(QString *error)
             *error = file.errorString();
         return false;
     }
-    const QByteArray bytes = file.readAll();
+    PrivateFiles::narrowToOwner(file.handle());
+    Reading reading = read(file);
     file.close();
-    bool complete = false;
-    m_messages = parse(bytes, &complete);
+    m_messages = std::move(reading.messages);
     for (const Message &m : std::as_const(m_messages))
         m_nextId = qMax(m_nextId, m.id + 1);
-    if (complete)
+    if (reading.complete())
         return true;
-    // Nothing is lost: the damaged file stays for the user, the rest goes on waiting.
+    // Nothing is lost: the whole file stays for the user under another name,
+    // and what was read goes on waiting in a file of its own.
     const QString kept = m_path + QStringLiteral(".bad");
-    QFile::remove(kept);
-    QFile::copy(m_path, kept);
-    if (error)
-        *error = QStringLiteral("Файл %1 повреждён; прочитано сообщений: %2, копия сохранена в %3")
+    const bool setAside = keepAside(kept);
+    if (setAside)
+        save();
+    if (!error)
+        return false;
+    const QString where = setAside ? QStringLiteral("весь файл сохранён в %1").arg(kept)
+                                   : QStringLiteral("сохранить его копию в %1 не удалось").arg(kept);
+    if (reading.damaged) {
+        *error = QStringLiteral("Файл %1 повреждён; прочитано сообщений: %2, %3")
                      .arg(m_path)
                      .arg(m_messages.size())
-                     .arg(kept);
+                     .arg(where);
+    } else {
+        *error = QStringLiteral("В файле %1 больше, чем вмещает очередь (не больше %2 сообщений, каждое не длиннее "
+                                "%3 байт); в очереди оставлено сообщений: %4, %5")
+                     .arg(m_path)
+                     .arg(kMaxMessages)
+                     .arg(kMaxTextBytes)
+                     .arg(m_messages.size())
+                     .arg(where);
+    }
     return false;
+}
+
+bool Outbox::keepAside(const QString &kept) const
+{
+    QFile::remove(kept);
+    // A second name for the same file: nothing is copied, and until the list
+    // is saved again the original is still where it was.
+    if (::link(QFile::encodeName(m_path).constData(), QFile::encodeName(kept).constData()) == 0)
+        return true;
+    return QFile::copy(m_path, kept);
 }
 
 QList<Outbox::Message> Outbox::waitingFor(const QString &host) const
@@ -168,6 +215,7 @@ bool Outbox::save()
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
+    file.setPermissions(PrivateFiles::forReplacement(m_path));
     file.write(serialize(m_messages));
     return file.commit();
 }

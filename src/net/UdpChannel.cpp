@@ -93,6 +93,7 @@ bool TUdpServer::setActive(bool active)
     m_fd = fd;
     m_error.clear();
     m_buffer.resize(m_bufferSize);
+    m_copies.clear();
     m_clock.start();
     m_notifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Read);
     connect(m_notifier.get(), &QSocketNotifier::activated, this, &TUdpServer::onReadable);
@@ -148,7 +149,7 @@ void TUdpServer::onReadable()
                 path = quint64(quint32(info.ipi_ifindex)) << 32 | ntohl(info.ipi_addr.s_addr);
             }
         }
-        if (m_copies.isCopy(data, path, m_clock.elapsed()))
+        if (m_copies.isCopy(data, ntohl(peer.sin_addr.s_addr), path, m_clock.elapsed()))
             continue;
         const QHostAddress address(ntohl(peer.sin_addr.s_addr));
         const quint16 port = ntohs(peer.sin_port);

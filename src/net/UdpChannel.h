@@ -2,6 +2,7 @@
 
 #include "BroadcastCopies.h"
 #include "OrderedDelivery.h"
+#include "OwnAddresses.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -18,7 +19,8 @@ class QSocketNotifier;
 inline constexpr quint16 kDatagramPort = 6711;
 
 // Receives the broadcast datagrams of every instance on the segment, our own
-// included; a copy of one that came moments before by another network is dropped.
+// included; a copy of one that came from the same sender moments before by
+// another network is dropped.
 class TUdpServer : public QObject
 {
     Q_OBJECT
@@ -59,8 +61,9 @@ private:
     std::unique_ptr<QSocketNotifier> m_notifier;
     QByteArray m_buffer;
     QString m_error;
-    BroadcastCopies m_copies;
     QElapsedTimer m_clock;
+    OwnAddresses m_own;
+    BroadcastCopies m_copies{[this](quint32 address) { return m_own.contains(address, m_clock.elapsed()); }};
     OrderedDelivery m_delivery{this};
 };
 

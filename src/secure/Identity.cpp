@@ -2,11 +2,18 @@
 
 #include "Fingerprint.h"
 #include "Logging.h"
+#include "PrivateFiles.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <openssl/bio.h>
 #include <openssl/evp.h>
@@ -102,24 +109,106 @@ bool writePrivately(const QString &path, const QByteArray &bytes, QString *error
     return true;
 }
 
+// What lies at the identity's path. Only a regular file of ours is read: a
+// link or someone else's file may hold a key others know, so it is refused and
+// left as it is. Ours but open to others is narrowed before it is read.
+struct FoundFile
+{
+    enum class Kind { Absent, Ours, Refused };
+    Kind kind = Kind::Absent;
+    bool readable = false; // Ours: read whole, within the bound
+    bool narrowed = false; // Ours: was readable by others
+    QByteArray pem;
+    QString refusal; // Refused: why, for the user
+};
+
+QString unavailable(const QString &why)
+{
+    return why + QStringLiteral(": защищённый канал недоступен.");
+}
+
+FoundFile refused(const QString &why)
+{
+    FoundFile found;
+    found.kind = FoundFile::Kind::Refused;
+    found.refusal = unavailable(why);
+    return found;
+}
+
+FoundFile inspect(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat info{};
+    if (::lstat(name.constData(), &info) != 0)
+        return {}; // making a new one says what is wrong with the folder
+    const QString symlink = QStringLiteral("Файл ключа этого компьютера %1 — символическая ссылка, а ключ берётся "
+                                           "только из обычного файла. Замените ссылку самим файлом или удалите её, "
+                                           "чтобы был создан новый ключ")
+                                .arg(path);
+    if (S_ISLNK(info.st_mode))
+        return refused(symlink);
+    if (!S_ISREG(info.st_mode))
+        return refused(QStringLiteral("%1 — не обычный файл и не может быть ключом этого компьютера").arg(path));
+    if (info.st_uid != ::geteuid())
+        return refused(QStringLiteral("Файл ключа этого компьютера %1 принадлежит другому пользователю и не "
+                                      "используется. Удалите его, чтобы был создан новый ключ")
+                           .arg(path));
+    FoundFile found;
+    found.kind = FoundFile::Kind::Ours;
+    int fd = -1;
+    do
+        fd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return errno == ELOOP ? refused(symlink) : found; // ours but unreadable: replaced as garbage is
+    QFile file;
+    file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    // What was looked at may have been swapped since: the open file decides.
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid())
+        return refused(QStringLiteral("Файл ключа этого компьютера %1 был подменён во время чтения").arg(path));
+    if (info.st_mode & (S_IRWXG | S_IRWXO)) {
+        if (::fchmod(fd, S_IRUSR | S_IWUSR) != 0)
+            return refused(QStringLiteral("Файл ключа этого компьютера %1 доступен другим пользователям, "
+                                          "а закрыть его от них не удалось")
+                               .arg(path));
+        found.narrowed = true;
+    }
+    found.pem = file.read(kMaxFileSize + 1);
+    found.readable = found.pem.size() <= kMaxFileSize;
+    return found;
+}
+
 } // namespace
 
 Identity Identity::loadOrCreate(const QString &folder, QString *notice)
 {
     const QString path = QDir(folder).filePath(QString::fromLatin1(kFileName));
     Identity identity;
-    QFile file(path);
+    const FoundFile found = inspect(path);
+    if (found.kind == FoundFile::Kind::Refused) {
+        qCWarning(lcZavolin, "the identity file %s is not used: not a private file of this user", qPrintable(path));
+        if (notice)
+            *notice = found.refusal;
+        return identity;
+    }
+    QString narrowed;
+    if (found.narrowed) {
+        qCWarning(lcZavolin, "the identity file %s was readable by others; now by its owner only", qPrintable(path));
+        narrowed = QStringLiteral("Файл ключа этого компьютера %1 могли читать другие пользователи; теперь его "
+                                  "читает только владелец. Если посторонние могли его скопировать, удалите файл: "
+                                  "будет создан новый ключ, и собеседники должны будут принять его.")
+                       .arg(path);
+    }
     bool setAside = false;
-    if (file.exists()) {
-        if (file.size() <= kMaxFileSize && file.open(QIODevice::ReadOnly)) {
-            const QByteArray pem = file.readAll();
-            file.close();
-            // The certificate must belong to the key: a mismatch is as unreadable as garbage.
-            if (belongTogether(pem)) {
-                parse(pem, &identity.m_certificate, &identity.m_key);
-                identity.m_fingerprint = Fingerprint::ofCertificate(identity.m_certificate);
-                if (identity.isValid() && !identity.m_fingerprint.isEmpty())
-                    return identity;
+    if (found.kind == FoundFile::Kind::Ours) {
+        // The certificate must belong to the key: a mismatch is as unreadable as garbage.
+        if (found.readable && belongTogether(found.pem)) {
+            parse(found.pem, &identity.m_certificate, &identity.m_key);
+            identity.m_fingerprint = Fingerprint::ofCertificate(identity.m_certificate);
+            if (identity.isValid() && !identity.m_fingerprint.isEmpty()) {
+                if (notice && !narrowed.isEmpty())
+                    *notice = narrowed;
+                return identity;
             }
         }
         // Kept for whoever wants to look at it; a later failure overwrites the copy.
@@ -132,15 +221,14 @@ Identity Identity::loadOrCreate(const QString &folder, QString *notice)
     const QByteArray pem = makeIdentityPem();
     if (pem.isEmpty()) {
         if (notice)
-            *notice = QStringLiteral("Не удалось создать ключ этого компьютера: защищённый канал недоступен.");
+            *notice = unavailable(QStringLiteral("Не удалось создать ключ этого компьютера"));
         return Identity();
     }
     QString error;
-    QDir().mkpath(folder);
+    PrivateFiles::makeFolder(folder);
     if (!writePrivately(path, pem, &error)) {
         if (notice)
-            *notice = QStringLiteral("Не удалось сохранить ключ этого компьютера (%1): защищённый канал недоступен.")
-                          .arg(error);
+            *notice = unavailable(QStringLiteral("Не удалось сохранить ключ этого компьютера (%1)").arg(error));
         return Identity();
     }
     parse(pem, &identity.m_certificate, &identity.m_key);

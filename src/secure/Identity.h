@@ -14,8 +14,11 @@ public:
 
     // Reads the identity kept in `folder`, or makes and keeps a new one. A
     // file that cannot be read is set aside and replaced; *notice then says
-    // so, once, for the user. Never fails but for a folder that cannot be written
-    // or a library that cannot make keys: isValid() is then false and *notice says why.
+    // so, once, for the user. A file of ours that others could read is made
+    // the owner's only, and *notice says so. A link, someone else's file or
+    // anything but a regular file is refused and left untouched. Refused, a
+    // folder that cannot be written or a library that cannot make keys:
+    // isValid() is then false and *notice says why.
     static Identity loadOrCreate(const QString &folder, QString *notice = nullptr);
 
     bool isValid() const { return !m_key.isNull() && !m_certificate.isNull(); }

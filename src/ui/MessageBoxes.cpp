@@ -2,6 +2,9 @@
 
 #include <QMessageBox>
 
+#include <memory>
+#include <utility>
+
 namespace {
 
 QMessageBox *open(QWidget *parent, QMessageBox::Icon icon, const QString &caption, const QString &text,
@@ -48,9 +51,20 @@ void question(QWidget *parent, const QString &caption, const QString &text, bool
 {
     QMessageBox *box = open(parent, QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No);
     box->setDefaultButton(yesIsDefault ? QMessageBox::Yes : QMessageBox::No);
-    QObject::connect(box, &QMessageBox::finished, box, [box, answered = std::move(answered)] {
-        answered(box->standardButton(box->clickedButton()) != QMessageBox::No);
+    // Shared by both ends, so that the box answers once, whichever comes first.
+    auto pending = std::make_shared<std::function<void(bool)>>(std::move(answered));
+    const auto answer = [pending](bool yes) {
+        if (!*pending)
+            return;
+        const auto call = std::exchange(*pending, nullptr);
+        call(yes);
+    };
+    // Only Yes itself is a yes: no button at all (reject(), done()) is the safe answer.
+    QObject::connect(box, &QMessageBox::finished, box, [box, answer] {
+        answer(box->clickedButton() && box->clickedButton() == box->button(QMessageBox::Yes));
     });
+    // Destroyed unanswered, as when the program ends with the box open.
+    QObject::connect(box, &QObject::destroyed, [answer] { answer(false); });
     box->open();
 }
 

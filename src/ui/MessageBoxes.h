@@ -22,7 +22,9 @@ void error(QWidget *parent, const QString &text);
 // Caption "Zavolin", error icon: a file operation that failed, told as the
 // program's standard error box tells it.
 void applicationError(QWidget *parent, const QString &text);
-// Yes and No with the question icon; answered(true) unless the answer was No.
+// Yes and No with the question icon. answered is called once: true only when
+// Yes was chosen; No, Escape, the close button, reject() or the box destroyed
+// unanswered (its window gone at the program's end) give false.
 void question(QWidget *parent, const QString &caption, const QString &text, bool yesIsDefault,
               std::function<void(bool yes)> answered);
 

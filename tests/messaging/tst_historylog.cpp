@@ -111,6 +111,18 @@ private Q_SLOTS:
         QCOMPARE(logBytes(), rule() + "\r\n" + stamp() + "PC2 --> ME\r\n" + longer + "\r\n" + inside + "\r\n");
     }
 
+    // A new file, and one of ours found or made readable by others, is the owner's only.
+    void historyIsTheOwnersOnly()
+    {
+        const auto mode = [this] { return QFile::permissions(m_path) & ~(QFile::ReadUser | QFile::WriteUser); };
+        HistoryLog log(m_path);
+        QCOMPARE(log.write(u"one"_s, u"PC2"_s, u"ME"_s, m_moment), HistoryLog::Result::Written);
+        QCOMPARE(mode(), QFile::ReadOwner | QFile::WriteOwner);
+        QVERIFY(QFile::setPermissions(m_path, mode() | QFile::ReadGroup | QFile::ReadOther));
+        QCOMPARE(log.write(u"two"_s, u"PC2"_s, u"ME"_s, m_moment), HistoryLog::Result::Written);
+        QCOMPARE(mode(), QFile::ReadOwner | QFile::WriteOwner);
+    }
+
     // The log keeps its file open between entries; whatever happens to the
     // path meanwhile, each entry goes where the path leads at that moment.
     void entriesFollowThePath()

@@ -114,15 +114,25 @@ private Q_SLOTS:
     {
         BroadcastCopies copies;
         const quint64 first = 1, second = 2;
-        QVERIFY(!copies.isCopy("&line", first, 0));
-        QVERIFY(copies.isCopy("&line", second, 3));      // the same send, by the other network
-        QVERIFY(!copies.isCopy("&other", second, 4));    // other bytes are another datagram
-        QVERIFY(!copies.isCopy("&line", first, 10));     // said again: a new send...
-        QVERIFY(copies.isCopy("&line", second, 11));     // ...with its own copy
-        QVERIFY(!copies.isCopy("&line", second, 12));    // and again, by the second network first
-        QVERIFY(!copies.isCopy("&line", first, 12 + BroadcastCopies::kWindowMs + 1)); // long after: new
+        const quint32 host = ip("10.1.0.7");
+        QVERIFY(!copies.isCopy("&line", host, first, 0));
+        QVERIFY(copies.isCopy("&line", host, second, 3));      // the same send, by the other network
+        QVERIFY(!copies.isCopy("&other", host, second, 4));    // other bytes are another datagram
+        QVERIFY(!copies.isCopy("&line", host, first, 10));     // said again: a new send...
+        QVERIFY(copies.isCopy("&line", host, second, 11));     // ...with its own copy
+        QVERIFY(!copies.isCopy("&line", host, second, 12));    // and again, by the second network first
+        QVERIFY(!copies.isCopy("&line", host, first, 12 + BroadcastCopies::kWindowMs + 1)); // long after: new
         for (int i = 0; i < 2 * BroadcastCopies::kRemembered; ++i)
-            QVERIFY(!copies.isCopy(QByteArray::number(i), first, 20000)); // a flood stays bounded
+            QVERIFY(!copies.isCopy(QByteArray::number(i), host, first, 20000)); // a flood stays bounded
+    }
+
+    // Our own sends come back once per network, each from our address there.
+    void ourOwnAddressesAreOneSender()
+    {
+        BroadcastCopies copies([](quint32 address) { return address == ip("10.1.0.5") || address == ip("10.2.0.5"); });
+        QVERIFY(!copies.isCopy("%ZED", ip("10.1.0.5"), 1, 0));
+        QVERIFY(copies.isCopy("%ZED", ip("10.2.0.5"), 2, 1));
+        QVERIFY(!copies.isCopy("%ZED", ip("10.1.0.8"), 3, 2)); // another computer
     }
 
     // From here on the test needs a namespace of its own; links are added in order.

@@ -2,8 +2,11 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <QUdpSocket>
 
-// Datagrams go to 127.0.0.1 only, on a port the system picks.
+using namespace Qt::StringLiterals;
+
+// Datagrams stay on loopback (127.0.0.x), on a port the system picks.
 class TestUdpChannel : public QObject
 {
     Q_OBJECT
@@ -57,6 +60,18 @@ private Q_SLOTS:
         QTRY_COMPARE(dropped.size(), 2);
         QCOMPARE(dropped.at(0).at(0).toString(), QStringLiteral("UDP Receive Error = 0."));
         QCOMPARE(received.size(), 1); // never a truncated copy of the large one
+    }
+
+    // The same bytes by another path (destination) are a copy only from the same sender.
+    void sameBytesFromAnotherSenderAreHeard()
+    {
+        QSignalSpy received(&m_server, &TUdpServer::datagramReceived);
+        QUdpSocket one, other;
+        QVERIFY(one.bind(QHostAddress(u"127.0.0.2"_s), 0) && other.bind(QHostAddress(u"127.0.0.4"_s), 0));
+        for (auto [socket, to] : {std::pair{&one, "127.0.0.1"}, {&one, "127.0.0.3"}, {&other, "127.0.0.3"}})
+            socket->writeDatagram("%ZED", QHostAddress(QString::fromLatin1(to)), m_server.localPort());
+        QTRY_COMPARE(received.size(), 2);
+        QCOMPARE(received.at(1).at(1).value<QHostAddress>(), QHostAddress(u"127.0.0.4"_s));
     }
 
     void burstIsDeliveredCompletelyAndInOrder()

@@ -7,8 +7,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -78,6 +81,33 @@ private Q_SLOTS:
         notice.clear();
         QCOMPARE(Identity::loadOrCreate(home.path(), &notice).fingerprint(), identity.fingerprint());
         QVERIFY(notice.isEmpty()); // said once
+    }
+
+    // A key others may have read: ours is narrowed and said, a link refused;
+    // neither a link nor what it leads to is changed.
+    void identityOpenToOthersIsNarrowedALinkRefused_data()
+    {
+        QTest::addColumn<bool>("link");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("ours, readable by all") << false << u"только владелец"_s;
+        QTest::newRow("a link to a key of ours") << true << u"символическая ссылка"_s;
+    }
+    void identityOpenToOthersIsNarrowedALinkRefused()
+    {
+        QFETCH(bool, link);
+        QFETCH(QString, said);
+        QTemporaryDir home;
+        QTemporaryDir elsewhere;
+        const QString path = QDir(home.path()).filePath(u"identity.pem"_s);
+        const QString file = link ? QDir(elsewhere.path()).filePath(u"identity.pem"_s) : path;
+        const Identity made = Identity::loadOrCreate(QFileInfo(file).path());
+        QCOMPARE(::chmod(QFile::encodeName(file).constData(), 0644), 0);
+        QVERIFY(!link || QFile::link(file, path));
+        QString notice;
+        QCOMPARE(Identity::loadOrCreate(home.path(), &notice).fingerprint(), link ? QString() : made.fingerprint());
+        QVERIFY2(notice.contains(said), qPrintable(notice));
+        QCOMPARE(bool(QFileInfo(file).permissions() & QFile::ReadOther), link);
+        QCOMPARE(QFileInfo(path).isSymLink(), link);
     }
 
     void fingerprintIsGroupedForReadingAloud()

@@ -1,4 +1,5 @@
 #include "AppPaths.h"
+#include "PrivateFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -97,6 +98,19 @@ private Q_SLOTS:
         QCOMPARE(AppPaths::operatorDataFile(u"oss.lst"_s), home + u"/oss.lst"_s);
         touch(home + u"/oss.lst"_s);
         QCOMPARE(AppPaths::operatorDataFile(u"oss.lst"_s), home + u"/oss.lst"_s);
+    }
+
+    // Folders we make are the owner's only; one the user has (--home) keeps its mode.
+    void foldersWeMakeAreTheOwnersOnly()
+    {
+        const QString given = makeFolder(u"given"_s);
+        const auto owner = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+        const auto mode = [](const QString &path) { return QFile::permissions(path) & ~QFile::Permissions(0x0700); };
+        QVERIFY(QFile::setPermissions(given, owner | QFile::ReadOther | QFile::ExeOther));
+        QVERIFY(PrivateFiles::makeFolder(given + u"/zavolin/data"_s));
+        QCOMPARE(mode(given), owner | QFile::ReadOther | QFile::ExeOther);
+        QCOMPARE(mode(given + u"/zavolin"_s), owner);
+        QCOMPARE(mode(given + u"/zavolin/data"_s), owner);
     }
 };
 
