@@ -305,7 +305,8 @@ void TNetForm::askExit()
     box->setDefaultButton(QMessageBox::No);
     box->setAttribute(Qt::WA_DeleteOnClose);
     connect(box, &QMessageBox::finished, this, [this, box] {
-        if (box->standardButton(box->clickedButton()) == QMessageBox::No)
+        // Closed without an answer, the program stays: only Yes ends it.
+        if (box->standardButton(box->clickedButton()) != QMessageBox::Yes)
             return;
         m_exitConfirmed = true;
         close();
