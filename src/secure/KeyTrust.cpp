@@ -31,6 +31,8 @@ KeyTrust::KeyTrust(PinStore &pins, QObject *parent)
     : QObject(parent)
     , m_pins(pins)
 {
+    m_monotonic.start();
+    m_clock = [this] { return m_monotonic.elapsed(); };
 }
 
 QString KeyTrust::key(const QString &name)
@@ -367,8 +369,14 @@ void KeyTrust::forget(const QString &name)
 {
     if (!m_pins.forget(name))
         return;
-    // What was heard before is no proof now: the name starts afresh.
-    m_seen.remove(key(name));
+    // What was proved before counts no more: its next announcement is checked afresh.
+    if (auto it = m_seen.find(key(name)); it != m_seen.end()) {
+        for (Candidate &claim : it->claims)
+            claim.proven = false;
+        it->offered.clear();
+        it->asked.clear();
+        it->conflictSaid = false;
+    }
     qCWarning(lcSecurity, "the user forgot the key of computer %s", qPrintable(name));
     Q_EMIT changed(name);
 }

@@ -2,6 +2,7 @@
 
 #include "PinStore.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -128,7 +129,7 @@ private:
     };
 
     static QString key(const QString &name);
-    qint64 now() const { return m_clock ? m_clock() : 0; }
+    qint64 now() const { return m_clock(); }
     Seen &seen(const QString &name);
     const Seen *find(const QString &name) const;
     void requestCheck(const QString &name, const QString &address, quint16 port);
@@ -139,6 +140,7 @@ private:
     PinStore &m_pins;
     QString m_ownName;
     quint16 m_defaultPort = 6712;
+    QElapsedTimer m_monotonic;
     std::function<qint64()> m_clock;
     QHash<QString, Seen> m_seen; // by upper-cased name
 };
