@@ -1,12 +1,16 @@
 #include "ContactDelegate.h"
 
 #include "ContactList.h"
+#include "TrustMarks.h"
 
 #include <QPainter>
+
+#include <algorithm>
 
 namespace {
 constexpr int kItemHeight = 17;
 constexpr int kTextIndent = 16;
+constexpr int kTrustMark = 16;
 } // namespace
 
 ContactDelegate::ContactDelegate(const QPixmap (&markers)[4], QObject *parent)
@@ -14,6 +18,8 @@ ContactDelegate::ContactDelegate(const QPixmap (&markers)[4], QObject *parent)
 {
     for (int i = 0; i < 4; ++i)
         m_markers[i] = markers[i];
+    for (TrustLevel level : {TrustLevel::Open, TrustLevel::FirstUse, TrustLevel::Compared})
+        m_trustMarks[int(level)] = TrustMarks::pixmap(level, kTrustMark);
 }
 
 void ContactDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
@@ -32,8 +38,17 @@ void ContactDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
             painter->drawPixmap(at, m_markers[i + 1]);
     }
 
+    QRect textRect = option.rect.adjusted(kTextIndent + 4, 0, 0, 0);
+    const QVariant trust = index.data(ContactList::TrustRole);
+    if (trust.isValid()) {
+        const int level = std::clamp(trust.toInt(), 0, 2);
+        const QRect mark(option.rect.right() - kTrustMark - 1,
+                         option.rect.top() + (option.rect.height() - kTrustMark) / 2, kTrustMark, kTrustMark);
+        painter->drawPixmap(mark.topLeft(), m_trustMarks[level]);
+        textRect.setRight(mark.left() - 2);
+    }
+
     painter->setPen(selected ? palette.color(QPalette::HighlightedText) : palette.color(QPalette::Text));
-    const QRect textRect = option.rect.adjusted(kTextIndent + 4, 0, 0, 0);
     painter->drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine,
                       index.data(Qt::DisplayRole).toString() + (m_suffix ? m_suffix(index) : QString()));
     if (option.state & QStyle::State_HasFocus) {
@@ -45,5 +60,5 @@ void ContactDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
 
 QSize ContactDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
-    return QSize(QStyledItemDelegate::sizeHint(option, index).width() + kTextIndent, kItemHeight);
+    return QSize(QStyledItemDelegate::sizeHint(option, index).width() + kTextIndent + kTrustMark + 4, kItemHeight);
 }

@@ -6,7 +6,8 @@
 #include <functional>
 
 // Draws a contact with its state marker: the plain figure, then the
-// blacklist, auto-answer and chat markers over it, later ones on top.
+// blacklist, auto-answer and chat markers over it, later ones on top; and at
+// the row's end the padlock of its key's trust level, when the list tells one.
 class ContactDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
@@ -22,5 +23,6 @@ public:
 
 private:
     QPixmap m_markers[4];
+    QPixmap m_trustMarks[3]; // by TrustLevel, drawn once
     std::function<QString(const QModelIndex &)> m_suffix;
 };

@@ -30,6 +30,12 @@ QVariant ContactList::data(const QModelIndex &index, int role) const
         return m_autoAnswer.contains(name);
     case InChatRole:
         return m_inChat.contains(name);
+    case TrustRole:
+        return m_trust ? QVariant(m_trust(index.row()).level) : QVariant();
+    case Qt::ToolTipRole:
+        return m_trust ? QVariant(m_trust(index.row()).words) : QVariant();
+    case Qt::AccessibleTextRole:
+        return m_trust ? QVariant(name + QStringLiteral(", ") + m_trust(index.row()).words) : QVariant();
     default:
         return {};
     }

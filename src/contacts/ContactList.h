@@ -3,6 +3,8 @@
 #include <QAbstractListModel>
 #include <QStringList>
 
+#include <functional>
+
 // The contacts that can be written to: display names (what the user sees, and
 // what the state lists hold) index-parallel with addresses (what we connect
 // to). Not stored anywhere: rebuilt from presence at every start.
@@ -16,6 +18,14 @@ public:
         BlacklistedRole,
         AutoAnswerRole,
         InChatRole,
+        TrustRole, // how far the contact's key is trusted, as the trust query says; none without one
+    };
+    // What the secure channel says of a row: its trust level, and the words
+    // that tell it (added to the name for screen readers, and the tooltip).
+    struct Trust
+    {
+        int level = 0;
+        QString words;
     };
 
     // Presence from the network adds at most this many contacts, and each state
@@ -53,6 +63,8 @@ public:
     bool addInChat(const QString &displayName);
     bool removeInChat(const QString &displayName);
 
+    void setTrustQuery(std::function<Trust(int row)> query) { m_trust = std::move(query); }
+
     // Redraws every entry, after a state list or an alias changed.
     void repaint();
 
@@ -63,4 +75,5 @@ private:
     QStringList m_autoAnswer;
     QStringList m_inChat;
     bool m_fullReported = false;
+    std::function<Trust(int row)> m_trust;
 };

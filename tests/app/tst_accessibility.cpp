@@ -257,13 +257,15 @@ private Q_SLOTS:
                                                          m_dir->filePath(QStringLiteral("dataoss.lst"))),
                                             m_dir->filePath(QStringLiteral("NoteBook.lst")), nullptr);
         phoneBook->show();
+        m_form->contacts().add(s("PC2"), s("PC2"));
+        QVERIFY(m_form->openKeyForm(0));
         action(NetFormWidgets::NetAction::IpEditor)->trigger(); // a modal one last
 
         const Audit audit = auditScreen();
         report(audit);
         for (const char *caption : {"Черный список - Zavolin", "Автоответчик - Zavolin", "Редактирование фраз - Zavolin",
                                     "Сообщение - Zavolin", "WebUpdate", "Внимание", "SMS - Zavolin",
-                                    "Записная книжка - Zavolin", "ip - Zavolin"})
+                                    "Записная книжка - Zavolin", "ip - Zavolin", "Ключи и отпечатки: PC2 - Zavolin"})
             QVERIFY2(audit.names.contains(s(caption)), caption);
         QCOMPARE(audit.badWindows, QStringList());
         QCOMPARE(audit.unnamed, QStringList());
@@ -412,7 +414,7 @@ private Q_SLOTS:
         QAccessibleInterface *list = accessible(contacts);
         QAccessibleInterface *row = nullptr;
         for (int i = 0; i < list->childCount() && !row; ++i) {
-            if (list->child(i)->text(QAccessible::Name) == u"VASYA")
+            if (list->child(i)->text(QAccessible::Name) == s("VASYA, без шифрования")) // the name, then its trust level
                 row = list->child(i);
         }
         QVERIFY(row);
