@@ -1,0 +1,53 @@
+#!/usr/bin/env python3
+"""Usage: tls_crowd.py HOST PORT CERT KEY SOURCES PER_SOURCE HOLD_SECONDS
+
+From each source address (comma-separated, all on this host) opens PER_SOURCE
+TLS connections to HOST:PORT with its own certificate and the message
+channel's ALPN name, and holds each silently until the peer closes it or
+HOLD_SECONDS have passed. Prints STARTED, then "HELD n OF m": the most held
+at one time."""
+import asyncio
+import resource
+import ssl
+import sys
+
+
+async def crowd(host, port, cert, key, sources, per_source, hold):
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_CLIENT)
+    context.check_hostname, context.verify_mode = False, ssl.CERT_NONE
+    context.load_cert_chain(cert, key)
+    context.set_alpn_protocols(["zavolin-msg/1"])
+    gate, held, most = asyncio.Semaphore(256), [0], [0]
+
+    async def one(source):
+        try:
+            async with gate:
+                reader, writer = await asyncio.wait_for(
+                    asyncio.open_connection(host, port, ssl=context, local_addr=(source, 0)), 12)
+        except (OSError, asyncio.TimeoutError):
+            return
+        held[0] += 1
+        most[0] = max(most[0], held[0])
+        try:
+            await reader.read(1)
+        except OSError:
+            pass
+        finally:
+            held[0] -= 1
+            writer.transport.abort()
+
+    tasks = [asyncio.ensure_future(one(source)) for _ in range(per_source) for source in sources]
+    print("STARTED", flush=True)
+    await asyncio.wait(tasks, timeout=hold)
+    for task in tasks:
+        task.cancel()
+    await asyncio.gather(*tasks, return_exceptions=True)
+    print(f"HELD {most[0]} OF {len(tasks)}", flush=True)
+
+
+if len(sys.argv) != 8:
+    sys.exit(__doc__)
+_, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
+resource.setrlimit(resource.RLIMIT_NOFILE, (hard, hard))
+host, port, cert, key, sources, per_source, hold = sys.argv[1:]
+asyncio.run(crowd(host, int(port), cert, key, sources.split(","), int(per_source), float(hold)))
