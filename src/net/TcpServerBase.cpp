@@ -1,18 +1,15 @@
 #include "TcpServerBase.h"
 
+#include "FreedMemory.h"
+#include "GatedTcpServer.h"
+
 #include <QSslSocket>
-#include <QTcpServer>
 #include <QTcpSocket>
 
 #include <algorithm>
 #include <cerrno>
 
 #include <sys/socket.h>
-
-namespace {
-// Peers cannot see the backlog; a deep one lets a burst of senders in without SYN retries.
-constexpr int kListenBacklog = 128;
-} // namespace
 
 ServeConnection::ServeConnection(QTcpSocket *socket, int idleTimeoutMs, QObject *parent)
     : QObject(parent)
@@ -101,10 +98,9 @@ void ServeConnection::drop(const QString &reason)
 TTcpServerBase::TTcpServerBase(quint16 defaultPort, QObject *parent)
     : QObject(parent)
     , m_port(defaultPort)
-    , m_server(new QTcpServer(this))
+    , m_server(new GatedTcpServer(this))
 {
-    m_server->setListenBacklogSize(kListenBacklog);
-    connect(m_server, &QTcpServer::newConnection, this, &TTcpServerBase::onNewConnection);
+    connect(m_server, &GatedTcpServer::connectionTaken, this, &TTcpServerBase::onNewConnection);
     connect(&m_sweep, &QTimer::timeout, this, &TTcpServerBase::sweepConnections);
     setBacklogBound(kBacklogPause, kBacklogResume);
 }
@@ -112,11 +108,10 @@ TTcpServerBase::TTcpServerBase(quint16 defaultPort, QObject *parent)
 void TTcpServerBase::setBacklogBound(int pause, int resume)
 {
     m_delivery.setBacklogBound(pause, resume, [this](bool full) {
-        m_acceptPaused = full;
         if (full)
-            m_server->pauseAccepting();
+            m_server->hold(GatedTcpServer::Backlog);
         else
-            m_server->resumeAccepting();
+            m_server->release(GatedTcpServer::Backlog);
     });
 }
 
@@ -162,10 +157,14 @@ int TTcpServerBase::connectionCount() const
     return int(findChildren<ServeConnection *>(Qt::FindDirectChildrenOnly).size());
 }
 
-void TTcpServerBase::onNewConnection()
+bool TTcpServerBase::isAcceptingPaused() const
 {
-    while (QTcpSocket *socket = m_server->nextPendingConnection())
-        serve(socket, QString());
+    return m_server->isHeld();
+}
+
+void TTcpServerBase::onNewConnection(QTcpSocket *socket)
+{
+    serve(socket, QString());
     startSweep();
 }
 
@@ -186,11 +185,13 @@ void TTcpServerBase::serve(QTcpSocket *socket, const QString &peerKey)
         return;
     }
     ++held;
+    m_crowd.changed(++m_live);
     ServeConnection *connection = createConnection(socket, m_idleTimeoutMs);
     connect(connection, &QObject::destroyed, this, [this, peer] {
         const auto it = m_perAddress.find(peer);
         if (it != m_perAddress.end() && --*it <= 0)
             m_perAddress.erase(it);
+        m_crowd.changed(--m_live);
     });
     connection->setPeerKey(peerKey);
     connection->setHeaderDeadline(m_headerDeadlineMs);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FreedMemory.h"
 #include "OrderedDelivery.h"
 
 #include <QAbstractSocket>
@@ -9,7 +10,7 @@
 #include <QObject>
 #include <QTimer>
 
-class QTcpServer;
+class GatedTcpServer;
 class QTcpSocket;
 
 // One accepted connection: owns its socket, closes itself when the peer has
@@ -98,7 +99,8 @@ public:
     void setHeaderDeadline(int milliseconds) { m_headerDeadlineMs = milliseconds; }
     void setMaxConnectionsPerAddress(int count) { m_maxPerAddress = count; }
     void setBacklogBound(int pause, int resume);
-    bool isAcceptingPaused() const { return m_acceptPaused; }
+    // Held for a backlog, or because the process is near its descriptor limit.
+    bool isAcceptingPaused() const;
 
     // Starts listening on all IPv4 addresses; false with errorString() when the
     // port cannot be had (another instance, or a privileged port).
@@ -125,7 +127,7 @@ protected:
     OrderedDelivery &delivery() { return m_delivery; }
 
 private:
-    void onNewConnection();
+    void onNewConnection(QTcpSocket *socket);
     void serve(QTcpSocket *socket, const QString &peerKey);
     void sweepConnections();
     void startSweep();
@@ -135,12 +137,13 @@ private:
     int m_headerDeadlineMs = kHeaderBoundMs;
     int m_maxPerAddress = kMaxConnectionsPerAddress;
     QHash<QHostAddress, int> m_perAddress; // live connections per peer address
-    QTcpServer *m_server;
+    int m_live = 0;
+    CrowdWatch m_crowd;
+    GatedTcpServer *m_server;
     // One timer for all connections: a timer per connection would cost more
     // than the exchange itself. It stops once a sweep finds nothing to watch.
     QTimer m_sweep;
     QString m_error;
     QAbstractSocket::SocketError m_serverError = QAbstractSocket::UnknownSocketError;
     OrderedDelivery m_delivery{this};
-    bool m_acceptPaused = false;
 };

@@ -3,6 +3,8 @@
 #include "MsgFrame.h"
 #include "SocketLimits.h"
 
+#include <QFile>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -11,6 +13,8 @@
 #include <algorithm>
 #include <memory>
 #include <vector>
+
+#include <sys/resource.h>
 
 // Everything here runs on loopback with ports chosen by the system.
 class TestMsgChannel : public QObject
@@ -336,6 +340,32 @@ private Q_SLOTS:
                                              QStringLiteral("four")}));
         QCOMPARE(fourth.bytesAvailable(), MsgFrame::kAckSize);
         QVERIFY(!m_server->isAcceptingPaused());
+    }
+
+    void acceptingPausesWellBeforeTheDescriptorLimit()
+    {
+        // A crowd in a small descriptor table: accepting stops while room is
+        // left for files, and takes the waiting ones once enough have gone.
+        rlimit saved{};
+        QCOMPARE(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+        rlimit small{512, saved.rlim_max};
+        QCOMPARE(::setrlimit(RLIMIT_NOFILE, &small), 0);
+        const auto restore = qScopeGuard([&saved] { ::setrlimit(RLIMIT_NOFILE, &saved); });
+        std::vector<std::unique_ptr<QTcpSocket>> crowd(200); // two descriptors each in this process
+        for (std::size_t i = 0; i < crowd.size(); ++i) {
+            crowd[i] = std::make_unique<QTcpSocket>();
+            QVERIFY(crowd[i]->bind(QHostAddress(QStringLiteral("127.2.0.%1").arg(i / 50 + 1))));
+            crowd[i]->connectToHost(QHostAddress::LocalHost, m_server->serverPort());
+        }
+        QTRY_VERIFY(m_server->isAcceptingPaused());
+        QVERIFY(m_server->connectionCount() < 200);
+        for (QFile &file : std::vector<QFile>(100)) {
+            file.setFileName(QStringLiteral("/dev/null"));
+            QVERIFY2(file.open(QIODevice::ReadOnly), "no descriptor left for a file");
+        }
+        crowd.resize(50);
+        QTRY_COMPARE_WITH_TIMEOUT(m_server->connectionCount(), 50, 10000);
+        QCOMPARE(rawExchange(m_server->serverPort(), "0002PC0002hi"), MsgFrame::acknowledgement());
     }
 
     void silentConnectionsAreClosed()

@@ -1,7 +1,8 @@
 // Two secure channels on loopback: messages and files over TLS with pinned
 // keys, and everything that must be refused within the bounds: a changed
 // key either way (warned about once per key), a client without a certificate, garbage, a stalled or
-// trickling handshake and a crowd of handshakes from one address.
+// trickling handshake, a crowd of handshakes from one address or from several, and
+// more established connections than may be held.
 #include "SecureChannel.h"
 #include "StreamFrame.h"
 #include "TlsListener.h"
@@ -17,6 +18,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -393,6 +395,60 @@ private Q_SLOTS:
         crowd.clear();
         next.abort();
         QTRY_COMPARE(listener->handshakesInProgress(), 0);
+    }
+
+    // Past the overall bound, handshakes from any address wait in the
+    // system's queue, and are taken as others end.
+    void handshakesAreBoundedOverall()
+    {
+        m_b->channel->setHandshakeBound(60000);
+        TlsListener *listener = findChild<TlsListener>(*m_b);
+        std::vector<std::unique_ptr<QTcpSocket>> crowd(3 * TlsListener::kMaxHandshakesPerAddress);
+        static_assert(3 * TlsListener::kMaxHandshakesPerAddress > TlsListener::kMaxHandshakes);
+        for (std::size_t i = 0; i < crowd.size(); ++i) {
+            crowd[i] = std::make_unique<QTcpSocket>();
+            QVERIFY(crowd[i]->bind(QHostAddress(u"127.0.0.%1"_s.arg(2 + i % 3))));
+            crowd[i]->connectToHost(kLoopback, m_b->channel->serverPort());
+        }
+        QTRY_COMPARE(listener->handshakesInProgress(), TlsListener::kMaxHandshakes);
+        QVERIFY(listener->isHeldFor(GatedTcpServer::Handshakes));
+        for (std::size_t i = 0; i < crowd.size(); ++i) {
+            if (i % 3 != 0)
+                crowd[i].reset();
+        }
+        QTRY_COMPARE(listener->handshakesInProgress(), TlsListener::kMaxHandshakesPerAddress);
+    }
+
+    void establishedConnectionsAreBounded_data()
+    {
+        QTest::addColumn<int>("overall");
+        QTest::addColumn<int>("perAddress");
+        QTest::addColumn<int>("idleAfterMs");
+        QTest::addColumn<int>("closed"); // which of three connections, in order
+        QTest::newRow("overall: the oldest idle one makes room") << 2 << 64 << 0 << 0;
+        QTest::newRow("per address: the oldest idle one makes room") << 64 << 2 << 0 << 0;
+        QTest::newRow("none idle: the newcomer is refused") << 2 << 64 << 60000 << 2;
+    }
+    void establishedConnectionsAreBounded()
+    {
+        QFETCH(int, overall);
+        QFETCH(int, perAddress);
+        QFETCH(int, idleAfterMs);
+        QFETCH(int, closed);
+        TlsListener *listener = findChild<TlsListener>(*m_b);
+        listener->setConnectionBounds(overall, perAddress, idleAfterMs);
+        std::vector<std::unique_ptr<QSslSocket>> clients(3);
+        for (int i = 0; i < 3; ++i) {
+            clients[i] = std::make_unique<QSslSocket>();
+            clients[i]->setSslConfiguration(TlsSetup::client(m_a->channel->identity(), "zavolin-msg/1"));
+            clients[i]->connectToHostEncrypted(u"127.0.0.1"_s, m_b->channel->serverPort());
+            QTRY_COMPARE(listener->connectionsHeld(), std::min(i + 1, 2)); // one at a time: "oldest" is defined
+            QTRY_COMPARE(listener->handshakesInProgress(), 0);
+        }
+        QTRY_COMPARE(clients[closed]->state(), QAbstractSocket::UnconnectedState);
+        QTRY_COMPARE(m_b->channel->messageServer().connectionCount(), 2);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(clients[i]->state() == QAbstractSocket::ConnectedState, i != closed);
     }
 
 private:
