@@ -21,10 +21,11 @@ bool KeyProbe::check(const QString &name, const QString &address, quint16 port)
         if (job.address == address && job.port == port && job.name == name)
             return true;
     }
-    if (int(m_queue.size()) >= kQueued) {
+    if (int(m_queue.size()) >= kQueued || m_perAddress.value(address) >= kPerAddress) {
         qCInfo(lcSecurity, "key check of %s at %s dropped: too many waiting", qPrintable(name), qPrintable(address));
         return false;
     }
+    ++m_perAddress[address];
     m_queue.push_back({name, address, port});
     // Never inside the caller, which may be in the middle of taking a datagram.
     QMetaObject::invokeMethod(this, &KeyProbe::startNext, Qt::QueuedConnection);
@@ -57,6 +58,8 @@ void KeyProbe::finish(QSslSocket *socket, const Job &job, const QString &provenK
     socket->abort();
     socket->deleteLater();
     --m_running;
+    if (--m_perAddress[job.address] <= 0)
+        m_perAddress.remove(job.address);
     Q_EMIT checked(job.name, job.address, provenKey);
     startNext();
 }

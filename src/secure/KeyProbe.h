@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QObject>
 #include <QSslConfiguration>
 #include <QString>
@@ -11,7 +12,8 @@ class QSslSocket;
 // Asks hosts which key they hold: a TLS handshake of our own to the address,
 // closed as soon as the host has shown its certificate. Bounded: a few at a
 // time, each within a time limit, and a short queue that drops the surplus,
-// so that a flood of announcements cannot make us connect without end.
+// so that a flood of announcements cannot make us connect without end; and a
+// few per address, so that one host's flood leaves room for the others' checks.
 class KeyProbe : public QObject
 {
     Q_OBJECT
@@ -19,6 +21,7 @@ class KeyProbe : public QObject
 public:
     static constexpr int kAtOnce = 4;
     static constexpr int kQueued = 32;
+    static constexpr int kPerAddress = 4; // waiting and running
     static constexpr int kBoundMs = 10000;
 
     explicit KeyProbe(QSslConfiguration configuration, QObject *parent = nullptr);
@@ -44,6 +47,7 @@ private:
 
     QSslConfiguration m_configuration;
     std::deque<Job> m_queue;
+    QHash<QString, int> m_perAddress;
     int m_running = 0;
     int m_boundMs = kBoundMs;
 };

@@ -4,8 +4,8 @@
 # of them offline reaches the other two; auto-answer replies; a blacklisted
 # sender is dropped; an alias shows in the header and the history; a host that
 # cannot resolve the others' names still reaches them. The instances pin each
-# other's keys, so every message here, auto-answer replies included, comes
-# over the secure channel and is marked so.
+# other's keys once their handshakes prove them, so every message here,
+# auto-answer replies included, comes over the secure channel and is marked so.
 # Usage: test_messaging.sh ZVNETFORM
 set -u
 
@@ -51,6 +51,15 @@ wait_history() { # HOST TEXT SECONDS
     return 1
 }
 
+# Keys are pinned a moment after presence, once a handshake proved them.
+pinned_all() {
+    local h n
+    for h in a b c e; do
+        for n in a b c e; do
+            [[ $h == "$n" ]] || grep -q "^PC-${n^^}	" "$LAN_DIR/$h-home/pins.txt" 2>/dev/null || return 1
+        done
+    done
+}
 if lan_wait_line "$logs/a.log" '^CONTACTS PC-B,PC-C,PC-E$' 10 "${pid[a]}"; then
     lan_pass "pc-a lists pc-b, pc-c and pc-e"
 else
@@ -58,9 +67,15 @@ else
     lan_show "$logs/a.log"
 fi
 
+for _ in {1..100}; do
+    pinned_all && break
+    sleep 0.1
+done
+pinned_all || lan_fail "the instances did not pin each other's keys"
+
 # 1. One message, both histories.
 say a SEND PC-B Привет, Б!
-if lan_wait_line "$logs/b.log" '^VIEW >>Сообщение от  PC-A  \[защищённый канал\] \| Привет, Б!' 10 "${pid[b]}" \
+if lan_wait_line "$logs/b.log" '^VIEW >>Сообщение от  PC-A  \[зашифровано; ключ не сверен\] \| Привет, Б!' 10 "${pid[b]}" \
     && wait_history a "PC-A --> PC-B" 5 && wait_history b "PC-A --> PC-B" 5; then
     lan_pass "message from pc-a shown on pc-b and written to both histories"
 else
@@ -88,7 +103,7 @@ fi
 # 3. Auto-answer round trip.
 say b OPTION 6 1
 say a SEND PC-B Ты тут?
-if lan_wait_line "$logs/a.log" 'VIEW .*>>Сообщение от  PC-B  \[защищённый канал\] \| Автоответчик: Абонент временно отсутствует!' 10 "${pid[a]}" \
+if lan_wait_line "$logs/a.log" 'VIEW .*>>Сообщение от  PC-B  \[зашифровано; ключ не сверен\] \| Автоответчик: Абонент временно отсутствует!' 10 "${pid[a]}" \
     && lan_wait_line "$logs/b.log" 'VIEW .*Было сообщение от  "PC-A"\. Время: ' 10 "${pid[b]}" \
     && ! grep -q 'НЕ ПОДТВЕРЖДЕНО' "$logs/a.log"; then
     lan_pass "auto-answer on pc-b replied to pc-a and only noted the message"
@@ -114,7 +129,7 @@ fi
 say b ALIAS PC-A Начальник
 lan_wait_line "$logs/b.log" '^DONE ALIAS' 5 "${pid[b]}"
 say a SEND PC-B от начальника
-if lan_wait_line "$logs/b.log" 'VIEW .*>>Сообщение от  Начальник  \[защищённый канал\] \| от начальника' 10 "${pid[b]}" \
+if lan_wait_line "$logs/b.log" 'VIEW .*>>Сообщение от  Начальник  \[зашифровано; ключ не сверен\] \| от начальника' 10 "${pid[b]}" \
     && wait_history b "Начальник --> PC-B" 5; then
     lan_pass "pc-b shows and records pc-a under its alias"
 else
@@ -127,7 +142,7 @@ if lan_exec pc-e getent hosts pc-a >/dev/null; then
     lan_fail "pc-e was expected not to resolve pc-a"
 fi
 say e SEND PC-A через адрес
-if lan_wait_line "$logs/a.log" 'VIEW .*>>Сообщение от  PC-E  \[защищённый канал\] \| через адрес' 10 "${pid[a]}"; then
+if lan_wait_line "$logs/a.log" 'VIEW .*>>Сообщение от  PC-E  \[зашифровано; ключ не сверен\] \| через адрес' 10 "${pid[a]}"; then
     lan_pass "pc-e reached pc-a without name resolution"
 else
     lan_fail "pc-e could not reach pc-a"

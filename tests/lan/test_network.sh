@@ -164,10 +164,16 @@ else
     lan_fail "pc-m's chat line was not shown exactly once everywhere"
 fi
 
+# Keys are pinned once each side's handshake proved the other's.
+for _ in {1..100}; do
+    grep -q '^PC-P	' "$LAN_DIR/m-home/pins.txt" && grep -q '^PC-Q	' "$LAN_DIR/m-home/pins.txt" \
+        && grep -q '^PC-M	' "$LAN_DIR/p-home/pins.txt" && grep -q '^PC-M	' "$LAN_DIR/q-home/pins.txt" && break
+    sleep 0.1
+done 2>/dev/null
 say q SEND PC-M со второй сети
 say p SEND PC-M с первой сети
-if lan_wait_line "$logs/m.log" 'VIEW .*>>Сообщение от  PC-Q  \[защищённый канал\] \| со второй сети' 10 "${pid[m]}" \
-    && lan_wait_line "$logs/m.log" 'VIEW .*>>Сообщение от  PC-P  \[защищённый канал\] \| с первой сети' 10 "${pid[m]}"; then
+if lan_wait_line "$logs/m.log" 'VIEW .*>>Сообщение от  PC-Q  \[зашифровано; ключ не сверен\] \| со второй сети' 10 "${pid[m]}" \
+    && lan_wait_line "$logs/m.log" 'VIEW .*>>Сообщение от  PC-P  \[зашифровано; ключ не сверен\] \| с первой сети' 10 "${pid[m]}"; then
     lan_pass "peers on both networks message pc-m"
 else
     lan_fail "messages to pc-m from its two networks"

@@ -2,13 +2,14 @@
 # The secure channel against the other kinds of peer, across a private LAN
 # with one real main window on pc-a: a plain-only peer (pc-w, no key
 # announced) exchanges files with pc-a both ways as before; a host renamed to
-# a name pc-a has a key pinned for (pc-c as PC-B) presents its own key in a
-# real TLS connection and is refused and warned about; `zavolin --send` and
-# `zavolin --send-file` from a home whose pins hold the recipient's key go over
-# TLS (the text and the file's bytes nowhere on the bridge) and, when the
-# secure connection fails, send nothing in the open and exit non-zero; a file for a pinned contact whose secure channel
-# fails asks the user, and goes in the open only when the user agrees.
-# Usage: test_secure_peers.sh ZAVOLIN ZVNETFORM ZVPROBE ZVFILEPEER
+# a name pc-a has a key pinned for (pc-c as PC-B) writes over TLS with its own
+# key and is shown as unverified, logged, and pinned nothing; `zavolin --send`
+# and `zavolin --send-file` from a home whose pins hold the recipient's key go
+# over TLS (the text and the file's bytes nowhere on the bridge) and, when the
+# secure connection fails, send nothing in the open and exit non-zero; a file
+# for a contact whose key pc-a proved, when its secure channel fails, asks the
+# user, and goes in the open only when the user agrees.
+# Usage: test_secure_peers.sh ZAVOLIN ZVNETFORM ZVPROBE ZVFILEPEER ZVEVE
 set -u
 
 here=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")" && pwd)
@@ -17,12 +18,12 @@ LAN_BG_TIMEOUT=${LAN_BG_TIMEOUT:-60}
 # shellcheck source=lan.sh
 source "$here/lan.sh"
 
-if (($# != 4)); then
-    echo "usage: $0 ZAVOLIN ZVNETFORM ZVPROBE ZVFILEPEER" >&2
+if (($# != 5)); then
+    echo "usage: $0 ZAVOLIN ZVNETFORM ZVPROBE ZVFILEPEER ZVEVE" >&2
     exit 2
 fi
 zavolin=$(realpath -- "$1") && zvnetform=$(realpath -- "$2") && zvprobe=$(realpath -- "$3") \
-    && zvfilepeer=$(realpath -- "$4") || exit 1
+    && zvfilepeer=$(realpath -- "$4") && zveve=$(realpath -- "$5") || exit 1
 capture_tool=$here/bridge_capture.py
 
 lan_require "$@"
@@ -97,29 +98,36 @@ else
     lan_show "$logs/wsend.log" "$logs/a.log"
 fi
 
-# 2. pc-c renamed PC-B presents its own key in a TLS connection: refused, not shown as
-# PC-B, and warned about with both fingerprints; the user of pc-a does not accept it.
-say ANSWERNO 1
+# 2. pc-c renamed PC-B writes over TLS with its own key: an incoming connection
+# proves nothing about a name, so the message is taken but shown as unverified,
+# logged with pc-c's address, and PC-B's pin stays; no box asks about it.
 pin_line PC-A "$key_a" >"$LAN_DIR/impostor-home/pins.txt"
 impostor_text='Я PC-B, переведи деньги'
-if lan_exec pc-c bash -c 'hostname pc-b && exec "$0" --home "$1" --send pc-a "$2"' \
-    "$zavolin" "$LAN_DIR/impostor-home" "$impostor_text" >"$logs/impostor.log" 2>&1; then
-    lan_fail "the impostor's message was acknowledged"
-    lan_show "$logs/impostor.log"
-fi
-# The warning names the address the other key came from.
+lan_exec pc-c bash -c 'hostname pc-b && exec "$0" --home "$1" --send pc-a "$2"' \
+    "$zavolin" "$LAN_DIR/impostor-home" "$impostor_text" >"$logs/impostor.log" 2>&1
 impostor_ip=$(lan_ip pc-c)
 impostor_ip=${impostor_ip//./\\.}
-if lan_wait_line "$logs/a.log" "^BOX Внимание\\|Компьютер PC-B \\($impostor_ip\\) предъявил другой ключ" 10 "$apid" \
-    && lan_wait_line "$logs/a.log" '^BOX .*CDCD CDCD' 1 "$apid" \
-    && lan_wait_line "$logs/a.log" "computer PC-B at $impostor_ip offers key [0-9A-F]{64}, but key (CD){32} is pinned" 2 "$apid" \
-    && ! grep -q "$impostor_text" "$logs/a.log" \
+if lan_wait_line "$logs/a.log" "^VIEW !!! НЕ ПОДТВЕРЖДЕНО[^|]* \\| >>Сообщение от  PC-B \\| $impostor_text" 10 "$apid" \
+    && grep -q "over TLS with another key claims the name PC-B, which has a pinned key; sent from $impostor_ip" "$logs/a.log" \
+    && ! grep -q 'BOX .*предъявил другой ключ' "$logs/a.log" \
     && grep -q "^PC-B	$pinned_b	" "$LAN_DIR/a-home/pins.txt"; then
-    lan_pass "another key presented for PC-B over TLS is refused, warned about and not pinned"
+    lan_pass "another key claiming PC-B over TLS is shown unverified, logged and not pinned"
 else
     lan_fail "impostor of PC-B over TLS"
     lan_show "$logs/a.log" "$logs/impostor.log"
 fi
+
+# pc-a pins pc-c's key once its own handshake proves the key pc-c announced.
+c_key=$(lan_exec pc-c "$zveve" key "$LAN_DIR/c-home")
+lan_bg pc-c "$logs/clisten.log" "$zveve" serve "$LAN_DIR/c-home" 40
+clisten=$LAN_LAST_PID
+lan_wait_line "$logs/clisten.log" '^READY' 10 "$clisten" || lan_fail "pc-c's secure listener did not start"
+lan_exec pc-c "$zveve" udp 1 '%PC-C' "\$1	PC-C	6712	$c_key" >/dev/null
+for _ in {1..100}; do
+    grep -q "^PC-C	$c_key	" "$LAN_DIR/a-home/pins.txt" && break
+    sleep 0.1
+done
+grep -q "^PC-C	$c_key	" "$LAN_DIR/a-home/pins.txt" || lan_fail "pc-a did not pin pc-c's key"
 
 # 3. `zavolin --send` with pc-a's key in the home's pins: over TLS, nothing readable on the bridge.
 pin_line PC-A "$key_a" >"$LAN_DIR/c-home/pins.txt"
@@ -131,13 +139,13 @@ LAN_PIDS+=("$dump")
 lan_wait_line "$logs/capture.log" 'listening on' 10 "$dump" || lan_fail "the capture on the bridge did not start"
 secret='Код от сейфа 40417 из командной строки'
 if lan_exec pc-c "$zavolin" --home "$LAN_DIR/c-home" --send pc-a "$secret" >"$logs/csend.log" 2>&1 \
-    && lan_wait_line "$logs/a.log" "^VIEW .*>>Сообщение от  PC-C.*\[защищённый канал\].*$secret" 10 "$apid"; then
+    && lan_wait_line "$logs/a.log" "^VIEW .*>>Сообщение от  PC-C  \[зашифровано; ключ не сверен\] \| $secret" 10 "$apid"; then
     lan_pass "--send with pc-a's key pinned exits 0 and pc-a marks the message as secure"
 else
     lan_fail "--send over the secure channel"
     lan_show "$logs/csend.log" "$logs/a.log"
 fi
-# The same for a file: it arrives whole, over the key pc-a pinned from the message above.
+# The same for a file: it arrives whole.
 for _ in {1..2000}; do printf 'secret-file-payload-73519 '; done >"$files/secret-plan.txt"
 if lan_exec pc-c "$zavolin" --home "$LAN_DIR/c-home" --send-file pc-a "$files/secret-plan.txt" \
     >"$logs/csendfile.log" 2>&1 \
@@ -210,8 +218,11 @@ else
     lan_show "$logs/wfiles2.log" "$logs/copen.log"
 fi
 
-# 4. A file for PC-C, whose key pc-a pinned from its secure message, while pc-c has
-# no secure listener: the user is asked; No sends nothing, Yes sends it openly once.
+# 4. A file for PC-C, whose key pc-a pinned, while pc-c has no secure listener
+# any more: the user is asked; No sends nothing, Yes sends it openly once.
+kill -TERM "$clisten" 2>/dev/null
+lan_wait_exit "$clisten" 5 >/dev/null
+say ANSWERNO 1
 lan_bg pc-c "$logs/cfiles.log" "$zvfilepeer" serve "$LAN_DIR/c-got" 1 30
 cfiles=$LAN_LAST_PID
 lan_wait_line "$logs/cfiles.log" '^READY' 10 "$cfiles" || lan_fail "pc-c's file peer did not start"

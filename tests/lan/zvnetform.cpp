@@ -1,7 +1,7 @@
 // A real main window on one host of the test LAN, driven through a command
 // FIFO and reporting what a user would see:
 //   READY <own name>           after start-up
-//   CONTACTS <addresses>       sorted, on every change of the contact list
+//   CONTACTS <addresses>       sorted, on every change of the contact list (beyond 64: their count)
 //   VIEW <incoming view>       its lines joined by " | ", after each change
 //   BOX <caption>|<text>       each message box that opens (line breaks as \n, \r),
 //                              which is then closed with Ok
@@ -20,7 +20,7 @@
 //   ADDCONTACT <addr>                add an address by hand
 //   SENDFILE <addr> <path>           select that contact, press "Отправить файл", pick the path
 //   SAVEAS [<path>]                  the answer to the next save dialog; none cancels it
-//   ANSWERNO <0|1>                   1: questions are answered No from now on (others Ok)
+//   ANSWERNO <0|1>                   questions are answered 1: No, 0: Yes from now on (others Ok)
 //   FOLDER <path>                    the settings dialog's folder for received files
 //   CHAT                             the main menu item "Чат" (opens or closes the window)
 //   NICK <nick>                      type the nick (Edit2)
@@ -87,7 +87,7 @@ class DialogAnswerer : public QObject
 public:
     void setNextOpen(const QString &path) { m_open = path; }
     void setNextSave(const QString &path) { m_save = path; }
-    // Questions (boxes with a No button) are answered No from now on; others Ok.
+    // Questions (boxes with Yes and No) are answered No from now on, or Yes; others Ok.
     void setQuestionsAnsweredNo(bool no) { m_no = no; }
 
 protected:
@@ -114,7 +114,8 @@ private:
             later->click();
             return;
         }
-        if (QAbstractButton *button = box->button(QMessageBox::No); no && button)
+        // A question is answered by its button: closed without one, it means No.
+        if (QAbstractButton *button = box->button(no ? QMessageBox::No : QMessageBox::Yes))
             button->click();
         else
             box->done(QMessageBox::Ok);
@@ -281,6 +282,11 @@ int main(int argc, char **argv)
     TNetForm form(env);
     auto report = [&form] {
         QStringList addresses = form.contacts().addresses();
+        // A flood of names is told by its count: the whole list on each of thousands of changes would not do.
+        if (addresses.size() > 64) {
+            print(QStringLiteral("CONTACTS (%1)").arg(addresses.size()));
+            return;
+        }
         addresses.sort();
         print(QStringLiteral("CONTACTS ") + addresses.join(u','));
     };

@@ -3,6 +3,7 @@
 #include "Fingerprint.h"
 #include "Identity.h"
 #include "KeyAnnouncement.h"
+#include "KeyProbe.h"
 #include "PinStore.h"
 
 #include <QDir>
@@ -199,6 +200,16 @@ private Q_SLOTS:
         PinStore pins(path);
         QCOMPARE(pins.pins().size(), 1);
         QCOMPARE(pins.pin(u"PC1"_s)->fingerprint, kKeyA);
+    }
+
+    // Checks are only queued here: no event loop runs, nothing connects.
+    void oneAddressFloodingChecksLeavesRoomForOthers()
+    {
+        KeyProbe probe{QSslConfiguration()};
+        for (int i = 0; i < KeyProbe::kPerAddress; ++i)
+            QVERIFY(probe.check(u"EVE%1"_s.arg(i), u"192.0.2.66"_s, 6712));
+        QVERIFY(!probe.check(u"EVE-MORE"_s, u"192.0.2.66"_s, 6712));
+        QVERIFY(probe.check(u"PC-D"_s, u"192.0.2.4"_s, 6712));
     }
 };
 
