@@ -55,8 +55,19 @@ void KeyProbe::startNext()
 void KeyProbe::finish(QSslSocket *socket, const Job &job, const QString &provenKey)
 {
     socket->disconnect(this);
-    socket->abort();
-    socket->deleteLater();
+    for (QTimer *bound : socket->findChildren<QTimer *>(Qt::FindDirectChildrenOnly)) {
+        bound->stop();
+        bound->disconnect(this);
+    }
+    if (provenKey.isEmpty()) {
+        socket->abort();
+        socket->deleteLater();
+    } else {
+        // Closed politely, so the host sees a finished handshake, not a failed one.
+        connect(socket, &QAbstractSocket::disconnected, socket, &QObject::deleteLater);
+        QTimer::singleShot(kBoundMs, socket, &QObject::deleteLater);
+        socket->disconnectFromHost();
+    }
     --m_running;
     if (--m_perAddress[job.address] <= 0)
         m_perAddress.remove(job.address);

@@ -46,10 +46,11 @@ KeyTrust::Seen &KeyTrust::seen(const QString &name)
     auto it = m_seen.find(k);
     if (it == m_seen.end()) {
         if (m_seen.size() >= kMaxNames) {
-            // A flood of names forgets the one heard of longest ago, never a pinned one's record of offered keys first.
-            auto oldest = std::min_element(m_seen.begin(), m_seen.end(), [](const Seen &a, const Seen &b) {
-                return (a.offered.isEmpty() ? 0 : 1) < (b.offered.isEmpty() ? 0 : 1)
-                       || ((a.offered.isEmpty() == b.offered.isEmpty()) && a.touched < b.touched);
+            // A flood of names forgets the one heard of longest ago; a name with
+            // keys the user is to choose among goes last, so a flood cannot undo a conflict.
+            const auto weight = [](const Seen &x) { return x.offered.isEmpty() && !x.conflictSaid ? 0 : 1; };
+            auto oldest = std::min_element(m_seen.begin(), m_seen.end(), [&](const Seen &a, const Seen &b) {
+                return weight(a) < weight(b) || (weight(a) == weight(b) && a.touched < b.touched);
             });
             m_seen.erase(oldest);
         }
@@ -104,8 +105,9 @@ void KeyTrust::noteAnnouncement(const KeyAnnouncement &announcement, const QStri
     if (Fingerprint::same(pin->fingerprint, claim.fingerprint) && pin->address == address)
         return; // the pinned key where it last proved itself: nothing to check
     // The pinned key from a new address, or another key: only a handshake says which is true.
-    if (s.presence.contains(address) || Fingerprint::same(pin->fingerprint, claim.fingerprint))
-        requestCheck(name, address, claim.port);
+    const bool anotherKey = !Fingerprint::same(pin->fingerprint, claim.fingerprint);
+    if (s.presence.contains(address) || !anotherKey)
+        requestCheck(name, address, claim.port, anotherKey);
 }
 
 void KeyTrust::pinIfUncontested(const QString &name, Seen &s)
@@ -141,6 +143,19 @@ void KeyTrust::pinIfUncontested(const QString &name, Seen &s)
     const auto proven = std::find_if(backed.cbegin(), backed.cend(), [](const Candidate *c) { return c->proven; });
     const Candidate *claim = proven != backed.cend() ? *proven : backed.first();
     if (claim->proven) {
+        // A key proves one computer: a key already pinned to another name, or
+        // an address already holding many names, pins nothing more by itself.
+        const QString holder = m_pins.nameForKey(claim->fingerprint);
+        if (!holder.isEmpty() && key(holder) != key(name)) {
+            qCWarning(lcSecurity, "the key of computer %s is announced for %s too; not pinned", qPrintable(holder),
+                      qPrintable(name));
+            return;
+        }
+        if (m_pins.countAt(claim->address) >= kMaxPinsPerAddress) {
+            qCWarning(lcSecurity, "%s already holds %d pinned names; %s not pinned", qPrintable(claim->address),
+                      kMaxPinsPerAddress, qPrintable(name));
+            return;
+        }
         if (m_pins.pinFirst(name, claim->fingerprint, claim->address)) {
             qCInfo(lcSecurity, "key %s pinned to computer %s, proven at %s", qPrintable(claim->fingerprint),
                    qPrintable(name), qPrintable(claim->address));
@@ -152,25 +167,31 @@ void KeyTrust::pinIfUncontested(const QString &name, Seen &s)
     requestCheck(name, claim->address, claim->port);
 }
 
-void KeyTrust::requestCheck(const QString &name, const QString &address, quint16 port)
+void KeyTrust::requestCheck(const QString &name, const QString &address, quint16 port, bool oncePerName)
 {
     Seen &s = seen(name);
     const qint64 t = now();
     const auto last = s.asked.constFind(address);
     if (last != s.asked.cend() && t - *last < kVerifyIntervalMs)
         return;
-    // A pinned name is checked once a minute, whatever the addresses and keys
-    // a flood names; a name without a key once a minute at each address its
-    // presence came from, so that a conflict shows every key.
-    const bool pinned = m_pins.pin(name).has_value();
+    // Another key for a pinned name is checked once a minute, whatever the
+    // addresses and keys a flood names. Otherwise each address the name's
+    // presence came from is asked once a minute: a host that moved, with its
+    // key, is found at once, and a conflict shows every key.
     for (auto it = s.asked.cbegin(); it != s.asked.cend(); ++it) {
-        if (t - it.value() < kVerifyIntervalMs && (pinned || !s.presence.contains(address)))
+        if (t - it.value() < kVerifyIntervalMs && (oncePerName || !s.presence.contains(address)))
             return;
     }
     if (s.asked.size() >= kMaxAddressesPerName)
         s.asked.erase(std::min_element(s.asked.begin(), s.asked.end()));
     s.asked.insert(address, t);
     Q_EMIT verificationWanted(name, address, port ? port : m_defaultPort);
+}
+
+void KeyTrust::checkDropped(const QString &name, const QString &address)
+{
+    if (auto it = m_seen.find(key(name)); it != m_seen.end())
+        it->asked.remove(address); // not asked after all: the next announcement may ask again
 }
 
 void KeyTrust::noteHandshake(const QString &name, const QString &address, const QString &provenKey)
@@ -191,8 +212,10 @@ void KeyTrust::noteHandshake(const QString &name, const QString &address, const 
     }
     const std::optional<PinStore::Pin> pin = m_pins.pin(name);
     if (!pin) {
-        if (std::none_of(s.claims.cbegin(), s.claims.cend(),
-                         [&](const Candidate &c) { return c.address == address && c.proven; }))
+        const bool claimed = std::any_of(s.claims.cbegin(), s.claims.cend(),
+                                         [&](const Candidate &c) { return c.address == address; });
+        if (claimed && std::none_of(s.claims.cbegin(), s.claims.cend(),
+                                    [&](const Candidate &c) { return c.address == address && c.proven; }))
             qCInfo(lcSecurity, "the host at %s, announced as %s, holds another key than announced",
                    qPrintable(address), qPrintable(name));
         pinIfUncontested(name, s);
@@ -306,7 +329,10 @@ KeyTrust::Sender KeyTrust::judge(const QString &claimedName, const QString &peer
     if (!peerKey.isEmpty() && !ours) {
         // The name's own host is asked which key it holds.
         const Seen *s = find(claimedName);
-        const QString at = s && !s->presence.isEmpty() ? s->presence.first() : pin ? pin->address : QString();
+        // A pinned name is asked where its key last proved itself, not where anyone last claimed it.
+        const QString at = pin && !pin->address.isEmpty() ? pin->address
+                           : s && !s->presence.isEmpty() ? s->presence.first()
+                                                         : QString();
         quint16 port = m_defaultPort;
         if (s) {
             for (const Candidate &claim : s->claims) {
@@ -317,7 +343,7 @@ KeyTrust::Sender KeyTrust::judge(const QString &claimedName, const QString &peer
             }
         }
         if (!at.isEmpty())
-            requestCheck(claimedName, at, port);
+            requestCheck(claimedName, at, port, pin.has_value());
     }
     return sender;
 }

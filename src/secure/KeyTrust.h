@@ -37,6 +37,8 @@ public:
     // Bounds on what unauthenticated datagrams can make us remember.
     static constexpr int kMaxNames = 1024;
     static constexpr int kMaxAddressesPerName = 4;
+    // Computers sharing one address (a terminal server) are few; a flood from one is not.
+    static constexpr int kMaxPinsPerAddress = 16;
 
     // A key some host offered for a name: announced, or presented in a handshake.
     struct Candidate
@@ -83,6 +85,8 @@ public:
     // What our own handshake with `address`, made for `name`, showed: the
     // key its host proved (empty: the connection or handshake failed).
     void noteHandshake(const QString &name, const QString &address, const QString &provenKey);
+    // A check asked for could not be made (too many waiting).
+    void checkDropped(const QString &name, const QString &address);
 
     TrustLevel levelOf(const QString &name) const;
     // The way to `host`, a computer name or an address: secure when a key is
@@ -132,7 +136,7 @@ private:
     qint64 now() const { return m_clock(); }
     Seen &seen(const QString &name);
     const Seen *find(const QString &name) const;
-    void requestCheck(const QString &name, const QString &address, quint16 port);
+    void requestCheck(const QString &name, const QString &address, quint16 port, bool oncePerName = false);
     quint16 portAt(const Seen *seen, const QString &address, const QString &fingerprint) const;
     QString nameAt(const QString &address) const;
     void pinIfUncontested(const QString &name, Seen &seen);

@@ -169,6 +169,11 @@ QString PinStore::nameAt(const QString &address) const
     return QString();
 }
 
+int PinStore::countAt(const QString &address) const
+{
+    return int(std::count_if(m_pins.cbegin(), m_pins.cend(), [&](const Pin &pin) { return pin.address == address; }));
+}
+
 QString PinStore::nameForKey(const QString &fingerprint) const
 {
     for (const Pin &pin : m_pins) {

@@ -55,6 +55,8 @@ public:
     bool forget(const QString &name);
     // The name whose key last proved itself at `address`, or empty.
     QString nameAt(const QString &address) const;
+    // How many names have their key last proved at `address`.
+    int countAt(const QString &address) const;
     // The name a key is pinned to, or empty.
     QString nameForKey(const QString &fingerprint) const;
     QList<Pin> pins() const;

@@ -119,8 +119,8 @@ void SecureChannel::notePresence(const QString &name, const QHostAddress &sender
 
 void SecureChannel::checkWith(const QString &name, const QString &address, quint16 port)
 {
-    if (m_probe)
-        m_probe->check(name, address, port);
+    if (!m_probe || !m_probe->check(name, address, port))
+        m_trust->checkDropped(name, address);
 }
 
 template <typename Client>

@@ -183,6 +183,26 @@ private Q_SLOTS:
         QVERIFY(!m_pins->pin(u"NEW"_s) && !m_pins->pin(u"ME"_s));
     }
 
+    // A key proves one computer, an address holds a few; a host that moves with its key is found at once.
+    void firstUseIsBounded()
+    {
+        feed({{'P', u"PC"_s, kPcAt, {}}, {'A', u"PC"_s, kPcAt, kReal}, {'H', u"PC"_s, kPcAt, kReal}});
+        feed({{'P', u"PC2"_s, kEveAt, {}}, {'A', u"PC2"_s, kEveAt, kReal}, {'H', u"PC2"_s, kEveAt, kReal}});
+        QVERIFY(!m_pins->pin(u"PC2"_s));
+        for (int i = 0; i < 20; ++i) {
+            const QString name = u"N%1"_s.arg(i);
+            const QString own = u"%1"_s.arg(i, 64, 10, QChar(u'B'));
+            feed({{'P', name, kEveAt, {}}, {'A', name, kEveAt, own}, {'H', name, kEveAt, own}});
+        }
+        QCOMPARE(m_pins->countAt(kEveAt), KeyTrust::kMaxPinsPerAddress);
+
+        QSignalSpy checks(m_trust.get(), &KeyTrust::verificationWanted);
+        feed({{'P', u"PC"_s, u"10.0.0.3"_s, {}}, {'A', u"PC"_s, u"10.0.0.3"_s, kReal}});
+        QCOMPARE(checks.size(), 1);
+        feed({{'H', u"PC"_s, u"10.0.0.3"_s, kReal}});
+        QCOMPARE(m_trust->routeTo(u"PC"_s).fallbackHost, u"10.0.0.3"_s);
+    }
+
     // A flood of names and keys leaves no pin and bounded memory; forgetting opens the name again.
     void floodPinsNothingAndForgetOpens()
     {
