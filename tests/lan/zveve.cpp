@@ -56,7 +56,7 @@ public:
     using TlsListener::TlsListener;
 
 protected:
-    void incomingConnection(qintptr descriptor) override
+    void takeConnection(qintptr descriptor) override
     {
         sockaddr_in peer{};
         socklen_t size = sizeof peer;
@@ -64,7 +64,7 @@ protected:
         if (::getpeername(int(descriptor), reinterpret_cast<sockaddr *>(&peer), &size) == 0)
             ::inet_ntop(AF_INET, &peer.sin_addr, text, sizeof text);
         printLine(QStringLiteral("CONNECT %1").arg(QString::fromLatin1(text)));
-        TlsListener::incomingConnection(descriptor);
+        TlsListener::takeConnection(descriptor);
     }
 };
 
