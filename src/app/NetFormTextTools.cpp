@@ -326,8 +326,9 @@ bool TNetForm::saveIncomingTo(const QString &path)
 {
     QString reason;
     m_incomingBatch.flush(); // messages waiting for the next frame belong in the file
-    // Always the whole view, whatever part of it is selected.
-    if (IncomingSave::save(*m_ui.richEdit2()->document(), path, &reason))
+    // Always the whole view, whatever part of it is selected, as it is shown.
+    const IncomingBrowser &view = *m_ui.richEdit2();
+    if (IncomingSave::save(*view.document(), path, &reason, IncomingSave::lookOf(view)))
         return true;
     qCWarning(lcZavolin, "%s: %s", qPrintable(path), qPrintable(reason));
     MessageBoxes::applicationError(this, PhraseFile::cannotCreate(path));

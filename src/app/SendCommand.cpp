@@ -1,9 +1,17 @@
 #include "SendCommand.h"
 
+#include "AliasBook.h"
+#include "HistoryLog.h"
+#include "IniFile.h"
 #include "MsgChannel.h"
 #include "MsgFrame.h"
+#include "Options.h"
 #include "OwnName.h"
+#include "PrivateFiles.h"
 #include "SecureChannel.h"
+#include "SettingKeys.h"
+
+#include <QDir>
 
 #include <cstdio>
 
@@ -14,12 +22,23 @@ void printError(const QString &text)
     std::fprintf(stderr, "zavolin: %s\n", text.toLocal8Bit().constData());
 }
 
+// Messages separate their lines by CR LF, as the window's editor sends them;
+// a shell hands over LF.
+QString withCrLf(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(u'\r', u'\n');
+    return text.replace(u'\n', QStringLiteral("\r\n"));
+}
+
 } // namespace
 
 SendCommand::SendCommand(const QString &host, const QString &text, const QString &dataFolder, quint16 securePort,
                          QObject *parent)
     : QObject(parent)
-    , m_text(text)
+    , m_host(host)
+    , m_text(withCrLf(text))
+    , m_dataFolder(dataFolder)
 {
     if (!dataFolder.isEmpty()) {
         // Our own listener stays closed: this run only sends.
@@ -40,6 +59,7 @@ SendCommand::SendCommand(const QString &host, const QString &text, const QString
     m_client->setFromName(OwnName::current());
     connect(m_client, &TMsgClient::finished, this, [this](const QByteArray &reply) {
         if (reply == MsgFrame::acknowledgement()) {
+            recordSent();
             Q_EMIT done(0);
             return;
         }
@@ -70,4 +90,20 @@ void SendCommand::start()
         return;
     }
     m_client->postText(m_text);
+}
+
+void SendCommand::recordSent() const
+{
+    if (m_dataFolder.isEmpty() || m_settingsPath.isEmpty())
+        return;
+    const IniFile settings(m_settingsPath);
+    if (!settings.readBool(SettingKeys::kForm, Options::key(Option::History), Options::defaultValue(Option::History)))
+        return;
+    const QString path = QDir(m_dataFolder).filePath(QStringLiteral("Log.txt"));
+    // The moment of the acknowledgement is the entry's time, as in the window.
+    if (PrivateFiles::makeFolder(m_dataFolder)
+        && HistoryLog(path).write(m_text, OwnName::current(), AliasBook(m_settingsPath).displayName(m_host))
+               == HistoryLog::Result::Written)
+        return;
+    printError(QStringLiteral("the message was delivered, but %1 could not be written").arg(path));
 }

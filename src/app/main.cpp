@@ -118,6 +118,7 @@ int main(int argc, char **argv)
 
     if (parser.isSet(sendOption)) {
         SendCommand command(parser.value(sendOption), parser.positionalArguments().join(u' '), AppPaths::dataFolder());
+        command.setSettingsFile(AppPaths::settingsFile());
         QObject::connect(&command, &SendCommand::done, app.get(), &QCoreApplication::exit);
         QTimer::singleShot(0, &command, &SendCommand::start);
         return app->exec();

@@ -1,6 +1,8 @@
 #include "PhraseFile.h"
 
+#include <QCollator>
 #include <QDir>
+#include <QLocale>
 
 #include <algorithm>
 
@@ -13,8 +15,15 @@ QString fileName()
 
 bool lessThan(const QString &a, const QString &b)
 {
-    const int folded = a.compare(b, Qt::CaseInsensitive);
-    return folded != 0 ? folded < 0 : a < b;
+    // Qt's collator is ICU's, which carries its own Russian rules: no system
+    // locale needs to be installed. One per thread: a collator is not shared.
+    thread_local const QCollator russian = [] {
+        QCollator collator{QLocale(QLocale::Russian)};
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        return collator;
+    }();
+    const int order = russian.compare(a, b);
+    return order != 0 ? order < 0 : a < b;
 }
 
 QStringList sorted(QStringList phrases)

@@ -13,8 +13,9 @@ namespace PhraseFile {
 inline constexpr int kMaxEnteredLength = 255; // what the editor's input box takes
 QString fileName();                              // "Hint.hnt"
 
-// Case-insensitive first, so "абв" and "Абв" stand together; independent of
-// the locale, so the file's order does not change with the user's language.
+// In Russian dictionary order whatever the user's language, so the file's
+// order never changes with it: Ё stands with Е, case decides only between
+// phrases otherwise equal ("абв" and "Абв" stand together).
 bool lessThan(const QString &a, const QString &b);
 QStringList sorted(QStringList phrases);
 // Where `phrase` belongs in the sorted `phrases`.

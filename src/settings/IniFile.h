@@ -22,11 +22,7 @@ public:
     const QString &path() const;
 
 private:
-    using Change = std::function<bool(IniDocument &)>;
-    void apply(Change change);
-
     QString m_path;
-    std::optional<QList<Change>> m_batch;
 };
 
 // The settings file in the private-profile format, code page 1251.

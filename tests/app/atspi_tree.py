@@ -6,7 +6,7 @@ the main window's accessible tool buttons, checks every window's role and name
 and that no control shown is without a name, joins and leaves the chat through
 the buttons' accessible actions, checks that a received message and a chat
 line are announced as text inserted into their views without moving the
-focus, and ends the program with SIGTERM.
+focus (a smiley picture as its code), and ends the program with SIGTERM.
 """
 import os
 import signal
@@ -167,9 +167,14 @@ def send_datagram(text):
 def check_announcements(app, chat):
     """New text in a view not in focus is announced, and the focus stays."""
     before = focused(app)
-    send_message("ВАСЯ", "Привет, как дела?")
+    # The smiley is drawn as a picture; read out, it is its code again.
+    send_message("ВАСЯ", "Привет :--)) как дела?")
     eventually("the message announced on the incoming view",
-               lambda: inserted("Входящие сообщения", "Привет, как дела?"))
+               lambda: inserted("Входящие сообщения", "Привет :--)) как дела?"))
+    view = find(app, lambda a: a.name == "Входящие сообщения" and a.getRole() == pyatspi.ROLE_TEXT)
+    shown = view.queryText().getText(0, -1) if view is not None else ""
+    if "Привет :--)) как дела?" not in shown or "\ufffc" in shown:
+        fail("the incoming view reads %r" % shown)
     send_datagram("&[12:00] Петя: всем привет")
     eventually("the chat line announced on the chat log", lambda: inserted("Сообщения чата", "всем привет"))
     after = focused(app)

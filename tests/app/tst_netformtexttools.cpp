@@ -4,6 +4,7 @@
 #include "NetForm.h"
 #include "PhraseFile.h"
 #include "SmileyTable.h"
+#include "TestDependency.h"
 #include "WordEditForm.h"
 
 #include <QAction>
@@ -15,8 +16,10 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -239,7 +242,7 @@ private Q_SLOTS:
     {
         writeFile(phrasePath(), "\xE1\xE5\xE7\r\nalpha\nbeta\r");
         startForm();
-        QCOMPARE(m_form->phrases(), (QStringList{u"alpha"_s, u"beta"_s, u"без"_s}));
+        QCOMPARE(m_form->phrases(), (QStringList{u"без"_s, u"alpha"_s, u"beta"_s}));
         QListWidget *list = ui().listBox2();
         QCOMPARE(list->parentWidget(), editor());
         QCOMPARE(list->size(), QSize(200, 83));
@@ -259,7 +262,7 @@ private Q_SLOTS:
         QTest::keyClick(list, Qt::Key_Return);
         QVERIFY(list->isHidden());
         QVERIFY(editor()->hasFocus());
-        QCOMPARE(editor()->toPlainText(), u"first line\nsecondbeta"_s);
+        QCOMPARE(editor()->toPlainText(), u"first line\nsecondalpha"_s);
 
         // Focus loss hides the list.
         QTest::keyClick(m_form.get(), Qt::Key_F8);
@@ -276,7 +279,7 @@ private Q_SLOTS:
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, third.center());
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, third.center());
         QTRY_VERIFY(list->isHidden());
-        QCOMPARE(editor()->toPlainText(), u"без"_s);
+        QCOMPARE(editor()->toPlainText(), u"beta"_s);
     }
 
     void noPhraseFileIsAnEmptyListAndNoError()
@@ -450,6 +453,33 @@ private Q_SLOTS:
         QVERIFY(!m_form->saveIncomingTo(blocked));
         QTRY_VERIFY(MessageBoxProbe::shows(m_form.get(), PhraseFile::cannotCreate(blocked)));
         MessageBoxProbe::take(m_form.get());
+    }
+
+    // The view's font style and colours live on the widget, not in the text:
+    // the rich text shows them all the same, as a word processor reads it.
+    void richTextKeepsTheLookOfTheView()
+    {
+        const QString unrtf = QStandardPaths::findExecutable(u"unrtf"_s);
+        if (unrtf.isEmpty())
+            ZV_MISSING_DEPENDENCY("unrtf is not installed (Debian package unrtf): the RTF is not read back");
+        // Bold italic, red on navy (colours as 0x00BBGGRR).
+        writeFile(m_dir->filePath(u"Zavolin.ini"_s),
+                  "[Form]\r\nFontStyle=3\r\nFontColor=255\r\nColor=8388608\r\nFontSize=12\r\n");
+        startForm();
+        ui().richEdit2()->setPlainText(u"Жирный"_s);
+        const QString path = m_dir->filePath(u"look.rtf"_s);
+        QVERIFY(m_form->saveIncomingTo(path));
+
+        QProcess reader;
+        reader.start(unrtf, {u"--html"_s, path});
+        QVERIFY(reader.waitForFinished(30000));
+        const QString html = QString::fromUtf8(reader.readAllStandardOutput());
+        // The markup that opens before the word.
+        const qsizetype body = html.indexOf(u"<body>"_s);
+        const QString opening = html.mid(body, html.indexOf(u"&#1046;"_s) - body);
+        QVERIFY2(body >= 0 && opening.contains(u"<b>"_s) && opening.contains(u"<i>"_s), qPrintable(html));
+        QVERIFY2(opening.contains(u"color=\"#ff0000\""_s), qPrintable(html));
+        QVERIFY2(opening.contains(u"background:#000080"_s), qPrintable(html));
     }
 };
 

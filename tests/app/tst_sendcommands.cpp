@@ -1,8 +1,12 @@
 // The command line's sends on loopback: with the recipient's key in the
 // home's pins, a file goes over the secure channel and nothing reaches the
 // open one; a home that cannot make an identity of its own sends nothing at
-// all to a pinned recipient, while an unpinned one is served in the open.
+// all to a pinned recipient, while an unpinned one is served in the open. A
+// message's lines go out in CR LF and the message into the history.
+#include "Cp1251.h"
+#include "HistoryLog.h"
 #include "Identity.h"
+#include "OwnName.h"
 #include "PinStore.h"
 #include "SecureChannel.h"
 #include "SendCommand.h"
@@ -12,6 +16,7 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -129,6 +134,61 @@ private Q_SLOTS:
         } else {
             QTRY_COMPARE_WITH_TIMEOUT(contacted.size(), 1, 15000);
         }
+    }
+
+    void twoLinesGoOutInCrLfAndIntoTheHistory_data()
+    {
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<bool>("recorded");
+        QTest::newRow("history on by default") << QByteArray("[Aliases]\r\n127.0.0.1=Srv\r\n") << true;
+        QTest::newRow("history off") << QByteArray("[Form]\r\nCh15=0\r\n") << false;
+    }
+    void twoLinesGoOutInCrLfAndIntoTheHistory()
+    {
+        QFETCH(QByteArray, settings);
+        QFETCH(bool, recorded);
+        QTemporaryDir home;
+        const QString ini = QDir(home.path()).filePath(u"Zavolin.ini"_s);
+        QFile file(ini);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(settings) == settings.size());
+        file.close();
+        // The receiver's side of one exchange: both fields, then the acknowledgement.
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        QByteArray wire;
+        connect(&server, &QTcpServer::newConnection, this, [&] {
+            QTcpSocket *peer = server.nextPendingConnection();
+            connect(peer, &QTcpSocket::readyRead, peer, [&wire, peer] {
+                wire += peer->readAll();
+                const int name = wire.left(4).toInt();
+                if (wire.size() >= 8 + name && wire.size() == 8 + name + wire.mid(4 + name, 4).toInt())
+                    peer->write("OK" + QByteArray(14, ' '));
+            });
+        });
+
+        SendCommand command(kHost, u"первая\nвторая"_s, home.path(), 1);
+        command.setPort(server.serverPort());
+        command.setSettingsFile(ini);
+        QSignalSpy done(&command, &SendCommand::done);
+        const QDateTime before = QDateTime::currentDateTime();
+        command.start();
+        QTRY_COMPARE_WITH_TIMEOUT(done.size(), 1, 15000);
+        const QDateTime after = QDateTime::currentDateTime();
+        QCOMPARE(done.first().first().toInt(), 0);
+        const QByteArray text = Cp1251::encode(u"первая\r\nвторая"_s);
+        QVERIFY(wire.endsWith("0014" + text));
+
+        QFile log(QDir(home.path()).filePath(u"Log.txt"_s));
+        QCOMPARE(log.exists(), recorded);
+        if (!recorded)
+            return;
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QByteArray entry = log.readAll();
+        // Stamped with the moment of the acknowledgement.
+        bool matched = false;
+        for (QDateTime at = before.addSecs(-1); at <= after.addSecs(1) && !matched; at = at.addSecs(1))
+            matched = entry == HistoryLog::entry(u"первая\r\nвторая"_s, OwnName::current(), u"Srv"_s, at);
+        QVERIFY2(matched, entry.constData());
     }
 };
 

@@ -1,9 +1,13 @@
 #include "IncomingBrowser.h"
 
+#include "IncomingAccessible.h"
+#include "IncomingText.h"
 #include "PictureTextLayout.h"
+#include "ReadingOffsets.h"
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -18,8 +22,20 @@ IncomingBrowser::IncomingBrowser(QWidget *parent)
     setTextInteractionFlags(Qt::TextBrowserInteraction);
     auto *content = new QTextDocument(this);
     content->setDocumentLayout(new PictureTextLayout(content));
+    // Before the widget's own connections: the offsets hear of each change first.
+    ReadingOffsets::of(content);
     setDocument(content);
     setUndoRedoEnabled(false);
+    IncomingAccessible::attach(this);
+}
+
+QMimeData *IncomingBrowser::createMimeDataFromSelection() const
+{
+    // Plain text only: a picture's resource means nothing outside the program.
+    const QTextCursor cursor = textCursor();
+    auto *data = new QMimeData;
+    data->setText(IncomingText::between(*document(), cursor.selectionStart(), cursor.selectionEnd()));
+    return data;
 }
 
 void IncomingBrowser::mousePressEvent(QMouseEvent *event)

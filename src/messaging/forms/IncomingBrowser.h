@@ -8,7 +8,8 @@
 // a view that holds thousands of messages scrolls as fast as one that holds
 // few. It shows the document's pictures and links; links open by a click, by
 // Tab to reach the next one on screen and Enter to open it, and nothing a
-// click does changes the text.
+// click does changes the text. A copy, and what a screen reader gets, has
+// each picture as its smiley code.
 class IncomingBrowser : public QPlainTextEdit
 {
     Q_OBJECT
@@ -25,6 +26,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     bool focusNextPrevChild(bool next) override;
+    QMimeData *createMimeDataFromSelection() const override;
 
 private:
     // The link the text cursor selects, if its selection is exactly one link.

@@ -1,14 +1,14 @@
 #include "IncomingSave.h"
 
 #include "Cp1251.h"
-#include "IncomingView.h"
+#include "IncomingText.h"
 #include "RtfWriter.h"
 
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QTextBlock>
 #include <QTextDocument>
-#include <QTextFragment>
+#include <QWidget>
 
 namespace IncomingSave {
 
@@ -19,36 +19,32 @@ Format formatFor(const QString &path)
 
 QByteArray plainText(const QTextDocument &document)
 {
-    QString text;
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        // The empty block after the last line break is no line of its own.
-        if (!block.next().isValid() && block.length() <= 1)
-            break;
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            const QTextCharFormat format = fragment.charFormat();
-            if (!format.isImageFormat()) {
-                text += fragment.text();
-                continue;
-            }
-            const QString code = format.stringProperty(IncomingView::kPictureTextProperty);
-            for (int i = 0; i < fragment.length(); ++i)
-                text += code;
-        }
-        text += u"\r\n";
-    }
-    text.replace(QChar::LineSeparator, QStringLiteral("\r\n"));
+    QString text = IncomingText::between(document, 0, document.characterCount() - 1);
+    // Every line ends with a line break; the empty block after the last one is no line of its own.
+    if (document.lastBlock().length() > 1)
+        text += u'\n';
+    text.replace(u'\n', QStringLiteral("\r\n"));
     return Cp1251::encode(text);
 }
 
-QByteArray content(const QTextDocument &document, Format format)
+QTextCharFormat lookOf(const QWidget &view)
 {
-    return format == Format::PlainText ? plainText(document) : RtfWriter(document).write();
+    QTextCharFormat look;
+    look.setFont(view.font());
+    look.setForeground(view.palette().color(QPalette::Text));
+    if (const QColor back = view.palette().color(QPalette::Base); back.rgb() != qRgb(255, 255, 255))
+        look.setBackground(back);
+    return look;
 }
 
-bool save(const QTextDocument &document, const QString &path, QString *error)
+QByteArray content(const QTextDocument &document, Format format, const QTextCharFormat &look)
 {
-    const QByteArray bytes = content(document, formatFor(path));
+    return format == Format::PlainText ? plainText(document) : RtfWriter(document, look).write();
+}
+
+bool save(const QTextDocument &document, const QString &path, QString *error, const QTextCharFormat &look)
+{
+    const QByteArray bytes = content(document, formatFor(path), look);
     QSaveFile file(path);
     // Through a temporary file: a failed save leaves an older file whole.
     if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(bytes) == bytes.size() && file.commit())

@@ -46,8 +46,9 @@ QByteArray escapedByte(unsigned char byte)
 
 } // namespace
 
-RtfWriter::RtfWriter(const QTextDocument &document)
+RtfWriter::RtfWriter(const QTextDocument &document, const QTextCharFormat &look)
     : m_document(document)
+    , m_look(look)
 {
 }
 
@@ -56,7 +57,7 @@ QByteArray RtfWriter::write()
     m_body.clear();
     m_colors.clear();
     m_fonts.clear();
-    fontIndex(m_document.defaultFont().family());
+    fontIndex(m_look.font().resolve(m_document.defaultFont()).family());
 
     bool first = true;
     for (QTextBlock block = m_document.begin(); block.isValid(); block = block.next()) {
@@ -102,22 +103,30 @@ void RtfWriter::writeFragment(const QTextFragment &fragment)
 QByteArray RtfWriter::formatControls(const QTextCharFormat &format)
 {
     QByteArray controls;
-    const QFont font = format.font().resolve(m_document.defaultFont());
+    // Most fragments say nothing of their own: the view's look is what shows.
+    const QFont font = format.font().resolve(m_look.font().resolve(m_document.defaultFont()));
     controls += "\\f" + number(fontIndex(font.family()));
-    const double points = format.hasProperty(QTextFormat::FontPointSize) ? format.fontPointSize()
-                                                                           : m_document.defaultFont().pointSizeF();
+    const double points = font.pointSizeF() > 0 ? font.pointSizeF() : font.pixelSize() * 72.0 / 96.0;
     if (points > 0)
         controls += "\\fs" + number(std::lround(points * 2));
-    if (format.fontWeight() >= QFont::DemiBold)
+    if (font.weight() >= QFont::DemiBold)
         controls += "\\b";
-    if (format.fontItalic())
+    if (font.italic())
         controls += "\\i";
-    if (format.fontUnderline())
+    if (font.underline())
         controls += "\\ul";
-    if (format.fontStrikeOut())
+    if (font.strikeOut())
         controls += "\\strike";
-    if (format.hasProperty(QTextFormat::ForegroundBrush) && format.foreground().style() != Qt::NoBrush)
-        controls += "\\cf" + number(colorIndex(format.foreground().color()));
+    const auto brush = [&](QTextFormat::Property property) {
+        return format.hasProperty(property) ? format.brushProperty(property) : m_look.brushProperty(property);
+    };
+    if (const QBrush text = brush(QTextFormat::ForegroundBrush); text.style() != Qt::NoBrush)
+        controls += "\\cf" + number(colorIndex(text.color()));
+    // Shading for Word and LibreOffice (\chcbpat), background for WordPad (\cb).
+    if (const QBrush back = brush(QTextFormat::BackgroundBrush); back.style() != Qt::NoBrush) {
+        const QByteArray index = number(colorIndex(back.color()));
+        controls += "\\chcbpat" + index + "\\cb" + index;
+    }
     return controls;
 }
 
