@@ -200,8 +200,10 @@ void KeyTrust::noteHandshake(const QString &name, const QString &address, const 
         return;
     Seen &s = seen(name);
     for (Candidate &claim : s.claims) {
-        if (claim.address == address)
+        if (claim.address == address) {
             claim.proven = Fingerprint::same(claim.fingerprint, provenKey);
+            claim.refuted = !claim.proven;
+        }
     }
     if (m_pins.pin(name) && std::none_of(s.claims.cbegin(), s.claims.cend(), [&](const Candidate &c) {
             return c.address == address && Fingerprint::same(c.fingerprint, provenKey);
@@ -292,10 +294,25 @@ KeyTrust::Route KeyTrust::routeTo(const QString &host) const
     route.name = pin->name;
     route.fingerprint = pin->fingerprint;
     route.host = host;
-    if (!byAddress)
-        route.fallbackHost = !pin->address.isEmpty() ? pin->address
+    if (!byAddress) {
+        // Where the name's presence last came from with the pinned key
+        // announced, unless a handshake there showed another: a host that
+        // moved is reached at once, and the handshake still demands the key.
+        QString announced;
+        for (const QString &address : s ? s->presence : QList<QString>()) {
+            const bool withKey = std::any_of(s->claims.cbegin(), s->claims.cend(), [&](const Candidate &c) {
+                return c.address == address && !c.refuted && Fingerprint::same(c.fingerprint, pin->fingerprint);
+            });
+            if (withKey) {
+                announced = address;
+                break;
+            }
+        }
+        route.fallbackHost = !announced.isEmpty()        ? announced
+                             : !pin->address.isEmpty()    ? pin->address
                              : s && !s->presence.isEmpty() ? s->presence.first()
                                                           : QString();
+    }
     route.port = portAt(s, byAddress ? host : route.fallbackHost, pin->fingerprint);
     return route;
 }

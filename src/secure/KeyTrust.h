@@ -47,6 +47,7 @@ public:
         QString address;
         quint16 port = 0;
         bool proven = false; // a handshake of ours showed the host holds it
+        bool refuted = false; // a handshake of ours showed the host holds another
     };
     // Where and how a message or file for a contact goes.
     struct Route
