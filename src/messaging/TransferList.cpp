@@ -1,5 +1,7 @@
 #include "TransferList.h"
 
+#include "FailureReason.h"
+
 #include <QLocale>
 
 #include <algorithm>
@@ -187,7 +189,8 @@ QString TransferList::stateText(const Transfer &transfer)
     case State::Rejected:
         return QStringLiteral("Отклонен");
     case State::Failed:
-        return transfer.error.isEmpty() ? QStringLiteral("Ошибка") : QStringLiteral("Ошибка: ") + transfer.error;
+        return transfer.error.isEmpty() ? QStringLiteral("Ошибка")
+                                        : QStringLiteral("Ошибка: ") + FailureReason::russian(transfer.error);
     case State::Cancelled:
         return QStringLiteral("Отменен");
     }
@@ -211,6 +214,13 @@ QVariant TransferList::data(const QModelIndex &index, int role) const
     const Transfer &transfer = m_rows[size_t(index.row())];
     if (role == Qt::UserRole)
         return transfer.id;
+    // A cut cell shows its whole text on hover; the file's hint says where it lies.
+    if (role == Qt::ToolTipRole) {
+        const bool placed = transfer.direction == Direction::Outgoing || transfer.state == State::Saved;
+        if (index.column() == Name && placed && !transfer.path.isEmpty())
+            return transfer.path;
+        return data(index, Qt::DisplayRole);
+    }
     if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole)
         return {};
     const bool running = transfer.state == State::Sending;

@@ -149,7 +149,9 @@ private Q_SLOTS:
         QVERIFY(sendingEnds());
         const QList<SeenBox> failed = MessageBoxProbe::take(m_form.get());
         QCOMPARE(failed.size(), 1);
-        QCOMPARE(failed[0].text, u"Ошибка отправки сообщения!"_s);
+        // The standard words, then to whom and why.
+        QCOMPARE(failed[0].text, u"Ошибка отправки сообщения!\n\nКому: OFF\nПричина: компьютер отказал в соединении "
+                                 u"(программа на нём не запущена или порт закрыт)."_s);
         QCOMPARE(failed[0].caption, u"Ошибка"_s);
         QCOMPARE(editor(), u"kept"_s);
         QVERIFY(m_form->isVisible()); // a failed send does not hide the window
@@ -251,7 +253,7 @@ private Q_SLOTS:
         addContacts({{u"A"_s, u"127.0.0.1"_s}, {u"OFF"_s, u"127.0.0.2"_s}});
         type(u"hi"_s);
 
-        const QString question = u"Данное сообщение будет отправлено всем абонентам!\n\rПродолжить?"_s;
+        const QString question = u"Данное сообщение будет отправлено всем абонентам!\nПродолжить?"_s;
         m_form->sendToAll();
         QMessageBox *box = MessageBoxProbe::find(m_form.get(), question);
         QVERIFY(box);
