@@ -167,6 +167,9 @@ qint64 TransferList::rate(const Transfer &transfer)
 
 QString TransferList::sizeText(qint64 bytes)
 {
+    // The locale's word for bytes agrees with no number ("1 байты"): the unit's symbol instead.
+    if (bytes < 1024)
+        return QStringLiteral("%1 Б").arg(bytes);
     return QLocale(QLocale::Russian).formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat);
 }
 

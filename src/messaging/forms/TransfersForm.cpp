@@ -59,6 +59,7 @@ TTransfersForm::TTransfersForm(TransferList &list, TransferQueue *queue, FileRec
     header->setSectionResizeMode(TransferList::Status, QHeaderView::Stretch);
     header->setStretchLastSection(false);
     m_view->setTabKeyNavigation(false); // Tab goes on to the buttons
+    m_view->setWordWrap(false);          // one line a transfer; the whole text is in the hint
 
     m_cancel = button(this, QStringLiteral("CancelButton"), QStringLiteral("Отменить"),
                       QStringLiteral("Прервать выбранную передачу"));
