@@ -42,15 +42,15 @@ void placeWithin(QWidget *window, const QRect &area)
 {
     if (area.isEmpty())
         return;
+    // pos() is the frame's corner, as move() takes it.
     const QMargins frame = frameOf(window);
-    const QRect outer = window->geometry().marginsAdded(frame);
+    const QRect outer(window->pos(), window->size().grownBy(frame));
     const QRect inside = WindowPlacement::fitted(outer, area);
     if (inside == outer)
         return;
     const QSize client = inside.marginsRemoved(frame).size().expandedTo(window->minimumSize());
     if (client != window->size())
         window->resize(client);
-    // move() places the frame's corner, as the window system keeps it.
     window->move(inside.topLeft());
 }
 
@@ -70,7 +70,7 @@ protected:
         window->setProperty(kPlaced, true);
         // Maximised and full-screen windows are the window system's to place.
         if (!(window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
-            placeWithin(window, areaAt(window->geometry().center()));
+            placeWithin(window, areaAt(window->frameGeometry().center()));
         return false;
     }
 };
