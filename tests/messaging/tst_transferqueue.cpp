@@ -396,7 +396,6 @@ private Q_SLOTS:
                                       << u"компьютер не ответил за отведённое время"_s;
         QTest::newRow("Winsock code") << u"10054:Connection reset by peer"_s << none
                                       << u"компьютер разорвал соединение"_s;
-        QTest::newRow("file") << u"No such file or directory"_s << none << u"файл не найден"_s;
         QTest::newRow("Russian already") << u"нет каталога"_s << none << u"нет каталога"_s;
         QTest::newRow("unknown") << u"Odd thing"_s << none << u"ошибка передачи (Odd thing)"_s;
     }
