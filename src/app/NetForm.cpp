@@ -298,8 +298,8 @@ void TNetForm::clearView()
 void TNetForm::askExit()
 {
     auto *box = new QMessageBox(QMessageBox::Question, QStringLiteral("Закрытие"),
-                                QStringLiteral("Закрытие программы не позволит Вам общаться с другими абонентами.\n\r"
-                                               "Точно выход?"),
+                                MessageBoxes::shownText(QStringLiteral("Закрытие программы не позволит Вам общаться "
+                                                                       "с другими абонентами.\n\rТочно выход?")),
                                 QMessageBox::Yes | QMessageBox::No, this);
     box->setObjectName(QStringLiteral("ExitQuestion"));
     box->setDefaultButton(QMessageBox::No);

@@ -176,6 +176,9 @@ private:
     Recipient recipientAt(int row) const;
     // false when the entry could not be written and the user has been told.
     bool recordSent(const QString &text, const QString &to, bool reportWriteError);
+    // Sends that wait for their peers: a busy cursor over the editor and the
+    // Send button, and the button's hint says to whom it is going.
+    void trackSending(int change, const QString &to = QString());
     void wireActions();
     void wireSettingsReactions();
     void wireDesktop();
@@ -233,6 +236,7 @@ private:
     int m_fontColor = 0;
     int m_background = 0x00FFFFFF;
     QStringList m_reported;
+    int m_sendsPending = 0; // recipients whose send has not ended yet
     bool m_exitConfirmed = false;
     bool m_shutDown = false;
     // A settings file that could not be saved at exit: the program ends once

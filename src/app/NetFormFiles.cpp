@@ -151,7 +151,7 @@ void TNetForm::showFileNotice(Notice notice, const QString &text, std::function<
     const QMessageBox::Icon icon = notice == Notice::Information ? QMessageBox::Information
                                    : notice == Notice::Warning   ? QMessageBox::Warning
                                                                  : QMessageBox::Critical;
-    auto *box = new QMessageBox(icon, kAttention, text, QMessageBox::Ok, this);
+    auto *box = new QMessageBox(icon, kAttention, MessageBoxes::shownText(text), QMessageBox::Ok, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     if (!closed)
         box->setObjectName(tellsOnly);

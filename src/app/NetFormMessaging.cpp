@@ -26,6 +26,8 @@
 #include "IncomingBrowser.h"
 #include <QToolButton>
 
+#include <algorithm>
+
 using NetAction = NetFormWidgets::NetAction;
 using TrayAction = NetFormWidgets::TrayAction;
 
@@ -150,7 +152,9 @@ void TNetForm::send()
             return;
         }
         const Recipient recipient = recipientAt(current.row());
+        trackSending(1, recipient.displayName);
         m_messenger->send({recipient}, text, [this, text](const Recipient &r, bool delivered) {
+            trackSending(-1);
             if (!delivered) {
                 if (!r.secured) // a failed secure send asks its own question
                     offerDeliveryLater(r, text);
@@ -177,8 +181,10 @@ void TNetForm::send()
     QList<Recipient> recipients;
     for (int row : rows)
         recipients.append(recipientAt(row));
+    trackSending(int(recipients.size()), recipients.first().displayName);
     m_messenger->send(recipients, text,
                    [this, text](const Recipient &r, bool delivered) {
+                       trackSending(-1);
                        if (delivered && option(Option::History))
                            recordSent(text, r.displayName, false);
                    },
@@ -188,6 +194,26 @@ void TNetForm::send()
                        if (option(Option::HideAfterSend))
                            hideWindow();
                    });
+}
+
+void TNetForm::trackSending(int change, const QString &to)
+{
+    const bool wasBusy = m_sendsPending > 0;
+    m_sendsPending = std::max(0, m_sendsPending + change);
+    const bool busy = m_sendsPending > 0;
+    QToolButton *button = m_ui.speedButton25();
+    if (busy && !to.isEmpty())
+        button->setToolTip(QStringLiteral("Идёт отправка сообщения: %1…").arg(to));
+    if (busy == wasBusy)
+        return;
+    // A slow peer may take seconds to answer; the editor stays usable meanwhile.
+    m_ui.memo1()->viewport()->setCursor(busy ? Qt::BusyCursor : Qt::IBeamCursor);
+    if (busy) {
+        button->setCursor(Qt::BusyCursor);
+    } else {
+        button->unsetCursor();
+        button->setToolTip(QStringLiteral("Отправить сообщение"));
+    }
 }
 
 void TNetForm::sendToAll()
@@ -205,8 +231,11 @@ void TNetForm::sendToAll()
         QList<Recipient> recipients;
         for (int row = 0; row < contacts().count(); ++row)
             recipients.append(recipientAt(row));
+        if (!recipients.isEmpty())
+            trackSending(int(recipients.size()), recipients.first().displayName);
         m_messenger->send(recipients, kToAllPrefix + QStringLiteral("\r\n") + text,
                        [this, text](const Recipient &r, bool delivered) {
+                           trackSending(-1);
                            if (delivered && option(Option::History))
                                recordSent(kToAllPrefix + text, r.displayName, false);
                        },

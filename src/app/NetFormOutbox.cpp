@@ -45,13 +45,19 @@ void TNetForm::wireOutbox()
             form = new TOutboxForm(*m_messenger, this);
         form->show();
         form->raise();
+        // Opened by the user: the keyboard goes with it.
+        form->activateWindow();
     });
 }
 
 void TNetForm::offerDeliveryLater(const Recipient &recipient, const QString &text)
 {
-    QMessageBox *box = MessageBoxes::show(this, QMessageBox::Warning, QStringLiteral("Ошибка"),
-                                          QStringLiteral("Ошибка отправки сообщения!"));
+    // The standard words first, then to whom and why: a refused connection
+    // wants a different remedy than a computer that is off.
+    QString words = QStringLiteral("Ошибка отправки сообщения!\n\nКому: %1").arg(recipient.displayName);
+    if (!recipient.failure.isEmpty())
+        words += QStringLiteral("\nПричина: %1.").arg(recipient.failure);
+    QMessageBox *box = MessageBoxes::show(this, QMessageBox::Warning, QStringLiteral("Ошибка"), words);
     QPushButton *later = box->addButton(QStringLiteral("Доставить позже"), QMessageBox::AcceptRole);
     later->setObjectName(QStringLiteral("DeliverLaterButton"));
     later->setAccessibleName(later->text());

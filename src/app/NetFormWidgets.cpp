@@ -6,6 +6,7 @@
 #include "IncomingBrowser.h"
 #include "SmileyPictures.h"
 #include "SmileyTable.h"
+#include "WindowPlacement.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -200,6 +201,7 @@ NetFormWidgets::NetFormWidgets(QMainWindow *window)
 {
     // Before the first control: a screen reader must find every one of them operable.
     Accessibility::install();
+    WindowPlacement::install();
     window->setWindowTitle(u"Сеанс сообщений - Zavolin"_s);
     window->setWindowIcon(resourceIcon(u"zavolin"));
     // The toolbar must not be hidden through the window's own context menu.
@@ -242,6 +244,10 @@ void NetFormWidgets::nameForScreenReaders(QMainWindow *window)
     Accessibility::setName(m_panel5, u"Смайлики"_s);
     Accessibility::setName(m_listBox2, u"Фразы"_s, u"Enter вставляет фразу в текст"_s);
     m_label2->setAccessibleDescription(u"Имя компьютера"_s);
+    // Framed panels are announced as frames: each says what it holds.
+    Accessibility::setName(m_infoPanel, u"Вид и имя компьютера"_s);
+    Accessibility::setName(m_panel1, u"Исходящие"_s, u"Текст сообщения, смайлики и кнопка отправки"_s);
+    Accessibility::setName(m_panel2, u"Входящие"_s);
     Accessibility::nameButtonsByHint(window);
     // Minimised, a window is named by its icon text: the caption, as it changes.
     window->setWindowIconText(window->windowTitle());
@@ -438,6 +444,7 @@ QFrame *NetFormWidgets::buildOutgoingView(QWidget *parent)
 
     m_memo1 = new QPlainTextEdit(m_panel1);
     m_memo1->setObjectName(u"Memo1"_s);
+    Accessibility::tabLeavesEditor(m_memo1);
 
     m_smileyBar = new QWidget(m_panel1);
     m_smileyBar->setObjectName(u"SmileyBar"_s);

@@ -3,12 +3,15 @@
 #include <QWidget>
 
 class Messenger;
-class QListWidget;
+class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+class QTreeWidget;
 
 // "Ожидают отправки": the messages of the outbox in the order they will go,
-// each with its contact; the selected one can be edited or cancelled.
+// each with the time it was written and its contact; the selected one can be
+// edited or cancelled. Edits are kept when another message is chosen or the
+// window closes; an empty outbox says that nothing waits.
 class TOutboxForm : public QWidget
 {
     Q_OBJECT
@@ -18,13 +21,20 @@ public:
 
     void reload();
 
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     void showSelected();
+    // The editor holds changes to a message still waiting.
+    bool hasEdits() const;
     quint64 selectedId() const;
 
     Messenger &m_messenger;
-    QListWidget *m_list;
+    QTreeWidget *m_list;
+    QLabel *m_empty;
     QPlainTextEdit *m_text;
     QPushButton *m_save;
     QPushButton *m_cancel;
+    quint64 m_shownId = 0; // whose text the editor holds
 };

@@ -1,5 +1,6 @@
 #include "MessageSender.h"
 
+#include "FailureReason.h"
 #include "MsgChannel.h"
 
 MessageSender::MessageSender(QObject *parent)
@@ -8,7 +9,9 @@ MessageSender::MessageSender(QObject *parent)
 {
     // A return without error counts as sent: the reply itself is not examined.
     connect(m_client, &TMsgClient::finished, this, [this] { onPosted(true); });
-    connect(m_client, &TMsgClient::failed, this, [this] { onPosted(false); });
+    connect(m_client, &TMsgClient::failed, this, [this](const QString &error) {
+        onPosted(false, FailureReason::russian(error, m_client->lastSocketError()));
+    });
 }
 
 MessageSender::~MessageSender() = default;
@@ -20,7 +23,9 @@ void MessageSender::setSecureClient(TMsgClient *client, std::function<bool(const
     if (!client)
         return; // claimed recipients fail: there is no key of ours to prove
     connect(client, &TMsgClient::finished, this, [this] { onPosted(true); });
-    connect(client, &TMsgClient::failed, this, [this] { onPosted(false); });
+    connect(client, &TMsgClient::failed, this, [this, client](const QString &error) {
+        onPosted(false, FailureReason::russian(error, client->lastSocketError()));
+    });
 }
 
 void MessageSender::setPort(quint16 port)
@@ -44,7 +49,8 @@ void MessageSender::postNext()
             const Recipient &r = job.recipients.at(job.next);
             m_postingSecurely = m_prepareSecure && r.channel == Recipient::Channel::Any && m_prepareSecure(r);
             if (m_postingSecurely && !m_secureClient) {
-                QMetaObject::invokeMethod(this, [this] { onPosted(false); }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    this, [this] { onPosted(false, QStringLiteral("защищённый канал недоступен")); }, Qt::QueuedConnection);
                 return;
             }
             TMsgClient *client = m_postingSecurely ? m_secureClient : m_client;
@@ -63,13 +69,15 @@ void MessageSender::postNext()
     }
 }
 
-void MessageSender::onPosted(bool delivered)
+void MessageSender::onPosted(bool delivered, const QString &failure)
 {
     if (m_jobs.empty())
         return;
     Job &job = m_jobs.front();
     Recipient recipient = job.recipients.at(job.next++);
     recipient.secured = m_postingSecurely;
+    if (!delivered)
+        recipient.failure = failure;
     if (job.each)
         job.each(recipient, delivered);
     postNext();

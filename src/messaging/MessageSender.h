@@ -19,6 +19,8 @@ struct Recipient
     enum class Channel { Any, Open } channel = Channel::Any;
     // Filled in the result: the message went, or was to go, over the secure channel.
     bool secured = false;
+    // Filled in a failed result: why, in the user's words.
+    QString failure = QString();
 };
 Q_DECLARE_METATYPE(Recipient)
 
@@ -56,7 +58,7 @@ private:
     };
 
     void postNext();
-    void onPosted(bool delivered);
+    void onPosted(bool delivered, const QString &failure = QString());
 
     TMsgClient *m_client;
     TMsgClient *m_secureClient = nullptr;

@@ -1,5 +1,7 @@
 #include "TransferList.h"
 
+#include "FailureReason.h"
+
 #include <QLocale>
 
 #include <algorithm>
@@ -165,6 +167,9 @@ qint64 TransferList::rate(const Transfer &transfer)
 
 QString TransferList::sizeText(qint64 bytes)
 {
+    // The locale's word for bytes agrees with no number ("1 байты"): the unit's symbol instead.
+    if (bytes < 1024)
+        return QStringLiteral("%1 Б").arg(bytes);
     return QLocale(QLocale::Russian).formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat);
 }
 
@@ -187,7 +192,8 @@ QString TransferList::stateText(const Transfer &transfer)
     case State::Rejected:
         return QStringLiteral("Отклонен");
     case State::Failed:
-        return transfer.error.isEmpty() ? QStringLiteral("Ошибка") : QStringLiteral("Ошибка: ") + transfer.error;
+        return transfer.error.isEmpty() ? QStringLiteral("Ошибка")
+                                        : QStringLiteral("Ошибка: ") + FailureReason::russian(transfer.error);
     case State::Cancelled:
         return QStringLiteral("Отменен");
     }
@@ -211,6 +217,13 @@ QVariant TransferList::data(const QModelIndex &index, int role) const
     const Transfer &transfer = m_rows[size_t(index.row())];
     if (role == Qt::UserRole)
         return transfer.id;
+    // A cut cell shows its whole text on hover; the file's hint says where it lies.
+    if (role == Qt::ToolTipRole) {
+        const bool placed = transfer.direction == Direction::Outgoing || transfer.state == State::Saved;
+        if (index.column() == Name && placed && !transfer.path.isEmpty())
+            return transfer.path;
+        return data(index, Qt::DisplayRole);
+    }
     if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole)
         return {};
     const bool running = transfer.state == State::Sending;

@@ -1,5 +1,6 @@
 #include "TransferQueue.h"
 
+#include "FailureReason.h"
 #include "FileSender.h"
 #include "FolderArchive.h"
 #include "StreamFrame.h"
@@ -227,9 +228,11 @@ void TransferQueue::failOnLane(Lane &lane, const QString &error)
         end(lane.current, Result::Cancelled, error);
         return;
     }
+    // Now, while the client still knows what the system said.
+    const QString reason = FailureReason::russian(error, lane.client->lastSocketError());
     if (item && lane.secure)
-        Q_EMIT secureSendFailed(item->id, item->recipient, item->path, error);
-    end(lane.current, Result::Failed, error);
+        Q_EMIT secureSendFailed(item->id, item->recipient, item->path, reason);
+    end(lane.current, Result::Failed, reason);
 }
 
 void TransferQueue::schedule()
@@ -362,6 +365,11 @@ void TransferQueue::end(int id, Result result, const QString &error)
         lane.current = 0;
         --m_running;
     }
+    if (result == Result::Failed) {
+        m_failed.insert(id, {item->recipient, item->path});
+        while (m_failed.size() > TransferList::kKeptFinished)
+            m_failed.erase(m_failed.begin());
+    }
     using State = TransferList::State;
     m_list.setState(id, result == Result::Sent ? State::Sent : result == Result::Failed ? State::Failed : State::Cancelled,
                     error);
@@ -369,6 +377,16 @@ void TransferQueue::end(int id, Result result, const QString &error)
     if (item->done)
         item->done(result, error);
     schedule();
+}
+
+int TransferQueue::retry(int id)
+{
+    const auto it = m_failed.constFind(id);
+    if (it == m_failed.cend())
+        return 0;
+    const Failed again = *it;
+    m_failed.erase(it);
+    return add(again.recipient, again.path);
 }
 
 TransferQueue::Item *TransferQueue::find(int id)

@@ -4,6 +4,7 @@
 #include "TransferList.h"
 
 #include <QHash>
+#include <QMap>
 #include <QObject>
 #include <QString>
 
@@ -58,6 +59,11 @@ public:
     // Ends a transfer: a waiting one never starts, a running one is cut off
     // (the receiver keeps nothing of it).
     void cancel(int id);
+    // A failed transfer may go again, as a new transfer with the same file
+    // (or folder) for the same contact; the last kept failures are remembered.
+    bool canRetry(int id) const { return m_failed.contains(id); }
+    // The new transfer's id; 0 when `id` cannot go again.
+    int retry(int id);
     // Transfers not yet finished.
     int active() const { return int(m_items.size()); }
     bool isBusy() const { return !m_items.empty(); }
@@ -103,4 +109,10 @@ private:
     std::unique_ptr<QTemporaryDir> m_archives;
     std::deque<std::unique_ptr<Item>> m_items; // in the order they were added
     QHash<QString, std::shared_ptr<Lane>> m_lanes;
+    struct Failed
+    {
+        Recipient recipient;
+        QString path;
+    };
+    QMap<int, Failed> m_failed; // by id, oldest first
 };

@@ -44,6 +44,7 @@ bool TTcpSock::begin()
         return false;
     }
     m_phase = Phase::Connected; // claimed; connectThen() moves on
+    m_lastSocketError = QAbstractSocket::UnknownSocketError;
     return true;
 }
 
@@ -289,6 +290,8 @@ void TTcpSock::onSocketError()
     if (!m_socket)
         return;
     const auto error = m_socket->error();
+    if (m_phase != Phase::Idle)
+        m_lastSocketError = error;
     switch (m_phase) {
     case Phase::Idle:
         return;
@@ -366,6 +369,7 @@ void TTcpSock::onWaitCheck()
         return;
     m_waiting = false;
     if (m_phase == Phase::Connecting) {
+        m_lastSocketError = QAbstractSocket::SocketTimeoutError;
         Q_EMIT connectionFailed();
         fail(QStringLiteral("Connection Timed out"));
     } else if (m_phase != Phase::Idle) {

@@ -54,6 +54,10 @@ public:
     void setKeepConnection(bool keep) { m_keepConnection = keep; }
     // Ends the running operation with its cancel error.
     void cancel();
+    // What the system said behind the last failure (refused, unreachable, a
+    // time-out...), which its text may not tell; UnknownSocketError when the
+    // failure was not the socket's.
+    QAbstractSocket::SocketError lastSocketError() const { return m_lastSocketError; }
 
 Q_SIGNALS:
     void connected();
@@ -152,4 +156,5 @@ private:
     QString m_keptHost;
     quint16 m_keptPort = 0;
     QTimer m_keepTimer;
+    QAbstractSocket::SocketError m_lastSocketError = QAbstractSocket::UnknownSocketError;
 };

@@ -11,6 +11,7 @@ namespace {
 constexpr int kIconLeft = 11;
 constexpr int kGradientCaptionLeft = 38;
 constexpr int kIconColumn = 24;
+constexpr int kShortcutGap = 12;
 constexpr QColor kGrey(128, 128, 128);
 
 QString captionOf(const QStyleOptionMenuItem *item)
@@ -87,6 +88,7 @@ void MenuItemStyle::drawGradientItem(const QStyleOptionMenuItem *item, QPainter 
     const bool enabled = item->state & State_Enabled;
     const bool checked = item->checkType != QStyleOptionMenuItem::NotCheckable && item->checked;
     const QString caption = captionOf(item);
+    const QString shortcut = shortcutOf(item);
     painter->setFont(item->font);
     if (selected) {
         painter->setPen(kGrey);
@@ -100,7 +102,13 @@ void MenuItemStyle::drawGradientItem(const QStyleOptionMenuItem *item, QPainter 
         }
         const int width = painter->fontMetrics().horizontalAdvance(QString(caption).remove(u'&'));
         painter->setPen(enabled ? QColor(Qt::white) : item->palette.color(QPalette::Disabled, QPalette::Text));
-        drawCaption(painter, QRect(r.right() - width - 5, r.top(), width + 5, r.height()), caption, Qt::AlignLeft);
+        // The caption goes right, so the key makes room for it at the edge.
+        int right = r.right() - 5;
+        if (!shortcut.isEmpty()) {
+            drawCaption(painter, QRect(r.left(), r.top(), right - r.left(), r.height()), shortcut, Qt::AlignRight);
+            right -= painter->fontMetrics().horizontalAdvance(shortcut) + kShortcutGap;
+        }
+        drawCaption(painter, QRect(right - width, r.top(), width + 5, r.height()), caption, Qt::AlignLeft);
     } else {
         painter->drawImage(r.topLeft(), plain);
         if (checked) {
@@ -109,6 +117,8 @@ void MenuItemStyle::drawGradientItem(const QStyleOptionMenuItem *item, QPainter 
         }
         painter->setPen(enabled ? QColor(Qt::black) : item->palette.color(QPalette::Disabled, QPalette::Text));
         drawCaption(painter, r.adjusted(kGradientCaptionLeft, 0, 0, 0), caption, Qt::AlignLeft);
+        if (!shortcut.isEmpty())
+            drawCaption(painter, r.adjusted(kGradientCaptionLeft, 0, -10, 0), shortcut, Qt::AlignRight);
     }
     drawIcon(item, painter, r.left() + kIconLeft);
     if (item->menuItemType == QStyleOptionMenuItem::SubMenu) {

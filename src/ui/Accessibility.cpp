@@ -10,6 +10,7 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QToolButton>
 #include <QWidget>
@@ -230,6 +231,38 @@ protected:
     }
 };
 
+// Ctrl+Tab in an editor whose Tab moves the focus.
+class TabTyper : public QObject
+{
+public:
+    explicit TabTyper(QPlainTextEdit *editor)
+        : QObject(editor)
+        , m_editor(editor)
+    {
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        const QEvent::Type type = event->type();
+        if (watched != m_editor || (type != QEvent::KeyPress && type != QEvent::ShortcutOverride))
+            return false;
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() != Qt::Key_Tab || key->modifiers() != Qt::ControlModifier)
+            return false;
+        if (type == QEvent::ShortcutOverride) {
+            key->accept(); // the key is the editor's, not a shortcut's
+            return true;
+        }
+        if (!m_editor->isReadOnly())
+            m_editor->insertPlainText(QStringLiteral("\t"));
+        return true;
+    }
+
+private:
+    QPlainTextEdit *m_editor;
+};
+
 QAccessibleInterface *factory(const QString &key, QObject *object)
 {
     if (!object || !object->isWidgetType())
@@ -262,6 +295,12 @@ void closeOnEscape(QWidget *window)
 {
     install();
     window->setProperty(kCloseOnEscape, true);
+}
+
+void tabLeavesEditor(QPlainTextEdit *editor)
+{
+    editor->setTabChangesFocus(true);
+    editor->installEventFilter(new TabTyper(editor));
 }
 
 void setName(QWidget *widget, const QString &name, const QString &description)

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QPlainTextEdit;
 class QWidget;
 
 // What the toolkit's accessibility leaves to the program: how its buttons and
@@ -20,6 +21,10 @@ void install();
 
 // Escape closes `window` as its close box does (dialogs do so by themselves).
 void closeOnEscape(QWidget *window);
+
+// Tab and Shift+Tab leave `editor` like any other control; Ctrl+Tab types a
+// tab character into it.
+void tabLeavesEditor(QPlainTextEdit *editor);
 
 // Names a control for assistive technology; the visible text stays as it is.
 void setName(QWidget *widget, const QString &name, const QString &description = {});

@@ -10,7 +10,7 @@ namespace {
 QMessageBox *open(QWidget *parent, QMessageBox::Icon icon, const QString &caption, const QString &text,
                   QMessageBox::StandardButtons buttons)
 {
-    auto *box = new QMessageBox(icon, caption, text, buttons, parent);
+    auto *box = new QMessageBox(icon, caption, MessageBoxes::shownText(text), buttons, parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     return box;
 }
@@ -18,6 +18,11 @@ QMessageBox *open(QWidget *parent, QMessageBox::Icon icon, const QString &captio
 } // namespace
 
 namespace MessageBoxes {
+
+QString shownText(const QString &text)
+{
+    return QString(text).replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
+}
 
 QMessageBox *show(QWidget *parent, QMessageBox::Icon icon, const QString &caption, const QString &text)
 {

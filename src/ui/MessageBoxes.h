@@ -11,6 +11,10 @@ class QWidget;
 // caller goes on at once, and a question answers through its callback.
 namespace MessageBoxes {
 
+// A text as a box shows it: the "\n\r" the program's texts break lines with
+// is one line break (a label would keep the CR as a character of its own).
+QString shownText(const QString &text);
+
 // Any caption and icon, with an Ok button; the box goes away by itself when closed.
 QMessageBox *show(QWidget *parent, QMessageBox::Icon icon, const QString &caption, const QString &text);
 // Caption "Внимание", exclamation icon: refused input and warnings.

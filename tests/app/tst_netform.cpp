@@ -309,7 +309,7 @@ private Q_SLOTS:
             QVERIFY(box);
             QCOMPARE(box->windowTitle(), QStringLiteral("Закрытие"));
             QCOMPARE(box->text(), QStringLiteral("Закрытие программы не позволит Вам общаться с другими "
-                                                 "абонентами.\n\rТочно выход?"));
+                                                 "абонентами.\nТочно выход?"));
             QCOMPARE(static_cast<QAbstractButton *>(box->defaultButton()), box->button(QMessageBox::No));
             box->button(answer)->click();
             QTRY_VERIFY(!m_form->findChild<QMessageBox *>(QStringLiteral("ExitQuestion")));

@@ -248,7 +248,7 @@ private Q_SLOTS:
         const QList<SeenBox> sent = MessageBoxProbe::take(m_sender.get());
         QCOMPARE(sent.at(0).caption, u"Внимание"_s);
         QCOMPARE(sent.at(0).icon, QMessageBox::Information);
-        const QString saved = u"Получен файл отчёт.bin !\n\rФайл сохранен в каталоге "_s + folder + u'.';
+        const QString saved = u"Получен файл отчёт.bin !\nФайл сохранен в каталоге "_s + folder + u'.';
         QTRY_VERIFY(MessageBoxProbe::shows(m_receiver.get(), saved));
         QCOMPARE(contentOf(QDir(folder).filePath(u"отчёт.bin"_s)), content);
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{u"отчёт.bin"_s});
@@ -268,7 +268,7 @@ private Q_SLOTS:
         QTRY_COMPARE(QDir(folder).entryList(QDir::Files).size(), kFiles);
         QCOMPARE(MessageBoxProbe::take(m_receiver.get()).size(), TNetForm::kMaxOpenFileNotices);
         QVERIFY(!postRaw(u"C:\\in\\after.txt"_s, "y").isEmpty());
-        QTRY_VERIFY(MessageBoxProbe::shows(m_receiver.get(), u"Получен файл after.txt !\n\rФайл сохранен в каталоге "_s + folder + u'.'));
+        QTRY_VERIFY(MessageBoxProbe::shows(m_receiver.get(), u"Получен файл after.txt !\nФайл сохранен в каталоге "_s + folder + u'.'));
     }
 
     void withoutFolderTheFileIsDroppedAndTheSenderStillSucceeds()
@@ -376,7 +376,7 @@ private Q_SLOTS:
         m_receiver->settingsForm()->setOption(Option::SaveIntoFolder, true);
         m_receiver->settingsForm()->setSaveFolder(folder);
         const QString home = m_dir->filePath(u"pc-b"_s);
-        const QString noRoom = u"Ошибка сохранения файла!\n\rФайл %1 от %2 не принят: нет места на диске в каталоге "_s
+        const QString noRoom = u"Ошибка сохранения файла!\nФайл %1 от %2 не принят: нет места на диске в каталоге "_s
                                + folder + u'.';
 
         // Announced larger than the room: refused as the header arrives.

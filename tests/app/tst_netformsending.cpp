@@ -8,12 +8,19 @@
 #include <QAction>
 #include <QFile>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTcpServer>
+#include <QToolButton>
+#include <QTcpSocket>
 #include <QTest>
+#include <QTreeWidget>
+
+#include <algorithm>
 
 #include <memory>
 
@@ -149,11 +156,38 @@ private Q_SLOTS:
         QVERIFY(sendingEnds());
         const QList<SeenBox> failed = MessageBoxProbe::take(m_form.get());
         QCOMPARE(failed.size(), 1);
-        QCOMPARE(failed[0].text, u"Ошибка отправки сообщения!"_s);
+        // The standard words, then to whom and why.
+        QCOMPARE(failed[0].text, u"Ошибка отправки сообщения!\n\nКому: OFF\nПричина: компьютер отказал в соединении "
+                                 u"(программа на нём не запущена или порт закрыт)."_s);
         QCOMPARE(failed[0].caption, u"Ошибка"_s);
         QCOMPARE(editor(), u"kept"_s);
         QVERIFY(m_form->isVisible()); // a failed send does not hide the window
         QCOMPARE(history(), QByteArray());
+    }
+
+    // A peer slow to answer: the editor shows a busy cursor and the Send
+    // button's hint says to whom the message is going, until the send ends.
+    void aSlowPeerShowsTheSendInProgress()
+    {
+        startForm("[Form]\r\nCh15=0\r\n");
+        QTcpServer slow;
+        QVERIFY(slow.listen(QHostAddress(QHostAddress::LocalHost)));
+        m_form->setPeerMessagePort(slow.serverPort());
+        addContacts({{u"SLOW"_s, u"127.0.0.1"_s}});
+        select({0}, 0);
+        type(u"hi"_s);
+        QWidget *editorArea = m_form->widgets().memo1()->viewport();
+        QWidget *sendButton = m_form->widgets().speedButton25();
+        m_form->send();
+        QTRY_VERIFY(slow.hasPendingConnections());
+        QTcpSocket *peer = slow.nextPendingConnection();
+        QCOMPARE(editorArea->cursor().shape(), Qt::BusyCursor);
+        QVERIFY2(sendButton->toolTip().contains(u"SLOW"_s), qPrintable(sendButton->toolTip()));
+        peer->abort();
+        QVERIFY(sendingEnds());
+        QTRY_COMPARE(editorArea->cursor().shape(), Qt::IBeamCursor);
+        QCOMPARE(sendButton->toolTip(), u"Отправить сообщение"_s);
+        MessageBoxProbe::take(m_form.get());
     }
 
     // A failed single send may wait in the outbox; the contact shows the count,
@@ -191,6 +225,41 @@ private Q_SLOTS:
         form->findChild<QPushButton *>(u"CancelButton"_s)->click();
         QVERIFY(outbox.messages().isEmpty());
         QCOMPARE(open->text(), u"Ожидают отправки..."_s);
+        form->close();
+    }
+
+    // Choosing another waiting message keeps what was typed into the last;
+    // once none waits, the window says so instead of a blank list.
+    void outboxKeepsEditsAndSaysWhenNothingWaits()
+    {
+        startForm("[Form]\r\n");
+        Recipient off;
+        off.host = u"127.0.0.2"_s;
+        off.displayName = u"OFF"_s;
+        const Outbox &outbox = m_form->messenger().outbox();
+        m_form->messenger().queueForLater(off, u"first"_s);
+        m_form->messenger().queueForLater(off, u"second"_s);
+        m_form->findChild<QAction *>(u"OutboxAction"_s)->trigger();
+        TOutboxForm *form = m_form->findChild<TOutboxForm *>();
+        QVERIFY(form && form->isVisible());
+        auto *list = form->findChild<QTreeWidget *>();
+        auto *text = form->findChild<QPlainTextEdit *>(u"OutboxText"_s);
+        QCOMPARE(text->toPlainText(), u"first"_s);
+        text->moveCursor(QTextCursor::Start);
+        text->insertPlainText(u"edited "_s);
+        list->setCurrentItem(list->topLevelItem(1));
+        QCOMPARE(text->toPlainText(), u"second"_s);
+        QTRY_COMPARE(outbox.messages().at(0).text, u"edited first"_s);
+
+        auto *cancel = form->findChild<QPushButton *>(u"CancelButton"_s);
+        cancel->click();
+        cancel->click();
+        QVERIFY(outbox.messages().isEmpty());
+        QVERIFY(!list->isVisible());
+        const auto labels = form->findChildren<QLabel *>();
+        QVERIFY(std::any_of(labels.begin(), labels.end(), [](QLabel *label) {
+            return label->isVisible() && label->text() == u"Нет сообщений, ожидающих отправки."_s;
+        }));
         form->close();
     }
 
@@ -251,7 +320,7 @@ private Q_SLOTS:
         addContacts({{u"A"_s, u"127.0.0.1"_s}, {u"OFF"_s, u"127.0.0.2"_s}});
         type(u"hi"_s);
 
-        const QString question = u"Данное сообщение будет отправлено всем абонентам!\n\rПродолжить?"_s;
+        const QString question = u"Данное сообщение будет отправлено всем абонентам!\nПродолжить?"_s;
         m_form->sendToAll();
         QMessageBox *box = MessageBoxProbe::find(m_form.get(), question);
         QVERIFY(box);

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -233,6 +234,39 @@ private Q_SLOTS:
         QCOMPARE(QDir(m_dir->filePath(u"pc-b"_s)).entryList({u".zavolin-*"_s}, QDir::Files | QDir::Hidden),
                  QStringList());
         QVERIFY(MessageBoxProbe::take(m_sender.get()).isEmpty());
+    }
+
+    // A send that failed says why in Russian, and goes again by "Повторить".
+    void aFailedSendSaysWhyAndGoesAgain()
+    {
+        const QString folder = m_dir->filePath(u"in"_s);
+        intoFolder(folder);
+        addReceiverAs(u"ПРИЁМНИК"_s);
+        quint16 closedPort = 0;
+        {
+            QTcpServer gone;
+            QVERIFY(gone.listen(QHostAddress(QHostAddress::LocalHost)));
+            closedPort = gone.serverPort();
+        }
+        m_sender->setPeerStreamPort(closedPort);
+        m_sender->sendPaths({m_sender->messenger().recipientAt(0)}, {makeFile(u"again.txt"_s, "again")});
+        TransferList &list = m_sender->messenger().transfers();
+        QTRY_COMPARE(list.find(list.idAt(0))->state, State::Failed);
+        const QString state = list.data(list.index(0, TransferList::Status)).toString();
+        QCOMPARE(state, u"Ошибка: компьютер отказал в соединении (программа на нём не запущена или порт закрыт)"_s);
+        QCOMPARE(list.data(list.index(0, TransferList::Status), Qt::ToolTipRole).toString(), state);
+
+        TTransfersForm *form = m_sender->transfersForm();
+        auto *retry = form->findChild<QPushButton *>(u"RetryButton"_s);
+        form->selectTransfer(list.idAt(0));
+        QVERIFY(retry->isEnabled());
+        m_sender->setPeerStreamPort(m_receiver->streamPort());
+        retry->click();
+        QCOMPARE(list.rowCount(), 2);
+        QCOMPARE(form->currentId(), list.idAt(1));
+        QTRY_COMPARE(list.find(list.idAt(1))->state, State::Sent);
+        QCOMPARE(contentOf(QDir(folder).filePath(u"again.txt"_s)), QByteArray("again"));
+        QVERIFY(!retry->isEnabled());
     }
 
     void twentyFilesWaitInTheListAndAreSavedTogether()

@@ -3,6 +3,7 @@
 #include "NetFormWidgets.h"
 #include "SmileyPictures.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QButtonGroup>
 #include <QFrame>
@@ -13,6 +14,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextBlock>
@@ -389,6 +391,47 @@ private Q_SLOTS:
         view->moveCursor(QTextCursor::End);
         QTest::keyClick(view, Qt::Key_Backtab);
         QCOMPARE(view->textCursor().selectedText(), u"далеко"_s);
+    }
+
+    // Leaving the view clears the link reached, and coming back Tab starts
+    // again from the first link on screen; Ctrl+Home and Ctrl+End move through
+    // the view; a screen reader finds the links on screen and opens them.
+    void incomingLinksAfterLeavingAndForScreenReaders()
+    {
+        m_window->show();
+        m_widgets->bringIncomingToFront();
+        IncomingBrowser *view = m_widgets->richEdit2();
+        view->document()->setHtml(u"<p><a href=\"http://one.invalid/\">один</a> <a href=\"http://two.invalid/\">два</a></p>"_s
+                                  + u"<p>строка</p>"_s.repeated(300) + u"<p>конец</p>"_s);
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_Tab);
+        QTest::keyClick(view, Qt::Key_Tab);
+        QCOMPARE(view->textCursor().selectedText(), u"два"_s);
+        m_widgets->speedButton14()->setFocus(Qt::BacktabFocusReason);
+        QVERIFY(!view->textCursor().hasSelection());
+        view->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(view, Qt::Key_Tab);
+        QCOMPARE(view->textCursor().selectedText(), u"один"_s);
+
+        QTest::keyClick(view, Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(view->verticalScrollBar()->value(), view->verticalScrollBar()->maximum());
+        QTest::keyClick(view, Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(view->verticalScrollBar()->value(), 0);
+
+        // The links on screen are the view's last children.
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(view);
+        QAccessibleInterface *second = iface->child(iface->childCount() - 1);
+        QCOMPARE(iface->child(iface->childCount() - 2)->text(QAccessible::Name), u"один"_s);
+        QCOMPARE(second->text(QAccessible::Name), u"два"_s);
+        QAccessibleHyperlinkInterface *link = second->hyperlinkInterface();
+        QCOMPARE(link->anchorTarget(), u"http://two.invalid/"_s);
+        QCOMPARE(iface->textInterface()->text(link->startIndex(), link->endIndex()), u"два"_s);
+        QSignalSpy clicked(view, &IncomingBrowser::anchorClicked);
+        second->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(clicked.value(0).value(0).toUrl(), QUrl(u"http://two.invalid/"_s));
     }
 
     // The view lays out only what it shows; its pictures still take their

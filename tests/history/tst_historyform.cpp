@@ -3,6 +3,7 @@
 #include "HistoryHighlight.h"
 #include "HistoryLog.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -170,15 +171,34 @@ private Q_SLOTS:
         QCOMPARE(model.rowCount(), 1);
     }
 
+    // As a screen reader hears it: every control named, the count by what it
+    // says, the contact box by its label; buttons only for a selection.
     void everyControlIsNamed()
     {
-        THistoryForm form(m_dir.filePath(u"absent.txt"_s));
+        writeLog();
+        THistoryForm form(m_path);
+        form.show();
         for (QWidget *w : form.findChildren<QWidget *>()) {
             if (w->objectName().isEmpty() || w->objectName().startsWith(u"qt_"_s))
                 continue;
-            QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
+            QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(w);
+            QVERIFY2(iface && !iface->text(QAccessible::Name).isEmpty(), qPrintable(w->objectName()));
         }
-        QTRY_COMPARE(child<QLabel>(form, "StatusLabel")->text(), u"Записей: 0"_s);
+        auto *status = child<QLabel>(form, "StatusLabel");
+        QTRY_COMPARE(status->text(), u"Записей: 30"_s);
+        QCOMPARE(QAccessible::queryAccessibleInterface(status)->text(QAccessible::Name), status->text());
+        const auto labels = QAccessible::queryAccessibleInterface(child<QComboBox>(form, "ContactBox"))
+                                ->relations(QAccessible::Label);
+        QCOMPARE(labels.size(), 1);
+        QCOMPARE(labels.first().first->text(QAccessible::Name), u"Контакт:"_s);
+
+        auto *copy = child<QPushButton>(form, "CopyButton");
+        auto *tree = child<QTreeView>(form, "EntryList");
+        tree->selectionModel()->clearSelection();
+        QVERIFY(!copy->isEnabled());
+        tree->selectionModel()->select(form.model().index(2, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QVERIFY(copy->isEnabled());
     }
 };
 

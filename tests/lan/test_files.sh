@@ -68,7 +68,7 @@ for size in 0 1 65535 65536 65537 131073 104857600; do
     head -c "$size" /dev/urandom >"$files/$name"
     say a SENDFILE PC-B "$files/$name"
     sent=$((sent + 1))
-    saved="BOX Внимание|Получен файл $name !\\n\\rФайл сохранен в каталоге $inbox."
+    saved="BOX Внимание|Получен файл $name !\\nФайл сохранен в каталоге $inbox."
     if wait_count "$logs/a.log" "$sent_box" "$sent" 30 "${pid[a]}" \
         && wait_count "$logs/b.log" "$saved" 1 10 "${pid[b]}" \
         && cmp -s "$files/$name" "$inbox/$name"; then

@@ -1,3 +1,4 @@
+#include "FailureReason.h"
 #include "StrmChannel.h"
 #include "TransferList.h"
 #include "TransferQueue.h"
@@ -380,6 +381,31 @@ private Q_SLOTS:
         QTRY_VERIFY(TransferList::rate(*list.find(id)) > 0); // once a millisecond has passed
         QVERIFY(list.data(list.index(0, TransferList::Rate)).toString().endsWith(u"/с"_s));
         QVERIFY(list.data(list.index(0, TransferList::TimeLeft)).toString().endsWith(u"с"_s));
+    }
+
+    // What the user reads of a failure: Russian, the system's cause first.
+    void failuresReadInRussian_data()
+    {
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<int>("cause");
+        QTest::addColumn<QString>("shown");
+        const int none = QAbstractSocket::UnknownSocketError;
+        QTest::newRow("unreachable") << u"Connection Failed"_s << int(QAbstractSocket::NetworkError)
+                                     << u"нет пути к компьютеру: он выключен или недоступен из этой сети"_s;
+        QTest::newRow("own time-out") << u"Connection Timed out"_s << none
+                                      << u"компьютер не ответил за отведённое время"_s;
+        QTest::newRow("Winsock code") << u"10054:Connection reset by peer"_s << none
+                                      << u"компьютер разорвал соединение"_s;
+        QTest::newRow("Russian already") << u"нет каталога"_s << none << u"нет каталога"_s;
+        QTest::newRow("unknown") << u"Odd thing"_s << none << u"ошибка передачи (Odd thing)"_s;
+    }
+
+    void failuresReadInRussian()
+    {
+        QFETCH(QString, error);
+        QFETCH(int, cause);
+        QFETCH(QString, shown);
+        QCOMPARE(FailureReason::russian(error, QAbstractSocket::SocketError(cause)), shown);
     }
 };
 

@@ -3,6 +3,7 @@
 #include "MenuLook.h"
 #include "SideBarMenu.h"
 
+#include <QAction>
 #include <QMenu>
 #include <QTest>
 
@@ -77,6 +78,34 @@ private Q_SLOTS:
         const QSize gradient = menu.sizeHint();
         QVERIFY(gradient.width() >= standard.width() + 32 - 8);
         QCOMPARE(menu.actionGeometry(menu.actions().at(0)).height(), 22);
+    }
+
+    // An item's key stands beside it, at the right, in every look.
+    void shortcutsShowInEveryLook_data()
+    {
+        sideBarInEveryLook_data();
+    }
+
+    void shortcutsShowInEveryLook()
+    {
+        QFETCH(bool, effects);
+        QFETCH(int, style);
+        QMenu menu;
+        QAction *exit = menu.addAction(QStringLiteral("Выход"));
+        exit->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+F10")));
+        MenuDrawing drawing;
+        drawing.addMenu(&menu);
+        drawing.setEffects(effects);
+        drawing.setStyleIndex(style);
+        menu.adjustSize();
+        const QImage shot = menu.grab().toImage();
+        const QRect item = menu.actionGeometry(exit);
+        int dark = 0; // text pixels in the right third, where the caption never reaches
+        for (int y = item.top(); y <= item.bottom(); ++y) {
+            for (int x = item.right() - item.width() / 3; x < item.right(); ++x)
+                dark += shot.pixelColor(x, y).lightness() < 100 ? 1 : 0;
+        }
+        QVERIFY2(dark > 10, qPrintable(QString::number(dark)));
     }
 
     // The bar: blue at the top to black at the bottom, its white caption

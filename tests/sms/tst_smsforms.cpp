@@ -160,7 +160,7 @@ private Q_SLOTS:
         QCOMPARE(boxes.size(), 1);
         QCOMPARE(boxes[0].caption, u"Внимание"_s);
         QCOMPARE(boxes[0].text,
-                 u"Не установлены справочники операторов сотовой связи!\n\rЗагрузите справочники ОСС с сайта программы!"_s);
+                 u"Не установлены справочники операторов сотовой связи!\nЗагрузите справочники ОСС с сайта программы!"_s);
         QVERIFY(child<QWidget>(form, u"SpeedButton5"_s)->isHidden());
         delete form;
     }

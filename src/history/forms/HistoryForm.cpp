@@ -1,7 +1,9 @@
 #include "HistoryForm.h"
 
+#include "Accessibility.h"
 #include "Cp1251.h"
 #include "HistoryHighlight.h"
+#include "WindowPlacement.h"
 
 #include <QAction>
 #include <QApplication>
@@ -42,13 +44,16 @@ THistoryForm::THistoryForm(const QString &logPath, QWidget *parent)
     setWindowTitle(QStringLiteral("История сообщений"));
     setAccessibleName(windowTitle());
     setAttribute(Qt::WA_DeleteOnClose);
-    resize(820, 560);
+    Accessibility::closeOnEscape(this);
 
     m_model = new HistoryModel(m_index, this);
     m_search = named(new QLineEdit(this), QStringLiteral("SearchEdit"), QStringLiteral("Поиск"));
     m_search->setPlaceholderText(QStringLiteral("Поиск"));
     m_search->setClearButtonEnabled(true);
     m_contact = named(new QComboBox(this), QStringLiteral("ContactBox"), QStringLiteral("Контакт"));
+    // A screen reader names a box by its label; its own name is its value.
+    auto *contactLabel = new QLabel(QStringLiteral("Контакт:"), this);
+    contactLabel->setBuddy(m_contact);
     m_contact->addItem(QStringLiteral("Все контакты"));
     m_contact->setMinimumContentsLength(14);
     m_period = named(new QCheckBox(QStringLiteral("Период с"), this), QStringLiteral("PeriodCheck"),
@@ -83,15 +88,24 @@ THistoryForm::THistoryForm(const QString &logPath, QWidget *parent)
                    QStringLiteral("Копировать"));
     m_context = named(new QPushButton(QStringLiteral("Показать в истории"), this), QStringLiteral("ContextButton"),
                       QStringLiteral("Показать в истории"));
-    m_status = named(new QLabel(this), QStringLiteral("StatusLabel"), QStringLiteral("Состояние"));
+    // Named by what it says: the count is what a screen reader should read.
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("StatusLabel"));
+    m_status->setAccessibleDescription(QStringLiteral("Состояние"));
+    auto *close = named(new QPushButton(QStringLiteral("Закрыть"), this), QStringLiteral("CloseButton"),
+                        QStringLiteral("Закрыть"));
 
-    auto *filters = new QHBoxLayout;
-    filters->addWidget(m_search, 3);
-    filters->addWidget(m_contact, 1);
-    filters->addWidget(m_period);
-    filters->addWidget(m_fromDate);
-    filters->addWidget(toLabel);
-    filters->addWidget(m_toDate);
+    // Two rows, so that a small screen holds every filter.
+    auto *search = new QHBoxLayout;
+    search->addWidget(m_search, 3);
+    search->addWidget(contactLabel);
+    search->addWidget(m_contact, 1);
+    auto *period = new QHBoxLayout;
+    period->addWidget(m_period);
+    period->addWidget(m_fromDate);
+    period->addWidget(toLabel);
+    period->addWidget(m_toDate);
+    period->addStretch(1);
     auto *split = new QSplitter(Qt::Vertical, this);
     split->addWidget(m_list);
     split->addWidget(m_text);
@@ -101,8 +115,10 @@ THistoryForm::THistoryForm(const QString &logPath, QWidget *parent)
     buttons->addWidget(m_status, 1);
     buttons->addWidget(m_copy);
     buttons->addWidget(m_context);
+    buttons->addWidget(close);
     auto *layout = new QVBoxLayout(this);
-    layout->addLayout(filters);
+    layout->addLayout(search);
+    layout->addLayout(period);
     layout->addWidget(split, 1);
     layout->addLayout(buttons);
 
@@ -113,6 +129,7 @@ THistoryForm::THistoryForm(const QString &logPath, QWidget *parent)
     connect(copy, &QAction::triggered, this, &THistoryForm::copySelected);
     connect(m_copy, &QPushButton::clicked, this, &THistoryForm::copySelected);
     connect(m_context, &QPushButton::clicked, this, &THistoryForm::showInContext);
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
     connect(m_list, &QTreeView::activated, this, [this] {
         if (m_model->isFiltered())
             showInContext();
@@ -133,12 +150,14 @@ THistoryForm::THistoryForm(const QString &logPath, QWidget *parent)
     connect(m_toDate, &QDateEdit::dateChanged, this, &THistoryForm::applyQuery);
 
     connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this, &THistoryForm::showCurrent);
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this, &THistoryForm::updateButtons);
     // The entry in view stays in view while rows come and go.
     connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, [this] { m_keptStart = currentStart(); });
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
         if (m_keptStart >= 0)
             selectStart(m_keptStart);
         updateStatus();
+        updateButtons(); // a reset clears the selection without a word
     });
     connect(m_model, &QAbstractItemModel::rowsInserted, this, &THistoryForm::updateStatus);
     connect(m_model, &HistoryModel::searchingChanged, this, &THistoryForm::updateStatus);
@@ -151,6 +170,8 @@ THistoryForm::THistoryForm(const QString &logPath, QWidget *parent)
         updateStatus();
     });
     updateStatus();
+    updateButtons();
+    WindowPlacement::centreOn(this, parent, QSize(820, 560));
     m_index.start();
 }
 
@@ -228,11 +249,18 @@ void THistoryForm::updateStatus()
     m_status->setText(text);
 }
 
+void THistoryForm::updateButtons()
+{
+    // Only what is selected is copied or shown: nothing selected, nothing to do.
+    const bool selected = m_list->selectionModel()->hasSelection();
+    m_copy->setEnabled(selected);
+    m_context->setEnabled(selected && m_list->currentIndex().isValid() && m_model->isFiltered());
+}
+
 void THistoryForm::showCurrent()
 {
     const QModelIndex current = m_list->currentIndex();
-    m_context->setEnabled(current.isValid() && m_model->isFiltered());
-    m_copy->setEnabled(current.isValid());
+    updateButtons();
     if (!current.isValid()) {
         m_text->clear();
         return;

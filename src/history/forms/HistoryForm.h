@@ -42,6 +42,7 @@ private:
     void updateContacts();
     void updateStatus();
     void showCurrent();
+    void updateButtons();
     qint64 currentStart() const;
     void selectStart(qint64 start);
 

@@ -2,10 +2,10 @@
 
 class IncomingBrowser;
 
-// The incoming view as a screen reader gets it: its text with every picture
-// as the smiley code it was drawn for, all offsets counted in that text
-// (ReadingOffsets), and each change announced in the same terms, so a
-// received message is read out as it was written.
+// Each change of the incoming view announced to screen readers as its
+// accessible interface (IncomingBrowserAccessible) reads it: every picture as
+// the smiley code it was drawn for, offsets counted in that text
+// (ReadingOffsets), so a received message is read out as it was written.
 namespace IncomingAccessible {
 
 // Once per view, when its document is set; the view's reading offsets must

@@ -1,9 +1,11 @@
 #include "TransfersForm.h"
 
+#include "Accessibility.h"
 #include "FileReceiver.h"
 #include "MessageBoxes.h"
 #include "TransferList.h"
 #include "TransferQueue.h"
+#include "WindowPlacement.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -40,7 +42,7 @@ TTransfersForm::TTransfersForm(TransferList &list, TransferQueue *queue, FileRec
     setObjectName(QStringLiteral("TransfersForm"));
     setWindowTitle(QStringLiteral("Передача файлов"));
     setAccessibleName(windowTitle());
-    resize(720, 320);
+    Accessibility::closeOnEscape(this);
 
     m_view->setObjectName(QStringLiteral("TransfersView"));
     m_view->setAccessibleName(QStringLiteral("Список передач"));
@@ -49,12 +51,20 @@ TTransfersForm::TTransfersForm(TransferList &list, TransferQueue *queue, FileRec
     m_view->setSelectionMode(QAbstractItemView::SingleSelection);
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_view->verticalHeader()->hide();
-    m_view->horizontalHeader()->setSectionResizeMode(TransferList::Name, QHeaderView::Stretch);
-    m_view->horizontalHeader()->setStretchLastSection(false);
+    // Names and states take the room; the short columns as much as they show
+    // (a cut text is whole in its hint).
+    QHeaderView *header = m_view->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(TransferList::Name, QHeaderView::Stretch);
+    header->setSectionResizeMode(TransferList::Status, QHeaderView::Stretch);
+    header->setStretchLastSection(false);
     m_view->setTabKeyNavigation(false); // Tab goes on to the buttons
+    m_view->setWordWrap(false);          // one line a transfer; the whole text is in the hint
 
     m_cancel = button(this, QStringLiteral("CancelButton"), QStringLiteral("Отменить"),
                       QStringLiteral("Прервать выбранную передачу"));
+    m_retry = button(this, QStringLiteral("RetryButton"), QStringLiteral("Повторить"),
+                     QStringLiteral("Отправить файл ещё раз"));
     m_open = button(this, QStringLiteral("OpenButton"), QStringLiteral("Открыть"), QStringLiteral("Открыть файл"));
     m_openFolder = button(this, QStringLiteral("OpenFolderButton"), QStringLiteral("Открыть папку"),
                           QStringLiteral("Открыть папку, где лежит файл"));
@@ -67,15 +77,22 @@ TTransfersForm::TTransfersForm(TransferList &list, TransferQueue *queue, FileRec
     m_rejectAll = button(this, QStringLiteral("RejectAllButton"), QStringLiteral("Отклонить все"),
                          QStringLiteral("Отказаться от всех ждущих файлов этого абонента"));
 
-    auto *buttons = new QHBoxLayout;
-    for (QPushButton *b : {m_cancel, m_open, m_openFolder, m_save, m_saveAll, m_reject, m_rejectAll})
-        buttons->addWidget(b);
-    buttons->addStretch();
+    // Two rows, what goes out and what came in, so a small screen holds them all.
+    auto *outgoing = new QHBoxLayout;
+    for (QPushButton *b : {m_cancel, m_retry, m_open, m_openFolder})
+        outgoing->addWidget(b);
+    outgoing->addStretch();
+    auto *incoming = new QHBoxLayout;
+    for (QPushButton *b : {m_save, m_saveAll, m_reject, m_rejectAll})
+        incoming->addWidget(b);
+    incoming->addStretch();
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_view);
-    layout->addLayout(buttons);
+    layout->addLayout(outgoing);
+    layout->addLayout(incoming);
 
     connect(m_cancel, &QPushButton::clicked, this, &TTransfersForm::cancelCurrent);
+    connect(m_retry, &QPushButton::clicked, this, &TTransfersForm::retryCurrent);
     connect(m_open, &QPushButton::clicked, this, &TTransfersForm::openCurrent);
     connect(m_openFolder, &QPushButton::clicked, this, &TTransfersForm::openCurrentFolder);
     connect(m_save, &QPushButton::clicked, this, &TTransfersForm::saveCurrent);
@@ -91,6 +108,7 @@ TTransfersForm::TTransfersForm(TransferList &list, TransferQueue *queue, FileRec
         updateButtons();
     });
     updateButtons();
+    WindowPlacement::centreOn(this, parent, QSize(720, 320));
 }
 
 void TTransfersForm::selectTransfer(int id)
@@ -122,6 +140,7 @@ void TTransfersForm::updateButtons()
     const bool there = transfer && !transfer->path.isEmpty()
                        && (transfer->state == State::Saved || transfer->state == State::Sent);
     m_cancel->setEnabled(running);
+    m_retry->setEnabled(transfer && m_queue && m_queue->canRetry(transfer->id));
     m_open->setEnabled(there && QFileInfo(transfer->path).isFile());
     m_openFolder->setEnabled(there);
     m_save->setEnabled(deciding);
@@ -134,6 +153,14 @@ void TTransfersForm::cancelCurrent()
 {
     if (const int id = currentId(); id && m_queue)
         m_queue->cancel(id);
+}
+
+void TTransfersForm::retryCurrent()
+{
+    if (const int id = currentId(); id && m_queue) {
+        if (const int again = m_queue->retry(id))
+            selectTransfer(again);
+    }
 }
 
 void TTransfersForm::openCurrent()

@@ -33,6 +33,8 @@ public:
 
     // What the buttons do, for the current row.
     void cancelCurrent();
+    // A failed send goes again as a new transfer, which becomes current.
+    void retryCurrent();
     void openCurrent();
     void openCurrentFolder();
     void saveCurrent();  // asks where
@@ -52,6 +54,7 @@ private:
     FileReceiver &m_receiver;
     QTableView *m_view;
     QPushButton *m_cancel;
+    QPushButton *m_retry;
     QPushButton *m_open;
     QPushButton *m_openFolder;
     QPushButton *m_save;

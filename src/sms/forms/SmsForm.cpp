@@ -169,6 +169,7 @@ void TsmsForm::build()
     label(u"Текст"_s, 8, 94, this);
     m_memo1 = new QPlainTextEdit(this);
     m_memo1->setObjectName(u"Memo1"_s);
+    Accessibility::tabLeavesEditor(m_memo1);
     m_memo1->setGeometry(8, 110, 273, 110);
 
     m_speedButton6 = button(u"SpeedButton6"_s, {}, u"clear"_s, u"Очистить"_s, QRect(8, 228, 26, 26), this);
@@ -225,6 +226,9 @@ TsmsForm *TsmsForm::open(const SmsFormFiles &files)
         form->move(area.center() - QPoint(kWidth / 2, kCollapsedHeight / 2));
     }
     form->show();
+    // Opened by the user's own key or click: the typing goes on here.
+    form->raise();
+    form->activateWindow();
     return form;
 }
 
