@@ -49,8 +49,10 @@ void ContactDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
     }
 
     painter->setPen(selected ? palette.color(QPalette::HighlightedText) : palette.color(QPalette::Text));
+    // A name longer than the row ends in an ellipsis, so it never looks whole when it is not.
+    const QString name = index.data(Qt::DisplayRole).toString() + (m_suffix ? m_suffix(index) : QString());
     painter->drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine,
-                      index.data(Qt::DisplayRole).toString() + (m_suffix ? m_suffix(index) : QString()));
+                      painter->fontMetrics().elidedText(name, Qt::ElideRight, textRect.width()));
     if (option.state & QStyle::State_HasFocus) {
         painter->setPen(QPen(palette.color(QPalette::Highlight), 1, Qt::DotLine));
         painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
