@@ -74,9 +74,22 @@ QByteArray entryText(const QString &text)
 
 QByteArray HistoryLog::entry(const QString &text, const QString &from, const QString &to, const QDateTime &moment)
 {
-    const QString header = u'[' + SystemFormats::dateTime(moment) + QStringLiteral("] ") + headerName(from)
-                           + QStringLiteral(" --> ") + headerName(to);
-    return kRule + "\r\n" + Cp1251::encode(header) + "\r\n" + entryText(text) + "\r\n";
+    return kRule + "\r\n[" + Cp1251::encode(SystemFormats::dateTime(moment)) + entryBody(text, from, to);
+}
+
+QByteArray HistoryLog::entryBody(const QString &text, const QString &from, const QString &to)
+{
+    const QString names = QStringLiteral("] ") + headerName(from) + QStringLiteral(" --> ") + headerName(to);
+    return Cp1251::encode(names) + "\r\n" + entryText(text) + "\r\n";
+}
+
+qint64 HistoryLog::end() const
+{
+    if (m_end < 0) {
+        struct stat info{};
+        m_end = ::stat(m_encodedPath.constData(), &info) == 0 ? qint64(info.st_size) : 0;
+    }
+    return m_end;
 }
 
 bool HistoryLog::stillOpen() const
@@ -129,5 +142,8 @@ HistoryLog::Result HistoryLog::write(const QString &text, const QString &from, c
         close();
         return Result::WriteFailed;
     }
+    // Appending leaves the offset at the end of this entry, even when another process appends too.
+    if (const off_t at = ::lseek(m_fd, 0, SEEK_CUR); at >= 0)
+        m_end = at;
     return Result::Written;
 }

@@ -33,6 +33,14 @@ public:
                  const QDateTime &moment = QDateTime::currentDateTime()) const;
 
     static QByteArray entry(const QString &text, const QString &from, const QString &to, const QDateTime &moment);
+    // An entry from the "] " after its date to its end: what one entry of the
+    // same message by the same names has, whenever it was written.
+    static QByteArray entryBody(const QString &text, const QString &from, const QString &to);
+
+    const QString &path() const { return m_path; }
+    // Where the file ends after the last entry written through this object
+    // (its size when none was yet): the next entry starts there or later.
+    qint64 end() const;
 
 private:
     // What the open file was when opened: the path must still lead to it.
@@ -52,5 +60,6 @@ private:
     QString m_path;
     QByteArray m_encodedPath;
     mutable int m_fd = -1;
+    mutable qint64 m_end = -1;
     mutable Identity m_opened;
 };

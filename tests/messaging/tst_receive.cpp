@@ -57,6 +57,7 @@ public:
     QString answer = QStringLiteral("Абонент временно отсутствует!");
     QStringList calls;
     QList<std::function<void(bool)>> pendingReplies;
+    QDateTime lastMoment;
 
     QString ownName() const override { return QStringLiteral("ME"); }
     QString displayName(const QString &n) const override { return aliases.value(n, n); }
@@ -69,9 +70,15 @@ public:
         pendingReplies << done;
     }
     void markAutoAnswered() override { calls << QStringLiteral("hint"); }
-    void writeHistory(const QString &t, const QString &f, const QString &to) override
+    void writeHistory(const QString &t, const QString &f, const QString &to, const QDateTime &moment) override
     {
         calls << QStringLiteral("history %1|%2|%3").arg(t, f, to);
+        lastMoment = moment;
+    }
+    void settle(quint64 ticket) override
+    {
+        if (ticket)
+            calls << QStringLiteral("settle %1").arg(ticket);
     }
     void playSound() override { calls << QStringLiteral("sound"); }
     void startTrayBlinking() override { calls << QStringLiteral("blink"); }
