@@ -9,15 +9,20 @@ namespace JournalFrame {
 
 namespace {
 
-constexpr std::array<quint32, 256> kCrcTable = [] {
-    std::array<quint32, 256> table{};
+// CRC-32 (IEEE) eight bytes at a step: a table per byte position.
+constexpr std::array<std::array<quint32, 256>, 8> kCrcTables = [] {
+    std::array<std::array<quint32, 256>, 8> tables{};
     for (quint32 i = 0; i < 256; ++i) {
         quint32 c = i;
         for (int bit = 0; bit < 8; ++bit)
             c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-        table[i] = c;
+        tables[0][i] = c;
     }
-    return table;
+    for (quint32 i = 0; i < 256; ++i) {
+        for (int t = 1; t < 8; ++t)
+            tables[t][i] = (tables[t - 1][i] >> 8) ^ tables[0][tables[t - 1][i] & 0xFF];
+    }
+    return tables;
 }();
 
 template<typename T>
@@ -93,9 +98,18 @@ std::optional<Record> parsePayload(QByteArrayView payload)
 
 quint32 crc32(QByteArrayView data, quint32 crc)
 {
+    const auto &t = kCrcTables;
+    const auto *p = reinterpret_cast<const uchar *>(data.data());
+    qsizetype left = data.size();
     crc = ~crc;
-    for (char byte : data)
-        crc = kCrcTable[(crc ^ quint8(byte)) & 0xFF] ^ (crc >> 8);
+    for (; left >= 8; left -= 8, p += 8) {
+        const quint32 low = qFromLittleEndian<quint32>(p) ^ crc;
+        const quint32 high = qFromLittleEndian<quint32>(p + 4);
+        crc = t[7][low & 0xFF] ^ t[6][(low >> 8) & 0xFF] ^ t[5][(low >> 16) & 0xFF] ^ t[4][low >> 24]
+              ^ t[3][high & 0xFF] ^ t[2][(high >> 8) & 0xFF] ^ t[1][(high >> 16) & 0xFF] ^ t[0][high >> 24];
+    }
+    for (; left > 0; --left, ++p)
+        crc = t[0][(crc ^ *p) & 0xFF] ^ (crc >> 8);
     return ~crc;
 }
 

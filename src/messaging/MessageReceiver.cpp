@@ -62,13 +62,14 @@ void MessageReceiver::processNext()
             continue;
         }
         m_busy = true;
+        m_answering = message.ticket;
         const QString reply = AutoAnswerTexts::reply(m_host.autoAnswerText());
         m_host.postReply(message.fromName, message.peerAddress, reply, [this, message, displayName](bool delivered) {
             if (delivered)
                 afterReply(message, displayName);
             else
                 m_host.reportReceiveError();
-            m_host.settle(message.ticket);
+            m_host.settle(std::exchange(m_answering, 0)); // unless the program's end settled it
             finish();
         });
     }
@@ -76,6 +77,8 @@ void MessageReceiver::processNext()
 
 void MessageReceiver::recordPending(const QList<ReceivedMessage> &later)
 {
+    // Answered, so never for the history: nothing is left of it for a next start.
+    m_host.settle(std::exchange(m_answering, 0));
     for (const ReceivedMessage &message : later)
         m_queue.push_back({message.fromName, message.text, message.peer.toString(), {}, message.ticket, {}});
     const bool recorded = !m_options.isOn(Option::AutoAnswer) && m_options.isOn(Option::History);

@@ -66,4 +66,5 @@ private:
     const OptionsStore &m_options;
     std::deque<Incoming> m_queue;
     bool m_busy = false;
+    quint64 m_answering = 0; // the ticket of the message whose reply is on its way
 };

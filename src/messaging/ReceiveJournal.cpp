@@ -156,14 +156,15 @@ void ReceiveJournal::load()
     qsizetype whole = 0;
     const QList<JournalFrame::Record> oldRecords = JournalFrame::decode(oldBytes);
     const QList<JournalFrame::Record> activeRecords = JournalFrame::decode(activeBytes, &whole);
-    if (!oldBytes.isEmpty())
+    if (!oldBytes.isEmpty()) {
         m_old.fd = openRetrying(QFile::encodeName(oldPath()), O_RDONLY);
+        m_old.size = oldBytes.size();
+    }
     if (!activeBytes.isEmpty() && openActive() && whole < activeBytes.size()) {
         // A record cut short by the end of the last run: appends go after the whole ones.
         if (::ftruncate(m_active.fd, whole) == 0)
             m_active.size = whole;
     }
-    m_old.size = oldBytes.size();
 
     QHash<quint64, qint64> settledAt; // ticket -> where the history ended when it was settled
     quint64 last = 0;

@@ -4,6 +4,7 @@
 #include "Cp1251.h"
 #include "HistoryLog.h"
 #include "HistoryTail.h"
+#include "JournalFrame.h"
 #include "ReceiveJournal.h"
 
 #include <QFile>
@@ -85,6 +86,7 @@ private Q_SLOTS:
     void tornLastRecordCostsOnlyItself()
     {
         QFETCH(int, cut);
+        QCOMPARE(JournalFrame::crc32("123456789"), 0xCBF43926u); // the standard CRC-32
         {
             ReceiveJournal journal(m_dir->path(), *m_history);
             record(journal, u"whole"_s);
