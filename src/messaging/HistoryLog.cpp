@@ -112,6 +112,35 @@ void HistoryLog::close() const
 HistoryLog::Result HistoryLog::write(const QString &text, const QString &from, const QString &to,
                                      const QDateTime &moment) const
 {
+    return append(entry(text, from, to, moment), false);
+}
+
+HistoryLog::Result HistoryLog::complete(const QByteArray &rest) const
+{
+    return append(rest, true);
+}
+
+namespace {
+
+// A file whose last line has no line break ends in an entry a crash cut short.
+bool endsMidLine(const QByteArray &path, off_t size)
+{
+    if (size == 0)
+        return false;
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    char last = '\n';
+    if (fd >= 0) {
+        if (::pread(fd, &last, 1, size - 1) != 1)
+            last = '\n';
+        ::close(fd);
+    }
+    return last != '\n';
+}
+
+} // namespace
+
+HistoryLog::Result HistoryLog::append(QByteArray bytes, bool continuing) const
+{
     if (!stillOpen()) {
         close();
         // The history holds what was said: the owner's only.
@@ -129,10 +158,13 @@ HistoryLog::Result HistoryLog::write(const QString &text, const QString &from, c
             m_opened = {};
         } else {
             m_opened = {info.st_dev, info.st_ino, info.st_mode, info.st_uid, info.st_gid};
+            m_endsMidLine = endsMidLine(m_encodedPath, info.st_size);
         }
         m_fd = fd;
     }
-    const QByteArray bytes = entry(text, from, to, moment);
+    // An entry after a cut one starts on a line of its own, or readers would not see it.
+    if (m_endsMidLine && !continuing)
+        bytes.prepend("\r\n");
     ssize_t written = -1;
     do
         written = ::write(m_fd, bytes.constData(), size_t(bytes.size()));
@@ -142,6 +174,7 @@ HistoryLog::Result HistoryLog::write(const QString &text, const QString &from, c
         close();
         return Result::WriteFailed;
     }
+    m_endsMidLine = false;
     // Appending leaves the offset at the end of this entry, even when another process appends too.
     if (const off_t at = ::lseek(m_fd, 0, SEEK_CUR); at >= 0)
         m_end = at;

@@ -40,18 +40,48 @@ bool HistoryTail::take(const QByteArray &body, qint64 from)
     return false;
 }
 
-bool HistoryTail::isEntry(qsizetype at, qsizetype bodySize) const
+qsizetype HistoryTail::stampBefore(qsizetype at) const
 {
     const QByteArrayView bytes(m_bytes);
-    const QByteArray ruleLine = LogHeader::kRule.toByteArray() + "\r\n";
-    const qsizetype end = at + bodySize;
-    if (end != bytes.size() && !bytes.sliced(end).startsWith(ruleLine))
-        return false;
-    // Before the body: the rule line and "[" with the date, on one line.
     const qsizetype window = std::min(at, kMaxStamp);
     const QByteArrayView stamp = bytes.sliced(at - window, window);
     const qsizetype open = stamp.lastIndexOf('[');
     if (open < 0 || stamp.sliced(open).contains('\r') || stamp.sliced(open).contains('\n'))
+        return -1;
+    // The rule line is a line of its own: one inside a text is indented.
+    const qsizetype bracket = at - window + open;
+    const QByteArray ruleLine = LogHeader::kRule.toByteArray() + "\r\n";
+    const qsizetype rule = bracket - ruleLine.size();
+    if (rule < 0 || !bytes.sliced(rule).startsWith(ruleLine) || (rule > 0 && bytes[rule - 1] != '\n'))
+        return -1;
+    return bracket;
+}
+
+bool HistoryTail::isEntry(qsizetype at, qsizetype bodySize) const
+{
+    const qsizetype end = at + bodySize;
+    if (end != m_bytes.size() && !QByteArrayView(m_bytes).sliced(end).startsWith(LogHeader::kRule.toByteArray() + "\r\n"))
         return false;
-    return bytes.first(at - window + open).endsWith(ruleLine);
+    return stampBefore(at) >= 0;
+}
+
+QByteArray HistoryTail::missingEnd(const QByteArray &body, qint64 from)
+{
+    if (m_completed)
+        return {};
+    // The last entry's header: a rule line of its own, "[", the date and "] ".
+    const QByteArray ruleLine = LogHeader::kRule.toByteArray() + "\r\n";
+    qsizetype rule = m_bytes.lastIndexOf(ruleLine);
+    while (rule > 0 && m_bytes[rule - 1] != '\n')
+        rule = m_bytes.lastIndexOf(ruleLine, rule - 1);
+    if (rule < 0 || m_start + rule < from)
+        return {};
+    const qsizetype names = m_bytes.indexOf("] ", rule + ruleLine.size());
+    if (names < 0 || stampBefore(names) != rule + ruleLine.size())
+        return {};
+    const QByteArrayView written = QByteArrayView(m_bytes).sliced(names);
+    if (written.size() >= body.size() || !QByteArrayView(body).startsWith(written))
+        return {};
+    m_completed = true;
+    return body.sliced(written.size());
 }

@@ -40,7 +40,7 @@ MessageReceiver::MessageReceiver(ReceiveHost &host, const OptionsStore &options)
 void MessageReceiver::receive(const QString &fromName, const QString &text, const QString &peerAddress,
                               IncomingEntry::Origin origin, quint64 ticket)
 {
-    m_queue.push_back({fromName, text, peerAddress, origin, ticket, {}});
+    m_queue.push_back({fromName, text, peerAddress, origin, ticket, {}, false});
     if (!m_busy)
         processNext();
 }
@@ -80,7 +80,7 @@ void MessageReceiver::recordPending(const QList<ReceivedMessage> &later)
     // Answered, so never for the history: nothing is left of it for a next start.
     m_host.settle(std::exchange(m_answering, 0));
     for (const ReceivedMessage &message : later)
-        m_queue.push_back({message.fromName, message.text, message.peer.toString(), {}, message.ticket, {}});
+        m_queue.push_back({message.fromName, message.text, message.peer.toString(), {}, message.ticket, {}, false});
     const bool recorded = !m_options.isOn(Option::AutoAnswer) && m_options.isOn(Option::History);
     while (!m_queue.empty()) {
         const Incoming message = std::move(m_queue.front());
@@ -95,8 +95,8 @@ void MessageReceiver::recordPending(const QList<ReceivedMessage> &later)
 void MessageReceiver::replay(const QList<Recovered> &messages)
 {
     for (const Recovered &recovered : messages) {
-        const Incoming message{recovered.fromName, recovered.text, recovered.peerAddress,
-                               recovered.origin, recovered.ticket, recovered.arrived};
+        const Incoming message{recovered.fromName, recovered.text, recovered.peerAddress, recovered.origin,
+                               recovered.ticket, recovered.arrived, recovered.logged};
         const QString displayName = m_host.displayName(message.fromName);
         if (!m_host.isBlacklisted(displayName)) {
             if (m_options.isOn(Option::AutoAnswer)) {
@@ -133,7 +133,7 @@ void MessageReceiver::finish()
 
 void MessageReceiver::announce(const Incoming &message, const QString &displayName)
 {
-    if (m_options.isOn(Option::History))
+    if (m_options.isOn(Option::History) && !message.logged)
         m_host.writeHistory(message.text, displayName, m_host.ownName(), momentOf(message.arrived));
     if (m_options.isOn(Option::Sound))
         m_host.playSound();

@@ -40,6 +40,7 @@ public:
         IncomingEntry::Origin origin = IncomingEntry::Origin::Open;
         QDateTime arrived;
         quint64 ticket = 0;
+        bool logged = false; // its history entry was written before the program failed
     };
     // Each gets what receiving it gives, with its arrival time in the history
     // and on screen and a header that says it came before the program failed;
@@ -53,6 +54,7 @@ private:
         IncomingEntry::Origin origin = IncomingEntry::Origin::Open;
         quint64 ticket = 0;
         QDateTime arrived; // a recovered message's; live ones arrive now
+        bool logged = false;
     };
 
     void processNext();

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Nothing acknowledged is lost: eight computers flood the real program with
 # numbered messages, it is killed with SIGKILL right after the last
-# acknowledgement, and once it has started again every acknowledged message
-# is in the history exactly once.
+# acknowledgement and started again, twice (the second time with what the
+# first restart recovered behind it), and then every acknowledged message is
+# in the history exactly once. How many are still waiting at the kill varies
+# with the machine's load: two rounds make a round with none rare.
 # Usage: test_journal.sh ZAVOLIN ZVPROBE   (JOURNAL_FLOOD: messages per sender, 500)
 set -u
 
@@ -48,54 +50,50 @@ start_receiver() { # LOG
 # "SENDER NUMBER" for every received entry of the flood, one per line.
 entries() {
     iconv -f CP1251 -t UTF-8 "$home/Log.txt" 2>/dev/null | tr -d '\r' |
-        awk '/^\[.*\] PC-[B-I] --> PC-A$/ { from = $(NF - 2); next } from != "" { print from, $1; from = "" }'
+        awk '/^\[.*\] R[12]-PC-[B-I] --> PC-A$/ { from = $(NF - 2); next } from != "" { print from, $1; from = "" }'
 }
 
-start_receiver "$logs/a.log" || {
+start_receiver "$logs/a0.log" || {
     lan_fail "zavolin on pc-a never acknowledged a message"
-    lan_show "$logs/a.log"
+    lan_show "$logs/a0.log"
     lan_finish
     exit
 }
 
-floods=()
-for h in "${senders[@]}"; do
-    lan_bg "$h" "$logs/flood-$h.log" "$zvprobe" flood-msg pc-a "${h^^}" "$count" numbered
-    floods+=("$LAN_LAST_PID")
-done
-wait "${floods[@]}" # each bounded by LAN_BG_TIMEOUT; no polling delay before the kill
-kill -KILL "$receiver"
-lan_wait_exit "$wrapper" 5
-acked=0
-for h in "${senders[@]}"; do
-    n=$(sed -n 's/^ACKED //p' "$logs/flood-$h.log")
-    acked=$((acked + ${n:-0}))
-    ((${n:-0} == count)) || lan_fail "only ${n:-0} of $count messages from $h were acknowledged"
-done
-before=$(entries | wc -l)
-
-start_receiver "$logs/a2.log" || lan_fail "zavolin did not start again after SIGKILL"
-lan_exec pc-b "$zvprobe" time-msg pc-a PC-MARK done >"$logs/marker.log" 2>&1
-# Recovered messages come before anything new: once the marker is there, they are too.
-for ((i = 0; i < 600; i++)); do
-    grep -q -- '] PC-MARK --> PC-A' "$home/Log.txt" && break
-    sleep 0.1
-done
-
-duplicates=$(entries | sort | uniq -d | wc -l)
-distinct=$(entries | sort -u | wc -l)
-for h in "${senders[@]}"; do
-    n=$(sed -n 's/^ACKED //p' "$logs/flood-$h.log")
-    for ((k = 1; k <= ${n:-0}; k++)); do
-        echo "${h^^} N$k"
+recovered=0
+for round in 1 2; do
+    floods=()
+    for h in "${senders[@]}"; do
+        lan_bg "$h" "$logs/flood$round-$h.log" "$zvprobe" flood-msg pc-a "R$round-${h^^}" "$count" numbered
+        floods+=("$LAN_LAST_PID")
     done
-done | sort >"$logs/acked.txt"
-missing=$(entries | sort -u | comm -23 "$logs/acked.txt" - | wc -l)
-if ((missing == 0 && duplicates == 0 && distinct == acked)); then
-    lan_pass "all $acked acknowledged messages are in the history once ($((distinct - before)) came back from the journal after SIGKILL)"
+    wait "${floods[@]}" # each bounded by LAN_BG_TIMEOUT; no polling delay before the kill
+    kill -KILL "$receiver"
+    lan_wait_exit "$wrapper" 5
+    for h in "${senders[@]}"; do
+        n=$(sed -n 's/^ACKED //p' "$logs/flood$round-$h.log")
+        ((${n:-0} == count)) || lan_fail "round $round: only ${n:-0} of $count messages from $h were acknowledged"
+        for ((k = 1; k <= count; k++)); do echo "R$round-${h^^} N$k"; done
+    done >>"$logs/acked.txt"
+    before=$(entries | wc -l)
+    start_receiver "$logs/a$round.log" || lan_fail "zavolin did not start again after SIGKILL"
+    lan_exec pc-b "$zvprobe" time-msg pc-a PC-MARK "$round" >"$logs/marker.log" 2>&1
+    # Recovered messages come before anything new: once the marker is there, they are too.
+    for ((i = 0; i < 600; i++)); do
+        (($(grep -a -c -- '] PC-MARK --> PC-A' "$home/Log.txt") == round)) && break
+        sleep 0.1
+    done
+    recovered=$((recovered + $(entries | wc -l) - before))
+done
+
+sort -o "$logs/acked.txt" "$logs/acked.txt"
+entries | sort >"$logs/found.txt"
+total=$(wc -l <"$logs/acked.txt")
+if cmp -s "$logs/acked.txt" "$logs/found.txt"; then
+    lan_pass "all $total acknowledged messages are in the history once ($recovered came back from the journal after the kills)"
 else
-    lan_fail "history after SIGKILL and restart: $missing of $acked acknowledged messages missing, $duplicates twice, $distinct distinct ($before before the restart)"
-    lan_show "$logs/a.log" "$logs/a2.log" "$logs/marker.log"
+    lan_fail "after SIGKILL and restart $(comm -23 "$logs/acked.txt" "$logs/found.txt" | wc -l) of $total acknowledged messages are missing from the history, $(uniq -d "$logs/found.txt" | wc -l) are there twice"
+    lan_show "$logs/a1.log" "$logs/a2.log" "$logs/marker.log"
 fi
 kill -TERM "$receiver" 2>/dev/null
 lan_wait_exit "$wrapper" 10

@@ -122,7 +122,7 @@ private Q_SLOTS:
         QCOMPARE(textsLeft(), QStringList({u"settled"_s, u"waiting"_s}));
     }
 
-    void historyTailFindsEachWrittenEntryOnce()
+    void historyTailFindsEachWrittenEntryOnceAndCompletesACutOne()
     {
         const QByteArray a = HistoryLog::entryBody(u"x"_s, u"PC-B"_s, u"ME"_s);
         m_history->write(u"x"_s, u"PC-B"_s, u"ME"_s); // before the offset asked for
@@ -137,6 +137,24 @@ private Q_SLOTS:
         QVERIFY(!tail.take(a, from)); // the one before the offset is not it
         QVERIFY(!tail.take(HistoryLog::entryBody(u"x"_s, u"PC-C"_s, u"ME"_s), from)); // a longer text is another
         QVERIFY(tail.take(HistoryLog::entryBody(u"x\r\nmore"_s, u"PC-C"_s, u"ME"_s), from));
+
+        // Killed while writing an entry: the system cut the write. The next
+        // start completes it; cut before its names, the next entry starts a line.
+        const QString text = u"длинный\r\nтекст"_s;
+        const QByteArray whole = HistoryLog::entry(text, u"PC-D"_s, u"ME"_s, QDateTime::currentDateTime());
+        const QByteArray body = HistoryLog::entryBody(text, u"PC-D"_s, u"ME"_s);
+        QFile log(path(u"Log.txt"_s));
+        QVERIFY(log.open(QIODevice::Append) && log.write(whole.first(whole.size() - 9)) > 0);
+        log.close();
+        HistoryTail cut(path(u"Log.txt"_s), from);
+        QVERIFY(cut.missingEnd(HistoryLog::entryBody(u"длинный"_s, u"PC-C"_s, u"ME"_s), from).isEmpty());
+        QCOMPARE(cut.missingEnd(body, from), whole.last(9));
+        QCOMPARE(HistoryLog(path(u"Log.txt"_s)).complete(whole.last(9)), HistoryLog::Result::Written);
+        QVERIFY(HistoryTail(path(u"Log.txt"_s), from).take(body, from));
+        QVERIFY(log.open(QIODevice::Append) && log.write(whole.first(80)) == 80);
+        log.close();
+        QCOMPARE(HistoryLog(path(u"Log.txt"_s)).write(u"y"_s, u"PC-B"_s, u"ME"_s), HistoryLog::Result::Written);
+        QVERIFY(HistoryTail(path(u"Log.txt"_s), from).take(HistoryLog::entryBody(u"y"_s, u"PC-B"_s, u"ME"_s), from));
     }
 
     void settledAndSyncedRecordsGo()

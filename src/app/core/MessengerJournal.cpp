@@ -55,11 +55,14 @@ void Messenger::replayJournal()
         m_secure->trust().setOwnName(m_ownName);
     QList<MessageReceiver::Recovered> recovered;
     for (const ReceiveJournal::Message &message : left) {
-        // In the history already: written, and shown, just before the run ended.
-        if (tail.take(HistoryLog::entryBody(message.text, displayName(message.fromName), m_ownName),
-                      message.historyFrom)) {
-            m_journal.settle(message.ticket);
-            continue;
+        // Written just before the run ended, or cut short as it was killed:
+        // not written again. Shown all the same: the view shows a message a
+        // frame later, and the crash may have come first.
+        const QByteArray body = HistoryLog::entryBody(message.text, displayName(message.fromName), m_ownName);
+        bool logged = tail.take(body, message.historyFrom);
+        if (!logged) {
+            const QByteArray rest = tail.missingEnd(body, message.historyFrom);
+            logged = !rest.isEmpty() && m_history.complete(rest) == HistoryLog::Result::Written;
         }
         auto origin = IncomingEntry::Origin::Open;
         if (m_secure) {
@@ -71,7 +74,7 @@ void Messenger::replayJournal()
                 origin = IncomingEntry::Origin::Unverified;
         }
         recovered.append({message.fromName, message.text, message.peer.toString(), origin, message.arrived,
-                          message.ticket});
+                          message.ticket, logged});
     }
     qCInfo(lcZavolin, "%lld messages acknowledged before the last run ended are received now",
            qlonglong(recovered.size()));
