@@ -14,6 +14,9 @@
 
 using namespace Qt::StringLiterals;
 
+// A sync of a busy disk can take seconds: waited for, never timed.
+constexpr int kSyncBound = 60000;
+
 class TestReceiveJournal : public QObject
 {
     Q_OBJECT
@@ -162,18 +165,18 @@ private Q_SLOTS:
         auto journal = std::make_unique<ReceiveJournal>(m_dir->path(), *m_history);
         const QString active = journal->activePath();
         journal->settle(record(*journal, u"one"_s));
-        QTRY_COMPARE(QFileInfo(active).size(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(active).size(), 0, kSyncBound);
 
         // Under a steady flood one file never empties: past its bound it is
         // set aside until the messages it holds are settled.
         const quint64 first = record(*journal, u"held"_s);
         for (qint64 bytes = 0; bytes < ReceiveJournal::kRotateBytes; bytes += 9999)
             journal->settle(record(*journal, QString(9999, u'a')));
-        QTRY_VERIFY(QFileInfo::exists(journal->oldPath()));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(journal->oldPath()), kSyncBound);
         journal->settle(record(*journal, u"new"_s));
         journal->settle(first);
-        QTRY_VERIFY(!QFileInfo::exists(journal->oldPath()));
-        QTRY_COMPARE(QFileInfo(active).size(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(journal->oldPath()), kSyncBound);
+        QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(active).size(), 0, kSyncBound);
 
         journal->settle(record(*journal, u"two"_s));
         journal.reset(); // a clean end: nothing waits
