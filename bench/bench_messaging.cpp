@@ -88,10 +88,12 @@ double memoryMiB(qint64 pid, const char *field)
     return -1;
 }
 
-// User and system CPU time of a process in seconds, or -1.
-double cpuSeconds(qint64 pid)
+// User and system CPU time of a process in seconds, or -1; with `thread`,
+// of that thread only (the GUI thread's id is the process id).
+double cpuSeconds(qint64 pid, qint64 thread = 0)
 {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    QFile stat(thread ? QStringLiteral("/proc/%1/task/%2/stat").arg(pid).arg(thread)
+                      : QStringLiteral("/proc/%1/stat").arg(pid));
     if (!stat.open(QIODevice::ReadOnly))
         return -1;
     const QByteArray line = stat.readAll();
@@ -132,6 +134,7 @@ bool waitUntilUp(TMsgClient &client)
 struct Received {
     double rate = 0;       // messages acknowledged and recorded per second
     double cpuUs = 0;      // the receiver's CPU per message, work after the acknowledgement included
+    double guiCpuUs = 0;   // of which its GUI thread's
 };
 
 // The receiver's CPU time once it has gone quiet: what it does after the last
@@ -178,6 +181,7 @@ Received receiveRate(const QString &zavolin, const QString &rawMsg, const QByteA
     const QString log = home.filePath(QStringLiteral("Log.txt"));
     const int before = historyEntries(log);
     const double cpuBefore = settledCpuSeconds(receiver.processId());
+    const double guiCpuBefore = cpuSeconds(receiver.processId(), receiver.processId());
 
     QElapsedTimer timer;
     timer.start();
@@ -193,6 +197,7 @@ Received receiveRate(const QString &zavolin, const QString &rawMsg, const QByteA
     const double seconds = std::max(postSeconds, timer.nsecsElapsed() / 1e9);
     const int recorded = historyEntries(log) - before;
     const double cpu = settledCpuSeconds(receiver.processId()) - cpuBefore;
+    const double guiCpu = cpuSeconds(receiver.processId(), receiver.processId()) - guiCpuBefore;
     if (!posted.windows.isEmpty())
         std::printf("  %s\n", qPrintable(posted.windows));
     std::printf("  receiver memory after %d messages: VmRSS %.1f MiB, VmHWM %.1f MiB\n", done,
@@ -202,9 +207,10 @@ Received receiveRate(const QString &zavolin, const QString &rawMsg, const QByteA
     Received result;
     result.rate = recorded == count ? recorded / seconds : 0;
     result.cpuUs = done > 0 ? cpu * 1e6 / done : 0;
+    result.guiCpuUs = done > 0 ? guiCpu * 1e6 / done : 0;
     std::printf("  zavolin, %d sender(s): %d acknowledged, %d recorded in %.2f s = %.0f msg/s, receiver CPU %.0f us "
-                "per message\n",
-                senders, done, recorded, seconds, result.rate, result.cpuUs);
+                "per message (GUI thread %.0f us)\n",
+                senders, done, recorded, seconds, result.rate, result.cpuUs, result.guiCpuUs);
     return result;
 }
 
@@ -293,8 +299,8 @@ int main(int argc, char **argv)
             const Received received = receiveRate(zavolin, rawMsg, setup.ini, count, senders);
             allReceived = allReceived && received.rate > 0;
             if (raw > 0 && received.rate > 0)
-                std::printf("ratio %s, %d sender(s): %.2f of raw, %.0f us receiver CPU per message\n", setup.name,
-                            senders, received.rate / raw, received.cpuUs);
+                std::printf("ratio %s, %d sender(s): %.2f of raw, %.0f us receiver CPU per message (GUI thread %.0f us)\n",
+                            setup.name, senders, received.rate / raw, received.cpuUs, received.guiCpuUs);
             if (rawParallel > 0 && received.rate > 0)
                 std::printf("  against %d raw server processes: %.2f\n", senders, received.rate / rawParallel);
             std::fflush(stdout);

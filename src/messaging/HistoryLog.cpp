@@ -74,9 +74,22 @@ QByteArray entryText(const QString &text)
 
 QByteArray HistoryLog::entry(const QString &text, const QString &from, const QString &to, const QDateTime &moment)
 {
-    const QString header = u'[' + SystemFormats::dateTime(moment) + QStringLiteral("] ") + headerName(from)
-                           + QStringLiteral(" --> ") + headerName(to);
-    return kRule + "\r\n" + Cp1251::encode(header) + "\r\n" + entryText(text) + "\r\n";
+    return kRule + "\r\n[" + Cp1251::encode(SystemFormats::dateTime(moment)) + entryBody(text, from, to);
+}
+
+QByteArray HistoryLog::entryBody(const QString &text, const QString &from, const QString &to)
+{
+    const QString names = QStringLiteral("] ") + headerName(from) + QStringLiteral(" --> ") + headerName(to);
+    return Cp1251::encode(names) + "\r\n" + entryText(text) + "\r\n";
+}
+
+qint64 HistoryLog::end() const
+{
+    if (m_end < 0) {
+        struct stat info{};
+        m_end = ::stat(m_encodedPath.constData(), &info) == 0 ? qint64(info.st_size) : 0;
+    }
+    return m_end;
 }
 
 bool HistoryLog::stillOpen() const
@@ -99,6 +112,35 @@ void HistoryLog::close() const
 HistoryLog::Result HistoryLog::write(const QString &text, const QString &from, const QString &to,
                                      const QDateTime &moment) const
 {
+    return append(entry(text, from, to, moment), false);
+}
+
+HistoryLog::Result HistoryLog::complete(const QByteArray &rest) const
+{
+    return append(rest, true);
+}
+
+namespace {
+
+// A file whose last line has no line break ends in an entry a crash cut short.
+bool endsMidLine(const QByteArray &path, off_t size)
+{
+    if (size == 0)
+        return false;
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    char last = '\n';
+    if (fd >= 0) {
+        if (::pread(fd, &last, 1, size - 1) != 1)
+            last = '\n';
+        ::close(fd);
+    }
+    return last != '\n';
+}
+
+} // namespace
+
+HistoryLog::Result HistoryLog::append(QByteArray bytes, bool continuing) const
+{
     if (!stillOpen()) {
         close();
         // The history holds what was said: the owner's only.
@@ -116,10 +158,13 @@ HistoryLog::Result HistoryLog::write(const QString &text, const QString &from, c
             m_opened = {};
         } else {
             m_opened = {info.st_dev, info.st_ino, info.st_mode, info.st_uid, info.st_gid};
+            m_endsMidLine = endsMidLine(m_encodedPath, info.st_size);
         }
         m_fd = fd;
     }
-    const QByteArray bytes = entry(text, from, to, moment);
+    // An entry after a cut one starts on a line of its own, or readers would not see it.
+    if (m_endsMidLine && !continuing)
+        bytes.prepend("\r\n");
     ssize_t written = -1;
     do
         written = ::write(m_fd, bytes.constData(), size_t(bytes.size()));
@@ -129,5 +174,9 @@ HistoryLog::Result HistoryLog::write(const QString &text, const QString &from, c
         close();
         return Result::WriteFailed;
     }
+    m_endsMidLine = false;
+    // Appending leaves the offset at the end of this entry, even when another process appends too.
+    if (const off_t at = ::lseek(m_fd, 0, SEEK_CUR); at >= 0)
+        m_end = at;
     return Result::Written;
 }

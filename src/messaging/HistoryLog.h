@@ -16,7 +16,9 @@
 // given other permissions or owner since it was opened is opened again, so
 // the entry lands where the path now leads, or fails as an open would.
 // A new file is made readable by its owner only; one of ours that others
-// could read is narrowed to its owner when it is opened.
+// could read is narrowed to its owner when it is opened. A file that ends
+// mid-line (a process killed while writing an entry: the system may cut a
+// write at a page) gets a line break before the next entry.
 class HistoryLog
 {
 public:
@@ -32,7 +34,18 @@ public:
     Result write(const QString &text, const QString &from, const QString &to,
                  const QDateTime &moment = QDateTime::currentDateTime()) const;
 
+    // The rest of an entry that a crash cut short (HistoryTail::missingEnd), written where it was cut.
+    Result complete(const QByteArray &rest) const;
+
     static QByteArray entry(const QString &text, const QString &from, const QString &to, const QDateTime &moment);
+    // An entry from the "] " after its date to its end: what one entry of the
+    // same message by the same names has, whenever it was written.
+    static QByteArray entryBody(const QString &text, const QString &from, const QString &to);
+
+    const QString &path() const { return m_path; }
+    // Where the file ends after the last entry written through this object
+    // (its size when none was yet): the next entry starts there or later.
+    qint64 end() const;
 
 private:
     // What the open file was when opened: the path must still lead to it.
@@ -46,11 +59,14 @@ private:
         bool operator==(const Identity &) const = default;
     };
 
+    Result append(QByteArray bytes, bool continuing) const;
     bool stillOpen() const;
     void close() const;
 
     QString m_path;
     QByteArray m_encodedPath;
     mutable int m_fd = -1;
+    mutable qint64 m_end = -1;
+    mutable bool m_endsMidLine = false; // the file ends in an entry a crash cut short
     mutable Identity m_opened;
 };

@@ -16,7 +16,20 @@ QString quotedUpper(const QString &name)
     return u'"' + AsciiCase::upper(name) + u'"';
 }
 
+QDateTime momentOf(const QDateTime &arrived)
+{
+    return arrived.isValid() ? arrived : QDateTime::currentDateTime();
+}
+
 } // namespace
+
+// Acknowledged before the program failed and shown only now: the user sees when it came.
+QString MessageReceiver::recoveredMark(const Incoming &message)
+{
+    if (!message.arrived.isValid())
+        return {};
+    return QStringLiteral("  [получено до сбоя программы, %1]").arg(SystemFormats::dateTime(message.arrived));
+}
 
 MessageReceiver::MessageReceiver(ReceiveHost &host, const OptionsStore &options)
     : m_host(host)
@@ -25,9 +38,9 @@ MessageReceiver::MessageReceiver(ReceiveHost &host, const OptionsStore &options)
 }
 
 void MessageReceiver::receive(const QString &fromName, const QString &text, const QString &peerAddress,
-                              IncomingEntry::Origin origin)
+                              IncomingEntry::Origin origin, quint64 ticket)
 {
-    m_queue.push_back({fromName, text, peerAddress, origin});
+    m_queue.push_back({fromName, text, peerAddress, origin, ticket, {}, false});
     if (!m_busy)
         processNext();
 }
@@ -38,20 +51,25 @@ void MessageReceiver::processNext()
         const Incoming message = m_queue.front();
         m_queue.pop_front();
         const QString displayName = m_host.displayName(message.fromName);
-        if (m_host.isBlacklisted(displayName))
+        if (m_host.isBlacklisted(displayName)) {
+            m_host.settle(message.ticket);
             continue;
+        }
         if (!m_options.isOn(Option::AutoAnswer)) {
             announce(message, displayName);
             show(message, displayName);
+            m_host.settle(message.ticket);
             continue;
         }
         m_busy = true;
+        m_answering = message.ticket;
         const QString reply = AutoAnswerTexts::reply(m_host.autoAnswerText());
         m_host.postReply(message.fromName, message.peerAddress, reply, [this, message, displayName](bool delivered) {
             if (delivered)
                 afterReply(message, displayName);
             else
                 m_host.reportReceiveError();
+            m_host.settle(std::exchange(m_answering, 0)); // unless the program's end settled it
             finish();
         });
     }
@@ -59,15 +77,36 @@ void MessageReceiver::processNext()
 
 void MessageReceiver::recordPending(const QList<ReceivedMessage> &later)
 {
+    // Answered, so never for the history: nothing is left of it for a next start.
+    m_host.settle(std::exchange(m_answering, 0));
     for (const ReceivedMessage &message : later)
-        m_queue.push_back({message.fromName, message.text, message.peer.toString()});
+        m_queue.push_back({message.fromName, message.text, message.peer.toString(), {}, message.ticket, {}, false});
     const bool recorded = !m_options.isOn(Option::AutoAnswer) && m_options.isOn(Option::History);
     while (!m_queue.empty()) {
         const Incoming message = std::move(m_queue.front());
         m_queue.pop_front();
         const QString displayName = m_host.displayName(message.fromName);
         if (recorded && !m_host.isBlacklisted(displayName))
-            m_host.writeHistory(message.text, displayName, m_host.ownName());
+            m_host.writeHistory(message.text, displayName, m_host.ownName(), QDateTime::currentDateTime());
+        m_host.settle(message.ticket);
+    }
+}
+
+void MessageReceiver::replay(const QList<Recovered> &messages)
+{
+    for (const Recovered &recovered : messages) {
+        const Incoming message{recovered.fromName, recovered.text, recovered.peerAddress, recovered.origin,
+                               recovered.ticket, recovered.arrived, recovered.logged};
+        const QString displayName = m_host.displayName(message.fromName);
+        if (!m_host.isBlacklisted(displayName)) {
+            if (m_options.isOn(Option::AutoAnswer)) {
+                afterReply(message, displayName);
+            } else {
+                announce(message, displayName);
+                show(message, displayName);
+            }
+        }
+        m_host.settle(message.ticket);
     }
 }
 
@@ -79,7 +118,7 @@ void MessageReceiver::afterReply(const Incoming &message, const QString &display
         entry.kind = IncomingEntry::Kind::MissedWhileAnswering;
         entry.origin = message.origin;
         entry.header = QStringLiteral("Было сообщение от  ") + quotedUpper(displayName) + QStringLiteral(". Время: ")
-                       + SystemFormats::longTime(QTime::currentTime());
+                       + SystemFormats::longTime(momentOf(message.arrived).time()) + recoveredMark(message);
         m_host.showIncoming(entry);
         return;
     }
@@ -94,8 +133,8 @@ void MessageReceiver::finish()
 
 void MessageReceiver::announce(const Incoming &message, const QString &displayName)
 {
-    if (m_options.isOn(Option::History))
-        m_host.writeHistory(message.text, displayName, m_host.ownName());
+    if (m_options.isOn(Option::History) && !message.logged)
+        m_host.writeHistory(message.text, displayName, m_host.ownName(), momentOf(message.arrived));
     if (m_options.isOn(Option::Sound))
         m_host.playSound();
     if (m_options.isOn(Option::TrayInsteadOfWindow))
@@ -115,10 +154,11 @@ void MessageReceiver::show(const Incoming &message, const QString &displayName)
     IncomingEntry entry;
     if (m_options.isOn(Option::TimeInHeader)) {
         entry.header = QStringLiteral(">>Сообщение от  ") + quotedUpper(displayName) + QStringLiteral("<<  ")
-                       + SystemFormats::longTime(QTime::currentTime());
+                       + SystemFormats::longTime(momentOf(message.arrived).time());
     } else {
         entry.header = QStringLiteral(">>Сообщение от  ") + displayName;
     }
+    entry.header += recoveredMark(message);
     entry.text = message.text;
     entry.origin = message.origin;
     entry.smileys = m_options.isOn(Option::Smileys);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 
 #include <functional>
@@ -21,7 +22,11 @@ public:
     virtual void postReply(const QString &host, const QString &fallbackHost, const QString &text,
                            std::function<void(bool delivered)> done) = 0;
     virtual void markAutoAnswered() = 0; // tray and floating window hints
-    virtual void writeHistory(const QString &text, const QString &from, const QString &to) = 0;
+    virtual void writeHistory(const QString &text, const QString &from, const QString &to,
+                              const QDateTime &moment) = 0;
+    // The message of `ticket` is written to the history or goes nowhere: what
+    // kept it against a crash may let it go (0: nothing kept it).
+    virtual void settle(quint64 ticket) = 0;
     virtual void playSound() = 0;
     virtual void startTrayBlinking() = 0;
     virtual void showMainWindow() = 0;

@@ -37,8 +37,17 @@ protected:
                     return;
                 }
             }
+            quint64 ticket = 0;
+            if (m_server->m_arrivalRecord) {
+                const auto recorded = m_server->m_arrivalRecord(m_parser.fromName(), m_parser.text(), peerAddress(), peerKey());
+                if (!recorded) {
+                    drop(QStringLiteral("message not recorded"));
+                    return;
+                }
+                ticket = *recorded;
+            }
             acknowledge(MsgFrame::acknowledgement());
-            m_server->deliver(fromName, Cp1251::decode(m_parser.text()), peerAddress(), peerKey());
+            m_server->deliver({fromName, Cp1251::decode(m_parser.text()), peerAddress(), peerKey(), ticket});
             // Over TLS a sender keeps its connection for the next request, which
             // comes only after this acknowledgement: a handshake per message would
             // cost many times the message itself.
@@ -101,16 +110,15 @@ ServeConnection *TMsgServer::createConnection(QTcpSocket *socket, int idleTimeou
     return connection;
 }
 
-void TMsgServer::deliver(const QString &fromName, const QString &text, const QHostAddress &peer,
-                         const QString &peerKey)
+void TMsgServer::deliver(ReceivedMessage message)
 {
-    m_pending.push_back({fromName, text, peer, peerKey});
+    m_pending.push_back(std::move(message));
     delivery().post([this] {
         if (m_pending.empty())
             return; // taken by takePending()
         const ReceivedMessage message = std::move(m_pending.front());
         m_pending.pop_front();
-        Q_EMIT messageReceived(message.fromName, message.text, message.peer, message.peerKey);
+        Q_EMIT messageReceived(message.fromName, message.text, message.peer, message.peerKey, message.ticket);
     });
 }
 

@@ -8,6 +8,7 @@
 
 #include <deque>
 #include <functional>
+#include <optional>
 
 inline constexpr quint16 kMessagePort = 6711;
 
@@ -46,6 +47,7 @@ struct ReceivedMessage
     QString text;
     QHostAddress peer;
     QString peerKey; // the fingerprint the peer proved over TLS; empty in the open
+    quint64 ticket = 0; // where it was recorded before its acknowledgement; 0: nowhere
 };
 
 // Receives messages; each one is acknowledged before it is handed on.
@@ -69,10 +71,19 @@ public:
         std::function<QString(const QString &fromName, const QString &peerKey, const QHostAddress &peer)>;
     void setSenderCheck(SenderCheck check) { m_senderCheck = std::move(check); }
 
+    // Asked for each request that passed the sender check, before it is
+    // acknowledged, with its fields as they came: records it where it
+    // outlives the process and returns its ticket (0: not recorded, by
+    // choice). No value refuses it without acknowledgement: the sender then
+    // knows it did not arrive.
+    using ArrivalRecord = std::function<std::optional<quint64>(QByteArrayView fromName, QByteArrayView text,
+                                                               const QHostAddress &peer, const QString &peerKey)>;
+    void setArrivalRecord(ArrivalRecord record) { m_arrivalRecord = std::move(record); }
+
 Q_SIGNALS:
     // In arrival order, one at a time.
     void messageReceived(const QString &fromName, const QString &text, const QHostAddress &peer,
-                         const QString &peerKey);
+                         const QString &peerKey, quint64 ticket);
     void connectionDropped(const QString &reason);
 
 protected:
@@ -80,8 +91,9 @@ protected:
 
 private:
     friend class MsgServeConnection;
-    void deliver(const QString &fromName, const QString &text, const QHostAddress &peer, const QString &peerKey);
+    void deliver(ReceivedMessage message);
 
     std::deque<ReceivedMessage> m_pending;
     SenderCheck m_senderCheck;
+    ArrivalRecord m_arrivalRecord;
 };

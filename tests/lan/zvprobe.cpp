@@ -26,7 +26,7 @@ void printLine(const QString &line)
 int usage()
 {
     std::fprintf(stderr, "usage: zvprobe listen-udp SECONDS | send-udp TEXT | serve-msg SECONDS COUNT"
-                         " | first-udp PREFIX SECONDS | flood-msg HOST FROM COUNT links|smileys"
+                         " | first-udp PREFIX SECONDS | flood-msg HOST FROM COUNT links|smileys|numbered"
                          " | time-msg HOST FROM TEXT\n");
     return 64;
 }
@@ -44,9 +44,11 @@ QByteArray request(const QString &from, const QByteArray &text)
     return MsgFrame::encodeField(Cp1251::encode(from)) + MsgFrame::encodeField(text);
 }
 
-// Posts COUNT messages, several connections at a time, the way a busy peer
-// would; prints "ACKED n" and succeeds when every one was acknowledged.
-int floodMessages(QCoreApplication &app, const QString &host, const QByteArray &bytes, int count)
+// Posts COUNT messages (the n-th, from 1, is requestOf(n)), several
+// connections at a time, the way a busy peer would; prints "ACKED n" and
+// succeeds when every one was acknowledged.
+int floodMessages(QCoreApplication &app, const QString &host, const std::function<QByteArray(int)> &requestOf,
+                  int count)
 {
     constexpr int kInFlight = 16; // well under what one address may hold
     int started = 0, acked = 0, ended = 0;
@@ -56,7 +58,8 @@ int floodMessages(QCoreApplication &app, const QString &host, const QByteArray &
         ++started;
         auto *socket = new QTcpSocket(&app);
         auto reply = std::make_shared<QByteArray>();
-        QObject::connect(socket, &QTcpSocket::connected, socket, [socket, &bytes] { socket->write(bytes); });
+        QObject::connect(socket, &QTcpSocket::connected, socket,
+                         [socket, bytes = requestOf(started)] { socket->write(bytes); });
         QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, reply] {
             *reply += socket->readAll();
             if (reply->size() >= MsgFrame::kAckSize)
@@ -173,8 +176,15 @@ int main(int argc, char **argv)
         QTimer::singleShot(args.at(1).toInt() * 1000, &app, &QCoreApplication::quit);
         return app.exec();
     }
-    if (command == u"flood-msg" && args.size() == 5)
-        return floodMessages(app, args.at(1), request(args.at(2), heavyText(args.at(4))), args.at(3).toInt());
+    // "numbered": each text starts with "N" and its number, then links.
+    if (command == u"flood-msg" && args.size() == 5) {
+        const QString from = args.at(2);
+        const bool numbered = args.at(4) == u"numbered";
+        const QByteArray text = heavyText(numbered ? QStringLiteral("links") : args.at(4));
+        return floodMessages(app, args.at(1), [&](int n) {
+            return request(from, numbered ? ("N" + QByteArray::number(n) + " " + text).left(MsgFrame::kMaxField) : text);
+        }, args.at(3).toInt());
+    }
 
     // Prints "ACK ms": how long from the connect until the acknowledgement.
     if (command == u"time-msg" && args.size() == 4) {

@@ -57,6 +57,7 @@ public:
     QString answer = QStringLiteral("Абонент временно отсутствует!");
     QStringList calls;
     QList<std::function<void(bool)>> pendingReplies;
+    QDateTime lastMoment;
 
     QString ownName() const override { return QStringLiteral("ME"); }
     QString displayName(const QString &n) const override { return aliases.value(n, n); }
@@ -69,9 +70,15 @@ public:
         pendingReplies << done;
     }
     void markAutoAnswered() override { calls << QStringLiteral("hint"); }
-    void writeHistory(const QString &t, const QString &f, const QString &to) override
+    void writeHistory(const QString &t, const QString &f, const QString &to, const QDateTime &moment) override
     {
         calls << QStringLiteral("history %1|%2|%3").arg(t, f, to);
+        lastMoment = moment;
+    }
+    void settle(quint64 ticket) override
+    {
+        if (ticket)
+            calls << QStringLiteral("settle %1").arg(ticket);
     }
     void playSound() override { calls << QStringLiteral("sound"); }
     void startTrayBlinking() override { calls << QStringLiteral("blink"); }
@@ -543,6 +550,49 @@ private Q_SLOTS:
             m_receiver->recordPending({{QStringLiteral("PC4"), QStringLiteral("x"), QHostAddress::LocalHost}});
             QCOMPARE(m_host->calls, QStringList());
         }
+    }
+
+    void eachMessageIsSettledOnceItsFateIsDecided()
+    {
+        m_host->setOptions({Option::History});
+        m_host->blacklist = {QStringLiteral("SPAM")};
+        m_receiver->receive(QStringLiteral("SPAM"), QStringLiteral("a"), QStringLiteral("10.0.0.2"), {}, 1);
+        m_receiver->receive(QStringLiteral("PC2"), QStringLiteral("b"), QStringLiteral("10.0.0.2"), {}, 2);
+        m_host->setOptions({Option::History, Option::AutoAnswer});
+        m_receiver->receive(QStringLiteral("PC3"), QStringLiteral("c"), QStringLiteral("10.0.0.3"), {}, 3);
+        m_receiver->receive(QStringLiteral("PC4"), QStringLiteral("d"), QStringLiteral("10.0.0.4"), {}, 4);
+        QCOMPARE(m_host->calls.filter(QStringLiteral("settle")), QStringList({QStringLiteral("settle 1"),
+                                                                             QStringLiteral("settle 2")}));
+        m_host->pendingReplies.takeFirst()(false); // an answered message is settled once its reply is done
+        // The program ends: the one whose reply is on its way, and what waits, are settled.
+        m_receiver->recordPending({{QStringLiteral("PC5"), QStringLiteral("e"), QHostAddress::LocalHost, {}, 5}});
+        QCOMPARE(m_host->calls.filter(QStringLiteral("settle")),
+                 QStringList({QStringLiteral("settle 1"), QStringLiteral("settle 2"), QStringLiteral("settle 3"),
+                              QStringLiteral("settle 4"), QStringLiteral("settle 5")}));
+    }
+
+    void recoveredMessageIsReceivedWithItsArrivalTimeAndSaysSo()
+    {
+        const QDateTime arrived(QDate(2026, 12, 7), QTime(9, 5, 3));
+        const QString mark = QStringLiteral("  [получено до сбоя программы, %1]").arg(SystemFormats::dateTime(arrived));
+        m_host->setOptions({Option::History, Option::Sound, Option::TimeInHeader});
+        m_receiver->replay({{QStringLiteral("PC2"), QStringLiteral("потерялось бы"), QStringLiteral("10.0.0.2"),
+                             IncomingEntry::Origin::Open, arrived, 7}});
+        QCOMPARE(m_host->calls, QStringList({QStringLiteral("history потерялось бы|PC2|ME"), QStringLiteral("sound"),
+                                             QStringLiteral("show"), QStringLiteral("settle 7")}));
+        QCOMPARE(m_host->lastMoment, arrived);
+        QCOMPARE(m_host->lines().mid(0, 2), QStringList({QStringLiteral(">>Сообщение от  \"PC2\"<<  ")
+                                                             + SystemFormats::longTime(arrived.time()) + mark,
+                                                         QStringLiteral("потерялось бы")}));
+
+        // Nobody is answered that late; what the view shows follows the options.
+        m_host->setOptions({Option::History, Option::AutoAnswer});
+        m_host->calls.clear();
+        m_receiver->replay({{QStringLiteral("PC3"), QStringLiteral("x"), QStringLiteral("10.0.0.3"),
+                             IncomingEntry::Origin::Open, arrived, 8}});
+        QCOMPARE(m_host->calls, QStringList({QStringLiteral("hint"), QStringLiteral("settle 8")}));
+        QVERIFY(m_host->document.toPlainText().contains(QStringLiteral("Было сообщение от  \"PC3\". Время: ")
+                                                        + SystemFormats::longTime(arrived.time()) + mark));
     }
 
     void historyEntriesAreExactAndAppended()

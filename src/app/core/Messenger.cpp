@@ -29,14 +29,14 @@ Messenger::Messenger(MessengerEnvironment environment, QObject *parent)
     , m_replyClient(std::make_unique<TMsgClient>())
     , m_receiver(*this, m_options)
     , m_history(QDir(m_env.dataFolder).filePath(QStringLiteral("Log.txt")))
+    , m_journal(m_env.dataFolder, m_history)
     , m_outbox(QDir(m_env.dataFolder).filePath(QStringLiteral("Outbox.txt")))
 {
     m_msgServer = std::make_unique<TMsgServer>();
     m_msgServer->setPort(m_env.messagePort);
     connect(m_msgServer.get(), &TMsgServer::messageReceived, this,
-            [this](const QString &fromName, const QString &text, const QHostAddress &peer) {
-                receiveJudged(fromName, text, peer, QString());
-            });
+            [this](const QString &fromName, const QString &text, const QHostAddress &peer, const QString &,
+                   quint64 ticket) { receiveJudged(fromName, text, peer, QString(), ticket); });
     connect(m_msgServer.get(), &TMsgServer::connectionDropped, this,
             [this](const QString &reason) { m_messageDrops.record(reason); });
 
@@ -90,6 +90,10 @@ Messenger::Messenger(MessengerEnvironment environment, QObject *parent)
     connect(m_fileReceiver.get(), &FileReceiver::waitsForDecision, this, &Messenger::transferStarted);
 
     setUpSecureChannel();
+    for (TMsgServer *server : {m_msgServer.get(), &m_secure->messageServer()}) {
+        server->setArrivalRecord([this](QByteArrayView fromName, QByteArrayView text, const QHostAddress &peer,
+                                        const QString &peerKey) { return recordArrival(fromName, text, peer, peerKey); });
+    }
 
     connect(&m_contacts, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first, int last) {
         for (int row = first; row <= last; ++row)
@@ -151,7 +155,7 @@ void Messenger::setUpSecureChannel()
 }
 
 void Messenger::receiveJudged(const QString &fromName, const QString &text, const QHostAddress &peer,
-                              const QString &peerKey)
+                              const QString &peerKey, quint64 ticket)
 {
     auto origin = IncomingEntry::Origin::Open;
     if (m_secure) {
@@ -163,7 +167,7 @@ void Messenger::receiveJudged(const QString &fromName, const QString &text, cons
         else if (sender.origin == KeyTrust::Origin::Unverified)
             origin = IncomingEntry::Origin::Unverified;
     }
-    m_receiver.receive(fromName, text, peer.toString(), origin);
+    m_receiver.receive(fromName, text, peer.toString(), origin, ticket);
 }
 
 void Messenger::listen()
@@ -248,6 +252,8 @@ void Messenger::goOnline(const QString &ownName)
         Q_EMIT errorOccurred(QStringLiteral("udp"), m_udpServer->errorString());
     announce();
     m_contacts.setBlacklist(LineListFile::load(QDir(m_env.dataFolder).filePath(QStringLiteral("BlackList.lst"))));
+    // Once the names and the blacklist are known, before anything new is handed on.
+    QMetaObject::invokeMethod(this, &Messenger::replayJournal, Qt::QueuedConnection);
 
     m_networkWatch = std::make_unique<NetworkWatch>();
     connect(m_networkWatch.get(), &NetworkWatch::changed, this, [this] {
@@ -534,7 +540,10 @@ void Messenger::recordPendingMessages()
 {
     // Their senders have been told they arrived: into the history while the
     // blacklist and options still stand, without the cost of showing them.
-    m_receiver.recordPending(m_msgServer ? m_msgServer->takePending() : QList<ReceivedMessage>());
+    QList<ReceivedMessage> pending = m_msgServer ? m_msgServer->takePending() : QList<ReceivedMessage>();
+    if (m_secure)
+        pending += m_secure->messageServer().takePending();
+    m_receiver.recordPending(pending);
 }
 
 void Messenger::shutdown()
@@ -622,10 +631,10 @@ void Messenger::markAutoAnswered()
     Q_EMIT autoAnswered();
 }
 
-void Messenger::writeHistory(const QString &text, const QString &from, const QString &to)
+void Messenger::writeHistory(const QString &text, const QString &from, const QString &to, const QDateTime &moment)
 {
     // Write errors while receiving are not the user's concern; a missing file is.
-    if (m_history.write(text, from, to) == HistoryLog::Result::CannotCreate)
+    if (m_history.write(text, from, to, moment) == HistoryLog::Result::CannotCreate)
         Q_EMIT historyNotCreated();
 }
 

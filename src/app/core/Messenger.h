@@ -17,6 +17,7 @@
 #include "OptionsStore.h"
 #include "PresenceContext.h"
 #include "ReceiveHost.h"
+#include "ReceiveJournal.h"
 #include "SleepWatch.h"
 #include "SecureChannel.h"
 #include "StrmChannel.h"
@@ -214,7 +215,8 @@ private:
     void postReply(const QString &host, const QString &fallbackHost, const QString &text,
                    std::function<void(bool delivered)> done) override;
     void markAutoAnswered() override;
-    void writeHistory(const QString &text, const QString &from, const QString &to) override;
+    void writeHistory(const QString &text, const QString &from, const QString &to, const QDateTime &moment) override;
+    void settle(quint64 ticket) override;
     void playSound() override;
     void startTrayBlinking() override;
     void showMainWindow() override;
@@ -236,7 +238,14 @@ private:
     // Why a secure send to `host` failed, in the words the user is told.
     QString secureFailureReason(const QString &host) const;
     // A message, open (no key) or over TLS, shown as what its key proves.
-    void receiveJudged(const QString &fromName, const QString &text, const QHostAddress &peer, const QString &peerKey);
+    void receiveJudged(const QString &fromName, const QString &text, const QHostAddress &peer, const QString &peerKey,
+                       quint64 ticket);
+    // The receive journal (MessengerJournal.cpp): each message, open or
+    // secure, recorded before its acknowledgement; at start what the last
+    // run left unsettled is received again.
+    std::optional<quint64> recordArrival(QByteArrayView fromName, QByteArrayView text, const QHostAddress &peer,
+                                         const QString &peerKey);
+    void replayJournal();
     void listenForFiles();
     void removeStaleSpoolFiles() const;
 
@@ -267,6 +276,8 @@ private:
     std::unique_ptr<SecureChannel> m_secure;   // goes with the servers, before what they feed
     MessageReceiver m_receiver;
     HistoryLog m_history;
+    ReceiveJournal m_journal;
+    bool m_journalFailed = false; // told the user; told again once it recovered and fails anew
     Outbox m_outbox;
     QSet<QString> m_delivering; // hosts with a waiting message on the wire
     // Where each computer announced itself from, for names that do not resolve.

@@ -566,6 +566,61 @@ private Q_SLOTS:
         QCOMPARE(changed.size(), 1);
     }
 
+    void messageThatCannotBeJournaledIsRefusedAndTheUserTold()
+    {
+        const QString journal = QDir(m_homeB->path()).filePath(u"Log.journal"_s);
+        QVERIFY(QDir().mkdir(journal)); // cannot be written
+        QSignalSpy errors(m_b.get(), &Messenger::errorOccurred);
+        QSignalSpy resolved(m_b.get(), &Messenger::errorResolved);
+        TMsgClient peer;
+        peer.setHost(u"127.0.0.1"_s);
+        peer.setPort(m_b->messagePort());
+        QSignalSpy replies(&peer, &TMsgClient::finished);
+        peer.postText(u"не дойдёт"_s);
+        QVERIFY(replies.wait());
+        QCOMPARE(replies.first().first().toByteArray(), QByteArray()); // closed without acknowledgement
+        QCOMPARE(errors.size(), 1);
+        QCOMPARE(errors.first().first().toString(), u"journal"_s);
+
+        QVERIFY(QDir().rmdir(journal));
+        peer.postText(u"дойдёт"_s);
+        QVERIFY(replies.wait());
+        QCOMPARE(replies.last().first().toByteArray(), MsgFrame::acknowledgement());
+        QCOMPARE(resolved.size(), 1);
+    }
+
+    void acknowledgedMessageNotYetSettledIsReceivedAtTheNextStart()
+    {
+        // B answers automatically to a computer that takes the reply and never
+        // acknowledges it: the message waits unsettled while B is killed.
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        m_b->setPeerMessagePort(silent.serverPort());
+        m_b->setAutoAnswer(true);
+        TMsgClient peer;
+        peer.setHost(u"127.0.0.1"_s);
+        peer.setPort(m_b->messagePort());
+        peer.setFromName(u"127.0.0.1"_s);
+        QSignalSpy replies(&peer, &TMsgClient::finished);
+        peer.postText(u"сохранено"_s);
+        QVERIFY(replies.wait());
+        QCOMPARE(replies.first().first().toByteArray(), MsgFrame::acknowledgement());
+        QTRY_VERIFY(silent.hasPendingConnections());
+        m_b.reset(); // no recordPendingMessages(): as a crash ends it
+
+        m_b = std::make_unique<Messenger>(loopback(m_homeB->path())); // auto-answer is off again
+        QSignalSpy shown(m_b.get(), &Messenger::incomingShown);
+        m_b->listen();
+        m_b->options().load(IniFile(m_b->environment().settingsPath));
+        m_b->goOnline(u"PC-B"_s);
+        QTRY_COMPARE(shown.size(), 1);
+        const auto entry = shown.first().first().value<IncomingEntry>();
+        QVERIFY2(entry.header.startsWith(u">>Сообщение от  127.0.0.1  [получено до сбоя программы, "_s),
+                 qPrintable(entry.header));
+        QCOMPARE(entry.text, u"сохранено"_s);
+        QCOMPARE(contentOf(QDir(m_homeB->path()).filePath(u"Log.txt"_s)).count(Cp1251::encode(u"сохранено"_s)), 1);
+    }
+
     void messageFromOpenNameWithoutPinIsPlain()
     {
         QSignalSpy shown(m_b.get(), &Messenger::incomingShown);
