@@ -148,7 +148,7 @@ bool Outbox::keepAside(const QString &kept) const
 {
     QFile::remove(kept);
     // A second name for the same file: nothing is copied, and until the list
-    // is saved again the original is still where it was.
+    // is saved again the damaged file is still where it was.
     if (::link(QFile::encodeName(m_path).constData(), QFile::encodeName(kept).constData()) == 0)
         return true;
     return QFile::copy(m_path, kept);
