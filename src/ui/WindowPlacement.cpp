@@ -48,9 +48,16 @@ void placeWithin(QWidget *window, const QRect &area)
     const QRect inside = WindowPlacement::fitted(outer, area);
     if (inside == outer)
         return;
-    const QSize client = inside.marginsRemoved(frame).size().expandedTo(window->minimumSize());
-    if (client != window->size())
-        window->resize(client);
+    const QSize room = inside.marginsRemoved(frame).size();
+    if (window->minimumSize() == window->maximumSize() && room != window->size()) {
+        // A fixed-size window larger than the screen is fixed at the screen's size
+        // instead: its layout gives up room before the user loses its buttons.
+        window->setFixedSize(room.expandedTo(window->minimumSizeHint()));
+    } else {
+        const QSize client = room.expandedTo(window->minimumSize());
+        if (client != window->size())
+            window->resize(client);
+    }
     window->move(inside.topLeft());
 }
 

@@ -1,6 +1,7 @@
 #include "LoopbackEnvironment.h"
 #include "NetForm.h"
 #include "SettingsForm.h"
+#include "ShowInfoUpdateForm.h"
 
 #include <QAction>
 #include <QApplication>
@@ -91,6 +92,11 @@ private Q_SLOTS:
             windows << open(window, item);
         m_form->findChild<QAction *>(u"SettingsAction"_s)->trigger();
         windows << m_form->settingsForm();
+        // A fixed-size window, as the update window is, made larger than this screen.
+        auto *update = new Tfrm_ShowInfoUpdate(m_form.get());
+        update->setFixedSize(area.size() + QSize(60, 40));
+        update->show();
+        windows << update;
         for (QWidget *w : std::as_const(windows)) {
             QVERIFY(w && w->isVisible());
             const QRect outer = w->frameGeometry();

@@ -3,6 +3,7 @@
 #include "AsciiCase.h"
 #include "AutoAnswerTexts.h"
 #include "Cp1251.h"
+#include "FailureReason.h"
 #include "IniFile.h"
 #include "LineListFile.h"
 #include "Logging.h"
@@ -445,7 +446,7 @@ QString Messenger::secureFailureReason(const QString &host) const
         if (route.secure && !m_secure->trust().candidates(route.name).isEmpty())
             return kKeyChanged;
     }
-    return QStringLiteral("не удалось установить защищённое соединение");
+    return FailureReason::russian({}, QAbstractSocket::SslHandshakeFailedError);
 }
 
 HistoryLog::Result Messenger::recordSent(const QString &text, const QString &to)
