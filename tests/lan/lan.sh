@@ -61,6 +61,30 @@ _lan_die() {
     exit 1
 }
 
+# The scenario's programs, named in the order its arguments give them: each
+# name becomes a variable holding that program's full path, then the run
+# enters its namespaces. Usage: lan_programs zavolin zvprobe -- "$@"
+lan_programs() {
+    local -a names=()
+    while (($#)) && [[ $1 != -- ]]; do
+        names+=("$1")
+        shift
+    done
+    shift
+    if (($# != ${#names[@]})); then
+        echo "usage: $0 ${names[*]^^}" >&2
+        exit 2
+    fi
+    local -a given=("$@")
+    local i path
+    for ((i = 0; i < ${#names[@]}; i++)); do
+        path=$(realpath -- "${given[i]}") || exit 1
+        [[ -x $path ]] || _lan_die "${given[i]} is not an executable"
+        printf -v "${names[i]}" '%s' "$path"
+    done
+    lan_require "${given[@]}"
+}
+
 lan_require() {
     if [[ ${_LAN_INNER:-} == 1 ]]; then
         _lan_inner_setup

@@ -12,13 +12,8 @@ LAN_BG_TIMEOUT=${LAN_BG_TIMEOUT:-100}
 # shellcheck source=lan.sh
 source "$here/lan.sh"
 
-if (($# != 2)); then
-    echo "usage: $0 ZAVOLIN ZVPROBE" >&2
-    exit 2
-fi
-zavolin=$(realpath -- "$1") && zvprobe=$(realpath -- "$2") || exit 1
+lan_programs zavolin zvprobe -- "$@"
 
-lan_require "$@"
 
 lan_up pc-a pc-b pc-c
 logs=$LAN_DIR/logs

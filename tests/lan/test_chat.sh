@@ -12,13 +12,8 @@ LAN_EXEC_TIMEOUT=${LAN_EXEC_TIMEOUT:-20}
 # shellcheck source=lan.sh
 source "$here/lan.sh"
 
-if (($# != 2)); then
-    echo "usage: $0 ZVNETFORM ZVPROBE" >&2
-    exit 2
-fi
-zvnetform=$(realpath -- "$1") && zvprobe=$(realpath -- "$2") || exit 1
+lan_programs zvnetform zvprobe -- "$@"
 
-lan_require "$@"
 
 lan_up pc-a pc-b pc-c pc-d
 logs=$LAN_DIR/logs

@@ -13,13 +13,8 @@ LAN_BG_TIMEOUT=${LAN_BG_TIMEOUT:-150}
 # shellcheck source=lan.sh
 source "$here/lan.sh"
 
-if (($# != 1)); then
-    echo "usage: $0 ZVNETFORM" >&2
-    exit 2
-fi
-zvnetform=$(realpath -- "$1") || exit 1
+lan_programs zvnetform -- "$@"
 
-lan_require "$@"
 
 lan_up pc-a pc-b
 logs=$LAN_DIR/logs

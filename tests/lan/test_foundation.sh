@@ -10,16 +10,8 @@ LAN_EXEC_TIMEOUT=${LAN_EXEC_TIMEOUT:-20}
 # shellcheck source=lan.sh
 source "$here/lan.sh"
 
-if (($# != 2)); then
-    echo "usage: $0 ZAVOLIN ZVPROBE" >&2
-    exit 2
-fi
-zavolin=$(realpath -- "$1") && zvprobe=$(realpath -- "$2") || exit 1
-for exe in "$zavolin" "$zvprobe"; do
-    [[ -x $exe ]] || { echo "FAIL: $exe is not an executable" >&2; exit 1; }
-done
+lan_programs zavolin zvprobe -- "$@"
 
-lan_require "$@"
 
 lan_up pc-a pc-b pc-c
 logs=$LAN_DIR/logs

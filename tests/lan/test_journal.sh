@@ -14,14 +14,9 @@ LAN_BG_TIMEOUT=${LAN_BG_TIMEOUT:-120}
 # shellcheck source=lan.sh
 source "$here/lan.sh"
 
-if (($# != 2)); then
-    echo "usage: $0 ZAVOLIN ZVPROBE" >&2
-    exit 2
-fi
-zavolin=$(realpath -- "$1") && zvprobe=$(realpath -- "$2") || exit 1
+lan_programs zavolin zvprobe -- "$@"
 count=${JOURNAL_FLOOD:-500}
 
-lan_require "$@"
 
 senders=(pc-b pc-c pc-d pc-e pc-f pc-g pc-h pc-i)
 lan_up pc-a "${senders[@]}"

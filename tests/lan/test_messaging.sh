@@ -14,13 +14,8 @@ LAN_EXEC_TIMEOUT=${LAN_EXEC_TIMEOUT:-20}
 # shellcheck source=lan.sh
 source "$here/lan.sh"
 
-if (($# != 1)); then
-    echo "usage: $0 ZVNETFORM" >&2
-    exit 2
-fi
-zvnetform=$(realpath -- "$1") || exit 1
+lan_programs zvnetform -- "$@"
 
-lan_require "$@"
 
 lan_up pc-a pc-b pc-c pc-d --no-names pc-e
 logs=$LAN_DIR/logs

@@ -16,13 +16,8 @@ LAN_BG_TIMEOUT=${LAN_BG_TIMEOUT:-100}
 # shellcheck source=lan.sh
 source "$here/lan.sh"
 
-if (($# != 3)); then
-    echo "usage: $0 ZAVOLIN ZVNETFORM ZVPROBE" >&2
-    exit 2
-fi
-zavolin=$(realpath -- "$1") && zvnetform=$(realpath -- "$2") && zvprobe=$(realpath -- "$3") || exit 1
+lan_programs zavolin zvnetform zvprobe -- "$@"
 
-lan_require "$@"
 
 lan_up pc-a pc-b --no-names pc-c
 logs=$LAN_DIR/logs

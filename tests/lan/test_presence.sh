@@ -10,13 +10,8 @@ LAN_EXEC_TIMEOUT=${LAN_EXEC_TIMEOUT:-20}
 # shellcheck source=lan.sh
 source "$here/lan.sh"
 
-if (($# != 3)); then
-    echo "usage: $0 ZAVOLIN ZVNETFORM ZVPROBE" >&2
-    exit 2
-fi
-zavolin=$(realpath -- "$1") && zvnetform=$(realpath -- "$2") && zvprobe=$(realpath -- "$3") || exit 1
+lan_programs zavolin zvnetform zvprobe -- "$@"
 
-lan_require "$@"
 
 lan_up pc-a pc-b pc-c pc-d
 logs=$LAN_DIR/logs

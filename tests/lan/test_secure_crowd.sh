@@ -9,12 +9,10 @@ here=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")" && pwd)
 LAN_BG_TIMEOUT=${LAN_BG_TIMEOUT:-90}
 # shellcheck source=lan.sh
 source "$here/lan.sh"
-(($# == 2)) || { echo "usage: $0 ZAVOLIN ZVPROBE" >&2; exit 2; }
-zavolin=$(realpath -- "$1") && zvprobe=$(realpath -- "$2") || exit 1
 for tool in python3 openssl; do
     command -v "$tool" >/dev/null 2>&1 || _lan_skip "'$tool' is not installed"
 done
-lan_require "$@"
+lan_programs zavolin zvprobe -- "$@"
 
 # Handshakes and established connections it may hold; what the allocator may keep.
 readonly MOST_HELD=512 NEAR_IDLE_KB=$((16 * 1024))

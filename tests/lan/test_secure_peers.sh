@@ -18,18 +18,13 @@ LAN_BG_TIMEOUT=${LAN_BG_TIMEOUT:-60}
 # shellcheck source=lan.sh
 source "$here/lan.sh"
 
-if (($# != 5)); then
-    echo "usage: $0 ZAVOLIN ZVNETFORM ZVPROBE ZVFILEPEER ZVEVE" >&2
-    exit 2
-fi
-zavolin=$(realpath -- "$1") && zvnetform=$(realpath -- "$2") && zvprobe=$(realpath -- "$3") \
-    && zvfilepeer=$(realpath -- "$4") && zveve=$(realpath -- "$5") || exit 1
-capture_tool=$here/bridge_capture.py
+lan_programs zavolin zvnetform zvprobe zvfilepeer zveve -- "$@"
 
-lan_require "$@"
 
 lan_up pc-a pc-c pc-w
 logs=$LAN_DIR/logs
+# shellcheck source=capture.sh
+source "$here/capture.sh"
 files=$LAN_DIR/files
 inbox=$LAN_DIR/a-in
 mkdir -p "$files" "$inbox" "$LAN_DIR/a-home" "$LAN_DIR/w-got" "$LAN_DIR/w-got2" "$LAN_DIR/c-got" "$LAN_DIR/impostor-home" \
@@ -37,12 +32,6 @@ mkdir -p "$files" "$inbox" "$LAN_DIR/a-home" "$LAN_DIR/w-got" "$LAN_DIR/w-got2" 
 
 say() { # COMMAND...: to pc-a's window
     printf '%s\n' "$*" >"$LAN_DIR/a.fifo"
-}
-# Whether FILE holds TEXT's code page 1251 bytes anywhere.
-holds_bytes() { # FILE TEXT
-    local needle
-    needle=$(printf '%s' "$2" | iconv -f UTF-8 -t CP1251) || return 2
-    LC_ALL=C grep -qaF -- "$needle" "$1"
 }
 pin_line() { # NAME FINGERPRINT
     printf '%s\t%s\t2026-01-01T00:00:00Z\t0\n' "$1" "$2"
@@ -132,11 +121,7 @@ grep -q "^PC-C	$c_key	" "$LAN_DIR/a-home/pins.txt" || lan_fail "pc-a did not pin
 # 3. `zavolin --send` with pc-a's key in the home's pins: over TLS, nothing readable on the bridge.
 pin_line PC-A "$key_a" >"$LAN_DIR/c-home/pins.txt"
 pin_line PC-W "$(printf 'EF%.0s' {1..32})" >>"$LAN_DIR/c-home/pins.txt"
-capture=$LAN_DIR/bridge.pcap
-python3 "$capture_tool" "$LAN_BRIDGE" "$capture" 2>"$logs/capture.log" &
-dump=$!
-LAN_PIDS+=("$dump")
-lan_wait_line "$logs/capture.log" 'listening on' 10 "$dump" || lan_fail "the capture on the bridge did not start"
+capture_start
 secret='Код от сейфа 40417 из командной строки'
 if lan_exec pc-c "$zavolin" --home "$LAN_DIR/c-home" --send pc-a "$secret" >"$logs/csend.log" 2>&1 \
     && lan_wait_line "$logs/a.log" "^VIEW .*>>Сообщение от  PC-C  \[зашифровано; ключ не сверен\] \| $secret" 10 "$apid"; then
@@ -156,13 +141,8 @@ else
     lan_fail "--send-file over the secure channel"
     lan_show "$logs/csendfile.log" "$logs/a.log"
 fi
-lan_exec pc-w "$zvprobe" time-msg "$(lan_ip pc-a)" PC-W 'Открытый контрольный текст' >/dev/null 2>&1
-lan_wait_line "$logs/a.log" 'Открытый контрольный текст' 10 "$apid"
-sleep 0.5 # let the capture take the last packets
-kill -INT "$dump" 2>/dev/null
-lan_wait_exit "$dump" 5 >/dev/null
-if ! holds_bytes "$capture" 'Открытый контрольный текст'; then
-    lan_fail "the capture did not see the open control text: it proves nothing"
+if ! capture_stop pc-w "$(lan_ip pc-a)" "$logs/a.log" "$apid"; then
+    :
 elif holds_bytes "$capture" "$secret"; then
     lan_fail "the text of --send is on the wire"
 else

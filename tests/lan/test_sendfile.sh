@@ -14,13 +14,7 @@ LAN_BG_TIMEOUT=${LAN_BG_TIMEOUT:-90}
 # shellcheck source=lan.sh
 source "$here/lan.sh"
 
-if (($# != 2)); then
-    echo "usage: $0 ZAVOLIN ZVFILEPEER" >&2
-    exit 2
-fi
-zavolin=$(realpath -- "$1") && peer=$(realpath -- "$2") || exit 1
-
-lan_require "$@"
+lan_programs zavolin peer -- "$@"
 
 lan_up pc-a pc-b
 logs=$LAN_DIR/logs

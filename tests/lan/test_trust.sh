@@ -15,18 +15,13 @@ LAN_BG_TIMEOUT=${LAN_BG_TIMEOUT:-200}
 # shellcheck source=lan.sh
 source "$here/lan.sh"
 
-if (($# != 4)); then
-    echo "usage: $0 ZAVOLIN ZVNETFORM ZVEVE ZVPROBE" >&2
-    exit 2
-fi
-zavolin=$(realpath -- "$1") && zvnetform=$(realpath -- "$2") && zveve=$(realpath -- "$3") \
-    && zvprobe=$(realpath -- "$4") || exit 1
-capture_tool=$here/bridge_capture.py
+lan_programs zavolin zvnetform zveve zvprobe -- "$@"
 
-lan_require "$@"
 
 lan_up pc-a pc-b pc-c pc-d eve
 logs=$LAN_DIR/logs
+# shellcheck source=capture.sh
+source "$here/capture.sh"
 a_ip=$(lan_ip pc-a) b_ip=$(lan_ip pc-b) eve_ip=$(lan_ip eve)
 T=$'\t'
 secure_mark='  \[зашифровано; ключ не сверен\]'
@@ -62,11 +57,6 @@ wait_pinned() { # HOST NAME SECONDS
 }
 count() { # FILE ERE: how many lines match
     LC_ALL=C grep -cE -- "$2" "$1" 2>/dev/null
-}
-holds_bytes() { # FILE TEXT: TEXT's code page 1251 bytes are somewhere in FILE
-    local needle
-    needle=$(printf '%s' "$2" | iconv -f UTF-8 -t CP1251) || return 2
-    LC_ALL=C grep -qaF -- "$needle" "$1"
 }
 
 mkdir -p "$LAN_DIR/a-home" "$LAN_DIR/b-in"
@@ -123,11 +113,7 @@ fi
 
 # 3. Sends by address to the pinned pc-b, from the command line: over TLS,
 # neither text nor file on the wire (the capture sees the open control text).
-capture=$LAN_DIR/bridge.pcap
-python3 "$capture_tool" "$LAN_BRIDGE" "$capture" 2>"$logs/capture.log" &
-dump=$!
-LAN_PIDS+=("$dump")
-lan_wait_line "$logs/capture.log" 'listening on' 10 "$dump" || lan_fail "the capture on the bridge did not start"
+capture_start
 say b OPTION 20 1
 say b FOLDER "$LAN_DIR/b-in"
 lan_wait_line "$logs/b.log" '^DONE FOLDER' 5 "${pid[b]}"
@@ -143,13 +129,8 @@ else
     lan_fail "sends by address to the pinned pc-b"
     lan_show "$logs/send.log" "$logs/b.log"
 fi
-lan_exec pc-d "$zvprobe" time-msg "$b_ip" PC-D 'Открытый контрольный текст' >/dev/null 2>&1
-lan_wait_line "$logs/b.log" 'Открытый контрольный текст' 10 "${pid[b]}"
-sleep 0.5 # let the capture take the last packets
-kill -INT "$dump" 2>/dev/null
-lan_wait_exit "$dump" 5 >/dev/null
-if ! holds_bytes "$capture" 'Открытый контрольный текст'; then
-    lan_fail "the capture did not see the open control text: it proves nothing"
+if ! capture_stop pc-d "$b_ip" "$logs/b.log" "${pid[b]}"; then
+    :
 elif holds_bytes "$capture" "$secret" || holds_bytes "$capture" 'file-by-address-80431'; then
     lan_fail "a send by address is readable on the wire"
 else
