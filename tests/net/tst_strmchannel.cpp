@@ -472,10 +472,11 @@ private Q_SLOTS:
         QSignalSpy failed(client.get(), &TStrmClient::failed);
         QSignalSpy progress(client.get(), &TTcpSock::packetSent);
         client->postStream(std::make_unique<HugeDevice>(StreamFrame::kMaxCount));
-        QVERIFY(progress.wait(5000));
-        if (cancel)
+        if (cancel) {
+            QVERIFY(progress.wait(5000));
             client->cancel();
-        QVERIFY(failed.wait(10000));
+        } // a loaded machine may reach the bound before any progress is reported: both end the same
+        QVERIFY(failed.size() == 1 || failed.wait(10000));
         QCOMPARE(failed.at(0).at(0).toString(), QStringLiteral("Socket send aborted"));
         QVERIFY(!client->isBusy());
     }
