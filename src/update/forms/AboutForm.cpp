@@ -4,6 +4,7 @@
 
 #include "Icons.h"
 #include "MessageBoxes.h"
+#include "ProgramVersion.h"
 #include "ShowInfoUpdateForm.h"
 #include "UpdateAddress.h"
 #include "UpdateSettings.h"
@@ -18,8 +19,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QUrl>
-
-const QString TAboutForm::kProgramVersion = QStringLiteral("2.17");
 
 namespace {
 

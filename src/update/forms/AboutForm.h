@@ -19,9 +19,6 @@ class TAboutForm : public QDialog
     Q_OBJECT
 
 public:
-    // The version the update check compares against.
-    static const QString kProgramVersion;
-
     // settingsPath: the settings file with the [Update] addresses.
     explicit TAboutForm(const QString &settingsPath, QWidget *parent = nullptr);
     ~TAboutForm() override;
