@@ -2,6 +2,7 @@
 
 #include "AsciiCase.h"
 #include "ContactList.h"
+#include "Cp1251.h"
 #include "PresenceContext.h"
 
 namespace {
@@ -17,6 +18,19 @@ DatagramDispatcher::DatagramDispatcher(ContactList &contacts, PresenceContext &c
     : m_contacts(contacts)
     , m_context(context)
 {
+}
+
+void DatagramDispatcher::dispatch(const QByteArray &datagram, const QHostAddress &sender)
+{
+    // Key announcements are binary fields, never read as code page 1251 text.
+    if (datagram.startsWith('$')) {
+        m_context.keyAnnounced(datagram, sender);
+        return;
+    }
+    const QString decoded = Cp1251::decode(datagram);
+    if (decoded.startsWith(u'%'))
+        m_context.presenceHeard(decoded.mid(1), sender);
+    dispatch(decoded);
 }
 
 void DatagramDispatcher::dispatch(const QString &datagram)

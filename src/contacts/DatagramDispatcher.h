@@ -1,20 +1,25 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 class ContactList;
+class QHostAddress;
 class PresenceContext;
 
-// The single entry point for every datagram: presence, auto-answer state and
-// chat. Keeps no state of its own; all of it is in the contact list and the
-// chat window. Comparisons are exact, case included, except that a presence
-// name is compared upper-cased, as peers send it.
+// The single entry point for every datagram: presence, auto-answer state,
+// chat and key announcements. Keeps no state of its own; all of it is in the
+// contact list, the chat window and what the context does with a key or a
+// presence. Comparisons are exact, case included, except that a presence name
+// is compared upper-cased, as peers send it.
 class DatagramDispatcher
 {
 public:
     DatagramDispatcher(ContactList &contacts, PresenceContext &context);
 
-    // The datagram decoded from the wire; anything unknown is ignored.
+    // A datagram as it came from `sender`; anything unknown is ignored.
+    void dispatch(const QByteArray &datagram, const QHostAddress &sender);
+    // The datagram decoded from the wire.
     void dispatch(const QString &datagram);
 
     // Announcements this instance makes (used by start-up, refresh and the

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+class QHostAddress;
+
 // What the chat window offers the datagram dispatcher while it is open.
 class ChatPort
 {
@@ -32,4 +34,8 @@ public:
     virtual void showNotice(const QString &headline) = 0;
     // nullptr while the chat window is closed.
     virtual ChatPort *chat() = 0;
+    // A computer announced its key: the datagram as it came, unchecked.
+    virtual void keyAnnounced(const QByteArray & /*datagram*/, const QHostAddress & /*sender*/) {}
+    // `name` said it is present from `sender` (before the list hears of it).
+    virtual void presenceHeard(const QString & /*name*/, const QHostAddress & /*sender*/) {}
 };

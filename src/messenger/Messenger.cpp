@@ -376,35 +376,37 @@ void Messenger::broadcast(const QString &datagram)
 
 void Messenger::onDatagram(const QByteArray &data, const QHostAddress &peer)
 {
-    if (KeyAnnouncement::isAnnouncement(data)) {
-        if (!m_secure)
-            return;
-        m_secure->takeAnnouncement(data, peer, m_ownName);
-        // A pinned contact's waiting messages go once its key's port is known.
-        if (const auto announced = KeyAnnouncement::parse(data); announced && !m_outbox.messages().isEmpty()) {
-            deliverQueued(AsciiCase::upper(announced->name));
-            deliverQueued(peer.toString());
-        }
+    m_dispatcher.dispatch(data, peer);
+}
+
+void Messenger::keyAnnounced(const QByteArray &datagram, const QHostAddress &sender)
+{
+    if (!m_secure)
         return;
+    const std::optional<QString> name = m_secure->takeAnnouncement(datagram, sender, m_ownName);
+    // A pinned contact's waiting messages go once its key's port is known.
+    if (name && !m_outbox.messages().isEmpty()) {
+        deliverQueued(*name);
+        deliverQueued(sender.toString());
     }
-    const QString datagram = Cp1251::decode(data);
-    if (datagram.startsWith(u'%')) {
-        m_presenceAddress.insert(AsciiCase::upper(datagram.mid(1)), peer.toString());
-        if (m_secure)
-            m_secure->notePresence(datagram.mid(1), peer);
-    }
-    m_dispatcher.dispatch(datagram);
-    if (datagram.startsWith(u'%') && !m_outbox.messages().isEmpty()) {
-        // The contact is back: what waits for it, by name or by address, goes now;
-        // to a pinned name only over the secure channel, to the host that proves its key.
-        // A contact with a pinned key waits for the key announcement that
-        // follows its presence, which says where its secure channel listens.
-        const QString name = AsciiCase::upper(datagram.mid(1));
-        if (!m_secure || !m_secure->isSecureRoute(name))
-            deliverQueued(name);
-        if (!m_secure || !m_secure->isSecureRoute(peer.toString()))
-            deliverQueued(peer.toString());
-    }
+}
+
+void Messenger::presenceHeard(const QString &name, const QHostAddress &sender)
+{
+    const QString upper = AsciiCase::upper(name);
+    m_presenceAddress.insert(upper, sender.toString());
+    if (m_secure)
+        m_secure->notePresence(name, sender);
+    if (m_outbox.messages().isEmpty())
+        return;
+    // The contact is back: what waits for it, by name or by address, goes now;
+    // to a pinned name only over the secure channel, to the host that proves its key.
+    // A contact with a pinned key waits for the key announcement that
+    // follows its presence, which says where its secure channel listens.
+    if (!m_secure || !m_secure->isSecureRoute(upper))
+        deliverQueued(upper);
+    if (!m_secure || !m_secure->isSecureRoute(sender.toString()))
+        deliverQueued(sender.toString());
 }
 
 Recipient Messenger::recipientAt(int row) const

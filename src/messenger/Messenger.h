@@ -208,6 +208,8 @@ private:
     bool isStatusNoticeOn() const override;
     void showNotice(const QString &headline) override;
     ChatPort *chat() override;
+    void keyAnnounced(const QByteArray &datagram, const QHostAddress &sender) override;
+    void presenceHeard(const QString &name, const QHostAddress &sender) override;
 
     // ReceiveHost
     bool isBlacklisted(const QString &displayName) const override;

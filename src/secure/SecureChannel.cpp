@@ -1,5 +1,6 @@
 #include "SecureChannel.h"
 
+#include "AsciiCase.h"
 #include "Fingerprint.h"
 #include "KeyProbe.h"
 #include "SecurityLog.h"
@@ -99,17 +100,19 @@ QByteArray SecureChannel::announcement(const QString &ownName) const
     return KeyAnnouncement{ownName, serverPort(), m_identity.fingerprint()}.encode();
 }
 
-void SecureChannel::takeAnnouncement(QByteArrayView datagram, const QHostAddress &sender, const QString &ownName)
+std::optional<QString> SecureChannel::takeAnnouncement(QByteArrayView datagram, const QHostAddress &sender,
+                                                       const QString &ownName)
 {
     QString error;
     const std::optional<KeyAnnouncement> announcement = KeyAnnouncement::parse(datagram, &error);
     if (!announcement) {
         qCDebug(lcSecurity, "key announcement from %s dropped: %s", qPrintable(sender.toString()),
                 qPrintable(error));
-        return;
+        return std::nullopt;
     }
     m_trust->setOwnName(ownName);
     m_trust->noteAnnouncement(*announcement, sender.toString());
+    return AsciiCase::upper(announcement->name);
 }
 
 void SecureChannel::notePresence(const QString &name, const QHostAddress &sender)

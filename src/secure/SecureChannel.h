@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class KeyProbe;
 class TlsListener;
@@ -48,7 +49,8 @@ public:
     // The datagram that tells peers our key and port; empty without an identity.
     QByteArray announcement(const QString &ownName) const;
     // Datagrams, which prove nothing: at most they ask for a check of the name.
-    void takeAnnouncement(QByteArrayView datagram, const QHostAddress &sender, const QString &ownName);
+    // The announcing computer's name, upper-cased; nothing when the datagram is no announcement.
+    std::optional<QString> takeAnnouncement(QByteArrayView datagram, const QHostAddress &sender, const QString &ownName);
     void notePresence(const QString &name, const QHostAddress &sender);
 
     // Every decision of who is who, and which way a send goes.

@@ -3,10 +3,13 @@
 #include "PresenceContext.h"
 
 #include <QHash>
+#include <QHostAddress>
 #include <QRegularExpression>
 #include <QTest>
 
 #include <memory>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -50,6 +53,15 @@ public:
     void broadcast(const QString &d) override { sent.append(d); }
     void showNotice(const QString &h) override { shown.append(h); }
     ChatPort *chat() override { return chatWindow; }
+    void keyAnnounced(const QByteArray &d, const QHostAddress &from) override
+    {
+        heard.append(u"key "_s + QString::fromLatin1(d) + u' ' + from.toString());
+    }
+    void presenceHeard(const QString &name, const QHostAddress &from) override
+    {
+        heard.append(u"presence "_s + name + u' ' + from.toString());
+    }
+    QStringList heard;
 };
 
 } // namespace
@@ -242,6 +254,29 @@ private Q_SLOTS:
         dispatch(QStringLiteral("ZКоля"));
         QCOMPARE(m_chat.participants, QStringList{QStringLiteral("Петя")});
         QCOMPARE(m_context.sent, QStringList{QStringLiteral("ZВася")});
+    }
+
+    // Raw datagrams: a key announcement goes to the context untouched and
+    // never into the list; a presence is told with its sender first.
+    void rawDatagramsReachTheContextWithTheirSender_data()
+    {
+        QTest::addColumn<QByteArray>("datagram");
+        QTest::addColumn<QString>("heard");
+        QTest::addColumn<int>("listed");
+        QTest::newRow("key") << QByteArray("$1\tPC2\t6712\tAB") << u"key $1\tPC2\t6712\tAB 10.0.0.2"_s << 0;
+        QTest::newRow("presence") << QByteArray("%pc2") << u"presence pc2 10.0.0.2"_s << 1;
+        QTest::newRow("farewell") << QByteArray("#PC2") << QString() << 0;
+        QTest::newRow("code page 1251") << QByteArray("%\xcf\xca") << u"presence ПК 10.0.0.2"_s << 1;
+    }
+
+    void rawDatagramsReachTheContextWithTheirSender()
+    {
+        QFETCH(QByteArray, datagram);
+        QFETCH(QString, heard);
+        QFETCH(int, listed);
+        DatagramDispatcher(*m_contacts, m_context).dispatch(datagram, QHostAddress(u"10.0.0.2"_s));
+        QCOMPARE(m_context.heard.join(u'|'), heard);
+        QCOMPARE(m_contacts->rowCount(), listed);
     }
 
     void unknownAndEmptyDatagramsAreIgnored()
