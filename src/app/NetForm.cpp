@@ -108,16 +108,21 @@ void TNetForm::wireCore()
     connect(core, &Messenger::errorOccurred, this, &TNetForm::reportOnce);
     connect(core, &Messenger::errorResolved, this, [this](const QString &key) { m_reported.removeAll(key); });
     connect(core, &Messenger::statusNotice, this, [](const QString &headline) { TMessForm::showNotice(headline); });
-    connect(core, &Messenger::soundRequested, this, [this] {
-        m_sound->play(SettingKeys::kMusic.read(IniFile(m_env.settingsPath)));
-    });
-    connect(core, &Messenger::trayBlinkRequested, this, &TNetForm::startTrayBlinking);
-    connect(core, &Messenger::windowShowRequested, this, &TNetForm::showMainWindow);
-    connect(core, &Messenger::popupRequested, this, &TNetForm::armPopup);
-    connect(core, &Messenger::floatingWindowRung, this, &TNetForm::floatingWindowRing);
-    connect(core, &Messenger::incomingCleared, this, [this] {
-        m_incomingBatch.dropWaiting();
-        m_incoming.clear();
+    connect(core, &Messenger::messageAnnounced, this, [this](const ReceiveAnnouncement &a) {
+        if (a.sound)
+            m_sound->play(SettingKeys::kMusic.read(IniFile(m_env.settingsPath)));
+        if (a.blinkTray)
+            startTrayBlinking();
+        if (a.showWindow)
+            showMainWindow();
+        if (!a.popupFor.isEmpty())
+            armPopup(a.popupFor);
+        if (a.ringFloatingWindow)
+            floatingWindowRing();
+        if (a.clearIncoming) {
+            m_incomingBatch.dropWaiting();
+            m_incoming.clear();
+        }
     });
     connect(core, &Messenger::incomingShown, this, &TNetForm::showIncoming);
     connect(core, &Messenger::autoAnswered, this,

@@ -4,6 +4,7 @@
 #include "AutoAnswerTexts.h"
 #include "IncomingEntry.h"
 #include "OptionsStore.h"
+#include "ReceiveAnnouncement.h"
 #include "ReceiveHost.h"
 #include "SystemFormats.h"
 
@@ -135,18 +136,15 @@ void MessageReceiver::announce(const Incoming &message, const QString &displayNa
 {
     if (m_options.isOn(Option::History) && !message.logged)
         m_host.writeHistory(message.text, displayName, m_host.ownName(), momentOf(message.arrived));
-    if (m_options.isOn(Option::Sound))
-        m_host.playSound();
-    if (m_options.isOn(Option::TrayInsteadOfWindow))
-        m_host.startTrayBlinking();
-    else
-        m_host.showMainWindow();
+    ReceiveAnnouncement announcement;
+    announcement.sound = m_options.isOn(Option::Sound);
+    announcement.blinkTray = m_options.isOn(Option::TrayInsteadOfWindow);
+    announcement.showWindow = !announcement.blinkTray;
     if (m_options.isOn(Option::Popup))
-        m_host.armPopup(displayName);
-    if (m_options.isOn(Option::FloatingWindow))
-        m_host.ringFloatingWindow();
-    if (m_options.isOn(Option::ClearIncomingOnNew))
-        m_host.clearIncoming();
+        announcement.popupFor = displayName;
+    announcement.ringFloatingWindow = m_options.isOn(Option::FloatingWindow);
+    announcement.clearIncoming = m_options.isOn(Option::ClearIncomingOnNew);
+    m_host.announce(announcement);
 }
 
 void MessageReceiver::show(const Incoming &message, const QString &displayName)

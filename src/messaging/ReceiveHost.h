@@ -6,6 +6,7 @@
 #include <functional>
 
 struct IncomingEntry;
+struct ReceiveAnnouncement;
 
 // What the receive operation needs from the rest of the program.
 class ReceiveHost
@@ -27,13 +28,7 @@ public:
     // The message of `ticket` is written to the history or goes nowhere: what
     // kept it against a crash may let it go (0: nothing kept it).
     virtual void settle(quint64 ticket) = 0;
-    virtual void playSound() = 0;
-    virtual void startTrayBlinking() = 0;
-    virtual void showMainWindow() = 0;
-    virtual void armPopup(const QString &displayName) = 0;
-    virtual void ringFloatingWindow() = 0;
-    // Ch3: a new message replaces what the incoming view shows.
-    virtual void clearIncoming() = 0;
+    virtual void announce(const ReceiveAnnouncement &announcement) = 0;
     virtual void showIncoming(const IncomingEntry &entry) = 0;
     virtual void reportReceiveError() = 0;
 };

@@ -641,34 +641,9 @@ void Messenger::writeHistory(const QString &text, const QString &from, const QSt
         Q_EMIT historyNotCreated();
 }
 
-void Messenger::playSound()
+void Messenger::announce(const ReceiveAnnouncement &announcement)
 {
-    Q_EMIT soundRequested();
-}
-
-void Messenger::startTrayBlinking()
-{
-    Q_EMIT trayBlinkRequested();
-}
-
-void Messenger::showMainWindow()
-{
-    Q_EMIT windowShowRequested();
-}
-
-void Messenger::armPopup(const QString &displayName)
-{
-    Q_EMIT popupRequested(displayName);
-}
-
-void Messenger::ringFloatingWindow()
-{
-    Q_EMIT floatingWindowRung();
-}
-
-void Messenger::clearIncoming()
-{
-    Q_EMIT incomingCleared();
+    Q_EMIT messageAnnounced(announcement);
 }
 
 void Messenger::showIncoming(const IncomingEntry &entry)

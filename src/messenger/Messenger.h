@@ -16,6 +16,7 @@
 #include "Outbox.h"
 #include "OptionsStore.h"
 #include "PresenceContext.h"
+#include "ReceiveAnnouncement.h"
 #include "ReceiveHost.h"
 #include "ReceiveJournal.h"
 #include "SleepWatch.h"
@@ -164,12 +165,7 @@ Q_SIGNALS:
 
     // A received message, in this order: the announcements the options ask
     // for, then the entry to show.
-    void soundRequested();
-    void trayBlinkRequested();
-    void windowShowRequested();
-    void popupRequested(const QString &displayName);
-    void floatingWindowRung();
-    void incomingCleared();
+    void messageAnnounced(const ReceiveAnnouncement &announcement);
     void incomingShown(const IncomingEntry &entry);
     // An auto-answer reply was delivered, or could not be.
     void autoAnswered();
@@ -219,12 +215,7 @@ private:
     void markAutoAnswered() override;
     void writeHistory(const QString &text, const QString &from, const QString &to, const QDateTime &moment) override;
     void settle(quint64 ticket) override;
-    void playSound() override;
-    void startTrayBlinking() override;
-    void showMainWindow() override;
-    void armPopup(const QString &displayName) override;
-    void ringFloatingWindow() override;
-    void clearIncoming() override;
+    void announce(const ReceiveAnnouncement &announcement) override;
     void showIncoming(const IncomingEntry &entry) override;
     void reportReceiveError() override;
 

@@ -247,7 +247,7 @@ private Q_SLOTS:
             entry.header = QStringLiteral(">>Сообщение от  PC%1").arg(i);
             entry.text = QStringLiteral("текст %1").arg(i);
             entry.scrollToEnd = true;
-            Q_EMIT core.windowShowRequested();
+            Q_EMIT core.messageAnnounced(ReceiveAnnouncement{.showWindow = true});
             Q_EMIT core.incomingShown(entry);
         }
         QVERIFY(m_form->isVisible());

@@ -2,6 +2,7 @@
 #include "IncomingBatch.h"
 #include "IncomingEntry.h"
 #include "IncomingRenderer.h"
+#include "ReceiveAnnouncement.h"
 #include "IncomingView.h"
 #include "MessageReceiver.h"
 #include "OptionsStore.h"
@@ -80,12 +81,21 @@ public:
         if (ticket)
             calls << QStringLiteral("settle %1").arg(ticket);
     }
-    void playSound() override { calls << QStringLiteral("sound"); }
-    void startTrayBlinking() override { calls << QStringLiteral("blink"); }
-    void showMainWindow() override { calls << QStringLiteral("show"); }
-    void armPopup(const QString &d) override { calls << QStringLiteral("popup ") + d; }
-    void ringFloatingWindow() override { calls << QStringLiteral("ring"); }
-    void clearIncoming() override { view.clear(); }
+    void announce(const ReceiveAnnouncement &a) override
+    {
+        if (a.sound)
+            calls << QStringLiteral("sound");
+        if (a.blinkTray)
+            calls << QStringLiteral("blink");
+        if (a.showWindow)
+            calls << QStringLiteral("show");
+        if (!a.popupFor.isEmpty())
+            calls << QStringLiteral("popup ") + a.popupFor;
+        if (a.ringFloatingWindow)
+            calls << QStringLiteral("ring");
+        if (a.clearIncoming)
+            view.clear();
+    }
     void showIncoming(const IncomingEntry &entry) override
     {
         IncomingRenderer::render(view, entry, [this] { calls << QStringLiteral("scroll"); });

@@ -175,9 +175,11 @@ private Q_SLOTS:
         meet();
         m_b->options().set(Option::Sound, true);
         QStringList order;
-        connect(m_b.get(), &Messenger::soundRequested, this, [&] { order << u"sound"_s; });
-        connect(m_b.get(), &Messenger::windowShowRequested, this, [&] { order << u"show"_s; });
-        connect(m_b.get(), &Messenger::trayBlinkRequested, this, [&] { order << u"blink"_s; });
+        connect(m_b.get(), &Messenger::messageAnnounced, this, [&](const ReceiveAnnouncement &a) {
+            order << (a.sound ? u"sound"_s : QString()) << (a.showWindow ? u"show"_s : QString())
+                  << (a.blinkTray ? u"blink"_s : QString());
+            order.removeAll(QString());
+        });
         QSignalSpy shown(m_b.get(), &Messenger::incomingShown);
 
         const Recipient b = recipientOnA(u"PC-B"_s);
