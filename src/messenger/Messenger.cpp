@@ -9,10 +9,8 @@
 #include "Logging.h"
 #include "SecurityLog.h"
 #include "SettingKeys.h"
-#include "SpoolFile.h"
 #include "UserPrompts.h"
 
-#include <QCoreApplication>
 #include <QDir>
 
 namespace {
@@ -35,11 +33,7 @@ Messenger::Messenger(MessengerEnvironment environment, QObject *parent)
 {
     m_msgServer = std::make_unique<TMsgServer>();
     m_msgServer->setPort(m_env.messagePort);
-    connect(m_msgServer.get(), &TMsgServer::messageReceived, this,
-            [this](const QString &fromName, const QString &text, const QHostAddress &peer, const QString &,
-                   quint64 ticket) { receiveJudged(fromName, text, peer, QString(), ticket); });
-    connect(m_msgServer.get(), &TMsgServer::connectionDropped, this,
-            [this](const QString &reason) { m_messageDrops.record(reason); });
+    serveMessages(*m_msgServer, false);
 
     m_udpServer = std::make_unique<TUdpServer>();
     m_udpServer->setDefaultPort(m_env.datagramPort);
@@ -115,46 +109,6 @@ Messenger::~Messenger()
     m_msgServer.reset();
 }
 
-void Messenger::setUpSecureChannel()
-{
-    m_secure = std::make_unique<SecureChannel>(m_env.dataFolder, m_env.securePort);
-    m_secure->setPeerPort(m_env.peerSecurePort);
-    if (SecureMsgClient *reply = m_secure->replyClient()) {
-        connect(reply, &TMsgClient::finished, this, [this] {
-            if (auto done = std::exchange(m_replyDone, nullptr))
-                done(true);
-        });
-        connect(reply, &TMsgClient::failed, this, [this] {
-            if (auto done = std::exchange(m_replyDone, nullptr))
-                done(false);
-        });
-    }
-    connect(&m_secure->messageServer(), &TMsgServer::messageReceived, this, &Messenger::receiveJudged);
-    connect(&m_secure->messageServer(), &TMsgServer::connectionDropped, this,
-            [this](const QString &reason) { m_messageDrops.record(reason); });
-    m_secure->setStreamAdmission([this](const StreamOffer &offer) { return m_fileReceiver->admit(offer); });
-    connect(&m_secure->streamServer(), &TStrmServer::streamReceived, this,
-            [this](const ReceivedStream &stream) { m_fileReceiver->receive(stream); });
-    connect(&m_secure->streamServer(), &TStrmServer::streamStarted, m_fileReceiver.get(), &FileReceiver::started);
-    connect(&m_secure->streamServer(), &TStrmServer::streamProgress, m_fileReceiver.get(), &FileReceiver::progressed);
-    connect(&m_secure->streamServer(), &TStrmServer::connectionDropped, this,
-            [this](const QString &reason) { m_streamDrops.record(reason); });
-    connect(&m_secure->trust(), &KeyTrust::keyChanged, this, &Messenger::keyChanged);
-    connect(&m_secure->trust(), &KeyTrust::keysConflict, this, &Messenger::keysConflict);
-    if (!m_secure->pins().notice().isEmpty())
-        QMetaObject::invokeMethod(this, [this] { Q_EMIT errorOccurred(QStringLiteral("pins"), m_secure->pins().notice()); },
-                                  Qt::QueuedConnection);
-    if (m_transfers && m_secure->streamClient()) {
-        m_transfers->setClientFactory(
-            [this](const Recipient &recipient) { return m_secure->makeStreamClient(recipient.host); });
-    }
-    if (m_sender) {
-        m_sender->setSecureClient(m_secure->messageClient(), [this](const Recipient &recipient) {
-            return m_secure->prepareMessageClient(recipient.host);
-        });
-    }
-}
-
 void Messenger::receiveJudged(const QString &fromName, const QString &text, const QHostAddress &peer,
                               const QString &peerKey, quint64 ticket)
 {
@@ -169,78 +123,6 @@ void Messenger::receiveJudged(const QString &fromName, const QString &text, cons
             origin = IncomingEntry::Origin::Unverified;
     }
     m_receiver.receive(fromName, text, peer.toString(), origin, ticket);
-}
-
-void Messenger::listen()
-{
-    if (!m_secure->identityNotice().isEmpty())
-        Q_EMIT errorOccurred(QStringLiteral("identity"), m_secure->identityNotice());
-    if (m_secure->isAvailable() && !m_secure->listen(m_env.listenAddress)) {
-        Q_EMIT errorOccurred(QStringLiteral("listen-secure"),
-                             QStringLiteral("Защищённые сообщения не будут приниматься: порт %1 занят (%2).")
-                                 .arg(m_env.securePort)
-                                 .arg(m_secure->errorString()));
-    }
-    if (!m_msgServer->listen(m_env.listenAddress)) {
-        Q_EMIT errorOccurred(QStringLiteral("listen"),
-                             QStringLiteral("Сообщения не будут приниматься: порт %1 занят (%2). "
-                                            "Возможно, Zavolin уже запущен на этом компьютере.")
-                                 .arg(m_env.messagePort)
-                                 .arg(m_msgServer->errorString()));
-    }
-    listenForFiles();
-}
-
-void Messenger::listenForFiles()
-{
-    m_strmServer = std::make_unique<TStrmServer>();
-    m_strmServer->setPort(m_env.streamPort);
-    m_strmServer->setAdmission([this](const StreamOffer &offer) { return m_fileReceiver->admit(offer); });
-    connect(m_strmServer.get(), &TStrmServer::streamReceived, this,
-            [this](const ReceivedStream &stream) { m_fileReceiver->receive(stream); });
-    connect(m_strmServer.get(), &TStrmServer::streamStarted, m_fileReceiver.get(), &FileReceiver::started);
-    connect(m_strmServer.get(), &TStrmServer::streamProgress, m_fileReceiver.get(), &FileReceiver::progressed);
-    connect(m_strmServer.get(), &TStrmServer::connectionDropped, this,
-            [this](const QString &reason) { m_streamDrops.record(reason); });
-    connect(m_strmServer.get(), &TStrmServer::spoolLimitReached, this, [](int files, qint64 bytes) {
-        qCWarning(lcZavolin, "%d received files (%lld bytes) wait to be saved; further files are refused until there is room",
-                  files, static_cast<long long>(bytes));
-    });
-    removeStaleSpoolFiles();
-    if (m_strmServer->listen(m_env.listenAddress))
-        return;
-    const quint16 port = m_env.streamPort;
-    if (m_strmServer->serverError() == QAbstractSocket::SocketAccessError) {
-        // Ports below 1024 belong to root on Linux unless the program is allowed them.
-        Q_EMIT errorOccurred(QStringLiteral("listen-files"),
-                             QStringLiteral("Файлы не будут приниматься: порт %1 в Linux открывает только администратор.\n"
-                                            "Чтобы разрешить, выполните одну из команд и перезапустите Zavolin:\n"
-                                            "sudo setcap 'cap_net_bind_service=+ep' %2\n"
-                                            "sudo sysctl net.ipv4.ip_unprivileged_port_start=%1")
-                                 .arg(port)
-                                 .arg(QCoreApplication::applicationFilePath()));
-        return;
-    }
-    Q_EMIT errorOccurred(QStringLiteral("listen-files"),
-                         QStringLiteral("Файлы не будут приниматься: порт %1 занят (%2). "
-                                        "Возможно, Zavolin уже запущен на этом компьютере.")
-                             .arg(port)
-                             .arg(m_strmServer->errorString()));
-}
-
-void Messenger::removeStaleSpoolFiles() const
-{
-    // Left by an instance that was killed while a file arrived; files that a
-    // running instance holds are locked and stay. The store has not read the
-    // preset folder yet: the stream server listens before start-up.
-    QStringList folders{m_env.dataFolder, QDir::tempPath()};
-    const QString preset = SettingKeys::kSaveFileDir.read(IniFile(m_env.settingsPath));
-    if (preset != SettingKeys::kNoFolder)
-        folders << preset;
-    for (const QString &folder : std::as_const(folders)) {
-        if (const int removed = SpoolFile::removeStale(folder))
-            qCInfo(lcZavolin, "removed %d unfinished received files from %s", removed, qPrintable(folder));
-    }
 }
 
 void Messenger::goOnline(const QString &ownName)

@@ -228,6 +228,8 @@ private:
     void onDatagram(const QByteArray &data, const QHostAddress &peer);
     void saveOutboxOrReport(bool saved);
     void setUpSecureChannel();
+    void serveMessages(TMsgServer &server, bool secure);
+    void serveStreams(TStrmServer &server);
     // Why a secure send to `host` failed, in the words the user is told.
     QString secureFailureReason(const QString &host) const;
     // A message, open (no key) or over TLS, shown as what its key proves.
