@@ -5,10 +5,10 @@ Only the standard library: every picture is a short list of filled shapes,
 strokes and cut-outs on a square grid; a small supersampling rasterizer turns
 the list into PNG pixels and the same list is written out as SVG.
 
-    python3 make_icons.py            # writes beside this script
-    python3 make_icons.py --sheet X  # only writes a contact sheet to the PNG file X
-    python3 make_icons.py --hicolor D  # only writes the program icon as the
-                                       # desktop's icon theme wants it, into D
+    python3 tools/art/make_icons.py            # writes into src/ui/icons
+    python3 tools/art/make_icons.py --sheet X  # only writes a contact sheet to the PNG file X
+    python3 tools/art/make_icons.py --hicolor D  # only writes the program icon as the
+                                                 # desktop's icon theme wants it, into D
 """
 
 import math
@@ -18,6 +18,7 @@ import sys
 import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+ICONS = os.path.join(os.path.dirname(os.path.dirname(HERE)), 'src', 'ui', 'icons')
 SUPERSAMPLE = 8
 
 # --------------------------------------------------------------------------
@@ -783,5 +784,5 @@ if __name__ == '__main__':
         for name in write_hicolor(sys.argv[sys.argv.index('--hicolor') + 1]):
             print(name)
     else:
-        for name in write_all(HERE):
+        for name in write_all(ICONS):
             print(name)

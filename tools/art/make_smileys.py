@@ -4,8 +4,8 @@
 Only the standard library: each face is a short list of filled shapes and
 strokes on a 20-unit grid, rasterized with 8 x 8 supersampling.
 
-    python3 make_smileys.py              # writes the PNGs beside this script
-    python3 make_smileys.py --sheet X    # also writes a contact sheet to the PNG file X
+    python3 tools/art/make_smileys.py            # writes the PNGs into src/messaging/forms/smileys
+    python3 tools/art/make_smileys.py --sheet X  # also writes a contact sheet to the PNG file X
 """
 
 import math
@@ -15,6 +15,7 @@ import sys
 import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+SMILEYS = os.path.join(os.path.dirname(os.path.dirname(HERE)), 'src', 'messaging', 'forms', 'smileys')
 UNITS = 20
 SIZE = 20
 SUPERSAMPLE = 8
@@ -671,9 +672,9 @@ def main(argv):
     for n in range(len(PICTURES)):
         rgba = to_rgba_bytes(render(picture(n), SIZE))
         images.append(rgba)
-        with open(os.path.join(HERE, '%02d.png' % (n + 1)), 'wb') as f:
+        with open(os.path.join(SMILEYS, '%02d.png' % (n + 1)), 'wb') as f:
             f.write(png(rgba, SIZE, SIZE))
-    write_qrc(os.path.join(os.path.dirname(HERE), 'smileys.qrc'))
+    write_qrc(os.path.join(os.path.dirname(SMILEYS), 'smileys.qrc'))
     if len(argv) == 3 and argv[1] == '--sheet':
         contact_sheet(images, argv[2])
 
