@@ -62,7 +62,7 @@ done
 # The installed icons are the program's own, not an older drawing.
 for size in 16 22 24 32 48 64 128; do
     cmp -s "$source_dir/src/ui/icons/zavolin-$size.png" "$prefix/share/icons/hicolor/${size}x$size/apps/zavolin.png" \
-        || fail "hicolor $size px differs from src/ui/icons/zavolin-$size.png (python3 src/ui/icons/make_icons.py --hicolor packaging/icons/hicolor)"
+        || fail "hicolor $size px differs from src/ui/icons/zavolin-$size.png (python3 tools/art/make_icons.py --hicolor packaging/icons/hicolor)"
 done
 cmp -s "$source_dir/src/ui/icons/zavolin.svg" "$prefix/share/icons/hicolor/scalable/apps/zavolin.svg" \
     || fail "the scalable icon differs from src/ui/icons/zavolin.svg"

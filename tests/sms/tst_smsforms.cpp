@@ -353,7 +353,7 @@ private Q_SLOTS:
                   "[Борис]\r\noss=Zeta\r\nphone=4\r\n"_s);
         QPointer<TsmsForm> sms = TsmsForm::open(files());
         auto *book = new TNoteBookForm(OperatorBook(m_dir.filePath(u"oss.lst"_s), m_dir.filePath(u"dataoss.lst"_s)),
-                                       m_dir.filePath(u"NoteBook.lst"_s), sms);
+                                       m_dir.filePath(u"NoteBook.lst"_s));
         auto listed = [book] {
             QStringList names;
             for (int i = 0; i < book->listBox1()->count(); ++i)

@@ -3,7 +3,6 @@
 #include "Accessibility.h"
 #include "IniFile.h"
 #include "MessageBoxes.h"
-#include "SmsForm.h"
 
 #include <QComboBox>
 #include <QGuiApplication>
@@ -49,10 +48,9 @@ public:
 
 } // namespace
 
-TNoteBookForm::TNoteBookForm(const OperatorBook &operators, QString phoneBookPath, TsmsForm *smsForm, QWidget *parent)
+TNoteBookForm::TNoteBookForm(const OperatorBook &operators, QString phoneBookPath, QWidget *parent)
     : QWidget(parent, Qt::Tool)
     , m_book(std::move(phoneBookPath))
-    , m_smsForm(smsForm)
     , m_listBox1(new QListWidget(this))
     , m_edit1(new QLineEdit(this))
     , m_comboBox1(new QComboBox(this))
@@ -170,8 +168,6 @@ void TNoteBookForm::onOk()
         MessageBoxes::warning(this, u"Не выбран абонент!"_s);
         return;
     }
-    // The SMS window may have been closed meanwhile: then there is nothing to fill.
-    if (m_smsForm)
-        m_smsForm->setSubscriber(m_book.operatorOf(item->text()), m_book.phoneOf(item->text()));
+    Q_EMIT subscriberChosen(m_book.operatorOf(item->text()), m_book.phoneOf(item->text()));
     close();
 }

@@ -3,18 +3,16 @@
 #include "OperatorBook.h"
 #include "PhoneBook.h"
 
-#include <QPointer>
 #include <QWidget>
 
 class QComboBox;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
-class TsmsForm;
 
 // "Записная книжка - Zavolin": subscribers with operator and phone, kept in
-// "NoteBook.lst" as soon as they are added or deleted. "Ok" fills the SMS
-// window that opened it, if that is still open. Deletes itself when closed.
+// "NoteBook.lst" as soon as they are added or deleted. "Ok" reports the chosen
+// subscriber and closes. Deletes itself when closed.
 class TNoteBookForm : public QWidget
 {
     Q_OBJECT
@@ -23,10 +21,12 @@ public:
     static constexpr int kWidth = 452;
     static constexpr int kHeight = 251;
 
-    TNoteBookForm(const OperatorBook &operators, QString phoneBookPath, TsmsForm *smsForm,
-                  QWidget *parent = nullptr);
+    TNoteBookForm(const OperatorBook &operators, QString phoneBookPath, QWidget *parent = nullptr);
 
     QListWidget *listBox1() const { return m_listBox1; }
+
+Q_SIGNALS:
+    void subscriberChosen(const QString &operatorName, const QString &phone);
 
 private:
     void onAdd();
@@ -35,7 +35,6 @@ private:
     void showTipOf(int row);
 
     PhoneBook m_book;
-    QPointer<TsmsForm> m_smsForm;
     QListWidget *m_listBox1;
     QLineEdit *m_edit1;
     QComboBox *m_comboBox1;

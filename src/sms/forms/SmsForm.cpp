@@ -366,6 +366,8 @@ void TsmsForm::onSend()
 
 void TsmsForm::onPhoneBook()
 {
-    auto *book = new TNoteBookForm(m_files.operators, m_files.phoneBookPath, this);
+    auto *book = new TNoteBookForm(m_files.operators, m_files.phoneBookPath);
+    // The phone book may outlive this window; the connection goes with it.
+    connect(book, &TNoteBookForm::subscriberChosen, this, &TsmsForm::setSubscriber);
     book->show();
 }

@@ -2,27 +2,25 @@
 """Draws the 26 smiley pictures (01.png .. 26.png, 20 x 20 px) and smileys.qrc.
 
 Only the standard library: each face is a short list of filled shapes and
-strokes on a 20-unit grid, rasterized with 8 x 8 supersampling.
+strokes on a 20-unit grid, rasterized by drawing.py with 8 x 8 supersampling.
 
-    python3 make_smileys.py              # writes the PNGs beside this script
-    python3 make_smileys.py --sheet X    # also writes a contact sheet to the PNG file X
+    python3 tools/art/make_smileys.py            # writes the PNGs into src/messaging/forms/smileys
+    python3 tools/art/make_smileys.py --sheet X  # also writes a contact sheet to the PNG file X
 """
 
 import math
 import os
-import struct
 import sys
-import zlib
+
+import drawing
+from drawing import Linear, Radial, oriented, png, render, rgb, to_rgba_bytes
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+SMILEYS = os.path.join(os.path.dirname(os.path.dirname(HERE)), 'src', 'messaging', 'forms', 'smileys')
 UNITS = 20
 SIZE = 20
-SUPERSAMPLE = 8
-
-
-def rgb(text, alpha=1.0):
-    h = text.lstrip('#')
-    return (int(h[0:2], 16) / 255, int(h[2:4], 16) / 255, int(h[4:6], 16) / 255, alpha)
+# Corners of a stroke's round caps: few, at this size.
+CAP_STEPS = 16
 
 
 FACE_LIGHT = rgb('#FFF6B0')
@@ -51,45 +49,7 @@ AMBER = rgb('#F5A623')
 AMBER_DARK = rgb('#A8660A')
 
 # --------------------------------------------------------------------------
-# Paints
-
-
-class Radial:
-    """Radial gradient with stops [(t, colour)]."""
-
-    def __init__(self, cx, cy, r, stops):
-        self.cx, self.cy, self.r, self.stops = cx, cy, r, stops
-
-    def at(self, x, y):
-        t = min(1.0, math.hypot(x - self.cx, y - self.cy) / self.r)
-        for (t0, c0), (t1, c1) in zip(self.stops, self.stops[1:]):
-            if t <= t1:
-                k = 0 if t1 == t0 else (t - t0) / (t1 - t0)
-                return tuple(a + (b - a) * k for a, b in zip(c0, c1))
-        return self.stops[-1][1]
-
-
-class Linear:
-    def __init__(self, x0, y0, c0, x1, y1, c1):
-        self.x0, self.y0, self.c0, self.x1, self.y1, self.c1 = x0, y0, c0, x1, y1, c1
-
-    def at(self, x, y):
-        dx, dy = self.x1 - self.x0, self.y1 - self.y0
-        t = ((x - self.x0) * dx + (y - self.y0) * dy) / (dx * dx + dy * dy)
-        t = min(1.0, max(0.0, t))
-        return tuple(a + (b - a) * t for a, b in zip(self.c0, self.c1))
-
-# --------------------------------------------------------------------------
 # Shapes: lists of closed polygons, filled with the nonzero rule.
-
-
-def area(poly):
-    return sum(poly[i][0] * poly[(i + 1) % len(poly)][1] - poly[(i + 1) % len(poly)][0] * poly[i][1]
-               for i in range(len(poly))) / 2
-
-
-def oriented(poly):
-    return poly if area(poly) >= 0 else list(reversed(poly))
 
 
 def ellipse(cx, cy, rx, ry, rotate=0.0, steps=48):
@@ -109,14 +69,11 @@ def circle(cx, cy, r):
 
 def arc(cx, cy, rx, ry, a0, a1, steps=24):
     """Points along an elliptic arc; angles in degrees, 0 = right, 90 = down."""
-    return [(cx + rx * math.cos(math.radians(a0 + (a1 - a0) * i / steps)),
-             cy + ry * math.sin(math.radians(a0 + (a1 - a0) * i / steps))) for i in range(steps + 1)]
+    return drawing.ellipse_arc(cx, cy, rx, ry, a0, a1, steps)
 
 
 def bezier(p0, p1, p2, steps=16):
-    return [((1 - t) ** 2 * p0[0] + 2 * (1 - t) * t * p1[0] + t * t * p2[0],
-             (1 - t) ** 2 * p0[1] + 2 * (1 - t) * t * p1[1] + t * t * p2[1])
-            for t in (i / steps for i in range(steps + 1))]
+    return drawing.quad_bezier(p0, p1, p2, steps)
 
 
 def cubic(p0, p1, p2, p3, steps=20):
@@ -134,10 +91,7 @@ def poly(*points):
 
 
 def rounded_rect(x, y, w, h, r):
-    r = min(r, w / 2, h / 2)
-    pts = (arc(x + w - r, y + r, r, r, -90, 0, 6) + arc(x + w - r, y + h - r, r, r, 0, 90, 6)
-           + arc(x + r, y + h - r, r, r, 90, 180, 6) + arc(x + r, y + r, r, r, 180, 270, 6))
-    return [oriented(pts)]
+    return [oriented(drawing.rounded_rect(x, y, w, h, r, 6)[0])]
 
 
 def heart(cx, cy, s):
@@ -149,126 +103,6 @@ def heart(cx, cy, s):
            + cubic((cx + 1.0 * s, cy - 0.45 * s), (cx + 1.15 * s, cy + 0.05 * s), (cx + 0.55 * s, cy + 0.45 * s),
                    (cx, cy + 0.95 * s))[1:])
     return [oriented(pts)]
-
-
-def stroke_shape(points, width, closed=False):
-    """A polyline of the given width with round caps and joins."""
-    half = width / 2
-    out = []
-    pairs = list(zip(points, points[1:] + (points[:1] if closed else [])))
-    for (x0, y0), (x1, y1) in pairs:
-        length = math.hypot(x1 - x0, y1 - y0)
-        if length == 0:
-            continue
-        nx, ny = -(y1 - y0) / length * half, (x1 - x0) / length * half
-        out.append(oriented([(x0 + nx, y0 + ny), (x1 + nx, y1 + ny), (x1 - nx, y1 - ny), (x0 - nx, y0 - ny)]))
-    for x, y in points:
-        out += ellipse(x, y, half, half, steps=16)
-    return out
-
-# --------------------------------------------------------------------------
-# Rasterizer
-
-
-class Picture:
-    def __init__(self):
-        self.ops = []
-
-    def fill(self, shape, paint):
-        self.ops.append((shape, paint, False))
-
-    def stroke(self, points, width, paint, closed=False):
-        self.ops.append((stroke_shape(points, width, closed), paint, False))
-
-    def erase(self, shape):
-        self.ops.append((shape, None, True))
-
-    def erase_stroke(self, points, width):
-        self.ops.append((stroke_shape(points, width), None, True))
-
-
-def coverage(shape, size):
-    scale = size / UNITS * SUPERSAMPLE
-    edges = []
-    for p in shape:
-        for i in range(len(p)):
-            (x0, y0), (x1, y1) = p[i], p[(i + 1) % len(p)]
-            if y0 != y1:
-                edges.append((x0 * scale, y0 * scale, x1 * scale, y1 * scale, 1 if y1 > y0 else -1))
-    cov = [0.0] * (size * size)
-    width = size * SUPERSAMPLE
-    weight = 1.0 / (SUPERSAMPLE * SUPERSAMPLE)
-    for row in range(size * SUPERSAMPLE):
-        yc = row + 0.5
-        xs = []
-        for x0, y0, x1, y1, d in edges:
-            if (y0 <= yc < y1) or (y1 <= yc < y0):
-                xs.append((x0 + (yc - y0) * (x1 - x0) / (y1 - y0), d))
-        if not xs:
-            continue
-        xs.sort()
-        winding = 0
-        base = (row // SUPERSAMPLE) * size
-        for i in range(len(xs) - 1):
-            winding += xs[i][1]
-            if winding == 0:
-                continue
-            a = max(0, min(width, math.ceil(xs[i][0] - 0.5)))
-            b = max(0, min(width, math.ceil(xs[i + 1][0] - 0.5)))
-            while a < b:
-                px = a // SUPERSAMPLE
-                end = min(b, (px + 1) * SUPERSAMPLE)
-                cov[base + px] += (end - a) * weight
-                a = end
-    return cov
-
-
-def render(picture, size):
-    """Premultiplied RGBA floats."""
-    pixels = [[0.0, 0.0, 0.0, 0.0] for _ in range(size * size)]
-    unit = UNITS / size
-    for shape, paint, erase in picture.ops:
-        cov = coverage(shape, size)
-        for i, c in enumerate(cov):
-            if c <= 0:
-                continue
-            c = min(c, 1.0)
-            p = pixels[i]
-            if erase:
-                pixels[i] = [v * (1 - c) for v in p]
-                continue
-            if isinstance(paint, (Radial, Linear)):
-                r, g, b, a = paint.at((i % size + 0.5) * unit, (i // size + 0.5) * unit)
-            else:
-                r, g, b, a = paint
-            a *= c
-            p[0] = r * a + p[0] * (1 - a)
-            p[1] = g * a + p[1] * (1 - a)
-            p[2] = b * a + p[2] * (1 - a)
-            p[3] = a + p[3] * (1 - a)
-    return pixels
-
-
-def to_rgba_bytes(pixels):
-    out = []
-    for r, g, b, a in pixels:
-        if a > 0:
-            r, g, b = r / a, g / a, b / a
-        out.append(tuple(max(0, min(255, round(v * 255))) for v in (r, g, b, a)))
-    return out
-
-
-def png(rgba, width, height):
-    raw = bytearray()
-    for y in range(height):
-        raw.append(0)
-        for x in range(width):
-            raw += bytes(rgba[y * width + x])
-
-    def chunk(tag, data):
-        return struct.pack('>I', len(data)) + tag + data + struct.pack('>I', zlib.crc32(tag + data) & 0xffffffff)
-    return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', width, height, 8, 6, 0, 0, 0))
-            + chunk(b'IDAT', zlib.compress(bytes(raw), 9)) + chunk(b'IEND', b''))
 
 # --------------------------------------------------------------------------
 # The face and its parts
@@ -612,7 +446,7 @@ PICTURES = [s01_big_smile, s02_wink, s03_tongue, s04_sad, s05_surprised, s06_ang
 
 
 def picture(index):
-    pic = Picture()
+    pic = drawing.Picture(UNITS, CAP_STEPS)
     PICTURES[index](pic)
     return pic
 
@@ -671,9 +505,9 @@ def main(argv):
     for n in range(len(PICTURES)):
         rgba = to_rgba_bytes(render(picture(n), SIZE))
         images.append(rgba)
-        with open(os.path.join(HERE, '%02d.png' % (n + 1)), 'wb') as f:
+        with open(os.path.join(SMILEYS, '%02d.png' % (n + 1)), 'wb') as f:
             f.write(png(rgba, SIZE, SIZE))
-    write_qrc(os.path.join(os.path.dirname(HERE), 'smileys.qrc'))
+    write_qrc(os.path.join(os.path.dirname(SMILEYS), 'smileys.qrc'))
     if len(argv) == 3 and argv[1] == '--sheet':
         contact_sheet(images, argv[2])
 

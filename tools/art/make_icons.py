@@ -2,30 +2,28 @@
 """Draws Zavolin's icons and writes them as PNG and SVG files, plus icons.qrc.
 
 Only the standard library: every picture is a short list of filled shapes,
-strokes and cut-outs on a square grid; a small supersampling rasterizer turns
-the list into PNG pixels and the same list is written out as SVG.
+strokes and cut-outs on a square grid; the rasterizer of drawing.py turns the
+list into PNG pixels and svg.py writes the same list out as SVG.
 
-    python3 make_icons.py            # writes beside this script
-    python3 make_icons.py --sheet X  # only writes a contact sheet to the PNG file X
-    python3 make_icons.py --hicolor D  # only writes the program icon as the
-                                       # desktop's icon theme wants it, into D
+    python3 tools/art/make_icons.py            # writes into src/ui/icons
+    python3 tools/art/make_icons.py --sheet X  # only writes a contact sheet to the PNG file X
+    python3 tools/art/make_icons.py --hicolor D  # only writes the program icon as the
+                                                 # desktop's icon theme wants it, into D
 """
 
 import math
 import os
-import struct
 import sys
-import zlib
+
+import drawing
+from drawing import Linear, circle_points, ellipse_arc, oriented, png_bytes, png_from_rows, render, rgb
+from svg import svg_bytes
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-SUPERSAMPLE = 8
+ICONS = os.path.join(os.path.dirname(os.path.dirname(HERE)), 'src', 'ui', 'icons')
 
 # --------------------------------------------------------------------------
 # Palette: one blue family for the program, with a few accents.
-
-def rgb(hex_text, alpha=1.0):
-    h = hex_text.lstrip('#')
-    return (int(h[0:2], 16) / 255, int(h[2:4], 16) / 255, int(h[4:6], 16) / 255, alpha)
 
 BLUE_TOP = rgb('#5EA8FF')
 BLUE_BOTTOM = rgb('#2166D6')
@@ -55,48 +53,18 @@ YELLOW_EDGE = rgb('#B07D12')
 WHITE = rgb('#FFFFFF')
 
 
-class Gradient:
-    """Linear gradient between two points of the icon's grid."""
-
-    def __init__(self, x0, y0, c0, x1, y1, c1):
-        self.x0, self.y0, self.c0, self.x1, self.y1, self.c1 = x0, y0, c0, x1, y1, c1
-
-    def at(self, x, y):
-        dx, dy = self.x1 - self.x0, self.y1 - self.y0
-        length = dx * dx + dy * dy
-        t = 0.0 if length == 0 else ((x - self.x0) * dx + (y - self.y0) * dy) / length
-        t = min(1.0, max(0.0, t))
-        return tuple(a + (b - a) * t for a, b in zip(self.c0, self.c1))
-
-
 def vertical(top, bottom, y0, y1):
-    return Gradient(0, y0, top, 0, y1, bottom)
+    return Linear(0, y0, top, 0, y1, bottom)
 
 # --------------------------------------------------------------------------
 # Shapes: lists of closed polygons (lists of (x, y) points).
 
 def circle(cx, cy, r, steps=None):
-    steps = steps or max(24, int(r * 12))
-    return [[(cx + r * math.cos(2 * math.pi * i / steps), cy + r * math.sin(2 * math.pi * i / steps))
-             for i in range(steps)]]
-
-
-def ellipse_arc(cx, cy, rx, ry, a0, a1, steps=32):
-    """Points along an arc, angles in degrees, y pointing down."""
-    return [(cx + rx * math.cos(math.radians(a0 + (a1 - a0) * i / steps)),
-             cy + ry * math.sin(math.radians(a0 + (a1 - a0) * i / steps))) for i in range(steps + 1)]
+    return [circle_points(cx, cy, r, steps or max(24, int(r * 12)))]
 
 
 def rounded_rect(x, y, w, h, r):
-    r = min(r, w / 2, h / 2)
-    if r <= 0:
-        return [[(x, y), (x + w, y), (x + w, y + h), (x, y + h)]]
-    pts = []
-    pts += ellipse_arc(x + w - r, y + r, r, r, -90, 0, 8)
-    pts += ellipse_arc(x + w - r, y + h - r, r, r, 0, 90, 8)
-    pts += ellipse_arc(x + r, y + h - r, r, r, 90, 180, 8)
-    pts += ellipse_arc(x + r, y + r, r, r, 180, 270, 8)
-    return [pts]
+    return drawing.rounded_rect(x, y, w, h, r, 8)
 
 
 def polygon(*points):
@@ -114,10 +82,6 @@ def translate(shape, dx, dy):
     return [[(x + dx, y + dy) for x, y in poly] for poly in shape]
 
 
-def scale_about(shape, cx, cy, k):
-    return [[(cx + (x - cx) * k, cy + (y - cy) * k) for x, y in poly] for poly in shape]
-
-
 def rotate_about(shape, cx, cy, degrees):
     a = math.radians(degrees)
     c, s = math.cos(a), math.sin(a)
@@ -125,60 +89,7 @@ def rotate_about(shape, cx, cy, degrees):
             for poly in shape]
 
 
-def quad_bezier(p0, p1, p2, steps=12):
-    return [((1 - t) ** 2 * p0[0] + 2 * (1 - t) * t * p1[0] + t * t * p2[0],
-             (1 - t) ** 2 * p0[1] + 2 * (1 - t) * t * p1[1] + t * t * p2[1])
-            for t in (i / steps for i in range(steps + 1))]
-
-
-def signed_area(poly):
-    return sum(poly[i][0] * poly[(i + 1) % len(poly)][1] - poly[(i + 1) % len(poly)][0] * poly[i][1]
-               for i in range(len(poly))) / 2
-
-
-def oriented(poly):
-    return poly if signed_area(poly) >= 0 else list(reversed(poly))
-
-
-def stroke_shape(points, width, closed=False):
-    """A polyline of the given width with round joins and caps, as polygons
-    of one orientation, so that the nonzero rule fills their union."""
-    half = width / 2
-    out = []
-    segments = list(zip(points, points[1:] + (points[:1] if closed else [])))
-    for (x0, y0), (x1, y1) in segments:
-        dx, dy = x1 - x0, y1 - y0
-        length = math.hypot(dx, dy)
-        if length == 0:
-            continue
-        nx, ny = -dy / length * half, dx / length * half
-        out.append(oriented([(x0 + nx, y0 + ny), (x1 + nx, y1 + ny), (x1 - nx, y1 - ny), (x0 - nx, y0 - ny)]))
-    for x, y in points:
-        out.append(oriented(circle(x, y, half, 20)[0]))
-    return out
-
-# --------------------------------------------------------------------------
-# A picture is a list of operations, drawn in order.
-
-class Picture:
-    def __init__(self, units):
-        self.units = units
-        self.ops = []
-
-    def fill(self, shape, paint, evenodd=False):
-        self.ops.append(('fill', shape, paint, evenodd))
-
-    def stroke(self, points, width, paint, closed=False):
-        self.ops.append(('stroke', points, width, paint, closed))
-
-    def erase(self, shape, evenodd=False):
-        """Cuts the shape out of everything drawn so far (a gap around the
-        next shape that overlaps)."""
-        self.ops.append(('erase', shape, evenodd))
-
-    def erase_stroke(self, points, width, closed=False):
-        self.ops.append(('erase_stroke', points, width, closed))
-
+class Picture(drawing.Picture):
     def edged(self, shape, top, bottom, edge, y0, y1, edge_width):
         """A shape with a gradient fill and a darker rim inside its border."""
         self.fill(shape, edge)
@@ -211,176 +122,6 @@ def inset(poly, d):
         out.append((p[0] + bx / bl * k, p[1] + by / bl * k))
     return out
 
-
-# --------------------------------------------------------------------------
-# Rasterizer.
-
-def coverage(shape, size, units, evenodd):
-    """Fraction of each pixel covered by the shape."""
-    scale = size / units
-    ss = SUPERSAMPLE
-    cov = [0.0] * (size * size)
-    edges = []
-    for poly in shape:
-        for i in range(len(poly)):
-            (x0, y0), (x1, y1) = poly[i], poly[(i + 1) % len(poly)]
-            if y0 == y1:
-                continue
-            direction = 1 if y1 > y0 else -1
-            edges.append((x0 * scale * ss, y0 * scale * ss, x1 * scale * ss, y1 * scale * ss, direction))
-    width_ss = size * ss
-    weight = 1.0 / (ss * ss)
-    for row in range(size * ss):
-        yc = row + 0.5
-        crossings = []
-        for x0, y0, x1, y1, direction in edges:
-            lo, hi = (y0, y1) if y0 < y1 else (y1, y0)
-            if lo <= yc < hi:
-                crossings.append((x0 + (yc - y0) * (x1 - x0) / (y1 - y0), direction))
-        if not crossings:
-            continue
-        crossings.sort()
-        winding = 0
-        base = (row // ss) * size
-        for i, (x, direction) in enumerate(crossings[:-1]):
-            winding = winding + 1 if evenodd else winding + direction
-            inside = (winding % 2 == 1) if evenodd else winding != 0
-            if not inside:
-                continue
-            a = max(0, min(width_ss, math.ceil(x - 0.5)))
-            b = max(0, min(width_ss, math.ceil(crossings[i + 1][0] - 0.5)))
-            while a < b:
-                px = a // ss
-                end = min(b, (px + 1) * ss)
-                cov[base + px] += (end - a) * weight
-                a = end
-    return cov
-
-
-def render(picture, size):
-    """Premultiplied RGBA floats, one tuple per pixel."""
-    units = picture.units
-    pixels = [[0.0, 0.0, 0.0, 0.0] for _ in range(size * size)]
-    scale = units / size
-    for op in picture.ops:
-        kind = op[0]
-        if kind in ('fill', 'stroke'):
-            if kind == 'fill':
-                _, shape, paint, evenodd = op
-            else:
-                _, points, width, paint, closed = op
-                shape, evenodd = stroke_shape(points, width, closed), False
-            cov = coverage(shape, size, units, evenodd)
-            for i, c in enumerate(cov):
-                if c <= 0:
-                    continue
-                c = min(c, 1.0)
-                if isinstance(paint, Gradient):
-                    r, g, b, a = paint.at((i % size + 0.5) * scale, (i // size + 0.5) * scale)
-                else:
-                    r, g, b, a = paint
-                a *= c
-                p = pixels[i]
-                p[0] = r * a + p[0] * (1 - a)
-                p[1] = g * a + p[1] * (1 - a)
-                p[2] = b * a + p[2] * (1 - a)
-                p[3] = a + p[3] * (1 - a)
-        else:
-            if kind == 'erase':
-                _, shape, evenodd = op
-            else:
-                _, points, width, closed = op
-                shape, evenodd = stroke_shape(points, width, closed), False
-            cov = coverage(shape, size, units, evenodd)
-            for i, c in enumerate(cov):
-                if c > 0:
-                    keep = 1 - min(c, 1.0)
-                    pixels[i] = [v * keep for v in pixels[i]]
-    return pixels
-
-
-def png_bytes(pixels, size):
-    rows = bytearray()
-    for y in range(size):
-        rows.append(0)
-        for x in range(size):
-            r, g, b, a = pixels[y * size + x]
-            if a > 0:
-                r, g, b = r / a, g / a, b / a
-            rows += bytes(max(0, min(255, round(v * 255))) for v in (r, g, b, a))
-    return png_from_rows(bytes(rows), size, size)
-
-
-def png_from_rows(raw, width, height):
-    def chunk(tag, data):
-        return struct.pack('>I', len(data)) + tag + data + struct.pack('>I', zlib.crc32(tag + data) & 0xffffffff)
-    return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', width, height, 8, 6, 0, 0, 0))
-            + chunk(b'IDAT', zlib.compress(raw, 9)) + chunk(b'IEND', b''))
-
-# --------------------------------------------------------------------------
-# SVG writer.
-
-def fmt(v):
-    text = '%.2f' % v
-    return text.rstrip('0').rstrip('.') if '.' in text else text
-
-
-def svg_path(shape):
-    return ' '.join('M' + ' L'.join('%s %s' % (fmt(x), fmt(y)) for x, y in poly) + ' Z' for poly in shape)
-
-
-def svg_color(c):
-    return '#%02x%02x%02x' % tuple(round(v * 255) for v in c[:3])
-
-
-def svg_bytes(picture, size):
-    defs = []
-    body = []
-
-    def paint_ref(paint):
-        if isinstance(paint, Gradient):
-            gid = 'g%d' % len(defs)
-            defs.append('<linearGradient id="%s" gradientUnits="userSpaceOnUse" x1="%s" y1="%s" x2="%s" y2="%s">'
-                        '<stop offset="0" stop-color="%s"/><stop offset="1" stop-color="%s"/></linearGradient>'
-                        % (gid, fmt(paint.x0), fmt(paint.y0), fmt(paint.x1), fmt(paint.y1),
-                           svg_color(paint.c0), svg_color(paint.c1)))
-            return 'url(#%s)' % gid
-        extra = '' if paint[3] >= 1 else '" fill-opacity="%s' % fmt(paint[3])
-        return svg_color(paint) + extra
-
-    def polyline(points, closed):
-        d = 'M' + ' L'.join('%s %s' % (fmt(x), fmt(y)) for x, y in points)
-        return d + (' Z' if closed else '')
-
-    for op in picture.ops:
-        kind = op[0]
-        if kind == 'fill':
-            _, shape, paint, evenodd = op
-            rule = ' fill-rule="evenodd"' if evenodd else ''
-            body.append('<path d="%s" fill="%s"%s/>' % (svg_path(shape), paint_ref(paint), rule))
-        elif kind == 'stroke':
-            _, points, width, paint, closed = op
-            ref = paint_ref(paint).replace('fill-opacity', 'stroke-opacity')
-            body.append('<path d="%s" fill="none" stroke="%s" stroke-width="%s" stroke-linecap="round" '
-                        'stroke-linejoin="round"/>' % (polyline(points, closed), ref, fmt(width)))
-        else:
-            mid = 'm%d' % len(defs)
-            if kind == 'erase':
-                _, shape, evenodd = op
-                rule = ' fill-rule="evenodd"' if evenodd else ''
-                cut = '<path d="%s" fill="black"%s/>' % (svg_path(shape), rule)
-            else:
-                _, points, width, closed = op
-                cut = ('<path d="%s" fill="none" stroke="black" stroke-width="%s" stroke-linecap="round" '
-                       'stroke-linejoin="round"/>' % (polyline(points, closed), fmt(width)))
-            defs.append('<mask id="%s" maskUnits="userSpaceOnUse" x="0" y="0" width="%s" height="%s">'
-                        '<rect width="%s" height="%s" fill="white"/>%s</mask>'
-                        % (mid, picture.units, picture.units, picture.units, picture.units, cut))
-            body = ['<g mask="url(#%s)">%s</g>' % (mid, ''.join(body))]
-    return ('<?xml version="1.0" encoding="UTF-8"?>\n'
-            '<svg xmlns="http://www.w3.org/2000/svg" width="%d" height="%d" viewBox="0 0 %s %s">\n'
-            '<defs>%s</defs>\n%s\n</svg>\n'
-            % (size, size, fmt(picture.units), fmt(picture.units), ''.join(defs), '\n'.join(body))).encode()
 
 # --------------------------------------------------------------------------
 # Building blocks shared by several pictures.
@@ -783,5 +524,5 @@ if __name__ == '__main__':
         for name in write_hicolor(sys.argv[sys.argv.index('--hicolor') + 1]):
             print(name)
     else:
-        for name in write_all(HERE):
+        for name in write_all(ICONS):
             print(name)
