@@ -119,6 +119,13 @@ QString shellScript(const QString &path, const QByteArray &body)
     return path;
 }
 
+// The pid a script wrote; empty until the shell has written it whole.
+bool pidWritten(const QString &pidFile)
+{
+    QFile file(pidFile);
+    return file.open(QIODevice::ReadOnly) && file.readAll().endsWith('\n');
+}
+
 bool processAlive(const QString &pidFile)
 {
     QFile file(pidFile);
@@ -343,10 +350,10 @@ private Q_SLOTS:
         auto launcher = std::make_unique<ProcessSoundLauncher>();
         QSignalSpy spy(launcher.get(), &SoundLauncher::finished);
         launcher->start({endless1, {}});
-        QTRY_VERIFY(QFileInfo::exists(first));
+        QTRY_VERIFY(pidWritten(first)); // killed before it is written, it could never be found gone
         launcher->start({endless2, {}});
         QTRY_VERIFY(!processAlive(first));
-        QTRY_VERIFY(QFileInfo::exists(second));
+        QTRY_VERIFY(pidWritten(second));
         launcher->stop();
         QTRY_VERIFY(!processAlive(second));
         QCOMPARE(spy.size(), 0);
@@ -354,7 +361,7 @@ private Q_SLOTS:
         // Going away while a sound plays ends it too.
         QFile::remove(first); // before the start: the script may write it at once
         launcher->start({endless1, {}});
-        QTRY_VERIFY(QFileInfo::exists(first));
+        QTRY_VERIFY(pidWritten(first));
         QTRY_VERIFY(processAlive(first));
         // Qt kills and reaps a process whose owner goes away, and says so.
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"QProcess: Destroyed while process"_s));
