@@ -26,7 +26,12 @@ done
 require_private_network "$0" "$@"
 
 home=$(mktemp -d)
-trap 'rm -rf "$home"' EXIT
+# The accessibility bus keeps its socket in the runtime folder (else in
+# ~/.cache): each run gets folders of its own, so two runs at once never meet.
+runtime=$(mktemp -d)
+trap 'rm -rf "$home" "$runtime"' EXIT
+export XDG_RUNTIME_DIR=$runtime/run XDG_CACHE_HOME=$runtime/cache
+mkdir -m 0700 "$XDG_RUNTIME_DIR" "$XDG_CACHE_HOME"
 # No session bus of the desktop: the run gets its own, and the accessibility
 # bus it starts on demand.
 unset DBUS_SESSION_BUS_ADDRESS AT_SPI_BUS_ADDRESS
