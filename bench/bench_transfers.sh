@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Transfer queue figures on a private two-host LAN, against raw_copy moving
 # the same number of bytes between the same hosts in the same round:
-#  1. 100 files of 1 MiB from pc-a, each as its own stream, to a running
-#     zavolin on pc-b that saves into a folder (reference: one raw copy of
-#     100 MiB);
+#  1. 100 files of 1 MiB, and 1,000 files of 16 KiB, from pc-a, each as its
+#     own stream, to a running zavolin on pc-b that saves into a folder
+#     (reference: raw_copy making the same exchange per file, one connection
+#     after another; one raw stream of the same bytes is shown beside it);
 #  2. a folder of 1,000 small files (1-32 KiB), packed into a ZIP archive off
 #     the GUI thread and sent (reference: one raw copy of the folder's bytes);
 #  3. packing alone, with the longest gap of a 10 ms timer on the GUI thread.
@@ -32,6 +33,10 @@ echo "machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/c
 for ((i = 1; i <= 100; i++)); do
     head -c 1048576 /dev/urandom >"$data/files/f$(printf %03d "$i").bin"
 done
+mkdir -p "$data/small"
+for ((i = 1; i <= 1000; i++)); do
+    head -c 16384 /dev/urandom >"$data/small/s$(printf %04d "$i").bin"
+done
 cat "$data"/files/f*.bin >"$data/hundred.bin"
 RANDOM=7
 for ((i = 0; i < 1000; i++)); do
@@ -59,21 +64,42 @@ raw_copy() { # FILE TAG: one raw stream of FILE to pc-b (TAG names its log)
     lan_wait_exit "$serve" 30 >/dev/null
     rm -f "$data/raw.out"
 }
+raw_many() { # FILE...: each on its own connection to pc-b, as the queue sends them
+    mkdir -p "$data/raw.many"
+    lan_bg pc-b "$logs/raw-many.log" "$build/bench/raw_copy" serve-many 7711 "$data/raw.many" $#
+    local serve=$LAN_LAST_PID
+    lan_wait_line "$logs/raw-many.log" '^READY' 5 "$serve" || { echo "raw_copy did not start"; exit 1; }
+    sync
+    lan_exec pc-a "$build/bench/raw_copy" send-many "$b_ip" 7711 "$@"
+    lan_wait_exit "$serve" 60 >/dev/null
+    rm -rf "$data/raw.many"
+}
 wait_files() { # COUNT: files in the receiver's folder
-    for ((i = 0; i < 400 && $(find "$data/in" -type f | wc -l) < $1; i++)); do sleep 0.05; done
+    for ((i = 0; i < 1200 && $(find "$data/in" -type f | wc -l) < $1; i++)); do sleep 0.05; done
 }
 
 rss_before=$(status_kib VmRSS)
-ratios_files=() ratios_folder=()
+ratios_files=() ratios_small=() ratios_folder=()
+ratio() { awk -v raw="$(rate_of <<<"$1")" -v zv="$(rate_of <<<"$2")" 'BEGIN {printf "%.0f", 100 * zv / raw}'; }
 for ((r = 1; r <= rounds; r++)); do
-    raw=$(raw_copy "$data/hundred.bin" "files$r")
+    stream=$(raw_copy "$data/hundred.bin" "files$r")
+    raw=$(raw_many "$data"/files/f*.bin)
     sync
     zv=$(lan_exec pc-a "$build/bench/bench_transfers" send "$b_ip" 711 "$data"/files/f*.bin)
     wait_files 100
     cmp -s "$data/files/f050.bin" "$data/in/f050.bin" || { echo "received file differs"; exit 1; }
     rm -f "$data"/in/*
-    ratios_files+=("$(awk -v raw="$(rate_of <<<"$raw")" -v zv="$(rate_of <<<"$zv")" 'BEGIN {printf "%.0f", 100 * zv / raw}')")
-    echo "round $r, 100 x 1 MiB: $raw | $zv | ratio ${ratios_files[-1]}%"
+    ratios_files+=("$(ratio "$raw" "$zv")")
+    echo "round $r, 100 x 1 MiB: per-file $raw | one stream $stream | $zv | ratio ${ratios_files[-1]}%"
+
+    raw=$(raw_many "$data"/small/s*.bin)
+    sync
+    zv=$(lan_exec pc-a "$build/bench/bench_transfers" send "$b_ip" 711 "$data"/small/s*.bin)
+    wait_files 1000
+    cmp -s "$data/small/s0500.bin" "$data/in/s0500.bin" || { echo "received small file differs"; exit 1; }
+    rm -f "$data"/in/*
+    ratios_small+=("$(ratio "$raw" "$zv")")
+    echo "round $r, 1000 x 16 KiB: per-file $raw | $zv | ratio ${ratios_small[-1]}%"
 
     raw=$(raw_copy "$data/folder-equivalent.bin" "folder$r")
     sync
@@ -92,6 +118,7 @@ echo "pack only: $(lan_exec pc-a "$build/bench/bench_transfers" pack "$data/Fold
 kill -TERM "$app"
 lan_wait_exit "$app" 10 >/dev/null
 median() { printf '%s\n' "$@" | sort -n | sed -n "$((($# + 1) / 2))p"; }
-echo "median ratio zavolin/raw, 100 files of 1 MiB: $(median "${ratios_files[@]}")%"
+echo "median ratio zavolin/raw per-file exchange, 100 files of 1 MiB: $(median "${ratios_files[@]}")%"
+echo "median ratio zavolin/raw per-file exchange, 1000 files of 16 KiB: $(median "${ratios_small[@]}")%"
 echo "median ratio zavolin/raw, folder of 1000 files (packing included): $(median "${ratios_folder[@]}")%"
 echo "receiver peak memory growth over all rounds: $(((hwm_after - rss_before) / 1024)) MiB"

@@ -6,6 +6,11 @@
  *   raw_copy serve PORT OUTFILE      accept one stream and store it
  *   raw_copy send HOST PORT FILE     send FILE, wait for the acknowledgement,
  *                                    print "raw: N bytes in S s = R MiB/s"
+ * The reference for many files makes the same exchange per file, one
+ * connection after another, as the program's transfer queue does:
+ *   raw_copy serve-many PORT OUTDIR COUNT   store COUNT streams as OUTDIR/1...
+ *   raw_copy send-many HOST PORT FILE...    each FILE on its own connection,
+ *                                    print "raw: N files, B bytes in S s = R MiB/s"
  */
 #define _GNU_SOURCE
 #include <arpa/inet.h>
@@ -80,7 +85,7 @@ static int parse_port(const char *s)
     return (int)v;
 }
 
-static int serve(int port, const char *outfile)
+static int listen_on(int port)
 {
     struct sockaddr_in addr;
     memset(&addr, 0, sizeof addr);
@@ -92,10 +97,16 @@ static int serve(int port, const char *outfile)
     if (listener < 0 || setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) < 0
         || bind(listener, (struct sockaddr *)&addr, sizeof addr) < 0 || listen(listener, 1) < 0) {
         perror("raw_copy: listen");
-        return 1;
+        return -1;
     }
     printf("READY\n");
     fflush(stdout);
+    return listener;
+}
+
+/* One stream exchange on the next connection: header, bytes to outfile, acknowledgement. */
+static int serve_one(int listener, const char *outfile)
+{
     int fd = accept(listener, NULL, NULL);
     if (fd < 0) {
         perror("raw_copy: accept");
@@ -142,22 +153,46 @@ static int serve(int port, const char *outfile)
     return 0;
 }
 
-static int send_file(const char *host, int port, const char *path)
+static int serve(int port, const char *outfile)
 {
-    struct timespec t0, t1;
+    int listener = listen_on(port);
+    return listener < 0 ? 1 : serve_one(listener, outfile);
+}
+
+static int serve_many(int port, const char *outdir, long count)
+{
+    int listener = listen_on(port);
+    if (listener < 0)
+        return 1;
+    char path[4096];
+    for (long i = 1; i <= count; i++) {
+        snprintf(path, sizeof path, "%s/%ld", outdir, i);
+        if (serve_one(listener, path) != 0)
+            return 1;
+    }
+    return 0;
+}
+
+static int address_of(const char *host, int port, struct sockaddr_in *to)
+{
+    memset(to, 0, sizeof *to);
+    to->sin_family = AF_INET;
+    to->sin_port = htons((unsigned short)port);
+    if (inet_pton(AF_INET, host, &to->sin_addr) != 1) {
+        fprintf(stderr, "raw_copy: %s is not an IPv4 address\n", host);
+        return 0;
+    }
+    return 1;
+}
+
+/* One file on its own connection, to its acknowledgement; adds its size to *bytes. */
+static int send_one(const struct sockaddr_in *to, const char *path, long long *bytes)
+{
     int in = open(path, O_RDONLY);
     struct stat st;
     if (in < 0 || fstat(in, &st) < 0) {
         perror("raw_copy: open");
         return 1;
-    }
-    struct sockaddr_in to;
-    memset(&to, 0, sizeof to);
-    to.sin_family = AF_INET;
-    to.sin_port = htons((unsigned short)port);
-    if (inet_pton(AF_INET, host, &to.sin_addr) != 1) {
-        fprintf(stderr, "raw_copy: %s is not an IPv4 address\n", host);
-        return 2;
     }
     char header[4 + 4096 + 11];
     size_t name_len = strlen(path);
@@ -165,9 +200,8 @@ static int send_file(const char *host, int port, const char *path)
         name_len = 4096;
     int n = snprintf(header, sizeof header, "%04zu%.*s%10lld", name_len, (int)name_len, path, (long long)st.st_size);
 
-    clock_gettime(CLOCK_MONOTONIC, &t0);
     int fd = socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0 || connect(fd, (struct sockaddr *)&to, sizeof to) < 0) {
+    if (fd < 0 || connect(fd, (const struct sockaddr *)to, sizeof *to) < 0) {
         perror("raw_copy: connect");
         return 1;
     }
@@ -195,11 +229,48 @@ static int send_file(const char *host, int port, const char *path)
         fprintf(stderr, "raw_copy: no acknowledgement\n");
         return 1;
     }
-    clock_gettime(CLOCK_MONOTONIC, &t1);
     close(fd);
-    double s = (double)(t1.tv_sec - t0.tv_sec) + (double)(t1.tv_nsec - t0.tv_nsec) / 1e9;
-    printf("raw: %lld bytes in %.3f s = %.1f MiB/s\n", (long long)st.st_size, s,
-           (double)st.st_size / 1048576.0 / s);
+    close(in);
+    *bytes += (long long)st.st_size;
+    return 0;
+}
+
+static double seconds_since(const struct timespec *t0)
+{
+    struct timespec t1;
+    clock_gettime(CLOCK_MONOTONIC, &t1);
+    return (double)(t1.tv_sec - t0->tv_sec) + (double)(t1.tv_nsec - t0->tv_nsec) / 1e9;
+}
+
+static int send_file(const char *host, int port, const char *path)
+{
+    struct sockaddr_in to;
+    if (!address_of(host, port, &to))
+        return 2;
+    struct timespec t0;
+    long long bytes = 0;
+    clock_gettime(CLOCK_MONOTONIC, &t0);
+    if (send_one(&to, path, &bytes) != 0)
+        return 1;
+    double s = seconds_since(&t0);
+    printf("raw: %lld bytes in %.3f s = %.1f MiB/s\n", bytes, s, (double)bytes / 1048576.0 / s);
+    return 0;
+}
+
+static int send_many(const char *host, int port, char **paths, int count)
+{
+    struct sockaddr_in to;
+    if (!address_of(host, port, &to))
+        return 2;
+    struct timespec t0;
+    long long bytes = 0;
+    clock_gettime(CLOCK_MONOTONIC, &t0);
+    for (int i = 0; i < count; i++) {
+        if (send_one(&to, paths[i], &bytes) != 0)
+            return 1;
+    }
+    double s = seconds_since(&t0);
+    printf("raw: %d files, %lld bytes in %.3f s = %.1f MiB/s\n", count, bytes, s, (double)bytes / 1048576.0 / s);
     return 0;
 }
 
@@ -212,6 +283,11 @@ int main(int argc, char **argv)
         return serve(parse_port(argv[2]), argv[3]);
     if (argc == 5 && strcmp(argv[1], "send") == 0)
         return send_file(argv[2], parse_port(argv[3]), argv[4]);
-    fprintf(stderr, "usage: raw_copy serve PORT OUTFILE | raw_copy send HOST PORT FILE\n");
+    if (argc == 5 && strcmp(argv[1], "serve-many") == 0)
+        return serve_many(parse_port(argv[2]), argv[3], atol(argv[4]));
+    if (argc >= 5 && strcmp(argv[1], "send-many") == 0)
+        return send_many(argv[2], parse_port(argv[3]), argv + 4, argc - 4);
+    fprintf(stderr, "usage: raw_copy serve PORT OUTFILE | raw_copy send HOST PORT FILE\n"
+                    "       raw_copy serve-many PORT OUTDIR COUNT | raw_copy send-many HOST PORT FILE...\n");
     return 2;
 }
