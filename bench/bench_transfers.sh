@@ -81,25 +81,26 @@ wait_files() { # COUNT: files in the receiver's folder
 rss_before=$(status_kib VmRSS)
 ratios_files=() ratios_small=() ratios_folder=()
 ratio() { awk -v raw="$(rate_of <<<"$1")" -v zv="$(rate_of <<<"$2")" 'BEGIN {printf "%.0f", 100 * zv / raw}'; }
+# FOLDER SAMPLE: every file of FOLDER, each its own stream, by raw_copy and by
+# the queue; prints both results and the ratio in percent as the last word.
+many_files() {
+    local files=("$1"/*) raw zv
+    raw=$(raw_many "${files[@]}")
+    sync
+    zv=$(lan_exec pc-a "$build/bench/bench_transfers" send "$b_ip" 711 "${files[@]}")
+    wait_files ${#files[@]}
+    cmp -s "$1/$2" "$data/in/$2" || { echo "received file differs" >&2; exit 1; }
+    rm -f "$data"/in/*
+    echo "per-file $raw | $zv $(ratio "$raw" "$zv")"
+}
 for ((r = 1; r <= rounds; r++)); do
     stream=$(raw_copy "$data/hundred.bin" "files$r")
-    raw=$(raw_many "$data"/files/f*.bin)
-    sync
-    zv=$(lan_exec pc-a "$build/bench/bench_transfers" send "$b_ip" 711 "$data"/files/f*.bin)
-    wait_files 100
-    cmp -s "$data/files/f050.bin" "$data/in/f050.bin" || { echo "received file differs"; exit 1; }
-    rm -f "$data"/in/*
-    ratios_files+=("$(ratio "$raw" "$zv")")
-    echo "round $r, 100 x 1 MiB: per-file $raw | one stream $stream | $zv | ratio ${ratios_files[-1]}%"
-
-    raw=$(raw_many "$data"/small/s*.bin)
-    sync
-    zv=$(lan_exec pc-a "$build/bench/bench_transfers" send "$b_ip" 711 "$data"/small/s*.bin)
-    wait_files 1000
-    cmp -s "$data/small/s0500.bin" "$data/in/s0500.bin" || { echo "received small file differs"; exit 1; }
-    rm -f "$data"/in/*
-    ratios_small+=("$(ratio "$raw" "$zv")")
-    echo "round $r, 1000 x 16 KiB: per-file $raw | $zv | ratio ${ratios_small[-1]}%"
+    many=$(many_files "$data/files" f050.bin)
+    ratios_files+=("${many##* }")
+    echo "round $r, 100 x 1 MiB: ${many% *} | one stream $stream | ratio ${ratios_files[-1]}%"
+    many=$(many_files "$data/small" s0500.bin)
+    ratios_small+=("${many##* }")
+    echo "round $r, 1000 x 16 KiB: ${many% *} | ratio ${ratios_small[-1]}%"
 
     raw=$(raw_copy "$data/folder-equivalent.bin" "folder$r")
     sync
