@@ -33,6 +33,7 @@ inline constexpr QStringView kForm = u"Form";
 inline constexpr QStringView kAliases = u"Aliases";     // key: name or address, value: alias
 inline constexpr QStringView kAutoAnswer = u"AutoAnswer"; // keys "0".."50" and "Text"
 inline constexpr QStringView kFloatForm = u"FloatForm";
+inline constexpr QStringView kChatForm = u"ChatForm";
 inline constexpr QStringView kSmtp = u"smtp";
 // The mail password: a settings file created holding it is the owner's alone.
 inline constexpr QStringView kSmtpPass = u"pass";
@@ -55,6 +56,13 @@ inline constexpr StringKey kMusic{kForm, u"Music", u"Utopia Default.wav"};
 // which only the window knows, so the fallback here is never used.
 inline constexpr IntegerKey kFloatLeft{kFloatForm, u"Left", 0};
 inline constexpr IntegerKey kFloatTop{kFloatForm, u"Top", 0};
+
+// The chat window's outer frame and the nick last used.
+inline constexpr IntegerKey kChatTop{kChatForm, u"Top", 162};
+inline constexpr IntegerKey kChatLeft{kChatForm, u"Left", 181};
+inline constexpr IntegerKey kChatWidth{kChatForm, u"Width", 467};
+inline constexpr IntegerKey kChatHeight{kChatForm, u"Height", 271};
+inline constexpr StringKey kChatLogin{kChatForm, u"Login", u""};
 
 // The answer in use: empty while the key is missing when the editor reads it,
 // this default when a reply is sent.

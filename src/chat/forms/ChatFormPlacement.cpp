@@ -4,21 +4,15 @@
 
 #include <algorithm>
 
-namespace {
-
-constexpr QStringView kSection = u"ChatForm";
-
-} // namespace
-
 ChatFormPlacement ChatFormPlacement::read(const QString &settingsPath)
 {
     const IniFile ini(settingsPath);
     ChatFormPlacement p;
-    p.top = ini.readInteger(kSection, u"Top", p.top);
-    p.left = ini.readInteger(kSection, u"Left", p.left);
-    p.width = ini.readInteger(kSection, u"Width", p.width);
-    p.height = ini.readInteger(kSection, u"Height", p.height);
-    p.login = ini.readString(kSection, u"Login");
+    p.top = SettingKeys::kChatTop.read(ini);
+    p.left = SettingKeys::kChatLeft.read(ini);
+    p.width = SettingKeys::kChatWidth.read(ini);
+    p.height = SettingKeys::kChatHeight.read(ini);
+    p.login = SettingKeys::kChatLogin.read(ini);
     return p;
 }
 
@@ -26,11 +20,11 @@ void ChatFormPlacement::write(const QString &settingsPath) const
 {
     IniFile ini(settingsPath);
     ini.beginBatch();
-    ini.writeInteger(kSection, u"Top", top);
-    ini.writeInteger(kSection, u"Left", left);
-    ini.writeInteger(kSection, u"Width", width);
-    ini.writeInteger(kSection, u"Height", height);
-    ini.writeString(kSection, u"Login", login);
+    SettingKeys::kChatTop.write(ini, top);
+    SettingKeys::kChatLeft.write(ini, left);
+    SettingKeys::kChatWidth.write(ini, width);
+    SettingKeys::kChatHeight.write(ini, height);
+    SettingKeys::kChatLogin.write(ini, login);
     ini.commitBatch();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SettingKeys.h"
+
 #include <QMargins>
 #include <QRect>
 #include <QSize>
@@ -11,10 +13,10 @@
 // every instance that reads the section opens the window as large as it was.
 struct ChatFormPlacement
 {
-    int top = 162;
-    int left = 181;
-    int width = 467;
-    int height = 271;
+    int top = SettingKeys::kChatTop.fallback;
+    int left = SettingKeys::kChatLeft.fallback;
+    int width = SettingKeys::kChatWidth.fallback;
+    int height = SettingKeys::kChatHeight.fallback;
     QString login;
 
     static ChatFormPlacement read(const QString &settingsPath);

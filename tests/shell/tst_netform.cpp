@@ -10,6 +10,7 @@
 #include "MsgChannel.h"
 #include "NetForm.h"
 #include "SettingsForm.h"
+#include "TextToolsController.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -253,7 +254,7 @@ private Q_SLOTS:
         QVERIFY(m_form->isVisible());
         // Saving the view right away still writes every message received.
         const QString saved = m_dir->filePath(QStringLiteral("in.txt"));
-        QVERIFY(m_form->saveIncomingTo(saved));
+        QVERIFY(m_form->textTools().saveIncomingTo(saved));
         QFile file(saved);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(Cp1251::decode(file.readAll()).contains(QStringLiteral("текст 3")));

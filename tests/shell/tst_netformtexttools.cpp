@@ -5,6 +5,7 @@
 #include "PhraseFile.h"
 #include "SmileyTable.h"
 #include "TestDependency.h"
+#include "TextToolsController.h"
 #include "WordEditForm.h"
 
 #include <QAction>
@@ -242,7 +243,7 @@ private Q_SLOTS:
     {
         writeFile(phrasePath(), "\xE1\xE5\xE7\r\nalpha\nbeta\r");
         startForm();
-        QCOMPARE(m_form->phrases(), (QStringList{u"без"_s, u"alpha"_s, u"beta"_s}));
+        QCOMPARE(m_form->textTools().phrases(), (QStringList{u"без"_s, u"alpha"_s, u"beta"_s}));
         QListWidget *list = ui().listBox2();
         QCOMPARE(list->parentWidget(), editor());
         QCOMPARE(list->size(), QSize(200, 83));
@@ -272,7 +273,7 @@ private Q_SLOTS:
 
         // A double click inserts too, replacing the selection.
         setEditor(u"abc"_s, 0, 3);
-        m_form->insertPhrase();
+        m_form->textTools().insertPhrase();
         QTRY_VERIFY(list->isVisible());
         const QRect third = list->visualItemRect(list->item(2));
         // A user's double click: the first click, then the second as a double click.
@@ -294,14 +295,14 @@ private Q_SLOTS:
 
         // The editor closed without "Ok": still no file, still no error.
         ui().action(NetAction::EditPhrases)->trigger();
-        QPointer<TWordEditForm> form = m_form->phraseEditor();
+        QPointer<TWordEditForm> form = m_form->textTools().phraseEditor();
         QVERIFY(form);
         QTRY_VERIFY(form->isVisible());
         form->close();
         QTRY_VERIFY(!form);
         QCoreApplication::processEvents();
         QCOMPARE(MessageBoxProbe::take(m_form.get()).size(), 0);
-        QVERIFY(m_form->phrases().isEmpty());
+        QVERIFY(m_form->textTools().phrases().isEmpty());
         QVERIFY(!QFile::exists(phrasePath()));
     }
 
@@ -310,7 +311,7 @@ private Q_SLOTS:
         writeFile(phrasePath(), "b\r\n");
         startForm();
         ui().action(NetAction::EditPhrases)->trigger();
-        QPointer<TWordEditForm> form = m_form->phraseEditor();
+        QPointer<TWordEditForm> form = m_form->textTools().phraseEditor();
         QTRY_VERIFY(form && form->isVisible());
         QCOMPARE(form->phrases(), QStringList{u"b"_s});
         // Messages keep flowing: the window's event loop is not held.
@@ -319,7 +320,7 @@ private Q_SLOTS:
         form->findChild<QPushButton *>(u"Button3"_s)->click();
         QTRY_VERIFY(!form);
         QCOMPARE(readBytes(phrasePath()), QByteArray("a\r\nb\r\n"));
-        QCOMPARE(m_form->phrases(), (QStringList{u"a"_s, u"b"_s}));
+        QCOMPARE(m_form->textTools().phrases(), (QStringList{u"a"_s, u"b"_s}));
         QCOMPARE(ui().listBox2()->count(), 2);
     }
 
@@ -331,7 +332,7 @@ private Q_SLOTS:
         MessageBoxProbe::take(m_form.get());
         ui().action(NetAction::EditPhrases)->trigger();
         QTRY_VERIFY(MessageBoxProbe::shows(m_form.get(), PhraseFile::cannotOpen(phrasePath())));
-        QVERIFY(!m_form->phraseEditor());
+        QVERIFY(!m_form->textTools().phraseEditor());
         MessageBoxProbe::take(m_form.get());
     }
 
@@ -339,7 +340,7 @@ private Q_SLOTS:
     {
         writeFile(phrasePath(), "one\r\nthree\r\ntwo\r\n");
         startForm();
-        m_form->insertPhrase();
+        m_form->textTools().insertPhrase();
         QListWidget *list = ui().listBox2();
         QTRY_VERIFY(list->isVisible());
         const QPoint at = list->visualItemRect(list->item(1)).center();
@@ -351,7 +352,7 @@ private Q_SLOTS:
         menu->actions().first()->trigger();
         menu->close();
         QCOMPARE(readBytes(phrasePath()), QByteArray("one\r\ntwo\r\n"));
-        QCOMPARE(m_form->phrases(), (QStringList{u"one"_s, u"two"_s}));
+        QCOMPARE(m_form->textTools().phrases(), (QStringList{u"one"_s, u"two"_s}));
     }
 
     void loadIntoOutgoing()
@@ -368,7 +369,7 @@ private Q_SLOTS:
         static_cast<QDialog *>(dialog)->accept(); // as the dialog's own button does
         QTRY_COMPARE(editor()->toPlainText(), u"Привет\nline\nend\n"_s);
 
-        m_form->loadOutgoingFrom(m_dir->filePath(u"missing.txt"_s));
+        m_form->textTools().loadOutgoingFrom(m_dir->filePath(u"missing.txt"_s));
         QTRY_VERIFY(MessageBoxProbe::shows(m_form.get(), PhraseFile::cannotOpen(m_dir->filePath(u"missing.txt"_s))));
         MessageBoxProbe::take(m_form.get());
         QCOMPARE(editor()->toPlainText(), u"Привет\nline\nend\n"_s);
@@ -387,14 +388,14 @@ private Q_SLOTS:
         startForm();
         const QString fits = m_dir->filePath(u"fits.txt"_s);
         writeFile(fits, QByteArray(9999, '\xE6'));
-        m_form->loadOutgoingFrom(fits);
+        m_form->textTools().loadOutgoingFrom(fits);
         QCOMPARE(editor()->toPlainText(), QString(9999, u'ж'));
         QVERIFY(MessageBoxProbe::take(m_form.get()).isEmpty());
 
         setEditor(u"kept"_s, 0, 0);
         const QString large = m_dir->filePath(u"large.txt"_s);
         writeFile(large, QByteArray(10000, 'x'));
-        m_form->loadOutgoingFrom(large);
+        m_form->textTools().loadOutgoingFrom(large);
         QList<SeenBox> boxes = MessageBoxProbe::take(m_form.get());
         QCOMPARE(boxes.size(), 1);
         QCOMPARE(boxes[0].caption, u"Внимание"_s);
@@ -408,7 +409,7 @@ private Q_SLOTS:
             QVERIFY(file.open(QIODevice::WriteOnly));
             QVERIFY(file.resize(qint64(4) << 30));
         }
-        m_form->loadOutgoingFrom(huge);
+        m_form->textTools().loadOutgoingFrom(huge);
         boxes = MessageBoxProbe::take(m_form.get());
         QCOMPARE(boxes.size(), 1);
         QVERIFY2(boxes[0].text.contains(u"9999"_s), qPrintable(boxes[0].text));
@@ -416,7 +417,7 @@ private Q_SLOTS:
 
         const QString fifo = m_dir->filePath(u"pipe.txt"_s);
         QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
-        m_form->loadOutgoingFrom(fifo);
+        m_form->textTools().loadOutgoingFrom(fifo);
         QTRY_VERIFY(MessageBoxProbe::shows(m_form.get(), PhraseFile::cannotOpen(fifo)));
         MessageBoxProbe::take(m_form.get());
         QCOMPARE(editor()->toPlainText(), u"kept"_s);
@@ -446,11 +447,11 @@ private Q_SLOTS:
         QTRY_VERIFY(QFile::exists(m_dir->filePath(u"saved.txt"_s)));
         QCOMPARE(readBytes(m_dir->filePath(u"saved.txt"_s)), QByteArray("\xC2\xF5\xEE\xE4\r\n\xE2\xF2\xEE\xF0\xE0\xFF\r\n"));
 
-        QVERIFY(m_form->saveIncomingTo(m_dir->filePath(u"saved.RTF"_s)));
+        QVERIFY(m_form->textTools().saveIncomingTo(m_dir->filePath(u"saved.RTF"_s)));
         QVERIFY(readBytes(m_dir->filePath(u"saved.RTF"_s)).startsWith("{\\rtf1"));
 
         const QString blocked = m_dir->filePath(u"no/folder/x.txt"_s);
-        QVERIFY(!m_form->saveIncomingTo(blocked));
+        QVERIFY(!m_form->textTools().saveIncomingTo(blocked));
         QTRY_VERIFY(MessageBoxProbe::shows(m_form.get(), PhraseFile::cannotCreate(blocked)));
         MessageBoxProbe::take(m_form.get());
     }
@@ -468,7 +469,7 @@ private Q_SLOTS:
         startForm();
         ui().richEdit2()->setPlainText(u"Жирный"_s);
         const QString path = m_dir->filePath(u"look.rtf"_s);
-        QVERIFY(m_form->saveIncomingTo(path));
+        QVERIFY(m_form->textTools().saveIncomingTo(path));
 
         QProcess reader;
         reader.start(unrtf, {u"--html"_s, path});

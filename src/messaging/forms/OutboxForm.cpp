@@ -1,7 +1,7 @@
 #include "OutboxForm.h"
 
 #include "Accessibility.h"
-#include "Messenger.h"
+#include "Outbox.h"
 #include "WindowPlacement.h"
 
 #include <QCloseEvent>
@@ -24,9 +24,9 @@ QString wireText(const QPlainTextEdit *edit)
 
 } // namespace
 
-TOutboxForm::TOutboxForm(Messenger &messenger, QWidget *parent)
+TOutboxForm::TOutboxForm(const Outbox &outbox, QWidget *parent)
     : QWidget(parent, Qt::Window)
-    , m_messenger(messenger)
+    , m_outbox(outbox)
 {
     setObjectName(QStringLiteral("OutboxForm"));
     setWindowTitle(QStringLiteral("Ожидают отправки"));
@@ -85,7 +85,7 @@ TOutboxForm::TOutboxForm(Messenger &messenger, QWidget *parent)
         if (const quint64 id = m_shownId; hasEdits()) {
             m_text->document()->setModified(false);
             QMetaObject::invokeMethod(
-                this, [this, id, text = wireText(m_text)] { m_messenger.editQueued(id, text); },
+                this, [this, id, text = wireText(m_text)] { Q_EMIT editRequested(id, text); },
                 Qt::QueuedConnection);
         }
         showSelected();
@@ -93,17 +93,16 @@ TOutboxForm::TOutboxForm(Messenger &messenger, QWidget *parent)
     connect(m_save, &QPushButton::clicked, this, [this] {
         if (const quint64 id = selectedId()) {
             m_text->document()->setModified(false);
-            m_messenger.editQueued(id, wireText(m_text));
+            Q_EMIT editRequested(id, wireText(m_text));
         }
     });
     connect(m_cancel, &QPushButton::clicked, this, [this] {
         if (const quint64 id = selectedId()) {
             m_shownId = 0; // its edits go with it
-            m_messenger.cancelQueued(id);
+            Q_EMIT cancelRequested(id);
         }
     });
     connect(close, &QPushButton::clicked, this, &QWidget::close);
-    connect(&m_messenger, &Messenger::outboxChanged, this, &TOutboxForm::reload);
     reload();
     WindowPlacement::centreOn(this, parent, QSize(520, 380));
 }
@@ -116,14 +115,14 @@ quint64 TOutboxForm::selectedId() const
 
 bool TOutboxForm::hasEdits() const
 {
-    return m_shownId && m_text->document()->isModified() && m_messenger.outbox().find(m_shownId);
+    return m_shownId && m_text->document()->isModified() && m_outbox.find(m_shownId);
 }
 
 void TOutboxForm::closeEvent(QCloseEvent *event)
 {
     if (hasEdits()) {
         m_text->document()->setModified(false);
-        m_messenger.editQueued(m_shownId, wireText(m_text));
+        Q_EMIT editRequested(m_shownId, wireText(m_text));
     }
     QWidget::closeEvent(event);
 }
@@ -133,7 +132,7 @@ void TOutboxForm::reload()
     const quint64 kept = selectedId();
     const QSignalBlocker quiet(m_list);
     m_list->clear();
-    for (const Outbox::Message &m : m_messenger.outbox().messages()) {
+    for (const Outbox::Message &m : m_outbox.messages()) {
         QString firstLine = m.text.section(u'\n', 0, 0).trimmed();
         if (firstLine.size() > 60)
             firstLine = firstLine.left(60) + QStringLiteral("…");
@@ -155,7 +154,7 @@ void TOutboxForm::reload()
 void TOutboxForm::showSelected()
 {
     const quint64 id = selectedId();
-    const Outbox::Message *m = m_messenger.outbox().find(id);
+    const Outbox::Message *m = m_outbox.find(id);
     m_save->setEnabled(m);
     m_cancel->setEnabled(m);
     m_text->setEnabled(m);

@@ -8,7 +8,6 @@
 #include "BlackListForm.h"
 #include "Cp1251.h"
 #include "IpForm.h"
-#include "IniFile.h"
 #include "SettingKeys.h"
 #include "MessageBoxes.h"
 #include "MsgFrame.h"

@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-class Messenger;
+class Outbox;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -11,15 +11,23 @@ class QTreeWidget;
 // "Ожидают отправки": the messages of the outbox in the order they will go,
 // each with the time it was written and its contact; the selected one can be
 // edited or cancelled. Edits are kept when another message is chosen or the
-// window closes; an empty outbox says that nothing waits.
+// window closes; an empty outbox says that nothing waits. It changes nothing
+// itself: edits and cancellations go out as requests, and whoever owns the
+// outbox calls reload() when it has changed.
 class TOutboxForm : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit TOutboxForm(Messenger &messenger, QWidget *parent = nullptr);
+    explicit TOutboxForm(const Outbox &outbox, QWidget *parent = nullptr);
 
+public Q_SLOTS:
     void reload();
+
+Q_SIGNALS:
+    // `text` has the wire's line ends (CR LF).
+    void editRequested(quint64 id, QString text);
+    void cancelRequested(quint64 id);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -30,7 +38,7 @@ private:
     bool hasEdits() const;
     quint64 selectedId() const;
 
-    Messenger &m_messenger;
+    const Outbox &m_outbox;
     QTreeWidget *m_list;
     QLabel *m_empty;
     QPlainTextEdit *m_text;

@@ -12,6 +12,7 @@
 #include "SettingsForm.h"
 #include "FloatForm.h"
 #include "SlidePopUp.h"
+#include "TextToolsController.h"
 #include "TrayIconUnit.h"
 #include "WinColor.h"
 
@@ -49,7 +50,7 @@ void TNetForm::startUp()
     setSessionTitle(option(Option::AutoAnswer));
     m_messenger->goOnline(name);
 
-    loadPhrases();
+    m_textTools->loadPhrases();
 
     if (option(Option::HotKeys))
         registerHotKeys();

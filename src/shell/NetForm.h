@@ -6,7 +6,6 @@
 #include "NetFormEnvironment.h"
 #include "NetFormWidgets.h"
 #include "UserPrompts.h"
-#include "WordEditForm.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -34,6 +33,7 @@ class TTransfersForm;
 class FileDropTarget;
 
 class TKeyForm;
+class TextToolsController;
 class QMenu;
 
 // The main window: its life from start-up to shutdown, the two message views
@@ -67,8 +67,7 @@ public:
     MenuDrawing *menuDrawing() const { return m_menuDrawing; }
     TSettingsForm *settingsForm() const { return m_settings.get(); }
     ContactList &contacts() { return m_messenger->contacts(); }
-    const QStringList &phrases() const { return m_phrases; }
-    TWordEditForm *phraseEditor() const { return m_phraseEditor; }
+    TextToolsController &textTools() { return *m_textTools; }
     bool hasShutDown() const { return m_shutDown; }
     // The bound datagram port (tests ask the system for a free one).
     quint16 datagramPort() const { return m_messenger->datagramPort(); }
@@ -109,22 +108,6 @@ public:
     // Ends the program without asking, as the end of the desktop session does.
     void endSession();
 
-    // Text tools of the outgoing editor and the incoming view.
-    // Replaces the editor's selection (or goes in at the caret); the caret
-    // ends behind the text and the editor keeps the focus.
-    void insertAtCaret(const QString &text);
-    void openSmileyPanel();
-    // "Исправить на русский": the selection of the outgoing view, if any.
-    void correctLayout();
-    // F8: the pop-up phrase list under the caret's line.
-    void insertPhrase();
-    void editPhrases();
-    void loadIntoOutgoing();   // asks for the file
-    void saveIncoming();       // asks for the file
-    // What the two dialogs do with the chosen file.
-    void loadOutgoingFrom(const QString &path);
-    bool saveIncomingTo(const QString &path);
-
 Q_SIGNALS:
     // Shutdown has run: the settings are saved and the farewell is sent.
     void finished();
@@ -137,7 +120,6 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
     void hideEvent(QHideEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     // UserPrompts
@@ -157,20 +139,10 @@ private:
     void startFileSend(const Recipient &recipient, const QString &path);
     void showFileProgress(const QString &path, const QString &recipient);
     void wireContactWindows();
-    void wireTextTools();
     void wireHistory();
     void wireOutbox();
     // A single send failed: the error, with the offer to deliver it when the contact is back.
     void offerDeliveryLater(const Recipient &recipient, const QString &text);
-    bool outgoingSelected() const;
-    // Fills the pop-up list from the phrase file; a missing file is an empty
-    // list, one that is there but cannot be read is reported.
-    void loadPhrases();
-    void showPhrases(const QStringList &phrases);
-    void choosePhrase();
-    void closePhraseList();
-    void deletePhrase(int row);
-    QString phrasePath() const;
     void applyAutoAnswer(bool on);
     QString editorText() const;
     Recipient recipientAt(int row) const;
@@ -210,9 +182,7 @@ private:
     NetFormWidgets m_ui;
     std::unique_ptr<Messenger> m_messenger;
     std::unique_ptr<TSettingsForm> m_settings;
-    QStringList m_phrases; // as ListBox2 shows them
     QMenu *m_contactMenu = nullptr;
-    QPointer<TWordEditForm> m_phraseEditor;
     QPointer<QProgressDialog> m_fileProgress;
     QSet<int> m_secureFileFailures; // asked their own question: no second box when they end
     QPointer<TTransfersForm> m_transfersForm;
@@ -242,6 +212,6 @@ private:
     // A settings file that could not be saved at exit: the program ends once
     // the user has closed this box, or when asked to end a second time.
     QPointer<QMessageBox> m_unsavedBox;
-    QMetaObject::Connection m_focusWatch; // the application's focus changes, for the smiley panel
     std::unique_ptr<ChatWindowSwitch> m_chatWindow; // behind N28 "Чат"
+    std::unique_ptr<TextToolsController> m_textTools;
 };

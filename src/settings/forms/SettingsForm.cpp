@@ -37,6 +37,45 @@ const QString kNoFolder = SettingKeys::kNoFolder.toString();
 // "Файлы *.wav | *.wav" in Qt's form: the description keeps its trailing blank.
 const QString kSoundFilter = u"Файлы *.wav (*.wav)"_s;
 
+enum class Page { General, Notice, Message, Look, Sound, Files };
+
+// Where an option's box stands: its page, and the section of the page for
+// pages where other controls come between boxes (on the notice page the
+// seconds field stands between sections 0 and 1).
+struct OptionRow
+{
+    Option option;
+    QStringView text;
+    Page page;
+    int section = 0;
+    // The text wraps in a label beside the box instead of being its caption.
+    bool wrapped = false;
+};
+
+// The boxes in the order they appear.
+constexpr OptionRow kOptionRows[] = {
+    {Option::Autostart, u"Поместить программу в группу автозапуска", Page::General},
+    {Option::HideAtStart, u"Скрывать при запуске", Page::General},
+    {Option::History, u"Вести историю сообщений", Page::General},
+    {Option::HotKeys, u"Включить глобальные 'горячие клавиши'", Page::General},
+    {Option::HideOnClose, u"Скрывать по нажатии системной кнопки 'Закрыть'", Page::General},
+    {Option::FloatingWindow, u"Показывать плавающее окно", Page::General},
+    {Option::TrayInsteadOfWindow, u"Не показывать форму при получении сообщения (\"звонить\" в systemtray)",
+     Page::Notice, 0, true},
+    {Option::Popup, u"Всплывающее окно при получении сообщения", Page::Notice},
+    {Option::StatusNotices, u"Предупреждать о смене статуса абонентов (online/offline)", Page::Notice, 1},
+    {Option::ClearAfterSend, u"Удалять сообщения после отправки", Page::Message},
+    {Option::ClearIncomingOnNew, u"Удалять приходящие сообщения при получении новых", Page::Message},
+    {Option::HideAfterSend, u"Скрывать после отправки сообщения", Page::Message},
+    {Option::TimeInHeader, u"Указавать время прихода сообщений", Page::Message},
+    {Option::WarnBeforeSendToAll, u"Предупреждать об отправки сообщения 'всем'", Page::Message},
+    {Option::Smileys, u"Преобразовывать смайлы", Page::Message},
+    {Option::ScrollToEnd, u"Прокручивать входящие сообщения в конец", Page::Message},
+    {Option::MenuEffects, u"Использовать эффекты в меню", Page::Look},
+    {Option::Sound, u"Воспроизводить звук при получении сообщения", Page::Sound},
+    {Option::SaveIntoFolder, u"Сохранять полученные файлы в указанном каталоге", Page::Files},
+};
+
 QVBoxLayout *pageLayout(QWidget *page)
 {
     auto *layout = new QVBoxLayout(page);
@@ -266,12 +305,7 @@ QWidget *TSettingsForm::buildGeneralPage()
     auto *page = new QWidget;
     page->setObjectName(u"GeneralPage"_s);
     auto *layout = pageLayout(page);
-    layout->addWidget(addOption(Option::Autostart, u"Поместить программу в группу автозапуска"_s, page));
-    layout->addWidget(addOption(Option::HideAtStart, u"Скрывать при запуске"_s, page));
-    layout->addWidget(addOption(Option::History, u"Вести историю сообщений"_s, page));
-    layout->addWidget(addOption(Option::HotKeys, u"Включить глобальные 'горячие клавиши'"_s, page));
-    layout->addWidget(addOption(Option::HideOnClose, u"Скрывать по нажатии системной кнопки 'Закрыть'"_s, page));
-    layout->addWidget(addOption(Option::FloatingWindow, u"Показывать плавающее окно"_s, page));
+    addOptions(int(Page::General), 0, page, layout);
     layout->addStretch();
     return page;
 }
@@ -281,20 +315,7 @@ QWidget *TSettingsForm::buildNoticePage()
     auto *page = new QWidget;
     page->setObjectName(u"NoticePage"_s);
     auto *layout = pageLayout(page);
-
-    // Ch1 has no caption of its own; the wrapped text beside it explains it.
-    auto *trayOnly = addOption(Option::TrayInsteadOfWindow, QString(), page);
-    auto *trayOnlyText = new QLabel(
-        u"Не показывать форму при получении сообщения (\"звонить\" в systemtray)"_s, page);
-    trayOnlyText->setObjectName(u"Ch1Label"_s);
-    trayOnlyText->setWordWrap(true);
-    trayOnlyText->setBuddy(trayOnly);
-    auto *trayOnlyRow = new QHBoxLayout;
-    trayOnlyRow->addWidget(trayOnly, 0, Qt::AlignTop);
-    trayOnlyRow->addWidget(trayOnlyText, 1);
-    layout->addLayout(trayOnlyRow);
-
-    layout->addWidget(addOption(Option::Popup, u"Всплывающее окно при получении сообщения"_s, page));
+    addOptions(int(Page::Notice), 0, page, layout);
 
     m_seconds = new SecondsSpinEdit(page);
     m_seconds->setObjectName(u"SecondsEdit"_s);
@@ -311,8 +332,7 @@ QWidget *TSettingsForm::buildNoticePage()
     secondsRow->addStretch();
     layout->addLayout(secondsRow);
 
-    layout->addWidget(
-        addOption(Option::StatusNotices, u"Предупреждать о смене статуса абонентов (online/offline)"_s, page));
+    addOptions(int(Page::Notice), 1, page, layout);
     layout->addStretch();
     return page;
 }
@@ -322,13 +342,7 @@ QWidget *TSettingsForm::buildMessagePage()
     auto *page = new QWidget;
     page->setObjectName(u"MessagePage"_s);
     auto *layout = pageLayout(page);
-    layout->addWidget(addOption(Option::ClearAfterSend, u"Удалять сообщения после отправки"_s, page));
-    layout->addWidget(addOption(Option::ClearIncomingOnNew, u"Удалять приходящие сообщения при получении новых"_s, page));
-    layout->addWidget(addOption(Option::HideAfterSend, u"Скрывать после отправки сообщения"_s, page));
-    layout->addWidget(addOption(Option::TimeInHeader, u"Указавать время прихода сообщений"_s, page));
-    layout->addWidget(addOption(Option::WarnBeforeSendToAll, u"Предупреждать об отправки сообщения 'всем'"_s, page));
-    layout->addWidget(addOption(Option::Smileys, u"Преобразовывать смайлы"_s, page));
-    layout->addWidget(addOption(Option::ScrollToEnd, u"Прокручивать входящие сообщения в конец"_s, page));
+    addOptions(int(Page::Message), 0, page, layout);
     layout->addStretch();
     return page;
 }
@@ -338,7 +352,7 @@ QWidget *TSettingsForm::buildLookPage()
     auto *page = new QWidget;
     page->setObjectName(u"LookPage"_s);
     auto *layout = pageLayout(page);
-    layout->addWidget(addOption(Option::MenuEffects, u"Использовать эффекты в меню"_s, page));
+    addOptions(int(Page::Look), 0, page, layout);
 
     m_styleBox = new QComboBox(page);
     m_styleBox->setObjectName(u"StyleBox"_s);
@@ -373,7 +387,7 @@ QWidget *TSettingsForm::buildSoundPage()
     auto *page = new QWidget;
     page->setObjectName(u"SoundPage"_s);
     auto *layout = pageLayout(page);
-    layout->addWidget(addOption(Option::Sound, u"Воспроизводить звук при получении сообщения"_s, page));
+    addOptions(int(Page::Sound), 0, page, layout);
     auto *buttons = new QHBoxLayout;
     connect(addButton(u"SoundButton"_s, u"Выбрать звук"_s, page, buttons), &QPushButton::clicked,
             this, &TSettingsForm::chooseSound);
@@ -390,8 +404,7 @@ QWidget *TSettingsForm::buildFilesPage()
     auto *page = new QWidget;
     page->setObjectName(u"FilesPage"_s);
     auto *layout = pageLayout(page);
-    layout->addWidget(
-        addOption(Option::SaveIntoFolder, u"Сохранять полученные файлы в указанном каталоге"_s, page));
+    addOptions(int(Page::Files), 0, page, layout);
     auto *buttons = new QHBoxLayout;
     connect(addButton(u"FolderButton"_s, u"Выбрать каталог"_s, page, buttons),
             &QPushButton::clicked, this, &TSettingsForm::chooseFolder);
@@ -405,6 +418,28 @@ QWidget *TSettingsForm::buildFilesPage()
     layout->addWidget(m_folderLabel);
     layout->addStretch();
     return page;
+}
+
+void TSettingsForm::addOptions(int pageNumber, int section, QWidget *page, QVBoxLayout *layout)
+{
+    for (const OptionRow &row : kOptionRows) {
+        if (int(row.page) != pageNumber || row.section != section)
+            continue;
+        if (!row.wrapped) {
+            layout->addWidget(addOption(row.option, row.text.toString(), page));
+            continue;
+        }
+        // A box without a caption of its own; the wrapped text beside it explains it.
+        QCheckBox *box = addOption(row.option, QString(), page);
+        auto *text = new QLabel(row.text.toString(), page);
+        text->setObjectName(Options::key(row.option) + u"Label"_s);
+        text->setWordWrap(true);
+        text->setBuddy(box);
+        auto *line = new QHBoxLayout;
+        line->addWidget(box, 0, Qt::AlignTop);
+        line->addWidget(text, 1);
+        layout->addLayout(line);
+    }
 }
 
 QCheckBox *TSettingsForm::addOption(Option option, const QString &caption, QWidget *page)

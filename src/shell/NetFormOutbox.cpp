@@ -41,8 +41,12 @@ void TNetForm::wireOutbox()
     connect(m_messenger.get(), &Messenger::outboxChanged, this, update);
     connect(outbox, &QAction::triggered, this, [this] {
         auto *form = findChild<TOutboxForm *>();
-        if (!form)
-            form = new TOutboxForm(*m_messenger, this);
+        if (!form) {
+            form = new TOutboxForm(m_messenger->outbox(), this);
+            connect(form, &TOutboxForm::editRequested, m_messenger.get(), &Messenger::editQueued);
+            connect(form, &TOutboxForm::cancelRequested, m_messenger.get(), &Messenger::cancelQueued);
+            connect(m_messenger.get(), &Messenger::outboxChanged, form, &TOutboxForm::reload);
+        }
         form->show();
         form->raise();
         // Opened by the user: the keyboard goes with it.

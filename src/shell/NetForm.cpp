@@ -18,6 +18,7 @@
 #include "SettingKeys.h"
 #include "SmsForm.h"
 #include "SoundPlayer.h"
+#include "TextToolsController.h"
 #include "FloatForm.h"
 #include "TrayIconUnit.h"
 #include "WindowFront.h"
@@ -81,7 +82,8 @@ TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
     wireMessaging();
     wireFiles();
     wireContactWindows();
-    wireTextTools();
+    m_textTools = std::make_unique<TextToolsController>(this, m_ui, m_incomingBatch, m_env.dataFolder,
+                                                        [this] { openOutgoingView(); });
     wireHistory();
     wireOutbox();
     wireSettingsReactions();
@@ -96,9 +98,6 @@ TNetForm::~TNetForm()
 {
     if (!m_shutDown)
         shutdown();
-    // Children closing after this body (open boxes) still move the focus; the
-    // controls that watcher looks at are gone by then.
-    disconnect(m_focusWatch);
 }
 
 void TNetForm::wireCore()

@@ -17,6 +17,7 @@ class QListWidget;
 class QPushButton;
 class OptionsStore;
 class QStackedWidget;
+class QVBoxLayout;
 class SecondsSpinEdit;
 
 // The settings dialog: a non-modal tool window whose check boxes and folder
@@ -80,6 +81,8 @@ private:
     QWidget *buildLookPage();
     QWidget *buildSoundPage();
     QWidget *buildFilesPage();
+    // The boxes of one page's section, in the order of the option table.
+    void addOptions(int pageNumber, int section, QWidget *page, QVBoxLayout *layout);
     QCheckBox *addOption(Option option, const QString &caption, QWidget *page);
     void showPage(int row);
 

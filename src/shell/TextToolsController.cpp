@@ -1,12 +1,13 @@
-// The editing aids around the two views: smileys, layout correction, stock
-// phrases, loading the editor from a file and saving the incoming view.
-#include "NetForm.h"
+#include "TextToolsController.h"
 
+#include "IncomingBatch.h"
 #include "IncomingSave.h"
 #include "LayoutCorrection.h"
+#include "LineListFile.h"
 #include "MsgFrame.h"
 #include "Logging.h"
 #include "MessageBoxes.h"
+#include "NetFormWidgets.h"
 #include "PhraseFile.h"
 #include "SmileyTable.h"
 #include "Cp1251.h"
@@ -36,7 +37,13 @@ const QString kTextFilter = u"Текстовые файлы *.txt (*.txt)"_s;
 
 } // namespace
 
-void TNetForm::wireTextTools()
+TextToolsController::TextToolsController(QWidget *window, NetFormWidgets &ui, IncomingBatch &incomingBatch,
+                                         QString dataFolder, std::function<void()> openOutgoingView)
+    : m_window(window)
+    , m_ui(ui)
+    , m_incomingBatch(incomingBatch)
+    , m_dataFolder(std::move(dataFolder))
+    , m_openOutgoingView(std::move(openOutgoingView))
 {
     for (const SmileyRow &row : SmileyTable::rows()) {
         const bool inPanel = row.panelRow() > 0;
@@ -46,7 +53,7 @@ void TNetForm::wireTextTools()
                 m_ui.panel5()->hide();
         });
     }
-    connect(m_ui.speedButton15(), &QToolButton::clicked, this, &TNetForm::openSmileyPanel);
+    connect(m_ui.speedButton15(), &QToolButton::clicked, this, &TextToolsController::openSmileyPanel);
     m_ui.panel5()->installEventFilter(this);
     for (QToolButton *button : m_ui.panel5()->findChildren<QToolButton *>())
         button->installEventFilter(this);
@@ -60,15 +67,15 @@ void TNetForm::wireTextTools()
             panel->hide();
     });
 
-    connect(m_ui.action(NetAction::FixLayout), &QAction::triggered, this, &TNetForm::correctLayout);
-    connect(m_ui.action(NetAction::InsertPhrase), &QAction::triggered, this, &TNetForm::insertPhrase);
-    connect(m_ui.action(NetAction::EditPhrases), &QAction::triggered, this, &TNetForm::editPhrases);
-    connect(m_ui.action(NetAction::LoadText), &QAction::triggered, this, &TNetForm::loadIntoOutgoing);
-    connect(m_ui.action(NetAction::SaveIncoming), &QAction::triggered, this, &TNetForm::saveIncoming);
+    connect(m_ui.action(NetAction::FixLayout), &QAction::triggered, this, &TextToolsController::correctLayout);
+    connect(m_ui.action(NetAction::InsertPhrase), &QAction::triggered, this, &TextToolsController::insertPhrase);
+    connect(m_ui.action(NetAction::EditPhrases), &QAction::triggered, this, &TextToolsController::editPhrases);
+    connect(m_ui.action(NetAction::LoadText), &QAction::triggered, this, &TextToolsController::loadIntoOutgoing);
+    connect(m_ui.action(NetAction::SaveIncoming), &QAction::triggered, this, &TextToolsController::saveIncoming);
 
     QListWidget *list = m_ui.listBox2();
     list->installEventFilter(this);
-    connect(list, &QListWidget::itemDoubleClicked, this, &TNetForm::choosePhrase);
+    connect(list, &QListWidget::itemDoubleClicked, this, &TextToolsController::choosePhrase);
     connect(list, &QListWidget::customContextMenuRequested, this, [this, list](const QPoint &at) {
         auto *menu = new QMenu(list);
         menu->setObjectName(u"PhraseMenu"_s);
@@ -82,7 +89,14 @@ void TNetForm::wireTextTools()
     });
 }
 
-bool TNetForm::eventFilter(QObject *watched, QEvent *event)
+TextToolsController::~TextToolsController()
+{
+    // The window's children closing after this (open boxes) still move the
+    // focus; the controls the watcher looks at are gone by then.
+    disconnect(m_focusWatch);
+}
+
+bool TextToolsController::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_ui.memo1()->viewport() && event->type() == QEvent::MouseButtonPress) {
         m_ui.panel5()->hide();
@@ -119,15 +133,15 @@ bool TNetForm::eventFilter(QObject *watched, QEvent *event)
             closePhraseList();
         }
     }
-    return QMainWindow::eventFilter(watched, event);
+    return QObject::eventFilter(watched, event);
 }
 
-bool TNetForm::outgoingSelected() const
+bool TextToolsController::outgoingSelected() const
 {
     return m_ui.speedButton13()->isChecked();
 }
 
-void TNetForm::insertAtCaret(const QString &text)
+void TextToolsController::insertAtCaret(const QString &text)
 {
     QPlainTextEdit *editor = m_ui.memo1();
     QTextCursor cursor = editor->textCursor();
@@ -136,7 +150,7 @@ void TNetForm::insertAtCaret(const QString &text)
     editor->setFocus();
 }
 
-void TNetForm::openSmileyPanel()
+void TextToolsController::openSmileyPanel()
 {
     // Computed at every opening: the button row moves with the window's height.
     const QRect button = m_ui.speedButton15()->geometry();
@@ -147,7 +161,7 @@ void TNetForm::openSmileyPanel()
     panel->setFocus(Qt::PopupFocusReason);
 }
 
-void TNetForm::correctLayout()
+void TextToolsController::correctLayout()
 {
     if (!outgoingSelected())
         return;
@@ -159,34 +173,34 @@ void TNetForm::correctLayout()
     insertAtCaret(LayoutCorrection::corrected(selected));
 }
 
-QString TNetForm::phrasePath() const
+QString TextToolsController::phrasePath() const
 {
-    return QDir(m_env.dataFolder).filePath(PhraseFile::fileName());
+    return QDir(m_dataFolder).filePath(PhraseFile::fileName());
 }
 
-void TNetForm::loadPhrases()
+void TextToolsController::loadPhrases()
 {
     LineListFile::ReadStatus status = LineListFile::ReadStatus::Read;
     const QStringList phrases = PhraseFile::read(phrasePath(), &status);
     showPhrases(phrases);
     // No file yet (the editor never saw "Ok") is simply no phrases.
     if (status == LineListFile::ReadStatus::Unreadable)
-        MessageBoxes::applicationError(this, PhraseFile::cannotOpen(phrasePath()));
+        MessageBoxes::applicationError(m_window, PhraseFile::cannotOpen(phrasePath()));
 }
 
-void TNetForm::showPhrases(const QStringList &phrases)
+void TextToolsController::showPhrases(const QStringList &phrases)
 {
     m_phrases = phrases;
     m_ui.listBox2()->clear();
     m_ui.listBox2()->addItems(m_phrases);
 }
 
-void TNetForm::insertPhrase()
+void TextToolsController::insertPhrase()
 {
     // The list opens in the editor; with the incoming view in front it
     // would open unseen and keep the focus from the window.
     if (!m_ui.memo1()->isVisible())
-        openOutgoingView();
+        m_openOutgoingView();
     QPlainTextEdit *editor = m_ui.memo1();
     QListWidget *list = m_ui.listBox2();
     editor->setFocus();
@@ -206,7 +220,7 @@ void TNetForm::insertPhrase()
         list->setCurrentRow(0);
 }
 
-void TNetForm::choosePhrase()
+void TextToolsController::choosePhrase()
 {
     QListWidget *list = m_ui.listBox2();
     QListWidgetItem *item = list->currentItem();
@@ -219,7 +233,7 @@ void TNetForm::choosePhrase()
         m_ui.memo1()->setFocus();
 }
 
-void TNetForm::closePhraseList()
+void TextToolsController::closePhraseList()
 {
     if (!m_ui.listBox2()->isVisible())
         return;
@@ -227,7 +241,7 @@ void TNetForm::closePhraseList()
     m_ui.memo1()->setFocus();
 }
 
-void TNetForm::deletePhrase(int row)
+void TextToolsController::deletePhrase(int row)
 {
     if (row < 0 || row >= m_phrases.size())
         return;
@@ -236,14 +250,14 @@ void TNetForm::deletePhrase(int row)
     QString reason;
     if (!PhraseFile::write(phrasePath(), phrases, &reason)) {
         qCWarning(lcZavolin, "phrases not saved: %s", qPrintable(reason));
-        MessageBoxes::applicationError(this, PhraseFile::cannotCreate(phrasePath()));
+        MessageBoxes::applicationError(m_window, PhraseFile::cannotCreate(phrasePath()));
         return; // the list keeps showing what the file holds
     }
     showPhrases(phrases);
     m_ui.listBox2()->setCurrentRow(std::min(row, int(phrases.size()) - 1));
 }
 
-void TNetForm::editPhrases()
+void TextToolsController::editPhrases()
 {
     if (m_phraseEditor) {
         m_phraseEditor->raise();
@@ -254,29 +268,29 @@ void TNetForm::editPhrases()
     const QStringList phrases = PhraseFile::read(phrasePath(), &status);
     if (status == LineListFile::ReadStatus::Unreadable) {
         // "Ok" would replace a file whose phrases were never seen.
-        MessageBoxes::applicationError(this, PhraseFile::cannotOpen(phrasePath()));
+        MessageBoxes::applicationError(m_window, PhraseFile::cannotOpen(phrasePath()));
         return;
     }
-    m_phraseEditor = new TWordEditForm(phrasePath(), phrases, this);
-    connect(m_phraseEditor, &QDialog::finished, this, &TNetForm::loadPhrases);
+    m_phraseEditor = new TWordEditForm(phrasePath(), phrases, m_window);
+    connect(m_phraseEditor, &QDialog::finished, this, &TextToolsController::loadPhrases);
     m_phraseEditor->open();
 }
 
-void TNetForm::loadIntoOutgoing()
+void TextToolsController::loadIntoOutgoing()
 {
     if (!outgoingSelected())
         return;
-    auto *dialog = new QFileDialog(this);
+    auto *dialog = new QFileDialog(m_window);
     dialog->setObjectName(u"OpenDialog1"_s);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setNameFilter(kTextFilter);
-    connect(dialog, &QFileDialog::fileSelected, this, &TNetForm::loadOutgoingFrom);
+    connect(dialog, &QFileDialog::fileSelected, this, &TextToolsController::loadOutgoingFrom);
     dialog->open();
 }
 
-void TNetForm::loadOutgoingFrom(const QString &path)
+void TextToolsController::loadOutgoingFrom(const QString &path)
 {
     // The editor holds one message: a larger file could never be sent, and
     // read whole it would stall the window or exhaust memory. Only a regular
@@ -292,11 +306,11 @@ void TNetForm::loadOutgoingFrom(const QString &path)
     }
     if (!file.isOpen() || file.error() != QFileDevice::NoError) {
         qCWarning(lcZavolin, "%s: %s", qPrintable(path), qPrintable(file.errorString()));
-        MessageBoxes::applicationError(this, PhraseFile::cannotOpen(path));
+        MessageBoxes::applicationError(m_window, PhraseFile::cannotOpen(path));
         return; // the editor keeps what it had
     }
     if (content.size() > MsgFrame::kMaxField) {
-        MessageBoxes::warning(this, u"Файл слишком большой: сообщение может быть не длиннее %1 байт."_s
+        MessageBoxes::warning(m_window, u"Файл слишком большой: сообщение может быть не длиннее %1 байт."_s
                                         .arg(MsgFrame::kMaxField));
         return;
     }
@@ -306,11 +320,11 @@ void TNetForm::loadOutgoingFrom(const QString &path)
     m_ui.memo1()->setPlainText(text);
 }
 
-void TNetForm::saveIncoming()
+void TextToolsController::saveIncoming()
 {
     if (!m_ui.speedButton14()->isChecked())
         return;
-    auto *dialog = new QFileDialog(this);
+    auto *dialog = new QFileDialog(m_window);
     dialog->setObjectName(u"SaveDialog1"_s);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
@@ -318,11 +332,11 @@ void TNetForm::saveIncoming()
     dialog->setOption(QFileDialog::DontConfirmOverwrite); // replaced without a question
     dialog->setNameFilter(kTextFilter);
     dialog->setDefaultSuffix(u"txt"_s);
-    connect(dialog, &QFileDialog::fileSelected, this, &TNetForm::saveIncomingTo);
+    connect(dialog, &QFileDialog::fileSelected, this, &TextToolsController::saveIncomingTo);
     dialog->open();
 }
 
-bool TNetForm::saveIncomingTo(const QString &path)
+bool TextToolsController::saveIncomingTo(const QString &path)
 {
     QString reason;
     m_incomingBatch.flush(); // messages waiting for the next frame belong in the file
@@ -331,6 +345,6 @@ bool TNetForm::saveIncomingTo(const QString &path)
     if (IncomingSave::save(*view.document(), path, &reason, IncomingSave::lookOf(view)))
         return true;
     qCWarning(lcZavolin, "%s: %s", qPrintable(path), qPrintable(reason));
-    MessageBoxes::applicationError(this, PhraseFile::cannotCreate(path));
+    MessageBoxes::applicationError(m_window, PhraseFile::cannotCreate(path));
     return false;
 }
