@@ -5,13 +5,14 @@ foreach(ts IN LISTS TS_FILES)
     message(FATAL_ERROR "${ts} is missing")
   endif()
   file(READ "${ts}" content)
-  string(REGEX MATCHALL "<source>[^<]*</source>[^<]*(<comment>[^<]*</comment>[^<]*)?<translation type=\"unfinished\""
-         open "${content}")
-  list(LENGTH open count)
+  string(REGEX MATCHALL "<translation type=\"unfinished\"" unfinished "${content}")
+  list(LENGTH unfinished count)
   if(count GREATER 0)
-    string(REGEX REPLACE "</source>[^<]*(<comment>[^<]*</comment>[^<]*)?<translation type=\"unfinished\"" "\n"
-           texts "${open}")
-    string(REPLACE "<source>" "  " texts "${texts}")
+    # The texts, for the message: a carriage return is stored as <byte value="xd"/>.
+    string(REGEX MATCHALL "<source>([^<]|<byte [^>]*>)*</source>[^<]*(<[a-z]*comment>[^<]*</[a-z]*comment>[^<]*)*<translation type=\"unfinished\""
+           open "${content}")
+    list(TRANSFORM open REPLACE "<source>(.*)</source>.*" "  \\1")
+    list(JOIN open "\n" texts)
     message(FATAL_ERROR "${ts}: ${count} text(s) without a translation:\n${texts}")
   endif()
 endforeach()
