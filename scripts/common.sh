@@ -6,7 +6,7 @@ BUILD="$ROOT/build"
 
 # Debian packages the build, the tests, the desktop integration and the
 # Debian package (cpack, dpkg-shlibdeps and the checks of the package) need.
-PACKAGES=(build-essential cmake pkg-config qt6-base-dev qt6-translations-l10n libgl-dev libxcb1-dev
+PACKAGES=(build-essential cmake pkg-config qt6-base-dev qt6-translations-l10n qt6-tools-dev qt6-l10n-tools libgl-dev libxcb1-dev
           iproute2 util-linux procps libcap2-bin xvfb xauth xdotool clang libclang-rt-dev
           # the secure LAN test captures on the bridge
           libssl-dev # the secure channel: keys, certificates and fingerprints through OpenSSL 3

@@ -51,6 +51,8 @@ inline constexpr StringKey kFontName{kForm, u"FontName", u"MS Sans Serif"};
 inline constexpr IntegerKey kFontSize{kForm, u"FontSize", 8};
 inline constexpr IntegerKey kFontStyle{kForm, u"FontStyle", 0};
 inline constexpr StringKey kMusic{kForm, u"Music", u"Utopia Default.wav"};
+// The interface's language: "ru", "en" or "system"; read at start-up only.
+inline constexpr StringKey kLanguage{kForm, u"Language", u"ru"};
 
 // The floating window's place; missing, it stands at the centre of the screen,
 // which only the window knows, so the fallback here is never used.

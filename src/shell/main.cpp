@@ -1,6 +1,7 @@
 #include "Accessibility.h"
 #include "AppPaths.h"
 #include "CommandLine.h"
+#include "InterfaceTranslation.h"
 #include "NetForm.h"
 #include "PrivateFiles.h"
 #include "SocketLimits.h"
@@ -8,9 +9,6 @@
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
 #include <memory>
 
@@ -34,11 +32,8 @@ int main(int argc, char **argv)
     if (const std::optional<int> exitCode = commandLine.runConsole(*app))
         return *exitCode;
 
-    // The interface is Russian, so Qt's own dialogs (file, font, colour) are too.
-    QTranslator qtTranslator;
-    if (qtTranslator.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(&qtTranslator);
+    // The windows and Qt's own dialogs speak the language chosen in the settings.
+    const InterfaceTranslation translation(InterfaceLanguages::read(AppPaths::settingsFile()));
 
     NetFormEnvironment environment;
     environment.settingsPath = AppPaths::settingsFile();

@@ -82,7 +82,7 @@ void DesktopNotifier::notify(const QString &text, int timeOutSeconds)
 void DesktopNotifier::send(const QString &body, int timeOutSeconds)
 {
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
-    const QStringList actions{QStringLiteral("default"), QStringLiteral("Входящие сообщения")};
+    const QStringList actions{QStringLiteral("default"), tr("Входящие сообщения")};
     const int expireMs = timeOutSeconds > 0 ? qMin(timeOutSeconds, INT_MAX / 1000) * 1000 : -1;
     call << QStringLiteral("Zavolin") << uint(0) << QStringLiteral("zavolin") << QStringLiteral("Zavolin") << body
          << actions << QVariantMap() << expireMs;

@@ -1,5 +1,6 @@
 #include "MessageBoxes.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 
 #include <memory>
@@ -33,17 +34,17 @@ QMessageBox *show(QWidget *parent, QMessageBox::Icon icon, const QString &captio
 
 void warning(QWidget *parent, const QString &text)
 {
-    open(parent, QMessageBox::Warning, QStringLiteral("Внимание"), text, QMessageBox::Ok)->open();
+    open(parent, QMessageBox::Warning, QCoreApplication::translate("MessageBoxes", "Внимание"), text, QMessageBox::Ok)->open();
 }
 
 void information(QWidget *parent, const QString &text)
 {
-    open(parent, QMessageBox::Information, QStringLiteral("Внимание"), text, QMessageBox::Ok)->open();
+    open(parent, QMessageBox::Information, QCoreApplication::translate("MessageBoxes", "Внимание"), text, QMessageBox::Ok)->open();
 }
 
 void error(QWidget *parent, const QString &text)
 {
-    open(parent, QMessageBox::Warning, QStringLiteral("Ошибка"), text, QMessageBox::Ok)->open();
+    open(parent, QMessageBox::Warning, QCoreApplication::translate("MessageBoxes", "Ошибка"), text, QMessageBox::Ok)->open();
 }
 
 void applicationError(QWidget *parent, const QString &text)

@@ -284,8 +284,8 @@ private Q_SLOTS:
                             IncomingEntry::Origin::Unverified);
         receive(QStringLiteral("WIN"), QStringLiteral("открыто"));
         QCOMPARE(m_host->lines(),
-                 QStringList({QStringLiteral(">>Сообщение от  PC2") + IncomingRenderer::kSecureMark,
-                              QStringLiteral("тайна"), IncomingRenderer::kUnverifiedWarning,
+                 QStringList({QStringLiteral(">>Сообщение от  PC2") + IncomingRenderer::secureMark(),
+                              QStringLiteral("тайна"), IncomingRenderer::unverifiedWarning(),
                               QStringLiteral(">>Сообщение от  PC2"), QStringLiteral("подделка"),
                               QStringLiteral(">>Сообщение от  WIN"), QStringLiteral("открыто"), QString()}));
         // The history file knows nothing of marks: its entries stay as they are.

@@ -68,13 +68,13 @@ TChatForm::~TChatForm() = default;
 
 void TChatForm::build()
 {
-    m_speedButton3 = makeButton(this, QStringLiteral("SpeedButton3"), QStringLiteral("Войти в чат"),
-                                QStringLiteral("chat"), QStringLiteral("Войти"));
-    m_speedButton4 = makeButton(this, QStringLiteral("SpeedButton4"), QStringLiteral("Выйти из чата"),
-                                QStringLiteral("exit"), QStringLiteral("Выйти"));
-    m_speedButton2 = makeButton(this, QStringLiteral("SpeedButton2"), QStringLiteral("Очистить"),
+    m_speedButton3 = makeButton(this, QStringLiteral("SpeedButton3"), tr("Войти в чат"),
+                                QStringLiteral("chat"), tr("Войти"));
+    m_speedButton4 = makeButton(this, QStringLiteral("SpeedButton4"), tr("Выйти из чата"),
+                                QStringLiteral("exit"), tr("Выйти"));
+    m_speedButton2 = makeButton(this, QStringLiteral("SpeedButton2"), tr("Очистить"),
                                 QStringLiteral("clear"));
-    m_speedButton5 = makeButton(this, QStringLiteral("SpeedButton5"), QStringLiteral("Закрыть"),
+    m_speedButton5 = makeButton(this, QStringLiteral("SpeedButton5"), tr("Закрыть"),
                                 QStringLiteral("hide"));
     m_speedButton1 = makeButton(this, QStringLiteral("SpeedButton1"), QString(), QStringLiteral("send"));
     m_speedButton3->setCheckable(true);
@@ -87,8 +87,8 @@ void TChatForm::build()
 
     m_edit2 = new QLineEdit(this);
     m_edit2->setObjectName(QStringLiteral("Edit2"));
-    m_edit2->setToolTip(QStringLiteral("Ник"));
-    m_edit2->setPlaceholderText(QStringLiteral("Ник"));
+    m_edit2->setToolTip(tr("Ник"));
+    m_edit2->setPlaceholderText(tr("Ник"));
     m_edit1 = new QLineEdit(this);
     m_edit1->setObjectName(QStringLiteral("Edit1"));
 
@@ -110,7 +110,7 @@ void TChatForm::build()
     top->addWidget(m_speedButton2);
     top->addWidget(m_speedButton5);
     top->addStretch(1);
-    auto *nickLabel = new QLabel(QStringLiteral("Ник:"), this);
+    auto *nickLabel = new QLabel(tr("Ник:"), this);
     nickLabel->setBuddy(m_edit2);
     top->addWidget(nickLabel);
     top->addWidget(m_edit2, 1);
@@ -133,12 +133,12 @@ void TChatForm::build()
     layout->addWidget(splitter, 1);
     layout->addLayout(bottom);
 
-    Accessibility::setName(m_memo1, QStringLiteral("Сообщения чата"));
-    Accessibility::setName(m_listBox1, QStringLiteral("Участники чата"),
-                           QStringLiteral("Выбор участника вставляет его ник в сообщение"));
-    Accessibility::setName(m_edit1, QStringLiteral("Сообщение"), QStringLiteral("Enter отправляет в чат"));
-    Accessibility::setName(m_edit2, QStringLiteral("Ник"));
-    Accessibility::setName(m_speedButton1, QStringLiteral("Отправить"));
+    Accessibility::setName(m_memo1, tr("Сообщения чата"));
+    Accessibility::setName(m_listBox1, tr("Участники чата"),
+                           tr("Выбор участника вставляет его ник в сообщение"));
+    Accessibility::setName(m_edit1, tr("Сообщение"), tr("Enter отправляет в чат"));
+    Accessibility::setName(m_edit2, tr("Ник"));
+    Accessibility::setName(m_speedButton1, tr("Отправить"));
     Accessibility::nameButtonsByHint(this);
     QWidget *order[] = {m_edit2, m_speedButton3, m_speedButton4, m_edit1, m_speedButton1,
                         m_memo1, m_listBox1, m_speedButton2, m_speedButton5};
@@ -154,7 +154,7 @@ void TChatForm::wire()
     connect(m_speedButton4, &QToolButton::clicked, m_session, &ChatSession::leave);
     connect(m_speedButton5, &QToolButton::clicked, this, &TChatForm::startClose);
     connect(m_speedButton2, &QToolButton::clicked, this, [this] {
-        MessageBoxes::question(this, QStringLiteral("Внимание"), QStringLiteral("Очистить содержимое?"), true,
+        MessageBoxes::question(this, tr("Внимание"), tr("Очистить содержимое?"), true,
                                [log = QPointer<ChatLogView>(m_memo1)](bool yes) {
                                    if (yes && log)
                                        log->clearLog();
@@ -189,8 +189,8 @@ void TChatForm::showJoined(bool joined)
 void TChatForm::onJoinRefused(ChatSession::Refusal why)
 {
     MessageBoxes::warning(this, why == ChatSession::Refusal::NoNick
-                                    ? QStringLiteral("Укажите свой ник и повторите попытку!")
-                                    : QStringLiteral("Слишком длинный ник: сократите его и повторите попытку!"));
+                                    ? tr("Укажите свой ник и повторите попытку!")
+                                    : tr("Слишком длинный ник: сократите его и повторите попытку!"));
     showJoined(false);
     m_edit2->setFocus();
 }
@@ -205,14 +205,14 @@ void TChatForm::send(bool fromButton)
         m_edit1->clear();
         break;
     case ChatSession::SendResult::NotJoined:
-        MessageBoxes::warning(this, QStringLiteral("Для отправки сообщения необходимо войти в чат!"));
+        MessageBoxes::warning(this, tr("Для отправки сообщения необходимо войти в чат!"));
         break;
     case ChatSession::SendResult::Empty:
-        MessageBoxes::warning(this, QStringLiteral("Введите текст сообщения!"));
+        MessageBoxes::warning(this, tr("Введите текст сообщения!"));
         break;
     case ChatSession::SendResult::TooLong:
         // The text stays in the input line to be shortened.
-        MessageBoxes::warning(this, QStringLiteral("Сообщение слишком длинное: вместе с временем и ником "
+        MessageBoxes::warning(this, tr("Сообщение слишком длинное: вместе с временем и ником "
                                                    "это %1 байт, а в чат уходит не более %2. "
                                                    "Сократите текст и отправьте снова.")
                                         .arg(size)

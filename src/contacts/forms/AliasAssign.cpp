@@ -6,6 +6,7 @@
 
 #include "MessageBoxes.h"
 
+#include <QCoreApplication>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPersistentModelIndex>
@@ -26,8 +27,8 @@ void assign(ContactList &contacts, const QPersistentModelIndex &contact, const Q
         IniFile(settingsPath).writeString(SettingKeys::kAliases, address, alias);
     } catch (const IniWriteError &error) {
         // Nothing changed: the contact keeps its place and its name.
-        showBox(parent, u"Ошибка"_s,
-                u"Не удалось записать псевдоним.\n\r"_s + QString::fromStdString(error.what()));
+        showBox(parent, QCoreApplication::translate("AliasAssign", "Ошибка"),
+                QCoreApplication::translate("AliasAssign", "Не удалось записать псевдоним.\n\r") + QString::fromStdString(error.what()));
         return;
     }
     // A contact that left while the box was open only gets its alias stored.
@@ -45,11 +46,11 @@ QInputDialog *start(ContactList &contacts, int currentRow, int selectedCount, co
                     QWidget *parent)
 {
     if (selectedCount >= 2) {
-        showBox(parent, u"Внимание"_s, u"Выбрано несколько абонентов!"_s);
+        showBox(parent, QCoreApplication::translate("AliasAssign", "Внимание"), QCoreApplication::translate("AliasAssign", "Выбрано несколько абонентов!"));
         return nullptr;
     }
     if (currentRow < 0 || currentRow >= contacts.count()) {
-        showBox(parent, u"Внимание"_s, u"Не выбран абонент!"_s);
+        showBox(parent, QCoreApplication::translate("AliasAssign", "Внимание"), QCoreApplication::translate("AliasAssign", "Не выбран абонент!"));
         return nullptr;
     }
     const QPersistentModelIndex contact(contacts.index(currentRow));
@@ -59,10 +60,10 @@ QInputDialog *start(ContactList &contacts, int currentRow, int selectedCount, co
     box->setObjectName(u"AliasInputBox"_s);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowTitle(u"Zavolin"_s);
-    box->setLabelText(u"Введите псевдоним"_s);
+    box->setLabelText(QCoreApplication::translate("AliasAssign", "Введите псевдоним"));
     box->setTextValue(contacts.displayNameAt(currentRow));
     box->setOkButtonText(u"OK"_s);
-    box->setCancelButtonText(u"Отмена"_s);
+    box->setCancelButtonText(QCoreApplication::translate("AliasAssign", "Отмена"));
     ContactList *list = &contacts;
     QObject::connect(box, &QInputDialog::textValueSelected, list,
                      [list, contact, address, settingsPath, parent](const QString &alias) {

@@ -45,11 +45,11 @@ TBlackListForm::TBlackListForm(QString blackListPath, ContactList &contacts, QLi
     , m_mainList(mainList)
     , m_listBox1(new QListWidget(this))
     , m_edit1(new QLineEdit(this))
-    , m_speedButton1(textButton(u"SpeedButton1"_s, u"Добавить"_s, this))
-    , m_speedButton2(textButton(u"SpeedButton2"_s, u"Удалить"_s, this))
+    , m_speedButton1(textButton(u"SpeedButton1"_s, tr("Добавить"), this))
+    , m_speedButton2(textButton(u"SpeedButton2"_s, tr("Удалить"), this))
 {
     setObjectName(u"BlackListForm"_s);
-    setWindowTitle(u"Черный список - Zavolin"_s);
+    setWindowTitle(tr("Черный список - Zavolin"));
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_QuitOnClose, false);
 
@@ -61,9 +61,9 @@ TBlackListForm::TBlackListForm(QString blackListPath, ContactList &contacts, QLi
     m_listBox1->viewport()->setAcceptDrops(true);
     m_listBox1->viewport()->installEventFilter(this);
     m_edit1->setObjectName(u"Edit1"_s);
-    m_listBox1->setAccessibleName(u"Черный список"_s);
-    m_edit1->setAccessibleName(u"Имя"_s);
-    m_edit1->setAccessibleDescription(u"Имя для черного списка"_s);
+    m_listBox1->setAccessibleName(tr("Черный список"));
+    m_edit1->setAccessibleName(tr("Имя"));
+    m_edit1->setAccessibleDescription(tr("Имя для черного списка"));
     Accessibility::closeOnEscape(this);
     connect(m_speedButton1, &QToolButton::clicked, this, &TBlackListForm::onAdd);
     connect(m_speedButton2, &QToolButton::clicked, this, &TBlackListForm::onRemove);
@@ -169,7 +169,7 @@ bool TBlackListForm::eventFilter(QObject *watched, QEvent *event)
 void TBlackListForm::onAdd()
 {
     if (m_edit1->text().isEmpty()) {
-        warn(u"Введите имя компьютера!"_s);
+        warn(tr("Введите имя компьютера!"));
         return;
     }
     m_listBox1->addItem(AsciiCase::upper(m_edit1->text()));
@@ -181,7 +181,7 @@ void TBlackListForm::onRemove()
 {
     const QList<QListWidgetItem *> selected = m_listBox1->selectedItems();
     if (selected.isEmpty()) {
-        warn(u"Не выбран компьютер для удаления из \"черного списка\"!"_s);
+        warn(tr("Не выбран компьютер для удаления из \"черного списка\"!"));
         return;
     }
     std::unique_ptr<QListWidgetItem> removed(m_listBox1->takeItem(m_listBox1->row(selected.first())));
@@ -207,11 +207,11 @@ void TBlackListForm::save()
     }
     // The change still holds for this run, so the markers agree with the window.
     m_contacts.setBlacklist(names);
-    MessageBoxes::show(this, QMessageBox::Critical, u"Ошибка"_s,
-                       u"Не удалось сохранить черный список в файл %1: %2"_s.arg(m_path, error));
+    MessageBoxes::show(this, QMessageBox::Critical, tr("Ошибка"),
+                       tr("Не удалось сохранить черный список в файл %1: %2").arg(m_path, error));
 }
 
 void TBlackListForm::warn(const QString &text)
 {
-    MessageBoxes::show(this, QMessageBox::Critical, u"Внимание"_s, text);
+    MessageBoxes::show(this, QMessageBox::Critical, tr("Внимание"), text);
 }

@@ -90,10 +90,10 @@ TipForm::TipForm(QString ipListPath, QString settingsPath, ContactList &contacts
     , m_settingsPath(std::move(settingsPath))
     , m_contacts(contacts)
     , m_listBox1(new QListWidget(this))
-    , m_speedButton1(glyphButton(u"SpeedButton1"_s, Glyph::Add, u"Добавить IP-адрес"_s, this))
-    , m_speedButton2(glyphButton(u"SpeedButton2"_s, Glyph::Remove, u"Удалить IP-адрес"_s, this))
+    , m_speedButton1(glyphButton(u"SpeedButton1"_s, Glyph::Add, tr("Добавить IP-адрес"), this))
+    , m_speedButton2(glyphButton(u"SpeedButton2"_s, Glyph::Remove, tr("Удалить IP-адрес"), this))
     , m_speedButton3(new QToolButton(this))
-    , m_speedButton4(glyphButton(u"SpeedButton4"_s, Glyph::ToContacts, u"Добавить в контактный лист"_s, this))
+    , m_speedButton4(glyphButton(u"SpeedButton4"_s, Glyph::ToContacts, tr("Добавить в контактный лист"), this))
 {
     setObjectName(u"ipForm"_s);
     setWindowTitle(u"ip - Zavolin"_s);
@@ -103,7 +103,7 @@ TipForm::TipForm(QString ipListPath, QString settingsPath, ContactList &contacts
 
     m_listBox1->setObjectName(u"ListBox1"_s);
     m_listBox1->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_listBox1->setAccessibleName(u"IP - адреса"_s);
+    m_listBox1->setAccessibleName(tr("IP - адреса"));
     m_speedButton3->setObjectName(u"SpeedButton3"_s);
     m_speedButton3->setText(u"Ok"_s);
     m_speedButton3->setToolButtonStyle(Qt::ToolButtonTextOnly);
@@ -163,9 +163,9 @@ void TipForm::onAddAddress()
     box->setObjectName(u"IpInputBox"_s);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowTitle(u"Zavolin"_s);
-    box->setLabelText(u"Введите IP-адрес абонента"_s);
+    box->setLabelText(tr("Введите IP-адрес абонента"));
     box->setOkButtonText(u"OK"_s);
-    box->setCancelButtonText(u"Отмена"_s);
+    box->setCancelButtonText(tr("Отмена"));
     connect(box, &QInputDialog::textValueSelected, this, &TipForm::addAddress);
     box->open();
 }
@@ -174,7 +174,7 @@ void TipForm::addAddress(const QString &text)
 {
     // Taken as typed: a host name serves as well as an address.
     if (addresses().contains(text)) {
-        message(u"Внимание"_s, u"Такой IP-адрес уже существует!"_s);
+        message(tr("Внимание"), tr("Такой IP-адрес уже существует!"));
         return;
     }
     m_listBox1->addItem(text);
@@ -197,7 +197,7 @@ void TipForm::onAddToContacts()
 {
     const int row = selectedRow();
     if (row < 0 || m_listBox1->count() == 0) {
-        message(u"Внимание"_s, u"Не выбран IP_адрес!"_s);
+        message(tr("Внимание"), tr("Не выбран IP_адрес!"));
         return;
     }
     const QString address = m_listBox1->item(row)->text();
@@ -209,8 +209,8 @@ void TipForm::onOk()
     QString error;
     if (!LineListFile::save(m_path, addresses(), &error)) {
         // The window stays open with its list, so nothing typed is lost.
-        MessageBoxes::show(this, QMessageBox::Critical, u"Ошибка"_s,
-                           u"Не удалось сохранить список IP-адресов в файл %1: %2"_s.arg(m_path, error));
+        MessageBoxes::show(this, QMessageBox::Critical, tr("Ошибка"),
+                           tr("Не удалось сохранить список IP-адресов в файл %1: %2").arg(m_path, error));
         return;
     }
     accept();

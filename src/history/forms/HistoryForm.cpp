@@ -41,34 +41,34 @@ THistoryForm::THistoryForm(const QString &logPath, QWidget *parent)
     , m_index(logPath)
 {
     setObjectName(QStringLiteral("HistoryForm"));
-    setWindowTitle(QStringLiteral("История сообщений"));
+    setWindowTitle(tr("История сообщений"));
     setAccessibleName(windowTitle());
     setAttribute(Qt::WA_DeleteOnClose);
     Accessibility::closeOnEscape(this);
 
     m_model = new HistoryModel(m_index, this);
-    m_search = named(new QLineEdit(this), QStringLiteral("SearchEdit"), QStringLiteral("Поиск"));
-    m_search->setPlaceholderText(QStringLiteral("Поиск"));
+    m_search = named(new QLineEdit(this), QStringLiteral("SearchEdit"), tr("Поиск"));
+    m_search->setPlaceholderText(tr("Поиск"));
     m_search->setClearButtonEnabled(true);
-    m_contact = named(new QComboBox(this), QStringLiteral("ContactBox"), QStringLiteral("Контакт"));
+    m_contact = named(new QComboBox(this), QStringLiteral("ContactBox"), tr("Контакт"));
     // A screen reader names a box by its label; its own name is its value.
-    auto *contactLabel = new QLabel(QStringLiteral("Контакт:"), this);
+    auto *contactLabel = new QLabel(tr("Контакт:"), this);
     contactLabel->setBuddy(m_contact);
-    m_contact->addItem(QStringLiteral("Все контакты"));
+    m_contact->addItem(tr("Все контакты"));
     m_contact->setMinimumContentsLength(14);
-    m_period = named(new QCheckBox(QStringLiteral("Период с"), this), QStringLiteral("PeriodCheck"),
-                     QStringLiteral("Период"));
+    m_period = named(new QCheckBox(tr("Период с"), this), QStringLiteral("PeriodCheck"),
+                     tr("Период"));
     m_fromDate = named(new QDateEdit(QDate::currentDate().addMonths(-1), this), QStringLiteral("FromDate"),
-                       QStringLiteral("Начало периода"));
+                       tr("Начало периода"));
     m_toDate = named(new QDateEdit(QDate::currentDate(), this), QStringLiteral("ToDate"),
-                     QStringLiteral("Конец периода"));
+                     tr("Конец периода"));
     for (QDateEdit *edit : {m_fromDate, m_toDate}) {
         edit->setCalendarPopup(true);
         edit->setEnabled(false);
     }
-    auto *toLabel = new QLabel(QStringLiteral("по"), this);
+    auto *toLabel = new QLabel(tr("по"), this);
 
-    m_list = named(new QTreeView(this), QStringLiteral("EntryList"), QStringLiteral("Записи истории"));
+    m_list = named(new QTreeView(this), QStringLiteral("EntryList"), tr("Записи истории"));
     m_list->setModel(m_model);
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
@@ -82,18 +82,18 @@ THistoryForm::THistoryForm(const QString &logPath, QWidget *parent)
     m_highlight = new HistoryHighlight(m_list);
     m_list->setItemDelegate(m_highlight);
 
-    m_text = named(new QTextEdit(this), QStringLiteral("EntryText"), QStringLiteral("Текст записи"));
+    m_text = named(new QTextEdit(this), QStringLiteral("EntryText"), tr("Текст записи"));
     m_text->setReadOnly(true);
-    m_copy = named(new QPushButton(QStringLiteral("Копировать"), this), QStringLiteral("CopyButton"),
-                   QStringLiteral("Копировать"));
-    m_context = named(new QPushButton(QStringLiteral("Показать в истории"), this), QStringLiteral("ContextButton"),
-                      QStringLiteral("Показать в истории"));
+    m_copy = named(new QPushButton(tr("Копировать"), this), QStringLiteral("CopyButton"),
+                   tr("Копировать"));
+    m_context = named(new QPushButton(tr("Показать в истории"), this), QStringLiteral("ContextButton"),
+                      tr("Показать в истории"));
     // Named by what it says: the count is what a screen reader should read.
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("StatusLabel"));
-    m_status->setAccessibleDescription(QStringLiteral("Состояние"));
-    auto *close = named(new QPushButton(QStringLiteral("Закрыть"), this), QStringLiteral("CloseButton"),
-                        QStringLiteral("Закрыть"));
+    m_status->setAccessibleDescription(tr("Состояние"));
+    auto *close = named(new QPushButton(tr("Закрыть"), this), QStringLiteral("CloseButton"),
+                        tr("Закрыть"));
 
     // Two rows, so that a small screen holds every filter.
     auto *search = new QHBoxLayout;
@@ -122,7 +122,7 @@ THistoryForm::THistoryForm(const QString &logPath, QWidget *parent)
     layout->addWidget(split, 1);
     layout->addLayout(buttons);
 
-    auto *copy = new QAction(QStringLiteral("Копировать"), m_list);
+    auto *copy = new QAction(tr("Копировать"), m_list);
     copy->setShortcut(QKeySequence::Copy);
     copy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     m_list->addAction(copy);
@@ -237,15 +237,15 @@ void THistoryForm::updateStatus()
 {
     QString text;
     if (!m_index.snapshot().complete)
-        text = QStringLiteral("Индексация: %1%").arg(m_progress);
+        text = tr("Индексация: %1%").arg(m_progress);
     else if (m_model->isSearching())
-        text = QStringLiteral("Поиск...");
+        text = tr("Поиск...");
     else if (m_model->isFiltered())
-        text = QStringLiteral("Найдено: %1").arg(m_model->rowCount());
+        text = tr("Найдено: %1").arg(m_model->rowCount());
     else
-        text = QStringLiteral("Записей: %1").arg(m_model->rowCount());
+        text = tr("Записей: %1").arg(m_model->rowCount());
     if (!m_index.snapshot().complete && m_model->isSearching())
-        text += QStringLiteral(", поиск...");
+        text += tr(", поиск...");
     m_status->setText(text);
 }
 

@@ -102,13 +102,13 @@ QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int 
         return {};
     switch (section) {
     case DateColumn:
-        return QStringLiteral("Дата");
+        return tr("Дата");
     case FromColumn:
-        return QStringLiteral("От");
+        return tr("От");
     case ToColumn:
-        return QStringLiteral("Кому");
+        return tr("Кому");
     case TextColumn:
-        return QStringLiteral("Текст");
+        return tr("Текст");
     default:
         return {};
     }

@@ -31,14 +31,14 @@ void openBox(QMessageBox::Icon icon, const QString &caption, const QString &text
 TAutoForm::TAutoForm(QString settingsPath, QWidget *parent)
     : QDialog(parent, Qt::Tool | Qt::WindowStaysOnTopHint)
     , m_settingsPath(std::move(settingsPath))
-    , m_groupBox1(new QGroupBox(u" Текст "_s, this))
+    , m_groupBox1(new QGroupBox(tr(" Текст "), this))
     , m_comboBox1(new QComboBox(m_groupBox1))
-    , m_button1(new QPushButton(u"Добавить"_s, m_groupBox1))
-    , m_button2(new QPushButton(u"Удалить"_s, m_groupBox1))
-    , m_button3(new QPushButton(u"ОК"_s, this))
+    , m_button1(new QPushButton(tr("Добавить"), m_groupBox1))
+    , m_button2(new QPushButton(tr("Удалить"), m_groupBox1))
+    , m_button3(new QPushButton(tr("ОК"), this))
 {
     setObjectName(u"AutoForm"_s);
-    setWindowTitle(u"Автоответчик - Zavolin"_s);
+    setWindowTitle(tr("Автоответчик - Zavolin"));
     setModal(true);
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_QuitOnClose, false);
@@ -46,7 +46,7 @@ TAutoForm::TAutoForm(QString settingsPath, QWidget *parent)
     m_groupBox1->setObjectName(u"GroupBox1"_s);
     m_comboBox1->setObjectName(u"ComboBox1"_s);
     m_comboBox1->setEditable(true);
-    Accessibility::setName(m_comboBox1, u"Текст автоответчика"_s);
+    Accessibility::setName(m_comboBox1, tr("Текст автоответчика"));
     // The list changes only through "Добавить"; Enter must not insert.
     m_comboBox1->setInsertPolicy(QComboBox::NoInsert);
     m_comboBox1->setMinimumWidth(260);
@@ -101,7 +101,7 @@ void TAutoForm::onAdd()
 {
     const QString text = m_comboBox1->currentText();
     if (text.isEmpty()) {
-        warn(u"Введите текст для добавления в список!"_s);
+        warn(tr("Введите текст для добавления в список!"));
         return;
     }
     if (items().contains(text))
@@ -131,7 +131,7 @@ void TAutoForm::onOk()
         AutoAnswerTexts(m_settingsPath).writeAnswer(m_comboBox1->currentText());
     } catch (const IniWriteError &error) {
         // The window stays, so the text can be tried again or copied.
-        fail(u"Не удалось записать текст автоответчика.\n\r"_s + QString::fromStdString(error.what()));
+        fail(tr("Не удалось записать текст автоответчика.\n\r") + QString::fromStdString(error.what()));
         return;
     }
     accept();
@@ -143,16 +143,16 @@ void TAutoForm::writeList()
         AutoAnswerTexts(m_settingsPath).writeList(items());
     } catch (const IniWriteError &error) {
         // The window keeps the list; the next change or "ОК" tries the file again.
-        fail(u"Не удалось записать список текстов автоответчика.\n\r"_s + QString::fromStdString(error.what()));
+        fail(tr("Не удалось записать список текстов автоответчика.\n\r") + QString::fromStdString(error.what()));
     }
 }
 
 void TAutoForm::warn(const QString &text)
 {
-    openBox(QMessageBox::Warning, u"Внимание"_s, text, this);
+    openBox(QMessageBox::Warning, tr("Внимание"), text, this);
 }
 
 void TAutoForm::fail(const QString &text)
 {
-    openBox(QMessageBox::Critical, u"Ошибка"_s, text, this);
+    openBox(QMessageBox::Critical, tr("Ошибка"), text, this);
 }

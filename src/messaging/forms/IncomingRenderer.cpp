@@ -5,6 +5,8 @@
 #include "SmileyMatcher.h"
 #include "SmileyPictures.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 // The header as shown: a message from a pinned key says so, and at which level;
@@ -13,11 +15,11 @@ QString markedHeader(IncomingView &view, const IncomingEntry &entry)
 {
     switch (entry.origin) {
     case IncomingEntry::Origin::Secure:
-        return entry.header + IncomingRenderer::kSecureMark;
+        return entry.header + IncomingRenderer::secureMark();
     case IncomingEntry::Origin::Compared:
-        return entry.header + IncomingRenderer::kComparedMark;
+        return entry.header + IncomingRenderer::comparedMark();
     case IncomingEntry::Origin::Unverified:
-        view.appendLine(IncomingRenderer::kUnverifiedWarning);
+        view.appendLine(IncomingRenderer::unverifiedWarning());
         return entry.header;
     case IncomingEntry::Origin::Open:
         break;
@@ -67,6 +69,23 @@ void layOutAll(IncomingView &view, const QList<IncomingEntry> &entries, qsizetyp
 }
 
 } // namespace
+
+QString IncomingRenderer::secureMark()
+{
+    return QCoreApplication::translate("IncomingRenderer", "  [зашифровано; ключ не сверен]");
+}
+
+QString IncomingRenderer::comparedMark()
+{
+    return QCoreApplication::translate("IncomingRenderer", "  [зашифровано; ключ сверен]");
+}
+
+QString IncomingRenderer::unverifiedWarning()
+{
+    return QCoreApplication::translate("IncomingRenderer",
+                                       "!!! НЕ ПОДТВЕРЖДЕНО: сообщение подписано именем компьютера, ключ которого "
+                                       "известен, но этот ключ его не подтвердил. Отправителем может быть кто угодно. !!!");
+}
 
 void IncomingRenderer::render(IncomingView &view, const IncomingEntry &entry, const std::function<void()> &scrollToEnd)
 {

@@ -16,12 +16,10 @@ namespace IncomingRenderer {
 
 // After the header of a message that came over the secure channel from the
 // key pinned to its name: whether the users compared that key says how far it goes.
-inline const QString kSecureMark = QStringLiteral("  [зашифровано; ключ не сверен]");
-inline const QString kComparedMark = QStringLiteral("  [зашифровано; ключ сверен]");
+QString secureMark();
+QString comparedMark();
 // The line before a message under a name that has a pinned key, which did not speak for it.
-inline const QString kUnverifiedWarning =
-    QStringLiteral("!!! НЕ ПОДТВЕРЖДЕНО: сообщение подписано именем компьютера, ключ которого известен, "
-                   "но этот ключ его не подтвердил. Отправителем может быть кто угодно. !!!");
+QString unverifiedWarning();
 
 void render(IncomingView &view, const IncomingEntry &entry, const std::function<void()> &scrollToEnd);
 

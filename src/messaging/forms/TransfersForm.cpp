@@ -40,12 +40,12 @@ TTransfersForm::TTransfersForm(TransferList &list, TransferQueue *queue, FileRec
     , m_opener([](const QUrl &url) { QDesktopServices::openUrl(url); })
 {
     setObjectName(QStringLiteral("TransfersForm"));
-    setWindowTitle(QStringLiteral("Передача файлов"));
+    setWindowTitle(tr("Передача файлов"));
     setAccessibleName(windowTitle());
     Accessibility::closeOnEscape(this);
 
     m_view->setObjectName(QStringLiteral("TransfersView"));
-    m_view->setAccessibleName(QStringLiteral("Список передач"));
+    m_view->setAccessibleName(tr("Список передач"));
     m_view->setModel(&m_list);
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_view->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -61,21 +61,21 @@ TTransfersForm::TTransfersForm(TransferList &list, TransferQueue *queue, FileRec
     m_view->setTabKeyNavigation(false); // Tab goes on to the buttons
     m_view->setWordWrap(false);          // one line a transfer; the whole text is in the hint
 
-    m_cancel = button(this, QStringLiteral("CancelButton"), QStringLiteral("Отменить"),
-                      QStringLiteral("Прервать выбранную передачу"));
-    m_retry = button(this, QStringLiteral("RetryButton"), QStringLiteral("Повторить"),
-                     QStringLiteral("Отправить файл ещё раз"));
-    m_open = button(this, QStringLiteral("OpenButton"), QStringLiteral("Открыть"), QStringLiteral("Открыть файл"));
-    m_openFolder = button(this, QStringLiteral("OpenFolderButton"), QStringLiteral("Открыть папку"),
-                          QStringLiteral("Открыть папку, где лежит файл"));
-    m_save = button(this, QStringLiteral("SaveButton"), QStringLiteral("Сохранить"),
-                    QStringLiteral("Сохранить полученный файл"));
-    m_saveAll = button(this, QStringLiteral("SaveAllButton"), QStringLiteral("Сохранить все в…"),
-                       QStringLiteral("Сохранить в одну папку все ждущие файлы этого абонента"));
-    m_reject = button(this, QStringLiteral("RejectButton"), QStringLiteral("Отклонить"),
-                      QStringLiteral("Отказаться от полученного файла"));
-    m_rejectAll = button(this, QStringLiteral("RejectAllButton"), QStringLiteral("Отклонить все"),
-                         QStringLiteral("Отказаться от всех ждущих файлов этого абонента"));
+    m_cancel = button(this, QStringLiteral("CancelButton"), tr("Отменить"),
+                      tr("Прервать выбранную передачу"));
+    m_retry = button(this, QStringLiteral("RetryButton"), tr("Повторить"),
+                     tr("Отправить файл ещё раз"));
+    m_open = button(this, QStringLiteral("OpenButton"), tr("Открыть"), tr("Открыть файл"));
+    m_openFolder = button(this, QStringLiteral("OpenFolderButton"), tr("Открыть папку"),
+                          tr("Открыть папку, где лежит файл"));
+    m_save = button(this, QStringLiteral("SaveButton"), tr("Сохранить"),
+                    tr("Сохранить полученный файл"));
+    m_saveAll = button(this, QStringLiteral("SaveAllButton"), tr("Сохранить все в…"),
+                       tr("Сохранить в одну папку все ждущие файлы этого абонента"));
+    m_reject = button(this, QStringLiteral("RejectButton"), tr("Отклонить"),
+                      tr("Отказаться от полученного файла"));
+    m_rejectAll = button(this, QStringLiteral("RejectAllButton"), tr("Отклонить все"),
+                         tr("Отказаться от всех ждущих файлов этого абонента"));
 
     // Two rows, what goes out and what came in, so a small screen holds them all.
     auto *outgoing = new QHBoxLayout;
@@ -213,7 +213,7 @@ void TTransfersForm::saveCurrentTo(const QString &path)
 {
     QString error;
     if (!m_receiver.saveWaiting(currentId(), path, &error) && !error.isEmpty())
-        MessageBoxes::warning(this, QStringLiteral("Ошибка сохранения файла!\n\rНе удалось записать %1: %2.").arg(path, error));
+        MessageBoxes::warning(this, tr("Ошибка сохранения файла!\n\rНе удалось записать %1: %2.").arg(path, error));
 }
 
 void TTransfersForm::saveAllInto(const QString &folder)
@@ -221,7 +221,7 @@ void TTransfersForm::saveAllInto(const QString &folder)
     QStringList errors;
     m_receiver.saveAllWaiting(currentContact(), folder, &errors);
     if (!errors.isEmpty())
-        MessageBoxes::warning(this, QStringLiteral("Ошибка сохранения файла!\n\r") + errors.join(u'\n'));
+        MessageBoxes::warning(this, tr("Ошибка сохранения файла!\n\r") + errors.join(u'\n'));
 }
 
 void TTransfersForm::rejectCurrent()

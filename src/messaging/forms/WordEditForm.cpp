@@ -16,19 +16,19 @@ TWordEditForm::TWordEditForm(QString path, const QStringList &phrases, QWidget *
     : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
     , m_path(std::move(path))
     , m_listBox1(new QListWidget(this))
-    , m_button1(new QPushButton(u"Добавить"_s, this))
-    , m_button2(new QPushButton(u"Удалить"_s, this))
+    , m_button1(new QPushButton(tr("Добавить"), this))
+    , m_button2(new QPushButton(tr("Удалить"), this))
     , m_button3(new QPushButton(u"Ok"_s, this))
 {
     setObjectName(u"WordEditForm"_s);
-    setWindowTitle(u"Редактирование фраз - Zavolin"_s);
+    setWindowTitle(tr("Редактирование фраз - Zavolin"));
     setModal(true);
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_QuitOnClose, false);
     setFixedSize(327, 167);
 
     m_listBox1->setObjectName(u"ListBox1"_s);
-    m_listBox1->setAccessibleName(u"Фразы"_s);
+    m_listBox1->setAccessibleName(tr("Фразы"));
     m_button1->setObjectName(u"Button1"_s);
     m_button2->setObjectName(u"Button2"_s);
     m_button3->setObjectName(u"Button3"_s);
@@ -68,7 +68,7 @@ void TWordEditForm::onAdd()
     m_inputBox->setObjectName(u"InputBox"_s);
     m_inputBox->setAttribute(Qt::WA_DeleteOnClose);
     m_inputBox->setWindowTitle(u"Zavolin"_s);
-    m_inputBox->setLabelText(u"Введите текст новой фразы:"_s);
+    m_inputBox->setLabelText(tr("Введите текст новой фразы:"));
     m_inputBox->setInputMode(QInputDialog::TextInput);
     if (auto *edit = m_inputBox->findChild<QLineEdit *>())
         edit->setMaxLength(PhraseFile::kMaxEnteredLength);

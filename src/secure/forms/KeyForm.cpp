@@ -6,11 +6,13 @@
 #include "TrustMarks.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -50,18 +52,18 @@ QString levelExplanation(TrustLevel level, bool conflict)
 {
     switch (level) {
     case TrustLevel::Compared:
-        return QStringLiteral("Ключ закреплён, и его отпечаток сверен с владельцем компьютера.");
+        return QCoreApplication::translate("TKeyForm", "Ключ закреплён, и его отпечаток сверен с владельцем компьютера.");
     case TrustLevel::FirstUse:
-        return QStringLiteral("Ключ закреплён при первом соединении, но его отпечаток с владельцем компьютера "
+        return QCoreApplication::translate("TKeyForm", "Ключ закреплён при первом соединении, но его отпечаток с владельцем компьютера "
                               "не сверен: если в тот раз ответил чужой компьютер, это осталось незамеченным.");
     case TrustLevel::Open:
         break;
     }
     if (conflict)
-        return QStringLiteral("Несколько компьютеров называют себя этим именем и объявляют разные ключи. "
+        return QCoreApplication::translate("TKeyForm", "Несколько компьютеров называют себя этим именем и объявляют разные ключи. "
                               "Пока вы не выберете один из них ниже, ключ не закреплён, и сообщения "
                               "и файлы передаются без шифрования.");
-    return QStringLiteral("Ключ не закреплён: сообщения и файлы передаются без шифрования. Ключ закрепится сам, "
+    return QCoreApplication::translate("TKeyForm", "Ключ не закреплён: сообщения и файлы передаются без шифрования. Ключ закрепится сам, "
                           "когда компьютер подтвердит его при соединении.");
 }
 
@@ -74,7 +76,7 @@ TKeyForm::TKeyForm(SecureChannel &channel, const QString &ownName, const QString
 {
     setObjectName(QStringLiteral("KeyForm"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("Ключи и отпечатки: %1 - Zavolin").arg(contact));
+    setWindowTitle(tr("Ключи и отпечатки: %1 - Zavolin").arg(contact));
     setAccessibleName(windowTitle());
     auto *layout = new QVBoxLayout(this);
 
@@ -95,23 +97,23 @@ TKeyForm::TKeyForm(SecureChannel &channel, const QString &ownName, const QString
     levelRow->addLayout(levelText, 1);
 
     auto *howTo = wrapped(this);
-    howTo->setText(QStringLiteral("Сверить ключ — значит сравнить отпечаток ключа %1 с отпечатком, который его "
+    howTo->setText(tr("Сверить ключ — значит сравнить отпечаток ключа %1 с отпечатком, который его "
                                   "владелец видит у себя как отпечаток своего компьютера (например, прочитав цифры "
                                   "по телефону); если они совпадают, отметьте «проверен».")
                        .arg(contact));
 
-    auto *ownCaption = new QLabel(QStringLiteral("Отпечаток этого компьютера (%1):").arg(ownName), this);
+    auto *ownCaption = new QLabel(tr("Отпечаток этого компьютера (%1):").arg(ownName), this);
     m_own = fingerprintField(ownCaption, this);
-    auto *pinnedCaption = new QLabel(QStringLiteral("Отпечаток ключа %1:").arg(contact), this);
+    auto *pinnedCaption = new QLabel(tr("Отпечаток ключа %1:").arg(contact), this);
     m_pinned = fingerprintField(pinnedCaption, this);
     m_pinInfo = wrapped(this);
 
-    m_verified = new QCheckBox(QStringLiteral("проверен"), this);
-    m_verified->setAccessibleName(QStringLiteral("проверен"));
-    m_verified->setAccessibleDescription(QStringLiteral("Отпечаток сверен с владельцем компьютера"));
+    m_verified = new QCheckBox(tr("проверен"), this);
+    m_verified->setAccessibleName(tr("проверен"));
+    m_verified->setAccessibleDescription(tr("Отпечаток сверен с владельцем компьютера"));
     m_verified->setToolTip(m_verified->accessibleDescription());
-    m_forget = new QPushButton(QStringLiteral("Забыть ключ..."), this);
-    m_forget->setAccessibleName(QStringLiteral("Забыть ключ"));
+    m_forget = new QPushButton(tr("Забыть ключ..."), this);
+    m_forget->setAccessibleName(tr("Забыть ключ"));
     auto *pinRow = new QHBoxLayout;
     pinRow->addWidget(m_verified);
     pinRow->addStretch();
@@ -122,21 +124,21 @@ TKeyForm::TKeyForm(SecureChannel &channel, const QString &ownName, const QString
     offeredLayout->setContentsMargins(0, 0, 0, 0);
     m_offeredIntro = wrapped(m_offeredPart);
     m_offered = new QTreeWidget(m_offeredPart);
-    m_offered->setAccessibleName(QStringLiteral("Предложенные ключи"));
+    m_offered->setAccessibleName(tr("Предложенные ключи"));
     m_offered->setRootIsDecorated(false);
-    m_offered->setHeaderLabels({QStringLiteral("Адрес"), QStringLiteral("Подтверждение"), QStringLiteral("Отпечаток")});
+    m_offered->setHeaderLabels({tr("Адрес"), tr("Подтверждение"), tr("Отпечаток")});
     m_offered->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_offered->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_accept = new QPushButton(QStringLiteral("Принять выбранный ключ..."), this);
-    m_accept->setAccessibleName(QStringLiteral("Принять выбранный ключ"));
+    m_accept = new QPushButton(tr("Принять выбранный ключ..."), this);
+    m_accept->setAccessibleName(tr("Принять выбранный ключ"));
     offeredLayout->addWidget(m_offeredIntro);
     offeredLayout->addWidget(m_offered);
     offeredLayout->addWidget(m_accept, 0, Qt::AlignLeft);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     QPushButton *close = buttons->button(QDialogButtonBox::Close);
-    close->setText(QStringLiteral("Закрыть"));
-    close->setAccessibleName(QStringLiteral("Закрыть"));
+    close->setText(tr("Закрыть"));
+    close->setAccessibleName(tr("Закрыть"));
     // Enter anywhere closes the window; a key is accepted or forgotten only by its own button and an answer.
     for (QPushButton *button : {m_forget, m_accept})
         button->setAutoDefault(false);
@@ -177,15 +179,20 @@ void TKeyForm::refresh()
 
     m_own->setText(Fingerprint::grouped(m_channel.identity().fingerprint()));
     const std::optional<PinStore::Pin> pin = m_channel.pins().pin(m_contact);
-    m_pinned->setText(pin ? Fingerprint::grouped(pin->fingerprint) : QStringLiteral("ключ не закреплён"));
+    m_pinned->setText(pin ? Fingerprint::grouped(pin->fingerprint) : tr("ключ не закреплён"));
+    const bool seen = pin && pin->firstSeen.isValid();
+    const bool proven = pin && !pin->address.isEmpty();
+    // Whole sentences, so a translation is free to order them its own way.
+    const QString when =
+        seen ? QLocale().toString(pin->firstSeen.toLocalTime(), tr("dd.MM.yyyy 'в' HH:mm")) : QString();
     QString info;
-    if (pin && pin->firstSeen.isValid())
-        info = QStringLiteral("Ключ впервые получен %1")
-                   .arg(pin->firstSeen.toLocalTime().toString(QStringLiteral("dd.MM.yyyy 'в' HH:mm")));
-    if (pin && !pin->address.isEmpty())
-        info += (info.isEmpty() ? QStringLiteral("Ключ") : QStringLiteral(";"))
-                + QStringLiteral(" последний раз подтверждён с адреса %1").arg(pin->address);
-    m_pinInfo->setText(info.isEmpty() ? QString() : info + u'.');
+    if (seen && proven)
+        info = tr("Ключ впервые получен %1; последний раз подтверждён с адреса %2.").arg(when, pin->address);
+    else if (seen)
+        info = tr("Ключ впервые получен %1.").arg(when);
+    else if (proven)
+        info = tr("Ключ последний раз подтверждён с адреса %1.").arg(pin->address);
+    m_pinInfo->setText(info);
     m_pinInfo->setVisible(!info.isEmpty());
 
     const QList<KeyTrust::Candidate> offered = trust.candidates(m_contact);
@@ -194,8 +201,8 @@ void TKeyForm::refresh()
     m_offered->clear();
     for (const KeyTrust::Candidate &candidate : offered) {
         auto *item = new QTreeWidgetItem(m_offered, {candidate.address,
-                                                     candidate.proven ? QStringLiteral("подтверждён соединением")
-                                                                      : QStringLiteral("только объявлен"),
+                                                     candidate.proven ? tr("подтверждён соединением")
+                                                                      : tr("только объявлен"),
                                                      Fingerprint::grouped(candidate.fingerprint)});
         item->setData(2, Qt::UserRole, candidate.fingerprint);
         item->setFont(2, fixedFont());
@@ -203,10 +210,10 @@ void TKeyForm::refresh()
             m_offered->setCurrentItem(item);
     }
     m_offeredIntro->setText(
-        pin ? QStringLiteral("При соединении компьютер %1 предъявил другой ключ. Пока вы его не примете, ключ "
+        pin ? tr("При соединении компьютер %1 предъявил другой ключ. Пока вы его не примете, ключ "
                              "не меняется, и по защищённому каналу ему ничего не отправляется:")
                   .arg(m_contact)
-            : QStringLiteral("Ключи, которые объявляют компьютеры с именем %1. Выбирайте ключ, только сверив "
+            : tr("Ключи, которые объявляют компьютеры с именем %1. Выбирайте ключ, только сверив "
                              "его отпечаток с владельцем компьютера:")
                   .arg(m_contact));
     // Few keys are ever offered (a handful of addresses): all of them, whole, without scrolling.
@@ -233,11 +240,11 @@ void TKeyForm::askAccept()
     // The key the user chose now is the one pinned, whatever is offered meanwhile.
     const QString fingerprint = item->data(2, Qt::UserRole).toString();
     const QString html =
-        QStringLiteral("<p>Закрепить за компьютером %1 ключ с адреса %2?</p><p>Его отпечаток:</p>%3"
+        tr("<p>Закрепить за компьютером %1 ключ с адреса %2?</p><p>Его отпечаток:</p>%3"
                        "<p>Отвечайте «Да», только сверив этот отпечаток с владельцем компьютера "
                        "(например, по телефону).</p>")
             .arg(m_contact.toHtmlEscaped(), item->text(0).toHtmlEscaped(), KeyQuestion::fingerprintHtml(fingerprint));
-    KeyQuestion::ask(this, QStringLiteral("Принять ключ"), html, [this, fingerprint] {
+    KeyQuestion::ask(this, tr("Принять ключ"), html, [this, fingerprint] {
         m_channel.trust().accept(m_contact, fingerprint);
         refresh();
     });
@@ -246,11 +253,11 @@ void TKeyForm::askAccept()
 void TKeyForm::askForget()
 {
     const QString html =
-        QStringLiteral("<p>Забыть ключ компьютера %1?</p><p>Сообщения и файлы для него будут передаваться без шифрования, "
+        tr("<p>Забыть ключ компьютера %1?</p><p>Сообщения и файлы для него будут передаваться без шифрования, "
                        "пока компьютер снова не подтвердит свой ключ при соединении; тогда ключ закрепится "
                        "заново как несверенный.</p>")
             .arg(m_contact.toHtmlEscaped());
-    KeyQuestion::ask(this, QStringLiteral("Забыть ключ"), html, [this] {
+    KeyQuestion::ask(this, tr("Забыть ключ"), html, [this] {
         m_channel.trust().forget(m_contact);
         refresh();
     });

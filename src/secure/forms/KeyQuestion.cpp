@@ -2,6 +2,7 @@
 
 #include "Fingerprint.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -12,8 +13,8 @@ QMessageBox *ask(QWidget *parent, const QString &caption, const QString &html, s
     auto *box = new QMessageBox(QMessageBox::Question, caption, html, QMessageBox::Yes | QMessageBox::No, parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setTextFormat(Qt::RichText);
-    box->button(QMessageBox::Yes)->setText(QStringLiteral("&Да"));
-    box->button(QMessageBox::No)->setText(QStringLiteral("&Нет"));
+    box->button(QMessageBox::Yes)->setText(QCoreApplication::translate("KeyQuestion", "&Да"));
+    box->button(QMessageBox::No)->setText(QCoreApplication::translate("KeyQuestion", "&Нет"));
     box->setDefaultButton(QMessageBox::No);
     box->setEscapeButton(QMessageBox::No);
     QAbstractButton *yesButton = box->button(QMessageBox::Yes);
@@ -36,7 +37,7 @@ QMessageBox *askKeyChange(QWidget *parent, const QString &name, const QString &a
 {
     const QString where = address.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(address.toHtmlEscaped());
     const QString html =
-        QStringLiteral("<p>Компьютер %1%2 предъявил другой ключ.</p>"
+        QCoreApplication::translate("KeyQuestion", "<p>Компьютер %1%2 предъявил другой ключ.</p>"
                        "<p>Закреплённый отпечаток:</p>%3"
                        "<p>Новый отпечаток:</p>%4"
                        "<p>Пока новый ключ не принят, этому компьютеру ничего не отправляется по защищённому каналу, "
@@ -45,7 +46,7 @@ QMessageBox *askKeyChange(QWidget *parent, const QString &name, const QString &a
                        "(например, по телефону).</p>"
                        "<p>Принять новый ключ?</p>")
             .arg(name.toHtmlEscaped(), where, fingerprintHtml(pinned), fingerprintHtml(offered));
-    return ask(parent, QStringLiteral("Внимание"), html, [accept = std::move(accept), offered] {
+    return ask(parent, QCoreApplication::translate("KeyQuestion", "Внимание"), html, [accept = std::move(accept), offered] {
         if (accept)
             accept(offered);
     });

@@ -1,5 +1,6 @@
 #include "TrustMarks.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -9,13 +10,13 @@ QString words(TrustLevel level)
 {
     switch (level) {
     case TrustLevel::Compared:
-        return QStringLiteral("зашифровано; ключ сверен");
+        return QCoreApplication::translate("TrustMarks", "зашифровано; ключ сверен");
     case TrustLevel::FirstUse:
-        return QStringLiteral("зашифровано; ключ не сверен");
+        return QCoreApplication::translate("TrustMarks", "зашифровано; ключ не сверен");
     case TrustLevel::Open:
         break;
     }
-    return QStringLiteral("без шифрования");
+    return QCoreApplication::translate("TrustMarks", "без шифрования");
 }
 
 void paint(QPainter &painter, const QRect &box, TrustLevel level)

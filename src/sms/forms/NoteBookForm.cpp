@@ -55,13 +55,13 @@ TNoteBookForm::TNoteBookForm(const OperatorBook &operators, QString phoneBookPat
     , m_edit1(new QLineEdit(this))
     , m_comboBox1(new QComboBox(this))
     , m_edit2(new QLineEdit(this))
-    , m_button1(pushButton(u"Button1"_s, u"Добавить"_s, u"Добавить абонента в список"_s, QRect(368, 8, 76, 25), this))
-    , m_button2(pushButton(u"Button2"_s, u"Удалить"_s, u"Удалить абонента из списка"_s, QRect(368, 38, 76, 25), this))
+    , m_button1(pushButton(u"Button1"_s, tr("Добавить"), tr("Добавить абонента в список"), QRect(368, 8, 76, 25), this))
+    , m_button2(pushButton(u"Button2"_s, tr("Удалить"), tr("Удалить абонента из списка"), QRect(368, 38, 76, 25), this))
     , m_button3(pushButton(u"Button3"_s, u"Ok"_s, {}, QRect(368, 186, 76, 25), this))
-    , m_button4(pushButton(u"Button4"_s, u"Отмена"_s, {}, QRect(368, 216, 76, 25), this))
+    , m_button4(pushButton(u"Button4"_s, tr("Отмена"), {}, QRect(368, 216, 76, 25), this))
 {
     setObjectName(u"NoteBookForm"_s);
-    setWindowTitle(u"Записная книжка - Zavolin"_s);
+    setWindowTitle(tr("Записная книжка - Zavolin"));
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_QuitOnClose, false);
     setFixedSize(kWidth, kHeight);
@@ -69,19 +69,19 @@ TNoteBookForm::TNoteBookForm(const OperatorBook &operators, QString phoneBookPat
     m_listBox1->setObjectName(u"ListBox1"_s);
     m_listBox1->setSortingEnabled(true);
     m_listBox1->setGeometry(8, 8, 170, 235);
-    auto *name = new QLabel(u"Абонент"_s, this);
+    auto *name = new QLabel(tr("Абонент"), this);
     name->move(188, 8);
     name->setBuddy(m_edit1);
     m_edit1->setObjectName(u"Edit1"_s);
     m_edit1->setGeometry(188, 24, 170, 24);
-    auto *op = new QLabel(u"Оператор"_s, this);
+    auto *op = new QLabel(tr("Оператор"), this);
     op->move(188, 56);
     op->setBuddy(m_comboBox1);
     m_comboBox1->setObjectName(u"ComboBox1"_s);
     m_comboBox1->setEditable(true);
     m_comboBox1->setInsertPolicy(QComboBox::NoInsert);
     m_comboBox1->setGeometry(188, 72, 170, 24);
-    auto *phone = new QLabel(u"Номер телефона"_s, this);
+    auto *phone = new QLabel(tr("Номер телефона"), this);
     phone->move(188, 104);
     phone->setBuddy(m_edit2);
     m_edit2->setObjectName(u"Edit2"_s);
@@ -93,10 +93,10 @@ TNoteBookForm::TNoteBookForm(const OperatorBook &operators, QString phoneBookPat
     for (const QString &subscriber : m_book.names())
         NameItem::add(subscriber, m_listBox1);
 
-    Accessibility::setName(m_listBox1, u"Абоненты"_s);
-    Accessibility::setName(m_edit1, u"Абонент"_s);
-    Accessibility::setName(m_comboBox1, u"Оператор"_s);
-    Accessibility::setName(m_edit2, u"Номер телефона"_s);
+    Accessibility::setName(m_listBox1, tr("Абоненты"));
+    Accessibility::setName(m_edit1, tr("Абонент"));
+    Accessibility::setName(m_comboBox1, tr("Оператор"));
+    Accessibility::setName(m_edit2, tr("Номер телефона"));
     Accessibility::closeOnEscape(this); // Cancel, as in any dialog
 
     connect(m_button1, &QPushButton::clicked, this, &TNoteBookForm::onAdd);
@@ -117,23 +117,23 @@ void TNoteBookForm::showTipOf(int row)
     if (!item)
         return;
     const QString name = item->text();
-    m_listBox1->setToolTip(u"ОСС: "_s + m_book.operatorOf(name) + u" Тел: "_s + m_book.phoneOf(name));
+    m_listBox1->setToolTip(tr("ОСС: %1 Тел: %2").arg(m_book.operatorOf(name), m_book.phoneOf(name)));
 }
 
 void TNoteBookForm::onAdd()
 {
     if (m_edit1->text().isEmpty()) {
-        MessageBoxes::warning(this, u"Введите название абонента!"_s);
+        MessageBoxes::warning(this, tr("Введите название абонента!"));
         return;
     }
     if (m_edit2->text().isEmpty()) {
-        MessageBoxes::warning(this, u"Введите номер телефона абонента!"_s);
+        MessageBoxes::warning(this, tr("Введите номер телефона абонента!"));
         return;
     }
     // Only an operator picked from the list counts; a typed one may be unknown.
     const int index = m_comboBox1->currentIndex();
     if (index < 0 || m_comboBox1->itemText(index) != m_comboBox1->currentText()) {
-        MessageBoxes::warning(this, u"Выберите оператора сотовой связи абонента!"_s);
+        MessageBoxes::warning(this, tr("Выберите оператора сотовой связи абонента!"));
         return;
     }
     try {
@@ -154,7 +154,7 @@ void TNoteBookForm::onDelete()
 {
     QListWidgetItem *item = m_listBox1->currentItem();
     if (!item || !item->isSelected()) {
-        MessageBoxes::warning(this, u"Не выбран абонент!"_s);
+        MessageBoxes::warning(this, tr("Не выбран абонент!"));
         return;
     }
     m_book.remove(item->text());
@@ -165,7 +165,7 @@ void TNoteBookForm::onOk()
 {
     QListWidgetItem *item = m_listBox1->currentItem();
     if (!item || !item->isSelected()) {
-        MessageBoxes::warning(this, u"Не выбран абонент!"_s);
+        MessageBoxes::warning(this, tr("Не выбран абонент!"));
         return;
     }
     Q_EMIT subscriberChosen(m_book.operatorOf(item->text()), m_book.phoneOf(item->text()));

@@ -106,7 +106,7 @@ TsmsForm::TsmsForm(SmsFormFiles files, QWidget *parent)
     build();
     connect(m_sender, &SmsSender::finished, this, &TsmsForm::sendFinished);
     connect(m_sender, &SmsSender::serverMissing, this, [this] {
-        MessageBoxes::show(this, QMessageBox::Critical, u"Внимание"_s, u"Для отправки сообщения этому абоненту необходимо настроить соединение с почтовым сервером!"_s);
+        MessageBoxes::show(this, QMessageBox::Critical, tr("Внимание"), tr("Для отправки сообщения этому абоненту необходимо настроить соединение с почтовым сервером!"));
         expand();
     });
     connect(m_sender, &SmsSender::badPort, this, [this](const QString &port) {
@@ -116,12 +116,12 @@ TsmsForm::TsmsForm(SmsFormFiles files, QWidget *parent)
     connect(m_sender, &SmsSender::mailFailed, this, [this](TSmtpClient::Step step, const QString &error) {
         switch (step) {
         case TSmtpClient::Step::Connect:
-            MessageBoxes::show(this, QMessageBox::Critical, u"Внимание"_s,
-                               u"Ошибка соединения с сервером! Проверьте правильность настройки!"_s);
+            MessageBoxes::show(this, QMessageBox::Critical, tr("Внимание"),
+                               tr("Ошибка соединения с сервером! Проверьте правильность настройки!"));
             expand();
             break;
         case TSmtpClient::Step::SendMail:
-            MessageBoxes::show(this, QMessageBox::Critical, u"Внимание"_s, u"Ошибка отправки сообщения!"_s);
+            MessageBoxes::show(this, QMessageBox::Critical, tr("Внимание"), tr("Ошибка отправки сообщения!"));
             break;
         case TSmtpClient::Step::Disconnect:
             MessageBoxes::show(this, QMessageBox::Critical, u"Zavolin"_s, error);
@@ -135,7 +135,7 @@ TsmsForm::TsmsForm(SmsFormFiles files, QWidget *parent)
     } else {
         // After the constructor, so the box has a shown window to stand over.
         QMetaObject::invokeMethod(this, [this] {
-            MessageBoxes::warning(this, u"Не установлены справочники операторов сотовой связи!\n\rЗагрузите справочники ОСС с сайта программы!"_s);
+            MessageBoxes::warning(this, tr("Не установлены справочники операторов сотовой связи!\n\rЗагрузите справочники ОСС с сайта программы!"));
         }, Qt::QueuedConnection);
         m_speedButton5->hide();
     }
@@ -149,15 +149,15 @@ TsmsForm::~TsmsForm()
 
 void TsmsForm::build()
 {
-    label(u"Оператор"_s, 8, 6, this);
+    label(tr("Оператор"), 8, 6, this);
     m_comboBox1 = new QComboBox(this);
     m_comboBox1->setObjectName(u"ComboBox1"_s);
     m_comboBox1->setEditable(true);
     m_comboBox1->setInsertPolicy(QComboBox::NoInsert);
     m_comboBox1->setGeometry(8, 22, 180, 24);
-    m_speedButton5 = button(u"SpeedButton5"_s, {}, u"contact"_s, u"Записная книжка"_s, QRect(192, 22, 26, 24), this);
+    m_speedButton5 = button(u"SpeedButton5"_s, {}, u"contact"_s, tr("Записная книжка"), QRect(192, 22, 26, 24), this);
 
-    label(u"Номер телефона"_s, 8, 50, this);
+    label(tr("Номер телефона"), 8, 50, this);
     m_edit1 = edit(u"Edit1"_s, QRect(8, 66, 180, 24), this);
 
     // The web gateway's place in the window, kept empty: the web way needs no page shown.
@@ -166,15 +166,15 @@ void TsmsForm::build()
     m_webBrowser1->setFrameShape(QFrame::StyledPanel);
     m_webBrowser1->setGeometry(248, 22, 33, 39);
 
-    label(u"Текст"_s, 8, 94, this);
+    label(tr("Текст"), 8, 94, this);
     m_memo1 = new QPlainTextEdit(this);
     m_memo1->setObjectName(u"Memo1"_s);
     Accessibility::tabLeavesEditor(m_memo1);
     m_memo1->setGeometry(8, 110, 273, 110);
 
-    m_speedButton6 = button(u"SpeedButton6"_s, {}, u"clear"_s, u"Очистить"_s, QRect(8, 228, 26, 26), this);
-    m_speedButton3 = button(u"SpeedButton3"_s, {}, u"settings"_s, u"Настройка"_s, QRect(38, 228, 26, 26), this);
-    m_speedButton1 = button(u"SpeedButton1"_s, u"Отправить"_s, u"sms"_s, u"Отправить SMS - сообщение"_s,
+    m_speedButton6 = button(u"SpeedButton6"_s, {}, u"clear"_s, tr("Очистить"), QRect(8, 228, 26, 26), this);
+    m_speedButton3 = button(u"SpeedButton3"_s, {}, u"settings"_s, tr("Настройка"), QRect(38, 228, 26, 26), this);
+    m_speedButton1 = button(u"SpeedButton1"_s, tr("Отправить"), u"sms"_s, tr("Отправить SMS - сообщение"),
                             QRect(104, 228, 100, 26), this);
     m_speedButton2 = button(u"SpeedButton2"_s, u"Ok"_s, {}, {}, QRect(208, 228, 73, 26), this);
 
@@ -183,18 +183,18 @@ void TsmsForm::build()
     m_settingsPanel = new QWidget(this);
     m_settingsPanel->setGeometry(0, 256, kWidth, 130);
     m_settingsPanel->hide();
-    label(u"Сервер"_s, 8, 8, m_settingsPanel);
+    label(tr("Сервер"), 8, 8, m_settingsPanel);
     m_edit2 = edit(u"Edit2"_s, QRect(8, 24, 180, 22), m_settingsPanel);
-    label(u"Порт"_s, 196, 8, m_settingsPanel);
+    label(tr("Порт"), 196, 8, m_settingsPanel);
     m_edit3 = edit(u"Edit3"_s, QRect(196, 24, 85, 22), m_settingsPanel);
-    label(u"Логин"_s, 8, 50, m_settingsPanel);
+    label(tr("Логин"), 8, 50, m_settingsPanel);
     m_edit4 = edit(u"Edit4"_s, QRect(8, 66, 135, 22), m_settingsPanel);
-    label(u"Пароль"_s, 150, 50, m_settingsPanel);
+    label(tr("Пароль"), 150, 50, m_settingsPanel);
     m_maskEdit1 = edit(u"MaskEdit1"_s, QRect(150, 66, 131, 22), m_settingsPanel);
     m_maskEdit1->setEchoMode(QLineEdit::Password);
     // '*' whatever the style would draw.
     m_maskEdit1->setStyleSheet(u"lineedit-password-character: 42"_s);
-    m_speedButton4 = button(u"SpeedButton4"_s, u"Свернуть"_s, {}, {}, QRect(196, 98, 85, 26), m_settingsPanel);
+    m_speedButton4 = button(u"SpeedButton4"_s, tr("Свернуть"), {}, {}, QRect(196, 98, 85, 26), m_settingsPanel);
 
     connect(m_speedButton1, &QToolButton::clicked, this, &TsmsForm::onSend);
     connect(m_speedButton2, &QToolButton::clicked, this, &QWidget::close);
@@ -204,13 +204,13 @@ void TsmsForm::build()
     connect(m_speedButton6, &QToolButton::clicked, m_memo1, &QPlainTextEdit::clear);
 
     // The captions stand beside the fields, not bound to them: a screen reader gets them here.
-    Accessibility::setName(m_comboBox1, u"Оператор"_s);
-    Accessibility::setName(m_edit1, u"Номер телефона"_s);
-    Accessibility::setName(m_memo1, u"Текст"_s, u"Текст SMS - сообщения"_s);
-    Accessibility::setName(m_edit2, u"Сервер"_s);
-    Accessibility::setName(m_edit3, u"Порт"_s);
-    Accessibility::setName(m_edit4, u"Логин"_s);
-    Accessibility::setName(m_maskEdit1, u"Пароль"_s);
+    Accessibility::setName(m_comboBox1, tr("Оператор"));
+    Accessibility::setName(m_edit1, tr("Номер телефона"));
+    Accessibility::setName(m_memo1, tr("Текст"), tr("Текст SMS - сообщения"));
+    Accessibility::setName(m_edit2, tr("Сервер"));
+    Accessibility::setName(m_edit3, tr("Порт"));
+    Accessibility::setName(m_edit4, tr("Логин"));
+    Accessibility::setName(m_maskEdit1, tr("Пароль"));
     Accessibility::closeOnEscape(this);
 
     setFixedWidth(kWidth);
@@ -342,13 +342,13 @@ void TsmsForm::onSend()
     const SmsSender::Request request{m_comboBox1->currentText(), m_edit1->text(), m_memo1->toPlainText()};
     switch (SmsSender::check(request)) {
     case SmsSender::Refusal::NoOperator:
-        MessageBoxes::warning(this, u"Не выбран оператор!"_s);
+        MessageBoxes::warning(this, tr("Не выбран оператор!"));
         return;
     case SmsSender::Refusal::NoPhone:
-        MessageBoxes::warning(this, u"Не введен номер телефона!"_s);
+        MessageBoxes::warning(this, tr("Не введен номер телефона!"));
         return;
     case SmsSender::Refusal::NoText:
-        MessageBoxes::warning(this, u"Введите текст сообщения!"_s);
+        MessageBoxes::warning(this, tr("Введите текст сообщения!"));
         return;
     case SmsSender::Refusal::None:
         break;

@@ -10,6 +10,7 @@
 #include "UpdateSettings.h"
 #include "WebUpdate.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
@@ -22,8 +23,11 @@
 
 namespace {
 
-const QString kAttention = QStringLiteral("Внимание");
-const QString kUpdateLinkText = QStringLiteral("Загрузить новую версию с сайта программы");
+// Looked up when used: the translator is installed after static data is built.
+QString attention()
+{
+    return QCoreApplication::translate("TAboutForm", "Внимание");
+}
 
 // A box that calls `closed` once the user has closed it, whatever the button.
 QMessageBox *boxThen(QWidget *parent, QMessageBox::Icon icon, const QString &caption, const QString &text,
@@ -66,7 +70,7 @@ TAboutForm::TAboutForm(const QString &settingsPath, QWidget *parent)
     , m_webUpdate(std::make_unique<TWebUpdate>())
 {
     setObjectName(QStringLiteral("AboutForm"));
-    setWindowTitle(QStringLiteral("О программе..."));
+    setWindowTitle(tr("О программе..."));
     setFixedSize(286, 252);
     // Created on each opening, gone when closed: a running check ends with it.
     connect(this, &QDialog::finished, this, &QObject::deleteLater);
@@ -113,7 +117,7 @@ void TAboutForm::buildControls()
     name->setFont(nameFont);
     name->setGeometry(56, 8, 210, 18);
 
-    auto *version = new QLabel(QStringLiteral("Версия: ") + kProgramVersion, panel);
+    auto *version = new QLabel(tr("Версия: %1").arg(kProgramVersion), panel);
     version->setObjectName(QStringLiteral("Version"));
     QFont versionFont = version->font();
     versionFont.setBold(true);
@@ -130,8 +134,8 @@ void TAboutForm::buildControls()
         m_siteLink->setText(linkHtml(UpdateAddress::withHttpPrefix(site), site, false));
     if (!email.isEmpty())
         m_emailLink->setText(linkHtml(QStringLiteral("mailto:") + email, email, false));
-    Accessibility::setName(m_siteLink, QStringLiteral("Сайт программы"), site);
-    Accessibility::setName(m_emailLink, QStringLiteral("Электронная почта"), email);
+    Accessibility::setName(m_siteLink, tr("Сайт программы"), site);
+    Accessibility::setName(m_emailLink, tr("Электронная почта"), email);
     // An empty link is no stop for the keyboard.
     for (QLabel *link : {m_siteLink, m_emailLink}) {
         if (link->text().isEmpty())
@@ -144,7 +148,7 @@ void TAboutForm::buildControls()
     line->setGeometry(8, 96, 262, 4);
 
     m_updateLink = linkLabel(panel, QStringLiteral("UpdateLink"));
-    m_updateLink->setText(linkHtml(QStringLiteral("update:"), kUpdateLinkText, true));
+    m_updateLink->setText(linkHtml(QStringLiteral("update:"), tr("Загрузить новую версию с сайта программы"), true));
     m_updateLink->setAlignment(Qt::AlignCenter);
     // Bold text outgrows one line of the fixed window with wider desktop fonts.
     m_updateLink->setWordWrap(true);
@@ -180,23 +184,23 @@ void TAboutForm::wireEvents()
     events.downloadError = [this] {
         // The status line no longer says a download is running.
         if (!m_downloading.isEmpty())
-            m_status->setText(QStringLiteral("Не удалось загрузить файл %1").arg(m_downloading));
+            m_status->setText(tr("Не удалось загрузить файл %1").arg(m_downloading));
         resetProgress();
-        MessageBoxes::show(this, QMessageBox::Critical, QStringLiteral("Ошибка"),
-                           QStringLiteral("Не удалось подключиться к серверу!"));
+        MessageBoxes::show(this, QMessageBox::Critical, tr("Ошибка"),
+                           tr("Не удалось подключиться к серверу!"));
     };
     events.noUpdateFound = [this] {
-        MessageBoxes::information(this, QStringLiteral("Ваша версия программы не нуждается в обновлении!"));
+        MessageBoxes::information(this, tr("Ваша версия программы не нуждается в обновлении!"));
     };
     events.updateAvailable = [this](const QString &actual, const QString &newer, Answer<bool> canUpdate) {
-        boxThen(this, QMessageBox::Warning, kAttention,
-                QStringLiteral("Вы пользуетесь версией %1, на сайте найдена версия %2 \r\n"
+        boxThen(this, QMessageBox::Warning, attention(),
+                tr("Вы пользуетесь версией %1, на сайте найдена версия %2 \r\n"
                                "Хотите загрузить новую программу?")
                     .arg(actual, newer),
                 QMessageBox::Yes | QMessageBox::No, canUpdate);
     };
     events.beforeShowInfo = [this](Answer<bool, bool> answer) {
-        boxThen(this, QMessageBox::Question, kAttention, QStringLiteral("Хотите прочитать информацию?"),
+        boxThen(this, QMessageBox::Question, attention(), tr("Хотите прочитать информацию?"),
                 QMessageBox::Yes | QMessageBox::No, [answer](bool yes) { answer(yes, true); });
     };
     events.showInfo = [this](const InfoRequest &request, Answer<bool, bool> answer) {
@@ -205,17 +209,17 @@ void TAboutForm::wireEvents()
         m_infoForm->showInfo(request, std::move(answer));
     };
     events.getClientFileName = [this](const QString &fileName, Answer<QString> answer) {
-        boxThen(this, QMessageBox::Information, kAttention, QStringLiteral("Файл будет загружен в %1").arg(fileName),
+        boxThen(this, QMessageBox::Information, attention(), tr("Файл будет загружен в %1").arg(fileName),
                 QMessageBox::Ok, [answer, fileName](bool) { answer(fileName); });
     };
     events.clientFileExists = [this](const QString &fileName, bool, Answer<QString, bool> answer) {
-        boxThen(this, QMessageBox::Question, kAttention,
-                QStringLiteral("Файл %1 уже существует. Перезаписать его?").arg(fileName),
+        boxThen(this, QMessageBox::Question, attention(),
+                tr("Файл %1 уже существует. Перезаписать его?").arg(fileName),
                 QMessageBox::Yes | QMessageBox::No, [answer, fileName](bool yes) { answer(fileName, yes); });
     };
     events.beforeDownload = [this](const QString &fileName) {
         m_downloading = QFileInfo(fileName).fileName();
-        m_status->setText(QStringLiteral("Загрузка файла %1").arg(m_downloading));
+        m_status->setText(tr("Загрузка файла %1").arg(m_downloading));
     };
     events.download = [this](qint64 total, qint64 downloaded) {
         // Without an announced size there is no share to show; a maximum of 0
@@ -232,7 +236,7 @@ void TAboutForm::wireEvents()
         m_downloading.clear();
         m_status->clear();
         m_progress->setValue(0);
-        boxThen(this, QMessageBox::Information, kAttention, QStringLiteral("Загрузка завершена!"), QMessageBox::Ok,
+        boxThen(this, QMessageBox::Information, attention(), tr("Загрузка завершена!"), QMessageBox::Ok,
                 [done](bool) { done(); });
     };
     events.runUpdate = [this](const QString &fileName, const QString &) { showDownloadedFile(fileName); };
@@ -256,7 +260,7 @@ void TAboutForm::startCheck()
     // Read at each click, so an address put into the settings file counts at once.
     const QString address = UpdateSettings::infoUrl(m_settingsPath);
     if (address.isEmpty()) {
-        MessageBoxes::information(this, QStringLiteral("Адрес страницы обновлений не задан: "
+        MessageBoxes::information(this, tr("Адрес страницы обновлений не задан: "
                                                        "раздел [%1], ключ %2 в файле настроек.")
                                             .arg(UpdateSettings::kSection, UpdateSettings::kInfoUrlKey));
         return;
@@ -278,7 +282,7 @@ void TAboutForm::showDownloadedFile(const QString &fileName)
 {
     const QFileInfo file(fileName);
     QDesktopServices::openUrl(QUrl::fromLocalFile(file.absolutePath()));
-    MessageBoxes::information(this, QStringLiteral("Новая версия сохранена в файле %1\n"
+    MessageBoxes::information(this, tr("Новая версия сохранена в файле %1\n"
                                                    "Zavolin не запускает загруженные файлы: "
                                                    "папка с ним открыта в файловом менеджере.")
                                         .arg(QDir::toNativeSeparators(file.absoluteFilePath())));

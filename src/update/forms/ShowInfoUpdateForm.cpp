@@ -36,7 +36,7 @@ Tfrm_ShowInfoUpdate::Tfrm_ShowInfoUpdate(QWidget *parent)
 
     m_browser = new PageView(this);
     m_browser->setObjectName(QStringLiteral("WebBrowser1"));
-    m_browser->setAccessibleName(QStringLiteral("Сведения об обновлении"));
+    m_browser->setAccessibleName(tr("Сведения об обновлении"));
     m_browser->setOpenLinks(false);
     // Links on the page (release notes, say) open in the desktop's browser.
     connect(m_browser, &QTextBrowser::anchorClicked, this, [](const QUrl &link) {

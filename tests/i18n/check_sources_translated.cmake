@@ -1,0 +1,17 @@
+# The .ts files in the tree are left alone: lupdate updates copies of them.
+file(REMOVE_RECURSE "${WORK}")
+file(MAKE_DIRECTORY "${WORK}")
+set(copies "")
+foreach(ts IN LISTS TS_FILES)
+  get_filename_component(name "${ts}" NAME)
+  file(COPY_FILE "${ts}" "${WORK}/${name}")
+  list(APPEND copies "${WORK}/${name}")
+endforeach()
+execute_process(COMMAND "${LUPDATE}" ${OPTIONS} "@${SOURCES}" -ts ${copies}
+                RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "lupdate failed:\n${output}")
+endif()
+set(TS_FILES "${copies}")
+unset(STAMP)
+include("${CHECK}")
