@@ -22,6 +22,8 @@
 #include <QScreen>
 #include <QToolButton>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -177,6 +179,10 @@ void TsmsForm::build()
     m_speedButton1 = button(u"SpeedButton1"_s, tr("Отправить"), u"sms"_s, tr("Отправить SMS - сообщение"),
                             QRect(104, 228, 100, 26), this);
     m_speedButton2 = button(u"SpeedButton2"_s, u"Ok"_s, {}, {}, QRect(208, 228, 73, 26), this);
+    // A longer word in another language takes the free room to its left,
+    // up to the settings button, rather than being cut.
+    if (const int lacking = m_speedButton1->sizeHint().width() - m_speedButton1->width(); lacking > 0)
+        m_speedButton1->setGeometry(m_speedButton1->geometry().adjusted(-std::min(lacking, 104 - 68), 0, 0, 0));
 
     // Below the message part; shown only while the window is expanded, so no
     // frame size of any window manager lets it peek out.
