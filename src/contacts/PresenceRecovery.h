@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QList>
 
 // Which `%` from an already listed computer gets our `%` back, to its
 // address only. A computer that missed our answer keeps announcing itself
@@ -24,11 +25,23 @@ public:
     bool shouldAnswer(quint32 address, bool broadcast, qint64 nowMs);
     void forget(quint32 address) { m_peers.remove(address); }
 
+    // We answered a `%` that `address` broadcast: it may not know us, so its
+    // `%` to us alone is awaited, and our answer sent again while it is not.
+    void awaitReply(quint32 address, qint64 nowMs);
+    // Addresses whose reply is overdue (gaps of kRetryGapsMs); each is due again later, until the tries run out.
+    QList<quint32> overdue(qint64 nowMs);
+    bool isAwaiting() const { return m_awaiting > 0; }
+    static constexpr qint64 kRetryGapsMs[] = {1000, 2000, 4000, 8000};
+
 private:
     struct Peer
     {
         qint64 heardUsAt = -1; // -1: not yet
         qint64 answeredAt = -1;
+        qint64 awaitedSince = -1; // -1: no reply awaited
+        int tries = 0;
     };
+    void settle(Peer &peer);
     QHash<quint32, Peer> m_peers;
+    int m_awaiting = 0;
 };

@@ -43,6 +43,15 @@ Messenger::Messenger(MessengerEnvironment environment, QObject *parent)
     m_presenceClock.start();
     m_keyTimer.setSingleShot(true);
     connect(&m_keyTimer, &QTimer::timeout, this, &Messenger::sendWantedKeys);
+    m_retryTimer.setInterval(250);
+    connect(&m_retryTimer, &QTimer::timeout, this, [this] {
+        // Answers whose newcomer never said it heard them go again.
+        const QByteArray presence = Cp1251::encode(DatagramDispatcher::presence(m_ownName));
+        for (const quint32 to : m_recovery.overdue(m_presenceClock.elapsed()))
+            sendDatagrams({presence}, to);
+        if (!m_recovery.isAwaiting())
+            m_retryTimer.stop();
+    });
     m_echoTimer.setSingleShot(true);
     connect(&m_echoTimer, &QTimer::timeout, this, &Messenger::checkOwnEcho);
     connect(m_udpServer.get(), &TUdpServer::datagramDropped, this,
@@ -286,7 +295,9 @@ void Messenger::onDatagram(const QByteArray &data, const QHostAddress &peer, qui
 {
     if (!m_heardOwnEcho && !m_ownName.isEmpty() && data == Cp1251::encode(DatagramDispatcher::presence(m_ownName)))
         m_heardOwnEcho = true;
+    m_dispatchingBroadcast = broadcast;
     m_dispatcher.dispatch(data, peer, broadcast);
+    m_dispatchingBroadcast = false;
 }
 
 void Messenger::keyAnnounced(const QByteArray &datagram, const QHostAddress &sender)
@@ -474,6 +485,7 @@ void Messenger::shutdown()
     m_traffic->stop();
     m_keyTimer.stop();
     m_echoTimer.stop();
+    m_retryTimer.stop();
     m_udpServer.reset(); // our own farewell must not come back to us
     broadcast(DatagramDispatcher::farewell(m_ownName));
     m_udpClient.reset();

@@ -304,6 +304,8 @@ private:
     QTimer m_keyTimer;
     qint64 m_keyBroadcastAt = -1;
     QTimer m_echoTimer;
+    QTimer m_retryTimer;
+    bool m_dispatchingBroadcast = false;
     bool m_heardOwnEcho = false;
     QString m_firewallFinding;
     QStringList m_lastErrors;

@@ -62,7 +62,13 @@ void Messenger::answer(const QString &datagram, const QHostAddress &to)
     // Only the newcomer needs to hear us: everyone else knows us already.
     m_traffic->replyLater(address, {Cp1251::encode(datagram)});
     if (datagram.startsWith(u'%')) {
-        m_recovery.answered(address, m_presenceClock.elapsed());
+        if (m_dispatchingBroadcast) {
+            m_recovery.awaitReply(address, m_presenceClock.elapsed());
+            if (!m_retryTimer.isActive())
+                m_retryTimer.start();
+        } else {
+            m_recovery.answered(address, m_presenceClock.elapsed());
+        }
         wantKey(address);
     }
 }

@@ -20,8 +20,8 @@ class PresenceTraffic : public QObject
 
 public:
     static constexpr quint32 kBroadcast = 0xFFFFFFFFu;
-    // After the first announcement: 1 s, 3 s and 7 s.
-    static constexpr int kRepeatGapsMs[] = {1000, 2000, 4000};
+    // After the first announcement: 1 s, 3 s, 7 s and 15 s.
+    static constexpr int kRepeatGapsMs[] = {1000, 2000, 4000, 8000};
     static constexpr int kReplyDelayMinMs = 20;
     static constexpr int kReplyDelayMaxMs = 300;
     static constexpr int kMostPendingReplies = 4096;

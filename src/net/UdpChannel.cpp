@@ -88,6 +88,10 @@ bool TUdpServer::setActive(bool active)
                       : udpSocketErrorText(err);
         return false;
     }
+    // Instances starting together answer in a burst: room for it while the
+    // program is busy starting (the system caps what it grants).
+    const int room = 1 << 20;
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &room, sizeof room);
     // Which interface and destination each datagram came by, to know copies.
     const int on = 1;
     ::setsockopt(fd, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);

@@ -40,7 +40,7 @@ else
 fi
 
 c_ip=$(lan_ip pc-c)
-# The key announcement ("$1", name, port, fingerprint) goes beside every presence datagram.
+# The auto-answer state comes right after the start-up presence, then the key announcement ("$1", name, port, fingerprint).
 first_three=$(grep "^UDP $c_ip " "$logs/d-udp.log" | head -n 3 | cut -d' ' -f3 | cut -c1-2 | tr '\n' ' ')
 first_two=$(grep "^UDP $c_ip " "$logs/d-udp.log" | grep -v "^UDP $c_ip \\$" | head -n 2 | cut -d' ' -f3 | tr '\n' ' ')
 if [[ $first_two == "%PC-C )PC-C " && $first_three == '%P $1 )P ' ]]; then
