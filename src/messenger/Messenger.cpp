@@ -159,12 +159,15 @@ void Messenger::goOnline(const QString &ownName)
     if (m_udpServer->isActive() && m_env.broadcastHost == u"255.255.255.255"
         && m_env.broadcastPort == m_udpServer->localPort() && !m_udpClient->failedForNoNetwork())
         m_echoTimer.start(3000);
-    m_traffic->startRepeats([this] {
-        QList<QByteArray> repeated{Cp1251::encode(DatagramDispatcher::presence(m_ownName))};
-        if (m_options.isOn(Option::AutoAnswer))
-            repeated << autoAnswerDatagram();
-        return repeated;
-    });
+    // Repeats are for broadcasts; datagrams to one fixed address (tests on loopback) go once.
+    if (m_env.broadcastHost == u"255.255.255.255") {
+        m_traffic->startRepeats([this] {
+            QList<QByteArray> repeated{Cp1251::encode(DatagramDispatcher::presence(m_ownName))};
+            if (m_options.isOn(Option::AutoAnswer))
+                repeated << autoAnswerDatagram();
+            return repeated;
+        });
+    }
     announceToIpList();
     m_contacts.setBlacklist(LineListFile::load(QDir(m_env.dataFolder).filePath(QStringLiteral("BlackList.lst"))));
     // Once the names and the blacklist are known, before anything new is handed on.
@@ -199,6 +202,7 @@ void Messenger::setAutoAnswer(bool on)
 void Messenger::refreshContacts()
 {
     broadcast(DatagramDispatcher::presence(m_ownName));
+    broadcastKey(); // its port may have changed since
     announceToIpList();
     QStringList hosts;
     for (const Outbox::Message &m : m_outbox.messages()) {

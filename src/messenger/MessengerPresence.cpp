@@ -56,6 +56,10 @@ void Messenger::answer(const QString &datagram, const QHostAddress &to)
     // loopback), the reply goes the way every datagram goes.
     if (to.protocol() != QAbstractSocket::IPv4Protocol || m_env.broadcastHost != u"255.255.255.255") {
         broadcast(datagram);
+        // The one address hears our key with it.
+        if (const QByteArray key = m_secure && datagram.startsWith(u'%') ? m_secure->announcement(m_ownName) : QByteArray();
+            !key.isEmpty())
+            broadcastBytes(key);
         return;
     }
     const quint32 address = to.toIPv4Address();
