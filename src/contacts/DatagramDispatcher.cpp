@@ -4,6 +4,7 @@
 #include "ContactList.h"
 #include "Cp1251.h"
 #include "PresenceContext.h"
+#include "PresenceLog.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ DatagramDispatcher::DatagramDispatcher(ContactList &contacts, PresenceContext &c
 {
 }
 
-void DatagramDispatcher::dispatch(const QByteArray &datagram, const QHostAddress &sender)
+void DatagramDispatcher::dispatch(const QByteArray &datagram, const QHostAddress &sender, bool broadcast)
 {
     // Key announcements are binary fields, never read as code page 1251 text.
     if (datagram.startsWith('$')) {
@@ -28,9 +29,17 @@ void DatagramDispatcher::dispatch(const QByteArray &datagram, const QHostAddress
         return;
     }
     const QString decoded = Cp1251::decode(datagram);
-    if (decoded.startsWith(u'%'))
+    if (decoded.startsWith(u'%')) {
         m_context.presenceHeard(decoded.mid(1), sender);
+        const QString address = AsciiCase::upper(decoded.mid(1));
+        if (address != AsciiCase::upper(m_context.ownName()) && m_contacts.addresses().contains(address)) {
+            m_context.presenceRepeated(address, sender, broadcast);
+            return;
+        }
+    }
+    m_sender = &sender;
     dispatch(decoded);
+    m_sender = nullptr;
 }
 
 void DatagramDispatcher::dispatch(const QString &datagram)
@@ -39,6 +48,7 @@ void DatagramDispatcher::dispatch(const QString &datagram)
         return;
     const QChar command = datagram.front();
     const QString argument = datagram.mid(1);
+    m_datagram = datagram;
     ChatPort *chat = m_context.chat();
 
     switch (command.unicode()) {
@@ -90,12 +100,16 @@ void DatagramDispatcher::onPresence(const QString &name)
     if (!m_contacts.addAnnounced(displayName, address))
         return;
 
+    const QHostAddress from = m_sender ? *m_sender : QHostAddress();
+    qCDebug(lcPresence, "contact added: %s (%s) at %s by \"%s\"", qPrintable(address), qPrintable(displayName),
+            qPrintable(from.toString()), qPrintable(m_datagram.left(64)));
+
     // Answer so the newcomer learns of us; peers that know us stay quiet.
-    m_context.broadcast(presence(own));
+    m_context.answer(presence(own), from);
     if (m_context.isAutoAnswerOn())
-        m_context.broadcast(autoAnswerState(true, own));
+        m_context.answer(autoAnswerState(true, own), from);
     if (ChatPort *chat = m_context.chat(); chat && chat->isJoined())
-        m_context.broadcast(u'C' + own);
+        m_context.answer(u'C' + own, from);
     if (m_context.isStatusNoticeOn())
         m_context.showNotice(quoted(AsciiCase::upper(displayName)) + QStringLiteral(" is online"));
 }
@@ -107,6 +121,8 @@ void DatagramDispatcher::onFarewell(const QString &name)
         return;
     const QString displayName = m_context.displayName(name);
     m_contacts.removeAt(row);
+    qCDebug(lcPresence, "contact removed: %s (%s) at %s by \"%s\"", qPrintable(name), qPrintable(displayName),
+            qPrintable(m_sender ? m_sender->toString() : QString()), qPrintable(m_datagram.left(64)));
     if (m_context.isStatusNoticeOn())
         m_context.showNotice(quoted(displayName) + QStringLiteral(" is offline"));
 }

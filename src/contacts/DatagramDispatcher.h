@@ -1,10 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHostAddress>
 #include <QString>
 
 class ContactList;
-class QHostAddress;
 class PresenceContext;
 
 // The single entry point for every datagram: presence, auto-answer state,
@@ -18,7 +18,8 @@ public:
     DatagramDispatcher(ContactList &contacts, PresenceContext &context);
 
     // A datagram as it came from `sender`; anything unknown is ignored.
-    void dispatch(const QByteArray &datagram, const QHostAddress &sender);
+    // `broadcast`: it was sent to a broadcast address, not to us alone.
+    void dispatch(const QByteArray &datagram, const QHostAddress &sender, bool broadcast = true);
     // The datagram decoded from the wire.
     void dispatch(const QString &datagram);
 
@@ -38,4 +39,6 @@ private:
 
     ContactList &m_contacts;
     PresenceContext &m_context;
+    const QHostAddress *m_sender = nullptr; // while a datagram from the network is dispatched
+    QString m_datagram;
 };

@@ -31,6 +31,11 @@ public:
     virtual bool isAutoAnswerOn() const = 0;
     virtual bool isStatusNoticeOn() const = 0;
     virtual void broadcast(const QString &datagram) = 0;
+    // A reply to the computer at `to` (null: not known) that announced itself;
+    // the datagrams of one reply come in order, the `%` first.
+    virtual void answer(const QString &datagram, const QHostAddress & /*to*/) { broadcast(datagram); }
+    // A `%` from a name already listed; `broadcast`: it was not sent to us alone.
+    virtual void presenceRepeated(const QString & /*name*/, const QHostAddress & /*sender*/, bool /*broadcast*/) {}
     virtual void showNotice(const QString &headline) = 0;
     // nullptr while the chat window is closed.
     virtual ChatPort *chat() = 0;

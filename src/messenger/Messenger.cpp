@@ -38,6 +38,22 @@ Messenger::Messenger(MessengerEnvironment environment, QObject *parent)
     m_udpServer = std::make_unique<TUdpServer>();
     m_udpServer->setDefaultPort(m_env.datagramPort);
     connect(m_udpServer.get(), &TUdpServer::datagramReceived, this, &Messenger::onDatagram);
+    m_traffic = std::make_unique<PresenceTraffic>(
+        [this](const QList<QByteArray> &datagrams, quint32 to) { sendDatagrams(datagrams, to); });
+    m_presenceClock.start();
+    m_keyTimer.setSingleShot(true);
+    connect(&m_keyTimer, &QTimer::timeout, this, &Messenger::sendWantedKeys);
+    m_retryTimer.setInterval(250);
+    connect(&m_retryTimer, &QTimer::timeout, this, [this] {
+        // Answers whose newcomer never said it heard them go again.
+        const QByteArray presence = Cp1251::encode(DatagramDispatcher::presence(m_ownName));
+        for (const quint32 to : m_recovery.overdue(m_presenceClock.elapsed()))
+            sendDatagrams({presence}, to);
+        if (!m_recovery.isAwaiting())
+            m_retryTimer.stop();
+    });
+    m_echoTimer.setSingleShot(true);
+    connect(&m_echoTimer, &QTimer::timeout, this, &Messenger::checkOwnEcho);
     connect(m_udpServer.get(), &TUdpServer::datagramDropped, this,
             [this](const QString &reason) { m_datagramDrops.record(reason); });
     m_udpClient = std::make_unique<TUdpClient>();
@@ -131,9 +147,28 @@ void Messenger::goOnline(const QString &ownName)
     QString outboxError;
     if (!m_outbox.load(&outboxError))
         Q_EMIT errorOccurred(QStringLiteral("outbox"), outboxError);
-    if (!m_udpServer->setActive(true))
-        Q_EMIT errorOccurred(QStringLiteral("udp"), m_udpServer->errorString());
+    if (!m_udpServer->setActive(true)) {
+        if (m_udpServer->portTaken())
+            reportPortTaken(QStringLiteral("udp"), true, m_env.datagramPort,
+                            QStringLiteral("Другие компьютеры не будут видны"));
+        else
+            Q_EMIT errorOccurred(QStringLiteral("udp"), m_udpServer->errorString());
+    }
     announce();
+    // Our own broadcast comes back unless incoming datagrams are dropped.
+    if (m_udpServer->isActive() && m_env.broadcastHost == u"255.255.255.255"
+        && m_env.broadcastPort == m_udpServer->localPort() && !m_udpClient->failedForNoNetwork())
+        m_echoTimer.start(3000);
+    // Repeats are for broadcasts; datagrams to one fixed address (tests on loopback) go once.
+    if (m_env.broadcastHost == u"255.255.255.255") {
+        m_traffic->startRepeats([this] {
+            QList<QByteArray> repeated{Cp1251::encode(DatagramDispatcher::presence(m_ownName))};
+            if (m_options.isOn(Option::AutoAnswer))
+                repeated << autoAnswerDatagram();
+            return repeated;
+        });
+    }
+    announceToIpList();
     m_contacts.setBlacklist(LineListFile::load(QDir(m_env.dataFolder).filePath(QStringLiteral("BlackList.lst"))));
     // Once the names and the blacklist are known, before anything new is handed on.
     QMetaObject::invokeMethod(this, &Messenger::replayJournal, Qt::QueuedConnection);
@@ -155,6 +190,7 @@ void Messenger::announce()
     broadcast(DatagramDispatcher::autoAnswerState(m_options.isOn(Option::AutoAnswer), m_ownName));
     if (ChatPort *port = chat(); port && port->isJoined())
         broadcast(u'C' + m_ownName); // joined the chat
+    broadcastKey();
 }
 
 void Messenger::setAutoAnswer(bool on)
@@ -166,6 +202,8 @@ void Messenger::setAutoAnswer(bool on)
 void Messenger::refreshContacts()
 {
     broadcast(DatagramDispatcher::presence(m_ownName));
+    broadcastKey(); // its port may have changed since
+    announceToIpList();
     QStringList hosts;
     for (const Outbox::Message &m : m_outbox.messages()) {
         if (!hosts.contains(m.recipient.host))
@@ -226,21 +264,20 @@ void Messenger::deliverQueued(const QString &host)
 
 void Messenger::broadcast(const QString &datagram)
 {
+    broadcastBytes(Cp1251::encode(datagram));
+}
+
+bool Messenger::broadcastBytes(const QByteArray &datagram)
+{
     if (!m_udpClient)
-        return;
+        return false;
     QString error;
-    if (m_udpClient->send(Cp1251::encode(datagram), &error)) {
+    if (m_udpClient->send(datagram, &error)) {
         if (std::exchange(m_waitingForNetwork, false))
             qCInfo(lcZavolin, "a network is up: datagrams go out again");
         for (const QString &key : std::exchange(m_shownSendFailures, {}))
             Q_EMIT errorResolved(key);
-        // Wherever presence is announced, the key goes with it.
-        if (datagram.startsWith(u'%') && m_secure) {
-            const QByteArray announcement = m_secure->announcement(m_ownName);
-            if (!announcement.isEmpty() && !m_udpClient->send(announcement, &error))
-                qCWarning(lcNet, "key announcement not sent: %s", qPrintable(error));
-        }
-        return;
+        return true;
     }
     if (m_udpClient->failedForNoNetwork()) {
         // At login before the network, or between two networks: nothing to
@@ -248,17 +285,23 @@ void Messenger::broadcast(const QString &datagram)
         if (!std::exchange(m_waitingForNetwork, true))
             qCInfo(lcZavolin, "no network is up: waiting for one to announce this computer");
         qCInfo(lcNet, "datagram not sent: no network is up");
-        return;
+        return false;
     }
     const QString key = QStringLiteral("broadcast ") + error;
     if (!m_shownSendFailures.contains(key))
         m_shownSendFailures.append(key);
+    noteError(error);
     Q_EMIT errorOccurred(key, error);
+    return false;
 }
 
-void Messenger::onDatagram(const QByteArray &data, const QHostAddress &peer)
+void Messenger::onDatagram(const QByteArray &data, const QHostAddress &peer, quint16, bool broadcast)
 {
-    m_dispatcher.dispatch(data, peer);
+    if (!m_heardOwnEcho && !m_ownName.isEmpty() && data == Cp1251::encode(DatagramDispatcher::presence(m_ownName)))
+        m_heardOwnEcho = true;
+    m_dispatchingBroadcast = broadcast;
+    m_dispatcher.dispatch(data, peer, broadcast);
+    m_dispatchingBroadcast = false;
 }
 
 void Messenger::keyAnnounced(const QByteArray &datagram, const QHostAddress &sender)
@@ -443,6 +486,10 @@ void Messenger::shutdown()
     m_replyClient.reset();
     m_sleepWatch.reset();
     m_networkWatch.reset(); // no announcement after the farewell
+    m_traffic->stop();
+    m_keyTimer.stop();
+    m_echoTimer.stop();
+    m_retryTimer.stop();
     m_udpServer.reset(); // our own farewell must not come back to us
     broadcast(DatagramDispatcher::farewell(m_ownName));
     m_udpClient.reset();

@@ -15,7 +15,10 @@
 #include "NetworkWatch.h"
 #include "Outbox.h"
 #include "OptionsStore.h"
+#include "NetworkStatus.h"
 #include "PresenceContext.h"
+#include "PresenceRecovery.h"
+#include "PresenceTraffic.h"
 #include "ReceiveAnnouncement.h"
 #include "ReceiveHost.h"
 #include "ReceiveJournal.h"
@@ -30,6 +33,8 @@
 #include <QObject>
 #include <QPointer>
 #include <QSet>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QString>
 
 #include <functional>
@@ -148,6 +153,8 @@ public:
     void setPeerDatagramPort(quint16 port);
     // Where network changes come in once online (nullptr before); tests feed it.
     NetworkWatch *networkWatch() const { return m_networkWatch.get(); }
+    // Interfaces, ports, the firewall finding and the traffic, as they are now.
+    NetworkStatus networkStatus() const;
 
 Q_SIGNALS:
     // An error the user must see; `key` names its kind, so a window may show each kind once.
@@ -206,6 +213,8 @@ private:
     ChatPort *chat() override;
     void keyAnnounced(const QByteArray &datagram, const QHostAddress &sender) override;
     void presenceHeard(const QString &name, const QHostAddress &sender) override;
+    void answer(const QString &datagram, const QHostAddress &to) override;
+    void presenceRepeated(const QString &name, const QHostAddress &sender, bool broadcast) override;
 
     // ReceiveHost
     bool isBlacklisted(const QString &displayName) const override;
@@ -225,7 +234,18 @@ private:
     QString dataFolder() const override;
     bool listsWaitingFiles() const override;
 
-    void onDatagram(const QByteArray &data, const QHostAddress &peer);
+    void onDatagram(const QByteArray &data, const QHostAddress &peer, quint16 port, bool broadcast);
+    // Presence traffic (MessengerPresence.cpp).
+    bool broadcastBytes(const QByteArray &datagram);
+    void sendDatagrams(const QList<QByteArray> &datagrams, quint32 to);
+    QByteArray autoAnswerDatagram() const;
+    void announceToIpList();
+    void wantKey(quint32 address);
+    void sendWantedKeys();
+    void broadcastKey();
+    void checkOwnEcho();
+    void noteError(const QString &text);
+    void reportPortTaken(const QString &key, bool udp, quint16 port, const QString &whatStops);
     void saveOutboxOrReport(bool saved);
     void setUpSecureChannel();
     void serveMessages(TMsgServer &server, bool secure);
@@ -277,6 +297,19 @@ private:
     QSet<QString> m_delivering; // hosts with a waiting message on the wire
     // Where each computer announced itself from, for names that do not resolve.
     QHash<QString, QString> m_presenceAddress;
+    std::unique_ptr<PresenceTraffic> m_traffic;
+    PresenceRecovery m_recovery;
+    QElapsedTimer m_presenceClock;
+    QList<quint32> m_keyWanted; // addresses that may have missed our key
+    QTimer m_keyTimer;
+    qint64 m_keyBroadcastAt = -1;
+    QTimer m_echoTimer;
+    QTimer m_retryTimer;
+    bool m_dispatchingBroadcast = false;
+    bool m_heardOwnEcho = false;
+    QString m_firewallFinding;
+    QStringList m_lastErrors;
+    int m_ipListAddresses = 0;
     DropLog m_messageDrops{QStringLiteral("message")};
     DropLog m_datagramDrops{QStringLiteral("datagram")};
     DropLog m_streamDrops{QStringLiteral("file stream")};

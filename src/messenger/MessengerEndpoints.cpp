@@ -77,7 +77,11 @@ void Messenger::listen()
                                  .arg(m_secure->errorString()));
     }
     if (!m_msgServer->listen(m_env.listenAddress)) {
-        Q_EMIT errorOccurred(QStringLiteral("listen"),
+        if (m_msgServer->serverError() == QAbstractSocket::AddressInUseError)
+            reportPortTaken(QStringLiteral("listen"), false, m_env.messagePort,
+                            QStringLiteral("Сообщения не будут приниматься"));
+        else
+            Q_EMIT errorOccurred(QStringLiteral("listen"),
                              QStringLiteral("Сообщения не будут приниматься: порт %1 занят (%2). "
                                             "Возможно, Zavolin уже запущен на этом компьютере.")
                                  .arg(m_env.messagePort)
@@ -109,6 +113,11 @@ void Messenger::listenForFiles()
                                             "sudo sysctl net.ipv4.ip_unprivileged_port_start=%1")
                                  .arg(port)
                                  .arg(QCoreApplication::applicationFilePath()));
+        return;
+    }
+    if (m_strmServer->serverError() == QAbstractSocket::AddressInUseError) {
+        reportPortTaken(QStringLiteral("listen-files"), false, port,
+                        QStringLiteral("Файлы не будут приниматься"));
         return;
     }
     Q_EMIT errorOccurred(QStringLiteral("listen-files"),

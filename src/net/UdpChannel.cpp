@@ -82,16 +82,22 @@ bool TUdpServer::setActive(bool active)
     if (::bind(fd, reinterpret_cast<sockaddr *>(&local), sizeof local) != 0) {
         const int err = errno;
         ::close(fd);
+        m_portTaken = err == EADDRINUSE;
         m_error = err == EADDRINUSE
                       ? QStringLiteral("Could not bind socket. Address and port are already in use.")
                       : udpSocketErrorText(err);
         return false;
     }
+    // Instances starting together answer in a burst: room for it while the
+    // program is busy starting (the system caps what it grants).
+    const int room = 1 << 20;
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &room, sizeof room);
     // Which interface and destination each datagram came by, to know copies.
     const int on = 1;
     ::setsockopt(fd, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
     m_fd = fd;
     m_error.clear();
+    m_portTaken = false;
     m_buffer.resize(m_bufferSize);
     m_copies.clear();
     m_clock.start();
@@ -142,18 +148,22 @@ void TUdpServer::onReadable()
         }
         const QByteArray data(m_buffer.constData(), size);
         quint64 path = 0;
+        quint32 destination = INADDR_BROADCAST;
         for (cmsghdr *c = CMSG_FIRSTHDR(&message); c; c = CMSG_NXTHDR(&message, c)) {
             if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
                 in_pktinfo info{};
                 memcpy(&info, CMSG_DATA(c), sizeof info);
-                path = quint64(quint32(info.ipi_ifindex)) << 32 | ntohl(info.ipi_addr.s_addr);
+                destination = ntohl(info.ipi_addr.s_addr);
+                path = quint64(quint32(info.ipi_ifindex)) << 32 | destination;
             }
         }
         if (m_copies.isCopy(data, ntohl(peer.sin_addr.s_addr), path, m_clock.elapsed()))
             continue;
         const QHostAddress address(ntohl(peer.sin_addr.s_addr));
         const quint16 port = ntohs(peer.sin_port);
-        m_delivery.post([this, data, address, port] { Q_EMIT datagramReceived(data, address, port); });
+        const bool broadcast = destination == INADDR_BROADCAST || !m_own.contains(destination, m_clock.elapsed());
+        ++m_received;
+        m_delivery.post([this, data, address, port, broadcast] { Q_EMIT datagramReceived(data, address, port, broadcast); });
     }
 }
 
@@ -213,11 +223,8 @@ bool TUdpClient::send(const QByteArray &data, QString *error)
     m_noNetwork = false;
     switch (m_target) {
     case Target::Address:
-        if (m_address == INADDR_BROADCAST) {
-            const QList<quint32> directed = BroadcastTargets::directed();
-            if (!directed.isEmpty())
-                return sendToEach(directed, data, error);
-        }
+        if (m_address == INADDR_BROADCAST)
+            return sendOutOfEach(data, error);
         return sendTo(m_address, data, error);
     case Target::Looking:
         if (m_waiting.size() >= kMaxWaiting) {
@@ -235,7 +242,15 @@ bool TUdpClient::send(const QByteArray &data, QString *error)
     return false;
 }
 
-bool TUdpClient::sendTo(quint32 hostOrderAddress, const QByteArray &data, QString *error)
+bool TUdpClient::sendToAddress(quint32 address, const QByteArray &data, QString *error)
+{
+    if (address == INADDR_BROADCAST)
+        return sendOutOfEach(data, error);
+    return sendTo(address, data, error);
+}
+
+bool TUdpClient::sendTo(quint32 hostOrderAddress, const QByteArray &data, QString *error, int interfaceIndex,
+                        quint32 source)
 {
     m_noNetwork = false;
     auto failWith = [error](const QString &text) {
@@ -255,10 +270,30 @@ bool TUdpClient::sendTo(quint32 hostOrderAddress, const QByteArray &data, QStrin
     target.sin_family = AF_INET;
     target.sin_addr = address;
     target.sin_port = htons(m_port);
+    iovec part{const_cast<char *>(data.constData()), size_t(data.size())};
+    msghdr message{};
+    message.msg_name = &target;
+    message.msg_namelen = sizeof target;
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    // The interface named in the packet information is where the datagram
+    // leaves, whatever the routing table says of 255.255.255.255.
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+    if (interfaceIndex > 0) {
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        cmsghdr *c = CMSG_FIRSTHDR(&message);
+        c->cmsg_level = IPPROTO_IP;
+        c->cmsg_type = IP_PKTINFO;
+        c->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
+        in_pktinfo info{};
+        info.ipi_ifindex = interfaceIndex;
+        info.ipi_spec_dst.s_addr = htonl(source);
+        memcpy(CMSG_DATA(c), &info, sizeof info);
+    }
     ssize_t sent;
     do {
-        sent = ::sendto(m_fd, data.constData(), data.size(), 0,
-                        reinterpret_cast<sockaddr *>(&target), sizeof target);
+        sent = ::sendmsg(m_fd, &message, 0);
     } while (sent < 0 && errno == EINTR);
     if (sent < 0) {
         m_noNetwork = isNoNetwork(errno);
@@ -267,19 +302,27 @@ bool TUdpClient::sendTo(quint32 hostOrderAddress, const QByteArray &data, QStrin
     }
     if (sent != data.size())
         return failWith(QStringLiteral("Not all bytes sent."));
+    ++m_sent;
     return true;
 }
 
-bool TUdpClient::sendToEach(const QList<quint32> &addresses, const QByteArray &data, QString *error)
+bool TUdpClient::sendOutOfEach(const QByteArray &data, QString *error)
 {
+    if (!m_targetsAge.isValid() || m_targetsAge.elapsed() >= 1000) {
+        m_targets = BroadcastTargets::limited();
+        m_targetsAge.start();
+    }
+    const QList<BroadcastTargets::Target> targets = m_targets;
+    if (targets.isEmpty())
+        return sendTo(INADDR_BROADCAST, data, error);
     // An interface that went away since the list was taken is no failure
     // while another network took the datagram; any other failure is.
     bool delivered = false;
     bool failed = false;
     QString firstError;
-    for (const quint32 address : addresses) {
+    for (const BroadcastTargets::Target &out : targets) {
         QString reason;
-        if (sendTo(address, data, &reason)) {
+        if (sendTo(INADDR_BROADCAST, data, &reason, out.index, out.source)) {
             delivered = true;
         } else if (!m_noNetwork && !failed) {
             failed = true;

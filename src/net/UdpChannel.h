@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BroadcastCopies.h"
+#include "BroadcastTargets.h"
 #include "OrderedDelivery.h"
 #include "OwnAddresses.h"
 
@@ -44,10 +45,15 @@ public:
     bool setActive(bool active);
     QString errorString() const { return m_error; }
     quint16 localPort() const;
+    // Datagrams handed on since activation (copies by a second network not counted).
+    quint64 receivedCount() const { return m_received; }
+    // The bind failed because another socket holds the port.
+    bool portTaken() const { return m_portTaken; }
 
 Q_SIGNALS:
-    // Whole datagrams only, in arrival order, one handler at a time.
-    void datagramReceived(const QByteArray &data, const QHostAddress &peer, quint16 peerPort);
+    // Whole datagrams only, in arrival order, one handler at a time;
+    // `broadcast`: sent to a broadcast address, not to one of ours.
+    void datagramReceived(const QByteArray &data, const QHostAddress &peer, quint16 peerPort, bool broadcast);
     // Empty, oversize and failed receives never reach datagramReceived.
     void datagramDropped(const QString &reason);
 
@@ -61,6 +67,8 @@ private:
     std::unique_ptr<QSocketNotifier> m_notifier;
     QByteArray m_buffer;
     QString m_error;
+    bool m_portTaken = false;
+    quint64 m_received = 0;
     QElapsedTimer m_clock;
     OwnAddresses m_own;
     BroadcastCopies m_copies{[this](quint32 address) { return m_own.contains(address, m_clock.elapsed()); }};
@@ -69,8 +77,8 @@ private:
 
 // Sends every datagram of the program, by default to 255.255.255.255:6711,
 // which stands for every network this computer is on: the datagram goes to
-// the directed broadcast address of each interface that can take it, and to
-// 255.255.255.255 itself only where there is no such interface.
+// 255.255.255.255 once through each interface that can broadcast, from its
+// address there, and by the routing table where there is no such interface.
 class TUdpClient : public QObject
 {
     Q_OBJECT
@@ -91,6 +99,10 @@ public:
     // One datagram of exactly these bytes. On failure returns false and sets
     // *error to the reason ("Package Size Too Big.", "Socket Error # ...").
     bool send(const QByteArray &data, QString *error = nullptr);
+    // One datagram to this address (host order) and port() only.
+    bool sendToAddress(quint32 address, const QByteArray &data, QString *error = nullptr);
+    // Datagrams handed to the system, each interface's copy counted.
+    quint64 sentCount() const { return m_sent; }
     // The last failed send failed only because no network is up (none
     // reaches the target): nothing the user can act on but wait.
     bool failedForNoNetwork() const { return m_noNetwork; }
@@ -103,8 +115,9 @@ Q_SIGNALS:
 
 private:
     enum class Target { Address, Looking, NotFound };
-    bool sendTo(quint32 address, const QByteArray &data, QString *error);
-    bool sendToEach(const QList<quint32> &addresses, const QByteArray &data, QString *error);
+    // `interfaceIndex` 0: wherever the routing table says.
+    bool sendTo(quint32 address, const QByteArray &data, QString *error, int interfaceIndex = 0, quint32 source = 0);
+    bool sendOutOfEach(const QByteArray &data, QString *error);
     void onLookedUp(const QHostInfo &info);
 
     QString m_host = QStringLiteral("255.255.255.255");
@@ -115,7 +128,11 @@ private:
     quint16 m_port = kDatagramPort;
     bool m_broadcast = true;
     bool m_noNetwork = false;
+    quint64 m_sent = 0;
     int m_fd = -1;
+    // Interfaces are looked up again at most once a second.
+    QList<BroadcastTargets::Target> m_targets;
+    QElapsedTimer m_targetsAge;
 };
 
 // "Socket Error # <code>" CR LF "<description>.": how datagram failures read.

@@ -14,6 +14,7 @@
 #include "GlobalHotKeys.h"
 #include "MessForm.h"
 #include "MessageBoxes.h"
+#include "NetworkForm.h"
 #include "SettingsForm.h"
 #include "SettingKeys.h"
 #include "SmsForm.h"
@@ -29,6 +30,8 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QListView>
 #include <QListWidget>
 #include <QMessageBox>
@@ -104,6 +107,13 @@ void TNetForm::wireCore()
 {
     Messenger *core = m_messenger.get();
     m_messenger->setPrompts(this);
+    // "Открыть" → "Сеть": what the network looks like from here.
+    if (auto *open = menuBar()->findChild<QMenu *>(QStringLiteral("OpenMenu"))) {
+        QAction *network = open->addAction(QStringLiteral("Сеть"));
+        network->setObjectName(QStringLiteral("NetworkAction"));
+        connect(network, &QAction::triggered, this,
+                [this, core] { (new NetworkForm([core] { return core->networkStatus(); }, this))->show(); });
+    }
     connect(core, &Messenger::errorOccurred, this, &TNetForm::reportOnce);
     connect(core, &Messenger::errorResolved, this, [this](const QString &key) { m_reported.removeAll(key); });
     connect(core, &Messenger::statusNotice, this, [](const QString &headline) { TMessForm::showNotice(headline); });

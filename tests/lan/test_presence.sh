@@ -40,11 +40,11 @@ else
 fi
 
 c_ip=$(lan_ip pc-c)
-# The key announcement ("$1", name, port, fingerprint) goes beside every presence datagram.
+# The auto-answer state comes right after the start-up presence, then the key announcement ("$1", name, port, fingerprint).
 first_three=$(grep "^UDP $c_ip " "$logs/d-udp.log" | head -n 3 | cut -d' ' -f3 | cut -c1-2 | tr '\n' ' ')
 first_two=$(grep "^UDP $c_ip " "$logs/d-udp.log" | grep -v "^UDP $c_ip \\$" | head -n 2 | cut -d' ' -f3 | tr '\n' ' ')
-if [[ $first_two == "%PC-C )PC-C " && $first_three == '%P $1 )P ' ]]; then
-    lan_pass "pc-c announced itself with %PC-C and its key, then )PC-C"
+if [[ $first_two == "%PC-C )PC-C " && $first_three == '%P )P $1 ' ]]; then
+    lan_pass "pc-c announced itself with %PC-C, then )PC-C, then its key"
 else
     lan_fail "start-up datagrams of pc-c were: '$first_two'"
     lan_show "$logs/d-udp.log"

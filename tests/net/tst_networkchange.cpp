@@ -1,5 +1,5 @@
 // The network coming and going: a burst of changes settles into one, the
-// list of directed broadcast addresses, copies of one broadcast that arrive
+// interfaces a broadcast leaves by, copies of one broadcast that arrive
 // by two networks, a datagram sent with no network up, and the kernel's
 // reports of links and addresses, on veth pairs made in the test's own
 // network namespace.
@@ -91,23 +91,28 @@ private Q_SLOTS:
         QCOMPARE(settled.count(), 1);
     }
 
-    void directedBroadcastsOnePerUsableInterface()
+    void limitedBroadcastLeavesByEachUsableInterface()
     {
         using F = QNetworkInterface::InterfaceFlag;
         const QNetworkInterface::InterfaceFlags usable = F::IsUp | F::IsRunning | F::CanBroadcast;
         const QList<BroadcastTargets::Interface> interfaces{
-            {u"lo"_s, usable | F::IsLoopBack, {entry("127.0.0.1", 8, "127.255.255.255")}},
+            {u"lo"_s, usable | F::IsLoopBack, {entry("127.0.0.1", 8, "127.255.255.255")}, 1},
             {u"eth0"_s, usable, {entry("fe80::1", 64, nullptr), entry("10.1.0.5", 24, "10.1.0.255"),
-                                 entry("10.2.0.5", 24, "10.2.0.255")}},
-            {u"wlan0"_s, F::IsUp | F::CanBroadcast, {entry("10.3.0.5", 24, "10.3.0.255")}}, // no link
-            {u"eth1"_s, F::IsRunning | F::CanBroadcast, {entry("10.4.0.5", 24, "10.4.0.255")}}, // down
-            {u"tun0"_s, F::IsUp | F::IsRunning | F::IsPointToPoint, {entry("10.8.0.2", 32, nullptr)}},
-            {u"eth2"_s, usable, {entry("192.168.7.9", 16, "192.168.255.255")}},
-            {u"eth3"_s, usable, {entry("10.1.0.6", 24, "10.1.0.255")}}, // the same network again
-            {u"eth4"_s, usable, {}},                                      // up, no IPv4 address
+                                 entry("10.2.0.5", 24, "10.2.0.255")}, 2},
+            {u"wlan0"_s, F::IsUp | F::CanBroadcast, {entry("10.3.0.5", 24, "10.3.0.255")}, 3}, // no link
+            {u"eth1"_s, F::IsRunning | F::CanBroadcast, {entry("10.4.0.5", 24, "10.4.0.255")}, 4}, // down
+            {u"tun0"_s, F::IsUp | F::IsRunning | F::IsPointToPoint, {entry("10.8.0.2", 32, nullptr)}, 5},
+            {u"eth2"_s, usable, {entry("192.168.7.9", 16, "192.168.255.255")}, 6},
+            {u"eth3"_s, usable, {entry("10.1.0.6", 24, "10.1.0.255")}, 7}, // the same network on another wire
+            {u"eth4"_s, usable, {}, 8},                                      // up, no IPv4 address
+            {u"eth5"_s, usable, {entry("10.9.0.1", 24, nullptr)}, 9},      // no broadcast address of its own
         };
-        QCOMPARE(BroadcastTargets::directed(interfaces), (QList<quint32>{ip("10.1.0.255"), ip("192.168.255.255")}));
-        QVERIFY(BroadcastTargets::directed({}).isEmpty());
+        using T = BroadcastTargets::Target;
+        QCOMPARE(BroadcastTargets::limited(interfaces),
+                 (QList<T>{T{2, ip("10.1.0.5"), u"eth0"_s, ip("10.1.0.255")},
+                           T{6, ip("192.168.7.9"), u"eth2"_s, ip("192.168.255.255")},
+                           T{7, ip("10.1.0.6"), u"eth3"_s, ip("10.1.0.255")}, T{9, ip("10.9.0.1"), u"eth5"_s, 0}}));
+        QVERIFY(BroadcastTargets::limited({}).isEmpty());
     }
 
     void aCopyByAnotherNetworkIsDroppedARepeatIsKept()
@@ -179,11 +184,14 @@ private Q_SLOTS:
             }
         }
         QVERIFY(changed.wait(5000));
-        QTRY_VERIFY(!BroadcastTargets::directed().isEmpty());
+        QTRY_VERIFY(!BroadcastTargets::limited().isEmpty());
         QCOMPARE(changed.count(), 1); // the whole burst, once
 
         // Each broadcast leaves once per network; our own listener hears it once.
-        QCOMPARE(BroadcastTargets::directed(), (QList<quint32>{ip("10.201.0.255"), ip("10.202.0.255")}));
+        QStringList ways;
+        for (const BroadcastTargets::Target &t : BroadcastTargets::limited())
+            ways << t.name + u' ' + QHostAddress(t.source).toString();
+        QCOMPARE(ways, (QStringList{u"zvn0 10.201.0.1"_s, u"zvn1 10.202.0.1"_s}));
         TUdpServer server;
         server.setDefaultPort(0);
         QVERIFY(server.setActive(true));

@@ -1,0 +1,3 @@
+#include "PresenceLog.h"
+
+Q_LOGGING_CATEGORY(lcPresence, "zavolin.presence", QtInfoMsg)

@@ -1,0 +1,112 @@
+#include "NetworkForm.h"
+
+#include "Accessibility.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kRefreshMs = 2000;
+
+QTreeWidget *table(QWidget *parent, const QStringList &headers, const QString &name)
+{
+    auto *tree = new QTreeWidget(parent);
+    tree->setHeaderLabels(headers);
+    tree->setRootIsDecorated(false);
+    tree->setObjectName(name);
+    return tree;
+}
+
+QLabel *caption(const QString &text, QWidget *buddy, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setBuddy(buddy);
+    return label;
+}
+
+} // namespace
+
+NetworkForm::NetworkForm(Source source, QWidget *parent)
+    : QDialog(parent)
+    , m_source(std::move(source))
+{
+    setWindowTitle(QStringLiteral("Сеть - Zavolin"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    Accessibility::setName(this, QStringLiteral("Сеть"), QStringLiteral("Интерфейсы, порты, брандмауэр и датаграммы"));
+
+    m_interfaces = table(this, {QStringLiteral("Интерфейс"), QStringLiteral("Адрес"), QStringLiteral("Рассылка")},
+                         QStringLiteral("InterfacesList"));
+    Accessibility::setName(m_interfaces, QStringLiteral("Интерфейсы"),
+                           QStringLiteral("Интерфейсы, их адреса и куда уходят широковещательные датаграммы"));
+    m_ports = table(this, {QStringLiteral("Порт"), QStringLiteral("Состояние")}, QStringLiteral("PortsList"));
+    Accessibility::setName(m_ports, QStringLiteral("Порты"), QStringLiteral("Порты и слушает ли каждый"));
+    m_firewall = new QLabel(this);
+    m_firewall->setWordWrap(true);
+    m_firewall->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_firewall->setFocusPolicy(Qt::StrongFocus);
+    Accessibility::setName(m_firewall, QStringLiteral("Брандмауэр"), QStringLiteral("Итог проверки при запуске"));
+    m_counts = new QLabel(this);
+    m_counts->setFocusPolicy(Qt::StrongFocus);
+    Accessibility::setName(m_counts, QStringLiteral("Счётчики"),
+                           QStringLiteral("Ответившие экземпляры, принятые и отправленные датаграммы"));
+    m_errors = new QPlainTextEdit(this);
+    m_errors->setReadOnly(true);
+    m_errors->setTabChangesFocus(true);
+    Accessibility::setName(m_errors, QStringLiteral("Последние ошибки"));
+
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    QPushButton *again = buttons->addButton(QStringLiteral("Обновить"), QDialogButtonBox::ActionRole);
+    Accessibility::setName(again, QStringLiteral("Обновить"), QStringLiteral("Собрать сведения заново"));
+    Accessibility::setName(buttons->button(QDialogButtonBox::Close), QStringLiteral("Закрыть"));
+    connect(again, &QPushButton::clicked, this, &NetworkForm::refresh);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(caption(QStringLiteral("&Интерфейсы"), m_interfaces, this));
+    layout->addWidget(m_interfaces);
+    layout->addWidget(caption(QStringLiteral("&Порты"), m_ports, this));
+    layout->addWidget(m_ports);
+    layout->addWidget(caption(QStringLiteral("&Брандмауэр"), m_firewall, this));
+    layout->addWidget(m_firewall);
+    layout->addWidget(caption(QStringLiteral("&Счётчики"), m_counts, this));
+    layout->addWidget(m_counts);
+    layout->addWidget(caption(QStringLiteral("После&дние ошибки"), m_errors, this));
+    layout->addWidget(m_errors);
+    layout->addWidget(buttons);
+    resize(560, 520);
+
+    auto *timer = new QTimer(this);
+    timer->setInterval(kRefreshMs);
+    connect(timer, &QTimer::timeout, this, &NetworkForm::refresh);
+    timer->start();
+    refresh();
+}
+
+void NetworkForm::refresh()
+{
+    const NetworkStatus status = m_source ? m_source() : NetworkStatus{};
+    m_interfaces->clear();
+    for (const NetworkStatus::Interface &i : status.interfaces)
+        m_interfaces->addTopLevelItem(new QTreeWidgetItem({i.name, i.address, i.broadcastTarget}));
+    if (status.interfaces.isEmpty())
+        m_interfaces->addTopLevelItem(new QTreeWidgetItem({QStringLiteral("нет сети, пригодной для рассылки")}));
+    m_ports->clear();
+    for (const NetworkStatus::Port &p : status.ports)
+        m_ports->addTopLevelItem(new QTreeWidgetItem({p.name, p.listening ? QStringLiteral("слушает") : p.note}));
+    m_firewall->setText(status.firewall);
+    m_counts->setText(QStringLiteral("Ответили экземпляров: %1\nДатаграмм принято: %2, отправлено: %3\n"
+                                     "Адресов из списка IP для объявления: %4")
+                          .arg(status.contacts)
+                          .arg(status.datagramsReceived)
+                          .arg(status.datagramsSent)
+                          .arg(status.ipListAddresses));
+    const QString errors = status.lastErrors.isEmpty() ? QStringLiteral("нет") : status.lastErrors.join(u'\n');
+    if (m_errors->toPlainText() != errors)
+        m_errors->setPlainText(errors);
+}

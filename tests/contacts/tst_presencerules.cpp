@@ -1,0 +1,124 @@
+// Which repeated presence is answered, which IP-list lines are announced to,
+// and who holds a port, each as a table of cases.
+#include "IpListTargets.h"
+#include "PortOwner.h"
+#include "PresenceRecovery.h"
+
+#include <QHostAddress>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class TestPresenceRules : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    // Steps: 'a' we answered the peer, 'u' its `%` to us alone, 'b' its broadcast `%`
+    // (expected answer in the step's result); each step at its own time.
+    void repeatedPresenceIsAnsweredOnlyWhileThePeerMayNotKnowUs_data()
+    {
+        QTest::addColumn<QString>("steps");   // letter@ms, space-separated
+        QTest::addColumn<QString>("answers"); // 1/0 per 'b' step
+        QTest::newRow("answered, its reply lost: a repeat is answered") << u"a@0 b@1000"_s << u"1"_s;
+        QTest::newRow("it heard us: its repeats are not") << u"a@0 u@200 b@1000 b@3000 b@7000"_s << u"000"_s;
+        QTest::newRow("never answered: answered, then not within a second") << u"b@0 b@500 b@1500"_s << u"101"_s;
+        QTest::newRow("heard us long ago: restarted or refreshing") << u"u@0 b@20000 b@20500"_s << u"10"_s;
+        QTest::newRow("to us alone is never answered") << u"u@0 u@5000 u@60000"_s << u""_s;
+    }
+    void repeatedPresenceIsAnsweredOnlyWhileThePeerMayNotKnowUs()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QString, answers);
+        PresenceRecovery recovery;
+        QString got;
+        for (const QString &step : steps.split(u' ')) {
+            const qint64 at = step.mid(2).toLongLong();
+            if (step[0] == u'a')
+                recovery.answered(7, at);
+            else
+            {
+                const bool answered = recovery.shouldAnswer(7, step[0] == u'b', at);
+                got += step[0] == u'u' ? (answered ? u'!' : u'-') : (answered ? u'1' : u'0');
+            }
+        }
+        got.remove(u'-');
+        QCOMPARE(got, answers);
+    }
+
+    void ipListLinesGiveAddressesToAnnounceTo_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("first"); // empty: announced to nobody
+        QTest::addColumn<uint>("count");
+        QTest::newRow("address") << u"192.168.2.7"_s << u"192.168.2.7"_s << 1u;
+        QTest::newRow("blanks around") << u"  10.0.0.1 "_s << u"10.0.0.1"_s << 1u;
+        QTest::newRow("/24") << u"192.168.2.0/24"_s << u"192.168.2.1"_s << 254u;
+        QTest::newRow("/22 from inside") << u"10.1.5.9/22"_s << u"10.1.4.1"_s << 1022u;
+        QTest::newRow("/31 pair") << u"10.2.0.9/31"_s << u"10.2.0.8"_s << 2u;
+        QTest::newRow("/32") << u"10.2.0.9/32"_s << u"10.2.0.9"_s << 1u;
+        QTest::newRow("/21 too wide") << u"10.0.0.0/21"_s << QString() << 0u;
+        QTest::newRow("name") << u"BUH"_s << QString() << 0u;
+        QTest::newRow("bad prefix") << u"10.0.0.0/x"_s << QString() << 0u;
+        QTest::newRow("limited broadcast") << u"255.255.255.255"_s << QString() << 0u;
+        QTest::newRow("IPv6") << u"fe80::1"_s << QString() << 0u;
+    }
+    void ipListLinesGiveAddressesToAnnounceTo()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, first);
+        QFETCH(uint, count);
+        const IpListTargets::Line parsed = IpListTargets::parse(line);
+        QCOMPARE(parsed.valid, !first.isEmpty());
+        if (parsed.valid) {
+            QCOMPARE(QHostAddress(parsed.first).toString(), first);
+            QCOMPARE(parsed.count, count);
+        }
+    }
+
+    void ipListAddressesAreUniqueAndBounded()
+    {
+        const QStringList lines{u"10.0.0.5"_s, u"10.0.0.0/24"_s, u"BUH"_s, u"10.0.0.5"_s};
+        const QList<quint32> all = IpListTargets::addresses(lines);
+        QCOMPARE(all.size(), 254);
+        QCOMPARE(QHostAddress(all.first()).toString(), u"10.0.0.5"_s);
+        QStringList many;
+        for (int i = 0; i < 40; ++i)
+            many << u"10.%1.0.0/22"_s.arg(i);
+        QCOMPARE(IpListTargets::addresses(many).size(), IpListTargets::kMostAddresses);
+    }
+
+    void holderOfAPortIsFoundInTheSocketTable_data()
+    {
+        QTest::addColumn<int>("protocol");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<bool>("found");
+        QTest::addColumn<uint>("uid");
+        QTest::newRow("UDP 6711") << int(PortOwner::Protocol::Udp) << 6711 << true << 1001u;
+        QTest::newRow("UDP elsewhere") << int(PortOwner::Protocol::Udp) << 6712 << false << 0u;
+        QTest::newRow("TCP listening") << int(PortOwner::Protocol::Tcp) << 711 << true << 1000u;
+        QTest::newRow("TCP connected only") << int(PortOwner::Protocol::Tcp) << 6711 << false << 0u;
+    }
+    void holderOfAPortIsFoundInTheSocketTable()
+    {
+        QFETCH(int, protocol);
+        QFETCH(int, port);
+        QFETCH(bool, found);
+        QFETCH(uint, uid);
+        const auto p = PortOwner::Protocol(protocol);
+        const QString header = u"  sl  local_address rem_address   st tx_queue rx_queue tr tm->when retrnsmt   uid  timeout inode\n"_s;
+        const QString table = header
+                              + (p == PortOwner::Protocol::Udp
+                                     ? u"  0: 00000000:1A37 00000000:0000 07 00000000:00000000 00:00000000 00000000  1001        0 4242\n"_s
+                                     : u"  0: 00000000:02C7 00000000:0000 0A 00000000:00000000 00:00000000 00000000  1000        0 77\n"
+                                       "  1: 0100007F:1A37 0100007F:D431 01 00000000:00000000 00:00000000 00000000  1000        0 78\n"_s);
+        uint gotUid = 0;
+        quint64 inode = 0;
+        QCOMPARE(PortOwner::parseTable(table, p, quint16(port), &gotUid, &inode), found);
+        if (found)
+            QCOMPARE(gotUid, uid);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPresenceRules)
+#include "tst_presencerules.moc"
