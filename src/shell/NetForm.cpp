@@ -14,12 +14,12 @@
 #include "GlobalHotKeys.h"
 #include "MessForm.h"
 #include "MessageBoxes.h"
+#include "NotifyController.h"
 #include "SettingsForm.h"
 #include "SettingKeys.h"
 #include "SmsForm.h"
 #include "SoundPlayer.h"
 #include "TextToolsController.h"
-#include "FloatForm.h"
 #include "TrayIconUnit.h"
 #include "WindowFront.h"
 
@@ -89,7 +89,11 @@ TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
     wireSettingsReactions();
     if (m_env.desktopIntegration)
         wireDesktop();
-    wireNotify();
+    m_notify = std::make_unique<NotifyController>(NotifyController::Setup{
+        this, m_ui.trayMenu(), m_tray, options(), *m_settings, m_env.settingsPath, m_env.desktopIntegration});
+    connect(m_notify.get(), &NotifyController::popupClicked, this, &TNetForm::openIncomingView);
+    connect(m_notify.get(), &NotifyController::floatingWindowDoubleClicked, this, &TNetForm::onTrayClicked);
+    connect(m_messenger.get(), &Messenger::floatingWindowRung, m_notify.get(), &NotifyController::ring);
     // The servers listen from the moment the window exists.
     m_messenger->listen();
 }
@@ -113,14 +117,13 @@ void TNetForm::wireCore()
     connect(core, &Messenger::trayBlinkRequested, this, &TNetForm::startTrayBlinking);
     connect(core, &Messenger::windowShowRequested, this, &TNetForm::showMainWindow);
     connect(core, &Messenger::popupRequested, this, &TNetForm::armPopup);
-    connect(core, &Messenger::floatingWindowRung, this, &TNetForm::floatingWindowRing);
     connect(core, &Messenger::incomingCleared, this, [this] {
         m_incomingBatch.dropWaiting();
         m_incoming.clear();
     });
     connect(core, &Messenger::incomingShown, this, &TNetForm::showIncoming);
     connect(core, &Messenger::autoAnswered, this,
-            [this] { setNotifyHint(QStringLiteral("Автоответчик: Приходили сообщения! - Zavolin")); });
+            [this] { m_notify->setHint(QStringLiteral("Автоответчик: Приходили сообщения! - Zavolin")); });
     connect(core, &Messenger::receiveFailed, this,
             [this] { MessageBoxes::error(this, QStringLiteral("Ошибка получения сообщения!")); });
     connect(core, &Messenger::historyNotCreated, this,
@@ -265,7 +268,7 @@ void TNetForm::openIncomingView()
     m_ui.speedButton14()->setChecked(true);
     if (m_tray)
         m_tray->stopBlinking();
-    stopFloatingRing();
+    m_notify->stopRinging();
     m_ui.bringIncomingToFront();
     showRestored();
 }
@@ -280,7 +283,7 @@ void TNetForm::onIncomingButton()
 {
     if (m_tray)
         m_tray->stopBlinking();
-    stopFloatingRing();
+    m_notify->stopRinging();
     m_ui.bringIncomingToFront();
 }
 

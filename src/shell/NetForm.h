@@ -17,10 +17,6 @@
 
 class Autostart;
 class BringUpOnce;
-class DesktopNotifier;
-class MenuDrawing;
-class TFloatForm;
-class TSlidePopUp;
 class ChatWindowSwitch;
 class GlobalHotKeys;
 class QListWidget;
@@ -32,6 +28,7 @@ class TTrayIcon;
 class TTransfersForm;
 class FileDropTarget;
 
+class NotifyController;
 class TKeyForm;
 class TextToolsController;
 class QMenu;
@@ -62,9 +59,7 @@ public:
     Messenger &messenger() { return *m_messenger; }
 
     const NetFormWidgets &widgets() const { return m_ui; }
-    TSlidePopUp *slidePopUp() const { return m_slidePopUp; }
-    TFloatForm *floatForm() const { return m_floatForm.get(); }
-    MenuDrawing *menuDrawing() const { return m_menuDrawing; }
+    NotifyController &notify() { return *m_notify; }
     TSettingsForm *settingsForm() const { return m_settings.get(); }
     ContactList &contacts() { return m_messenger->contacts(); }
     TextToolsController &textTools() { return *m_textTools; }
@@ -111,10 +106,6 @@ public:
 Q_SIGNALS:
     // Shutdown has run: the settings are saved and the farewell is sent.
     void finished();
-    // For the sliding popup: "Получено сообщение от: " and the sender.
-    void popupRequested(const QString &text);
-    // For the floating window: a new message arrived.
-    void floatingWindowRing();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -154,14 +145,6 @@ private:
     void wireActions();
     void wireSettingsReactions();
     void wireDesktop();
-    void wireNotify();
-    void showPopup(const QString &text);
-    void announceWithoutTray();
-    void onPopupClicked();
-    void setFloatingWindow(bool on);
-    void stopFloatingRing();
-    // The tray's tooltip and the floating window's hint.
-    void setNotifyHint(const QString &text);
     void loadOptions();
     void applyLook(int fontColor, int background, const QString &fontName, int fontSize, int fontStyle);
     void setSessionTitle(bool autoAnswer);
@@ -194,10 +177,6 @@ private:
     QTimer m_popupTimer;
     QString m_popupSender;
     TTrayIcon *m_tray = nullptr;
-    TSlidePopUp *m_slidePopUp = nullptr;
-    std::unique_ptr<TFloatForm> m_floatForm;
-    MenuDrawing *m_menuDrawing = nullptr;
-    DesktopNotifier *m_notifier = nullptr;
     GlobalHotKeys *m_hotKeys = nullptr;
     std::unique_ptr<Autostart> m_autostart;
     QTimer m_startupHide;
@@ -213,5 +192,6 @@ private:
     // the user has closed this box, or when asked to end a second time.
     QPointer<QMessageBox> m_unsavedBox;
     std::unique_ptr<ChatWindowSwitch> m_chatWindow; // behind N28 "Чат"
+    std::unique_ptr<NotifyController> m_notify;
     std::unique_ptr<TextToolsController> m_textTools;
 };

@@ -11,6 +11,7 @@
 #include "SettingKeys.h"
 #include "MessageBoxes.h"
 #include "MsgFrame.h"
+#include "NotifyController.h"
 #include "SoundPlayer.h"
 #include "TrayIconUnit.h"
 
@@ -67,7 +68,7 @@ void TNetForm::wireMessaging()
     m_popupTimer.setSingleShot(true);
     m_popupTimer.setInterval(1000);
     connect(&m_popupTimer, &QTimer::timeout, this, [this] {
-        Q_EMIT popupRequested(QStringLiteral("Получено сообщение от: ") + m_popupSender);
+        m_notify->showPopup(QStringLiteral("Получено сообщение от: ") + m_popupSender);
     });
 }
 
@@ -272,7 +273,7 @@ void TNetForm::startTrayBlinking()
     // No tray to blink: the taskbar button asks for attention instead.
     if (hasNoTray()) {
         QApplication::alert(this);
-        announceWithoutTray();
+        m_notify->announceWithoutTray();
     }
 }
 
