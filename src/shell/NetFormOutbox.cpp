@@ -5,8 +5,6 @@
 
 #include <QAction>
 #include <QListView>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -21,16 +19,7 @@ void TNetForm::wireOutbox()
             return waiting ? QStringLiteral(" (%1)").arg(waiting) : QString();
         });
     }
-    auto *outbox = new QAction(this);
-    outbox->setObjectName(QStringLiteral("OutboxAction"));
-    if (auto *menu = menuBar()->findChild<QMenu *>(QStringLiteral("MessageMenu"))) {
-        const QList<QAction *> items = menu->actions();
-        const qsizetype sendAll = items.indexOf(m_ui.action(NetFormWidgets::NetAction::SendAll));
-        if (sendAll >= 0 && sendAll + 1 < items.size())
-            menu->insertAction(items.at(sendAll + 1), outbox);
-        else
-            menu->addAction(outbox);
-    }
+    QAction *outbox = m_ui.action(NetFormWidgets::NetAction::Outbox);
     auto update = [this, outbox] {
         const qsizetype waiting = m_messenger->outbox().messages().size();
         outbox->setText(waiting ? QStringLiteral("Ожидают отправки (%1)...").arg(waiting)
