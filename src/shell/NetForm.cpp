@@ -15,6 +15,7 @@
 #include "MessForm.h"
 #include "MessageBoxes.h"
 #include "NotifyController.h"
+#include "SendController.h"
 #include "SettingsForm.h"
 #include "SettingKeys.h"
 #include "SmsForm.h"
@@ -79,6 +80,8 @@ TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
                                 [this](const QString &datagram) { m_messenger->broadcast(datagram); }, {}});
     m_messenger->setChatPort([this] { return m_chatWindow->port(); });
     wireActions();
+    m_send = std::make_unique<SendController>(SendController::Setup{
+        this, m_ui, *m_messenger, [this] { hideWindow(); }, [this] { return m_shutDown; }});
     wireMessaging();
     wireFiles();
     wireContactWindows();

@@ -29,6 +29,7 @@ class TTransfersForm;
 class FileDropTarget;
 
 class NotifyController;
+class SendController;
 class TKeyForm;
 class TextToolsController;
 class QMenu;
@@ -75,12 +76,8 @@ public:
     void askExit();
     bool saveSettings();
     void refreshContacts();
-    void send();
-    void sendToAll();
-    // For tests: the port peers listen on for messages.
-    void setPeerMessagePort(quint16 port);
+    SendController &sending() { return *m_send; }
     quint16 messagePort() const { return m_messenger->messagePort(); }
-    bool isSending() const;
     // "Отправить файл": one file to the one selected contact.
     void sendFile();
     // For tests: the port peers listen on for files, and our own.
@@ -132,16 +129,8 @@ private:
     void wireContactWindows();
     void wireHistory();
     void wireOutbox();
-    // A single send failed: the error, with the offer to deliver it when the contact is back.
-    void offerDeliveryLater(const Recipient &recipient, const QString &text);
     void applyAutoAnswer(bool on);
-    QString editorText() const;
     Recipient recipientAt(int row) const;
-    // false when the entry could not be written and the user has been told.
-    bool recordSent(const QString &text, const QString &to, bool reportWriteError);
-    // Sends that wait for their peers: a busy cursor over the editor and the
-    // Send button, and the button's hint says to whom it is going.
-    void trackSending(int change, const QString &to = QString());
     void wireActions();
     void wireSettingsReactions();
     void wireDesktop();
@@ -163,6 +152,8 @@ private:
 
     NetFormEnvironment m_env;
     NetFormWidgets m_ui;
+    // Before the messenger: sends it still ends while it shuts down report here.
+    std::unique_ptr<SendController> m_send;
     std::unique_ptr<Messenger> m_messenger;
     std::unique_ptr<TSettingsForm> m_settings;
     QMenu *m_contactMenu = nullptr;
@@ -185,7 +176,6 @@ private:
     int m_fontColor = 0;
     int m_background = 0x00FFFFFF;
     QStringList m_reported;
-    int m_sendsPending = 0; // recipients whose send has not ended yet
     bool m_exitConfirmed = false;
     bool m_shutDown = false;
     // A settings file that could not be saved at exit: the program ends once
