@@ -14,6 +14,7 @@
 //   bench_messaging ZAVOLIN RAW_MSG [COUNT]
 #include "MsgChannel.h"
 #include "NetForm.h"
+#include "SendController.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -242,7 +243,7 @@ void sendToTwenty()
     env.desktopIntegration = false;
     TNetForm form(env);
     form.startUp();
-    form.setPeerMessagePort(kPort);
+    form.messenger().setPeerMessagePort(kPort);
     for (int i = 0; i < kContacts; ++i)
         form.contacts().add(QStringLiteral("PC%1").arg(i), QStringLiteral("127.0.0.%1").arg(i + 2));
     QListView *list = form.widgets().listBox1();
@@ -252,8 +253,8 @@ void sendToTwenty()
     QElapsedTimer timer;
     timer.start();
     for (int round = 0; round < kRounds; ++round) {
-        form.send();
-        while (form.isSending())
+        form.sending().send();
+        while (form.messenger().isSending())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     const double ms = timer.nsecsElapsed() / 1e6 / kRounds;

@@ -15,12 +15,13 @@
 #include "MessForm.h"
 #include "MessageBoxes.h"
 #include "NetworkForm.h"
+#include "NotifyController.h"
+#include "SendController.h"
 #include "SettingsForm.h"
 #include "SettingKeys.h"
 #include "SmsForm.h"
 #include "SoundPlayer.h"
 #include "TextToolsController.h"
-#include "FloatForm.h"
 #include "TrayIconUnit.h"
 #include "WindowFront.h"
 
@@ -82,6 +83,8 @@ TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
                                 [this](const QString &datagram) { m_messenger->broadcast(datagram); }, {}});
     m_messenger->setChatPort([this] { return m_chatWindow->port(); });
     wireActions();
+    m_send = std::make_unique<SendController>(SendController::Setup{
+        this, m_ui, *m_messenger, [this] { hideWindow(); }, [this] { return m_shutDown; }});
     wireMessaging();
     wireFiles();
     wireContactWindows();
@@ -92,7 +95,10 @@ TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
     wireSettingsReactions();
     if (m_env.desktopIntegration)
         wireDesktop();
-    wireNotify();
+    m_notify = std::make_unique<NotifyController>(NotifyController::Setup{
+        this, m_ui.trayMenu(), m_tray, options(), *m_settings, m_env.settingsPath, m_env.desktopIntegration});
+    connect(m_notify.get(), &NotifyController::popupClicked, this, &TNetForm::openIncomingView);
+    connect(m_notify.get(), &NotifyController::floatingWindowDoubleClicked, this, &TNetForm::onTrayClicked);
     // The servers listen from the moment the window exists.
     m_messenger->listen();
 }
@@ -127,7 +133,7 @@ void TNetForm::wireCore()
         if (!a.popupFor.isEmpty())
             armPopup(a.popupFor);
         if (a.ringFloatingWindow)
-            floatingWindowRing();
+            m_notify->ring();
         if (a.clearIncoming) {
             m_incomingBatch.dropWaiting();
             m_incoming.clear();
@@ -135,7 +141,7 @@ void TNetForm::wireCore()
     });
     connect(core, &Messenger::incomingShown, this, &TNetForm::showIncoming);
     connect(core, &Messenger::autoAnswered, this,
-            [this] { setNotifyHint(QStringLiteral("Автоответчик: Приходили сообщения! - Zavolin")); });
+            [this] { m_notify->setHint(QStringLiteral("Автоответчик: Приходили сообщения! - Zavolin")); });
     connect(core, &Messenger::receiveFailed, this,
             [this] { MessageBoxes::error(this, QStringLiteral("Ошибка получения сообщения!")); });
     connect(core, &Messenger::historyNotCreated, this,
@@ -280,7 +286,7 @@ void TNetForm::openIncomingView()
     m_ui.speedButton14()->setChecked(true);
     if (m_tray)
         m_tray->stopBlinking();
-    stopFloatingRing();
+    m_notify->stopRinging();
     m_ui.bringIncomingToFront();
     showRestored();
 }
@@ -295,7 +301,7 @@ void TNetForm::onIncomingButton()
 {
     if (m_tray)
         m_tray->stopBlinking();
-    stopFloatingRing();
+    m_notify->stopRinging();
     m_ui.bringIncomingToFront();
 }
 

@@ -17,10 +17,6 @@
 
 class Autostart;
 class BringUpOnce;
-class DesktopNotifier;
-class MenuDrawing;
-class TFloatForm;
-class TSlidePopUp;
 class ChatWindowSwitch;
 class GlobalHotKeys;
 class QListWidget;
@@ -32,6 +28,8 @@ class TTrayIcon;
 class TTransfersForm;
 class FileDropTarget;
 
+class NotifyController;
+class SendController;
 class TKeyForm;
 class TextToolsController;
 class QMenu;
@@ -62,9 +60,7 @@ public:
     Messenger &messenger() { return *m_messenger; }
 
     const NetFormWidgets &widgets() const { return m_ui; }
-    TSlidePopUp *slidePopUp() const { return m_slidePopUp; }
-    TFloatForm *floatForm() const { return m_floatForm.get(); }
-    MenuDrawing *menuDrawing() const { return m_menuDrawing; }
+    NotifyController &notify() { return *m_notify; }
     TSettingsForm *settingsForm() const { return m_settings.get(); }
     ContactList &contacts() { return m_messenger->contacts(); }
     TextToolsController &textTools() { return *m_textTools; }
@@ -80,12 +76,8 @@ public:
     void askExit();
     bool saveSettings();
     void refreshContacts();
-    void send();
-    void sendToAll();
-    // For tests: the port peers listen on for messages.
-    void setPeerMessagePort(quint16 port);
+    SendController &sending() { return *m_send; }
     quint16 messagePort() const { return m_messenger->messagePort(); }
-    bool isSending() const;
     // "Отправить файл": one file to the one selected contact.
     void sendFile();
     // For tests: the port peers listen on for files, and our own.
@@ -111,10 +103,6 @@ public:
 Q_SIGNALS:
     // Shutdown has run: the settings are saved and the farewell is sent.
     void finished();
-    // For the sliding popup: "Получено сообщение от: " and the sender.
-    void popupRequested(const QString &text);
-    // For the floating window: a new message arrived.
-    void floatingWindowRing();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -141,27 +129,11 @@ private:
     void wireContactWindows();
     void wireHistory();
     void wireOutbox();
-    // A single send failed: the error, with the offer to deliver it when the contact is back.
-    void offerDeliveryLater(const Recipient &recipient, const QString &text);
     void applyAutoAnswer(bool on);
-    QString editorText() const;
     Recipient recipientAt(int row) const;
-    // false when the entry could not be written and the user has been told.
-    bool recordSent(const QString &text, const QString &to, bool reportWriteError);
-    // Sends that wait for their peers: a busy cursor over the editor and the
-    // Send button, and the button's hint says to whom it is going.
-    void trackSending(int change, const QString &to = QString());
     void wireActions();
     void wireSettingsReactions();
     void wireDesktop();
-    void wireNotify();
-    void showPopup(const QString &text);
-    void announceWithoutTray();
-    void onPopupClicked();
-    void setFloatingWindow(bool on);
-    void stopFloatingRing();
-    // The tray's tooltip and the floating window's hint.
-    void setNotifyHint(const QString &text);
     void loadOptions();
     void applyLook(int fontColor, int background, const QString &fontName, int fontSize, int fontStyle);
     void setSessionTitle(bool autoAnswer);
@@ -180,6 +152,8 @@ private:
 
     NetFormEnvironment m_env;
     NetFormWidgets m_ui;
+    // Before the messenger: sends it still ends while it shuts down report here.
+    std::unique_ptr<SendController> m_send;
     std::unique_ptr<Messenger> m_messenger;
     std::unique_ptr<TSettingsForm> m_settings;
     QMenu *m_contactMenu = nullptr;
@@ -194,10 +168,6 @@ private:
     QTimer m_popupTimer;
     QString m_popupSender;
     TTrayIcon *m_tray = nullptr;
-    TSlidePopUp *m_slidePopUp = nullptr;
-    std::unique_ptr<TFloatForm> m_floatForm;
-    MenuDrawing *m_menuDrawing = nullptr;
-    DesktopNotifier *m_notifier = nullptr;
     GlobalHotKeys *m_hotKeys = nullptr;
     std::unique_ptr<Autostart> m_autostart;
     QTimer m_startupHide;
@@ -206,12 +176,12 @@ private:
     int m_fontColor = 0;
     int m_background = 0x00FFFFFF;
     QStringList m_reported;
-    int m_sendsPending = 0; // recipients whose send has not ended yet
     bool m_exitConfirmed = false;
     bool m_shutDown = false;
     // A settings file that could not be saved at exit: the program ends once
     // the user has closed this box, or when asked to end a second time.
     QPointer<QMessageBox> m_unsavedBox;
     std::unique_ptr<ChatWindowSwitch> m_chatWindow; // behind N28 "Чат"
+    std::unique_ptr<NotifyController> m_notify;
     std::unique_ptr<TextToolsController> m_textTools;
 };

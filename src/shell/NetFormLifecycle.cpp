@@ -7,11 +7,10 @@
 #include "GlobalHotKeys.h"
 #include "IniFile.h"
 #include "LineListFile.h"
+#include "NotifyController.h"
 #include "OwnName.h"
 #include "SettingKeys.h"
 #include "SettingsForm.h"
-#include "FloatForm.h"
-#include "SlidePopUp.h"
 #include "TextToolsController.h"
 #include "TrayIconUnit.h"
 #include "WinColor.h"
@@ -94,7 +93,7 @@ void TNetForm::setSessionTitle(bool autoAnswer)
     const QString title = autoAnswer ? QStringLiteral("Автоответчик - Zavolin")
                                      : QStringLiteral("Сеанс сообщений - Zavolin");
     setWindowTitle(title);
-    setNotifyHint(title);
+    m_notify->setHint(title);
 }
 
 bool TNetForm::saveSettings()
@@ -141,11 +140,7 @@ void TNetForm::shutdown()
     m_messenger->shutdown();
     if (m_tray)
         m_tray->hide();
-    if (m_floatForm)
-        m_floatForm->endAtExit(); // the save above has reported a refused file
-    m_floatForm.reset(); // stores its place
-    if (m_slidePopUp)
-        m_slidePopUp->closePopUps();
+    m_notify->endAtExit(); // after the save, which has reported a refused file
     if (m_unsavedBox && m_env.errorsCanBeSeen) {
         connect(m_unsavedBox, &QMessageBox::finished, this, &TNetForm::finished);
         return;

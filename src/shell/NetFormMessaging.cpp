@@ -6,11 +6,9 @@
 #include "AutoForm.h"
 #include "BringUpOnce.h"
 #include "BlackListForm.h"
-#include "Cp1251.h"
 #include "IpForm.h"
 #include "SettingKeys.h"
-#include "MessageBoxes.h"
-#include "MsgFrame.h"
+#include "NotifyController.h"
 #include "SoundPlayer.h"
 #include "TrayIconUnit.h"
 
@@ -23,37 +21,13 @@
 #include <QListView>
 #include <QPlainTextEdit>
 #include "IncomingBrowser.h"
-#include <QToolButton>
 
-#include <algorithm>
 
 using NetAction = NetFormWidgets::NetAction;
 using TrayAction = NetFormWidgets::TrayAction;
 
-namespace {
-
-const QString kToAllPrefix = QStringLiteral("ОТПРАВЛЕНО ВСЕМ: ");
-
-// A text the frame cannot carry would fail for every recipient alike; with
-// several recipients those failures are silent, so it is refused up front.
-bool refusedAsTooLong(QWidget *window, const QString &wireText)
-{
-    const qsizetype bytes = Cp1251::encode(wireText).size();
-    if (bytes <= MsgFrame::kMaxField)
-        return false;
-    MessageBoxes::warning(window, QStringLiteral("Сообщение слишком длинное: %1 байт, можно не больше %2.")
-                                      .arg(bytes)
-                                      .arg(MsgFrame::kMaxField));
-    return true;
-}
-
-} // namespace
-
 void TNetForm::wireMessaging()
 {
-    connect(m_ui.action(NetAction::Send), &QAction::triggered, this, &TNetForm::send);
-    connect(m_ui.speedButton25(), &QToolButton::clicked, this, &TNetForm::send);
-    connect(m_ui.action(NetAction::SendAll), &QAction::triggered, this, &TNetForm::sendToAll);
 
     // A user's click switches auto-answer; start-up only sets the items.
     connect(m_ui.action(NetAction::AutoAnswer), &QAction::triggered, this, &TNetForm::applyAutoAnswer);
@@ -67,7 +41,7 @@ void TNetForm::wireMessaging()
     m_popupTimer.setSingleShot(true);
     m_popupTimer.setInterval(1000);
     connect(&m_popupTimer, &QTimer::timeout, this, [this] {
-        Q_EMIT popupRequested(QStringLiteral("Получено сообщение от: ") + m_popupSender);
+        m_notify->showPopup(QStringLiteral("Получено сообщение от: ") + m_popupSender);
     });
 }
 
@@ -97,164 +71,9 @@ void TNetForm::wireContactWindows()
     });
 }
 
-void TNetForm::setPeerMessagePort(quint16 port)
-{
-    m_messenger->setPeerMessagePort(port);
-}
-
-bool TNetForm::isSending() const
-{
-    return m_messenger->isSending();
-}
-
-QString TNetForm::editorText() const
-{
-    // The wire carries the text as a Windows editor holds it: lines end in CR LF.
-    return m_ui.memo1()->toPlainText().replace(u'\n', QStringLiteral("\r\n"));
-}
-
 Recipient TNetForm::recipientAt(int row) const
 {
     return m_messenger->recipientAt(row);
-}
-
-bool TNetForm::recordSent(const QString &text, const QString &to, bool reportWriteError)
-{
-    switch (m_messenger->recordSent(text, to)) {
-    case HistoryLog::Result::Written:
-        return true;
-    case HistoryLog::Result::CannotCreate:
-        MessageBoxes::warning(this, QStringLiteral("Ошибка создания файла!"));
-        return true; // the send itself has been made; the remaining steps go on
-    case HistoryLog::Result::WriteFailed:
-        if (reportWriteError)
-            MessageBoxes::error(this, QStringLiteral("Ошибка отправки сообщения!"));
-        return false;
-    }
-    return false;
-}
-
-void TNetForm::send()
-{
-    if (m_shutDown)
-        return;
-    const QModelIndexList selected = m_ui.listBox1()->selectionModel()->selectedRows();
-    const QString text = editorText();
-    if (selected.size() < 2) {
-        const QModelIndex current = m_ui.listBox1()->currentIndex();
-        if (!current.isValid()) {
-            MessageBoxes::warning(this, QStringLiteral("Не выбран компьютер!"));
-            return;
-        }
-        if (text.isEmpty()) {
-            MessageBoxes::warning(this, QStringLiteral("Введите текст для отправки сообщения!"));
-            return;
-        }
-        const Recipient recipient = recipientAt(current.row());
-        trackSending(1, recipient.displayName);
-        m_messenger->send({recipient}, text, [this, text](const Recipient &r, bool delivered) {
-            trackSending(-1);
-            if (!delivered) {
-                if (!r.secured) // a failed secure send asks its own question
-                    offerDeliveryLater(r, text);
-                return;
-            }
-            if (option(Option::AutoAnswer))
-                MessageBoxes::information(this, QStringLiteral("У Вас включен автоответчик! Сообщение отправлено!"));
-            if (option(Option::HideAfterSend))
-                hideWindow();
-            if (option(Option::History) && !recordSent(text, r.displayName, true))
-                return; // the editor keeps its text
-            if (option(Option::ClearAfterSend))
-                m_ui.memo1()->clear();
-        }, nullptr);
-        return;
-    }
-
-    if (refusedAsTooLong(this, text))
-        return;
-    QList<int> rows;
-    for (const QModelIndex &index : selected)
-        rows.append(index.row());
-    std::sort(rows.begin(), rows.end());
-    QList<Recipient> recipients;
-    for (int row : rows)
-        recipients.append(recipientAt(row));
-    trackSending(int(recipients.size()), recipients.first().displayName);
-    m_messenger->send(recipients, text,
-                   [this, text](const Recipient &r, bool delivered) {
-                       trackSending(-1);
-                       if (delivered && option(Option::History))
-                           recordSent(text, r.displayName, false);
-                   },
-                   [this] {
-                       if (option(Option::ClearAfterSend))
-                           m_ui.memo1()->clear();
-                       if (option(Option::HideAfterSend))
-                           hideWindow();
-                   });
-}
-
-void TNetForm::trackSending(int change, const QString &to)
-{
-    const bool wasBusy = m_sendsPending > 0;
-    m_sendsPending = std::max(0, m_sendsPending + change);
-    const bool busy = m_sendsPending > 0;
-    QToolButton *button = m_ui.speedButton25();
-    if (busy && !to.isEmpty())
-        button->setToolTip(QStringLiteral("Идёт отправка сообщения: %1…").arg(to));
-    if (busy == wasBusy)
-        return;
-    // A slow peer may take seconds to answer; the editor stays usable meanwhile.
-    m_ui.memo1()->viewport()->setCursor(busy ? Qt::BusyCursor : Qt::IBeamCursor);
-    if (busy) {
-        button->setCursor(Qt::BusyCursor);
-    } else {
-        button->unsetCursor();
-        button->setToolTip(QStringLiteral("Отправить сообщение"));
-    }
-}
-
-void TNetForm::sendToAll()
-{
-    const QString text = editorText();
-    if (text.isEmpty()) {
-        MessageBoxes::warning(this, QStringLiteral("Введите текст сообщения!"));
-        return;
-    }
-    if (refusedAsTooLong(this, kToAllPrefix + QStringLiteral("\r\n") + text))
-        return;
-    auto go = [this, text] {
-        if (m_shutDown)
-            return;
-        QList<Recipient> recipients;
-        for (int row = 0; row < contacts().count(); ++row)
-            recipients.append(recipientAt(row));
-        if (!recipients.isEmpty())
-            trackSending(int(recipients.size()), recipients.first().displayName);
-        m_messenger->send(recipients, kToAllPrefix + QStringLiteral("\r\n") + text,
-                       [this, text](const Recipient &r, bool delivered) {
-                           trackSending(-1);
-                           if (delivered && option(Option::History))
-                               recordSent(kToAllPrefix + text, r.displayName, false);
-                       },
-                       [this] {
-                           if (option(Option::ClearAfterSend))
-                               m_ui.memo1()->clear();
-                           if (option(Option::HideAfterSend))
-                               hideWindow();
-                       });
-    };
-    if (!option(Option::WarnBeforeSendToAll)) {
-        go();
-        return;
-    }
-    MessageBoxes::question(this, QStringLiteral("Внимание"),
-                           QStringLiteral("Данное сообщение будет отправлено всем абонентам!\n\rПродолжить?"),
-                           true, [go](bool yes) {
-                               if (yes)
-                                   go();
-                           });
 }
 
 void TNetForm::applyAutoAnswer(bool on)
@@ -272,7 +91,7 @@ void TNetForm::startTrayBlinking()
     // No tray to blink: the taskbar button asks for attention instead.
     if (hasNoTray()) {
         QApplication::alert(this);
-        announceWithoutTray();
+        m_notify->announceWithoutTray();
     }
 }
 

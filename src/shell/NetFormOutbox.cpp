@@ -1,18 +1,12 @@
 #include "ContactDelegate.h"
-#include "MessageBoxes.h"
 #include "NetForm.h"
 #include "OutboxForm.h"
 
 #include <QAction>
 #include <QListView>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPlainTextEdit>
-#include <QPushButton>
 
 // The outbox in the window: the count beside each contact that has messages
-// waiting, the "Ожидают отправки" window in the Message menu, and the offer
-// to deliver later when a single send fails.
+// waiting and the "Ожидают отправки" window in the Message menu.
 void TNetForm::wireOutbox()
 {
     if (auto *delegate = qobject_cast<ContactDelegate *>(m_ui.listBox1()->itemDelegate())) {
@@ -21,16 +15,7 @@ void TNetForm::wireOutbox()
             return waiting ? QStringLiteral(" (%1)").arg(waiting) : QString();
         });
     }
-    auto *outbox = new QAction(this);
-    outbox->setObjectName(QStringLiteral("OutboxAction"));
-    if (auto *menu = menuBar()->findChild<QMenu *>(QStringLiteral("MessageMenu"))) {
-        const QList<QAction *> items = menu->actions();
-        const qsizetype sendAll = items.indexOf(m_ui.action(NetFormWidgets::NetAction::SendAll));
-        if (sendAll >= 0 && sendAll + 1 < items.size())
-            menu->insertAction(items.at(sendAll + 1), outbox);
-        else
-            menu->addAction(outbox);
-    }
+    QAction *outbox = m_ui.action(NetFormWidgets::NetAction::Outbox);
     auto update = [this, outbox] {
         const qsizetype waiting = m_messenger->outbox().messages().size();
         outbox->setText(waiting ? QStringLiteral("Ожидают отправки (%1)...").arg(waiting)
@@ -51,23 +36,5 @@ void TNetForm::wireOutbox()
         form->raise();
         // Opened by the user: the keyboard goes with it.
         form->activateWindow();
-    });
-}
-
-void TNetForm::offerDeliveryLater(const Recipient &recipient, const QString &text)
-{
-    // The standard words first, then to whom and why: a refused connection
-    // wants a different remedy than a computer that is off.
-    QString words = QStringLiteral("Ошибка отправки сообщения!\n\nКому: %1").arg(recipient.displayName);
-    if (!recipient.failure.isEmpty())
-        words += QStringLiteral("\nПричина: %1.").arg(recipient.failure);
-    QMessageBox *box = MessageBoxes::show(this, QMessageBox::Warning, QStringLiteral("Ошибка"), words);
-    QPushButton *later = box->addButton(QStringLiteral("Доставить позже"), QMessageBox::AcceptRole);
-    later->setObjectName(QStringLiteral("DeliverLaterButton"));
-    later->setAccessibleName(later->text());
-    connect(later, &QPushButton::clicked, this, [this, recipient, text] {
-        m_messenger->queueForLater(recipient, text);
-        if (option(Option::ClearAfterSend))
-            m_ui.memo1()->clear();
     });
 }

@@ -4,6 +4,7 @@
 // name with different keys, and asked when a message or a file could not go
 // securely.
 #include "NetForm.h"
+#include "SendController.h"
 
 #include "KeyForm.h"
 #include "KeyQuestion.h"
@@ -115,7 +116,7 @@ void TNetForm::wireSecureChannel()
                             return;
                         }
                         if (option(Option::History))
-                            recordSent(text, r.displayName, false);
+                            m_send->recordSent(text, r.displayName, false);
                     }, nullptr);
                 });
             });

@@ -10,25 +10,12 @@
 #include <QFileDialog>
 #include <QItemSelectionModel>
 #include <QListView>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPlainTextEdit>
 
 void TNetForm::wireTransfers()
 {
-    auto *transfers = new QAction(QStringLiteral("Передача файлов"), this);
-    transfers->setObjectName(QStringLiteral("TransfersAction"));
-    connect(transfers, &QAction::triggered, this, &TNetForm::openTransfers);
-    auto *folder = new QAction(QStringLiteral("Отправить папку…"), this);
-    folder->setObjectName(QStringLiteral("SendFolderAction"));
-    connect(folder, &QAction::triggered, this, &TNetForm::sendFolder);
-    if (QMenu *open = menuBar()->findChild<QMenu *>(QStringLiteral("OpenMenu")))
-        open->addAction(transfers);
-    if (QMenu *message = menuBar()->findChild<QMenu *>(QStringLiteral("MessageMenu"))) {
-        QAction *before = message->actions().value(2); // behind the two send items
-        message->insertAction(before, m_ui.action(NetFormWidgets::NetAction::SendFile));
-        message->insertAction(before, folder);
-    }
+    connect(m_ui.action(NetFormWidgets::NetAction::Transfers), &QAction::triggered, this, &TNetForm::openTransfers);
+    connect(m_ui.action(NetFormWidgets::NetAction::SendFolder), &QAction::triggered, this, &TNetForm::sendFolder);
 
     // Opened as a transfer starts, without taking the focus from where the user types.
     connect(m_messenger.get(), &Messenger::transferStarted, this, [this](int id) {

@@ -119,6 +119,10 @@ constexpr ActionRow actionRows[] = {
     {NetAction::About, u"AboutAction", u"О программе...", u"F1", u"zavolin", u"", false},
     {NetAction::SendFile, u"SendFileAction", u"Отправить файл", u"", u"sendfile", u"Отправить файл",
      false},
+    {NetAction::SendFolder, u"SendFolderAction", u"Отправить папку…", u"", u"", u"", false},
+    {NetAction::Outbox, u"OutboxAction", u"Ожидают отправки...", u"", u"", u"", false},
+    {NetAction::History, u"HistoryAction", u"История сообщений", u"Ctrl+L", u"", u"", false},
+    {NetAction::Transfers, u"TransfersAction", u"Передача файлов", u"", u"", u"", false},
 };
 static_assert(std::size(actionRows) == std::size_t(NetAction::Count));
 
@@ -134,12 +138,13 @@ struct MenuRow
 
 const MenuRow menuRows[] = {
     {u"MessageMenu", u"Сообщение",
-     {NetAction::Send, NetAction::SendAll, separator, NetAction::FixLayout, separator,
+     {NetAction::Send, NetAction::SendAll, NetAction::Outbox, NetAction::SendFile, NetAction::SendFolder,
+      separator, NetAction::FixLayout, separator,
       NetAction::LoadText, NetAction::SaveIncoming, NetAction::Clear, separator, NetAction::Hide,
       NetAction::Exit}},
     {u"OpenMenu", u"Открыть",
      {NetAction::OpenOutgoing, NetAction::OpenIncoming, separator, NetAction::Chat, NetAction::Sms,
-      separator, NetAction::BlackList}},
+      NetAction::History, separator, NetAction::BlackList, NetAction::Transfers}},
     {u"PhrasesMenu", u"Фразы", {NetAction::InsertPhrase, NetAction::EditPhrases}},
     {u"AutoAnswerMenu", u"Автоответчик",
      {NetAction::AutoAnswer, NetAction::AutoAnswerText, NetAction::ReceiveMessages}},

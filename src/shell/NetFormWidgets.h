@@ -27,7 +27,7 @@ class QWidget;
 class NetFormWidgets
 {
 public:
-    // Actions of the menu bar; SendFile is on the toolbar only.
+    // Actions of the menu bar and the toolbar.
     enum class NetAction {
         Send,            // N6
         SendAll,         // N22
@@ -54,6 +54,10 @@ public:
         SaveSettings,    // N9
         About,
         SendFile,
+        SendFolder,
+        Outbox,          // its text counts the messages waiting
+        History,
+        Transfers,
         Count
     };
 

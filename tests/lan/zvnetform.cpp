@@ -34,6 +34,7 @@
 #include "IncomingBrowser.h"
 #include "IniFile.h"
 #include "NetForm.h"
+#include "SendController.h"
 #include "SettingsForm.h"
 #include "UnixSignals.h"
 
@@ -199,10 +200,10 @@ void runCommand(TNetForm &form, DialogAnswerer &answerer, const QString &setting
     if (command == u"SEND") {
         selectContacts(form, first.split(u','));
         form.widgets().memo1()->setPlainText(rest);
-        form.send();
+        form.sending().send();
     } else if (command == u"SENDALL") {
         form.widgets().memo1()->setPlainText(line.section(u' ', 1));
-        form.sendToAll();
+        form.sending().sendToAll();
     } else if (command == u"OPTION") {
         const auto option = Option(first.toInt()); // the number of its "Ch" key
         const bool on = rest == u"1";

@@ -4,6 +4,7 @@
 #include "MessForm.h"
 #include "MessageBoxes.h"
 #include "NetForm.h"
+#include "NotifyController.h"
 #include "NoteBookForm.h"
 #include "OperatorBook.h"
 #include "SettingsForm.h"
@@ -238,7 +239,7 @@ private Q_SLOTS:
         action(NetFormWidgets::NetAction::BlackList)->trigger();
         action(NetFormWidgets::NetAction::AutoAnswerText)->trigger();
         action(NetFormWidgets::NetAction::EditPhrases)->trigger();
-        Q_EMIT m_form->popupRequested(s("Получено сообщение от: ВАСЯ"));
+        m_form->notify().showPopup(s("Получено сообщение от: ВАСЯ"));
         TMessForm::showNotice(s("ВАСЯ в сети"));
         auto *info = new Tfrm_ShowInfoUpdate(m_form.get());
         info->setAttribute(Qt::WA_DeleteOnClose);

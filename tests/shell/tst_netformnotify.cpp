@@ -4,6 +4,7 @@
 #include "MenuDrawing.h"
 #include "MenuItemStyle.h"
 #include "NetForm.h"
+#include "NotifyController.h"
 #include "SettingsForm.h"
 #include "SlidePopUp.h"
 #include "SlidePopUpForm.h"
@@ -60,7 +61,7 @@ private Q_SLOTS:
         m_form->startUp();
         m_form->show();
         // A screen with a panel at the bottom, so the popups have a known edge and room for two.
-        m_form->slidePopUp()->setScreenSource(
+        m_form->notify().slidePopUp()->setScreenSource(
             [] { return TSlidePopUp::ScreenArea{QRect(0, 0, 800, 600), QRect(0, 0, 800, 570)}; });
     }
 
@@ -72,15 +73,15 @@ private Q_SLOTS:
 
     void popupClickOpensIncomingClosesAllPopupsAndSilencesTheFloatingWindow()
     {
-        QVERIFY(m_form->floatForm()); // on by default
-        Q_EMIT m_form->floatingWindowRing();
-        QVERIFY(m_form->floatForm()->isRinging());
+        QVERIFY(m_form->notify().floatForm()); // on by default
+        m_form->notify().ring();
+        QVERIFY(m_form->notify().floatForm()->isRinging());
         m_form->widgets().speedButton13()->click(); // the outgoing view in front
 
-        Q_EMIT m_form->popupRequested(QStringLiteral("Получено сообщение от: ВАСЯ"));
-        Q_EMIT m_form->popupRequested(QStringLiteral("Получено сообщение от: ПЕТЯ"));
-        QCOMPARE(m_form->slidePopUp()->openCount(), 2);
-        const QList<TfrmSlidePopUp *> popups = m_form->slidePopUp()->popups();
+        m_form->notify().showPopup(QStringLiteral("Получено сообщение от: ВАСЯ"));
+        m_form->notify().showPopup(QStringLiteral("Получено сообщение от: ПЕТЯ"));
+        QCOMPARE(m_form->notify().slidePopUp()->openCount(), 2);
+        const QList<TfrmSlidePopUp *> popups = m_form->notify().slidePopUp()->popups();
         QCOMPARE(popups.size(), 2);
         QPointer<TfrmSlidePopUp> clicked = popups.last();
         QPointer<TfrmSlidePopUp> other = popups.first();
@@ -91,38 +92,38 @@ private Q_SLOTS:
 
         QVERIFY(m_form->widgets().speedButton14()->isChecked());
         QCOMPARE(m_form->widgets().views()->currentWidget(), m_form->widgets().panel2());
-        QVERIFY(!m_form->floatForm()->isRinging());
-        QTRY_COMPARE(m_form->slidePopUp()->openCount(), 0);
+        QVERIFY(!m_form->notify().floatForm()->isRinging());
+        QTRY_COMPARE(m_form->notify().slidePopUp()->openCount(), 0);
         QTRY_VERIFY(!clicked || !clicked->isVisible());
         QTRY_VERIFY(!other || !other->isVisible());
 
         // Room again for a new popup afterwards.
-        Q_EMIT m_form->popupRequested(QStringLiteral("Получено сообщение от: ВАСЯ"));
-        QCOMPARE(m_form->slidePopUp()->openCount(), 1);
+        m_form->notify().showPopup(QStringLiteral("Получено сообщение от: ВАСЯ"));
+        QCOMPARE(m_form->notify().slidePopUp()->openCount(), 1);
     }
 
     void floatingWindowFollowsItsOptionAndKeepsItsPlace()
     {
         // On by default: there from the start.
         QVERIFY(box(Option::FloatingWindow)->isChecked());
-        QVERIFY(m_form->floatForm());
-        QVERIFY(m_form->floatForm()->isVisible());
-        m_form->floatForm()->move(123, 45);
+        QVERIFY(m_form->notify().floatForm());
+        QVERIFY(m_form->notify().floatForm()->isVisible());
+        m_form->notify().floatForm()->move(123, 45);
 
         box(Option::FloatingWindow)->click();
         QVERIFY(!box(Option::FloatingWindow)->isChecked());
-        QVERIFY(!m_form->floatForm());
+        QVERIFY(!m_form->notify().floatForm());
         const IniFile ini(iniPath());
         QCOMPARE(ini.readInteger(QStringLiteral("FloatForm"), QStringLiteral("Left"), -1), 123);
         QCOMPARE(ini.readInteger(QStringLiteral("FloatForm"), QStringLiteral("Top"), -1), 45);
 
         // Back where it was left, and a second "on" makes no second window.
         box(Option::FloatingWindow)->click();
-        QVERIFY(m_form->floatForm());
-        QCOMPARE(m_form->floatForm()->pos(), QPoint(123, 45));
-        TFloatForm *first = m_form->floatForm();
+        QVERIFY(m_form->notify().floatForm());
+        QCOMPARE(m_form->notify().floatForm()->pos(), QPoint(123, 45));
+        TFloatForm *first = m_form->notify().floatForm();
         m_form->settingsForm()->floatingWindowToggled(true);
-        QCOMPARE(m_form->floatForm(), first);
+        QCOMPARE(m_form->notify().floatForm(), first);
     }
 
     void menuEffectsAndStyleApplyAtOnce()

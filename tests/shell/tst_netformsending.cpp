@@ -3,6 +3,7 @@
 #include "MsgChannel.h"
 #include "LoopbackEnvironment.h"
 #include "NetForm.h"
+#include "SendController.h"
 #include "OutboxForm.h"
 
 #include <QAction>
@@ -48,7 +49,7 @@ private:
         m_form = std::make_unique<TNetForm>(loopbackEnvironment(m_dir->path(), u"pc-me"_s));
         m_form->startUp();
         m_form->show();
-        m_form->setPeerMessagePort(m_peer->serverPort());
+        m_form->messenger().setPeerMessagePort(m_peer->serverPort());
     }
 
     // Contacts in list order; an address where nobody listens stands for a computer that is off.
@@ -101,7 +102,7 @@ private:
     }
 
     // Waits until the form's sending has ended.
-    bool sendingEnds() { return QTest::qWaitFor([&] { return !m_form->isSending(); }, 30000); }
+    bool sendingEnds() { return QTest::qWaitFor([&] { return !m_form->messenger().isSending(); }, 30000); }
 
 private Q_SLOTS:
     void init()
@@ -128,7 +129,7 @@ private Q_SLOTS:
         select({0}, 1); // one selected, the current item elsewhere: the current item counts
         type(u"Привет\nвсем"_s);
         QVERIFY(m_form->isVisible());
-        m_form->send();
+        m_form->sending().send();
         QVERIFY(sendingEnds());
         QCOMPARE(receivedTexts(), QStringList{u"PC-ME: Привет\r\nвсем"_s});
         QVERIFY(!m_form->isVisible());
@@ -140,19 +141,19 @@ private Q_SLOTS:
     void singleSendRefusalsAndFailureKeepTheText()
     {
         startForm("[Form]\r\nCh2=1\r\nCh4=1\r\nCh15=1\r\n");
-        m_form->send();
+        m_form->sending().send();
         QCOMPARE(MessageBoxProbe::take(m_form.get()).value(0).text, u"Не выбран компьютер!"_s);
 
         addContacts({{u"OFF"_s, u"127.0.0.2"_s}});
         select({}, 0);
-        m_form->send();
+        m_form->sending().send();
         const QList<SeenBox> empty = MessageBoxProbe::take(m_form.get());
         QCOMPARE(empty.size(), 1);
         QCOMPARE(empty[0].text, u"Введите текст для отправки сообщения!"_s);
         QCOMPARE(empty[0].caption, u"Внимание"_s);
 
         type(u"kept"_s);
-        m_form->send();
+        m_form->sending().send();
         QVERIFY(sendingEnds());
         const QList<SeenBox> failed = MessageBoxProbe::take(m_form.get());
         QCOMPARE(failed.size(), 1);
@@ -172,13 +173,13 @@ private Q_SLOTS:
         startForm("[Form]\r\nCh15=0\r\n");
         QTcpServer slow;
         QVERIFY(slow.listen(QHostAddress(QHostAddress::LocalHost)));
-        m_form->setPeerMessagePort(slow.serverPort());
+        m_form->messenger().setPeerMessagePort(slow.serverPort());
         addContacts({{u"SLOW"_s, u"127.0.0.1"_s}});
         select({0}, 0);
         type(u"hi"_s);
         QWidget *editorArea = m_form->widgets().memo1()->viewport();
         QWidget *sendButton = m_form->widgets().speedButton25();
-        m_form->send();
+        m_form->sending().send();
         QTRY_VERIFY(slow.hasPendingConnections());
         QTcpSocket *peer = slow.nextPendingConnection();
         QCOMPARE(editorArea->cursor().shape(), Qt::BusyCursor);
@@ -198,7 +199,7 @@ private Q_SLOTS:
         addContacts({{u"OFF"_s, u"127.0.0.2"_s}});
         select({}, 0);
         type(u"later"_s);
-        m_form->send();
+        m_form->sending().send();
         QVERIFY(sendingEnds());
         QPushButton *later = nullptr;
         QTRY_VERIFY((later = m_form->findChild<QPushButton *>(u"DeliverLaterButton"_s)));
@@ -269,7 +270,7 @@ private Q_SLOTS:
         addContacts({{u"PC1"_s, u"127.0.0.1"_s}});
         select({0}, 0);
         type(u"x"_s);
-        m_form->send();
+        m_form->sending().send();
         QVERIFY(sendingEnds());
         QCOMPARE(m_received->size(), 1);
         const QList<SeenBox> boxes = MessageBoxProbe::take(m_form.get());
@@ -284,7 +285,7 @@ private Q_SLOTS:
         addContacts({{u"A"_s, u"127.0.0.1"_s}, {u"OFF"_s, u"127.0.0.2"_s}, {u"C"_s, u"127.0.0.1"_s}});
         select({2, 1, 0}, 1);
         type(QString()); // an empty text goes out as it is
-        m_form->send();
+        m_form->sending().send();
         QVERIFY(sendingEnds());
         QCOMPARE(receivedTexts(), QStringList({u"PC-ME: "_s, u"PC-ME: "_s}));
         QCOMPARE(historyHeads(), QStringList({u"PC-ME --> A | "_s, u"PC-ME --> C | "_s}));
@@ -298,7 +299,7 @@ private Q_SLOTS:
         const QString longText(10000, u'ж');
         select({0, 1}, 0);
         type(longText);
-        m_form->send();
+        m_form->sending().send();
         QList<SeenBox> boxes = MessageBoxProbe::take(m_form.get());
         QCOMPARE(boxes.size(), 1);
         QVERIFY2(boxes[0].text.contains(u"9999"_s), qPrintable(boxes[0].text));
@@ -306,11 +307,11 @@ private Q_SLOTS:
 
         // To all, the prefix counts: 9,990 characters fit alone but not behind it.
         type(QString(9990, u'ж'));
-        m_form->sendToAll();
+        m_form->sending().sendToAll();
         boxes = MessageBoxProbe::take(m_form.get());
         QCOMPARE(boxes.size(), 1);
         QCOMPARE(editor(), QString(9990, u'ж'));
-        QVERIFY(!m_form->isSending());
+        QVERIFY(!m_form->messenger().isSending());
         QCOMPARE(m_received->size(), 0);
     }
 
@@ -321,15 +322,15 @@ private Q_SLOTS:
         type(u"hi"_s);
 
         const QString question = u"Данное сообщение будет отправлено всем абонентам!\nПродолжить?"_s;
-        m_form->sendToAll();
+        m_form->sending().sendToAll();
         QMessageBox *box = MessageBoxProbe::find(m_form.get(), question);
         QVERIFY(box);
         QCOMPARE(box->defaultButton(), box->button(QMessageBox::Yes));
         box->button(QMessageBox::No)->click();
-        QVERIFY(!m_form->isSending());
+        QVERIFY(!m_form->messenger().isSending());
         QCOMPARE(editor(), u"hi"_s);
 
-        m_form->sendToAll();
+        m_form->sending().sendToAll();
         box = MessageBoxProbe::find(m_form.get(), question);
         QVERIFY(box);
         box->button(QMessageBox::Yes)->click();
@@ -342,10 +343,10 @@ private Q_SLOTS:
     void sendToAllWithNoContactsStillAppliesTheAfterSendOptions()
     {
         startForm("[Form]\r\nCh2=1\r\nCh4=1\r\nCh8=0\r\nCh9=1\r\n");
-        m_form->sendToAll();
+        m_form->sending().sendToAll();
         QCOMPARE(MessageBoxProbe::take(m_form.get()).value(0).text, u"Введите текст сообщения!"_s);
         type(u"nobody"_s);
-        m_form->sendToAll();
+        m_form->sending().sendToAll();
         QTRY_COMPARE(editor(), QString());
         QTRY_VERIFY(!m_form->isVisible());
         QCOMPARE(m_received->size(), 0);

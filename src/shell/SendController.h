@@ -1,0 +1,55 @@
+#pragma once
+
+#include "Options.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class Messenger;
+class NetFormWidgets;
+class QWidget;
+struct Recipient;
+
+// Composing and sending messages from the main window: to the selected
+// contact or contacts, or to everyone; the busy cursor while peers answer,
+// the history entry, and the offer to deliver later when a single send fails.
+class SendController : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Setup
+    {
+        QWidget *window; // where questions and errors open
+        NetFormWidgets &ui;
+        Messenger &messenger;
+        std::function<void()> hideWindow;
+        std::function<bool()> hasShutDown;
+    };
+
+    explicit SendController(const Setup &setup);
+
+    // "Отправить сообщение": to the selected contact, or the selected ones.
+    void send();
+    void sendToAll();
+    // false when the entry could not be written and the user has been told.
+    bool recordSent(const QString &text, const QString &to, bool reportWriteError);
+
+private:
+    bool option(Option option) const;
+    QString editorText() const;
+    // Sends that wait for their peers: a busy cursor over the editor and the
+    // Send button, and the button's hint says to whom it is going.
+    void trackSending(int change, const QString &to = QString());
+    // A single send failed: the error, with the offer to deliver it when the contact is back.
+    void offerDeliveryLater(const Recipient &recipient, const QString &text);
+
+    QWidget *m_window;
+    NetFormWidgets &m_ui;
+    Messenger &m_messenger;
+    std::function<void()> m_hideWindow;
+    std::function<bool()> m_hasShutDown;
+    int m_sendsPending = 0; // recipients whose send has not ended yet
+};
