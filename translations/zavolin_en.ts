@@ -175,6 +175,14 @@
         <source>нет каталога</source>
         <translation>the folder does not exist</translation>
     </message>
+    <message>
+        <source>это не обычный файл</source>
+        <translation>not a regular file</translation>
+    </message>
+    <message>
+        <source>путь длиннее 9999 байт</source>
+        <translation>the path is longer than 9999 bytes</translation>
+    </message>
 </context>
 <context>
     <name>FileReceiver</name>
@@ -233,6 +241,13 @@
     <message>
         <source>Вероятно, файл с таким именем уже существует!</source>
         <translation>A file with this name probably exists already!</translation>
+    </message>
+</context>
+<context>
+    <name>FileSender</name>
+    <message>
+        <source>Это не обычный файл.</source>
+        <translation>This is not a regular file.</translation>
     </message>
 </context>
 <context>
@@ -489,6 +504,25 @@ sudo sysctl net.ipv4.ip_unprivileged_port_start=%1</translation>
     </message>
 </context>
 <context>
+    <name>Outbox</name>
+    <message>
+        <source>весь файл сохранён в %1</source>
+        <translation>the whole file was kept as %1</translation>
+    </message>
+    <message>
+        <source>сохранить его копию в %1 не удалось</source>
+        <translation>a copy of it could not be kept as %1</translation>
+    </message>
+    <message>
+        <source>Файл %1 повреждён; прочитано сообщений: %2, %3</source>
+        <translation>The file %1 is damaged; messages read: %2, %3</translation>
+    </message>
+    <message>
+        <source>В файле %1 больше, чем вмещает очередь (не больше %2 сообщений, каждое не длиннее %3 байт); в очереди оставлено сообщений: %4, %5</source>
+        <translation>The file %1 holds more than the outbox can (at most %2 messages, each at most %3 bytes long); messages kept in the outbox: %4, %5</translation>
+    </message>
+</context>
+<context>
     <name>PinStore</name>
     <message>
         <source>Файл ключей %1 не читается (%2): ключи компьютеров не загружены.</source>
@@ -509,6 +543,17 @@ sudo sysctl net.ipv4.ip_unprivileged_port_start=%1</translation>
     <message>
         <source>Сохранить прежний файл рядом не удалось.</source>
         <translation>The previous file could not be kept beside it.</translation>
+    </message>
+</context>
+<context>
+    <name>ReceiveJournal</name>
+    <message>
+        <source>%1 не является обычным файлом</source>
+        <translation>%1 is not a regular file</translation>
+    </message>
+    <message>
+        <source>записано %1 байт из %2</source>
+        <translation>%1 of %2 bytes written</translation>
     </message>
 </context>
 <context>
