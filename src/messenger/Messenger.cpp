@@ -16,7 +16,7 @@
 
 namespace {
 
-QString keyChanged()
+QString keyChangedReason()
 {
     return QCoreApplication::translate("Messenger", "ключ компьютера изменился");
 }
@@ -311,7 +311,7 @@ void Messenger::send(const QList<Recipient> &recipients, const QString &text, Me
         if (!delivered && recipient.secured) {
             const SecureMsgClient *client = m_secure ? m_secure->messageClient() : nullptr;
             Q_EMIT secureSendFailed(recipient, text,
-                                    client && client->keyMismatch() ? keyChanged() : secureFailureReason(recipient.host));
+                                    client && client->keyMismatch() ? keyChangedReason() : secureFailureReason(recipient.host));
         }
         if (each)
             each(recipient, delivered);
@@ -332,7 +332,7 @@ QString Messenger::secureFailureReason(const QString &host) const
     if (m_secure) {
         const KeyTrust::Route route = m_secure->trust().routeTo(host);
         if (route.secure && !m_secure->trust().candidates(route.name).isEmpty())
-            return keyChanged();
+            return keyChangedReason();
     }
     return FailureReason::shown({}, QAbstractSocket::SslHandshakeFailedError);
 }
