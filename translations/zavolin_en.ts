@@ -42,6 +42,298 @@
     </message>
 </context>
 <context>
+    <name>FailureReason</name>
+    <message>
+        <source>компьютер отказал в соединении (программа на нём не запущена или порт закрыт)</source>
+        <translation>the computer refused the connection (Zavolin is not running on it or the port is closed)</translation>
+    </message>
+    <message>
+        <source>компьютер не ответил за отведённое время</source>
+        <translation>the computer did not answer in time</translation>
+    </message>
+    <message>
+        <source>нет пути к компьютеру: он выключен или недоступен из этой сети</source>
+        <translation>no route to the computer: it is switched off or cannot be reached from this network</translation>
+    </message>
+    <message>
+        <source>компьютер с таким именем не найден в сети</source>
+        <translation>no computer with this name was found on the network</translation>
+    </message>
+    <message>
+        <source>компьютер разорвал соединение</source>
+        <translation>the computer closed the connection</translation>
+    </message>
+    <message>
+        <source>система не разрешила соединение</source>
+        <translation>the system did not allow the connection</translation>
+    </message>
+    <message>
+        <source>не удалось установить защищённое соединение</source>
+        <translation>could not set up a secure connection</translation>
+    </message>
+    <message>
+        <source>сеть недоступна</source>
+        <translation>the network is unreachable</translation>
+    </message>
+    <message>
+        <source>нет пути к сети компьютера</source>
+        <translation>no route to the computer&apos;s network</translation>
+    </message>
+    <message>
+        <source>соединение сброшено сетью</source>
+        <translation>the network reset the connection</translation>
+    </message>
+    <message>
+        <source>соединение прервано</source>
+        <translation>the connection was aborted</translation>
+    </message>
+    <message>
+        <source>не хватает памяти для соединения</source>
+        <translation>not enough memory for the connection</translation>
+    </message>
+    <message>
+        <source>компьютер выключен</source>
+        <translation>the computer is switched off</translation>
+    </message>
+    <message>
+        <source>не удалось соединиться с компьютером</source>
+        <translation>could not connect to the computer</translation>
+    </message>
+    <message>
+        <source>соединение отменено</source>
+        <translation>the connection was cancelled</translation>
+    </message>
+    <message>
+        <source>предыдущая отправка ещё не закончена</source>
+        <translation>the previous send has not finished yet</translation>
+    </message>
+    <message>
+        <source>компьютер перестал принимать данные</source>
+        <translation>the computer stopped accepting data</translation>
+    </message>
+    <message>
+        <source>получатель закрыл соединение, не подтвердив приём</source>
+        <translation>the recipient closed the connection without confirming receipt</translation>
+    </message>
+    <message>
+        <source>файл стал короче, пока отправлялся</source>
+        <translation>the file got shorter while it was being sent</translation>
+    </message>
+    <message>
+        <source>файл не читается</source>
+        <translation>the file cannot be read</translation>
+    </message>
+    <message>
+        <source>файл больше 2 ГБ</source>
+        <translation>the file is larger than 2 GB</translation>
+    </message>
+    <message>
+        <source>путь к файлу длиннее 9999 байт</source>
+        <translation>the file path is longer than 9999 bytes</translation>
+    </message>
+    <message>
+        <source>текст длиннее 9999 байт</source>
+        <translation>the text is longer than 9999 bytes</translation>
+    </message>
+    <message>
+        <source>файл не найден</source>
+        <translation>file not found</translation>
+    </message>
+    <message>
+        <source>нет доступа к файлу</source>
+        <translation>access to the file denied</translation>
+    </message>
+    <message>
+        <source>нет места на диске</source>
+        <translation>no space left on the disk</translation>
+    </message>
+    <message>
+        <source>файлы папки изменились во время упаковки</source>
+        <translation>the folder&apos;s files changed while it was being packed</translation>
+    </message>
+    <message>
+        <source>ошибка передачи (%1)</source>
+        <translation>transfer error (%1)</translation>
+    </message>
+    <message>
+        <source>получен не полностью</source>
+        <translation>not received completely</translation>
+    </message>
+    <message>
+        <source>не удалось записать</source>
+        <translation>could not be written</translation>
+    </message>
+    <message>
+        <source>недопустимое имя</source>
+        <translation>file name not allowed</translation>
+    </message>
+    <message>
+        <source>не указан каталог</source>
+        <translation>no folder chosen</translation>
+    </message>
+    <message>
+        <source>нет каталога</source>
+        <translation>the folder does not exist</translation>
+    </message>
+    <message>
+        <source>это не обычный файл</source>
+        <translation>not a regular file</translation>
+    </message>
+    <message>
+        <source>путь длиннее 9999 байт</source>
+        <translation>the path is longer than 9999 bytes</translation>
+    </message>
+</context>
+<context>
+    <name>FileReceiver</name>
+    <message>
+        <source>Ошибка сохранения файла!</source>
+        <translation>The file could not be saved!</translation>
+    </message>
+    <message>
+        <source>Файл от %1 не сохранен: недопустимое имя файла «%2».</source>
+        <translation>The file from %1 was not saved: the file name &quot;%2&quot; is not allowed.</translation>
+    </message>
+    <message>
+        <source>Файл %1 от %2 не принят: %3.</source>
+        <translation>The file %1 from %2 was not accepted: %3.</translation>
+    </message>
+    <message>
+        <source>нет каталога %1</source>
+        <translation>the folder %1 does not exist</translation>
+    </message>
+    <message>
+        <source>файл</source>
+        <translation>file</translation>
+    </message>
+    <message>
+        <source>Файл %1 от %2 получен не полностью (%3 из %4 байт) и не сохранен.</source>
+        <translation>The file %1 from %2 was not received completely (%3 of %4 bytes) and was not saved.</translation>
+    </message>
+    <message>
+        <source>нет места на диске в каталоге %1</source>
+        <translation>no space left on the disk of the folder %1</translation>
+    </message>
+    <message>
+        <source>не удалось записать в каталог %1 (%2)</source>
+        <translation>could not write into the folder %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Не указан каталог сохранения полученных файлов!</source>
+        <translation>No folder has been chosen for received files!</translation>
+    </message>
+    <message>
+        <source>Нет каталога %1.</source>
+        <translation>The folder %1 does not exist.</translation>
+    </message>
+    <message>
+        <source>Не удалось записать %1: %2.</source>
+        <translation>Could not write %1: %2.</translation>
+    </message>
+    <message>
+        <source>Получен файл %1 !</source>
+        <translation>File %1 received!</translation>
+    </message>
+    <message>
+        <source>Файл сохранен в каталоге %1.</source>
+        <translation>The file was saved in the folder %1.</translation>
+    </message>
+    <message>
+        <source>Вероятно, файл с таким именем уже существует!</source>
+        <translation>A file with this name probably exists already!</translation>
+    </message>
+</context>
+<context>
+    <name>FileSender</name>
+    <message>
+        <source>Это не обычный файл.</source>
+        <translation>This is not a regular file.</translation>
+    </message>
+</context>
+<context>
+    <name>FontColorDialog</name>
+    <message>
+        <source>Черный</source>
+        <translation>Black</translation>
+    </message>
+    <message>
+        <source>Бордовый</source>
+        <translation>Maroon</translation>
+    </message>
+    <message>
+        <source>Зеленый</source>
+        <translation>Green</translation>
+    </message>
+    <message>
+        <source>Оливковый</source>
+        <translation>Olive</translation>
+    </message>
+    <message>
+        <source>Темно-синий</source>
+        <translation>Navy</translation>
+    </message>
+    <message>
+        <source>Фиолетовый</source>
+        <translation>Purple</translation>
+    </message>
+    <message>
+        <source>Сине-зеленый</source>
+        <translation>Teal</translation>
+    </message>
+    <message>
+        <source>Серый</source>
+        <translation>Gray</translation>
+    </message>
+    <message>
+        <source>Серебристый</source>
+        <translation>Silver</translation>
+    </message>
+    <message>
+        <source>Красный</source>
+        <translation>Red</translation>
+    </message>
+    <message>
+        <source>Лайм</source>
+        <translation>Lime</translation>
+    </message>
+    <message>
+        <source>Желтый</source>
+        <translation>Yellow</translation>
+    </message>
+    <message>
+        <source>Синий</source>
+        <translation>Blue</translation>
+    </message>
+    <message>
+        <source>Фуксия</source>
+        <translation>Fuchsia</translation>
+    </message>
+    <message>
+        <source>Морская волна</source>
+        <translation>Aqua</translation>
+    </message>
+    <message>
+        <source>Белый</source>
+        <translation>White</translation>
+    </message>
+    <message>
+        <source>Шрифт</source>
+        <translation>Font</translation>
+    </message>
+    <message>
+        <source>Цвет:</source>
+        <translation>Colour:</translation>
+    </message>
+    <message>
+        <source>ОК</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
     <name>HistoryModel</name>
     <message>
         <source>Дата</source>
@@ -58,6 +350,49 @@
     <message>
         <source>Текст</source>
         <translation>Text</translation>
+    </message>
+</context>
+<context>
+    <name>Identity</name>
+    <message>
+        <source>%1: защищённый канал недоступен.</source>
+        <translation>%1: the secure channel is not available.</translation>
+    </message>
+    <message>
+        <source>Файл ключа этого компьютера %1 — символическая ссылка, а ключ берётся только из обычного файла. Замените ссылку самим файлом или удалите её, чтобы был создан новый ключ</source>
+        <translation>This computer&apos;s key file %1 is a symbolic link, but the key is read only from a regular file. Replace the link with the file itself, or delete it so that a new key is created</translation>
+    </message>
+    <message>
+        <source>%1 — не обычный файл и не может быть ключом этого компьютера</source>
+        <translation>%1 is not a regular file and cannot hold this computer&apos;s key</translation>
+    </message>
+    <message>
+        <source>Файл ключа этого компьютера %1 принадлежит другому пользователю и не используется. Удалите его, чтобы был создан новый ключ</source>
+        <translation>This computer&apos;s key file %1 belongs to another user and is not used. Delete it so that a new key is created</translation>
+    </message>
+    <message>
+        <source>Файл ключа этого компьютера %1 был подменён во время чтения</source>
+        <translation>This computer&apos;s key file %1 was replaced while it was being read</translation>
+    </message>
+    <message>
+        <source>Файл ключа этого компьютера %1 доступен другим пользователям, а закрыть его от них не удалось</source>
+        <translation>This computer&apos;s key file %1 is open to other users, and it could not be closed to them</translation>
+    </message>
+    <message>
+        <source>Файл ключа этого компьютера %1 могли читать другие пользователи; теперь его читает только владелец. Если посторонние могли его скопировать, удалите файл: будет создан новый ключ, и собеседники должны будут принять его.</source>
+        <translation>Other users could read this computer&apos;s key file %1; now only its owner can. If anyone else may have copied it, delete the file: a new key will be created, and your contacts will have to accept it.</translation>
+    </message>
+    <message>
+        <source>Не удалось создать ключ этого компьютера</source>
+        <translation>Could not create this computer&apos;s key</translation>
+    </message>
+    <message>
+        <source>Не удалось сохранить ключ этого компьютера (%1)</source>
+        <translation>Could not save this computer&apos;s key (%1)</translation>
+    </message>
+    <message>
+        <source>Ключ этого компьютера не читался и заменён новым. Собеседники увидят новый отпечаток и должны будут принять его.</source>
+        <translation>This computer&apos;s key could not be read and has been replaced with a new one. Your contacts will see a new fingerprint and will have to accept it.</translation>
     </message>
 </context>
 <context>
@@ -103,6 +438,122 @@
     <message>
         <source>Ошибка</source>
         <translation>Error</translation>
+    </message>
+</context>
+<context>
+    <name>MessageReceiver</name>
+    <message>
+        <source>  [получено до сбоя программы, %1]</source>
+        <translation>  [received before the program failed, %1]</translation>
+    </message>
+    <message>
+        <source>Было сообщение от  %1. Время: %2</source>
+        <translation>There was a message from  %1. Time: %2</translation>
+    </message>
+    <message>
+        <source>&gt;&gt;Сообщение от  %1&lt;&lt;  %2</source>
+        <translation>&gt;&gt;Message from  %1&lt;&lt;  %2</translation>
+    </message>
+    <message>
+        <source>&gt;&gt;Сообщение от  %1</source>
+        <translation>&gt;&gt;Message from  %1</translation>
+    </message>
+</context>
+<context>
+    <name>MessageSender</name>
+    <message>
+        <source>защищённый канал недоступен</source>
+        <translation>the secure channel is not available</translation>
+    </message>
+</context>
+<context>
+    <name>Messenger</name>
+    <message>
+        <source>ключ компьютера изменился</source>
+        <translation>the computer&apos;s key has changed</translation>
+    </message>
+    <message>
+        <source>Не удалось записать файл %1</source>
+        <translation>Could not write the file %1</translation>
+    </message>
+    <message>
+        <source>Защищённые сообщения не будут приниматься: порт %1 занят (%2).</source>
+        <translation>Secure messages will not be received: port %1 is in use (%2).</translation>
+    </message>
+    <message>
+        <source>Сообщения не будут приниматься: порт %1 занят (%2). Возможно, Zavolin уже запущен на этом компьютере.</source>
+        <translation>Messages will not be received: port %1 is in use (%2). Zavolin may already be running on this computer.</translation>
+    </message>
+    <message>
+        <source>Файлы не будут приниматься: порт %1 в Linux открывает только администратор.
+Чтобы разрешить, выполните одну из команд и перезапустите Zavolin:
+sudo setcap &apos;cap_net_bind_service=+ep&apos; %2
+sudo sysctl net.ipv4.ip_unprivileged_port_start=%1</source>
+        <translation>Files will not be received: on Linux only the administrator can open port %1.
+To allow it, run one of these commands and restart Zavolin:
+sudo setcap &apos;cap_net_bind_service=+ep&apos; %2
+sudo sysctl net.ipv4.ip_unprivileged_port_start=%1</translation>
+    </message>
+    <message>
+        <source>Файлы не будут приниматься: порт %1 занят (%2). Возможно, Zavolin уже запущен на этом компьютере.</source>
+        <translation>Files will not be received: port %1 is in use (%2). Zavolin may already be running on this computer.</translation>
+    </message>
+    <message>
+        <source>Сообщения не принимаются: не удаётся записать файл %1 (%2). Отправители получают ошибку отправки и могут повторить позже.</source>
+        <translation>Messages are not being received: the file %1 cannot be written (%2). Senders get a sending error and can try again later.</translation>
+    </message>
+</context>
+<context>
+    <name>Outbox</name>
+    <message>
+        <source>весь файл сохранён в %1</source>
+        <translation>the whole file was kept as %1</translation>
+    </message>
+    <message>
+        <source>сохранить его копию в %1 не удалось</source>
+        <translation>a copy of it could not be kept as %1</translation>
+    </message>
+    <message>
+        <source>Файл %1 повреждён; прочитано сообщений: %2, %3</source>
+        <translation>The file %1 is damaged; messages read: %2, %3</translation>
+    </message>
+    <message>
+        <source>В файле %1 больше, чем вмещает очередь (не больше %2 сообщений, каждое не длиннее %3 байт); в очереди оставлено сообщений: %4, %5</source>
+        <translation>The file %1 holds more than the outbox can (at most %2 messages, each at most %3 bytes long); messages kept in the outbox: %4, %5</translation>
+    </message>
+</context>
+<context>
+    <name>PinStore</name>
+    <message>
+        <source>Файл ключей %1 не читается (%2): ключи компьютеров не загружены.</source>
+        <translation>The keys file %1 cannot be read (%2): the computers&apos; keys were not loaded.</translation>
+    </message>
+    <message>
+        <source>Файл ключей %1 повреждён или слишком велик: прочитано ключей: %2, не прочитано строк: %3%4. %5</source>
+        <translation>The keys file %1 is damaged or too large: keys read: %2, lines not read: %3%4. %5</translation>
+    </message>
+    <message>
+        <source> и остаток файла</source>
+        <translation> and the rest of the file</translation>
+    </message>
+    <message>
+        <source>Прежний файл сохранён как %1.</source>
+        <translation>The previous file was kept as %1.</translation>
+    </message>
+    <message>
+        <source>Сохранить прежний файл рядом не удалось.</source>
+        <translation>The previous file could not be kept beside it.</translation>
+    </message>
+</context>
+<context>
+    <name>ReceiveJournal</name>
+    <message>
+        <source>%1 не является обычным файлом</source>
+        <translation>%1 is not a regular file</translation>
+    </message>
+    <message>
+        <source>записано %1 байт из %2</source>
+        <translation>%1 of %2 bytes written</translation>
     </message>
 </context>
 <context>
@@ -584,6 +1035,13 @@ Zavolin does not run downloaded files: the folder holding it has been opened in 
     </message>
 </context>
 <context>
+    <name>TMessForm</name>
+    <message>
+        <source>Сообщение - Zavolin</source>
+        <translation>Notice - Zavolin</translation>
+    </message>
+</context>
+<context>
     <name>TNoteBookForm</name>
     <message>
         <source>Добавить</source>
@@ -644,6 +1102,220 @@ Zavolin does not run downloaded files: the folder holding it has been opened in 
     <message>
         <source>Не выбран абонент!</source>
         <translation>No contact selected!</translation>
+    </message>
+</context>
+<context>
+    <name>TOutboxForm</name>
+    <message>
+        <source>Ожидают отправки</source>
+        <translation>Outbox</translation>
+    </message>
+    <message>
+        <source>Сообщения уйдут, когда контакт появится в сети. Сообщение может прийти дважды, если подтверждение потерялось.</source>
+        <translation>Messages are sent when the contact comes online. A message may arrive twice if its confirmation was lost.</translation>
+    </message>
+    <message>
+        <source>Ожидающие сообщения</source>
+        <translation>Messages waiting to be sent</translation>
+    </message>
+    <message>
+        <source>Записано</source>
+        <translation>Written</translation>
+    </message>
+    <message>
+        <source>Кому</source>
+        <translation>To</translation>
+    </message>
+    <message>
+        <source>Текст</source>
+        <translation>Text</translation>
+    </message>
+    <message>
+        <source>Нет сообщений, ожидающих отправки.</source>
+        <translation>The outbox is empty.</translation>
+    </message>
+    <message>
+        <source>Текст сообщения</source>
+        <translation>Message text</translation>
+    </message>
+    <message>
+        <source>Сохранить изменения</source>
+        <translation>Save changes</translation>
+    </message>
+    <message>
+        <source>Не отправлять</source>
+        <translation>Don&apos;t send</translation>
+    </message>
+    <message>
+        <source>Закрыть</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
+    <name>TSettingsForm</name>
+    <message>
+        <source>Поместить программу в группу автозапуска</source>
+        <translation>Start the program when I log in</translation>
+    </message>
+    <message>
+        <source>Скрывать при запуске</source>
+        <translation>Hide at start-up</translation>
+    </message>
+    <message>
+        <source>Вести историю сообщений</source>
+        <translation>Keep a message history</translation>
+    </message>
+    <message>
+        <source>Включить глобальные &apos;горячие клавиши&apos;</source>
+        <translation>Enable global hot keys</translation>
+    </message>
+    <message>
+        <source>Скрывать по нажатии системной кнопки &apos;Закрыть&apos;</source>
+        <translation>Hide when the window&apos;s Close button is pressed</translation>
+    </message>
+    <message>
+        <source>Показывать плавающее окно</source>
+        <translation>Show the floating window</translation>
+    </message>
+    <message>
+        <source>Не показывать форму при получении сообщения (&quot;звонить&quot; в systemtray)</source>
+        <translation>Don&apos;t show the window when a message arrives (flash the tray icon instead)</translation>
+    </message>
+    <message>
+        <source>Всплывающее окно при получении сообщения</source>
+        <translation>Pop up a notice when a message arrives</translation>
+    </message>
+    <message>
+        <source>Предупреждать о смене статуса абонентов (online/offline)</source>
+        <translation>Tell me when contacts come online or go offline</translation>
+    </message>
+    <message>
+        <source>Удалять сообщения после отправки</source>
+        <translation>Clear the message after sending</translation>
+    </message>
+    <message>
+        <source>Удалять приходящие сообщения при получении новых</source>
+        <translation>Clear received messages when new ones arrive</translation>
+    </message>
+    <message>
+        <source>Скрывать после отправки сообщения</source>
+        <translation>Hide after sending a message</translation>
+    </message>
+    <message>
+        <source>Указавать время прихода сообщений</source>
+        <translation>Show the time messages arrive</translation>
+    </message>
+    <message>
+        <source>Предупреждать об отправки сообщения &apos;всем&apos;</source>
+        <translation>Ask before sending a message to everyone</translation>
+    </message>
+    <message>
+        <source>Преобразовывать смайлы</source>
+        <translation>Show smileys as pictures</translation>
+    </message>
+    <message>
+        <source>Прокручивать входящие сообщения в конец</source>
+        <translation>Scroll received messages to the end</translation>
+    </message>
+    <message>
+        <source>Использовать эффекты в меню</source>
+        <translation>Use menu effects</translation>
+    </message>
+    <message>
+        <source>Воспроизводить звук при получении сообщения</source>
+        <translation>Play a sound when a message arrives</translation>
+    </message>
+    <message>
+        <source>Сохранять полученные файлы в указанном каталоге</source>
+        <translation>Save received files in the chosen folder</translation>
+    </message>
+    <message>
+        <source>Параметры - Zavolin</source>
+        <translation>Settings - Zavolin</translation>
+    </message>
+    <message>
+        <source>Общие</source>
+        <translation>General</translation>
+    </message>
+    <message>
+        <source>Оповещения</source>
+        <translation>Notices</translation>
+    </message>
+    <message>
+        <source>Сообщения</source>
+        <translation>Messages</translation>
+    </message>
+    <message>
+        <source>Оформление</source>
+        <translation>Appearance</translation>
+    </message>
+    <message>
+        <source>Звук</source>
+        <translation>Sound</translation>
+    </message>
+    <message>
+        <source>Файлы</source>
+        <translation>Files</translation>
+    </message>
+    <message>
+        <source>Разделы параметров</source>
+        <translation>Settings sections</translation>
+    </message>
+    <message>
+        <source>Ок</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Как в системе</source>
+        <translation>System language</translation>
+    </message>
+    <message>
+        <source>Язык интерфейса</source>
+        <translation>Interface language</translation>
+    </message>
+    <message>
+        <source>Язык сменится при следующем запуске программы.</source>
+        <translation>The language changes the next time the program starts.</translation>
+    </message>
+    <message>
+        <source>Показывать окно (сек.):</source>
+        <translation>Show the notice for (seconds):</translation>
+    </message>
+    <message>
+        <source>Стиль меню</source>
+        <translation>Menu style</translation>
+    </message>
+    <message>
+        <source>Шрифт текста</source>
+        <translation>Text font</translation>
+    </message>
+    <message>
+        <source>Цвет фона</source>
+        <translation>Background colour</translation>
+    </message>
+    <message>
+        <source>По умолчанию</source>
+        <translation>Defaults</translation>
+    </message>
+    <message>
+        <source>Выбрать звук</source>
+        <translation>Choose sound</translation>
+    </message>
+    <message>
+        <source>Выбрать каталог</source>
+        <translation>Choose folder</translation>
+    </message>
+    <message>
+        <source>Файлы *.wav (*.wav)</source>
+        <translation>Files *.wav (*.wav)</translation>
+    </message>
+    <message>
+        <source>Укажите каталог, в котором будут сохраняться полученные файлы</source>
+        <translation>Choose the folder where received files are saved</translation>
+    </message>
+    <message>
+        <source>Ошибка</source>
+        <translation>Error</translation>
     </message>
 </context>
 <context>
@@ -808,6 +1480,101 @@ Zavolin does not run downloaded files: the folder holding it has been opened in 
     <message>
         <source>Не удалось сохранить список IP-адресов в файл %1: %2</source>
         <translation>Could not save the IP address list to %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>TransferList</name>
+    <message>
+        <source>%1 ч %2 мин</source>
+        <translation>%1 h %2 min</translation>
+    </message>
+    <message>
+        <source>%1 мин %2 с</source>
+        <translation>%1 min %2 s</translation>
+    </message>
+    <message>
+        <source>%1 с</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>%1 Б</source>
+        <translation>%1 B</translation>
+    </message>
+    <message>
+        <source>Ожидает</source>
+        <translation>Waiting</translation>
+    </message>
+    <message>
+        <source>Упаковка в архив</source>
+        <translation>Packing</translation>
+    </message>
+    <message>
+        <source>Отправка</source>
+        <translation>Sending</translation>
+    </message>
+    <message>
+        <source>Прием</source>
+        <translation>Receiving</translation>
+    </message>
+    <message>
+        <source>Отправлен</source>
+        <translation>Sent</translation>
+    </message>
+    <message>
+        <source>Ждет решения</source>
+        <translation>Awaiting decision</translation>
+    </message>
+    <message>
+        <source>Сохранен</source>
+        <translation>Saved</translation>
+    </message>
+    <message>
+        <source>Отклонен</source>
+        <translation>Rejected</translation>
+    </message>
+    <message>
+        <source>Ошибка</source>
+        <translation>Failed</translation>
+    </message>
+    <message>
+        <source>Ошибка: %1</source>
+        <translation>Failed: %1</translation>
+    </message>
+    <message>
+        <source>Отменен</source>
+        <translation>Cancelled</translation>
+    </message>
+    <message>
+        <source>%1/с</source>
+        <translation>%1/s</translation>
+    </message>
+    <message>
+        <source>Файл</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <source>Абонент</source>
+        <translation>Contact</translation>
+    </message>
+    <message>
+        <source>Размер</source>
+        <translation>Size</translation>
+    </message>
+    <message>
+        <source>Выполнено</source>
+        <translation>Done</translation>
+    </message>
+    <message>
+        <source>Скорость</source>
+        <translation>Speed</translation>
+    </message>
+    <message>
+        <source>Осталось</source>
+        <translation>Time left</translation>
+    </message>
+    <message>
+        <source>Состояние</source>
+        <translation>Status</translation>
     </message>
 </context>
 <context>

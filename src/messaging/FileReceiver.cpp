@@ -8,6 +8,7 @@
 #include "ReceivedFileName.h"
 #include "TransferList.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QPointer>
@@ -21,19 +22,29 @@ namespace {
 constexpr qsizetype kMaxWaitingNotices = 64;
 const QString kNoFolder = SettingKeys::kNoFolder.toString();
 const QString kLineBreak = QStringLiteral("\n\r");
-const QString kSaveError = QStringLiteral("Ошибка сохранения файла!");
+
+QString saveError()
+{
+    return QCoreApplication::translate("FileReceiver", "Ошибка сохранения файла!");
+}
+
+// A reason kept in the transfers list: stored in Russian, shown in the interface's language.
+QString listReason(const char *text)
+{
+    return QString::fromUtf8(text);
+}
 
 QString refusedNameText(const QString &sender, const QString &wirePath, const QString &name)
 {
     const QString shown = ReceivedFileName::forDisplay(name.isEmpty() ? wirePath : name);
-    return QStringLiteral("Файл от %1 не сохранен: недопустимое имя файла «%2».").arg(sender, shown);
+    return QCoreApplication::translate("FileReceiver", "Файл от %1 не сохранен: недопустимое имя файла «%2».").arg(sender, shown);
 }
 
 // The first line says what the user knows; the second, why.
 QString notAcceptedText(const QString &name, const QString &sender, const QString &reason)
 {
-    return kSaveError + kLineBreak
-           + QStringLiteral("Файл %1 от %2 не принят: %3.").arg(ReceivedFileName::forDisplay(name), sender, reason);
+    return saveError() + kLineBreak
+           + QCoreApplication::translate("FileReceiver", "Файл %1 от %2 не принят: %3.").arg(ReceivedFileName::forDisplay(name), sender, reason);
 }
 
 void log(const QString &text)
@@ -74,7 +85,7 @@ StreamAdmission FileReceiver::admit(const StreamOffer &offer) const
     if (!QFileInfo(folder).isDir()) {
         return StreamAdmission::refuse(
             QStringLiteral("no folder ") + folder,
-            notAcceptedText(name, m_host.senderOf(offer.peer, offer.fromName, offer.peerKey), QStringLiteral("нет каталога %1").arg(folder)));
+            notAcceptedText(name, m_host.senderOf(offer.peer, offer.fromName, offer.peerKey), tr("нет каталога %1").arg(folder)));
     }
     return StreamAdmission::spoolIn(folder, true);
 }
@@ -117,9 +128,9 @@ void FileReceiver::receive(const ReceivedStream &stream)
         if (stream.status() == ReceivedStream::Status::Complete)
             m_list->setState(id, TransferList::State::Deciding);
         else if (stream.status() == ReceivedStream::Status::Incomplete)
-            endRow(stream, TransferList::State::Failed, QString(), QStringLiteral("получен не полностью"));
+            endRow(stream, TransferList::State::Failed, QString(), listReason(QT_TRANSLATE_NOOP("FailureReason", "получен не полностью")));
         else
-            endRow(stream, TransferList::State::Failed, QString(), QStringLiteral("не удалось записать"));
+            endRow(stream, TransferList::State::Failed, QString(), listReason(QT_TRANSLATE_NOOP("FailureReason", "не удалось записать")));
     }
     if (!holdsSpool(stream) && !m_queue.empty()) {
         const auto notices = std::count_if(m_queue.cbegin(), m_queue.cend(),
@@ -147,7 +158,7 @@ void FileReceiver::receive(const ReceivedStream &stream)
 
 int FileReceiver::list(const ReceivedStream &stream, const QString &name, const QString &sender)
 {
-    Listed listed{0, stream, name.isEmpty() ? QStringLiteral("файл") : name, sender};
+    Listed listed{0, stream, name.isEmpty() ? tr("файл") : name, sender};
     if (const int id = liveRow(stream)) {
         m_live.remove(stream.streamId()); // the list's decisions end its row from here on
         listed.id = id;
@@ -292,7 +303,7 @@ bool FileReceiver::handle(const ReceivedStream &stream)
     switch (stream.status()) {
     case ReceivedStream::Status::Incomplete:
         m_host.showFileNotice(Notice::Warning,
-                              QStringLiteral("Файл %1 от %2 получен не полностью (%3 из %4 байт) и не сохранен.")
+                              tr("Файл %1 от %2 получен не полностью (%3 из %4 байт) и не сохранен.")
                                   .arg(ReceivedFileName::forDisplay(name), sender)
                                   .arg(stream.receivedSize())
                                   .arg(stream.announcedSize()),
@@ -301,8 +312,8 @@ bool FileReceiver::handle(const ReceivedStream &stream)
     case ReceivedStream::Status::NotStored: {
         const QString folder = stream.folder().isEmpty() ? QDir::tempPath() : stream.folder();
         const QString reason = stream.noRoom()
-                                   ? QStringLiteral("нет места на диске в каталоге %1").arg(folder)
-                                   : QStringLiteral("не удалось записать в каталог %1 (%2)").arg(folder, stream.error());
+                                   ? tr("нет места на диске в каталоге %1").arg(folder)
+                                   : tr("не удалось записать в каталог %1 (%2)").arg(folder, stream.error());
         showSaveError(Notice::Warning, notAcceptedText(name, sender, reason));
         return true;
     }
@@ -316,7 +327,7 @@ bool FileReceiver::handle(const ReceivedStream &stream)
     const ReceivedFileName::Verdict verdict = ReceivedFileName::check(name);
     const bool intoFolder = m_options.isOn(Option::SaveIntoFolder);
     if (verdict != ReceivedFileName::Verdict::Ok && (intoFolder || verdict != ReceivedFileName::Verdict::Hidden)) {
-        endRow(stream, TransferList::State::Failed, QString(), QStringLiteral("недопустимое имя"));
+        endRow(stream, TransferList::State::Failed, QString(), listReason(QT_TRANSLATE_NOOP("FailureReason", "недопустимое имя")));
         m_host.showFileNotice(Notice::Warning, refusedNameText(sender, stream.fromName(), name), nullptr);
         return true;
     }
@@ -333,22 +344,22 @@ void FileReceiver::saveIntoFolder(const ReceivedStream &stream, const QString &n
     using Notice = FileReceiveHost::Notice;
     const QString folder = m_options.saveFolder();
     if (folder == kNoFolder) {
-        endRow(stream, TransferList::State::Failed, QString(), QStringLiteral("не указан каталог"));
-        m_host.showFileNotice(Notice::Warning, QStringLiteral("Не указан каталог сохранения полученных файлов!"),
+        endRow(stream, TransferList::State::Failed, QString(), listReason(QT_TRANSLATE_NOOP("FailureReason", "не указан каталог")));
+        m_host.showFileNotice(Notice::Warning, tr("Не указан каталог сохранения полученных файлов!"),
                               nullptr);
         return;
     }
     QString error;
     if (!QFileInfo(folder).isDir()) {
-        endRow(stream, TransferList::State::Failed, QString(), QStringLiteral("нет каталога"));
-        showSaveError(Notice::Warning, kSaveError + kLineBreak + QStringLiteral("Нет каталога %1.").arg(folder));
+        endRow(stream, TransferList::State::Failed, QString(), listReason(QT_TRANSLATE_NOOP("FailureReason", "нет каталога")));
+        showSaveError(Notice::Warning, saveError() + kLineBreak + tr("Нет каталога %1.").arg(folder));
         return;
     }
     const QString target = QDir(folder).filePath(name);
     if (!FileStore::replace(stream.spoolPath(), target, &error)) {
         endRow(stream, TransferList::State::Failed, QString(), error);
         showSaveError(Notice::Warning,
-                      kSaveError + kLineBreak + QStringLiteral("Не удалось записать %1: %2.").arg(target, error));
+                      saveError() + kLineBreak + tr("Не удалось записать %1: %2.").arg(target, error));
         return;
     }
     stream.release();
@@ -359,8 +370,8 @@ void FileReceiver::saveIntoFolder(const ReceivedStream &stream, const QString &n
                     stream.receivedSize(), TransferList::State::Saved);
     }
     m_host.showFileNotice(Notice::Information,
-                          QStringLiteral("Получен файл ") + name + QStringLiteral(" !") + kLineBreak
-                              + QStringLiteral("Файл сохранен в каталоге ") + folder + u'.',
+                          tr("Получен файл %1 !").arg(name) + kLineBreak
+                              + tr("Файл сохранен в каталоге %1.").arg(folder),
                           nullptr);
 }
 
@@ -371,7 +382,7 @@ void FileReceiver::askWhereToSave(const ReceivedStream &stream, const QString &n
     const QString offered = ReceivedFileName::withoutLeadingDots(name);
     // Listed too, so that a decision for all of its sender's files takes it along.
     const int id = m_host.listsWaitingFiles() ? list(stream, offered, m_host.senderOf(stream.peer(), stream.fromName(), stream.peerKey())) : 0;
-    m_host.showFileNotice(Notice::Information, QStringLiteral("Получен файл ") + name + QStringLiteral(" !"),
+    m_host.showFileNotice(Notice::Information, tr("Получен файл %1 !").arg(name),
                           [self, stream, offered, id] {
         if (!self)
             return;
@@ -390,9 +401,9 @@ void FileReceiver::askWhereToSave(const ReceivedStream &stream, const QString &n
                     self->rejectWaiting(id);
                 else if (!self->saveWaiting(id, path, &error))
                     self->showSaveError(Notice::Error,
-                                        kSaveError + kLineBreak
-                                            + QStringLiteral("Вероятно, файл с таким именем уже существует!") + kLineBreak
-                                            + QStringLiteral("Не удалось записать %1: %2.").arg(path, error));
+                                        saveError() + kLineBreak
+                                            + tr("Вероятно, файл с таким именем уже существует!") + kLineBreak
+                                            + tr("Не удалось записать %1: %2.").arg(path, error));
             } else if (path.isEmpty()) {
                 self->endRow(stream, TransferList::State::Rejected); // cancelled: the file is dropped
             } else if (FileStore::replace(stream.spoolPath(), path, &error)) {
@@ -402,9 +413,9 @@ void FileReceiver::askWhereToSave(const ReceivedStream &stream, const QString &n
                 self->endRow(stream, TransferList::State::Failed, QString(), error);
                 // The usual guess stays first; the system's reason follows it.
                 self->showSaveError(Notice::Error,
-                                    kSaveError + kLineBreak
-                                        + QStringLiteral("Вероятно, файл с таким именем уже существует!") + kLineBreak
-                                        + QStringLiteral("Не удалось записать %1: %2.").arg(path, error));
+                                    saveError() + kLineBreak
+                                        + tr("Вероятно, файл с таким именем уже существует!") + kLineBreak
+                                        + tr("Не удалось записать %1: %2.").arg(path, error));
             }
             self->done();
         });

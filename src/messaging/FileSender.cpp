@@ -4,6 +4,7 @@
 #include "StreamFrame.h"
 #include "StrmChannel.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -54,7 +55,7 @@ std::unique_ptr<QFile> FileSender::open(const QString &localPath, Refusal *refus
     if (QFileInfo::exists(localPath) && !QFileInfo(localPath).isFile()) {
         // A device or a pipe has no size to announce, and opening a pipe would wait for a writer.
         *refusal = Refusal::CannotOpen;
-        *error = QStringLiteral("Это не обычный файл.");
+        *error = QCoreApplication::translate("FileSender", "Это не обычный файл.");
         return nullptr;
     }
     auto file = std::make_unique<QFile>(localPath);

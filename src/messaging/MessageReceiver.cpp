@@ -8,6 +8,7 @@
 #include "ReceiveHost.h"
 #include "SystemFormats.h"
 
+#include <QCoreApplication>
 #include <QTime>
 
 namespace {
@@ -29,7 +30,8 @@ QString MessageReceiver::recoveredMark(const Incoming &message)
 {
     if (!message.arrived.isValid())
         return {};
-    return QStringLiteral("  [получено до сбоя программы, %1]").arg(SystemFormats::dateTime(message.arrived));
+    return QCoreApplication::translate("MessageReceiver", "  [получено до сбоя программы, %1]")
+        .arg(SystemFormats::dateTime(message.arrived));
 }
 
 MessageReceiver::MessageReceiver(ReceiveHost &host, const OptionsStore &options)
@@ -118,8 +120,10 @@ void MessageReceiver::afterReply(const Incoming &message, const QString &display
         IncomingEntry entry;
         entry.kind = IncomingEntry::Kind::MissedWhileAnswering;
         entry.origin = message.origin;
-        entry.header = QStringLiteral("Было сообщение от  ") + quotedUpper(displayName) + QStringLiteral(". Время: ")
-                       + SystemFormats::longTime(momentOf(message.arrived).time()) + recoveredMark(message);
+        // Shown only; the history keeps its own entry.
+        entry.header = QCoreApplication::translate("MessageReceiver", "Было сообщение от  %1. Время: %2")
+                           .arg(quotedUpper(displayName), SystemFormats::longTime(momentOf(message.arrived).time()))
+                       + recoveredMark(message);
         m_host.showIncoming(entry);
         return;
     }
@@ -151,10 +155,10 @@ void MessageReceiver::show(const Incoming &message, const QString &displayName)
 {
     IncomingEntry entry;
     if (m_options.isOn(Option::TimeInHeader)) {
-        entry.header = QStringLiteral(">>Сообщение от  ") + quotedUpper(displayName) + QStringLiteral("<<  ")
-                       + SystemFormats::longTime(momentOf(message.arrived).time());
+        entry.header = QCoreApplication::translate("MessageReceiver", ">>Сообщение от  %1<<  %2")
+                           .arg(quotedUpper(displayName), SystemFormats::longTime(momentOf(message.arrived).time()));
     } else {
-        entry.header = QStringLiteral(">>Сообщение от  ") + displayName;
+        entry.header = QCoreApplication::translate("MessageReceiver", ">>Сообщение от  %1").arg(displayName);
     }
     entry.header += recoveredMark(message);
     entry.text = message.text;

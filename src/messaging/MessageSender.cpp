@@ -10,7 +10,7 @@ MessageSender::MessageSender(QObject *parent)
     // A return without error counts as sent: the reply itself is not examined.
     connect(m_client, &TMsgClient::finished, this, [this] { onPosted(true); });
     connect(m_client, &TMsgClient::failed, this, [this](const QString &error) {
-        onPosted(false, FailureReason::russian(error, m_client->lastSocketError()));
+        onPosted(false, FailureReason::shown(error, m_client->lastSocketError()));
     });
 }
 
@@ -24,7 +24,7 @@ void MessageSender::setSecureClient(TMsgClient *client, std::function<bool(const
         return; // claimed recipients fail: there is no key of ours to prove
     connect(client, &TMsgClient::finished, this, [this] { onPosted(true); });
     connect(client, &TMsgClient::failed, this, [this, client](const QString &error) {
-        onPosted(false, FailureReason::russian(error, client->lastSocketError()));
+        onPosted(false, FailureReason::shown(error, client->lastSocketError()));
     });
 }
 
@@ -50,7 +50,7 @@ void MessageSender::postNext()
             m_postingSecurely = m_prepareSecure && r.channel == Recipient::Channel::Any && m_prepareSecure(r);
             if (m_postingSecurely && !m_secureClient) {
                 QMetaObject::invokeMethod(
-                    this, [this] { onPosted(false, QStringLiteral("защищённый канал недоступен")); }, Qt::QueuedConnection);
+                    this, [this] { onPosted(false, tr("защищённый канал недоступен")); }, Qt::QueuedConnection);
                 return;
             }
             TMsgClient *client = m_postingSecurely ? m_secureClient : m_client;

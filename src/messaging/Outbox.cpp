@@ -3,6 +3,7 @@
 #include "Cp1251.h"
 #include "PrivateFiles.h"
 
+#include <QCoreApplication>
 #include <QBuffer>
 #include <QFile>
 #include <QSaveFile>
@@ -125,15 +126,15 @@ bool Outbox::load(QString *error)
         save();
     if (!error)
         return false;
-    const QString where = setAside ? QStringLiteral("весь файл сохранён в %1").arg(kept)
-                                   : QStringLiteral("сохранить его копию в %1 не удалось").arg(kept);
+    const QString where = setAside ? QCoreApplication::translate("Outbox", "весь файл сохранён в %1").arg(kept)
+                                   : QCoreApplication::translate("Outbox", "сохранить его копию в %1 не удалось").arg(kept);
     if (reading.damaged) {
-        *error = QStringLiteral("Файл %1 повреждён; прочитано сообщений: %2, %3")
+        *error = QCoreApplication::translate("Outbox", "Файл %1 повреждён; прочитано сообщений: %2, %3")
                      .arg(m_path)
                      .arg(m_messages.size())
                      .arg(where);
     } else {
-        *error = QStringLiteral("В файле %1 больше, чем вмещает очередь (не больше %2 сообщений, каждое не длиннее "
+        *error = QCoreApplication::translate("Outbox", "В файле %1 больше, чем вмещает очередь (не больше %2 сообщений, каждое не длиннее "
                                 "%3 байт); в очереди оставлено сообщений: %4, %5")
                      .arg(m_path)
                      .arg(kMaxMessages)

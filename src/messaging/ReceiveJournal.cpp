@@ -6,6 +6,7 @@
 #include "Logging.h"
 #include "PrivateFiles.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QHash>
@@ -220,7 +221,7 @@ bool ReceiveJournal::openActive()
     PrivateFiles::narrowToOwner(fd);
     if (!isRegular(fd, &m_active.size)) {
         ::close(fd);
-        m_error = QStringLiteral("%1 не является обычным файлом").arg(activePath());
+        m_error = QCoreApplication::translate("ReceiveJournal", "%1 не является обычным файлом").arg(activePath());
         return false;
     }
     m_active.fd = fd;
@@ -243,7 +244,7 @@ bool ReceiveJournal::append(const QByteArray &bytes)
     while (written < 0 && errno == EINTR);
     if (written != bytes.size()) {
         m_error = written < 0 ? qt_error_string(errno)
-                              : QStringLiteral("записано %1 байт из %2").arg(written).arg(bytes.size());
+                              : QCoreApplication::translate("ReceiveJournal", "записано %1 байт из %2").arg(written).arg(bytes.size());
         // Part of a record would end what is read back: cut back to the last whole one.
         if (written > 0 && ::ftruncate(m_active.fd, m_active.size) != 0)
             qCWarning(lcZavolin, "the receive journal could not be cut back after a failed write");

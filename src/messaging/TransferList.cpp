@@ -2,6 +2,7 @@
 
 #include "FailureReason.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 
 #include <algorithm>
@@ -11,10 +12,10 @@ namespace {
 QString durationText(qint64 seconds)
 {
     if (seconds >= 3600)
-        return QStringLiteral("%1 ч %2 мин").arg(seconds / 3600).arg(seconds % 3600 / 60);
+        return QCoreApplication::translate("TransferList", "%1 ч %2 мин").arg(seconds / 3600).arg(seconds % 3600 / 60);
     if (seconds >= 60)
-        return QStringLiteral("%1 мин %2 с").arg(seconds / 60).arg(seconds % 60);
-    return QStringLiteral("%1 с").arg(seconds);
+        return QCoreApplication::translate("TransferList", "%1 мин %2 с").arg(seconds / 60).arg(seconds % 60);
+    return QCoreApplication::translate("TransferList", "%1 с").arg(seconds);
 }
 
 } // namespace
@@ -169,8 +170,8 @@ QString TransferList::sizeText(qint64 bytes)
 {
     // The locale's word for bytes agrees with no number ("1 байты"): the unit's symbol instead.
     if (bytes < 1024)
-        return QStringLiteral("%1 Б").arg(bytes);
-    return QLocale(QLocale::Russian).formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat);
+        return QCoreApplication::translate("TransferList", "%1 Б").arg(bytes);
+    return QLocale().formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat);
 }
 
 QString TransferList::stateText(const Transfer &transfer)
@@ -178,24 +179,24 @@ QString TransferList::stateText(const Transfer &transfer)
     const bool out = transfer.direction == Direction::Outgoing;
     switch (transfer.state) {
     case State::Waiting:
-        return QStringLiteral("Ожидает");
+        return tr("Ожидает");
     case State::Packing:
-        return QStringLiteral("Упаковка в архив");
+        return tr("Упаковка в архив");
     case State::Sending:
-        return out ? QStringLiteral("Отправка") : QStringLiteral("Прием");
+        return out ? tr("Отправка") : tr("Прием");
     case State::Sent:
-        return QStringLiteral("Отправлен");
+        return tr("Отправлен");
     case State::Deciding:
-        return QStringLiteral("Ждет решения");
+        return tr("Ждет решения");
     case State::Saved:
-        return QStringLiteral("Сохранен");
+        return tr("Сохранен");
     case State::Rejected:
-        return QStringLiteral("Отклонен");
+        return tr("Отклонен");
     case State::Failed:
-        return transfer.error.isEmpty() ? QStringLiteral("Ошибка")
-                                        : QStringLiteral("Ошибка: ") + FailureReason::russian(transfer.error);
+        return transfer.error.isEmpty() ? tr("Ошибка")
+                                        : tr("Ошибка: %1").arg(FailureReason::shown(transfer.error));
     case State::Cancelled:
-        return QStringLiteral("Отменен");
+        return tr("Отменен");
     }
     return QString();
 }
@@ -240,7 +241,7 @@ QVariant TransferList::data(const QModelIndex &index, int role) const
                                  : (isFinished(transfer.state) ? QStringLiteral("100%") : QStringLiteral("0%"));
     case Rate: {
         const qint64 perSecond = rate(transfer);
-        return running && perSecond > 0 ? sizeText(perSecond) + QStringLiteral("/с") : QString();
+        return running && perSecond > 0 ? tr("%1/с").arg(sizeText(perSecond)) : QString();
     }
     case TimeLeft: {
         const qint64 perSecond = rate(transfer);
@@ -259,19 +260,19 @@ QVariant TransferList::headerData(int section, Qt::Orientation orientation, int 
         return {};
     switch (section) {
     case Name:
-        return QStringLiteral("Файл");
+        return tr("Файл");
     case Contact:
-        return QStringLiteral("Абонент");
+        return tr("Абонент");
     case Size:
-        return QStringLiteral("Размер");
+        return tr("Размер");
     case Progress:
-        return QStringLiteral("Выполнено");
+        return tr("Выполнено");
     case Rate:
-        return QStringLiteral("Скорость");
+        return tr("Скорость");
     case TimeLeft:
-        return QStringLiteral("Осталось");
+        return tr("Осталось");
     case Status:
-        return QStringLiteral("Состояние");
+        return tr("Состояние");
     default:
         return {};
     }

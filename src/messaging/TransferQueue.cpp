@@ -118,16 +118,16 @@ int TransferQueue::add(const Recipient &recipient, const QString &path, Done don
     item->path = QFileInfo(path).absoluteFilePath();
     item->done = std::move(done);
     const QFileInfo info(path);
-    QString refusal;
+    QString refusal; // kept in Russian; the list shows it in the interface's language
     qint64 size = 0;
     QString name = info.fileName();
     if (info.isDir()) {
         item->folder = true;
         name = FolderArchive::archiveName(path);
     } else if (!info.exists()) {
-        refusal = QStringLiteral("файл не найден");
+        refusal = QString::fromUtf8(QT_TRANSLATE_NOOP("FailureReason", "файл не найден"));
     } else if (!info.isFile()) {
-        refusal = QStringLiteral("это не обычный файл");
+        refusal = QString::fromUtf8(QT_TRANSLATE_NOOP("FailureReason", "это не обычный файл"));
     } else {
         size = info.size();
         switch (FileSender::check(wirePath(path), size)) {
@@ -135,7 +135,7 @@ int TransferQueue::add(const Recipient &recipient, const QString &path, Done don
         case FileSender::Refusal::CannotOpen:
             break;
         case FileSender::Refusal::PathTooLong:
-            refusal = QStringLiteral("путь длиннее 9999 байт");
+            refusal = QString::fromUtf8(QT_TRANSLATE_NOOP("FailureReason", "путь длиннее 9999 байт"));
             break;
         case FileSender::Refusal::TooLarge:
             refusal = QStringLiteral("файл больше 2 ГБ (%1 байт)").arg(size);

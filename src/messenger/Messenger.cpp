@@ -11,11 +11,15 @@
 #include "SettingKeys.h"
 #include "UserPrompts.h"
 
+#include <QCoreApplication>
 #include <QDir>
 
 namespace {
 
-const QString kKeyChanged = QStringLiteral("ключ компьютера изменился");
+QString keyChangedReason()
+{
+    return QCoreApplication::translate("Messenger", "ключ компьютера изменился");
+}
 
 } // namespace
 
@@ -217,7 +221,7 @@ void Messenger::saveOutboxOrReport(bool saved)
 {
     if (!saved)
         Q_EMIT errorOccurred(QStringLiteral("outbox-save"),
-                             QStringLiteral("Не удалось записать файл %1").arg(m_outbox.path()));
+                             tr("Не удалось записать файл %1").arg(m_outbox.path()));
     Q_EMIT outboxChanged();
 }
 
@@ -350,7 +354,7 @@ void Messenger::send(const QList<Recipient> &recipients, const QString &text, Me
         if (!delivered && recipient.secured) {
             const SecureMsgClient *client = m_secure ? m_secure->messageClient() : nullptr;
             Q_EMIT secureSendFailed(recipient, text,
-                                    client && client->keyMismatch() ? kKeyChanged : secureFailureReason(recipient.host));
+                                    client && client->keyMismatch() ? keyChangedReason() : secureFailureReason(recipient.host));
         }
         if (each)
             each(recipient, delivered);
@@ -371,9 +375,9 @@ QString Messenger::secureFailureReason(const QString &host) const
     if (m_secure) {
         const KeyTrust::Route route = m_secure->trust().routeTo(host);
         if (route.secure && !m_secure->trust().candidates(route.name).isEmpty())
-            return kKeyChanged;
+            return keyChangedReason();
     }
-    return FailureReason::russian({}, QAbstractSocket::SslHandshakeFailedError);
+    return FailureReason::shown({}, QAbstractSocket::SslHandshakeFailedError);
 }
 
 HistoryLog::Result Messenger::recordSent(const QString &text, const QString &to)

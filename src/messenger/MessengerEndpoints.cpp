@@ -72,7 +72,7 @@ void Messenger::listen()
         Q_EMIT errorOccurred(QStringLiteral("identity"), m_secure->identityNotice());
     if (m_secure->isAvailable() && !m_secure->listen(m_env.listenAddress)) {
         Q_EMIT errorOccurred(QStringLiteral("listen-secure"),
-                             QStringLiteral("Защищённые сообщения не будут приниматься: порт %1 занят (%2).")
+                             tr("Защищённые сообщения не будут приниматься: порт %1 занят (%2).")
                                  .arg(m_env.securePort)
                                  .arg(m_secure->errorString()));
     }
@@ -82,7 +82,7 @@ void Messenger::listen()
                             QStringLiteral("Сообщения не будут приниматься"));
         else
             Q_EMIT errorOccurred(QStringLiteral("listen"),
-                             QStringLiteral("Сообщения не будут приниматься: порт %1 занят (%2). "
+                             tr("Сообщения не будут приниматься: порт %1 занят (%2). "
                                             "Возможно, Zavolin уже запущен на этом компьютере.")
                                  .arg(m_env.messagePort)
                                  .arg(m_msgServer->errorString()));
@@ -107,7 +107,7 @@ void Messenger::listenForFiles()
     if (m_strmServer->serverError() == QAbstractSocket::SocketAccessError) {
         // Ports below 1024 belong to root on Linux unless the program is allowed them.
         Q_EMIT errorOccurred(QStringLiteral("listen-files"),
-                             QStringLiteral("Файлы не будут приниматься: порт %1 в Linux открывает только администратор.\n"
+                             tr("Файлы не будут приниматься: порт %1 в Linux открывает только администратор.\n"
                                             "Чтобы разрешить, выполните одну из команд и перезапустите Zavolin:\n"
                                             "sudo setcap 'cap_net_bind_service=+ep' %2\n"
                                             "sudo sysctl net.ipv4.ip_unprivileged_port_start=%1")
@@ -121,7 +121,7 @@ void Messenger::listenForFiles()
         return;
     }
     Q_EMIT errorOccurred(QStringLiteral("listen-files"),
-                         QStringLiteral("Файлы не будут приниматься: порт %1 занят (%2). "
+                         tr("Файлы не будут приниматься: порт %1 занят (%2). "
                                         "Возможно, Zavolin уже запущен на этом компьютере.")
                              .arg(port)
                              .arg(m_strmServer->errorString()));

@@ -27,7 +27,7 @@ std::optional<quint64> Messenger::recordArrival(QByteArrayView fromName, QByteAr
         // Refused, the sender can keep it for later; acknowledged, it would be lost.
         if (!std::exchange(m_journalFailed, true))
             Q_EMIT errorOccurred(kJournalError,
-                                 QStringLiteral("Сообщения не принимаются: не удаётся записать файл %1 (%2). "
+                                 tr("Сообщения не принимаются: не удаётся записать файл %1 (%2). "
                                                 "Отправители получают ошибку отправки и могут повторить позже.")
                                      .arg(m_journal.activePath(), m_journal.errorString()));
         return std::nullopt;

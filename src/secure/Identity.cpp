@@ -4,6 +4,7 @@
 #include "Logging.h"
 #include "PrivateFiles.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -124,7 +125,7 @@ struct FoundFile
 
 QString unavailable(const QString &why)
 {
-    return why + QStringLiteral(": защищённый канал недоступен.");
+    return QCoreApplication::translate("Identity", "%1: защищённый канал недоступен.").arg(why);
 }
 
 FoundFile refused(const QString &why)
@@ -141,16 +142,16 @@ FoundFile inspect(const QString &path)
     struct stat info{};
     if (::lstat(name.constData(), &info) != 0)
         return {}; // making a new one says what is wrong with the folder
-    const QString symlink = QStringLiteral("Файл ключа этого компьютера %1 — символическая ссылка, а ключ берётся "
+    const QString symlink = QCoreApplication::translate("Identity", "Файл ключа этого компьютера %1 — символическая ссылка, а ключ берётся "
                                            "только из обычного файла. Замените ссылку самим файлом или удалите её, "
                                            "чтобы был создан новый ключ")
                                 .arg(path);
     if (S_ISLNK(info.st_mode))
         return refused(symlink);
     if (!S_ISREG(info.st_mode))
-        return refused(QStringLiteral("%1 — не обычный файл и не может быть ключом этого компьютера").arg(path));
+        return refused(QCoreApplication::translate("Identity", "%1 — не обычный файл и не может быть ключом этого компьютера").arg(path));
     if (info.st_uid != ::geteuid())
-        return refused(QStringLiteral("Файл ключа этого компьютера %1 принадлежит другому пользователю и не "
+        return refused(QCoreApplication::translate("Identity", "Файл ключа этого компьютера %1 принадлежит другому пользователю и не "
                                       "используется. Удалите его, чтобы был создан новый ключ")
                            .arg(path));
     FoundFile found;
@@ -165,10 +166,10 @@ FoundFile inspect(const QString &path)
     file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
     // What was looked at may have been swapped since: the open file decides.
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid())
-        return refused(QStringLiteral("Файл ключа этого компьютера %1 был подменён во время чтения").arg(path));
+        return refused(QCoreApplication::translate("Identity", "Файл ключа этого компьютера %1 был подменён во время чтения").arg(path));
     if (info.st_mode & (S_IRWXG | S_IRWXO)) {
         if (::fchmod(fd, S_IRUSR | S_IWUSR) != 0)
-            return refused(QStringLiteral("Файл ключа этого компьютера %1 доступен другим пользователям, "
+            return refused(QCoreApplication::translate("Identity", "Файл ключа этого компьютера %1 доступен другим пользователям, "
                                           "а закрыть его от них не удалось")
                                .arg(path));
         found.narrowed = true;
@@ -194,7 +195,7 @@ Identity Identity::loadOrCreate(const QString &folder, QString *notice)
     QString narrowed;
     if (found.narrowed) {
         qCWarning(lcZavolin, "the identity file %s was readable by others; now by its owner only", qPrintable(path));
-        narrowed = QStringLiteral("Файл ключа этого компьютера %1 могли читать другие пользователи; теперь его "
+        narrowed = QCoreApplication::translate("Identity", "Файл ключа этого компьютера %1 могли читать другие пользователи; теперь его "
                                   "читает только владелец. Если посторонние могли его скопировать, удалите файл: "
                                   "будет создан новый ключ, и собеседники должны будут принять его.")
                        .arg(path);
@@ -221,20 +222,20 @@ Identity Identity::loadOrCreate(const QString &folder, QString *notice)
     const QByteArray pem = makeIdentityPem();
     if (pem.isEmpty()) {
         if (notice)
-            *notice = unavailable(QStringLiteral("Не удалось создать ключ этого компьютера"));
+            *notice = unavailable(QCoreApplication::translate("Identity", "Не удалось создать ключ этого компьютера"));
         return Identity();
     }
     QString error;
     PrivateFiles::makeFolder(folder);
     if (!writePrivately(path, pem, &error)) {
         if (notice)
-            *notice = unavailable(QStringLiteral("Не удалось сохранить ключ этого компьютера (%1)").arg(error));
+            *notice = unavailable(QCoreApplication::translate("Identity", "Не удалось сохранить ключ этого компьютера (%1)").arg(error));
         return Identity();
     }
     parse(pem, &identity.m_certificate, &identity.m_key);
     identity.m_fingerprint = Fingerprint::ofCertificate(identity.m_certificate);
     if (setAside && notice) {
-        *notice = QStringLiteral("Ключ этого компьютера не читался и заменён новым. "
+        *notice = QCoreApplication::translate("Identity", "Ключ этого компьютера не читался и заменён новым. "
                                  "Собеседники увидят новый отпечаток и должны будут принять его.");
     }
     return identity;

@@ -5,6 +5,7 @@
 #include "Fingerprint.h"
 #include "SecurityLog.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QSaveFile>
 
@@ -48,7 +49,7 @@ void PinStore::load()
     if (!file.exists())
         return;
     if (!file.open(QIODevice::ReadOnly)) {
-        m_notice = QStringLiteral("Файл ключей %1 не читается (%2): ключи компьютеров не загружены.")
+        m_notice = QCoreApplication::translate("PinStore", "Файл ключей %1 не читается (%2): ключи компьютеров не загружены.")
                        .arg(m_path, file.errorString());
         qCWarning(lcSecurity, "the pins file %s cannot be read", qPrintable(m_path));
         return;
@@ -94,14 +95,14 @@ void PinStore::load()
     qCWarning(lcSecurity, "the pins file %s: %d unreadable lines%s; %d pins kept, the file %s", qPrintable(m_path),
               skipped, truncated ? " and more than can be read" : "", int(m_pins.size()),
               copied ? "copied aside" : "could not be copied aside");
-    m_notice = QStringLiteral("Файл ключей %1 повреждён или слишком велик: прочитано ключей: %2, "
+    m_notice = QCoreApplication::translate("PinStore", "Файл ключей %1 повреждён или слишком велик: прочитано ключей: %2, "
                               "не прочитано строк: %3%4. %5")
                    .arg(m_path)
                    .arg(m_pins.size())
                    .arg(skipped)
-                   .arg(truncated ? QStringLiteral(" и остаток файла") : QString())
-                   .arg(copied ? QStringLiteral("Прежний файл сохранён как %1.").arg(aside)
-                               : QStringLiteral("Сохранить прежний файл рядом не удалось."));
+                   .arg(truncated ? QCoreApplication::translate("PinStore", " и остаток файла") : QString())
+                   .arg(copied ? QCoreApplication::translate("PinStore", "Прежний файл сохранён как %1.").arg(aside)
+                               : QCoreApplication::translate("PinStore", "Сохранить прежний файл рядом не удалось."));
     if (copied)
         save();
 }

@@ -27,6 +27,7 @@ OptionsStore::OptionsStore(QObject *parent)
     , m_saveFolder(SettingKeys::kSaveFileDir.fallback.toString())
     , m_popupSeconds(SettingKeys::kWaitPopUp.fallback)
     , m_menuStyle(SettingKeys::kMenuStyle.fallback)
+    , m_language(SettingKeys::kLanguage.fallback.toString())
 {
 }
 
@@ -72,14 +73,26 @@ void OptionsStore::setMenuStyle(int index)
     Q_EMIT menuStyleChanged(index);
 }
 
+void OptionsStore::setLanguage(const QString &code)
+{
+    if (m_language == code)
+        return;
+    m_language = code;
+    Q_EMIT languageChanged(code);
+}
+
 void OptionsStore::load(const IniFile &ini)
 {
     for (Option option : Options::all())
         set(option, ini.readBool(SettingKeys::kForm, Options::key(option), Options::defaultValue(option)));
+    setLanguage(SettingKeys::kLanguage.read(ini));
 }
 
 void OptionsStore::write(IniFile &ini) const
 {
     for (Option option : Options::all())
         ini.writeBool(SettingKeys::kForm, Options::key(option), isOn(option));
+    const auto &key = SettingKeys::kLanguage;
+    if (m_language != key.fallback || ini.valueExists(key.section, key.key))
+        key.write(ini, m_language);
 }

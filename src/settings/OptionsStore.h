@@ -33,11 +33,15 @@ public:
     void setPopupSeconds(int seconds);
     int menuStyle() const { return m_menuStyle; }
     void setMenuStyle(int index);
+    // The interface language's code as kept in the file; it takes effect at the next start.
+    QString language() const { return m_language; }
+    void setLanguage(const QString &code);
 
     // Every option in numeric order, each through set(), so what reacts to a
     // change reacts in that order; a missing or unreadable key gives its default.
     void load(const IniFile &ini);
-    // Every option in numeric order (within a batch of the caller's).
+    // Every option in numeric order (within a batch of the caller's), then the
+    // language, which an existing file only gains once the user has chosen one.
     void write(IniFile &ini) const;
 
 Q_SIGNALS:
@@ -45,10 +49,12 @@ Q_SIGNALS:
     void saveFolderChanged(const QString &folder);
     void popupSecondsChanged(int seconds);
     void menuStyleChanged(int index);
+    void languageChanged(const QString &code);
 
 private:
     std::array<bool, Options::kCount> m_on{};
     QString m_saveFolder;
     int m_popupSeconds;
     int m_menuStyle;
+    QString m_language;
 };

@@ -1,4 +1,5 @@
 #include "FailureReason.h"
+#include "InterfaceTranslation.h"
 #include "StrmChannel.h"
 #include "TransferList.h"
 #include "TransferQueue.h"
@@ -406,6 +407,27 @@ private Q_SLOTS:
         QFETCH(int, cause);
         QFETCH(QString, shown);
         QCOMPARE(FailureReason::russian(error, QAbstractSocket::SocketError(cause)), shown);
+    }
+
+    // Kept in Russian, a reason is still read in the interface's language.
+    void keptReasonsAreShownInEnglish_data()
+    {
+        QTest::addColumn<QString>("kept");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("channel text") << u"Connection Timed out"_s << u"the computer did not answer in time"_s;
+        QTest::newRow("already told") << FailureReason::russian(u"10054:reset"_s) << u"the computer closed the connection"_s;
+        QTest::newRow("given by name") << u"нет каталога"_s << u"the folder does not exist"_s;
+        QTest::newRow("unknown, kept") << FailureReason::russian(u"Odd thing"_s) << u"transfer error (Odd thing)"_s;
+        QTest::newRow("unknown Russian") << u"нет связи"_s << u"нет связи"_s;
+    }
+
+    void keptReasonsAreShownInEnglish()
+    {
+        QFETCH(QString, kept);
+        QFETCH(QString, shown);
+        const InterfaceTranslation english(InterfaceLanguage::English);
+        QVERIFY(english.complete());
+        QCOMPARE(FailureReason::shown(kept), shown);
     }
 };
 

@@ -122,7 +122,8 @@ void exchange(Transcript &out)
     const QByteArray history = contentOf(QDir(homeA.path()).filePath(u"Log.txt"_s));
     out = {{u"datagrams"_s, datagrams},
            {u"message"_s, catcher.bytes},
-           {u"auto-answer"_s, Cp1251::encode(reply.header + u'\n' + reply.text)},
+           // The header above it is the window's own and speaks the interface's language.
+           {u"auto-answer"_s, Cp1251::encode(reply.text)},
            {u"history"_s, QString::fromLatin1(history).replace(QRegularExpression(u"\\d"_s), u"#"_s).toLatin1()}};
 }
 

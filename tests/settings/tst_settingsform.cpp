@@ -385,6 +385,22 @@ private Q_SLOTS:
         QCOMPARE(changed.size(), 3);
     }
 
+    void theChosenLanguageIsSavedWithTheSettings()
+    {
+        auto *box = child<QComboBox>(u"LanguageBox"_s);
+        IniFile ini(m_iniPath);
+        m_options->write(ini);
+        QVERIFY(!ini.valueExists(u"Form", u"Language")); // an existing user's file gains nothing
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Down);
+        QCOMPARE(box->currentText(), u"English"_s);
+        QVERIFY(!ini.valueExists(u"Form", u"Language")); // not before the save
+        m_options->write(ini);
+        QCOMPARE(ini.readString(u"Form", u"Language"), u"en"_s);
+        m_options->setLanguage(u"system"_s); // read from the file at start-up
+        QCOMPARE(box->currentIndex(), 2);
+    }
+
     void saveFolderIsTheLabelText()
     {
         m_form->setSaveFolder(u"/home/user/Приём"_s);

@@ -23,7 +23,7 @@ TMessForm::TMessForm(QWidget *parent)
     , m_button1(new QPushButton(u"Ok"_s, this))
 {
     setObjectName(u"MessForm"_s);
-    setWindowTitle(u"Сообщение - Zavolin"_s);
+    setWindowTitle(tr("Сообщение - Zavolin"));
     setAttribute(Qt::WA_DeleteOnClose);
     // Closing the last notice while the main window sits in the tray must not end the program.
     setAttribute(Qt::WA_QuitOnClose, false);

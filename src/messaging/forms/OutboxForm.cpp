@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -29,19 +30,19 @@ TOutboxForm::TOutboxForm(const Outbox &outbox, QWidget *parent)
     , m_outbox(outbox)
 {
     setObjectName(QStringLiteral("OutboxForm"));
-    setWindowTitle(QStringLiteral("Ожидают отправки"));
+    setWindowTitle(tr("Ожидают отправки"));
     setAccessibleName(windowTitle());
     setAttribute(Qt::WA_DeleteOnClose);
     Accessibility::closeOnEscape(this);
 
-    auto *hint = new QLabel(QStringLiteral("Сообщения уйдут, когда контакт появится в сети. "
-                                           "Сообщение может прийти дважды, если подтверждение потерялось."),
+    auto *hint = new QLabel(tr("Сообщения уйдут, когда контакт появится в сети. "
+                                "Сообщение может прийти дважды, если подтверждение потерялось."),
                             this);
     hint->setWordWrap(true);
     m_list = new QTreeWidget(this);
     m_list->setObjectName(QStringLiteral("OutboxList"));
-    m_list->setAccessibleName(QStringLiteral("Ожидающие сообщения"));
-    m_list->setHeaderLabels({QStringLiteral("Записано"), QStringLiteral("Кому"), QStringLiteral("Текст")});
+    m_list->setAccessibleName(tr("Ожидающие сообщения"));
+    m_list->setHeaderLabels({tr("Записано"), tr("Кому"), tr("Текст")});
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
     m_list->setAllColumnsShowFocus(true);
@@ -49,21 +50,21 @@ TOutboxForm::TOutboxForm(const Outbox &outbox, QWidget *parent)
     m_list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_list->header()->setSectionResizeMode(TextColumn, QHeaderView::Stretch);
     m_list->header()->setStretchLastSection(true);
-    m_empty = new QLabel(QStringLiteral("Нет сообщений, ожидающих отправки."), this);
+    m_empty = new QLabel(tr("Нет сообщений, ожидающих отправки."), this);
     m_empty->setObjectName(QStringLiteral("OutboxEmpty"));
     m_empty->setAlignment(Qt::AlignCenter);
     m_empty->setFrameShape(QFrame::StyledPanel);
     m_text = new QPlainTextEdit(this);
     m_text->setObjectName(QStringLiteral("OutboxText"));
-    m_text->setAccessibleName(QStringLiteral("Текст сообщения"));
+    m_text->setAccessibleName(tr("Текст сообщения"));
     Accessibility::tabLeavesEditor(m_text);
-    m_save = new QPushButton(QStringLiteral("Сохранить изменения"), this);
+    m_save = new QPushButton(tr("Сохранить изменения"), this);
     m_save->setObjectName(QStringLiteral("SaveButton"));
     m_save->setAccessibleName(m_save->text());
-    m_cancel = new QPushButton(QStringLiteral("Не отправлять"), this);
+    m_cancel = new QPushButton(tr("Не отправлять"), this);
     m_cancel->setObjectName(QStringLiteral("CancelButton"));
     m_cancel->setAccessibleName(m_cancel->text());
-    auto *close = new QPushButton(QStringLiteral("Закрыть"), this);
+    auto *close = new QPushButton(tr("Закрыть"), this);
     close->setObjectName(QStringLiteral("CloseButton"));
     close->setAccessibleName(close->text());
 
@@ -136,7 +137,7 @@ void TOutboxForm::reload()
         QString firstLine = m.text.section(u'\n', 0, 0).trimmed();
         if (firstLine.size() > 60)
             firstLine = firstLine.left(60) + QStringLiteral("…");
-        auto *item = new QTreeWidgetItem(m_list, {m.written.toString(QStringLiteral("dd.MM.yyyy hh:mm")),
+        auto *item = new QTreeWidgetItem(m_list, {QLocale().toString(m.written, QLocale::ShortFormat),
                                                   m.recipient.displayName, firstLine});
         item->setData(WrittenColumn, Qt::UserRole, m.id);
         item->setToolTip(TextColumn, firstLine);

@@ -1,6 +1,7 @@
 #include "SettingsForm.h"
 
 #include "IniFile.h"
+#include "InterfaceLanguage.h"
 #include "OptionsStore.h"
 #include "SettingKeys.h"
 #include "SettingsFormFontDialog.h"
@@ -34,8 +35,6 @@ constexpr int kDefaultMenuStyle = SettingKeys::kMenuStyle.fallback;
 constexpr int kMenuStyleCount = 3;
 
 const QString kNoFolder = SettingKeys::kNoFolder.toString();
-// "Файлы *.wav | *.wav" in Qt's form: the description keeps its trailing blank.
-const QString kSoundFilter = u"Файлы *.wav (*.wav)"_s;
 
 enum class Page { General, Notice, Message, Look, Sound, Files };
 
@@ -45,7 +44,7 @@ enum class Page { General, Notice, Message, Look, Sound, Files };
 struct OptionRow
 {
     Option option;
-    QStringView text;
+    const char *text; // translated at use
     Page page;
     int section = 0;
     // The text wraps in a label beside the box instead of being its caption.
@@ -54,26 +53,26 @@ struct OptionRow
 
 // The boxes in the order they appear.
 constexpr OptionRow kOptionRows[] = {
-    {Option::Autostart, u"Поместить программу в группу автозапуска", Page::General},
-    {Option::HideAtStart, u"Скрывать при запуске", Page::General},
-    {Option::History, u"Вести историю сообщений", Page::General},
-    {Option::HotKeys, u"Включить глобальные 'горячие клавиши'", Page::General},
-    {Option::HideOnClose, u"Скрывать по нажатии системной кнопки 'Закрыть'", Page::General},
-    {Option::FloatingWindow, u"Показывать плавающее окно", Page::General},
-    {Option::TrayInsteadOfWindow, u"Не показывать форму при получении сообщения (\"звонить\" в systemtray)",
+    {Option::Autostart, QT_TRANSLATE_NOOP("TSettingsForm", "Поместить программу в группу автозапуска"), Page::General},
+    {Option::HideAtStart, QT_TRANSLATE_NOOP("TSettingsForm", "Скрывать при запуске"), Page::General},
+    {Option::History, QT_TRANSLATE_NOOP("TSettingsForm", "Вести историю сообщений"), Page::General},
+    {Option::HotKeys, QT_TRANSLATE_NOOP("TSettingsForm", "Включить глобальные 'горячие клавиши'"), Page::General},
+    {Option::HideOnClose, QT_TRANSLATE_NOOP("TSettingsForm", "Скрывать по нажатии системной кнопки 'Закрыть'"), Page::General},
+    {Option::FloatingWindow, QT_TRANSLATE_NOOP("TSettingsForm", "Показывать плавающее окно"), Page::General},
+    {Option::TrayInsteadOfWindow, QT_TRANSLATE_NOOP("TSettingsForm", "Не показывать форму при получении сообщения (\"звонить\" в systemtray)"),
      Page::Notice, 0, true},
-    {Option::Popup, u"Всплывающее окно при получении сообщения", Page::Notice},
-    {Option::StatusNotices, u"Предупреждать о смене статуса абонентов (online/offline)", Page::Notice, 1},
-    {Option::ClearAfterSend, u"Удалять сообщения после отправки", Page::Message},
-    {Option::ClearIncomingOnNew, u"Удалять приходящие сообщения при получении новых", Page::Message},
-    {Option::HideAfterSend, u"Скрывать после отправки сообщения", Page::Message},
-    {Option::TimeInHeader, u"Указавать время прихода сообщений", Page::Message},
-    {Option::WarnBeforeSendToAll, u"Предупреждать об отправки сообщения 'всем'", Page::Message},
-    {Option::Smileys, u"Преобразовывать смайлы", Page::Message},
-    {Option::ScrollToEnd, u"Прокручивать входящие сообщения в конец", Page::Message},
-    {Option::MenuEffects, u"Использовать эффекты в меню", Page::Look},
-    {Option::Sound, u"Воспроизводить звук при получении сообщения", Page::Sound},
-    {Option::SaveIntoFolder, u"Сохранять полученные файлы в указанном каталоге", Page::Files},
+    {Option::Popup, QT_TRANSLATE_NOOP("TSettingsForm", "Всплывающее окно при получении сообщения"), Page::Notice},
+    {Option::StatusNotices, QT_TRANSLATE_NOOP("TSettingsForm", "Предупреждать о смене статуса абонентов (online/offline)"), Page::Notice, 1},
+    {Option::ClearAfterSend, QT_TRANSLATE_NOOP("TSettingsForm", "Удалять сообщения после отправки"), Page::Message},
+    {Option::ClearIncomingOnNew, QT_TRANSLATE_NOOP("TSettingsForm", "Удалять приходящие сообщения при получении новых"), Page::Message},
+    {Option::HideAfterSend, QT_TRANSLATE_NOOP("TSettingsForm", "Скрывать после отправки сообщения"), Page::Message},
+    {Option::TimeInHeader, QT_TRANSLATE_NOOP("TSettingsForm", "Указавать время прихода сообщений"), Page::Message},
+    {Option::WarnBeforeSendToAll, QT_TRANSLATE_NOOP("TSettingsForm", "Предупреждать об отправки сообщения 'всем'"), Page::Message},
+    {Option::Smileys, QT_TRANSLATE_NOOP("TSettingsForm", "Преобразовывать смайлы"), Page::Message},
+    {Option::ScrollToEnd, QT_TRANSLATE_NOOP("TSettingsForm", "Прокручивать входящие сообщения в конец"), Page::Message},
+    {Option::MenuEffects, QT_TRANSLATE_NOOP("TSettingsForm", "Использовать эффекты в меню"), Page::Look},
+    {Option::Sound, QT_TRANSLATE_NOOP("TSettingsForm", "Воспроизводить звук при получении сообщения"), Page::Sound},
+    {Option::SaveIntoFolder, QT_TRANSLATE_NOOP("TSettingsForm", "Сохранять полученные файлы в указанном каталоге"), Page::Files},
 };
 
 QVBoxLayout *pageLayout(QWidget *page)
@@ -103,13 +102,13 @@ TSettingsForm::TSettingsForm(OptionsStore &options, QString settingsPath, QWidge
     , m_textFont(u"MS Sans Serif"_s, 8)
 {
     setObjectName(u"SettingsForm"_s);
-    setWindowTitle(u"Параметры - Zavolin"_s);
+    setWindowTitle(tr("Параметры - Zavolin"));
     setModal(false);
 
     m_pageList = new QListWidget(this);
     m_pageList->setObjectName(u"PageList"_s);
-    const QStringList pageNames = {u"Общие"_s, u"Оповещения"_s, u"Сообщения"_s,
-                                   u"Оформление"_s, u"Звук"_s, u"Файлы"_s, QString()};
+    const QStringList pageNames = {tr("Общие"), tr("Оповещения"), tr("Сообщения"),
+                                   tr("Оформление"), tr("Звук"), tr("Файлы"), QString()};
     // Never clip the text where the desktop font is taller than the usual 15 px.
     const int itemHeight = std::max(kPageListItemHeight, m_pageList->fontMetrics().height() + 2);
     int widestName = 0;
@@ -121,7 +120,7 @@ TSettingsForm::TSettingsForm(OptionsStore &options, QString settingsPath, QWidge
     m_pageList->setUniformItemSizes(true);
     m_pageList->setFixedWidth(widestName + 2 * m_pageList->frameWidth() + 16);
     m_pageList->setCurrentRow(-1);
-    m_pageList->setAccessibleName(u"Разделы параметров"_s);
+    m_pageList->setAccessibleName(tr("Разделы параметров"));
     connect(m_pageList, &QListWidget::currentRowChanged, this, &TSettingsForm::showPage);
     connect(m_pageList, &QListWidget::itemClicked, this,
             [this](QListWidgetItem *item) { showPage(m_pageList->row(item)); });
@@ -151,7 +150,7 @@ TSettingsForm::TSettingsForm(OptionsStore &options, QString settingsPath, QWidge
     m_pages->addWidget(buildFilesPage());
     m_pages->setCurrentIndex(0);
 
-    auto *okButton = new QPushButton(u"Ок"_s, this);
+    auto *okButton = new QPushButton(tr("Ок"), this);
     okButton->setObjectName(u"OkButton"_s);
     okButton->setDefault(true);
     connect(okButton, &QPushButton::clicked, this, &QWidget::hide);
@@ -202,6 +201,8 @@ TSettingsForm::TSettingsForm(OptionsStore &options, QString settingsPath, QWidge
         if (QCheckBox *box = this->option(option))
             box->setChecked(on);
     });
+    showLanguage(m_store.language());
+    connect(&m_store, &OptionsStore::languageChanged, this, &TSettingsForm::showLanguage);
     m_folderLabel->setText(m_store.saveFolder());
     connect(&m_store, &OptionsStore::saveFolderChanged, m_folderLabel, &QLabel::setText);
 
@@ -306,6 +307,30 @@ QWidget *TSettingsForm::buildGeneralPage()
     page->setObjectName(u"GeneralPage"_s);
     auto *layout = pageLayout(page);
     addOptions(int(Page::General), 0, page, layout);
+
+    // Each language is named in itself, so whoever cannot read the current one finds their own.
+    m_languageBox = new QComboBox(page);
+    m_languageBox->setObjectName(u"LanguageBox"_s);
+    m_languageBox->addItem(u"Русский"_s, InterfaceLanguages::code(InterfaceLanguage::Russian));
+    m_languageBox->addItem(u"English"_s, InterfaceLanguages::code(InterfaceLanguage::English));
+    m_languageBox->addItem(tr("Как в системе"), InterfaceLanguages::code(InterfaceLanguage::System));
+    auto *languageText = new QLabel(tr("Язык интерфейса"), page);
+    languageText->setObjectName(u"LanguageLabel"_s);
+    languageText->setBuddy(m_languageBox);
+    m_languageBox->setAccessibleName(languageText->text());
+    auto *languageRow = new QHBoxLayout;
+    languageRow->addWidget(languageText);
+    languageRow->addWidget(m_languageBox);
+    languageRow->addStretch();
+    layout->addLayout(languageRow);
+    auto *languageNote = new QLabel(tr("Язык сменится при следующем запуске программы."), page);
+    languageNote->setObjectName(u"LanguageNote"_s);
+    languageNote->setWordWrap(true);
+    languageNote->setAccessibleName(languageNote->text());
+    layout->addWidget(languageNote);
+    connect(m_languageBox, &QComboBox::currentIndexChanged, this,
+            [this] { m_store.setLanguage(m_languageBox->currentData().toString()); });
+
     layout->addStretch();
     return page;
 }
@@ -322,7 +347,7 @@ QWidget *TSettingsForm::buildNoticePage()
     m_seconds->setFixedWidth(m_seconds->fontMetrics().horizontalAdvance(u"0000000"_s) + 30);
     connect(m_seconds, &SecondsSpinEdit::valueChanged, this, &TSettingsForm::popupSecondsChanged);
     connect(m_seconds, &SecondsSpinEdit::valueChanged, &m_store, &OptionsStore::setPopupSeconds);
-    auto *secondsText = new QLabel(u"Показывать окно (сек.):"_s, page);
+    auto *secondsText = new QLabel(tr("Показывать окно (сек.):"), page);
     secondsText->setObjectName(u"SecondsLabel"_s);
     secondsText->setBuddy(m_seconds);
     auto *secondsRow = new QHBoxLayout;
@@ -360,7 +385,7 @@ QWidget *TSettingsForm::buildLookPage()
     m_styleBox->setCurrentIndex(kDefaultMenuStyle);
     connect(m_styleBox, &QComboBox::currentIndexChanged, this, &TSettingsForm::menuStyleChanged);
     connect(m_styleBox, &QComboBox::currentIndexChanged, &m_store, &OptionsStore::setMenuStyle);
-    auto *styleText = new QLabel(u"Стиль меню"_s, page);
+    auto *styleText = new QLabel(tr("Стиль меню"), page);
     styleText->setObjectName(u"StyleLabel"_s);
     styleText->setBuddy(m_styleBox);
     auto *styleRow = new QHBoxLayout;
@@ -370,11 +395,11 @@ QWidget *TSettingsForm::buildLookPage()
     layout->addLayout(styleRow);
 
     auto *buttons = new QHBoxLayout;
-    connect(addButton(u"FontButton"_s, u"Шрифт текста"_s, page, buttons), &QPushButton::clicked,
+    connect(addButton(u"FontButton"_s, tr("Шрифт текста"), page, buttons), &QPushButton::clicked,
             this, &TSettingsForm::chooseTextFont);
-    connect(addButton(u"ColorButton"_s, u"Цвет фона"_s, page, buttons), &QPushButton::clicked,
+    connect(addButton(u"ColorButton"_s, tr("Цвет фона"), page, buttons), &QPushButton::clicked,
             this, &TSettingsForm::chooseBackgroundColor);
-    connect(addButton(u"LookDefaultsButton"_s, u"По умолчанию"_s, page, buttons),
+    connect(addButton(u"LookDefaultsButton"_s, tr("По умолчанию"), page, buttons),
             &QPushButton::clicked, this, &TSettingsForm::lookDefaultsRequested);
     buttons->addStretch();
     layout->addLayout(buttons);
@@ -389,9 +414,9 @@ QWidget *TSettingsForm::buildSoundPage()
     auto *layout = pageLayout(page);
     addOptions(int(Page::Sound), 0, page, layout);
     auto *buttons = new QHBoxLayout;
-    connect(addButton(u"SoundButton"_s, u"Выбрать звук"_s, page, buttons), &QPushButton::clicked,
+    connect(addButton(u"SoundButton"_s, tr("Выбрать звук"), page, buttons), &QPushButton::clicked,
             this, &TSettingsForm::chooseSound);
-    connect(addButton(u"SoundDefaultsButton"_s, u"По умолчанию"_s, page, buttons),
+    connect(addButton(u"SoundDefaultsButton"_s, tr("По умолчанию"), page, buttons),
             &QPushButton::clicked, this, &TSettingsForm::resetSound);
     buttons->addStretch();
     layout->addLayout(buttons);
@@ -406,7 +431,7 @@ QWidget *TSettingsForm::buildFilesPage()
     auto *layout = pageLayout(page);
     addOptions(int(Page::Files), 0, page, layout);
     auto *buttons = new QHBoxLayout;
-    connect(addButton(u"FolderButton"_s, u"Выбрать каталог"_s, page, buttons),
+    connect(addButton(u"FolderButton"_s, tr("Выбрать каталог"), page, buttons),
             &QPushButton::clicked, this, &TSettingsForm::chooseFolder);
     buttons->addStretch();
     layout->addLayout(buttons);
@@ -426,12 +451,12 @@ void TSettingsForm::addOptions(int pageNumber, int section, QWidget *page, QVBox
         if (int(row.page) != pageNumber || row.section != section)
             continue;
         if (!row.wrapped) {
-            layout->addWidget(addOption(row.option, row.text.toString(), page));
+            layout->addWidget(addOption(row.option, tr(row.text), page));
             continue;
         }
         // A box without a caption of its own; the wrapped text beside it explains it.
         QCheckBox *box = addOption(row.option, QString(), page);
-        auto *text = new QLabel(row.text.toString(), page);
+        auto *text = new QLabel(tr(row.text), page);
         text->setObjectName(Options::key(row.option) + u"Label"_s);
         text->setWordWrap(true);
         text->setBuddy(box);
@@ -456,6 +481,12 @@ QCheckBox *TSettingsForm::addOption(Option option, const QString &caption, QWidg
     return box;
 }
 
+void TSettingsForm::showLanguage(const QString &code)
+{
+    const QString known = InterfaceLanguages::code(InterfaceLanguages::fromCode(code));
+    m_languageBox->setCurrentIndex(std::max(0, m_languageBox->findData(known)));
+}
+
 void TSettingsForm::showPage(int row)
 {
     if (row < 0)
@@ -477,7 +508,7 @@ void TSettingsForm::chooseBackgroundColor()
     }
     auto *dialog = new QColorDialog(m_backgroundColor, this);
     dialog->setObjectName(u"BackgroundColorDialog"_s);
-    dialog->setWindowTitle(u"Цвет фона"_s);
+    dialog->setWindowTitle(tr("Цвет фона"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QColorDialog::colorSelected, this, [this](const QColor &color) {
         m_backgroundColor = color;
@@ -495,7 +526,7 @@ void TSettingsForm::chooseTextFont()
         return;
     }
     auto *dialog = new FontColorDialog(m_textFont, m_textColor, this);
-    dialog->setWindowTitle(u"Шрифт текста"_s);
+    dialog->setWindowTitle(tr("Шрифт текста"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::accepted, this, [this, dialog] {
         m_textFont = dialog->currentFont();
@@ -514,7 +545,8 @@ void TSettingsForm::chooseSound()
         return;
     }
     const QString music = SettingKeys::kMusic.read(IniFile(m_settingsPath));
-    auto *dialog = new QFileDialog(this, u"Выбрать звук"_s, QString(), kSoundFilter);
+    // "Файлы *.wav | *.wav" in Qt's form: the description keeps its trailing blank.
+    auto *dialog = new QFileDialog(this, tr("Выбрать звук"), QString(), tr("Файлы *.wav (*.wav)"));
     dialog->setObjectName(u"SoundDialog"_s);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
@@ -551,7 +583,7 @@ void TSettingsForm::chooseFolder()
         return;
     }
     auto *dialog = new QFileDialog(
-        this, u"Укажите каталог, в котором будут сохраняться полученные файлы"_s);
+        this, tr("Укажите каталог, в котором будут сохраняться полученные файлы"));
     dialog->setObjectName(u"FolderDialog"_s);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setFileMode(QFileDialog::Directory);
@@ -568,7 +600,7 @@ void TSettingsForm::chooseFolder()
 
 void TSettingsForm::showError(const QString &text)
 {
-    auto *box = new QMessageBox(QMessageBox::Critical, u"Ошибка"_s, text, QMessageBox::Ok, this);
+    auto *box = new QMessageBox(QMessageBox::Critical, tr("Ошибка"), text, QMessageBox::Ok, this);
     box->setObjectName(u"ErrorBox"_s);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();

@@ -85,6 +85,7 @@ private:
     void addOptions(int pageNumber, int section, QWidget *page, QVBoxLayout *layout);
     QCheckBox *addOption(Option option, const QString &caption, QWidget *page);
     void showPage(int row);
+    void showLanguage(const QString &code);
 
     void chooseBackgroundColor();
     void chooseTextFont();
@@ -102,6 +103,7 @@ private:
     QStackedWidget *m_pages = nullptr;
     SecondsSpinEdit *m_seconds = nullptr;
     QComboBox *m_styleBox = nullptr;
+    QComboBox *m_languageBox = nullptr;
     QLabel *m_folderLabel = nullptr;
 
     QColor m_backgroundColor = Qt::black;

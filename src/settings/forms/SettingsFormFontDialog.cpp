@@ -17,16 +17,26 @@ namespace {
 struct NamedColor
 {
     QRgb rgb;
-    const char16_t *name;
+    const char *name; // translated at use
 };
 
 constexpr NamedColor kBasicColors[] = {
-    {0x000000, u"Черный"},      {0x800000, u"Бордовый"},    {0x008000, u"Зеленый"},
-    {0x808000, u"Оливковый"},   {0x000080, u"Темно-синий"}, {0x800080, u"Фиолетовый"},
-    {0x008080, u"Сине-зеленый"}, {0x808080, u"Серый"},       {0xC0C0C0, u"Серебристый"},
-    {0xFF0000, u"Красный"},     {0x00FF00, u"Лайм"},        {0xFFFF00, u"Желтый"},
-    {0x0000FF, u"Синий"},       {0xFF00FF, u"Фуксия"},      {0x00FFFF, u"Морская волна"},
-    {0xFFFFFF, u"Белый"},
+    {0x000000, QT_TRANSLATE_NOOP("FontColorDialog", "Черный")},
+    {0x800000, QT_TRANSLATE_NOOP("FontColorDialog", "Бордовый")},
+    {0x008000, QT_TRANSLATE_NOOP("FontColorDialog", "Зеленый")},
+    {0x808000, QT_TRANSLATE_NOOP("FontColorDialog", "Оливковый")},
+    {0x000080, QT_TRANSLATE_NOOP("FontColorDialog", "Темно-синий")},
+    {0x800080, QT_TRANSLATE_NOOP("FontColorDialog", "Фиолетовый")},
+    {0x008080, QT_TRANSLATE_NOOP("FontColorDialog", "Сине-зеленый")},
+    {0x808080, QT_TRANSLATE_NOOP("FontColorDialog", "Серый")},
+    {0xC0C0C0, QT_TRANSLATE_NOOP("FontColorDialog", "Серебристый")},
+    {0xFF0000, QT_TRANSLATE_NOOP("FontColorDialog", "Красный")},
+    {0x00FF00, QT_TRANSLATE_NOOP("FontColorDialog", "Лайм")},
+    {0xFFFF00, QT_TRANSLATE_NOOP("FontColorDialog", "Желтый")},
+    {0x0000FF, QT_TRANSLATE_NOOP("FontColorDialog", "Синий")},
+    {0xFF00FF, QT_TRANSLATE_NOOP("FontColorDialog", "Фуксия")},
+    {0x00FFFF, QT_TRANSLATE_NOOP("FontColorDialog", "Морская волна")},
+    {0xFFFFFF, QT_TRANSLATE_NOOP("FontColorDialog", "Белый")},
 };
 
 QIcon swatch(const QColor &color)
@@ -44,7 +54,7 @@ FontColorDialog::FontColorDialog(const QFont &font, const QColor &color, QWidget
     , m_colorBox(new QComboBox(this))
 {
     setObjectName(u"FontColorDialog"_s);
-    setWindowTitle(u"Шрифт"_s);
+    setWindowTitle(tr("Шрифт"));
 
     // Embedded: the outer dialog owns the buttons and the Enter and Esc keys.
     m_fontPicker->setObjectName(u"FontPicker"_s);
@@ -55,10 +65,10 @@ FontColorDialog::FontColorDialog(const QFont &font, const QColor &color, QWidget
     m_colorBox->setObjectName(u"FontColorBox"_s);
     for (const NamedColor &named : kBasicColors) {
         const QColor basic = QColor::fromRgb(named.rgb);
-        m_colorBox->addItem(swatch(basic), QString::fromUtf16(named.name), basic);
+        m_colorBox->addItem(swatch(basic), tr(named.name), basic);
     }
 
-    auto *colorLabel = new QLabel(u"Цвет:"_s, this);
+    auto *colorLabel = new QLabel(tr("Цвет:"), this);
     colorLabel->setBuddy(m_colorBox);
     auto *colorRow = new QHBoxLayout;
     colorRow->addWidget(colorLabel);
@@ -66,8 +76,8 @@ FontColorDialog::FontColorDialog(const QFont &font, const QColor &color, QWidget
     colorRow->addStretch();
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(u"ОК"_s);
-    buttons->button(QDialogButtonBox::Cancel)->setText(u"Отмена"_s);
+    buttons->button(QDialogButtonBox::Ok)->setText(tr("ОК"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(tr("Отмена"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
