@@ -49,7 +49,8 @@ fi
 # 1. The layout.
 for f in bin/zavolin share/applications/zavolin.desktop share/man/man1/zavolin.1.gz \
          share/metainfo/org.example.zavolin.metainfo.xml share/icons/hicolor/scalable/apps/zavolin.svg \
-         share/doc/zavolin/copyright share/doc/zavolin/changelog.gz; do
+         share/doc/zavolin/copyright share/doc/zavolin/changelog.gz \
+         lib/firewalld/services/zavolin.xml share/doc/zavolin/zavolin.ufw; do
     [[ -f $prefix/$f ]] || fail "$f is not installed"
 done
 [[ -x $prefix/bin/zavolin ]] || fail "bin/zavolin is not executable"
