@@ -9,6 +9,7 @@
 # memory growth over the transfer (peak RSS after minus RSS before). The files
 # live on disk under BENCH_DIR (default /var/tmp), not in memory; dirty pages
 # are flushed before each transfer so that neither pays for the other's writes.
+# The sender is the transfer queue the program sends with (bench_transfers send).
 #   bench/bench_files.sh BUILD_DIR [SIZE_MIB] [ROUNDS]
 set -u
 here=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")" && pwd)
@@ -57,7 +58,7 @@ for ((r = 0; r <= rounds; r++)); do
 
     sync
     rss_before=$(status_kib VmRSS)
-    zv=$(lan_exec pc-a "$build/bench/bench_files" "$b_ip" "$data/source.bin")
+    zv=$(lan_exec pc-a "$build/bench/bench_transfers" send "$b_ip" 711 "$data/source.bin")
     for ((i = 0; i < 200 && $(stat -c %s "$data/in/source.bin" 2>/dev/null || echo 0) != bytes; i++)); do
         sleep 0.05
     done
