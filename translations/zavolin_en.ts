@@ -502,6 +502,429 @@ sudo sysctl net.ipv4.ip_unprivileged_port_start=%1</translation>
         <source>Сообщения не принимаются: не удаётся записать файл %1 (%2). Отправители получают ошибку отправки и могут повторить позже.</source>
         <translation>Messages are not being received: the file %1 cannot be written (%2). Senders get a sending error and can try again later.</translation>
     </message>
+    <message>
+        <source>Другие компьютеры не будут видны</source>
+        <translation>Other computers will not be visible</translation>
+    </message>
+    <message>
+        <source>Сообщения не будут приниматься</source>
+        <translation>Messages will not be received</translation>
+    </message>
+    <message>
+        <source>Файлы не будут приниматься</source>
+        <translation>Files will not be received</translation>
+    </message>
+    <message>
+        <source>Zavolin не слышит собственных широковещательных датаграмм: входящие пакеты UDP на порт %1 отбрасывает брандмауэр, поэтому другие компьютеры сети не будут видны.
+Откройте порты (UDP %1, TCP %1, 711, %2) командой:
+sudo firewall-cmd --permanent --add-service=zavolin &amp;&amp; sudo firewall-cmd --reload
+или, где брандмауэр ufw: sudo ufw allow Zavolin</source>
+        <translation>Zavolin does not hear its own broadcast datagrams: the firewall drops incoming UDP packets on port %1, so the other computers on the network will not be visible.
+Open the ports (UDP %1, TCP %1, 711, %2) with the command:
+sudo firewall-cmd --permanent --add-service=zavolin &amp;&amp; sudo firewall-cmd --reload
+or, where the firewall is ufw: sudo ufw allow Zavolin</translation>
+    </message>
+    <message>
+        <source>255.255.255.255 через %1</source>
+        <translation>255.255.255.255 via %1</translation>
+    </message>
+    <message>
+        <source> (сеть %1)</source>
+        <translation> (network %1)</translation>
+    </message>
+    <message>
+        <source>не слушает</source>
+        <translation>not listening</translation>
+    </message>
+    <message>
+        <source>TCP (защищённый) </source>
+        <translation>TCP (secure) </translation>
+    </message>
+    <message>
+        <source>Свои датаграммы возвращаются: входящие UDP не отбрасываются.</source>
+        <translation>Our own datagrams come back: incoming UDP is not dropped.</translation>
+    </message>
+    <message>
+        <source>Проверка не проводилась.</source>
+        <translation>Not checked yet.</translation>
+    </message>
+</context>
+<context>
+    <name>NetFormWidgets</name>
+    <message>
+        <source>Отправить сообщение</source>
+        <translation>Send message</translation>
+    </message>
+    <message>
+        <source>Отправить сообщение всем</source>
+        <translation>Send message to everyone</translation>
+    </message>
+    <message>
+        <source>Исправить на русский</source>
+        <translation>Convert to Russian layout</translation>
+    </message>
+    <message>
+        <source>Загрузить из файла...</source>
+        <translation>Load from file...</translation>
+    </message>
+    <message>
+        <source>Загрузить в &apos;Исходящие&apos;</source>
+        <translation>Load into &apos;Outgoing&apos;</translation>
+    </message>
+    <message>
+        <source>Сохранить в файле...</source>
+        <translation>Save to file...</translation>
+    </message>
+    <message>
+        <source>Сохранить &apos;Входящие&apos;</source>
+        <translation>Save &apos;Incoming&apos;</translation>
+    </message>
+    <message>
+        <source>Очистить</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>Очистить (Ctrl+Del)</source>
+        <translation>Clear (Ctrl+Del)</translation>
+    </message>
+    <message>
+        <source>Скрыть</source>
+        <translation>Hide</translation>
+    </message>
+    <message>
+        <source>Скрыть (Esc)</source>
+        <translation>Hide (Esc)</translation>
+    </message>
+    <message>
+        <source>Выход</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>Выход из программы (F10)</source>
+        <translation>Exit the program (F10)</translation>
+    </message>
+    <message>
+        <source>Открыть исходящие сообщения</source>
+        <translation>Open outgoing messages</translation>
+    </message>
+    <message>
+        <source>Открыть входящие сообщения</source>
+        <translation>Open incoming messages</translation>
+    </message>
+    <message>
+        <source>Чат</source>
+        <translation>Chat</translation>
+    </message>
+    <message>
+        <source>Чат (Ctrl + H)</source>
+        <translation>Chat (Ctrl + H)</translation>
+    </message>
+    <message>
+        <source>SMS-сообщения</source>
+        <translation>SMS messages</translation>
+    </message>
+    <message>
+        <source>SMS - сообщения (Ctrl + M)</source>
+        <translation>SMS messages (Ctrl + M)</translation>
+    </message>
+    <message>
+        <source>Черный список</source>
+        <translation>Blacklist</translation>
+    </message>
+    <message>
+        <source>Вставить фразу</source>
+        <translation>Insert phrase</translation>
+    </message>
+    <message>
+        <source>Вставить фразу в текст (F8)</source>
+        <translation>Insert a phrase into the text (F8)</translation>
+    </message>
+    <message>
+        <source>Редактировать фразы</source>
+        <translation>Edit phrases</translation>
+    </message>
+    <message>
+        <source>Автоответчик</source>
+        <translation>Auto-answer</translation>
+    </message>
+    <message>
+        <source>Текст автоответчика</source>
+        <translation>Auto-answer text</translation>
+    </message>
+    <message>
+        <source>Получать сообщения</source>
+        <translation>Receive messages</translation>
+    </message>
+    <message>
+        <source>Параметры</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>Назначить псевдоним</source>
+        <translation>Set alias</translation>
+    </message>
+    <message>
+        <source>Редактор IP - адресов</source>
+        <translation>IP address editor</translation>
+    </message>
+    <message>
+        <source>Обновить контактный лист</source>
+        <translation>Refresh contact list</translation>
+    </message>
+    <message>
+        <source>Сохранить настройки</source>
+        <translation>Save settings</translation>
+    </message>
+    <message>
+        <source>Сохранить настройки (F2)</source>
+        <translation>Save settings (F2)</translation>
+    </message>
+    <message>
+        <source>О программе...</source>
+        <translation>About...</translation>
+    </message>
+    <message>
+        <source>Отправить файл</source>
+        <translation>Send file</translation>
+    </message>
+    <message>
+        <source>Отправить папку…</source>
+        <translation>Send folder…</translation>
+    </message>
+    <message>
+        <source>Ожидают отправки...</source>
+        <translation>Outbox...</translation>
+    </message>
+    <message>
+        <source>История сообщений</source>
+        <translation>Message history</translation>
+    </message>
+    <message>
+        <source>Передача файлов</source>
+        <translation>File transfers</translation>
+    </message>
+    <message>
+        <source>Сообщение</source>
+        <translation>Message</translation>
+    </message>
+    <message>
+        <source>Открыть</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>Фразы</source>
+        <translation>Phrases</translation>
+    </message>
+    <message>
+        <source>Настройка</source>
+        <translation>Setup</translation>
+    </message>
+    <message>
+        <source>Помощь</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <source>Контакты</source>
+        <translation>Contacts</translation>
+    </message>
+    <message>
+        <source>Получатели сообщения: выберите один или несколько контактов</source>
+        <translation>Message recipients: choose one or more contacts</translation>
+    </message>
+    <message>
+        <source>Исходящие сообщения</source>
+        <translation>Outgoing messages</translation>
+    </message>
+    <message>
+        <source>Текст сообщения, Ctrl+Enter отправляет</source>
+        <translation>Message text; Ctrl+Enter sends it</translation>
+    </message>
+    <message>
+        <source>Входящие сообщения</source>
+        <translation>Incoming messages</translation>
+    </message>
+    <message>
+        <source>Исходящие</source>
+        <translation>Outgoing</translation>
+    </message>
+    <message>
+        <source>Показать исходящие сообщения</source>
+        <translation>Show outgoing messages</translation>
+    </message>
+    <message>
+        <source>Входящие</source>
+        <translation>Incoming</translation>
+    </message>
+    <message>
+        <source>Показать входящие сообщения</source>
+        <translation>Show incoming messages</translation>
+    </message>
+    <message>
+        <source>Смайлики</source>
+        <translation>Smileys</translation>
+    </message>
+    <message>
+        <source>Открыть панель смайликов</source>
+        <translation>Open the smiley panel</translation>
+    </message>
+    <message>
+        <source>Enter вставляет фразу в текст</source>
+        <translation>Enter inserts the phrase into the text</translation>
+    </message>
+    <message>
+        <source>Имя компьютера</source>
+        <translation>Computer name</translation>
+    </message>
+    <message>
+        <source>Вид и имя компьютера</source>
+        <translation>View and computer name</translation>
+    </message>
+    <message>
+        <source>Текст сообщения, смайлики и кнопка отправки</source>
+        <translation>Message text, smileys and the Send button</translation>
+    </message>
+    <message>
+        <source>Панель инструментов</source>
+        <translation>Toolbar</translation>
+    </message>
+    <message>
+        <source>SMS - сообщения</source>
+        <translation>SMS messages</translation>
+    </message>
+    <message>
+        <source>Отправить</source>
+        <translation>Send</translation>
+    </message>
+</context>
+<context>
+    <name>NetworkForm</name>
+    <message>
+        <source>Сеть - Zavolin</source>
+        <translation>Network - Zavolin</translation>
+    </message>
+    <message>
+        <source>Сеть</source>
+        <translation>Network</translation>
+    </message>
+    <message>
+        <source>Интерфейсы, порты, брандмауэр и датаграммы</source>
+        <translation>Interfaces, ports, firewall and datagrams</translation>
+    </message>
+    <message>
+        <source>Интерфейс</source>
+        <translation>Interface</translation>
+    </message>
+    <message>
+        <source>Адрес</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>Рассылка</source>
+        <translation>Broadcast</translation>
+    </message>
+    <message>
+        <source>Интерфейсы</source>
+        <translation>Interfaces</translation>
+    </message>
+    <message>
+        <source>Интерфейсы, их адреса и куда уходят широковещательные датаграммы</source>
+        <translation>Interfaces, their addresses and where broadcast datagrams go</translation>
+    </message>
+    <message>
+        <source>Порт</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>Состояние</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>Порты</source>
+        <translation>Ports</translation>
+    </message>
+    <message>
+        <source>Порты и слушает ли каждый</source>
+        <translation>Ports and whether each one is listening</translation>
+    </message>
+    <message>
+        <source>Брандмауэр</source>
+        <translation>Firewall</translation>
+    </message>
+    <message>
+        <source>Итог проверки при запуске</source>
+        <translation>Result of the check at start-up</translation>
+    </message>
+    <message>
+        <source>Счётчики</source>
+        <translation>Counters</translation>
+    </message>
+    <message>
+        <source>Ответившие экземпляры, принятые и отправленные датаграммы</source>
+        <translation>Instances that answered, datagrams received and sent</translation>
+    </message>
+    <message>
+        <source>Последние ошибки</source>
+        <translation>Recent errors</translation>
+    </message>
+    <message>
+        <source>Обновить</source>
+        <translation>Refresh</translation>
+    </message>
+    <message>
+        <source>Собрать сведения заново</source>
+        <translation>Gather the information again</translation>
+    </message>
+    <message>
+        <source>Закрыть</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>&amp;Интерфейсы</source>
+        <translation>&amp;Interfaces</translation>
+    </message>
+    <message>
+        <source>&amp;Порты</source>
+        <translation>&amp;Ports</translation>
+    </message>
+    <message>
+        <source>&amp;Брандмауэр</source>
+        <translation>&amp;Firewall</translation>
+    </message>
+    <message>
+        <source>&amp;Счётчики</source>
+        <translation>Cou&amp;nters</translation>
+    </message>
+    <message>
+        <source>После&amp;дние ошибки</source>
+        <translation>Recent &amp;errors</translation>
+    </message>
+    <message>
+        <source>нет сети, пригодной для рассылки</source>
+        <translation>no network suitable for broadcasts</translation>
+    </message>
+    <message>
+        <source>слушает</source>
+        <translation>listening</translation>
+    </message>
+    <message>
+        <source>Ответили экземпляров: %1
+Датаграмм принято: %2, отправлено: %3
+Адресов из списка IP для объявления: %4</source>
+        <translation>Instances that answered: %1
+Datagrams received: %2, sent: %3
+Addresses from the IP list announced to: %4</translation>
+    </message>
+    <message>
+        <source>нет</source>
+        <translation>none</translation>
+    </message>
+</context>
+<context>
+    <name>NotifyController</name>
+    <message>
+        <source>Получено сообщение</source>
+        <translation>Message received</translation>
+    </message>
 </context>
 <context>
     <name>Outbox</name>
@@ -546,6 +969,31 @@ sudo sysctl net.ipv4.ip_unprivileged_port_start=%1</translation>
     </message>
 </context>
 <context>
+    <name>PortOwner</name>
+    <message>
+        <source>его держит другая программа</source>
+        <translation>another program holds it</translation>
+    </message>
+    <message>
+        <source>его держит программа другого пользователя этого компьютера (uid %1), например его Zavolin на терминальном сервере</source>
+        <translation>a program of another user of this computer (uid %1) holds it, for example their Zavolin on a terminal server</translation>
+    </message>
+    <message>
+        <source>его держит процесс %1 (pid %2)</source>
+        <translation>process %1 (pid %2) holds it</translation>
+    </message>
+    <message>
+        <source>его держит другая ваша программа</source>
+        <translation>another of your programs holds it</translation>
+    </message>
+    <message>
+        <source>%1: порт %2 занят (%3); %4.
+Что делать: закройте ту программу (или второй экземпляр Zavolin) и перезапустите Zavolin; на одном компьютере порт %2 может занимать только один экземпляр. Остальное продолжает работать.</source>
+        <translation>%1: port %2 is in use (%3); %4.
+What to do: close that program (or the second Zavolin instance) and restart Zavolin; only one instance on a computer can use port %2. Everything else keeps working.</translation>
+    </message>
+</context>
+<context>
     <name>ReceiveJournal</name>
     <message>
         <source>%1 не является обычным файлом</source>
@@ -554,6 +1002,75 @@ sudo sysctl net.ipv4.ip_unprivileged_port_start=%1</translation>
     <message>
         <source>записано %1 байт из %2</source>
         <translation>%1 of %2 bytes written</translation>
+    </message>
+</context>
+<context>
+    <name>SendController</name>
+    <message>
+        <source>Сообщение слишком длинное: %1 байт, можно не больше %2.</source>
+        <translation>The message is too long: %1 bytes, and at most %2 are allowed.</translation>
+    </message>
+    <message>
+        <source>Ошибка создания файла!</source>
+        <translation>The file could not be created!</translation>
+    </message>
+    <message>
+        <source>Ошибка отправки сообщения!</source>
+        <translation>The message could not be sent!</translation>
+    </message>
+    <message>
+        <source>Не выбран компьютер!</source>
+        <translation>No contact selected!</translation>
+    </message>
+    <message>
+        <source>Введите текст для отправки сообщения!</source>
+        <translation>Please type a message to send!</translation>
+    </message>
+    <message>
+        <source>У Вас включен автоответчик! Сообщение отправлено!</source>
+        <translation>Your auto-answer is on! The message was sent!</translation>
+    </message>
+    <message>
+        <source>Идёт отправка сообщения: %1…</source>
+        <translation>Sending the message to %1…</translation>
+    </message>
+    <message>
+        <source>Отправить сообщение</source>
+        <translation>Send message</translation>
+    </message>
+    <message>
+        <source>Введите текст сообщения!</source>
+        <translation>Please type a message!</translation>
+    </message>
+    <message>
+        <source>Внимание</source>
+        <translation>Warning</translation>
+    </message>
+    <message>
+        <source>Данное сообщение будет отправлено всем абонентам!
+<byte value="xd"/>Продолжить?</source>
+        <translation>This message will be sent to all contacts!
+<byte value="xd"/>Continue?</translation>
+    </message>
+    <message>
+        <source>Ошибка отправки сообщения!
+
+Кому: %1</source>
+        <translation>The message could not be sent!
+
+To: %1</translation>
+    </message>
+    <message>
+        <source>Причина: %1.</source>
+        <translation>Reason: %1.</translation>
+    </message>
+    <message>
+        <source>Ошибка</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>Доставить позже</source>
+        <translation>Deliver later</translation>
     </message>
 </context>
 <context>
@@ -1042,6 +1559,135 @@ Zavolin does not run downloaded files: the folder holding it has been opened in 
     </message>
 </context>
 <context>
+    <name>TNetForm</name>
+    <message>
+        <source>Сеть</source>
+        <translation>Network</translation>
+    </message>
+    <message>
+        <source>Автоответчик: Приходили сообщения! - Zavolin</source>
+        <translation>Auto-answer: messages have arrived! - Zavolin</translation>
+    </message>
+    <message>
+        <source>Ошибка получения сообщения!</source>
+        <translation>A message could not be received!</translation>
+    </message>
+    <message>
+        <source>Ошибка создания файла!</source>
+        <translation>The file could not be created!</translation>
+    </message>
+    <message>
+        <source>Закрытие</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>Закрытие программы не позволит Вам общаться с другими абонентами.
+<byte value="xd"/>Точно выход?</source>
+        <translation>Once Zavolin is closed, you cannot talk to your contacts.
+<byte value="xd"/>Exit anyway?</translation>
+    </message>
+    <message>
+        <source>Ошибка</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>Внимание</source>
+        <translation>Warning</translation>
+    </message>
+    <message>
+        <source>Все файлы *.* (*)</source>
+        <translation>All files *.* (*)</translation>
+    </message>
+    <message>
+        <source>Не выбран абонент!</source>
+        <translation>No contact selected!</translation>
+    </message>
+    <message>
+        <source>Выберано более одного абонента!</source>
+        <translation>More than one contact is selected!</translation>
+    </message>
+    <message>
+        <source>Не удается открыть файл &quot;%1&quot;. %2</source>
+        <translation>Cannot open the file &quot;%1&quot;. %2</translation>
+    </message>
+    <message>
+        <source>Файл не отправлен: путь к нему длиннее 9999 байт, а получатель примет не больше.</source>
+        <translation>The file was not sent: its path is longer than 9999 bytes, and the recipient accepts no more.</translation>
+    </message>
+    <message>
+        <source>Файл не отправлен: его размер %1 байт, а передать можно только файл меньше 2 ГБ (не больше 2147483647 байт).</source>
+        <translation>The file was not sent: it is %1 bytes, and only a file smaller than 2 GB (at most 2147483647 bytes) can be sent.</translation>
+    </message>
+    <message>
+        <source>Файл отправлен!</source>
+        <translation>File sent!</translation>
+    </message>
+    <message>
+        <source>Ошибка отправки файла!</source>
+        <translation>The file could not be sent!</translation>
+    </message>
+    <message>
+        <source>Отправка файла %1 абоненту %2</source>
+        <translation>Sending %1 to %2</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Отправка файла</source>
+        <translation>Sending a file</translation>
+    </message>
+    <message>
+        <source>Автоответчик - Zavolin</source>
+        <translation>Auto-answer - Zavolin</translation>
+    </message>
+    <message>
+        <source>Сеанс сообщений - Zavolin</source>
+        <translation>Messages - Zavolin</translation>
+    </message>
+    <message>
+        <source>Получено сообщение от: %1</source>
+        <translation>Message received from: %1</translation>
+    </message>
+    <message>
+        <source>Ожидают отправки (%1)...</source>
+        <translation>Outbox (%1)...</translation>
+    </message>
+    <message>
+        <source>Ожидают отправки...</source>
+        <translation>Outbox...</translation>
+    </message>
+    <message>
+        <source>Меню контакта</source>
+        <translation>Contact menu</translation>
+    </message>
+    <message>
+        <source>Ключи и отпечатки...</source>
+        <translation>Keys and fingerprints...</translation>
+    </message>
+    <message>
+        <source>Несколько компьютеров называют себя %1 и объявляют разные ключи. Ни один из этих ключей не закреплён, и сообщения для %1 идут без шифрования, пока вы не выберете ключ в окне «Ключи и отпечатки» (меню контакта в списке).</source>
+        <translation>Several computers call themselves %1 and announce different keys. None of these keys is pinned, and messages for %1 go unencrypted until you choose a key in the &quot;Keys and fingerprints&quot; window (the contact&apos;s menu in the contact list).</translation>
+    </message>
+    <message>
+        <source>Сообщение для %1 не отправлено по защищённому каналу: %2.
+Отправить его открыто, без шифрования, один раз?</source>
+        <translation>The message for %1 was not sent over the secure channel: %2.
+Send it openly, unencrypted, this once?</translation>
+    </message>
+    <message>
+        <source>Ошибка отправки сообщения!</source>
+        <translation>The message could not be sent!</translation>
+    </message>
+    <message>
+        <source>Файл «%1» для %2 не отправлен по защищённому каналу: %3.
+Отправить его открыто, без шифрования, один раз?</source>
+        <translation>The file &quot;%1&quot; for %2 was not sent over the secure channel: %3.
+Send it openly, unencrypted, this once?</translation>
+    </message>
+</context>
+<context>
     <name>TNoteBookForm</name>
     <message>
         <source>Добавить</source>
@@ -1426,6 +2072,21 @@ Zavolin does not run downloaded files: the folder holding it has been opened in 
     <message>
         <source>Введите текст новой фразы:</source>
         <translation>Type the new phrase:</translation>
+    </message>
+</context>
+<context>
+    <name>TextToolsController</name>
+    <message>
+        <source>Текстовые файлы *.txt (*.txt)</source>
+        <translation>Text files *.txt (*.txt)</translation>
+    </message>
+    <message>
+        <source>Удалить</source>
+        <translation>Remove</translation>
+    </message>
+    <message>
+        <source>Файл слишком большой: сообщение может быть не длиннее %1 байт.</source>
+        <translation>The file is too large: a message can be at most %1 bytes long.</translation>
     </message>
 </context>
 <context>

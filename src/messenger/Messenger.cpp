@@ -154,7 +154,7 @@ void Messenger::goOnline(const QString &ownName)
     if (!m_udpServer->setActive(true)) {
         if (m_udpServer->portTaken())
             reportPortTaken(QStringLiteral("udp"), true, m_env.datagramPort,
-                            QStringLiteral("Другие компьютеры не будут видны"));
+                            tr("Другие компьютеры не будут видны"));
         else
             Q_EMIT errorOccurred(QStringLiteral("udp"), m_udpServer->errorString());
     }

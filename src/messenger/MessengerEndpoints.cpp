@@ -79,7 +79,7 @@ void Messenger::listen()
     if (!m_msgServer->listen(m_env.listenAddress)) {
         if (m_msgServer->serverError() == QAbstractSocket::AddressInUseError)
             reportPortTaken(QStringLiteral("listen"), false, m_env.messagePort,
-                            QStringLiteral("Сообщения не будут приниматься"));
+                            tr("Сообщения не будут приниматься"));
         else
             Q_EMIT errorOccurred(QStringLiteral("listen"),
                              tr("Сообщения не будут приниматься: порт %1 занят (%2). "
@@ -117,7 +117,7 @@ void Messenger::listenForFiles()
     }
     if (m_strmServer->serverError() == QAbstractSocket::AddressInUseError) {
         reportPortTaken(QStringLiteral("listen-files"), false, port,
-                        QStringLiteral("Файлы не будут приниматься"));
+                        tr("Файлы не будут приниматься"));
         return;
     }
     Q_EMIT errorOccurred(QStringLiteral("listen-files"),

@@ -151,7 +151,7 @@ void Messenger::checkOwnEcho()
     if (m_heardOwnEcho || !m_udpServer || !m_udpServer->isActive())
         return;
     const quint16 port = m_udpServer->localPort();
-    m_firewallFinding = QStringLiteral(
+    m_firewallFinding = tr(
         "Zavolin не слышит собственных широковещательных датаграмм: входящие пакеты UDP на порт %1 "
         "отбрасывает брандмауэр, поэтому другие компьютеры сети не будут видны.\n"
         "Откройте порты (UDP %1, TCP %1, 711, %2) командой:\n"
@@ -183,20 +183,20 @@ NetworkStatus Messenger::networkStatus() const
     NetworkStatus status;
     for (const BroadcastTargets::Target &out : BroadcastTargets::limited()) {
         status.interfaces.append({out.name, dotted(out.source),
-                                  QStringLiteral("255.255.255.255 через %1").arg(out.name)
-                                      + (out.directed ? QStringLiteral(" (сеть %1)").arg(dotted(out.directed)) : QString())});
+                                  tr("255.255.255.255 через %1").arg(out.name)
+                                      + (out.directed ? tr(" (сеть %1)").arg(dotted(out.directed)) : QString())});
     }
     const auto port = [](const QString &name, quint16 bound, quint16 wanted) {
         return NetworkStatus::Port{name + QString::number(bound ? bound : wanted), bound != 0,
-                                   bound ? QString() : QStringLiteral("не слушает")};
+                                   bound ? QString() : tr("не слушает")};
     };
     status.ports = {port(QStringLiteral("UDP "), datagramPort(), m_env.datagramPort),
                     port(QStringLiteral("TCP "), messagePort(), m_env.messagePort),
                     port(QStringLiteral("TCP "), streamPort(), m_env.streamPort),
-                    port(QStringLiteral("TCP (защищённый) "), securePort(), m_env.securePort)};
+                    port(tr("TCP (защищённый) "), securePort(), m_env.securePort)};
     status.firewall = !m_firewallFinding.isEmpty() ? m_firewallFinding
-                      : m_heardOwnEcho             ? QStringLiteral("Свои датаграммы возвращаются: входящие UDP не отбрасываются.")
-                                                   : QStringLiteral("Проверка не проводилась.");
+                      : m_heardOwnEcho             ? tr("Свои датаграммы возвращаются: входящие UDP не отбрасываются.")
+                                                   : tr("Проверка не проводилась.");
     status.contacts = m_contacts.count();
     status.datagramsReceived = m_udpServer ? m_udpServer->receivedCount() : 0;
     status.datagramsSent = m_udpClient ? m_udpClient->sentCount() : 0;

@@ -1,5 +1,6 @@
 #include "PortOwner.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 
@@ -83,19 +84,24 @@ QString explain(Protocol protocol, quint16 port, const QString &whatStops)
     const Holder holder = find(protocol, port);
     QString who;
     if (!holder.found)
-        who = QStringLiteral("его держит другая программа");
+        who = QCoreApplication::translate("PortOwner", "его держит другая программа");
     else if (holder.uid != ::getuid())
-        who = QStringLiteral("его держит программа другого пользователя этого компьютера (uid %1), "
-                             "например его Zavolin на терминальном сервере")
+        who = QCoreApplication::translate("PortOwner",
+                                          "его держит программа другого пользователя этого компьютера (uid %1), "
+                                          "например его Zavolin на терминальном сервере")
                   .arg(holder.uid);
     else if (holder.pid > 0)
-        who = QStringLiteral("его держит процесс %1 (pid %2)").arg(holder.program).arg(holder.pid);
+        who = QCoreApplication::translate("PortOwner", "его держит процесс %1 (pid %2)")
+                  .arg(holder.program)
+                  .arg(holder.pid);
     else
-        who = QStringLiteral("его держит другая ваша программа");
-    return QStringLiteral("%1: порт %2 занят (%3); %4.\n"
-                          "Что делать: закройте ту программу (или второй экземпляр Zavolin) и перезапустите Zavolin; "
-                          "на одном компьютере порт %2 может занимать только один экземпляр. "
-                          "Остальное продолжает работать.")
+        who = QCoreApplication::translate("PortOwner", "его держит другая ваша программа");
+    return QCoreApplication::translate(
+               "PortOwner",
+               "%1: порт %2 занят (%3); %4.\n"
+               "Что делать: закройте ту программу (или второй экземпляр Zavolin) и перезапустите Zavolin; "
+               "на одном компьютере порт %2 может занимать только один экземпляр. "
+               "Остальное продолжает работать.")
         .arg(whatStops)
         .arg(port)
         .arg(kind, who);

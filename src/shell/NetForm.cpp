@@ -115,7 +115,7 @@ void TNetForm::wireCore()
     m_messenger->setPrompts(this);
     // "Открыть" → "Сеть": what the network looks like from here.
     if (auto *open = menuBar()->findChild<QMenu *>(QStringLiteral("OpenMenu"))) {
-        QAction *network = open->addAction(QStringLiteral("Сеть"));
+        QAction *network = open->addAction(tr("Сеть"));
         network->setObjectName(QStringLiteral("NetworkAction"));
         connect(network, &QAction::triggered, this,
                 [this, core] { (new NetworkForm([core] { return core->networkStatus(); }, this))->show(); });
@@ -141,11 +141,11 @@ void TNetForm::wireCore()
     });
     connect(core, &Messenger::incomingShown, this, &TNetForm::showIncoming);
     connect(core, &Messenger::autoAnswered, this,
-            [this] { m_notify->setHint(QStringLiteral("Автоответчик: Приходили сообщения! - Zavolin")); });
+            [this] { m_notify->setHint(tr("Автоответчик: Приходили сообщения! - Zavolin")); });
     connect(core, &Messenger::receiveFailed, this,
-            [this] { MessageBoxes::error(this, QStringLiteral("Ошибка получения сообщения!")); });
+            [this] { MessageBoxes::error(this, tr("Ошибка получения сообщения!")); });
     connect(core, &Messenger::historyNotCreated, this,
-            [this] { MessageBoxes::warning(this, QStringLiteral("Ошибка создания файла!")); });
+            [this] { MessageBoxes::warning(this, tr("Ошибка создания файла!")); });
     wireSecureChannel();
 }
 
@@ -317,9 +317,9 @@ void TNetForm::clearView()
 
 void TNetForm::askExit()
 {
-    auto *box = new QMessageBox(QMessageBox::Question, QStringLiteral("Закрытие"),
-                                MessageBoxes::shownText(QStringLiteral("Закрытие программы не позволит Вам общаться "
-                                                                       "с другими абонентами.\n\rТочно выход?")),
+    auto *box = new QMessageBox(QMessageBox::Question, tr("Закрытие"),
+                                MessageBoxes::shownText(tr("Закрытие программы не позволит Вам общаться "
+                                                           "с другими абонентами.\n\rТочно выход?")),
                                 QMessageBox::Yes | QMessageBox::No, this);
     box->setObjectName(QStringLiteral("ExitQuestion"));
     box->setDefaultButton(QMessageBox::No);
@@ -430,5 +430,5 @@ void TNetForm::reportOnce(const QString &key, const QString &text)
 QMessageBox *TNetForm::showError(const QString &text)
 {
     qCWarning(lcZavolin, "%s", qPrintable(text));
-    return MessageBoxes::show(this, QMessageBox::Critical, QStringLiteral("Ошибка"), text);
+    return MessageBoxes::show(this, QMessageBox::Critical, tr("Ошибка"), text);
 }

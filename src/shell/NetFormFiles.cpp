@@ -19,8 +19,15 @@ using NetAction = NetFormWidgets::NetAction;
 
 namespace {
 
-const QString kAttention = QStringLiteral("Внимание");
-const QString kFileFilter = QStringLiteral("Все файлы *.* (*)");
+QString attention()
+{
+    return TNetForm::tr("Внимание");
+}
+
+QString fileFilter()
+{
+    return TNetForm::tr("Все файлы *.* (*)");
+}
 
 } // namespace
 
@@ -47,11 +54,11 @@ void TNetForm::sendFile()
     QListView *list = m_ui.listBox1();
     const QModelIndex current = list->currentIndex();
     if (!current.isValid()) {
-        MessageBoxes::warning(this, QStringLiteral("Не выбран абонент!"));
+        MessageBoxes::warning(this, tr("Не выбран абонент!"));
         return;
     }
     if (list->selectionModel()->selectedRows().size() >= 2) {
-        MessageBoxes::warning(this, QStringLiteral("Выберано более одного абонента!"));
+        MessageBoxes::warning(this, tr("Выберано более одного абонента!"));
         return;
     }
     const Recipient recipient = recipientAt(current.row());
@@ -60,7 +67,7 @@ void TNetForm::sendFile()
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFiles);
-    dialog->setNameFilter(kFileFilter);
+    dialog->setNameFilter(fileFilter());
     connect(dialog, &QFileDialog::filesSelected, this, [this, recipient](const QStringList &paths) {
         // One file is told of by boxes; several go to the transfers window.
         if (paths.size() == 1)
@@ -83,15 +90,15 @@ void TNetForm::startFileSend(const Recipient &recipient, const QString &path)
         break;
     case FileSender::Refusal::CannotOpen:
         MessageBoxes::show(this, QMessageBox::Critical, QStringLiteral("Zavolin"),
-                           QStringLiteral("Не удается открыть файл \"%1\". %2").arg(path, error));
+                           tr("Не удается открыть файл \"%1\". %2").arg(path, error));
         return;
     case FileSender::Refusal::PathTooLong:
-        MessageBoxes::warning(this, QStringLiteral("Файл не отправлен: путь к нему длиннее 9999 байт, "
-                                                   "а получатель примет не больше."));
+        MessageBoxes::warning(this, tr("Файл не отправлен: путь к нему длиннее 9999 байт, "
+                                       "а получатель примет не больше."));
         return;
     case FileSender::Refusal::TooLarge:
-        MessageBoxes::warning(this, QStringLiteral("Файл не отправлен: его размер %1 байт, а передать можно "
-                                                   "только файл меньше 2 ГБ (не больше 2147483647 байт).")
+        MessageBoxes::warning(this, tr("Файл не отправлен: его размер %1 байт, а передать можно "
+                                       "только файл меньше 2 ГБ (не больше 2147483647 байт).")
                                         .arg(QFileInfo(path).size()));
         return;
     }
@@ -104,11 +111,11 @@ void TNetForm::startFileSend(const Recipient &recipient, const QString &path)
             return; // the user was asked whether to send it openly
         switch (result) {
         case FileSender::Result::Sent:
-            MessageBoxes::information(this, QStringLiteral("Файл отправлен!"));
+            MessageBoxes::information(this, tr("Файл отправлен!"));
             return;
         case FileSender::Result::Failed:
             qCWarning(lcZavolin, "file not sent: %s", qPrintable(reason));
-            MessageBoxes::show(this, QMessageBox::Critical, kAttention, QStringLiteral("Ошибка отправки файла!"));
+            MessageBoxes::show(this, QMessageBox::Critical, attention(), tr("Ошибка отправки файла!"));
             return;
         case FileSender::Result::Cancelled:
             return; // the user knows
@@ -122,11 +129,10 @@ void TNetForm::showFileProgress(const QString &path, const QString &recipient)
         m_fileProgress->deleteLater();
     // Shown only when the transfer promises to take a while; never modal, so
     // the window stays usable and messages keep arriving.
-    auto *progress = new QProgressDialog(QStringLiteral("Отправка файла %1 абоненту %2")
-                                             .arg(QFileInfo(path).fileName(), recipient),
-                                         QStringLiteral("Отмена"), 0, 1000, this);
+    auto *progress = new QProgressDialog(tr("Отправка файла %1 абоненту %2").arg(QFileInfo(path).fileName(), recipient),
+                                         tr("Отмена"), 0, 1000, this);
     progress->setObjectName(QStringLiteral("SendFileProgress"));
-    progress->setWindowTitle(QStringLiteral("Отправка файла"));
+    progress->setWindowTitle(tr("Отправка файла"));
     progress->setWindowModality(Qt::NonModal);
     progress->setAutoClose(false);
     progress->setAutoReset(false);
@@ -151,7 +157,7 @@ void TNetForm::showFileNotice(Notice notice, const QString &text, std::function<
     const QMessageBox::Icon icon = notice == Notice::Information ? QMessageBox::Information
                                    : notice == Notice::Warning   ? QMessageBox::Warning
                                                                  : QMessageBox::Critical;
-    auto *box = new QMessageBox(icon, kAttention, MessageBoxes::shownText(text), QMessageBox::Ok, this);
+    auto *box = new QMessageBox(icon, attention(), MessageBoxes::shownText(text), QMessageBox::Ok, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     if (!closed)
         box->setObjectName(tellsOnly);
@@ -168,7 +174,7 @@ void TNetForm::askSavePath(const QString &fileName, std::function<void(const QSt
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setOption(QFileDialog::DontConfirmOverwrite); // replaced without a question
-    dialog->setNameFilter(kFileFilter);
+    dialog->setNameFilter(fileFilter());
     dialog->setDirectory(QDir::homePath());
     dialog->selectFile(fileName);
     connect(dialog, &QFileDialog::finished, this, [dialog, answered = std::move(answered)](int result) {

@@ -90,8 +90,8 @@ void TNetForm::applyLook(int fontColor, int background, const QString &fontName,
 
 void TNetForm::setSessionTitle(bool autoAnswer)
 {
-    const QString title = autoAnswer ? QStringLiteral("Автоответчик - Zavolin")
-                                     : QStringLiteral("Сеанс сообщений - Zavolin");
+    const QString title = autoAnswer ? tr("Автоответчик - Zavolin")
+                                     : tr("Сеанс сообщений - Zavolin");
     setWindowTitle(title);
     m_notify->setHint(title);
 }

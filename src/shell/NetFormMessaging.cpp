@@ -41,7 +41,7 @@ void TNetForm::wireMessaging()
     m_popupTimer.setSingleShot(true);
     m_popupTimer.setInterval(1000);
     connect(&m_popupTimer, &QTimer::timeout, this, [this] {
-        m_notify->showPopup(QStringLiteral("Получено сообщение от: ") + m_popupSender);
+        m_notify->showPopup(tr("Получено сообщение от: %1").arg(m_popupSender));
     });
 }
 

@@ -18,8 +18,8 @@ void TNetForm::wireOutbox()
     QAction *outbox = m_ui.action(NetFormWidgets::NetAction::Outbox);
     auto update = [this, outbox] {
         const qsizetype waiting = m_messenger->outbox().messages().size();
-        outbox->setText(waiting ? QStringLiteral("Ожидают отправки (%1)...").arg(waiting)
-                                : QStringLiteral("Ожидают отправки..."));
+        outbox->setText(waiting ? tr("Ожидают отправки (%1)...").arg(waiting)
+                                : tr("Ожидают отправки..."));
         m_ui.listBox1()->viewport()->update();
     };
     update();

@@ -43,8 +43,8 @@ void TNetForm::wireSecureChannel()
     Messenger *core = m_messenger.get();
     m_contactMenu = new QMenu(this);
     m_contactMenu->setObjectName(QStringLiteral("ContactPopupMenu"));
-    m_contactMenu->setAccessibleName(QStringLiteral("Меню контакта"));
-    QAction *keys = m_contactMenu->addAction(QStringLiteral("Ключи и отпечатки..."));
+    m_contactMenu->setAccessibleName(tr("Меню контакта"));
+    QAction *keys = m_contactMenu->addAction(tr("Ключи и отпечатки..."));
     keys->setObjectName(QStringLiteral("KeysItem"));
     connect(keys, &QAction::triggered, this, [this] { openKeyForm(m_ui.listBox1()->currentIndex().row()); });
     QListView *list = m_ui.listBox1();
@@ -92,27 +92,27 @@ void TNetForm::wireSecureChannel()
                 });
             });
     connect(core, &Messenger::keysConflict, this, [this](const QString &name) {
-        const QString text = QStringLiteral("Несколько компьютеров называют себя %1 и объявляют разные ключи. "
-                                            "Ни один из этих ключей не закреплён, и сообщения для %1 идут без "
-                                            "шифрования, пока вы не выберете ключ в окне «Ключи и отпечатки» "
-                                            "(меню контакта в списке).")
+        const QString text = tr("Несколько компьютеров называют себя %1 и объявляют разные ключи. "
+                                "Ни один из этих ключей не закреплён, и сообщения для %1 идут без "
+                                "шифрования, пока вы не выберете ключ в окне «Ключи и отпечатки» "
+                                "(меню контакта в списке).")
                                  .arg(name);
         // The name came from the network: never read as markup.
-        MessageBoxes::show(this, QMessageBox::Warning, QStringLiteral("Внимание"), text)->setTextFormat(Qt::PlainText);
+        MessageBoxes::show(this, QMessageBox::Warning, tr("Внимание"), text)->setTextFormat(Qt::PlainText);
     });
     connect(core, &Messenger::secureSendFailed, this,
             [this](const Recipient &recipient, const QString &text, const QString &reason) {
                 const QString question =
-                    QStringLiteral("Сообщение для %1 не отправлено по защищённому каналу: %2.\n"
-                                   "Отправить его открыто, без шифрования, один раз?")
+                    tr("Сообщение для %1 не отправлено по защищённому каналу: %2.\n"
+                       "Отправить его открыто, без шифрования, один раз?")
                         .arg(recipient.displayName, reason);
-                MessageBoxes::question(this, QStringLiteral("Внимание"), question, false,
+                MessageBoxes::question(this, tr("Внимание"), question, false,
                                        [this, recipient, text](bool yes) {
                     if (!yes || !m_messenger)
                         return;
                     m_messenger->sendOpenly(recipient, text, [this, text](const Recipient &r, bool delivered) {
                         if (!delivered) {
-                            MessageBoxes::error(this, QStringLiteral("Ошибка отправки сообщения!"));
+                            MessageBoxes::error(this, tr("Ошибка отправки сообщения!"));
                             return;
                         }
                         if (option(Option::History))
@@ -124,10 +124,10 @@ void TNetForm::wireSecureChannel()
             [this](int id, const Recipient &recipient, const QString &path, const QString &reason) {
                 m_secureFileFailures.insert(id);
                 const QString question =
-                    QStringLiteral("Файл «%1» для %2 не отправлен по защищённому каналу: %3.\n"
-                                   "Отправить его открыто, без шифрования, один раз?")
+                    tr("Файл «%1» для %2 не отправлен по защищённому каналу: %3.\n"
+                       "Отправить его открыто, без шифрования, один раз?")
                         .arg(QFileInfo(path).fileName(), recipient.displayName, reason);
-                MessageBoxes::question(this, QStringLiteral("Внимание"), question, false,
+                MessageBoxes::question(this, tr("Внимание"), question, false,
                                        [this, recipient, path](bool yes) {
                     if (yes && m_messenger && !m_shutDown)
                         m_messenger->sendFileOpenly(recipient, path); // the transfers window follows it

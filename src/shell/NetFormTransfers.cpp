@@ -71,7 +71,7 @@ void TNetForm::sendToSelected(const QStringList &paths)
 {
     const QModelIndexList rows = m_ui.listBox1()->selectionModel()->selectedRows();
     if (rows.isEmpty()) {
-        MessageBoxes::warning(this, QStringLiteral("Не выбран абонент!"));
+        MessageBoxes::warning(this, tr("Не выбран абонент!"));
         return;
     }
     QList<Recipient> recipients;
@@ -100,7 +100,7 @@ void TNetForm::sendFolder()
     if (m_shutDown)
         return;
     if (m_ui.listBox1()->selectionModel()->selectedRows().isEmpty()) {
-        MessageBoxes::warning(this, QStringLiteral("Не выбран абонент!"));
+        MessageBoxes::warning(this, tr("Не выбран абонент!"));
         return;
     }
     auto *dialog = new QFileDialog(this);

@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QButtonGroup>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -74,55 +75,72 @@ struct ActionRow
 {
     NetAction id;
     QStringView objectName;
-    QStringView text;
+    const char *text;     // translated when the action is made
     QStringView shortcut; // portable text
     QStringView icon;
-    QStringView hint;     // the toolbar hint, when the action is on the toolbar
+    const char *hint;     // the toolbar hint, when the action is on the toolbar
     bool checkable;
 };
 
 constexpr ActionRow actionRows[] = {
-    {NetAction::Send, u"N6", u"Отправить сообщение", u"Ctrl+Enter", u"send", u"", false},
-    {NetAction::SendAll, u"N22", u"Отправить сообщение всем", u"", u"sendall",
-     u"Отправить сообщение всем", false},
-    {NetAction::FixLayout, u"FixLayoutAction", u"Исправить на русский", u"Ctrl+E", u"", u"", false},
-    {NetAction::LoadText, u"LoadTextAction", u"Загрузить из файла...", u"", u"loadtext",
-     u"Загрузить в 'Исходящие'", false},
-    {NetAction::SaveIncoming, u"SaveIncomingAction", u"Сохранить в файле...", u"Ctrl+S",
-     u"saveincoming", u"Сохранить 'Входящие'", false},
-    {NetAction::Clear, u"ClearAction", u"Очистить", u"Ctrl+Del", u"clear", u"Очистить (Ctrl+Del)",
-     false},
-    {NetAction::Hide, u"N10", u"Скрыть", u"Esc", u"hide", u"Скрыть (Esc)", false},
-    {NetAction::Exit, u"N4", u"Выход", u"F10", u"exit", u"Выход из программы (F10)", false},
-    {NetAction::OpenOutgoing, u"OpenOutgoingAction", u"Открыть исходящие сообщения", u"Ctrl+R",
-     u"outgoing", u"", false},
-    {NetAction::OpenIncoming, u"OpenIncomingAction", u"Открыть входящие сообщения", u"Ctrl+Q",
-     u"incoming", u"", false},
-    {NetAction::Chat, u"N28", u"Чат", u"Ctrl+H", u"chat", u"Чат (Ctrl + H)", true},
-    {NetAction::Sms, u"SmsAction", u"SMS-сообщения", u"Ctrl+M", u"sms",
-     u"SMS - сообщения (Ctrl + M)", false},
-    {NetAction::BlackList, u"N32", u"Черный список", u"", u"", u"", false},
-    {NetAction::InsertPhrase, u"InsertPhraseAction", u"Вставить фразу", u"F8", u"phrase",
-     u"Вставить фразу в текст (F8)", false},
-    {NetAction::EditPhrases, u"EditPhrasesAction", u"Редактировать фразы", u"", u"", u"", false},
-    {NetAction::AutoAnswer, u"Ch6", u"Автоответчик", u"", u"", u"", true},
-    {NetAction::AutoAnswerText, u"AutoAnswerTextAction", u"Текст автоответчика", u"", u"", u"",
-     false},
-    {NetAction::ReceiveMessages, u"Ch19", u"Получать сообщения", u"", u"", u"", true},
-    {NetAction::Settings, u"SettingsAction", u"Параметры", u"", u"settings", u"Параметры", false},
-    {NetAction::Alias, u"N39", u"Назначить псевдоним", u"", u"alias",
-     u"Назначить псевдоним", false},
-    {NetAction::IpEditor, u"IP1", u"Редактор IP - адресов", u"", u"", u"", false},
-    {NetAction::RefreshContacts, u"N29", u"Обновить контактный лист", u"", u"", u"", false},
-    {NetAction::SaveSettings, u"N9", u"Сохранить настройки", u"F2", u"savesettings",
-     u"Сохранить настройки (F2)", false},
-    {NetAction::About, u"AboutAction", u"О программе...", u"F1", u"zavolin", u"", false},
-    {NetAction::SendFile, u"SendFileAction", u"Отправить файл", u"", u"sendfile", u"Отправить файл",
-     false},
-    {NetAction::SendFolder, u"SendFolderAction", u"Отправить папку…", u"", u"", u"", false},
-    {NetAction::Outbox, u"OutboxAction", u"Ожидают отправки...", u"", u"", u"", false},
-    {NetAction::History, u"HistoryAction", u"История сообщений", u"Ctrl+L", u"", u"", false},
-    {NetAction::Transfers, u"TransfersAction", u"Передача файлов", u"", u"", u"", false},
+    {NetAction::Send, u"N6", QT_TRANSLATE_NOOP("NetFormWidgets", "Отправить сообщение"),
+     u"Ctrl+Enter", u"send", nullptr, false},
+    {NetAction::SendAll, u"N22", QT_TRANSLATE_NOOP("NetFormWidgets", "Отправить сообщение всем"),
+     u"", u"sendall", QT_TRANSLATE_NOOP("NetFormWidgets", "Отправить сообщение всем"), false},
+    {NetAction::FixLayout, u"FixLayoutAction", QT_TRANSLATE_NOOP("NetFormWidgets", "Исправить на русский"),
+     u"Ctrl+E", u"", nullptr, false},
+    {NetAction::LoadText, u"LoadTextAction", QT_TRANSLATE_NOOP("NetFormWidgets", "Загрузить из файла..."),
+     u"", u"loadtext", QT_TRANSLATE_NOOP("NetFormWidgets", "Загрузить в 'Исходящие'"), false},
+    {NetAction::SaveIncoming, u"SaveIncomingAction", QT_TRANSLATE_NOOP("NetFormWidgets", "Сохранить в файле..."),
+     u"Ctrl+S", u"saveincoming", QT_TRANSLATE_NOOP("NetFormWidgets", "Сохранить 'Входящие'"), false},
+    {NetAction::Clear, u"ClearAction", QT_TRANSLATE_NOOP("NetFormWidgets", "Очистить"),
+     u"Ctrl+Del", u"clear", QT_TRANSLATE_NOOP("NetFormWidgets", "Очистить (Ctrl+Del)"), false},
+    {NetAction::Hide, u"N10", QT_TRANSLATE_NOOP("NetFormWidgets", "Скрыть"),
+     u"Esc", u"hide", QT_TRANSLATE_NOOP("NetFormWidgets", "Скрыть (Esc)"), false},
+    {NetAction::Exit, u"N4", QT_TRANSLATE_NOOP("NetFormWidgets", "Выход"),
+     u"F10", u"exit", QT_TRANSLATE_NOOP("NetFormWidgets", "Выход из программы (F10)"), false},
+    {NetAction::OpenOutgoing, u"OpenOutgoingAction", QT_TRANSLATE_NOOP("NetFormWidgets", "Открыть исходящие сообщения"),
+     u"Ctrl+R", u"outgoing", nullptr, false},
+    {NetAction::OpenIncoming, u"OpenIncomingAction", QT_TRANSLATE_NOOP("NetFormWidgets", "Открыть входящие сообщения"),
+     u"Ctrl+Q", u"incoming", nullptr, false},
+    {NetAction::Chat, u"N28", QT_TRANSLATE_NOOP("NetFormWidgets", "Чат"),
+     u"Ctrl+H", u"chat", QT_TRANSLATE_NOOP("NetFormWidgets", "Чат (Ctrl + H)"), true},
+    {NetAction::Sms, u"SmsAction", QT_TRANSLATE_NOOP("NetFormWidgets", "SMS-сообщения"),
+     u"Ctrl+M", u"sms", QT_TRANSLATE_NOOP("NetFormWidgets", "SMS - сообщения (Ctrl + M)"), false},
+    {NetAction::BlackList, u"N32", QT_TRANSLATE_NOOP("NetFormWidgets", "Черный список"),
+     u"", u"", nullptr, false},
+    {NetAction::InsertPhrase, u"InsertPhraseAction", QT_TRANSLATE_NOOP("NetFormWidgets", "Вставить фразу"),
+     u"F8", u"phrase", QT_TRANSLATE_NOOP("NetFormWidgets", "Вставить фразу в текст (F8)"), false},
+    {NetAction::EditPhrases, u"EditPhrasesAction", QT_TRANSLATE_NOOP("NetFormWidgets", "Редактировать фразы"),
+     u"", u"", nullptr, false},
+    {NetAction::AutoAnswer, u"Ch6", QT_TRANSLATE_NOOP("NetFormWidgets", "Автоответчик"),
+     u"", u"", nullptr, true},
+    {NetAction::AutoAnswerText, u"AutoAnswerTextAction", QT_TRANSLATE_NOOP("NetFormWidgets", "Текст автоответчика"),
+     u"", u"", nullptr, false},
+    {NetAction::ReceiveMessages, u"Ch19", QT_TRANSLATE_NOOP("NetFormWidgets", "Получать сообщения"),
+     u"", u"", nullptr, true},
+    {NetAction::Settings, u"SettingsAction", QT_TRANSLATE_NOOP("NetFormWidgets", "Параметры"),
+     u"", u"settings", QT_TRANSLATE_NOOP("NetFormWidgets", "Параметры"), false},
+    {NetAction::Alias, u"N39", QT_TRANSLATE_NOOP("NetFormWidgets", "Назначить псевдоним"),
+     u"", u"alias", QT_TRANSLATE_NOOP("NetFormWidgets", "Назначить псевдоним"), false},
+    {NetAction::IpEditor, u"IP1", QT_TRANSLATE_NOOP("NetFormWidgets", "Редактор IP - адресов"),
+     u"", u"", nullptr, false},
+    {NetAction::RefreshContacts, u"N29", QT_TRANSLATE_NOOP("NetFormWidgets", "Обновить контактный лист"),
+     u"", u"", nullptr, false},
+    {NetAction::SaveSettings, u"N9", QT_TRANSLATE_NOOP("NetFormWidgets", "Сохранить настройки"),
+     u"F2", u"savesettings", QT_TRANSLATE_NOOP("NetFormWidgets", "Сохранить настройки (F2)"), false},
+    {NetAction::About, u"AboutAction", QT_TRANSLATE_NOOP("NetFormWidgets", "О программе..."),
+     u"F1", u"zavolin", nullptr, false},
+    {NetAction::SendFile, u"SendFileAction", QT_TRANSLATE_NOOP("NetFormWidgets", "Отправить файл"),
+     u"", u"sendfile", QT_TRANSLATE_NOOP("NetFormWidgets", "Отправить файл"), false},
+    {NetAction::SendFolder, u"SendFolderAction", QT_TRANSLATE_NOOP("NetFormWidgets", "Отправить папку…"),
+     u"", u"", nullptr, false},
+    {NetAction::Outbox, u"OutboxAction", QT_TRANSLATE_NOOP("NetFormWidgets", "Ожидают отправки..."),
+     u"", u"", nullptr, false},
+    {NetAction::History, u"HistoryAction", QT_TRANSLATE_NOOP("NetFormWidgets", "История сообщений"),
+     u"Ctrl+L", u"", nullptr, false},
+    {NetAction::Transfers, u"TransfersAction", QT_TRANSLATE_NOOP("NetFormWidgets", "Передача файлов"),
+     u"", u"", nullptr, false},
 };
 static_assert(std::size(actionRows) == std::size_t(NetAction::Count));
 
@@ -132,26 +150,26 @@ constexpr NetAction separator = NetAction::Count;
 struct MenuRow
 {
     QStringView objectName;
-    QStringView title;
+    const char *title;
     std::initializer_list<NetAction> items;
 };
 
 const MenuRow menuRows[] = {
-    {u"MessageMenu", u"Сообщение",
+    {u"MessageMenu", QT_TRANSLATE_NOOP("NetFormWidgets", "Сообщение"),
      {NetAction::Send, NetAction::SendAll, NetAction::Outbox, NetAction::SendFile, NetAction::SendFolder,
       separator, NetAction::FixLayout, separator,
       NetAction::LoadText, NetAction::SaveIncoming, NetAction::Clear, separator, NetAction::Hide,
       NetAction::Exit}},
-    {u"OpenMenu", u"Открыть",
+    {u"OpenMenu", QT_TRANSLATE_NOOP("NetFormWidgets", "Открыть"),
      {NetAction::OpenOutgoing, NetAction::OpenIncoming, separator, NetAction::Chat, NetAction::Sms,
       NetAction::History, separator, NetAction::BlackList, NetAction::Transfers}},
-    {u"PhrasesMenu", u"Фразы", {NetAction::InsertPhrase, NetAction::EditPhrases}},
-    {u"AutoAnswerMenu", u"Автоответчик",
+    {u"PhrasesMenu", QT_TRANSLATE_NOOP("NetFormWidgets", "Фразы"), {NetAction::InsertPhrase, NetAction::EditPhrases}},
+    {u"AutoAnswerMenu", QT_TRANSLATE_NOOP("NetFormWidgets", "Автоответчик"),
      {NetAction::AutoAnswer, NetAction::AutoAnswerText, NetAction::ReceiveMessages}},
-    {u"SetupMenu", u"Настройка",
+    {u"SetupMenu", QT_TRANSLATE_NOOP("NetFormWidgets", "Настройка"),
      {NetAction::Settings, NetAction::Alias, NetAction::IpEditor, separator,
       NetAction::RefreshContacts, separator, NetAction::SaveSettings}},
-    {u"HelpMenu", u"Помощь", {NetAction::About}},
+    {u"HelpMenu", QT_TRANSLATE_NOOP("NetFormWidgets", "Помощь"), {NetAction::About}},
 };
 
 constexpr NetAction toolBarLayout[] = {
@@ -207,7 +225,8 @@ NetFormWidgets::NetFormWidgets(QMainWindow *window)
     // Before the first control: a screen reader must find every one of them operable.
     Accessibility::install();
     WindowPlacement::install();
-    window->setWindowTitle(u"Сеанс сообщений - Zavolin"_s);
+    // The same caption the window takes back when auto-answer is turned off.
+    window->setWindowTitle(QCoreApplication::translate("TNetForm", "Сеанс сообщений - Zavolin"));
     window->setWindowIcon(resourceIcon(u"zavolin"));
     // The toolbar must not be hidden through the window's own context menu.
     window->setContextMenuPolicy(Qt::PreventContextMenu);
@@ -239,20 +258,20 @@ QRect NetFormWidgets::defaultGeometry()
 
 void NetFormWidgets::nameForScreenReaders(QMainWindow *window)
 {
-    Accessibility::setName(m_listBox1, u"Контакты"_s,
-                           u"Получатели сообщения: выберите один или несколько контактов"_s);
-    Accessibility::setName(m_memo1, u"Исходящие сообщения"_s, u"Текст сообщения, Ctrl+Enter отправляет"_s);
-    Accessibility::setName(m_richEdit2, u"Входящие сообщения"_s);
-    Accessibility::setName(m_speedButton13, u"Исходящие"_s, u"Показать исходящие сообщения"_s);
-    Accessibility::setName(m_speedButton14, u"Входящие"_s, u"Показать входящие сообщения"_s);
-    Accessibility::setName(m_speedButton15, u"Смайлики"_s, u"Открыть панель смайликов"_s);
-    Accessibility::setName(m_panel5, u"Смайлики"_s);
-    Accessibility::setName(m_listBox2, u"Фразы"_s, u"Enter вставляет фразу в текст"_s);
-    m_label2->setAccessibleDescription(u"Имя компьютера"_s);
+    Accessibility::setName(m_listBox1, tr("Контакты"),
+                           tr("Получатели сообщения: выберите один или несколько контактов"));
+    Accessibility::setName(m_memo1, tr("Исходящие сообщения"), tr("Текст сообщения, Ctrl+Enter отправляет"));
+    Accessibility::setName(m_richEdit2, tr("Входящие сообщения"));
+    Accessibility::setName(m_speedButton13, tr("Исходящие"), tr("Показать исходящие сообщения"));
+    Accessibility::setName(m_speedButton14, tr("Входящие"), tr("Показать входящие сообщения"));
+    Accessibility::setName(m_speedButton15, tr("Смайлики"), tr("Открыть панель смайликов"));
+    Accessibility::setName(m_panel5, tr("Смайлики"));
+    Accessibility::setName(m_listBox2, tr("Фразы"), tr("Enter вставляет фразу в текст"));
+    m_label2->setAccessibleDescription(tr("Имя компьютера"));
     // Framed panels are announced as frames: each says what it holds.
-    Accessibility::setName(m_infoPanel, u"Вид и имя компьютера"_s);
-    Accessibility::setName(m_panel1, u"Исходящие"_s, u"Текст сообщения, смайлики и кнопка отправки"_s);
-    Accessibility::setName(m_panel2, u"Входящие"_s);
+    Accessibility::setName(m_infoPanel, tr("Вид и имя компьютера"));
+    Accessibility::setName(m_panel1, tr("Исходящие"), tr("Текст сообщения, смайлики и кнопка отправки"));
+    Accessibility::setName(m_panel2, tr("Входящие"));
     Accessibility::nameButtonsByHint(window);
     // Minimised, a window is named by its icon text: the caption, as it changes.
     window->setWindowIconText(window->windowTitle());
@@ -281,12 +300,12 @@ void NetFormWidgets::nameForScreenReaders(QMainWindow *window)
 void NetFormWidgets::buildMenuBar(QMainWindow *window)
 {
     for (const ActionRow &row : actionRows) {
-        auto *action = new QAction(resourceIcon(row.icon), row.text.toString(), window);
+        auto *action = new QAction(resourceIcon(row.icon), tr(row.text), window);
         action->setObjectName(row.objectName.toString());
         action->setShortcuts(shortcutsFor(row.shortcut));
         action->setCheckable(row.checkable);
-        if (!row.hint.isEmpty())
-            action->setToolTip(row.hint.toString());
+        if (row.hint)
+            action->setToolTip(tr(row.hint));
         m_actions[std::size_t(row.id)] = action;
     }
 
@@ -294,7 +313,7 @@ void NetFormWidgets::buildMenuBar(QMainWindow *window)
     bar->setObjectName(u"SideBarMainMenu1"_s);
     bar->setStyle(new CompactMenuBarStyle(window)); // the window outlives its menu bar
     for (const MenuRow &row : menuRows) {
-        QMenu *menu = bar->addMenu(row.title.toString());
+        QMenu *menu = bar->addMenu(tr(row.title));
         menu->setObjectName(row.objectName.toString());
         for (NetAction id : row.items) {
             if (id == separator)
@@ -307,7 +326,7 @@ void NetFormWidgets::buildMenuBar(QMainWindow *window)
 
 void NetFormWidgets::buildToolBar(QMainWindow *window)
 {
-    m_toolBar = window->addToolBar(u"Панель инструментов"_s);
+    m_toolBar = window->addToolBar(tr("Панель инструментов"));
     m_toolBar->setObjectName(u"ToolBar1"_s);
     m_toolBar->setMovable(false);
     m_toolBar->setFloatable(false);
@@ -332,33 +351,33 @@ void NetFormWidgets::buildTrayMenu(QMainWindow *window)
         m_trayActions[std::size_t(id)] = action;
     };
 
-    set(TrayAction::OpenOutgoing, makeTrayAction(m_trayMenu, u"N12"_s, u"Исходящие сообщения"_s,
+    set(TrayAction::OpenOutgoing, makeTrayAction(m_trayMenu, u"N12"_s, tr("Исходящие сообщения"),
                                                  u"Ctrl+R", u"outgoing"));
-    set(TrayAction::OpenIncoming, makeTrayAction(m_trayMenu, u"N13"_s, u"Входящие сообщения"_s,
+    set(TrayAction::OpenIncoming, makeTrayAction(m_trayMenu, u"N13"_s, tr("Входящие сообщения"),
                                                  u"Ctrl+Q", u"incoming"));
     m_trayMenu->addSeparator();
 
-    QMenu *open = m_trayMenu->addMenu(u"Открыть"_s);
+    QMenu *open = m_trayMenu->addMenu(tr("Открыть"));
     open->setObjectName(u"TrayOpenMenu"_s);
-    set(TrayAction::Chat, makeTrayAction(open, u"TrayChatAction"_s, u"Чат"_s, u"Ctrl+H", u"chat"));
-    set(TrayAction::Sms, makeTrayAction(open, u"TraySmsAction"_s, u"SMS - сообщения"_s, u"Ctrl+M",
+    set(TrayAction::Chat, makeTrayAction(open, u"TrayChatAction"_s, tr("Чат"), u"Ctrl+H", u"chat"));
+    set(TrayAction::Sms, makeTrayAction(open, u"TraySmsAction"_s, tr("SMS - сообщения"), u"Ctrl+M",
                                         u"sms"));
 
-    QMenu *autoAnswer = m_trayMenu->addMenu(u"Автоответчик"_s);
+    QMenu *autoAnswer = m_trayMenu->addMenu(tr("Автоответчик"));
     autoAnswer->setObjectName(u"TrayAutoAnswerMenu"_s);
     set(TrayAction::AutoAnswer,
-        makeTrayAction(autoAnswer, u"N48"_s, u"Автоответчик"_s, {}, {}, true));
+        makeTrayAction(autoAnswer, u"N48"_s, tr("Автоответчик"), {}, {}, true));
     set(TrayAction::AutoAnswerText, makeTrayAction(autoAnswer, u"TrayAutoAnswerTextAction"_s,
-                                                   u"Текст автоответчика"_s));
+                                                   tr("Текст автоответчика")));
     set(TrayAction::ReceiveMessages,
-        makeTrayAction(autoAnswer, u"N54"_s, u"Получать сообщения"_s, {}, {}, true));
+        makeTrayAction(autoAnswer, u"N54"_s, tr("Получать сообщения"), {}, {}, true));
     m_trayMenu->addSeparator();
 
-    set(TrayAction::Settings, makeTrayAction(m_trayMenu, u"TraySettingsAction"_s, u"Параметры"_s,
+    set(TrayAction::Settings, makeTrayAction(m_trayMenu, u"TraySettingsAction"_s, tr("Параметры"),
                                              {}, u"settings"));
     m_trayMenu->addSeparator();
     set(TrayAction::Exit,
-        makeTrayAction(m_trayMenu, u"TrayExitAction"_s, u"Выход"_s, {}, u"exit"));
+        makeTrayAction(m_trayMenu, u"TrayExitAction"_s, tr("Выход"), {}, u"exit"));
 }
 
 QWidget *NetFormWidgets::buildContactColumn(QWidget *parent)
@@ -412,8 +431,8 @@ QFrame *NetFormWidgets::buildInfoPanel(QWidget *parent)
     grey.setColor(QPalette::Window, QColor(128, 128, 128));
     m_infoPanel->setPalette(grey);
 
-    m_speedButton13 = makeViewButton(m_infoPanel, u"SpeedButton13"_s, u"Исходящие"_s);
-    m_speedButton14 = makeViewButton(m_infoPanel, u"SpeedButton14"_s, u"Входящие"_s);
+    m_speedButton13 = makeViewButton(m_infoPanel, u"SpeedButton13"_s, tr("Исходящие"));
+    m_speedButton14 = makeViewButton(m_infoPanel, u"SpeedButton14"_s, tr("Входящие"));
     m_viewButtons = new QButtonGroup(m_infoPanel);
     m_viewButtons->setObjectName(u"ViewButtons"_s);
     m_viewButtons->setExclusive(true);
@@ -465,8 +484,8 @@ QFrame *NetFormWidgets::buildOutgoingView(QWidget *parent)
 
     m_speedButton25 = new QToolButton(m_panel1);
     m_speedButton25->setObjectName(u"SpeedButton25"_s);
-    m_speedButton25->setText(u"Отправить"_s);
-    m_speedButton25->setToolTip(u"Отправить сообщение"_s);
+    m_speedButton25->setText(tr("Отправить"));
+    m_speedButton25->setToolTip(tr("Отправить сообщение"));
     m_speedButton25->setIcon(resourceIcon(u"send"));
     m_speedButton25->setIconSize(QSize(20, 20));
     m_speedButton25->setToolButtonStyle(Qt::ToolButtonIconOnly);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QPixmap>
 #include <QRect>
 
@@ -26,6 +27,8 @@ class QWidget;
 // Every control is parented to the window, which owns and destroys it.
 class NetFormWidgets
 {
+    Q_DECLARE_TR_FUNCTIONS(NetFormWidgets)
+
 public:
     // Actions of the menu bar and the toolbar.
     enum class NetAction {

@@ -92,7 +92,7 @@ void NotifyController::announceWithoutTray()
 {
     if (!m_notifier || !hasNoTray() || m_options.isOn(Option::Popup))
         return;
-    m_notifier->notify(QStringLiteral("Получено сообщение"), m_options.popupSeconds());
+    m_notifier->notify(tr("Получено сообщение"), m_options.popupSeconds());
 }
 
 void NotifyController::onPopupClicked()

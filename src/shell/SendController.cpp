@@ -26,7 +26,7 @@ bool refusedAsTooLong(QWidget *window, const QString &wireText)
     const qsizetype bytes = Cp1251::encode(wireText).size();
     if (bytes <= MsgFrame::kMaxField)
         return false;
-    MessageBoxes::warning(window, QStringLiteral("Сообщение слишком длинное: %1 байт, можно не больше %2.")
+    MessageBoxes::warning(window, SendController::tr("Сообщение слишком длинное: %1 байт, можно не больше %2.")
                                       .arg(bytes)
                                       .arg(MsgFrame::kMaxField));
     return true;
@@ -63,11 +63,11 @@ bool SendController::recordSent(const QString &text, const QString &to, bool rep
     case HistoryLog::Result::Written:
         return true;
     case HistoryLog::Result::CannotCreate:
-        MessageBoxes::warning(m_window, QStringLiteral("Ошибка создания файла!"));
+        MessageBoxes::warning(m_window, tr("Ошибка создания файла!"));
         return true; // the send itself has been made; the remaining steps go on
     case HistoryLog::Result::WriteFailed:
         if (reportWriteError)
-            MessageBoxes::error(m_window, QStringLiteral("Ошибка отправки сообщения!"));
+            MessageBoxes::error(m_window, tr("Ошибка отправки сообщения!"));
         return false;
     }
     return false;
@@ -82,11 +82,11 @@ void SendController::send()
     if (selected.size() < 2) {
         const QModelIndex current = m_ui.listBox1()->currentIndex();
         if (!current.isValid()) {
-            MessageBoxes::warning(m_window, QStringLiteral("Не выбран компьютер!"));
+            MessageBoxes::warning(m_window, tr("Не выбран компьютер!"));
             return;
         }
         if (text.isEmpty()) {
-            MessageBoxes::warning(m_window, QStringLiteral("Введите текст для отправки сообщения!"));
+            MessageBoxes::warning(m_window, tr("Введите текст для отправки сообщения!"));
             return;
         }
         const Recipient recipient = m_messenger.recipientAt(current.row());
@@ -99,7 +99,7 @@ void SendController::send()
                 return;
             }
             if (option(Option::AutoAnswer))
-                MessageBoxes::information(m_window, QStringLiteral("У Вас включен автоответчик! Сообщение отправлено!"));
+                MessageBoxes::information(m_window, tr("У Вас включен автоответчик! Сообщение отправлено!"));
             if (option(Option::HideAfterSend))
                 m_hideWindow();
             if (option(Option::History) && !recordSent(text, r.displayName, true))
@@ -141,7 +141,7 @@ void SendController::trackSending(int change, const QString &to)
     const bool busy = m_sendsPending > 0;
     QToolButton *button = m_ui.speedButton25();
     if (busy && !to.isEmpty())
-        button->setToolTip(QStringLiteral("Идёт отправка сообщения: %1…").arg(to));
+        button->setToolTip(tr("Идёт отправка сообщения: %1…").arg(to));
     if (busy == wasBusy)
         return;
     // A slow peer may take seconds to answer; the editor stays usable meanwhile.
@@ -150,7 +150,7 @@ void SendController::trackSending(int change, const QString &to)
         button->setCursor(Qt::BusyCursor);
     } else {
         button->unsetCursor();
-        button->setToolTip(QStringLiteral("Отправить сообщение"));
+        button->setToolTip(tr("Отправить сообщение"));
     }
 }
 
@@ -158,7 +158,7 @@ void SendController::sendToAll()
 {
     const QString text = editorText();
     if (text.isEmpty()) {
-        MessageBoxes::warning(m_window, QStringLiteral("Введите текст сообщения!"));
+        MessageBoxes::warning(m_window, tr("Введите текст сообщения!"));
         return;
     }
     if (refusedAsTooLong(m_window, kToAllPrefix + QStringLiteral("\r\n") + text))
@@ -188,8 +188,8 @@ void SendController::sendToAll()
         go();
         return;
     }
-    MessageBoxes::question(m_window, QStringLiteral("Внимание"),
-                           QStringLiteral("Данное сообщение будет отправлено всем абонентам!\n\rПродолжить?"),
+    MessageBoxes::question(m_window, tr("Внимание"),
+                           tr("Данное сообщение будет отправлено всем абонентам!\n\rПродолжить?"),
                            true, [go](bool yes) {
                                if (yes)
                                    go();
@@ -200,11 +200,11 @@ void SendController::offerDeliveryLater(const Recipient &recipient, const QStrin
 {
     // The standard words first, then to whom and why: a refused connection
     // wants a different remedy than a computer that is off.
-    QString words = QStringLiteral("Ошибка отправки сообщения!\n\nКому: %1").arg(recipient.displayName);
+    QString words = tr("Ошибка отправки сообщения!\n\nКому: %1").arg(recipient.displayName);
     if (!recipient.failure.isEmpty())
-        words += QStringLiteral("\nПричина: %1.").arg(recipient.failure);
-    QMessageBox *box = MessageBoxes::show(m_window, QMessageBox::Warning, QStringLiteral("Ошибка"), words);
-    QPushButton *later = box->addButton(QStringLiteral("Доставить позже"), QMessageBox::AcceptRole);
+        words += u'\n' + tr("Причина: %1.").arg(recipient.failure);
+    QMessageBox *box = MessageBoxes::show(m_window, QMessageBox::Warning, tr("Ошибка"), words);
+    QPushButton *later = box->addButton(tr("Доставить позже"), QMessageBox::AcceptRole);
     later->setObjectName(QStringLiteral("DeliverLaterButton"));
     later->setAccessibleName(later->text());
     connect(later, &QPushButton::clicked, this, [this, recipient, text] {

@@ -33,7 +33,10 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // Qt's form of the filter "Текстовые файлы *.txt | *.txt".
-const QString kTextFilter = u"Текстовые файлы *.txt (*.txt)"_s;
+QString textFilter()
+{
+    return TextToolsController::tr("Текстовые файлы *.txt (*.txt)");
+}
 
 } // namespace
 
@@ -82,7 +85,7 @@ TextToolsController::TextToolsController(QWidget *window, NetFormWidgets &ui, In
         menu->setAttribute(Qt::WA_DeleteOnClose);
         QListWidgetItem *item = list->itemAt(at);
         const int row = item ? list->row(item) : list->currentRow();
-        QAction *remove = menu->addAction(u"Удалить"_s);
+        QAction *remove = menu->addAction(tr("Удалить"));
         remove->setEnabled(row >= 0);
         connect(remove, &QAction::triggered, this, [this, row] { deletePhrase(row); });
         menu->popup(list->viewport()->mapToGlobal(at));
@@ -285,7 +288,7 @@ void TextToolsController::loadIntoOutgoing()
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFile);
-    dialog->setNameFilter(kTextFilter);
+    dialog->setNameFilter(textFilter());
     connect(dialog, &QFileDialog::fileSelected, this, &TextToolsController::loadOutgoingFrom);
     dialog->open();
 }
@@ -310,8 +313,8 @@ void TextToolsController::loadOutgoingFrom(const QString &path)
         return; // the editor keeps what it had
     }
     if (content.size() > MsgFrame::kMaxField) {
-        MessageBoxes::warning(m_window, u"Файл слишком большой: сообщение может быть не длиннее %1 байт."_s
-                                        .arg(MsgFrame::kMaxField));
+        MessageBoxes::warning(m_window, tr("Файл слишком большой: сообщение может быть не длиннее %1 байт.")
+                                            .arg(MsgFrame::kMaxField));
         return;
     }
     QString text = Cp1251::decode(content);
@@ -330,7 +333,7 @@ void TextToolsController::saveIncoming()
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setOption(QFileDialog::DontConfirmOverwrite); // replaced without a question
-    dialog->setNameFilter(kTextFilter);
+    dialog->setNameFilter(textFilter());
     dialog->setDefaultSuffix(u"txt"_s);
     connect(dialog, &QFileDialog::fileSelected, this, &TextToolsController::saveIncomingTo);
     dialog->open();

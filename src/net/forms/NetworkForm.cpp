@@ -36,47 +36,47 @@ NetworkForm::NetworkForm(Source source, QWidget *parent)
     : QDialog(parent)
     , m_source(std::move(source))
 {
-    setWindowTitle(QStringLiteral("Сеть - Zavolin"));
+    setWindowTitle(tr("Сеть - Zavolin"));
     setAttribute(Qt::WA_DeleteOnClose);
-    Accessibility::setName(this, QStringLiteral("Сеть"), QStringLiteral("Интерфейсы, порты, брандмауэр и датаграммы"));
+    Accessibility::setName(this, tr("Сеть"), tr("Интерфейсы, порты, брандмауэр и датаграммы"));
 
-    m_interfaces = table(this, {QStringLiteral("Интерфейс"), QStringLiteral("Адрес"), QStringLiteral("Рассылка")},
+    m_interfaces = table(this, {tr("Интерфейс"), tr("Адрес"), tr("Рассылка")},
                          QStringLiteral("InterfacesList"));
-    Accessibility::setName(m_interfaces, QStringLiteral("Интерфейсы"),
-                           QStringLiteral("Интерфейсы, их адреса и куда уходят широковещательные датаграммы"));
-    m_ports = table(this, {QStringLiteral("Порт"), QStringLiteral("Состояние")}, QStringLiteral("PortsList"));
-    Accessibility::setName(m_ports, QStringLiteral("Порты"), QStringLiteral("Порты и слушает ли каждый"));
+    Accessibility::setName(m_interfaces, tr("Интерфейсы"),
+                           tr("Интерфейсы, их адреса и куда уходят широковещательные датаграммы"));
+    m_ports = table(this, {tr("Порт"), tr("Состояние")}, QStringLiteral("PortsList"));
+    Accessibility::setName(m_ports, tr("Порты"), tr("Порты и слушает ли каждый"));
     m_firewall = new QLabel(this);
     m_firewall->setWordWrap(true);
     m_firewall->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_firewall->setFocusPolicy(Qt::StrongFocus);
-    Accessibility::setName(m_firewall, QStringLiteral("Брандмауэр"), QStringLiteral("Итог проверки при запуске"));
+    Accessibility::setName(m_firewall, tr("Брандмауэр"), tr("Итог проверки при запуске"));
     m_counts = new QLabel(this);
     m_counts->setFocusPolicy(Qt::StrongFocus);
-    Accessibility::setName(m_counts, QStringLiteral("Счётчики"),
-                           QStringLiteral("Ответившие экземпляры, принятые и отправленные датаграммы"));
+    Accessibility::setName(m_counts, tr("Счётчики"),
+                           tr("Ответившие экземпляры, принятые и отправленные датаграммы"));
     m_errors = new QPlainTextEdit(this);
     m_errors->setReadOnly(true);
     m_errors->setTabChangesFocus(true);
-    Accessibility::setName(m_errors, QStringLiteral("Последние ошибки"));
+    Accessibility::setName(m_errors, tr("Последние ошибки"));
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
-    QPushButton *again = buttons->addButton(QStringLiteral("Обновить"), QDialogButtonBox::ActionRole);
-    Accessibility::setName(again, QStringLiteral("Обновить"), QStringLiteral("Собрать сведения заново"));
-    Accessibility::setName(buttons->button(QDialogButtonBox::Close), QStringLiteral("Закрыть"));
+    QPushButton *again = buttons->addButton(tr("Обновить"), QDialogButtonBox::ActionRole);
+    Accessibility::setName(again, tr("Обновить"), tr("Собрать сведения заново"));
+    Accessibility::setName(buttons->button(QDialogButtonBox::Close), tr("Закрыть"));
     connect(again, &QPushButton::clicked, this, &NetworkForm::refresh);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
 
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(caption(QStringLiteral("&Интерфейсы"), m_interfaces, this));
+    layout->addWidget(caption(tr("&Интерфейсы"), m_interfaces, this));
     layout->addWidget(m_interfaces);
-    layout->addWidget(caption(QStringLiteral("&Порты"), m_ports, this));
+    layout->addWidget(caption(tr("&Порты"), m_ports, this));
     layout->addWidget(m_ports);
-    layout->addWidget(caption(QStringLiteral("&Брандмауэр"), m_firewall, this));
+    layout->addWidget(caption(tr("&Брандмауэр"), m_firewall, this));
     layout->addWidget(m_firewall);
-    layout->addWidget(caption(QStringLiteral("&Счётчики"), m_counts, this));
+    layout->addWidget(caption(tr("&Счётчики"), m_counts, this));
     layout->addWidget(m_counts);
-    layout->addWidget(caption(QStringLiteral("После&дние ошибки"), m_errors, this));
+    layout->addWidget(caption(tr("После&дние ошибки"), m_errors, this));
     layout->addWidget(m_errors);
     layout->addWidget(buttons);
     resize(560, 520);
@@ -95,18 +95,18 @@ void NetworkForm::refresh()
     for (const NetworkStatus::Interface &i : status.interfaces)
         m_interfaces->addTopLevelItem(new QTreeWidgetItem({i.name, i.address, i.broadcastTarget}));
     if (status.interfaces.isEmpty())
-        m_interfaces->addTopLevelItem(new QTreeWidgetItem({QStringLiteral("нет сети, пригодной для рассылки")}));
+        m_interfaces->addTopLevelItem(new QTreeWidgetItem({tr("нет сети, пригодной для рассылки")}));
     m_ports->clear();
     for (const NetworkStatus::Port &p : status.ports)
-        m_ports->addTopLevelItem(new QTreeWidgetItem({p.name, p.listening ? QStringLiteral("слушает") : p.note}));
+        m_ports->addTopLevelItem(new QTreeWidgetItem({p.name, p.listening ? tr("слушает") : p.note}));
     m_firewall->setText(status.firewall);
-    m_counts->setText(QStringLiteral("Ответили экземпляров: %1\nДатаграмм принято: %2, отправлено: %3\n"
-                                     "Адресов из списка IP для объявления: %4")
+    m_counts->setText(tr("Ответили экземпляров: %1\nДатаграмм принято: %2, отправлено: %3\n"
+                         "Адресов из списка IP для объявления: %4")
                           .arg(status.contacts)
                           .arg(status.datagramsReceived)
                           .arg(status.datagramsSent)
                           .arg(status.ipListAddresses));
-    const QString errors = status.lastErrors.isEmpty() ? QStringLiteral("нет") : status.lastErrors.join(u'\n');
+    const QString errors = status.lastErrors.isEmpty() ? tr("нет") : status.lastErrors.join(u'\n');
     if (m_errors->toPlainText() != errors)
         m_errors->setPlainText(errors);
 }
