@@ -183,6 +183,10 @@
         <source>путь длиннее 9999 байт</source>
         <translation>the path is longer than 9999 bytes</translation>
     </message>
+    <message>
+        <source>папка больше 2 ГБ, а передать можно только архив меньше 2 ГБ</source>
+        <translation>the folder is larger than 2 GB, and only an archive under 2 GB can be sent</translation>
+    </message>
 </context>
 <context>
     <name>FileReceiver</name>

@@ -17,9 +17,12 @@
 
 namespace {
 
-QString tooLargeFolderText(qint64 bytes)
+// Kept in the source language, without figures, so that the transfers list
+// shows it in the language of the interface.
+QString tooLargeFolderText()
 {
-    return QStringLiteral("папка больше 2 ГБ (%1 байт), а передать можно только архив меньше 2 ГБ").arg(bytes);
+    return QString::fromUtf8(
+        QT_TRANSLATE_NOOP("FailureReason", "папка больше 2 ГБ, а передать можно только архив меньше 2 ГБ"));
 }
 
 } // namespace
@@ -38,12 +41,12 @@ public:
             bool ok = false;
             const qint64 content = FolderArchive::contentSize(folder, &error, cancel.get());
             if (content > StreamFrame::kMaxCount) {
-                error = tooLargeFolderText(content); // refused before a byte is written
+                error = tooLargeFolderText(); // refused before a byte is written
             } else if (content >= 0 && FolderArchive::write(folder, target, cancel.get(), &error)) {
                 const qint64 size = QFileInfo(target).size();
                 ok = size <= StreamFrame::kMaxCount;
                 if (!ok) {
-                    error = tooLargeFolderText(size);
+                    error = tooLargeFolderText();
                     QFile::remove(target);
                 }
             }
@@ -138,7 +141,7 @@ int TransferQueue::add(const Recipient &recipient, const QString &path, Done don
             refusal = QString::fromUtf8(QT_TRANSLATE_NOOP("FailureReason", "путь длиннее 9999 байт"));
             break;
         case FileSender::Refusal::TooLarge:
-            refusal = QStringLiteral("файл больше 2 ГБ (%1 байт)").arg(size);
+            refusal = QString::fromUtf8(QT_TRANSLATE_NOOP("FailureReason", "файл больше 2 ГБ"));
             break;
         }
     }
