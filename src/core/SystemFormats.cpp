@@ -74,6 +74,14 @@ Formats &formats()
     return instance;
 }
 
+// The default locale: the interface's language once one is chosen.
+Formats &shownFormats()
+{
+    thread_local Formats instance;
+    instance.follow(QLocale());
+    return instance;
+}
+
 QString longTime(Formats &f, const QTime &time)
 {
     return withPlainBlanks(f.locale.toString(time, f.timeFormat));
@@ -103,9 +111,8 @@ QString shortDate(const QDate &date)
     return shortDate(formats(), date);
 }
 
-QString dateTime(const QDateTime &moment)
+QString dateTime(Formats &f, const QDateTime &moment)
 {
-    Formats &f = formats();
     const QDate date = moment.date();
     const QTime time = moment.time();
     if (!f.lastDateTime.isNull() && date.isValid() && date == f.lastDate
@@ -117,4 +124,23 @@ QString dateTime(const QDateTime &moment)
     return f.lastDateTime;
 }
 
+QString dateTime(const QDateTime &moment)
+{
+    return dateTime(formats(), moment);
+}
+
 } // namespace SystemFormats
+
+namespace ShownFormats {
+
+QString longTime(const QTime &time)
+{
+    return longTime(shownFormats(), time);
+}
+
+QString dateTime(const QDateTime &moment)
+{
+    return SystemFormats::dateTime(shownFormats(), moment);
+}
+
+} // namespace ShownFormats

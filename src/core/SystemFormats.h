@@ -14,3 +14,13 @@ QString shortDate(const QDate &date);
 QString dateTime(const QDateTime &moment);
 
 } // namespace SystemFormats
+
+// The same for what windows show: in the interface's language (the default
+// locale), which is the system's until another language is chosen. Files and
+// datagrams keep the system's formats.
+namespace ShownFormats {
+
+QString longTime(const QTime &time);
+QString dateTime(const QDateTime &moment);
+
+} // namespace ShownFormats

@@ -31,7 +31,7 @@ QString MessageReceiver::recoveredMark(const Incoming &message)
     if (!message.arrived.isValid())
         return {};
     return QCoreApplication::translate("MessageReceiver", "  [получено до сбоя программы, %1]")
-        .arg(SystemFormats::dateTime(message.arrived));
+        .arg(ShownFormats::dateTime(message.arrived));
 }
 
 MessageReceiver::MessageReceiver(ReceiveHost &host, const OptionsStore &options)
@@ -122,7 +122,7 @@ void MessageReceiver::afterReply(const Incoming &message, const QString &display
         entry.origin = message.origin;
         // Shown only; the history keeps its own entry.
         entry.header = QCoreApplication::translate("MessageReceiver", "Было сообщение от  %1. Время: %2")
-                           .arg(quotedUpper(displayName), SystemFormats::longTime(momentOf(message.arrived).time()))
+                           .arg(quotedUpper(displayName), ShownFormats::longTime(momentOf(message.arrived).time()))
                        + recoveredMark(message);
         m_host.showIncoming(entry);
         return;
@@ -156,7 +156,7 @@ void MessageReceiver::show(const Incoming &message, const QString &displayName)
     IncomingEntry entry;
     if (m_options.isOn(Option::TimeInHeader)) {
         entry.header = QCoreApplication::translate("MessageReceiver", ">>Сообщение от  %1<<  %2")
-                           .arg(quotedUpper(displayName), SystemFormats::longTime(momentOf(message.arrived).time()));
+                           .arg(quotedUpper(displayName), ShownFormats::longTime(momentOf(message.arrived).time()));
     } else {
         entry.header = QCoreApplication::translate("MessageReceiver", ">>Сообщение от  %1").arg(displayName);
     }

@@ -36,6 +36,23 @@ private Q_SLOTS:
         QVERIFY(stamps[9] != stamps[8]);
         QCOMPARE(stamps[10], stamps[8]);
     }
+
+    // What windows show follows the interface's language; what files and
+    // datagrams carry keeps the system's format whatever language is chosen.
+    void windowsFollowTheChosenLanguageFilesDoNot()
+    {
+        const QDateTime moment(QDate(2026, 12, 7), QTime(21, 5, 3));
+        const QString system = SystemFormats::dateTime(moment);
+        QCOMPARE(ShownFormats::dateTime(moment), system); // nothing chosen: the system's
+        for (const QLocale::Language language : {QLocale::English, QLocale::Russian}) {
+            QLocale::setDefault(QLocale(language));
+            QCOMPARE(SystemFormats::dateTime(moment), system);
+            QCOMPARE(ShownFormats::dateTime(moment).section(u' ', 0, 0),
+                     QLocale(language).toString(moment.date(), QLocale::ShortFormat));
+            QVERIFY(ShownFormats::longTime(moment.time()).contains(u"05:03"));
+        }
+        QLocale::setDefault(QLocale::system());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSystemFormats)

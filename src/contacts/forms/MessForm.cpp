@@ -65,7 +65,7 @@ TMessForm *TMessForm::showNotice(const QString &headline)
 {
     auto *form = new TMessForm;
     form->m_label1->setText(headline);
-    form->m_label2->setText(SystemFormats::dateTime(QDateTime::currentDateTime()));
+    form->m_label2->setText(ShownFormats::dateTime(QDateTime::currentDateTime()));
     form->adjustSize();
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         form->move(screen->geometry().center() - form->rect().center());
