@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <QHeaderView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -20,6 +21,9 @@ QTreeWidget *table(QWidget *parent, const QStringList &headers, const QString &n
     tree->setHeaderLabels(headers);
     tree->setRootIsDecorated(false);
     tree->setObjectName(name);
+    // Short columns as wide as what they hold; the last takes the rest.
+    tree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    tree->header()->setStretchLastSection(true);
     return tree;
 }
 
@@ -94,8 +98,11 @@ void NetworkForm::refresh()
     m_interfaces->clear();
     for (const NetworkStatus::Interface &i : status.interfaces)
         m_interfaces->addTopLevelItem(new QTreeWidgetItem({i.name, i.address, i.broadcastTarget}));
-    if (status.interfaces.isEmpty())
-        m_interfaces->addTopLevelItem(new QTreeWidgetItem({tr("нет сети, пригодной для рассылки")}));
+    if (status.interfaces.isEmpty()) {
+        auto *none = new QTreeWidgetItem({tr("нет сети, пригодной для рассылки")});
+        m_interfaces->addTopLevelItem(none);
+        none->setFirstColumnSpanned(true); // a sentence, not a name
+    }
     m_ports->clear();
     for (const NetworkStatus::Port &p : status.ports)
         m_ports->addTopLevelItem(new QTreeWidgetItem({p.name, p.listening ? tr("слушает") : p.note}));
