@@ -434,6 +434,19 @@
     </message>
 </context>
 <context>
+    <name>LifecycleController</name>
+    <message>
+        <source>Закрытие</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>Закрытие программы не позволит Вам общаться с другими абонентами.
+<byte value="xd"/>Точно выход?</source>
+        <translation>Once Zavolin is closed, you cannot talk to your contacts.
+<byte value="xd"/>Exit anyway?</translation>
+    </message>
+</context>
+<context>
     <name>MessageBoxes</name>
     <message>
         <source>Внимание</source>
@@ -1579,16 +1592,6 @@ Zavolin does not run downloaded files: the folder holding it has been opened in 
     <message>
         <source>Ошибка создания файла!</source>
         <translation>The file could not be created!</translation>
-    </message>
-    <message>
-        <source>Закрытие</source>
-        <translation>Exit</translation>
-    </message>
-    <message>
-        <source>Закрытие программы не позволит Вам общаться с другими абонентами.
-<byte value="xd"/>Точно выход?</source>
-        <translation>Once Zavolin is closed, you cannot talk to your contacts.
-<byte value="xd"/>Exit anyway?</translation>
     </message>
     <message>
         <source>Ошибка</source>

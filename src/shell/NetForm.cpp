@@ -10,8 +10,10 @@
 #include "FontStyle.h"
 #include "WinColor.h"
 #include "IniFile.h"
+#include "OwnName.h"
 #include "DesktopSession.h"
 #include "GlobalHotKeys.h"
+#include "LifecycleController.h"
 #include "MessForm.h"
 #include "MessageBoxes.h"
 #include "NetworkForm.h"
@@ -51,6 +53,15 @@ TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
     , m_ui(this)
     , m_messenger(std::make_unique<Messenger>(m_env))
     , m_settings(std::make_unique<TSettingsForm>(m_messenger->options(), m_env.settingsPath))
+    , m_lifecycle(std::make_unique<LifecycleController>(LifecycleController::Setup{
+          this, m_ui, *m_messenger, *m_settings, m_env, [this] { goOnline(); }, [this] { hideWindow(); },
+          [this] { m_chatWindow->endAtExit(); }, [this] { unregisterHotKeys(); },
+          [this] {
+              if (m_tray)
+                  m_tray->hide();
+              m_notify->endAtExit();
+          },
+          [this](const QString &text) { return showError(text); }}))
     , m_incoming(m_ui.richEdit2()->document())
     , m_incomingBatch(m_incoming,
                       [this] {
@@ -72,10 +83,7 @@ TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
     m_ui.listBox3()->setModel(&contacts());
     m_ui.listBox3()->setModelColumn(0);
 
-    m_startupHide.setSingleShot(true);
-    m_startupHide.setInterval(500);
-    connect(&m_startupHide, &QTimer::timeout, this, &TNetForm::hideWindow);
-
+    connect(m_lifecycle.get(), &LifecycleController::finished, this, &TNetForm::finished);
     wireCore();
     m_chatWindow = std::make_unique<ChatWindowSwitch>(
         m_ui.action(NetAction::Chat),
@@ -84,7 +92,7 @@ TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
     m_messenger->setChatPort([this] { return m_chatWindow->port(); });
     wireActions();
     m_send = std::make_unique<SendController>(SendController::Setup{
-        this, m_ui, *m_messenger, [this] { hideWindow(); }, [this] { return m_shutDown; }});
+        this, m_ui, *m_messenger, [this] { hideWindow(); }, [this] { return hasShutDown(); }});
     wireMessaging();
     wireFiles();
     wireContactWindows();
@@ -105,8 +113,35 @@ TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
 
 TNetForm::~TNetForm()
 {
-    if (!m_shutDown)
-        shutdown();
+    m_lifecycle->shutdown();
+}
+
+void TNetForm::startUp()
+{
+    m_lifecycle->startUp();
+}
+
+void TNetForm::goOnline()
+{
+    const QString name = OwnName::fromHostName(m_env.hostName.isEmpty() ? OwnName::current() : m_env.hostName);
+    m_ui.label2()->setText(name);
+    setSessionTitle(option(Option::AutoAnswer));
+    m_messenger->goOnline(name);
+    m_textTools->loadPhrases();
+    if (option(Option::HotKeys))
+        registerHotKeys();
+    if (m_tray)
+        m_tray->show();
+}
+
+bool TNetForm::hasShutDown() const
+{
+    return m_lifecycle->hasShutDown();
+}
+
+bool TNetForm::saveSettings()
+{
+    return m_lifecycle->saveSettings();
 }
 
 void TNetForm::wireCore()
@@ -220,20 +255,6 @@ void TNetForm::wireSettingsReactions()
             return;
         on ? m_autostart->enable(QCoreApplication::applicationFilePath()) : m_autostart->disable();
     });
-    connect(m_settings.get(), &TSettingsForm::backgroundColorChosen, this, [this](const QColor &color) {
-        applyLook(m_fontColor, WinColor::fromColor(color), m_ui.memo1()->font().family(),
-                  m_ui.memo1()->font().pointSize(), FontStyle::fromFont(m_ui.memo1()->font()));
-    });
-    connect(m_settings.get(), &TSettingsForm::textFontChosen, this, [this](const QFont &font, const QColor &color) {
-        applyLook(WinColor::fromColor(color), m_background, font.family(), font.pointSize(),
-                  FontStyle::fromFont(font));
-    });
-    connect(m_settings.get(), &TSettingsForm::lookDefaultsRequested, this, [this] {
-        using namespace SettingKeys;
-        applyLook(kFontColor.fallback, kColor.fallback, kFontName.fallback.toString(), kFontSize.fallback,
-                  kFontStyle.fallback);
-        saveSettings();
-    });
 }
 
 void TNetForm::wireDesktop()
@@ -317,21 +338,7 @@ void TNetForm::clearView()
 
 void TNetForm::askExit()
 {
-    auto *box = new QMessageBox(QMessageBox::Question, tr("Закрытие"),
-                                MessageBoxes::shownText(tr("Закрытие программы не позволит Вам общаться "
-                                                           "с другими абонентами.\n\rТочно выход?")),
-                                QMessageBox::Yes | QMessageBox::No, this);
-    box->setObjectName(QStringLiteral("ExitQuestion"));
-    box->setDefaultButton(QMessageBox::No);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    connect(box, &QMessageBox::finished, this, [this, box] {
-        // Closed without an answer, the program stays: only Yes ends it.
-        if (box->standardButton(box->clickedButton()) != QMessageBox::Yes)
-            return;
-        m_exitConfirmed = true;
-        close();
-    });
-    box->open();
+    m_lifecycle->askExit();
 }
 
 void TNetForm::refreshContacts()
@@ -341,28 +348,15 @@ void TNetForm::refreshContacts()
 
 void TNetForm::endSession()
 {
-    if (m_unsavedBox) {
-        // Asked again while the user is told the settings were not saved: end now.
-        m_unsavedBox->close();
-        return;
-    }
-    m_exitConfirmed = true;
-    close();
+    m_lifecycle->endSession();
 }
 
 void TNetForm::closeEvent(QCloseEvent *event)
 {
-    if (m_shutDown) {
+    if (m_lifecycle->closeRequested())
         event->accept();
-        return;
-    }
-    if (!m_exitConfirmed && option(Option::HideOnClose)) {
+    else
         event->ignore();
-        hideWindow();
-        return;
-    }
-    shutdown();
-    event->accept();
 }
 
 void TNetForm::changeEvent(QEvent *event)

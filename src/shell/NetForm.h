@@ -27,6 +27,7 @@ class TSettingsForm;
 class TTrayIcon;
 class TTransfersForm;
 class FileDropTarget;
+class LifecycleController;
 
 class NotifyController;
 class SendController;
@@ -64,7 +65,7 @@ public:
     TSettingsForm *settingsForm() const { return m_settings.get(); }
     ContactList &contacts() { return m_messenger->contacts(); }
     TextToolsController &textTools() { return *m_textTools; }
-    bool hasShutDown() const { return m_shutDown; }
+    bool hasShutDown() const;
     // The bound datagram port (tests ask the system for a free one).
     quint16 datagramPort() const { return m_messenger->datagramPort(); }
 
@@ -134,8 +135,7 @@ private:
     void wireActions();
     void wireSettingsReactions();
     void wireDesktop();
-    void loadOptions();
-    void applyLook(int fontColor, int background, const QString &fontName, int fontSize, int fontStyle);
+    void goOnline();
     void setSessionTitle(bool autoAnswer);
     void onOutgoingButton();
     void onIncomingButton();
@@ -145,7 +145,6 @@ private:
     void showRestored();
     void registerHotKeys();
     void unregisterHotKeys();
-    void shutdown();
     // Errors the user must see, in a box that does not stop the event loop.
     void reportOnce(const QString &key, const QString &text);
     QMessageBox *showError(const QString &text);
@@ -156,6 +155,7 @@ private:
     std::unique_ptr<SendController> m_send;
     std::unique_ptr<Messenger> m_messenger;
     std::unique_ptr<TSettingsForm> m_settings;
+    std::unique_ptr<LifecycleController> m_lifecycle;
     QMenu *m_contactMenu = nullptr;
     QPointer<QProgressDialog> m_fileProgress;
     QSet<int> m_secureFileFailures; // asked their own question: no second box when they end
@@ -170,17 +170,7 @@ private:
     TTrayIcon *m_tray = nullptr;
     GlobalHotKeys *m_hotKeys = nullptr;
     std::unique_ptr<Autostart> m_autostart;
-    QTimer m_startupHide;
-
-    // Colours as stored: a system colour stays a system colour when saved.
-    int m_fontColor = 0;
-    int m_background = 0x00FFFFFF;
     QStringList m_reported;
-    bool m_exitConfirmed = false;
-    bool m_shutDown = false;
-    // A settings file that could not be saved at exit: the program ends once
-    // the user has closed this box, or when asked to end a second time.
-    QPointer<QMessageBox> m_unsavedBox;
     std::unique_ptr<ChatWindowSwitch> m_chatWindow; // behind N28 "Чат"
     std::unique_ptr<NotifyController> m_notify;
     std::unique_ptr<TextToolsController> m_textTools;

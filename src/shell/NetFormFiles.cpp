@@ -49,7 +49,7 @@ void TNetForm::setPeerStreamPort(quint16 port)
 
 void TNetForm::sendFile()
 {
-    if (m_shutDown)
+    if (hasShutDown())
         return;
     QListView *list = m_ui.listBox1();
     const QModelIndex current = list->currentIndex();
@@ -80,7 +80,7 @@ void TNetForm::sendFile()
 
 void TNetForm::startFileSend(const Recipient &recipient, const QString &path)
 {
-    if (m_shutDown)
+    if (hasShutDown())
         return;
     FileSender::Refusal refusal = FileSender::Refusal::None;
     QString error;

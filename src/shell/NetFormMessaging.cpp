@@ -84,6 +84,14 @@ void TNetForm::applyAutoAnswer(bool on)
     m_messenger->setAutoAnswer(on);
 }
 
+void TNetForm::setSessionTitle(bool autoAnswer)
+{
+    const QString title = autoAnswer ? tr("Автоответчик - Zavolin")
+                                     : tr("Сеанс сообщений - Zavolin");
+    setWindowTitle(title);
+    m_notify->setHint(title);
+}
+
 void TNetForm::startTrayBlinking()
 {
     if (m_tray)

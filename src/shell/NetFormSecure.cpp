@@ -129,7 +129,7 @@ void TNetForm::wireSecureChannel()
                         .arg(QFileInfo(path).fileName(), recipient.displayName, reason);
                 MessageBoxes::question(this, tr("Внимание"), question, false,
                                        [this, recipient, path](bool yes) {
-                    if (yes && m_messenger && !m_shutDown)
+                    if (yes && m_messenger && !hasShutDown())
                         m_messenger->sendFileOpenly(recipient, path); // the transfers window follows it
                 });
             });

@@ -19,7 +19,7 @@ void TNetForm::wireTransfers()
 
     // Opened as a transfer starts, without taking the focus from where the user types.
     connect(m_messenger.get(), &Messenger::transferStarted, this, [this](int id) {
-        if (m_shutDown)
+        if (hasShutDown())
             return;
         const bool wasOpen = m_transfersForm && m_transfersForm->isVisible();
         TTransfersForm *form = transfersForm();
@@ -82,7 +82,7 @@ void TNetForm::sendToSelected(const QStringList &paths)
 
 void TNetForm::sendPaths(const QList<Recipient> &recipients, const QStringList &paths)
 {
-    if (m_shutDown || recipients.isEmpty() || paths.isEmpty())
+    if (hasShutDown() || recipients.isEmpty() || paths.isEmpty())
         return;
     const QList<int> ids = m_messenger->sendPaths(recipients, paths);
     if (!ids.isEmpty()) {
@@ -97,7 +97,7 @@ void TNetForm::sendPaths(const QList<Recipient> &recipients, const QStringList &
 
 void TNetForm::sendFolder()
 {
-    if (m_shutDown)
+    if (hasShutDown())
         return;
     if (m_ui.listBox1()->selectionModel()->selectedRows().isEmpty()) {
         MessageBoxes::warning(this, tr("Не выбран абонент!"));
