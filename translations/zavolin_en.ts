@@ -255,6 +255,51 @@
     </message>
 </context>
 <context>
+    <name>FilesController</name>
+    <message>
+        <source>Внимание</source>
+        <translation>Warning</translation>
+    </message>
+    <message>
+        <source>Все файлы *.* (*)</source>
+        <translation>All files *.* (*)</translation>
+    </message>
+    <message>
+        <source>Файл «%1» для %2 не отправлен по защищённому каналу: %3.
+Отправить его открыто, без шифрования, один раз?</source>
+        <translation>The file &quot;%1&quot; for %2 was not sent over the secure channel: %3.
+Send it openly, unencrypted, this once?</translation>
+    </message>
+    <message>
+        <source>Не выбран абонент!</source>
+        <translation>No contact selected!</translation>
+    </message>
+    <message>
+        <source>Выберано более одного абонента!</source>
+        <translation>More than one contact is selected!</translation>
+    </message>
+    <message>
+        <source>Не удается открыть файл &quot;%1&quot;. %2</source>
+        <translation>Cannot open the file &quot;%1&quot;. %2</translation>
+    </message>
+    <message>
+        <source>Файл не отправлен: путь к нему длиннее 9999 байт, а получатель примет не больше.</source>
+        <translation>The file was not sent: its path is longer than 9999 bytes, and the recipient accepts no more.</translation>
+    </message>
+    <message>
+        <source>Файл не отправлен: его размер %1 байт, а передать можно только файл меньше 2 ГБ (не больше 2147483647 байт).</source>
+        <translation>The file was not sent: it is %1 bytes, and only a file smaller than 2 GB (at most 2147483647 bytes) can be sent.</translation>
+    </message>
+    <message>
+        <source>Файл отправлен!</source>
+        <translation>File sent!</translation>
+    </message>
+    <message>
+        <source>Ошибка отправки файла!</source>
+        <translation>The file could not be sent!</translation>
+    </message>
+</context>
+<context>
     <name>FontColorDialog</name>
     <message>
         <source>Черный</source>
@@ -1602,50 +1647,6 @@ Zavolin does not run downloaded files: the folder holding it has been opened in 
         <translation>Warning</translation>
     </message>
     <message>
-        <source>Все файлы *.* (*)</source>
-        <translation>All files *.* (*)</translation>
-    </message>
-    <message>
-        <source>Не выбран абонент!</source>
-        <translation>No contact selected!</translation>
-    </message>
-    <message>
-        <source>Выберано более одного абонента!</source>
-        <translation>More than one contact is selected!</translation>
-    </message>
-    <message>
-        <source>Не удается открыть файл &quot;%1&quot;. %2</source>
-        <translation>Cannot open the file &quot;%1&quot;. %2</translation>
-    </message>
-    <message>
-        <source>Файл не отправлен: путь к нему длиннее 9999 байт, а получатель примет не больше.</source>
-        <translation>The file was not sent: its path is longer than 9999 bytes, and the recipient accepts no more.</translation>
-    </message>
-    <message>
-        <source>Файл не отправлен: его размер %1 байт, а передать можно только файл меньше 2 ГБ (не больше 2147483647 байт).</source>
-        <translation>The file was not sent: it is %1 bytes, and only a file smaller than 2 GB (at most 2147483647 bytes) can be sent.</translation>
-    </message>
-    <message>
-        <source>Файл отправлен!</source>
-        <translation>File sent!</translation>
-    </message>
-    <message>
-        <source>Ошибка отправки файла!</source>
-        <translation>The file could not be sent!</translation>
-    </message>
-    <message>
-        <source>Отправка файла %1 абоненту %2</source>
-        <translation>Sending %1 to %2</translation>
-    </message>
-    <message>
-        <source>Отмена</source>
-        <translation>Cancel</translation>
-    </message>
-    <message>
-        <source>Отправка файла</source>
-        <translation>Sending a file</translation>
-    </message>
-    <message>
         <source>Автоответчик - Zavolin</source>
         <translation>Auto-answer - Zavolin</translation>
     </message>
@@ -1686,12 +1687,6 @@ Send it openly, unencrypted, this once?</translation>
     <message>
         <source>Ошибка отправки сообщения!</source>
         <translation>The message could not be sent!</translation>
-    </message>
-    <message>
-        <source>Файл «%1» для %2 не отправлен по защищённому каналу: %3.
-Отправить его открыто, без шифрования, один раз?</source>
-        <translation>The file &quot;%1&quot; for %2 was not sent over the secure channel: %3.
-Send it openly, unencrypted, this once?</translation>
     </message>
 </context>
 <context>

@@ -79,7 +79,6 @@ struct TransferQueue::Item
     Recipient recipient;
     QString path;
     bool folder = false;
-    std::unique_ptr<QFile> file;
     Done done;
     QString archive; // the built archive, removed when the transfer ends
     std::unique_ptr<Packer> packer;
@@ -158,18 +157,6 @@ int TransferQueue::add(const Recipient &recipient, const QString &path, Done don
             Qt::QueuedConnection);
         return id;
     }
-    return enqueue(std::move(item));
-}
-
-int TransferQueue::add(const Recipient &recipient, std::unique_ptr<QFile> file, Done done)
-{
-    auto item = std::make_unique<Item>();
-    item->recipient = recipient;
-    item->path = QFileInfo(file->fileName()).absoluteFilePath();
-    item->done = std::move(done);
-    item->id = m_list.add(TransferList::Direction::Outgoing, QFileInfo(item->path).fileName(),
-                          recipient.displayName, item->path, file->size());
-    item->file = std::move(file);
     return enqueue(std::move(item));
 }
 
@@ -271,14 +258,11 @@ void TransferQueue::startNext(Lane &lane)
         m_list.setState(id, TransferList::State::Packing);
         return;
     }
-    std::unique_ptr<QFile> file = std::move(item->file);
-    if (!file) {
-        file = std::make_unique<QFile>(item->path);
-        if (!file->open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-            const QString error = file->errorString();
-            QMetaObject::invokeMethod(this, [this, id, error] { end(id, Result::Failed, error); }, Qt::QueuedConnection);
-            return;
-        }
+    auto file = std::make_unique<QFile>(item->path);
+    if (!file->open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        const QString error = file->errorString();
+        QMetaObject::invokeMethod(this, [this, id, error] { end(id, Result::Failed, error); }, Qt::QueuedConnection);
+        return;
     }
     post(lane, *item, std::move(file), wirePath(item->path));
 }

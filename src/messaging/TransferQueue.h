@@ -54,8 +54,6 @@ public:
     // over 9,999 bytes, something that is neither file nor folder) fails at
     // once, before any connection; `done` is always called, later.
     int add(const Recipient &recipient, const QString &path, Done done = nullptr);
-    // An already open file, checked by the caller.
-    int add(const Recipient &recipient, std::unique_ptr<QFile> file, Done done = nullptr);
     // Ends a transfer: a waiting one never starts, a running one is cut off
     // (the receiver keeps nothing of it).
     void cancel(int id);

@@ -75,27 +75,8 @@ Messenger::Messenger(MessengerEnvironment environment, QObject *parent)
 
     m_transfers = std::make_unique<TransferQueue>(m_transferList);
     m_transfers->setArchiveFolder(m_env.dataFolder);
-    connect(m_transfers.get(), &TransferQueue::started, this, [this](int id) {
-        Q_EMIT transferStarted(id);
-        if (!m_dialogSends.contains(id))
-            return;
-        const TransferList::Transfer *transfer = m_transferList.find(id);
-        Q_EMIT fileSendStarted(transfer->path, transfer->contact);
-    });
-    connect(m_transfers.get(), &TransferQueue::progress, this, [this](int id, qint64 sent, qint64 total) {
-        if (m_dialogSends.contains(id))
-            Q_EMIT fileSendProgress(sent, total);
-    });
-    connect(m_transfers.get(), &TransferQueue::ended, this,
-            [this](int id, TransferQueue::Result result, const QString &error) {
-                FileSender::Done done = m_dialogSends.take(id);
-                if (!done)
-                    return;
-                done(result == TransferQueue::Result::Sent     ? FileSender::Result::Sent
-                     : result == TransferQueue::Result::Failed ? FileSender::Result::Failed
-                                                               : FileSender::Result::Cancelled,
-                     error);
-            });
+    connect(m_transfers.get(), &TransferQueue::started, this, &Messenger::transferStarted);
+    connect(m_transfers.get(), &TransferQueue::ended, this, &Messenger::transferEnded);
     connect(m_transfers.get(), &TransferQueue::secureSendFailed, this,
             [this](int id, const Recipient &recipient, const QString &path, const QString &) {
                 Q_EMIT secureFileSendFailed(id, recipient, path, secureFailureReason(recipient.host));
@@ -385,27 +366,12 @@ HistoryLog::Result Messenger::recordSent(const QString &text, const QString &to)
     return m_history.write(text, m_ownName, to);
 }
 
-int Messenger::sendFile(const Recipient &recipient, std::unique_ptr<QFile> file, FileSender::Done done)
-{
-    if (!m_transfers)
-        return 0;
-    const int id = m_transfers->add(recipient, std::move(file), nullptr);
-    m_dialogSends.insert(id, std::move(done));
-    return id;
-}
-
 int Messenger::sendFileOpenly(Recipient recipient, const QString &path)
 {
     if (!m_transfers)
         return 0;
     recipient.channel = Recipient::Channel::Open;
     return m_transfers->add(recipient, path);
-}
-
-void Messenger::cancelFileSend()
-{
-    for (int id : m_dialogSends.keys())
-        cancelTransfer(id);
 }
 
 QList<int> Messenger::sendPaths(const QList<Recipient> &recipients, const QStringList &paths)

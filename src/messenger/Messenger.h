@@ -5,7 +5,6 @@
 #include "DatagramDispatcher.h"
 #include "DropLog.h"
 #include "FileReceiver.h"
-#include "FileSender.h"
 #include "HistoryLog.h"
 #include "IncomingEntry.h"
 #include "MessageReceiver.h"
@@ -104,18 +103,12 @@ public:
     // Tries the messages waiting for host now.
     void deliverQueued(const QString &host);
 
-    // One file from the file dialog; its progress comes as fileSendStarted()
-    // and fileSendProgress(), its end through `done`.
-    // Returns the transfer id.
-    int sendFile(const Recipient &recipient, std::unique_ptr<QFile> file, FileSender::Done done);
-    // Ends the sends that sendFile() started.
-    void cancelFileSend();
-    bool isSendingFile() const { return m_transfers && m_transfers->isBusy(); }
-
     // Files and folders (each folder as one ZIP archive) for several
     // contacts: one stream per file, one after another per contact, several
-    // contacts at once. Returns the transfer ids, in the order given.
+    // contacts at once. Returns the transfer ids, in the order given; the
+    // ends come as transferEnded().
     QList<int> sendPaths(const QList<Recipient> &recipients, const QStringList &paths);
+    bool isSendingFile() const { return m_transfers && m_transfers->isBusy(); }
     void cancelTransfer(int id);
     // Sends a file or folder to one recipient in the open, this once, after
     // its secure send failed and the user agreed; returns the transfer id.
@@ -187,10 +180,10 @@ Q_SIGNALS:
 
     // A file notice, also when a window shows it.
     void fileNotice(const QString &text);
-    void fileSendStarted(const QString &path, const QString &recipient);
-    void fileSendProgress(qint64 sent, qint64 total);
     // A transfer began to send, or a received file waits in the transfers list.
     void transferStarted(int id);
+    // A transfer going out has ended: sent, failed or cancelled.
+    void transferEnded(int id, TransferQueue::Result result, const QString &error);
 
     // A message to a contact with a pinned key could not go over the secure
     // channel; it was not sent in the open. The window may offer sendOpenly().
@@ -286,7 +279,6 @@ private:
     std::unique_ptr<FileReceiver> m_fileReceiver;
     TransferList m_transferList;
     std::unique_ptr<TransferQueue> m_transfers;
-    QHash<int, FileSender::Done> m_dialogSends; // what sendFile() started: the progress dialog's
     std::unique_ptr<TStrmServer> m_strmServer; // goes first, before what it feeds
     std::unique_ptr<SecureChannel> m_secure;   // goes with the servers, before what they feed
     MessageReceiver m_receiver;

@@ -12,6 +12,7 @@
 #include "IniFile.h"
 #include "OwnName.h"
 #include "DesktopSession.h"
+#include "FilesController.h"
 #include "GlobalHotKeys.h"
 #include "LifecycleController.h"
 #include "MessForm.h"
@@ -94,7 +95,8 @@ TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
     m_send = std::make_unique<SendController>(SendController::Setup{
         this, m_ui, *m_messenger, [this] { hideWindow(); }, [this] { return hasShutDown(); }});
     wireMessaging();
-    wireFiles();
+    m_files = std::make_unique<FilesController>(
+        FilesController::Setup{this, m_ui, *m_messenger, [this] { return hasShutDown(); }});
     wireContactWindows();
     m_textTools = std::make_unique<TextToolsController>(this, m_ui, m_incomingBatch, m_env.dataFolder,
                                                         [this] { openOutgoingView(); });
@@ -147,7 +149,6 @@ bool TNetForm::saveSettings()
 void TNetForm::wireCore()
 {
     Messenger *core = m_messenger.get();
-    m_messenger->setPrompts(this);
     // "Открыть" → "Сеть": what the network looks like from here.
     if (auto *open = menuBar()->findChild<QMenu *>(QStringLiteral("OpenMenu"))) {
         QAction *network = open->addAction(tr("Сеть"));

@@ -5,7 +5,6 @@
 #include "Messenger.h"
 #include "NetFormEnvironment.h"
 #include "NetFormWidgets.h"
-#include "UserPrompts.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -26,7 +25,7 @@ class SoundPlayer;
 class TSettingsForm;
 class TTrayIcon;
 class TTransfersForm;
-class FileDropTarget;
+class FilesController;
 class LifecycleController;
 
 class NotifyController;
@@ -39,15 +38,11 @@ class QMenu;
 // and the contact list. It shows what the messenger core reports and turns the
 // user's clicks into the core's calls; the core and the settings dialog belong
 // to it for the whole run.
-class TNetForm : public QMainWindow, private UserPrompts
+class TNetForm : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    // Boxes that only tell of a received file (saved, or not) open at once;
-    // more are left to the transfers window, which lists every file.
-    static constexpr int kMaxOpenFileNotices = 5;
-
     explicit TNetForm(NetFormEnvironment environment, QWidget *parent = nullptr);
     ~TNetForm() override;
 
@@ -79,20 +74,10 @@ public:
     void refreshContacts();
     SendController &sending() { return *m_send; }
     quint16 messagePort() const { return m_messenger->messagePort(); }
-    // "Отправить файл": one file to the one selected contact.
-    void sendFile();
+    FilesController &files() { return *m_files; }
     // For tests: the port peers listen on for files, and our own.
-    void setPeerStreamPort(quint16 port);
+    void setPeerStreamPort(quint16 port) { m_messenger->setPeerStreamPort(port); }
     quint16 streamPort() const { return m_messenger->streamPort(); }
-    bool isSendingFile() const { return m_messenger->isSendingFile(); }
-    // Files and folders (each folder as one ZIP archive) to the contacts
-    // given, or to the selected ones; the transfers window shows them.
-    void sendPaths(const QList<Recipient> &recipients, const QStringList &paths);
-    void sendToSelected(const QStringList &paths);
-    void sendFolder();
-    // "Передача файлов", made when first needed.
-    TTransfersForm *transfersForm();
-    void openTransfers();
     // The contact list's own menu (right button, menu key, Shift+F10).
     QMenu *contactMenu() const { return m_contactMenu; }
     // "Ключи и отпечатки": the fingerprints of this computer and of the contact
@@ -111,10 +96,6 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
-    // UserPrompts
-    void showFileNotice(Notice notice, const QString &text, std::function<void()> closed) override;
-    void askSavePath(const QString &fileName, std::function<void(const QString &path)> answered) override;
-
     void wireCore();
     // The secure channel's questions: a changed key, a message that could not go securely.
     void wireSecureChannel();
@@ -123,10 +104,6 @@ private:
     void showMainWindow();
     void armPopup(const QString &displayName);
     void wireMessaging();
-    void wireFiles();
-    void wireTransfers();
-    void startFileSend(const Recipient &recipient, const QString &path);
-    void showFileProgress(const QString &path, const QString &recipient);
     void wireContactWindows();
     void wireHistory();
     void wireOutbox();
@@ -157,10 +134,6 @@ private:
     std::unique_ptr<TSettingsForm> m_settings;
     std::unique_ptr<LifecycleController> m_lifecycle;
     QMenu *m_contactMenu = nullptr;
-    QPointer<QProgressDialog> m_fileProgress;
-    QSet<int> m_secureFileFailures; // asked their own question: no second box when they end
-    QPointer<TTransfersForm> m_transfersForm;
-    FileDropTarget *m_fileDrop = nullptr;
     IncomingView m_incoming;
     IncomingBatch m_incomingBatch; // received entries waiting for the view's next frame
     BringUpOnce *m_bringUp;        // the window, once per burst of messages
@@ -174,4 +147,5 @@ private:
     std::unique_ptr<ChatWindowSwitch> m_chatWindow; // behind N28 "Чат"
     std::unique_ptr<NotifyController> m_notify;
     std::unique_ptr<TextToolsController> m_textTools;
+    std::unique_ptr<FilesController> m_files;
 };

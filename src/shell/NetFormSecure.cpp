@@ -1,8 +1,7 @@
 // The main window's part of the secure channel: each contact's trust level in
 // the list, the contact's menu with its keys window, what the user is asked
 // when a computer's key changes, told when several computers announce one
-// name with different keys, and asked when a message or a file could not go
-// securely.
+// name with different keys, and asked when a message could not go securely.
 #include "NetForm.h"
 #include "SendController.h"
 
@@ -118,19 +117,6 @@ void TNetForm::wireSecureChannel()
                         if (option(Option::History))
                             m_send->recordSent(text, r.displayName, false);
                     }, nullptr);
-                });
-            });
-    connect(core, &Messenger::secureFileSendFailed, this,
-            [this](int id, const Recipient &recipient, const QString &path, const QString &reason) {
-                m_secureFileFailures.insert(id);
-                const QString question =
-                    tr("Файл «%1» для %2 не отправлен по защищённому каналу: %3.\n"
-                       "Отправить его открыто, без шифрования, один раз?")
-                        .arg(QFileInfo(path).fileName(), recipient.displayName, reason);
-                MessageBoxes::question(this, tr("Внимание"), question, false,
-                                       [this, recipient, path](bool yes) {
-                    if (yes && m_messenger && !hasShutDown())
-                        m_messenger->sendFileOpenly(recipient, path); // the transfers window follows it
                 });
             });
 }

@@ -320,15 +320,11 @@ private Q_SLOTS:
             file.write(content);
         }
         QSignalSpy notices(m_b.get(), &Messenger::fileNotice);
-        FileSender::Refusal refusal = FileSender::Refusal::None;
-        QString error;
-        std::unique_ptr<QFile> file = FileSender::open(source, &refusal, &error);
-        QVERIFY2(file, qPrintable(error));
-        std::optional<FileSender::Result> result;
-        m_a->sendFile(recipientOnA(u"PC-B"_s), std::move(file),
-                      [&](FileSender::Result r, const QString &) { result = r; });
-        QTRY_VERIFY(result.has_value());
-        QCOMPARE(*result, FileSender::Result::Sent);
+        QSignalSpy ended(m_a.get(), &Messenger::transferEnded);
+        const int id = m_a->sendPaths({recipientOnA(u"PC-B"_s)}, {source}).first();
+        QTRY_COMPARE(ended.size(), 1);
+        QCOMPARE(ended.first().at(0).toInt(), id);
+        QCOMPARE(ended.first().at(1).value<TransferQueue::Result>(), TransferQueue::Result::Sent);
         QTRY_COMPARE(notices.size(), 1);
         QCOMPARE(notices.first().first().toString(),
                  u"Получен файл report.txt !\n\rФайл сохранен в каталоге "_s + inbox.path() + u'.');
@@ -410,13 +406,11 @@ private Q_SLOTS:
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(QByteArray(70000, '\x98'));
         }
-        std::optional<FileSender::Result> result;
-        FileSender::Refusal refusal = FileSender::Refusal::None;
-        QString error;
-        m_a->sendFile(recipientOnA(u"PC-B"_s), FileSender::open(source, &refusal, &error),
-                      [&](FileSender::Result r, const QString &) { result = r; });
-        QTRY_VERIFY(result.has_value());
-        QCOMPARE(*result, FileSender::Result::Sent);
+        QSignalSpy ended(m_a.get(), &Messenger::transferEnded);
+        const int id = m_a->sendPaths({recipientOnA(u"PC-B"_s)}, {source}).first();
+        QTRY_COMPARE(ended.size(), 1);
+        QCOMPARE(ended.first().at(0).toInt(), id);
+        QCOMPARE(ended.first().at(1).value<TransferQueue::Result>(), TransferQueue::Result::Sent);
         QTRY_COMPARE(m_promptsB.asked, QStringList({u"data.bin"_s}));
         QCOMPARE(m_promptsB.notices, QStringList({u"Получен файл data.bin !"_s}));
         QTRY_COMPARE(contentOf(m_promptsB.savePath), QByteArray(70000, '\x98'));

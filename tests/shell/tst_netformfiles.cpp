@@ -1,9 +1,12 @@
+#include "FilesController.h"
 #include "LoopbackEnvironment.h"
 #include "MessageBoxProbe.h"
 #include "NetForm.h"
 #include "SettingsForm.h"
 #include "SpoolFile.h"
 #include "StreamFrame.h"
+#include "TransferList.h"
+#include "TransfersForm.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -11,7 +14,6 @@
 #include <QItemSelectionModel>
 #include <QListView>
 #include <QMessageBox>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -212,7 +214,7 @@ private Q_SLOTS:
 
     void sendIsRefusedWithoutExactlyOneContact()
     {
-        m_sender->sendFile();
+        m_sender->files().sendFile();
         QList<SeenBox> boxes = MessageBoxProbe::take(m_sender.get());
         QCOMPARE(boxes.size(), 1);
         QCOMPARE(boxes.at(0).caption, u"Внимание"_s);
@@ -224,7 +226,7 @@ private Q_SLOTS:
         QListView *list = m_sender->widgets().listBox1();
         list->selectionModel()->setCurrentIndex(m_sender->contacts().index(0), QItemSelectionModel::Select);
         list->selectionModel()->setCurrentIndex(m_sender->contacts().index(1), QItemSelectionModel::Select);
-        m_sender->sendFile();
+        m_sender->files().sendFile();
         boxes = MessageBoxProbe::take(m_sender.get());
         QCOMPARE(boxes.size(), 1);
         QCOMPARE(boxes.at(0).text, u"Выберано более одного абонента!"_s);
@@ -262,11 +264,11 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(folder));
         m_receiver->settingsForm()->setOption(Option::SaveIntoFolder, true);
         m_receiver->settingsForm()->setSaveFolder(folder);
-        constexpr int kFiles = TNetForm::kMaxOpenFileNotices + 7;
+        constexpr int kFiles = FilesController::kMaxOpenFileNotices + 7;
         for (int i = 0; i < kFiles; ++i)
             QVERIFY(!postRaw(u"C:\\in\\n%1.txt"_s.arg(i), "x").isEmpty());
         QTRY_COMPARE(QDir(folder).entryList(QDir::Files).size(), kFiles);
-        QCOMPARE(MessageBoxProbe::take(m_receiver.get()).size(), TNetForm::kMaxOpenFileNotices);
+        QCOMPARE(MessageBoxProbe::take(m_receiver.get()).size(), FilesController::kMaxOpenFileNotices);
         QVERIFY(!postRaw(u"C:\\in\\after.txt"_s, "y").isEmpty());
         QTRY_VERIFY(MessageBoxProbe::shows(m_receiver.get(), u"Получен файл after.txt !\nФайл сохранен в каталоге "_s + folder + u'.'));
     }
@@ -314,7 +316,7 @@ private Q_SLOTS:
         const QList<SeenBox> boxes = MessageBoxProbe::take(m_sender.get());
         QCOMPARE(boxes.at(0).caption, u"Внимание"_s);
         QCOMPARE(boxes.at(0).icon, QMessageBox::Critical);
-        QVERIFY(!m_sender->isSendingFile());
+        QVERIFY(!m_sender->files().isSendingFile());
     }
 
     void fileTooLargeForTheFormatIsRefusedBeforeConnecting()
@@ -335,7 +337,7 @@ private Q_SLOTS:
         QCOMPARE(boxes.at(0).icon, QMessageBox::Warning);
         QVERIFY2(boxes.at(0).text.startsWith(u"Файл не отправлен: его размер 2147483648 байт"_s),
                  qPrintable(boxes.at(0).text));
-        QVERIFY(!m_sender->isSendingFile());
+        QVERIFY(!m_sender->files().isSendingFile());
         QCOMPARE(contacts.size(), 0); // nothing was even tried
     }
 
@@ -349,20 +351,18 @@ private Q_SLOTS:
         sparse.close();
         selectReceiver(mute.serverPort());
         sendThroughDialog(sparse.fileName());
-        QTRY_VERIFY(m_sender->isSendingFile());
-        QTRY_VERIFY_WITH_TIMEOUT(m_sender->findChild<QProgressDialog *>(u"SendFileProgress"_s)
-                                     && m_sender->findChild<QProgressDialog *>(u"SendFileProgress"_s)->isVisible(),
-                                 5000);
-        auto *progress = m_sender->findChild<QProgressDialog *>(u"SendFileProgress"_s);
+        QTRY_VERIFY(m_sender->files().isSendingFile());
+        // The transfers window shows its progress; the main window stays usable.
+        TTransfersForm *progress = m_sender->files().transfersForm();
+        QVERIFY(progress->isVisible());
         QVERIFY(!progress->isModal());
-        QVERIFY(progress->labelText().contains(u"big.img"_s));
+        QCOMPARE(m_sender->messenger().transfers().find(progress->currentId())->name, u"big.img"_s);
         QVERIFY(m_sender->isEnabled());
-        auto *cancel = progress->findChild<QPushButton *>();
+        auto *cancel = progress->findChild<QPushButton *>(u"CancelButton"_s);
         QVERIFY(cancel);
-        QCOMPARE(cancel->text(), u"Отмена"_s);
+        QTRY_VERIFY(cancel->isEnabled());
         cancel->click();
-        QTRY_VERIFY(!m_sender->isSendingFile());
-        QTRY_VERIFY(!m_sender->findChild<QProgressDialog *>(u"SendFileProgress"_s));
+        QTRY_VERIFY(!m_sender->files().isSendingFile());
         // The outcome was reported when the send ended, and a cancel shows no box.
         QVERIFY(MessageBoxProbe::take(m_sender.get()).isEmpty());
     }

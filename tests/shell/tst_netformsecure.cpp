@@ -4,6 +4,7 @@
 #include "KeyAnnouncement.h"
 #include "KeyForm.h"
 #include "MessageBoxProbe.h"
+#include "FilesController.h"
 #include "LoopbackEnvironment.h"
 #include "NetForm.h"
 #include "PinStore.h"
@@ -324,7 +325,7 @@ private Q_SLOTS:
         const QString question = u"Файл «смета.txt» для PC2 не отправлен по защищённому каналу: "
                                  u"не удалось установить защищённое соединение.\nОтправить его открыто, без шифрования, один раз?"_s;
         QTRY_VERIFY(MessageBoxProbe::find(m_form.get(), question));
-        QVERIFY(!m_form->isSendingFile());
+        QVERIFY(!m_form->files().isSendingFile());
         // The transfer's end came with the question, in the same turn: no second box.
         const QList<QMessageBox *> boxes = m_form->findChildren<QMessageBox *>();
         QCOMPARE(std::count_if(boxes.begin(), boxes.end(), [](QMessageBox *b) { return b->isVisible(); }), 1);

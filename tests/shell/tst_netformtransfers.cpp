@@ -1,4 +1,5 @@
 #include "FileReceiver.h"
+#include "FilesController.h"
 #include "LoopbackEnvironment.h"
 #include "MessageBoxProbe.h"
 #include "NetForm.h"
@@ -147,7 +148,7 @@ private Q_SLOTS:
         QTRY_COMPARE(contentOf(QDir(folder).filePath(u"два.bin"_s)), QByteArray(100000, 'b'));
         QCOMPARE(contentOf(QDir(folder).filePath(u"один.txt"_s)), QByteArray("one"));
         // The transfers window came up by itself, without taking the focus.
-        TTransfersForm *form = m_sender->transfersForm();
+        TTransfersForm *form = m_sender->files().transfersForm();
         QVERIFY(form->isVisible());
         QCOMPARE(form->windowTitle(), u"Передача файлов"_s);
         QTRY_COMPARE(countIn(m_sender->messenger().transfers(), State::Sent), 2);
@@ -208,7 +209,7 @@ private Q_SLOTS:
         QVERIFY(sparse.open(QIODevice::WriteOnly));
         QVERIFY(sparse.resize(qint64(256) << 20));
         sparse.close();
-        TTransfersForm *form = m_sender->transfersForm();
+        TTransfersForm *form = m_sender->files().transfersForm();
         TransferList &list = m_sender->messenger().transfers();
         auto *cancel = form->findChild<QPushButton *>(u"CancelButton"_s);
         QVERIFY(cancel);
@@ -224,7 +225,7 @@ private Q_SLOTS:
             QVERIFY(cancel->isEnabled());
             cancel->click();
         });
-        m_sender->sendPaths({m_sender->messenger().recipientAt(0)}, {sparse.fileName()});
+        m_sender->files().sendPaths({m_sender->messenger().recipientAt(0)}, {sparse.fileName()});
         QTRY_VERIFY(clicked);
         QTRY_COMPARE(list.find(list.idAt(0))->state, State::Cancelled);
         QVERIFY(!cancel->isEnabled());
@@ -249,14 +250,14 @@ private Q_SLOTS:
             closedPort = gone.serverPort();
         }
         m_sender->setPeerStreamPort(closedPort);
-        m_sender->sendPaths({m_sender->messenger().recipientAt(0)}, {makeFile(u"again.txt"_s, "again")});
+        m_sender->files().sendPaths({m_sender->messenger().recipientAt(0)}, {makeFile(u"again.txt"_s, "again")});
         TransferList &list = m_sender->messenger().transfers();
         QTRY_COMPARE(list.find(list.idAt(0))->state, State::Failed);
         const QString state = list.data(list.index(0, TransferList::Status)).toString();
         QCOMPARE(state, u"Ошибка: компьютер отказал в соединении (программа на нём не запущена или порт закрыт)"_s);
         QCOMPARE(list.data(list.index(0, TransferList::Status), Qt::ToolTipRole).toString(), state);
 
-        TTransfersForm *form = m_sender->transfersForm();
+        TTransfersForm *form = m_sender->files().transfersForm();
         auto *retry = form->findChild<QPushButton *>(u"RetryButton"_s);
         form->selectTransfer(list.idAt(0));
         QVERIFY(retry->isEnabled());
@@ -276,7 +277,7 @@ private Q_SLOTS:
         QStringList paths;
         for (int i = 0; i < 20; ++i)
             paths << makeFile(u"batch/файл%1.txt"_s.arg(i, 2, 10, QChar(u'0')), QByteArray::number(i).repeated(1000 + i));
-        m_sender->sendPaths({m_sender->messenger().recipientAt(0)}, paths);
+        m_sender->files().sendPaths({m_sender->messenger().recipientAt(0)}, paths);
         TransferList &received = m_receiver->messenger().transfers();
         QTRY_COMPARE_WITH_TIMEOUT(countIn(received, State::Deciding), 20, 20000);
         QCOMPARE(m_receiver->messenger().fileReceiver().waitingFiles(u"127.0.0.1"_s).size(), 20);
@@ -284,7 +285,7 @@ private Q_SLOTS:
         QCOMPARE(MessageBoxProbe::take(m_receiver.get()).size(), 1);
         QVERIFY(m_receiver->findChildren<QMessageBox *>().size() <= 1);
 
-        TTransfersForm *form = m_receiver->transfersForm();
+        TTransfersForm *form = m_receiver->files().transfersForm();
         QVERIFY(form->isVisible());
         form->view()->setCurrentIndex(received.index(received.rowCount() - 1, 0));
         auto *saveAll = form->findChild<QPushButton *>(u"SaveAllButton"_s);
@@ -323,10 +324,10 @@ private Q_SLOTS:
         QStringList paths;
         for (int i = 0; i < 4; ++i)
             paths << makeFile(u"r/f%1.txt"_s.arg(i), "r");
-        m_sender->sendPaths({m_sender->messenger().recipientAt(0)}, paths);
+        m_sender->files().sendPaths({m_sender->messenger().recipientAt(0)}, paths);
         TransferList &received = m_receiver->messenger().transfers();
         QTRY_COMPARE(countIn(received, State::Deciding), 4);
-        TTransfersForm *form = m_receiver->transfersForm();
+        TTransfersForm *form = m_receiver->files().transfersForm();
         form->view()->setCurrentIndex(received.index(2, 0));
         form->findChild<QPushButton *>(u"RejectButton"_s)->click();
         QCOMPARE(countIn(received, State::Rejected), 1);
@@ -345,15 +346,15 @@ private Q_SLOTS:
         QVERIFY(item);
         QCOMPARE(item->text(), u"Передача файлов"_s);
         item->trigger();
-        QVERIFY(m_sender->transfersForm()->isVisible());
-        QVERIFY(!m_sender->transfersForm()->accessibleName().isEmpty());
-        for (QPushButton *button : m_sender->transfersForm()->findChildren<QPushButton *>())
+        QVERIFY(m_sender->files().transfersForm()->isVisible());
+        QVERIFY(!m_sender->files().transfersForm()->accessibleName().isEmpty());
+        for (QPushButton *button : m_sender->files().transfersForm()->findChildren<QPushButton *>())
             QVERIFY2(!button->accessibleName().isEmpty(), qPrintable(button->objectName()));
 
         addReceiverAs(u"ПРИЁМНИК"_s);
         m_sender->widgets().listBox1()->selectionModel()->setCurrentIndex(m_sender->contacts().index(0),
                                                                         QItemSelectionModel::ClearAndSelect);
-        m_sender->sendFile();
+        m_sender->files().sendFile();
         QFileDialog *open = nullptr;
         QTRY_VERIFY((open = m_sender->findChild<QFileDialog *>(u"OpenDialog1"_s)) && open->isVisible());
         QCOMPARE(open->fileMode(), QFileDialog::ExistingFiles);
