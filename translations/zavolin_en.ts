@@ -1684,10 +1684,6 @@ Zavolin does not run downloaded files: the folder holding it has been opened in 
         <translation>The message for %1 was not sent over the secure channel: %2.
 Send it openly, unencrypted, this once?</translation>
     </message>
-    <message>
-        <source>Ошибка отправки сообщения!</source>
-        <translation>The message could not be sent!</translation>
-    </message>
 </context>
 <context>
     <name>TNoteBookForm</name>

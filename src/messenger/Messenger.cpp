@@ -239,8 +239,7 @@ void Messenger::deliverQueued(const QString &host)
                        if (!delivered)
                            return; // waits for the next presence or refresh
                        saveOutboxOrReport(m_outbox.remove(next.id));
-                       if (m_options.isOn(Option::History))
-                           m_history.write(next.text, m_ownName, next.recipient.displayName);
+                       recordSent(next.text, next.recipient.displayName);
                        Q_EMIT queuedDelivered(next.recipient.displayName, next.text);
                        deliverQueued(host);
                    },
@@ -363,6 +362,8 @@ QString Messenger::secureFailureReason(const QString &host) const
 
 HistoryLog::Result Messenger::recordSent(const QString &text, const QString &to)
 {
+    if (!m_options.isOn(Option::History))
+        return HistoryLog::Result::Written; // nothing asked, nothing failed
     return m_history.write(text, m_ownName, to);
 }
 

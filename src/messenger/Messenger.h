@@ -89,7 +89,8 @@ public:
     void send(const QList<Recipient> &recipients, const QString &text, MessageSender::RecipientDone each,
               MessageSender::Finished finished);
     bool isSending() const { return m_sender && m_sender->isBusy(); }
-    // Writes a sent message to the history under the own name.
+    // Every message sent, whichever way it went, is written to the history
+    // here, under the own name, while the history option is on.
     HistoryLog::Result recordSent(const QString &text, const QString &to);
 
     // The outbox: direct messages that could not be delivered wait there for

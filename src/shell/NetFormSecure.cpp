@@ -107,16 +107,8 @@ void TNetForm::wireSecureChannel()
                         .arg(recipient.displayName, reason);
                 MessageBoxes::question(this, tr("Внимание"), question, false,
                                        [this, recipient, text](bool yes) {
-                    if (!yes || !m_messenger)
-                        return;
-                    m_messenger->sendOpenly(recipient, text, [this, text](const Recipient &r, bool delivered) {
-                        if (!delivered) {
-                            MessageBoxes::error(this, tr("Ошибка отправки сообщения!"));
-                            return;
-                        }
-                        if (option(Option::History))
-                            m_send->recordSent(text, r.displayName, false);
-                    }, nullptr);
-                });
+                                           if (yes && m_messenger)
+                                               m_send->sendOpenly(recipient, text);
+                                       });
             });
 }

@@ -1,10 +1,9 @@
 #include "SendController.h"
 
-#include "Cp1251.h"
 #include "MessageBoxes.h"
 #include "Messenger.h"
-#include "MsgFrame.h"
 #include "NetFormWidgets.h"
+#include "SendFlow.h"
 
 #include <QAction>
 #include <QItemSelectionModel>
@@ -14,25 +13,6 @@
 #include <QToolButton>
 
 #include <algorithm>
-
-namespace {
-
-const QString kToAllPrefix = QStringLiteral("ОТПРАВЛЕНО ВСЕМ: ");
-
-// A text the frame cannot carry would fail for every recipient alike; with
-// several recipients those failures are silent, so it is refused up front.
-bool refusedAsTooLong(QWidget *window, const QString &wireText)
-{
-    const qsizetype bytes = Cp1251::encode(wireText).size();
-    if (bytes <= MsgFrame::kMaxField)
-        return false;
-    MessageBoxes::warning(window, SendController::tr("Сообщение слишком длинное: %1 байт, можно не больше %2.")
-                                      .arg(bytes)
-                                      .arg(MsgFrame::kMaxField));
-    return true;
-}
-
-} // namespace
 
 SendController::SendController(const Setup &setup)
     : m_window(setup.window)
@@ -73,65 +53,92 @@ bool SendController::recordSent(const QString &text, const QString &to, bool rep
     return false;
 }
 
+bool SendController::refused(const SendFlow::Plan &plan)
+{
+    switch (plan.refusal) {
+    case SendFlow::Refusal::None:
+        return false;
+    case SendFlow::Refusal::NoContact:
+        MessageBoxes::warning(m_window, tr("Не выбран компьютер!"));
+        break;
+    case SendFlow::Refusal::NoText:
+        MessageBoxes::warning(m_window, tr("Введите текст для отправки сообщения!"));
+        break;
+    case SendFlow::Refusal::NoTextForAll:
+        MessageBoxes::warning(m_window, tr("Введите текст сообщения!"));
+        break;
+    case SendFlow::Refusal::TooLong:
+        MessageBoxes::warning(m_window, tr("Сообщение слишком длинное: %1 байт, можно не больше %2.")
+                                            .arg(plan.bytes)
+                                            .arg(SendFlow::kMaxBytes));
+        break;
+    }
+    return true;
+}
+
+QList<Recipient> SendController::recipientsOf(const SendFlow::Plan &plan) const
+{
+    QList<Recipient> recipients;
+    for (int row : plan.rows)
+        recipients.append(m_messenger.recipientAt(row));
+    return recipients;
+}
+
 void SendController::send()
 {
     if (m_hasShutDown())
         return;
-    const QModelIndexList selected = m_ui.listBox1()->selectionModel()->selectedRows();
-    const QString text = editorText();
-    if (selected.size() < 2) {
-        const QModelIndex current = m_ui.listBox1()->currentIndex();
-        if (!current.isValid()) {
-            MessageBoxes::warning(m_window, tr("Не выбран компьютер!"));
-            return;
-        }
-        if (text.isEmpty()) {
-            MessageBoxes::warning(m_window, tr("Введите текст для отправки сообщения!"));
-            return;
-        }
-        const Recipient recipient = m_messenger.recipientAt(current.row());
-        trackSending(1, recipient.displayName);
-        m_messenger.send({recipient}, text, [this, text](const Recipient &r, bool delivered) {
-            trackSending(-1);
-            if (!delivered) {
-                if (!r.secured) // a failed secure send asks its own question
-                    offerDeliveryLater(r, text);
-                return;
-            }
-            if (option(Option::AutoAnswer))
-                MessageBoxes::information(m_window, tr("У Вас включен автоответчик! Сообщение отправлено!"));
-            if (option(Option::HideAfterSend))
-                m_hideWindow();
-            if (option(Option::History) && !recordSent(text, r.displayName, true))
-                return; // the editor keeps its text
-            if (option(Option::ClearAfterSend))
-                m_ui.memo1()->clear();
-        }, nullptr);
+    QList<int> selected;
+    for (const QModelIndex &index : m_ui.listBox1()->selectionModel()->selectedRows())
+        selected.append(index.row());
+    const QModelIndex current = m_ui.listBox1()->currentIndex();
+    const SendFlow::Plan plan = SendFlow::toSelected(selected, current.isValid() ? current.row() : -1, editorText());
+    if (refused(plan))
         return;
-    }
+    const QList<Recipient> recipients = recipientsOf(plan);
+    if (plan.single)
+        sendToOne(recipients.first(), plan.wireText);
+    else
+        sendToSeveral(recipients, plan);
+}
 
-    if (refusedAsTooLong(m_window, text))
-        return;
-    QList<int> rows;
-    for (const QModelIndex &index : selected)
-        rows.append(index.row());
-    std::sort(rows.begin(), rows.end());
-    QList<Recipient> recipients;
-    for (int row : rows)
-        recipients.append(m_messenger.recipientAt(row));
-    trackSending(int(recipients.size()), recipients.first().displayName);
-    m_messenger.send(recipients, text,
-                   [this, text](const Recipient &r, bool delivered) {
-                       trackSending(-1);
-                       if (delivered && option(Option::History))
-                           recordSent(text, r.displayName, false);
-                   },
-                   [this] {
-                       if (option(Option::ClearAfterSend))
-                           m_ui.memo1()->clear();
-                       if (option(Option::HideAfterSend))
-                           m_hideWindow();
-                   });
+void SendController::sendToOne(const Recipient &recipient, const QString &text)
+{
+    trackSending(1, recipient.displayName);
+    m_messenger.send({recipient}, text, [this, text](const Recipient &r, bool delivered) {
+        trackSending(-1);
+        if (!delivered) {
+            if (!r.secured) // a failed secure send asks its own question
+                offerDeliveryLater(r, text);
+            return;
+        }
+        if (option(Option::AutoAnswer))
+            MessageBoxes::information(m_window, tr("У Вас включен автоответчик! Сообщение отправлено!"));
+        if (option(Option::HideAfterSend))
+            m_hideWindow();
+        if (!recordSent(text, r.displayName, true))
+            return; // the editor keeps its text
+        if (option(Option::ClearAfterSend))
+            m_ui.memo1()->clear();
+    }, nullptr);
+}
+
+void SendController::sendToSeveral(const QList<Recipient> &recipients, const SendFlow::Plan &plan)
+{
+    if (!recipients.isEmpty())
+        trackSending(int(recipients.size()), recipients.first().displayName);
+    m_messenger.send(recipients, plan.wireText,
+                     [this, history = plan.historyText](const Recipient &r, bool delivered) {
+                         trackSending(-1);
+                         if (delivered)
+                             recordSent(history, r.displayName, false);
+                     },
+                     [this] {
+                         if (option(Option::ClearAfterSend))
+                             m_ui.memo1()->clear();
+                         if (option(Option::HideAfterSend))
+                             m_hideWindow();
+                     });
 }
 
 void SendController::trackSending(int change, const QString &to)
@@ -157,34 +164,18 @@ void SendController::trackSending(int change, const QString &to)
 void SendController::sendToAll()
 {
     const QString text = editorText();
-    if (text.isEmpty()) {
-        MessageBoxes::warning(m_window, tr("Введите текст сообщения!"));
-        return;
-    }
-    if (refusedAsTooLong(m_window, kToAllPrefix + QStringLiteral("\r\n") + text))
+    const SendFlow::Plan plan =
+        SendFlow::toAll(m_messenger.contacts().count(), text, option(Option::WarnBeforeSendToAll));
+    if (refused(plan))
         return;
     auto go = [this, text] {
         if (m_hasShutDown())
             return;
-        QList<Recipient> recipients;
-        for (int row = 0; row < m_messenger.contacts().count(); ++row)
-            recipients.append(m_messenger.recipientAt(row));
-        if (!recipients.isEmpty())
-            trackSending(int(recipients.size()), recipients.first().displayName);
-        m_messenger.send(recipients, kToAllPrefix + QStringLiteral("\r\n") + text,
-                       [this, text](const Recipient &r, bool delivered) {
-                           trackSending(-1);
-                           if (delivered && option(Option::History))
-                               recordSent(kToAllPrefix + text, r.displayName, false);
-                       },
-                       [this] {
-                           if (option(Option::ClearAfterSend))
-                               m_ui.memo1()->clear();
-                           if (option(Option::HideAfterSend))
-                               m_hideWindow();
-                       });
+        // Whoever is listed once the user has agreed.
+        const SendFlow::Plan now = SendFlow::toAll(m_messenger.contacts().count(), text, false);
+        sendToSeveral(recipientsOf(now), now);
     };
-    if (!option(Option::WarnBeforeSendToAll)) {
+    if (!plan.askFirst) {
         go();
         return;
     }
@@ -194,6 +185,17 @@ void SendController::sendToAll()
                                if (yes)
                                    go();
                            });
+}
+
+void SendController::sendOpenly(const Recipient &recipient, const QString &text)
+{
+    m_messenger.sendOpenly(recipient, text, [this, text](const Recipient &r, bool delivered) {
+        if (!delivered) {
+            MessageBoxes::error(m_window, tr("Ошибка отправки сообщения!"));
+            return;
+        }
+        recordSent(text, r.displayName, false);
+    }, nullptr);
 }
 
 void SendController::offerDeliveryLater(const Recipient &recipient, const QString &text)

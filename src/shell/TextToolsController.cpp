@@ -4,11 +4,11 @@
 #include "IncomingSave.h"
 #include "LayoutCorrection.h"
 #include "LineListFile.h"
-#include "MsgFrame.h"
 #include "Logging.h"
 #include "MessageBoxes.h"
 #include "NetFormWidgets.h"
 #include "PhraseFile.h"
+#include "SendFlow.h"
 #include "SmileyTable.h"
 #include "Cp1251.h"
 #include "WordEditForm.h"
@@ -302,19 +302,19 @@ void TextToolsController::loadOutgoingFrom(const QString &path)
     QFile file(path);
     QByteArray content;
     if (info.isFile() && file.open(QIODevice::ReadOnly)) {
-        if (file.size() <= MsgFrame::kMaxField)
-            content = file.read(MsgFrame::kMaxField + 1); // a file that grew since is caught below
+        if (file.size() <= SendFlow::kMaxBytes)
+            content = file.read(SendFlow::kMaxBytes + 1); // a file that grew since is caught below
         else
-            content.resize(MsgFrame::kMaxField + 1);
+            content.resize(SendFlow::kMaxBytes + 1);
     }
     if (!file.isOpen() || file.error() != QFileDevice::NoError) {
         qCWarning(lcZavolin, "%s: %s", qPrintable(path), qPrintable(file.errorString()));
         MessageBoxes::applicationError(m_window, PhraseFile::cannotOpen(path));
         return; // the editor keeps what it had
     }
-    if (content.size() > MsgFrame::kMaxField) {
+    if (content.size() > SendFlow::kMaxBytes) {
         MessageBoxes::warning(m_window, tr("Файл слишком большой: сообщение может быть не длиннее %1 байт.")
-                                            .arg(MsgFrame::kMaxField));
+                                            .arg(SendFlow::kMaxBytes));
         return;
     }
     QString text = Cp1251::decode(content);
