@@ -445,6 +445,13 @@ Send it openly, unencrypted, this once?</translation>
     </message>
 </context>
 <context>
+    <name>IncomingController</name>
+    <message>
+        <source>Получено сообщение от: %1</source>
+        <translation>Message received from: %1</translation>
+    </message>
+</context>
+<context>
     <name>IncomingRenderer</name>
     <message>
         <source>  [зашифровано; ключ не сверен]</source>
@@ -1653,10 +1660,6 @@ Zavolin does not run downloaded files: the folder holding it has been opened in 
     <message>
         <source>Сеанс сообщений - Zavolin</source>
         <translation>Messages - Zavolin</translation>
-    </message>
-    <message>
-        <source>Получено сообщение от: %1</source>
-        <translation>Message received from: %1</translation>
     </message>
     <message>
         <source>Ожидают отправки (%1)...</source>

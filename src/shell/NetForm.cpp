@@ -1,49 +1,36 @@
 #include "NetForm.h"
 
-#include "Logging.h"
-
 #include "AboutForm.h"
-#include "BringUpOnce.h"
-#include "Autostart.h"
 #include "ChatWindowSwitch.h"
 #include "ContactDelegate.h"
-#include "FontStyle.h"
-#include "WinColor.h"
-#include "IniFile.h"
-#include "OwnName.h"
-#include "DesktopSession.h"
+#include "DesktopController.h"
 #include "FilesController.h"
-#include "GlobalHotKeys.h"
+#include "IncomingController.h"
+#include "IncomingBrowser.h"
 #include "LifecycleController.h"
+#include "Logging.h"
 #include "MessForm.h"
 #include "MessageBoxes.h"
 #include "NetworkForm.h"
 #include "NotifyController.h"
+#include "OwnName.h"
 #include "SendController.h"
 #include "SettingsForm.h"
-#include "SettingKeys.h"
 #include "SmsForm.h"
-#include "SoundPlayer.h"
 #include "TextToolsController.h"
 #include "TrayIconUnit.h"
 #include "WindowFront.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QButtonGroup>
 #include <QCloseEvent>
 #include <QDir>
 #include <QLabel>
+#include <QListView>
 #include <QMenu>
 #include <QMenuBar>
-#include <QListView>
-#include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QScrollBar>
-#include "IncomingBrowser.h"
 #include <QToolButton>
-
 
 using NetAction = NetFormWidgets::NetAction;
 using TrayAction = NetFormWidgets::TrayAction;
@@ -56,25 +43,21 @@ TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
     , m_settings(std::make_unique<TSettingsForm>(m_messenger->options(), m_env.settingsPath))
     , m_lifecycle(std::make_unique<LifecycleController>(LifecycleController::Setup{
           this, m_ui, *m_messenger, *m_settings, m_env, [this] { goOnline(); }, [this] { hideWindow(); },
-          [this] { m_chatWindow->endAtExit(); }, [this] { unregisterHotKeys(); },
+          [this] { m_chatWindow->endAtExit(); }, [this] { m_desktop->unregisterHotKeys(); },
           [this] {
-              if (m_tray)
-                  m_tray->hide();
+              if (tray())
+                  tray()->hide();
               m_notify->endAtExit();
           },
           [this](const QString &text) { return showError(text); }}))
-    , m_incoming(m_ui.richEdit2()->document())
-    , m_incomingBatch(m_incoming,
-                      [this] {
-                          QScrollBar *bar = m_ui.richEdit2()->verticalScrollBar();
-                          bar->setValue(bar->maximum());
-                      })
-    , m_bringUp(new BringUpOnce(this,
-                                [this] {
-                                    showRestored();
-                                    bringToFront(this);
-                                }))
-    , m_sound(new SoundPlayer(this))
+    , m_desktop(std::make_unique<DesktopController>(this, m_ui.trayMenu(), *m_settings, m_env.desktopIntegration))
+    , m_incoming(std::make_unique<IncomingController>(IncomingController::Setup{
+          this, m_ui, *m_messenger, *m_desktop,
+          [this] {
+              showRestored();
+              bringToFront(this);
+          },
+          m_env.settingsPath, m_env.dataFolder}))
 {
     setObjectName(QStringLiteral("NetForm"));
 
@@ -98,15 +81,21 @@ TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
     m_files = std::make_unique<FilesController>(
         FilesController::Setup{this, m_ui, *m_messenger, [this] { return hasShutDown(); }});
     wireContactWindows();
-    m_textTools = std::make_unique<TextToolsController>(this, m_ui, m_incomingBatch, m_env.dataFolder,
+    m_textTools = std::make_unique<TextToolsController>(this, m_ui, m_incoming->batch(), m_env.dataFolder,
                                                         [this] { openOutgoingView(); });
     wireHistory();
     wireOutbox();
-    wireSettingsReactions();
-    if (m_env.desktopIntegration)
-        wireDesktop();
+    DesktopController *desktop = m_desktop.get();
+    connect(desktop, &DesktopController::trayClicked, this, &TNetForm::onTrayClicked);
+    connect(desktop, &DesktopController::incomingKeyPressed, this, [this] { bringUp(&TNetForm::openIncomingView); });
+    connect(desktop, &DesktopController::outgoingKeyPressed, this, [this] { bringUp(&TNetForm::openOutgoingView); });
+    connect(desktop, &DesktopController::sessionEnding, this, &TNetForm::endSession);
     m_notify = std::make_unique<NotifyController>(NotifyController::Setup{
-        this, m_ui.trayMenu(), m_tray, options(), *m_settings, m_env.settingsPath, m_env.desktopIntegration});
+        this, m_ui.trayMenu(), tray(), options(), *m_settings, m_env.settingsPath, m_env.desktopIntegration});
+    connect(m_incoming.get(), &IncomingController::popupDue, m_notify.get(), &NotifyController::showPopup);
+    connect(m_incoming.get(), &IncomingController::ringRequested, m_notify.get(), &NotifyController::ring);
+    connect(m_incoming.get(), &IncomingController::announcedWithoutTray, m_notify.get(),
+            &NotifyController::announceWithoutTray);
     connect(m_notify.get(), &NotifyController::popupClicked, this, &TNetForm::openIncomingView);
     connect(m_notify.get(), &NotifyController::floatingWindowDoubleClicked, this, &TNetForm::onTrayClicked);
     // The servers listen from the moment the window exists.
@@ -131,9 +120,9 @@ void TNetForm::goOnline()
     m_messenger->goOnline(name);
     m_textTools->loadPhrases();
     if (option(Option::HotKeys))
-        registerHotKeys();
-    if (m_tray)
-        m_tray->show();
+        m_desktop->registerHotKeys();
+    if (tray())
+        tray()->show();
 }
 
 bool TNetForm::hasShutDown() const
@@ -159,23 +148,6 @@ void TNetForm::wireCore()
     connect(core, &Messenger::errorOccurred, this, &TNetForm::reportOnce);
     connect(core, &Messenger::errorResolved, this, [this](const QString &key) { m_reported.removeAll(key); });
     connect(core, &Messenger::statusNotice, this, [](const QString &headline) { TMessForm::showNotice(headline); });
-    connect(core, &Messenger::messageAnnounced, this, [this](const ReceiveAnnouncement &a) {
-        if (a.sound)
-            m_sound->play(SettingKeys::kMusic.read(IniFile(m_env.settingsPath)));
-        if (a.blinkTray)
-            startTrayBlinking();
-        if (a.showWindow)
-            showMainWindow();
-        if (!a.popupFor.isEmpty())
-            armPopup(a.popupFor);
-        if (a.ringFloatingWindow)
-            m_notify->ring();
-        if (a.clearIncoming) {
-            m_incomingBatch.dropWaiting();
-            m_incoming.clear();
-        }
-    });
-    connect(core, &Messenger::incomingShown, this, &TNetForm::showIncoming);
     connect(core, &Messenger::autoAnswered, this,
             [this] { m_notify->setHint(tr("Автоответчик: Приходили сообщения! - Zavolin")); });
     connect(core, &Messenger::receiveFailed, this,
@@ -246,31 +218,6 @@ void TNetForm::wireActions()
     });
 }
 
-void TNetForm::wireSettingsReactions()
-{
-    connect(m_settings.get(), &TSettingsForm::hotKeysToggled, this, [this](bool on) {
-        on ? registerHotKeys() : unregisterHotKeys();
-    });
-    connect(m_settings.get(), &TSettingsForm::autostartToggled, this, [this](bool on) {
-        if (!m_autostart)
-            return;
-        on ? m_autostart->enable(QCoreApplication::applicationFilePath()) : m_autostart->disable();
-    });
-}
-
-void TNetForm::wireDesktop()
-{
-    m_autostart = std::make_unique<Autostart>();
-    m_hotKeys = new GlobalHotKeys(this);
-    connect(m_hotKeys, &GlobalHotKeys::hotKeyPressed, this, &TNetForm::onHotKey);
-    m_tray = new TTrayIcon(this);
-    m_tray->setObjectName(QStringLiteral("TrayIcon1"));
-    m_tray->setMenu(m_ui.trayMenu());
-    connect(m_tray, &TTrayIcon::clicked, this, &TNetForm::onTrayClicked);
-    auto *session = new DesktopSession(this);
-    connect(session, &DesktopSession::sessionEnding, this, &TNetForm::endSession);
-}
-
 void TNetForm::hideWindow()
 {
     m_ui.bringIncomingToFront();
@@ -280,11 +227,6 @@ void TNetForm::hideWindow()
         showMinimized();
     else
         hide();
-}
-
-bool TNetForm::hasNoTray() const
-{
-    return m_tray && !m_tray->isAvailable();
 }
 
 void TNetForm::showRestored()
@@ -306,8 +248,8 @@ void TNetForm::openOutgoingView()
 void TNetForm::openIncomingView()
 {
     m_ui.speedButton14()->setChecked(true);
-    if (m_tray)
-        m_tray->stopBlinking();
+    if (tray())
+        tray()->stopBlinking();
     m_notify->stopRinging();
     m_ui.bringIncomingToFront();
     showRestored();
@@ -321,8 +263,8 @@ void TNetForm::onOutgoingButton()
 
 void TNetForm::onIncomingButton()
 {
-    if (m_tray)
-        m_tray->stopBlinking();
+    if (tray())
+        tray()->stopBlinking();
     m_notify->stopRinging();
     m_ui.bringIncomingToFront();
 }
@@ -332,8 +274,7 @@ void TNetForm::clearView()
     if (m_ui.speedButton13()->isChecked()) {
         m_ui.memo1()->clear();
     } else {
-        m_incomingBatch.dropWaiting();
-        m_ui.richEdit2()->clear();
+        m_incoming->clearView();
     }
 }
 
@@ -380,36 +321,23 @@ void TNetForm::hideEvent(QHideEvent *event)
 
 void TNetForm::onTrayClicked()
 {
-    if (m_tray && m_tray->isBlinking())
-        openIncomingView();
-    else
-        openOutgoingView();
+    bringUp(tray() && tray()->isBlinking() ? &TNetForm::openIncomingView : &TNetForm::openOutgoingView);
+}
+
+void TNetForm::bringUp(void (TNetForm::*openView)())
+{
+    (this->*openView)();
     bringToFront(this);
 }
 
-void TNetForm::onHotKey(int modifiers, int virtualKey)
+TTrayIcon *TNetForm::tray() const
 {
-    if (modifiers != GlobalHotKeys::kModControl)
-        return;
-    if (virtualKey == GlobalHotKeys::kKeyQ)
-        openIncomingView();
-    else if (virtualKey == GlobalHotKeys::kKeyR)
-        openOutgoingView();
-    else
-        return;
-    bringToFront(this);
+    return m_desktop ? m_desktop->tray() : nullptr;
 }
 
-void TNetForm::registerHotKeys()
+bool TNetForm::hasNoTray() const
 {
-    if (m_hotKeys)
-        m_hotKeys->registerKeys();
-}
-
-void TNetForm::unregisterHotKeys()
-{
-    if (m_hotKeys)
-        m_hotKeys->unregisterKeys();
+    return m_desktop && m_desktop->hasNoTray();
 }
 
 void TNetForm::reportOnce(const QString &key, const QString &text)

@@ -1,38 +1,27 @@
 #pragma once
 
-#include "IncomingBatch.h"
-#include "IncomingView.h"
 #include "Messenger.h"
 #include "NetFormEnvironment.h"
 #include "NetFormWidgets.h"
 
 #include <QMainWindow>
-#include <QPointer>
-#include <QSet>
 #include <QStringList>
-#include <QTimer>
 
 #include <memory>
 
-class Autostart;
-class BringUpOnce;
 class ChatWindowSwitch;
-class GlobalHotKeys;
-class QListWidget;
-class QMessageBox;
-class QProgressDialog;
-class SoundPlayer;
-class TSettingsForm;
-class TTrayIcon;
-class TTransfersForm;
+class DesktopController;
 class FilesController;
+class IncomingController;
 class LifecycleController;
-
 class NotifyController;
+class QMenu;
+class QMessageBox;
 class SendController;
 class TKeyForm;
+class TSettingsForm;
+class TTrayIcon;
 class TextToolsController;
-class QMenu;
 
 // The main window: its life from start-up to shutdown, the two message views
 // and the contact list. It shows what the messenger core reports and turns the
@@ -99,10 +88,6 @@ private:
     void wireCore();
     // The secure channel's questions: a changed key, a message that could not go securely.
     void wireSecureChannel();
-    void showIncoming(const IncomingEntry &entry);
-    void startTrayBlinking();
-    void showMainWindow();
-    void armPopup(const QString &displayName);
     void wireMessaging();
     void wireContactWindows();
     void wireHistory();
@@ -110,18 +95,16 @@ private:
     void applyAutoAnswer(bool on);
     Recipient recipientAt(int row) const;
     void wireActions();
-    void wireSettingsReactions();
-    void wireDesktop();
     void goOnline();
     void setSessionTitle(bool autoAnswer);
     void onOutgoingButton();
     void onIncomingButton();
     void onTrayClicked();
-    void onHotKey(int modifiers, int virtualKey);
+    // Opens a view and brings the window to the front, for the tray and the hot keys.
+    void bringUp(void (TNetForm::*openView)());
+    TTrayIcon *tray() const;
     bool hasNoTray() const;
     void showRestored();
-    void registerHotKeys();
-    void unregisterHotKeys();
     // Errors the user must see, in a box that does not stop the event loop.
     void reportOnce(const QString &key, const QString &text);
     QMessageBox *showError(const QString &text);
@@ -134,15 +117,8 @@ private:
     std::unique_ptr<TSettingsForm> m_settings;
     std::unique_ptr<LifecycleController> m_lifecycle;
     QMenu *m_contactMenu = nullptr;
-    IncomingView m_incoming;
-    IncomingBatch m_incomingBatch; // received entries waiting for the view's next frame
-    BringUpOnce *m_bringUp;        // the window, once per burst of messages
-    SoundPlayer *m_sound;
-    QTimer m_popupTimer;
-    QString m_popupSender;
-    TTrayIcon *m_tray = nullptr;
-    GlobalHotKeys *m_hotKeys = nullptr;
-    std::unique_ptr<Autostart> m_autostart;
+    std::unique_ptr<DesktopController> m_desktop;
+    std::unique_ptr<IncomingController> m_incoming;
     QStringList m_reported;
     std::unique_ptr<ChatWindowSwitch> m_chatWindow; // behind N28 "Чат"
     std::unique_ptr<NotifyController> m_notify;

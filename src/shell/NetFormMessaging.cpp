@@ -1,48 +1,25 @@
-// Sending and receiving messages in the main window.
+// Auto-answer and the contact windows (IP list, aliases, blacklist) of the main window.
 #include "NetForm.h"
 
 #include "AliasAssign.h"
-#include "AutoAnswerTexts.h"
 #include "AutoForm.h"
-#include "BringUpOnce.h"
 #include "BlackListForm.h"
 #include "IpForm.h"
-#include "SettingKeys.h"
 #include "NotifyController.h"
-#include "SoundPlayer.h"
-#include "TrayIconUnit.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QItemSelectionModel>
 #include <QListView>
-#include <QPlainTextEdit>
-#include "IncomingBrowser.h"
-
 
 using NetAction = NetFormWidgets::NetAction;
 using TrayAction = NetFormWidgets::TrayAction;
 
 void TNetForm::wireMessaging()
 {
-
     // A user's click switches auto-answer; start-up only sets the items.
     connect(m_ui.action(NetAction::AutoAnswer), &QAction::triggered, this, &TNetForm::applyAutoAnswer);
     connect(m_ui.trayAction(TrayAction::AutoAnswer), &QAction::triggered, this, &TNetForm::applyAutoAnswer);
-
-    connect(m_ui.richEdit2(), &IncomingBrowser::anchorClicked, this,
-            [](const QUrl &link) { QDesktopServices::openUrl(link); });
-
-    m_sound->setFileFolders({m_env.dataFolder, QCoreApplication::applicationDirPath()});
-
-    m_popupTimer.setSingleShot(true);
-    m_popupTimer.setInterval(1000);
-    connect(&m_popupTimer, &QTimer::timeout, this, [this] {
-        m_notify->showPopup(tr("Получено сообщение от: %1").arg(m_popupSender));
-    });
 }
 
 void TNetForm::wireContactWindows()
@@ -90,32 +67,4 @@ void TNetForm::setSessionTitle(bool autoAnswer)
                                      : tr("Сеанс сообщений - Zavolin");
     setWindowTitle(title);
     m_notify->setHint(title);
-}
-
-void TNetForm::startTrayBlinking()
-{
-    if (m_tray)
-        m_tray->startBlinking();
-    // No tray to blink: the taskbar button asks for attention instead.
-    if (hasNoTray()) {
-        QApplication::alert(this);
-        m_notify->announceWithoutTray();
-    }
-}
-
-void TNetForm::showMainWindow()
-{
-    m_bringUp->request();
-}
-
-void TNetForm::armPopup(const QString &displayName)
-{
-    m_popupSender = displayName;
-    if (!m_popupTimer.isActive()) // a second message renames the popup, it does not delay it
-        m_popupTimer.start();
-}
-
-void TNetForm::showIncoming(const IncomingEntry &entry)
-{
-    m_incomingBatch.add(entry);
 }
