@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QListView>
+#include <QMainWindow>
 #include <QPlainTextEdit>
 
 #include <algorithm>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ShellParts.h"
 #include "UserPrompts.h"
 
 #include <QList>
@@ -11,10 +12,7 @@
 #include <functional>
 
 class FileDropTarget;
-class Messenger;
-class NetFormWidgets;
 class QMessageBox;
-class QWidget;
 class TTransfersForm;
 struct Recipient;
 
@@ -32,11 +30,8 @@ public:
     // more are left to the transfers window, which lists every file.
     static constexpr int kMaxOpenFileNotices = 5;
 
-    struct Setup
+    struct Setup : ShellParts
     {
-        QWidget *window; // where dialogs and boxes open
-        NetFormWidgets &ui;
-        Messenger &messenger;
         std::function<bool()> hasShutDown;
     };
 

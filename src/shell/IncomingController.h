@@ -2,6 +2,7 @@
 
 #include "IncomingBatch.h"
 #include "IncomingView.h"
+#include "ShellParts.h"
 
 #include <QObject>
 #include <QString>
@@ -11,9 +12,6 @@
 
 class BringUpOnce;
 class DesktopController;
-class Messenger;
-class NetFormWidgets;
-class QMainWindow;
 class SoundPlayer;
 struct ReceiveAnnouncement;
 
@@ -26,11 +24,8 @@ class IncomingController : public QObject
     Q_OBJECT
 
 public:
-    struct Setup
+    struct Setup : ShellParts
     {
-        QMainWindow *window;
-        NetFormWidgets &ui;
-        Messenger &messenger;
         DesktopController &desktop;
         std::function<void()> bringUp; // the window restored and in front
         QString settingsPath;

@@ -1,14 +1,13 @@
 #pragma once
 
+#include "ShellParts.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
 
 #include <functional>
 
-class Messenger;
-class NetFormWidgets;
-class QMainWindow;
 class QMessageBox;
 class TSettingsForm;
 struct NetFormEnvironment;
@@ -22,11 +21,8 @@ class LifecycleController : public QObject
     Q_OBJECT
 
 public:
-    struct Setup
+    struct Setup : ShellParts
     {
-        QMainWindow *window;
-        NetFormWidgets &ui;
-        Messenger &messenger;
         TSettingsForm &settings;
         const NetFormEnvironment &env;
         // Once the settings are read: the own name shown, online, and the window's desktop up.

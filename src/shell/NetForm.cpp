@@ -42,7 +42,7 @@ TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
     , m_messenger(std::make_unique<Messenger>(m_env))
     , m_settings(std::make_unique<TSettingsForm>(m_messenger->options(), m_env.settingsPath))
     , m_lifecycle(std::make_unique<LifecycleController>(LifecycleController::Setup{
-          this, m_ui, *m_messenger, *m_settings, m_env, [this] { goOnline(); }, [this] { hideWindow(); },
+          {this, m_ui, *m_messenger}, *m_settings, m_env, [this] { goOnline(); }, [this] { hideWindow(); },
           [this] { m_chatWindow->endAtExit(); }, [this] { m_desktop->unregisterHotKeys(); },
           [this] {
               if (tray())
@@ -52,7 +52,7 @@ TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
           [this](const QString &text) { return showError(text); }}))
     , m_desktop(std::make_unique<DesktopController>(this, m_ui.trayMenu(), *m_settings, m_env.desktopIntegration))
     , m_incoming(std::make_unique<IncomingController>(IncomingController::Setup{
-          this, m_ui, *m_messenger, *m_desktop,
+          {this, m_ui, *m_messenger}, *m_desktop,
           [this] {
               showRestored();
               bringToFront(this);
@@ -76,10 +76,10 @@ TNetForm::TNetForm(NetFormEnvironment environment, QWidget *parent)
     m_messenger->setChatPort([this] { return m_chatWindow->port(); });
     wireActions();
     m_send = std::make_unique<SendController>(SendController::Setup{
-        this, m_ui, *m_messenger, [this] { hideWindow(); }, [this] { return hasShutDown(); }});
+        {this, m_ui, *m_messenger}, [this] { hideWindow(); }, [this] { return hasShutDown(); }});
     wireMessaging();
     m_files = std::make_unique<FilesController>(
-        FilesController::Setup{this, m_ui, *m_messenger, [this] { return hasShutDown(); }});
+        FilesController::Setup{{this, m_ui, *m_messenger}, [this] { return hasShutDown(); }});
     wireContactWindows();
     m_textTools = std::make_unique<TextToolsController>(this, m_ui, m_incoming->batch(), m_env.dataFolder,
                                                         [this] { openOutgoingView(); });

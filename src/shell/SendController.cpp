@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QItemSelectionModel>
 #include <QListView>
+#include <QMainWindow>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QToolButton>
@@ -55,24 +56,17 @@ bool SendController::recordSent(const QString &text, const QString &to, bool rep
 
 bool SendController::refused(const SendFlow::Plan &plan)
 {
-    switch (plan.refusal) {
-    case SendFlow::Refusal::None:
+    using SendFlow::Refusal;
+    if (plan.refusal == Refusal::None)
         return false;
-    case SendFlow::Refusal::NoContact:
-        MessageBoxes::warning(m_window, tr("Не выбран компьютер!"));
-        break;
-    case SendFlow::Refusal::NoText:
-        MessageBoxes::warning(m_window, tr("Введите текст для отправки сообщения!"));
-        break;
-    case SendFlow::Refusal::NoTextForAll:
-        MessageBoxes::warning(m_window, tr("Введите текст сообщения!"));
-        break;
-    case SendFlow::Refusal::TooLong:
-        MessageBoxes::warning(m_window, tr("Сообщение слишком длинное: %1 байт, можно не больше %2.")
-                                            .arg(plan.bytes)
-                                            .arg(SendFlow::kMaxBytes));
-        break;
-    }
+    const QString text =
+        plan.refusal == Refusal::NoContact      ? tr("Не выбран компьютер!")
+        : plan.refusal == Refusal::NoText       ? tr("Введите текст для отправки сообщения!")
+        : plan.refusal == Refusal::NoTextForAll ? tr("Введите текст сообщения!")
+                                                : tr("Сообщение слишком длинное: %1 байт, можно не больше %2.")
+                                                      .arg(plan.bytes)
+                                                      .arg(SendFlow::kMaxBytes);
+    MessageBoxes::warning(m_window, text);
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "Options.h"
 #include "SendFlow.h"
+#include "ShellParts.h"
 
 #include <QList>
 #include <QObject>
@@ -9,8 +10,6 @@
 
 #include <functional>
 
-class Messenger;
-class NetFormWidgets;
 class QWidget;
 struct Recipient;
 
@@ -23,11 +22,8 @@ class SendController : public QObject
     Q_OBJECT
 
 public:
-    struct Setup
+    struct Setup : ShellParts
     {
-        QWidget *window; // where questions and errors open
-        NetFormWidgets &ui;
-        Messenger &messenger;
         std::function<void()> hideWindow;
         std::function<bool()> hasShutDown;
     };
