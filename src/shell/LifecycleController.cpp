@@ -34,7 +34,7 @@ void LifecycleController::startUp()
     m_setup.window->move(kLeft.read(ini), kTop.read(ini));
 
     // A dialog box turned on runs its reaction now; the menu items have none.
-    m_setup.messenger.options().load(ini);
+    m_setup.messenger.options().load(IniFile(m_setup.env.settingsPath));
 
     m_setup.settings.setMenuStyle(kMenuStyle.read(ini));
     m_setup.messenger.options().setSaveFolder(kSaveFileDir.read(ini));
