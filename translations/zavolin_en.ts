@@ -864,6 +864,10 @@ or, where the firewall is ufw: sudo ufw allow Zavolin</translation>
         <source>Отправить</source>
         <translation>Send</translation>
     </message>
+    <message>
+        <source>Сеть</source>
+        <translation>Network</translation>
+    </message>
 </context>
 <context>
     <name>NetworkForm</name>
@@ -1629,10 +1633,6 @@ Zavolin does not run downloaded files: the folder holding it has been opened in 
 </context>
 <context>
     <name>TNetForm</name>
-    <message>
-        <source>Сеть</source>
-        <translation>Network</translation>
-    </message>
     <message>
         <source>Автоответчик: Приходили сообщения! - Zavolin</source>
         <translation>Auto-answer: messages have arrived! - Zavolin</translation>

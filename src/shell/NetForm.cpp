@@ -27,7 +27,6 @@
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
-#include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QToolButton>
@@ -139,12 +138,8 @@ void TNetForm::wireCore()
 {
     Messenger *core = m_messenger.get();
     // "Открыть" → "Сеть": what the network looks like from here.
-    if (auto *open = menuBar()->findChild<QMenu *>(QStringLiteral("OpenMenu"))) {
-        QAction *network = open->addAction(tr("Сеть"));
-        network->setObjectName(QStringLiteral("NetworkAction"));
-        connect(network, &QAction::triggered, this,
-                [this, core] { (new NetworkForm([core] { return core->networkStatus(); }, this))->show(); });
-    }
+    connect(m_ui.action(NetAction::Network), &QAction::triggered, this,
+            [this, core] { (new NetworkForm([core] { return core->networkStatus(); }, this))->show(); });
     connect(core, &Messenger::errorOccurred, this, &TNetForm::reportOnce);
     connect(core, &Messenger::errorResolved, this, [this](const QString &key) { m_reported.removeAll(key); });
     connect(core, &Messenger::statusNotice, this, [](const QString &headline) { TMessForm::showNotice(headline); });

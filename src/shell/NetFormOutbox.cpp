@@ -4,6 +4,9 @@
 
 #include <QAction>
 #include <QListView>
+#include <QPointer>
+
+#include <memory>
 
 // The outbox in the window: the count beside each contact that has messages
 // waiting and the "Ожидают отправки" window in the Message menu.
@@ -24,10 +27,12 @@ void TNetForm::wireOutbox()
     };
     update();
     connect(m_messenger.get(), &Messenger::outboxChanged, this, update);
-    connect(outbox, &QAction::triggered, this, [this] {
-        auto *form = findChild<TOutboxForm *>();
+    auto open = std::make_shared<QPointer<TOutboxForm>>(); // one window, kept while the main one lives
+    connect(outbox, &QAction::triggered, this, [this, open] {
+        TOutboxForm *form = *open;
         if (!form) {
             form = new TOutboxForm(m_messenger->outbox(), this);
+            *open = form;
             connect(form, &TOutboxForm::editRequested, m_messenger.get(), &Messenger::editQueued);
             connect(form, &TOutboxForm::cancelRequested, m_messenger.get(), &Messenger::cancelQueued);
             connect(m_messenger.get(), &Messenger::outboxChanged, form, &TOutboxForm::reload);

@@ -141,6 +141,7 @@ constexpr ActionRow actionRows[] = {
      u"Ctrl+L", u"", nullptr, false},
     {NetAction::Transfers, u"TransfersAction", QT_TRANSLATE_NOOP("NetFormWidgets", "Передача файлов"),
      u"", u"", nullptr, false},
+    {NetAction::Network, u"NetworkAction", QT_TRANSLATE_NOOP("NetFormWidgets", "Сеть"), u"", u"", nullptr, false},
 };
 static_assert(std::size(actionRows) == std::size_t(NetAction::Count));
 
@@ -162,7 +163,8 @@ const MenuRow menuRows[] = {
       NetAction::Exit}},
     {u"OpenMenu", QT_TRANSLATE_NOOP("NetFormWidgets", "Открыть"),
      {NetAction::OpenOutgoing, NetAction::OpenIncoming, separator, NetAction::Chat, NetAction::Sms,
-      NetAction::History, separator, NetAction::BlackList, NetAction::Transfers}},
+      NetAction::History, separator, NetAction::BlackList, NetAction::Transfers,
+      NetAction::Network}},
     {u"PhrasesMenu", QT_TRANSLATE_NOOP("NetFormWidgets", "Фразы"), {NetAction::InsertPhrase, NetAction::EditPhrases}},
     {u"AutoAnswerMenu", QT_TRANSLATE_NOOP("NetFormWidgets", "Автоответчик"),
      {NetAction::AutoAnswer, NetAction::AutoAnswerText, NetAction::ReceiveMessages}},

@@ -61,6 +61,7 @@ public:
         Outbox,          // its text counts the messages waiting
         History,
         Transfers,
+        Network,
         Count
     };
 

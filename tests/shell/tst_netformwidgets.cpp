@@ -58,6 +58,7 @@ const QList<MenuRow> mainMenu = {
     {u"Открыть"_s, u"История сообщений"_s, u"Ctrl+L"_s, u"HistoryAction"_s, false},
     {u"Открыть"_s, u"Черный список"_s, {}, u"N32"_s, false},
     {u"Открыть"_s, u"Передача файлов"_s, {}, u"TransfersAction"_s, false},
+    {u"Открыть"_s, u"Сеть"_s, {}, u"NetworkAction"_s, false},
     {u"Фразы"_s, u"Вставить фразу"_s, u"F8"_s, {}, false},
     {u"Фразы"_s, u"Редактировать фразы"_s, {}, {}, false},
     {u"Автоответчик"_s, u"Автоответчик"_s, {}, u"Ch6"_s, true},
