@@ -23,10 +23,11 @@ class TSettingsForm;
 class TTrayIcon;
 class TextToolsController;
 
-// The main window: its life from start-up to shutdown, the two message views
-// and the contact list. It shows what the messenger core reports and turns the
-// user's clicks into the core's calls; the core and the settings dialog belong
-// to it for the whole run.
+// The main window: the two message views and the contact list, composed of
+// controllers with one task each (start-up and shutdown, sending, files, the
+// incoming view, the desktop, notices, text tools). It shows what the
+// messenger core reports and turns the user's clicks into the core's calls;
+// the core and the settings dialog belong to it for the whole run.
 class TNetForm : public QMainWindow
 {
     Q_OBJECT
