@@ -41,6 +41,9 @@ Messenger::Messenger(MessengerEnvironment environment, QObject *parent)
 
     m_udpServer = std::make_unique<TUdpServer>();
     m_udpServer->setDefaultPort(m_env.datagramPort);
+    // A flood of newcomers or state changes lays the contact list out and
+    // paints it once per frame, not once per datagram.
+    m_udpServer->setPacing(16);
     connect(m_udpServer.get(), &TUdpServer::datagramReceived, this, &Messenger::onDatagram);
     m_traffic = std::make_unique<PresenceTraffic>(
         [this](const QList<QByteArray> &datagrams, quint32 to) { sendDatagrams(datagrams, to); });
