@@ -66,13 +66,22 @@ start_app() { # PLATFORM
     rm -rf -- "${data:?}/home" && mkdir -p "$data/home"
     printf '[Form]\r\nCh18=0\r\n' >"$data/home/Zavolin.ini"
     if [[ $1 == xvfb ]]; then
+        # A server of its own each time: one that served several starts before
+        # now and then leaves the next client waiting for it.
+        rm -f "$data/display"
+        Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$data/display" >"$data/xvfb.log" 2>&1 &
+        xvfb=$!
+        for ((i = 0; i < 100; i++)); do
+            [[ -s $data/display ]] && break
+            sleep 0.1
+        done
+        display=:$(head -n 1 "$data/display")
         env QT_QPA_PLATFORM=xcb DISPLAY="$display" timeout 600 "$build/zavolin" --home "$data/home" >"$data/zavolin.log" 2>&1 &
     else
         env QT_QPA_PLATFORM=offscreen timeout 600 "$build/zavolin" --home "$data/home" >"$data/zavolin.log" 2>&1 &
     fi
     app=$!
-    # Under Xvfb a start now and then takes many seconds before it listens.
-    for ((i = 0; i < 600; i++)); do
+    for ((i = 0; i < 200; i++)); do
         [[ -n $(ss -Hlun 'sport = :6711') ]] && break
         sleep 0.1
     done
@@ -102,6 +111,7 @@ measure() {
 
 # The bare receiver, fed the same way: its CPU per datagram.
 raw_reference() {
+    : >"$data/raw.out"
     "$raw" recv 6799 "$count" 5 >"$data/raw.out" &
     local receiver=$!
     for ((i = 0; i < 100; i++)); do
@@ -119,16 +129,6 @@ echo "$count datagrams per run at $rate/s, $rounds rounds; figures are us of CPU
 
 declare -A figures
 for platform in $platforms; do
-    if [[ $platform == xvfb ]]; then
-        # A free display number, told by the server once it listens.
-        Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$data/display" >"$data/xvfb.log" 2>&1 &
-        xvfb=$!
-        for ((i = 0; i < 100; i++)); do
-            [[ -s $data/display ]] && break
-            sleep 0.1
-        done
-        display=:$(head -n 1 "$data/display")
-    fi
     for listed in 10 1000; do
         for ((r = 1; r <= rounds; r++)); do
             start_app "$platform"
@@ -151,10 +151,6 @@ for platform in $platforms; do
             echo "$line; raw recvfrom $reference"
         done
     done
-    if [[ -n $xvfb ]]; then
-        kill -TERM "$xvfb" && wait "$xvfb" 2>/dev/null
-        xvfb=
-    fi
 done
 
 summary() { # VALUES...

@@ -16,6 +16,10 @@
 
 namespace {
 
+// Where names announced themselves from: as many as the contact list could
+// hold twice over, so that a flood of names grows it no further.
+constexpr qsizetype kMostPresenceAddresses = 2 * ContactList::kMaxContacts;
+
 QString keyChangedReason()
 {
     return QCoreApplication::translate("Messenger", "ключ компьютера изменился");
@@ -326,7 +330,8 @@ void Messenger::keyAnnounced(const QByteArray &datagram, const QHostAddress &sen
 void Messenger::presenceHeard(const QString &name, const QHostAddress &sender)
 {
     const QString upper = AsciiCase::upper(name);
-    m_presenceAddress.insert(upper, sender.toString());
+    if (m_presenceAddress.size() < kMostPresenceAddresses || m_presenceAddress.contains(upper))
+        m_presenceAddress.insert(upper, sender.toString());
     if (m_secure)
         m_secure->notePresence(name, sender);
     if (m_outbox.messages().isEmpty())
