@@ -46,6 +46,7 @@ void ContactList::add(const QString &displayName, const QString &address)
     beginInsertRows({}, count(), count());
     m_names.append(displayName);
     m_addresses.append(address);
+    ++m_addressCount[address];
     endInsertRows();
 }
 
@@ -66,6 +67,8 @@ void ContactList::removeAt(int row)
     if (row < 0 || row >= count())
         return;
     beginRemoveRows({}, row, row);
+    if (const auto counted = m_addressCount.find(m_addresses.at(row)); --*counted == 0)
+        m_addressCount.erase(counted);
     m_names.removeAt(row);
     m_addresses.removeAt(row);
     endRemoveRows();

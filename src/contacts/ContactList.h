@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractListModel>
+#include <QHash>
 #include <QStringList>
 
 #include <functional>
@@ -43,6 +44,8 @@ public:
     const QStringList &displayNames() const { return m_names; }
     const QStringList &addresses() const { return m_addresses; }
     int indexOfAddress(const QString &address) const { return int(m_addresses.indexOf(address)); }
+    // Asked for every presence datagram: no walk through the list.
+    bool hasAddress(const QString &address) const { return m_addressCount.contains(address); }
 
     void add(const QString &displayName, const QString &address);
     // As add, but refused once the list holds kMaxContacts (said once in the log).
@@ -71,6 +74,7 @@ public:
 private:
     QStringList m_names;
     QStringList m_addresses;
+    QHash<QString, int> m_addressCount; // an address from the IP list may be listed twice
     QStringList m_blacklist;
     QStringList m_autoAnswer;
     QStringList m_inChat;

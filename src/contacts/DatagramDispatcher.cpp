@@ -32,7 +32,7 @@ void DatagramDispatcher::dispatch(const QByteArray &datagram, const QHostAddress
     if (decoded.startsWith(u'%')) {
         m_context.presenceHeard(decoded.mid(1), sender);
         const QString address = AsciiCase::upper(decoded.mid(1));
-        if (address != AsciiCase::upper(m_context.ownName()) && m_contacts.addresses().contains(address)) {
+        if (address != AsciiCase::upper(m_context.ownName()) && m_contacts.hasAddress(address)) {
             m_context.presenceRepeated(address, sender, broadcast);
             return;
         }
@@ -93,7 +93,7 @@ void DatagramDispatcher::onPresence(const QString &name)
     // answer each with a broadcast.
     const QString own = m_context.ownName();
     const QString address = AsciiCase::upper(name);
-    if (address == AsciiCase::upper(own) || m_contacts.addresses().contains(address))
+    if (address == AsciiCase::upper(own) || m_contacts.hasAddress(address))
         return;
     const QString alias = m_context.displayName(name);
     const QString displayName = alias == name ? address : alias;

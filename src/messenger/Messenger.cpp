@@ -16,6 +16,10 @@
 
 namespace {
 
+// Where names announced themselves from: as many as the contact list could
+// hold twice over, so that a flood of names grows it no further.
+constexpr qsizetype kMostPresenceAddresses = 2 * ContactList::kMaxContacts;
+
 QString keyChangedReason()
 {
     return QCoreApplication::translate("Messenger", "ключ компьютера изменился");
@@ -41,6 +45,9 @@ Messenger::Messenger(MessengerEnvironment environment, QObject *parent)
 
     m_udpServer = std::make_unique<TUdpServer>();
     m_udpServer->setDefaultPort(m_env.datagramPort);
+    // A flood of newcomers or state changes lays the contact list out and
+    // paints it once per frame, not once per datagram.
+    m_udpServer->setPacing(16);
     connect(m_udpServer.get(), &TUdpServer::datagramReceived, this, &Messenger::onDatagram);
     m_traffic = std::make_unique<PresenceTraffic>(
         [this](const QList<QByteArray> &datagrams, quint32 to) { sendDatagrams(datagrams, to); });
@@ -303,7 +310,8 @@ void Messenger::keyAnnounced(const QByteArray &datagram, const QHostAddress &sen
 void Messenger::presenceHeard(const QString &name, const QHostAddress &sender)
 {
     const QString upper = AsciiCase::upper(name);
-    m_presenceAddress.insert(upper, sender.toString());
+    if (m_presenceAddress.size() < kMostPresenceAddresses || m_presenceAddress.contains(upper))
+        m_presenceAddress.insert(upper, sender.toString());
     if (m_secure)
         m_secure->notePresence(name, sender);
     if (m_outbox.messages().isEmpty())

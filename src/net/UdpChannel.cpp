@@ -4,6 +4,7 @@
 #include "WinsockErrors.h"
 
 #include <QHostInfo>
+#include <QPointer>
 #include <QSocketNotifier>
 
 #include <algorithm>
@@ -19,6 +20,8 @@ namespace {
 // Hand control back to the event loop now and then during a burst, so the
 // window stays responsive; the notifier fires again for what is left.
 constexpr int kDatagramsPerWakeup = 64;
+// Paced, one read takes what a frame brought; more than the socket's buffer holds.
+constexpr int kDatagramsPerFrame = 2048;
 
 int openDatagramSocket(bool broadcast)
 {
@@ -51,6 +54,11 @@ QString udpSocketErrorText(int err)
 TUdpServer::TUdpServer(QObject *parent)
     : QObject(parent)
 {
+    m_pace.setSingleShot(true);
+    connect(&m_pace, &QTimer::timeout, this, [this] {
+        if (m_notifier)
+            m_notifier->setEnabled(true);
+    });
 }
 
 TUdpServer::~TUdpServer()
@@ -63,6 +71,8 @@ bool TUdpServer::setActive(bool active)
     if (active == isActive())
         return true;
     if (!active) {
+        ++m_activations;
+        m_pace.stop();
         m_notifier.reset();
         ::close(m_fd);
         m_fd = -1;
@@ -117,7 +127,9 @@ quint16 TUdpServer::localPort() const
 
 void TUdpServer::onReadable()
 {
-    for (int i = 0; i < kDatagramsPerWakeup && m_fd >= 0; ++i) {
+    const bool paced = m_pacingMs > 0;
+    QList<Received> batch;
+    for (int i = 0; i < (paced ? kDatagramsPerFrame : kDatagramsPerWakeup) && m_fd >= 0; ++i) {
         sockaddr_in peer{};
         iovec part{m_buffer.data(), size_t(m_buffer.size())};
         alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))];
@@ -136,7 +148,7 @@ void TUdpServer::onReadable()
                 continue;
             if (errno != EAGAIN && errno != EWOULDBLOCK)
                 Q_EMIT datagramDropped(udpSocketErrorText(errno));
-            return;
+            break;
         }
         if (size == 0) {
             Q_EMIT datagramDropped(QStringLiteral("UDP Receive Error = 0."));
@@ -163,7 +175,25 @@ void TUdpServer::onReadable()
         const quint16 port = ntohs(peer.sin_port);
         const bool broadcast = destination == INADDR_BROADCAST || !m_own.contains(destination, m_clock.elapsed());
         ++m_received;
-        m_delivery.post([this, data, address, port, broadcast] { Q_EMIT datagramReceived(data, address, port, broadcast); });
+        if (paced)
+            batch.append({data, address, port, broadcast});
+        else
+            m_delivery.post([this, data, address, port, broadcast] { Q_EMIT datagramReceived(data, address, port, broadcast); });
+    }
+    if (batch.isEmpty() || !m_notifier)
+        return;
+    m_delivery.post([this, batch = std::move(batch), activation = m_activations] { deliver(batch, activation); });
+    m_notifier->setEnabled(false);
+    m_pace.start(m_pacingMs);
+}
+
+void TUdpServer::deliver(const QList<Received> &batch, quint64 activation)
+{
+    const QPointer<TUdpServer> alive(this); // a handler may destroy us
+    for (const Received &r : batch) {
+        if (!alive || m_activations != activation)
+            return;
+        Q_EMIT datagramReceived(r.data, r.peer, r.port, r.broadcast);
     }
 }
 

@@ -12,6 +12,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <memory>
 
@@ -38,6 +39,11 @@ public:
     void setBufferSize(int bytes) { m_bufferSize = bytes; }
     bool broadcastEnabled() const { return m_broadcast; }
     void setBroadcastEnabled(bool enabled) { m_broadcast = enabled; }
+    // With a frame (ms), the socket is read at most once per frame: during a
+    // burst datagrams wait in its buffer and are handed on together in one pass
+    // of the event loop, so that what they change is laid out and painted once
+    // per frame rather than once per datagram. 0 (the default): each at once.
+    void setPacing(int frameMs) { m_pacingMs = frameMs; }
 
     bool isActive() const { return m_fd >= 0; }
     // Activation binds all IPv4 addresses; false with errorString() when it fails
@@ -58,13 +64,24 @@ Q_SIGNALS:
     void datagramDropped(const QString &reason);
 
 private:
+    struct Received
+    {
+        QByteArray data;
+        QHostAddress peer;
+        quint16 port = 0;
+        bool broadcast = false;
+    };
     void onReadable();
+    void deliver(const QList<Received> &batch, quint64 activation);
 
     quint16 m_port = kDatagramPort;
     int m_bufferSize = kDefaultBufferSize;
     bool m_broadcast = true;
     int m_fd = -1;
     std::unique_ptr<QSocketNotifier> m_notifier;
+    int m_pacingMs = 0;
+    QTimer m_pace;
+    quint64 m_activations = 0; // a batch stops where a deactivation came
     QByteArray m_buffer;
     QString m_error;
     bool m_portTaken = false;

@@ -48,15 +48,21 @@ KeyTrust::Seen &KeyTrust::seen(const QString &name)
         if (m_seen.size() >= kMaxNames) {
             // A flood of names forgets the one heard of longest ago; a name with
             // keys the user is to choose among goes last, so a flood cannot undo a conflict.
-            const auto weight = [](const Seen &x) { return x.offered.isEmpty() && !x.conflictSaid ? 0 : 1; };
-            auto oldest = std::min_element(m_seen.begin(), m_seen.end(), [&](const Seen &a, const Seen &b) {
-                return weight(a) < weight(b) || (weight(a) == weight(b) && a.touched < b.touched);
+            auto oldest = std::find_if(m_byAge.begin(), m_byAge.end(), [&](const auto &aged) {
+                const Seen &x = *m_seen.constFind(aged.second);
+                return x.offered.isEmpty() && !x.conflictSaid;
             });
-            m_seen.erase(oldest);
+            if (oldest == m_byAge.end())
+                oldest = m_byAge.begin();
+            m_seen.remove(oldest->second);
+            m_byAge.erase(oldest);
         }
         it = m_seen.insert(k, Seen{});
+    } else {
+        m_byAge.erase(it->touched);
     }
-    it->touched = now();
+    it->touched = {now(), ++m_touches};
+    m_byAge.emplace(it->touched, k);
     return *it;
 }
 

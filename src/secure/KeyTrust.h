@@ -9,6 +9,8 @@
 #include <QString>
 
 #include <functional>
+#include <map>
+#include <utility>
 
 struct KeyAnnouncement;
 
@@ -130,7 +132,7 @@ private:
         QList<Candidate> offered; // keys real handshakes presented against the pin
         QHash<QString, qint64> asked; // address -> when a check was last asked
         bool conflictSaid = false;
-        qint64 touched = 0;
+        std::pair<qint64, quint64> touched; // when, and the count of touches then
     };
 
     static QString key(const QString &name);
@@ -148,4 +150,8 @@ private:
     QElapsedTimer m_monotonic;
     std::function<qint64()> m_clock;
     QHash<QString, Seen> m_seen; // by upper-cased name
+    // The names of m_seen, the one heard of longest ago first: a flood of new
+    // names forgets one each without a walk through all of them.
+    std::map<std::pair<qint64, quint64>, QString> m_byAge;
+    quint64 m_touches = 0;
 };

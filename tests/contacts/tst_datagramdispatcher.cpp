@@ -120,6 +120,19 @@ private Q_SLOTS:
         QCOMPARE(m_contacts->count(), 1);
     }
 
+    // The IP list may list an address twice: presence knows it until both entries are gone.
+    void addressListedTwiceIsKnownUntilBothAreGone()
+    {
+        m_contacts->add(u"Сервер"_s, u"PC2"_s);
+        m_contacts->add(u"PC2"_s, u"PC2"_s);
+        for (int removed : {1, 2}) {
+            dispatch(u"#PC2"_s);
+            dispatch(u"%PC2"_s);
+            QCOMPARE(m_context.sent.size(), removed - 1);
+        }
+        QCOMPARE(m_contacts->count(), 1);
+    }
+
     // Every reply is a broadcast: a flood of one name must not be amplified.
     void floodOfOneNameIsAnsweredAtMostOnce()
     {

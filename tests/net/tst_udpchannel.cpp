@@ -34,6 +34,7 @@ private Q_SLOTS:
     void cleanup()
     {
         m_server.setActive(false);
+        m_server.setPacing(0);
     }
 
     void datagramsArriveWholeInOrderWithTheirSender()
@@ -83,6 +84,39 @@ private Q_SLOTS:
         QTRY_COMPARE(received.size(), kCount);
         for (int i = 0; i < kCount; ++i)
             QCOMPARE(received.at(i).at(0).toByteArray(), QByteArray::number(i));
+    }
+
+    // Paced, what waits in the socket is handed on within one pass of the event
+    // loop, in order; a handler that deactivates the server stops the rest.
+    void pacedBurstIsHandedOnTogetherUntilDeactivated_data()
+    {
+        QTest::addColumn<int>("stopAt"); // the datagram whose handler deactivates, or 0
+        QTest::addColumn<int>("delivered");
+        QTest::newRow("whole burst") << 0 << 50;
+        QTest::newRow("deactivated by the tenth") << 10 << 10;
+    }
+
+    void pacedBurstIsHandedOnTogetherUntilDeactivated()
+    {
+        QFETCH(int, stopAt);
+        QFETCH(int, delivered);
+        m_server.setPacing(16);
+        QByteArrayList got;
+        int beforeNextPass = -1;
+        QObject context;
+        connect(&m_server, &TUdpServer::datagramReceived, &context, [&](const QByteArray &data) {
+            got.append(data);
+            if (got.size() == 1)
+                QMetaObject::invokeMethod(&context, [&] { beforeNextPass = int(got.size()); }, Qt::QueuedConnection);
+            if (got.size() == stopAt)
+                m_server.setActive(false);
+        });
+        for (int i = 0; i < 50; ++i)
+            QVERIFY(m_client.send(QByteArray::number(i)));
+        QTRY_VERIFY(beforeNextPass >= 0);
+        QCOMPARE(beforeNextPass, delivered);
+        QCOMPARE(got.size(), delivered);
+        QCOMPARE(got.last(), QByteArray::number(delivered - 1));
     }
 
     void portInUseIsReportedAndDeactivationStopsDelivery()

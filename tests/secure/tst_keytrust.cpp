@@ -203,6 +203,15 @@ private Q_SLOTS:
         QCOMPARE(m_trust->routeTo(u"PC"_s).fallbackHost, u"10.0.0.3"_s);
     }
 
+    // A flood of new names forgets those heard of longest ago, never one whose keys the user is to choose among.
+    void floodKeepsWhatTheUserIsToChooseAmong()
+    {
+        feed({{'P', u"PC"_s, kPcAt, {}}, {'A', u"PC"_s, kPcAt, kReal}, {'P', u"PC"_s, kEveAt, {}}, {'A', u"PC"_s, kEveAt, kEve}});
+        for (int i = 0; i < KeyTrust::kMaxNames + 100; ++i, ++m_now)
+            feed({{'P', u"N%1"_s.arg(i), kEveAt, {}}});
+        QCOMPARE(m_trust->candidates(u"PC"_s).size(), 2);
+    }
+
     // A flood of names and keys leaves no pin and bounded memory; forgetting opens the name again.
     void floodPinsNothingAndForgetOpens()
     {

@@ -62,5 +62,13 @@ void ContactDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
 
 QSize ContactDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
-    return QSize(QStyledItemDelegate::sizeHint(option, index).width() + kTextIndent + kTrustMark + 4, kItemHeight);
+    // The list's rows are uniform, so each layout asks for its first row only:
+    // the text is shaped again only when that row or the font changed.
+    const QString text = index.data(Qt::DisplayRole).toString();
+    if (text != m_measuredText || option.font != m_measuredFont || m_measuredWidth < 0) {
+        m_measuredText = text;
+        m_measuredFont = option.font;
+        m_measuredWidth = QStyledItemDelegate::sizeHint(option, index).width();
+    }
+    return QSize(m_measuredWidth + kTextIndent + kTrustMark + 4, kItemHeight);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QPixmap>
 #include <QStyledItemDelegate>
 
@@ -25,4 +26,7 @@ private:
     QPixmap m_markers[4];
     QPixmap m_trustMarks[3]; // by TrustLevel, drawn once
     std::function<QString(const QModelIndex &)> m_suffix;
+    mutable QString m_measuredText;
+    mutable QFont m_measuredFont;
+    mutable int m_measuredWidth = -1;
 };
