@@ -154,7 +154,7 @@ void TUdpServer::onReadable()
                 in_pktinfo info{};
                 memcpy(&info, CMSG_DATA(c), sizeof info);
                 destination = ntohl(info.ipi_addr.s_addr);
-                path = quint64(quint32(info.ipi_ifindex)) << 32 | destination;
+                path = BroadcastCopies::path(quint32(info.ipi_ifindex), destination);
             }
         }
         if (m_copies.isCopy(data, ntohl(peer.sin_addr.s_addr), path, m_clock.elapsed()))

@@ -1,5 +1,6 @@
-// Which repeated presence is answered, which IP-list lines are announced to,
-// and who holds a port, each as a table of cases.
+// Which repeated presence is answered, which datagram is a copy, which
+// IP-list lines are announced to, and who holds a port, each as a table of cases.
+#include "BroadcastCopies.h"
 #include "IpListTargets.h"
 #include "PortOwner.h"
 #include "PresenceRecovery.h"
@@ -44,6 +45,36 @@ private Q_SLOTS:
         }
         got.remove(u'-');
         QCOMPARE(got, answers);
+    }
+
+    // Arrivals of "%PEER" from one sender: destination and interface, at ms.
+    void onlyBroadcastsArriveAsCopies_data()
+    {
+        QTest::addColumn<QString>("arrivals"); // b: 255.255.255.255, d: directed broadcast, u: our address; then interface@ms
+        QTest::addColumn<QString>("handled");  // 1/0 per arrival
+        QTest::newRow("its answer to us alone after its broadcast") << u"b1@0 u1@200"_s << u"11"_s;
+        QTest::newRow("to us alone, then its broadcast") << u"u1@0 b1@100"_s << u"11"_s;
+        QTest::newRow("to us alone again: a resend") << u"u1@0 u1@1000"_s << u"11"_s;
+        QTest::newRow("a broadcast by two networks") << u"b1@0 b2@5"_s << u"10"_s;
+        QTest::newRow("limited and directed broadcast of one send") << u"b1@0 d1@3"_s << u"10"_s;
+        QTest::newRow("a broadcast after to us alone, by two networks") << u"u1@0 b1@10 b2@12"_s << u"110"_s;
+    }
+    void onlyBroadcastsArriveAsCopies()
+    {
+        QFETCH(QString, arrivals);
+        QFETCH(QString, handled);
+        const quint32 ours = QHostAddress(u"10.1.0.5"_s).toIPv4Address();
+        BroadcastCopies copies([ours](quint32 address) { return address == ours; });
+        const quint32 sender = QHostAddress(u"10.1.0.9"_s).toIPv4Address();
+        QString got;
+        for (const QString &arrival : arrivals.split(u' ')) {
+            const quint32 to = arrival[0] == u'u'   ? ours
+                               : arrival[0] == u'd' ? QHostAddress(u"10.1.0.255"_s).toIPv4Address()
+                                                    : 0xFFFFFFFFu;
+            const quint64 path = BroadcastCopies::path(arrival.mid(1, 1).toUInt(), to);
+            got += copies.isCopy("%PEER", sender, path, arrival.mid(3).toLongLong()) ? u'0' : u'1';
+        }
+        QCOMPARE(got, handled);
     }
 
     void ipListLinesGiveAddressesToAnnounceTo_data()
