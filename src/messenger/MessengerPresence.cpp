@@ -66,13 +66,9 @@ void Messenger::answer(const QString &datagram, const QHostAddress &to)
     // Only the newcomer needs to hear us: everyone else knows us already.
     m_traffic->replyLater(address, {Cp1251::encode(datagram)});
     if (datagram.startsWith(u'%')) {
-        if (m_dispatchingBroadcast) {
-            m_recovery.awaitReply(address, m_presenceClock.elapsed());
-            if (!m_retryTimer.isActive())
-                m_retryTimer.start();
-        } else {
-            m_recovery.answered(address, m_presenceClock.elapsed());
-        }
+        if (m_recovery.answeredNewcomer(address, m_dispatchingBroadcast, m_presenceClock.elapsed())
+            && !m_retryTimer.isActive())
+            m_retryTimer.start();
         wantKey(address);
     }
 }

@@ -15,8 +15,9 @@ class TestPresenceRules : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // Steps: 'a' we answered the peer, 'u' its `%` to us alone, 'b' its broadcast `%`
-    // (expected answer in the step's result); each step at its own time.
+    // Steps: 'a' we answered the peer, 'n' / 'N' we answered it as a newcomer
+    // that wrote to us alone / broadcast, 'u' its `%` to us alone, 'b' its
+    // broadcast `%` (expected answer in the step's result); each at its own time.
     void repeatedPresenceIsAnsweredOnlyWhileThePeerMayNotKnowUs_data()
     {
         QTest::addColumn<QString>("steps");   // letter@ms, space-separated
@@ -25,7 +26,13 @@ private Q_SLOTS:
         QTest::newRow("it heard us: its repeats are not") << u"a@0 u@200 b@1000 b@3000 b@7000"_s << u"000"_s;
         QTest::newRow("never answered: answered, then not within a second") << u"b@0 b@500 b@1500"_s << u"101"_s;
         QTest::newRow("heard us long ago: restarted or refreshing") << u"u@0 b@20000 b@20500"_s << u"10"_s;
-        QTest::newRow("to us alone is never answered") << u"u@0 u@5000 u@60000"_s << u""_s;
+        QTest::newRow("to us alone: the first is its answer, a resend is answered once per span")
+            << u"u@0 u@5000 u@6500 u@60000"_s << u"!!"_s;
+        QTest::newRow("a newcomer that wrote to us alone heard us: its repeats are not answered")
+            << u"n@0 b@1000 b@3000 b@7000 b@15000"_s << u"0000"_s;
+        QTest::newRow("a newcomer that broadcast: our answer is resent, not answered again")
+            << u"N@0 b@1000 b@3000"_s << u"00"_s;
+        QTest::newRow("a newcomer that broadcast and then answered us") << u"N@0 u@300 b@1000 b@15000"_s << u"00"_s;
     }
     void repeatedPresenceIsAnsweredOnlyWhileThePeerMayNotKnowUs()
     {
@@ -37,6 +44,8 @@ private Q_SLOTS:
             const qint64 at = step.mid(2).toLongLong();
             if (step[0] == u'a')
                 recovery.answered(7, at);
+            else if (step[0] == u'n' || step[0] == u'N')
+                recovery.answeredNewcomer(7, step[0] == u'N', at);
             else
             {
                 const bool answered = recovery.shouldAnswer(7, step[0] == u'b', at);
