@@ -32,7 +32,7 @@ public:
     // Addresses whose reply is overdue (gaps of kRetryGapsMs); each is due again later, until the tries run out.
     QList<quint32> overdue(qint64 nowMs);
     bool isAwaiting() const { return m_awaiting > 0; }
-    static constexpr qint64 kRetryGapsMs[] = {1000, 2000, 4000, 8000};
+    static constexpr qint64 kRetryGapsMs[] = {2000, 4000, 8000};
 
 private:
     struct Peer

@@ -20,28 +20,26 @@ lan_neighbours
 lan_loss "$LOSS"
 logs=$LAN_DIR/logs
 echo "load before the start: $(cut -d' ' -f1-3 /proc/loadavg)"
-start=$(date +%s%N)
+# Times since boot on both sides: the instances stamp each contact they add.
+start=$(cut -d' ' -f1 /proc/uptime)
 for h in "${hosts[@]}"; do
     lan_bg "$h" "$logs/$h.log" env QT_LOGGING_RULES="zavolin.presence.debug=true;zavolin.net.debug=true" \
-        "$zvpeer" "$LAN_DIR/home-$h" 60
+        QT_MESSAGE_PATTERN="%{time boot} %{category}: %{message}" "$zvpeer" "$LAN_DIR/home-$h" 60
 done
-started=$(($(date +%s%N) - start))
-# Everyone listed everyone, or the time is up.
-deadline=$(($(date +%s) + WITHIN))
+started=$(awk -v s="$start" -v n="$(cut -d' ' -f1 /proc/uptime)" 'BEGIN { printf "%d", (n - s) * 1000 }')
+# Everyone listed everyone, or well past the bound: a busy machine may be
+# slow to tell, the verdict goes by the stamps.
 complete=0
-while (($(date +%s) <= deadline)); do
-    complete=0
-    for h in "${hosts[@]}"; do
-        [[ $(grep '^CONTACTS ' "$logs/$h.log" 2>/dev/null | tail -n 1) == "CONTACTS $((N - 1))" ]] && complete=$((complete + 1))
-    done
-    ((complete == N)) && break
+for ((i = 0; i < 4 * WITHIN && complete < N; i++)); do
+    complete=$(awk -v want=$((N - 1)) '/^CONTACTS / { c[FILENAME] = $2 } END { for (f in c) n += c[f] == want; print n + 0 }' "$logs"/*.log)
     sleep 0.5
 done
-took_ms=$((($(date +%s%N) - start) / 1000000))
-if ((complete == N)); then
-    lan_pass "with $LOSS % loss all $N instances list all others after $took_ms ms (starting them took $((started / 1000000)) ms)"
+took_ms=$(grep -h ' zavolin.presence: contact added: ' "$logs"/*.log |
+    awk -v s="$start" '$1 > last { last = $1 } END { printf "%d", (last - s) * 1000 }')
+if ((complete == N && took_ms <= WITHIN * 1000)); then
+    lan_pass "with $LOSS % loss all $N instances list all others after $took_ms ms (starting them took $started ms)"
 else
-    lan_fail "after ${WITHIN} s only $complete of $N instances list all others"
+    lan_fail "after ${WITHIN} s only $complete of $N instances list all others (the last was added after $took_ms ms)"
     for h in "${hosts[@]}"; do
         missing=$(for o in "${hosts[@]}"; do
             [[ $o != "$h" ]] && ! grep -q "contact added: ${o^^} " "$logs/$h.log" && echo "$o"
