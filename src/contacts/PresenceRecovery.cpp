@@ -19,13 +19,13 @@ bool PresenceRecovery::shouldAnswer(quint32 address, bool broadcast, qint64 nowM
     Peer &p = peer(address);
     if (!broadcast) {
         // Sent to us alone: the peer knows us. The first such `%` is its
-        // answer; another one is a resend, so ours never reached it. Each
-        // side answers those once per span at most, or two of us could
-        // answer each other for ever.
+        // answer; another one is a resend, so ours never reached it, unless
+        // the two crossed. Each side answers those once per span at most, or
+        // two of us could answer each other for ever.
         const bool resent = p.heardUsAt >= 0;
         p.heardUsAt = nowMs;
         settle(p);
-        if (!resent || (p.answeredAt >= 0 && nowMs - p.answeredAt < kMinGapMs)
+        if (!resent || (p.answeredAt >= 0 && nowMs - p.answeredAt < kRetryGapsMs[0])
             || (p.resentToAt >= 0 && nowMs - p.resentToAt < kRepeatSpanMs))
             return false;
         p.resentToAt = nowMs;
@@ -66,8 +66,16 @@ bool PresenceRecovery::answeredNewcomer(quint32 address, bool broadcast, qint64 
     return isAwaiting();
 }
 
-QList<quint32> PresenceRecovery::overdue(qint64 nowMs)
+QList<quint32> PresenceRecovery::overdue(qint64 nowMs, bool behind)
 {
+    // A busy computer (or a busy peer) answers late: its answer may wait unread.
+    if (!behind)
+        m_behindSince = -1;
+    else if (m_behindSince < 0)
+        m_behindSince = nowMs;
+    if (behind && nowMs - m_behindSince < kMostPostponedMs)
+        return {};
+    m_behindSince = -1;
     QList<quint32> due;
     for (auto it = m_peers.begin(); m_awaiting > 0 && it != m_peers.end(); ++it) {
         Peer &peer = it.value();

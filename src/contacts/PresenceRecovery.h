@@ -30,9 +30,12 @@ public:
     // that wrote to us alone has heard us already. Returns isAwaiting().
     bool answeredNewcomer(quint32 address, bool broadcast, qint64 nowMs);
     // Addresses whose reply is overdue (gaps of kRetryGapsMs); each is due again later, until the tries run out.
-    QList<quint32> overdue(qint64 nowMs);
+    // `behind`: datagrams wait unhandled, the reply perhaps among them; nothing is
+    // due then, for kMostPostponedMs at most.
+    QList<quint32> overdue(qint64 nowMs, bool behind = false);
     bool isAwaiting() const { return m_awaiting > 0; }
     static constexpr qint64 kRetryGapsMs[] = {2000, 4000, 8000};
+    static constexpr qint64 kMostPostponedMs = 8000;
 
 private:
     struct Peer
@@ -47,4 +50,5 @@ private:
     void settle(Peer &peer);
     QHash<quint32, Peer> m_peers;
     int m_awaiting = 0;
+    qint64 m_behindSince = -1;
 };

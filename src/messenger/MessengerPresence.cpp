@@ -78,7 +78,9 @@ void Messenger::presenceRepeated(const QString &name, const QHostAddress &sender
     if (sender.protocol() != QAbstractSocket::IPv4Protocol)
         return;
     const quint32 address = sender.toIPv4Address();
-    if (!m_recovery.shouldAnswer(address, broadcast, m_presenceClock.elapsed()))
+    // Judged as of its arrival: a resend that came while we were busy
+    // answering may have crossed our answer.
+    if (!m_recovery.shouldAnswer(address, broadcast, m_dispatchedArrivedAt))
         return;
     qCDebug(lcNet, "%s announced itself again from %s: answering it alone", qPrintable(name),
             qPrintable(sender.toString()));

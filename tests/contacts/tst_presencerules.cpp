@@ -56,6 +56,37 @@ private Q_SLOTS:
         QCOMPARE(got, answers);
     }
 
+    // Steps: 'N' we answered it as a newcomer that broadcast, 'u' its `%` to
+    // us alone, 'o' / 'w' resends due with nothing / something waiting unread
+    // (their count in the result); each at its own time.
+    void anUnacknowledgedAnswerIsResentOnceWhatArrivedIsHandled_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("resends");
+        QTest::newRow("no answer: resent after 2, 4 and 8 s, then never")
+            << u"N@0 o@1999 o@2000 o@6000 o@14000 o@40000"_s << u"01110"_s;
+        QTest::newRow("its answer came") << u"N@0 u@500 o@2000"_s << u"0"_s;
+        QTest::newRow("its answer waits unread") << u"N@0 w@2000 u@2100 o@2200"_s << u"00"_s;
+        QTest::newRow("behind for long: resent all the same") << u"N@0 w@2000 w@9999 w@10000"_s << u"001"_s;
+    }
+    void anUnacknowledgedAnswerIsResentOnceWhatArrivedIsHandled()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QString, resends);
+        PresenceRecovery recovery;
+        QString got;
+        for (const QString &step : steps.split(u' ')) {
+            const qint64 at = step.mid(2).toLongLong();
+            if (step[0] == u'N')
+                recovery.answeredNewcomer(7, true, at);
+            else if (step[0] == u'u')
+                recovery.shouldAnswer(7, false, at);
+            else
+                got += QString::number(recovery.overdue(at, step[0] == u'w').size());
+        }
+        QCOMPARE(got, resends);
+    }
+
     // Arrivals of "%PEER" from one sender: destination and interface, at ms.
     void onlyBroadcastsArriveAsCopies_data()
     {
