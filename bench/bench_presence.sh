@@ -61,7 +61,7 @@ lan_bg "${hosts[0]}" "$logs/alone.log" "$zvpeer" "$LAN_DIR/home-alone" 17
 lan_wait_exit "$LAN_LAST_PID" 30 >/dev/null
 alone_cpu=$(sum_field cpu "$logs/alone.log")
 
-python3 "$here/../tests/lan/bridge_capture.py" --stamped "$LAN_BRIDGE" "$capture" 2>"$logs/capture.log" &
+python3 "$here/../tests/lan/bridge_capture.py" --stamped-udp 6711 "$LAN_BRIDGE" "$capture" 2>"$logs/capture.log" &
 capture_pid=$!
 LAN_PIDS+=("$capture_pid")
 lan_wait_line "$logs/capture.log" 'listening on' 10 "$capture_pid" || { echo "the capture did not start"; exit 1; }
@@ -106,7 +106,10 @@ fi
 summary=$(python3 "$here/../tests/lan/bridge_capture.py" --udp-summary 6711 "$start" "$capture")
 echo "$summary" | sed 's/^KIND /  /'
 total=$(echo "$summary" | sed -n 's/^TOTAL //p')
-grep -h 'capture dropped' "$logs/capture.log"
+sent=$(sed -n 's/^DATAGRAMS sent \([0-9]*\) .*/\1/p' "$logs"/p*.log | paste -sd+ | bc)
+echo "$(grep -h 'capture dropped' "$logs/capture.log"); the instances counted $sent datagrams sent"
+# The instances' count is exact; the capture's only when it dropped nothing.
+((sent > total)) && total=$sent
 ((${LOSS:-0} > 0)) && echo "the bridge dropped $(lan_loss_counted | cut -d' ' -f2) of $(lan_loss_counted | cut -d' ' -f1) copies"
 awk -v t="$total" -v n="$N" 'BEGIN {
     printf "datagrams %d against N²+N = %d: %.2f (target at most 1.30, %d)\n", t, n * n + n, t / (n * n + n), 1.3 * (n * n + n) }'

@@ -10,6 +10,8 @@
                                       the same, each frame after an 8-byte
                                       time of arrival (ns since the epoch,
                                       as date +%s%N gives it)
+    bridge_capture.py --stamped-udp PORT IFACE FILE
+                                      the same, UDP datagrams to PORT only
     bridge_capture.py --udp-summary PORT START_NS FILE
                                       from a stamped capture: the UDP
                                       datagrams to PORT by first byte and by
@@ -20,6 +22,7 @@ A packet socket instead of tcpdump: tcpdump gives up its privileges after
 opening the interface, which a user namespace (where the test LAN lives
 inside the test command) does not allow.
 """
+import ctypes
 import signal
 import socket
 import struct
@@ -29,10 +32,33 @@ import time
 ETH_P_ALL = 0x0003
 
 
-def capture(iface, path, stamped=False):
+# Classic BPF: IPv4, UDP, not a later fragment, destination port PORT.
+def udp_port_filter(port):
+    code = [
+        (0x28, 0, 0, 12), (0x15, 0, 8, 0x0800),  # ldh [12]; jne IPv4
+        (0x30, 0, 0, 23), (0x15, 0, 6, 17),  # ldb [23]; jne UDP
+        (0x28, 0, 0, 20), (0x45, 4, 0, 0x1FFF),  # ldh [20]; jset fragment offset
+        (0xB1, 0, 0, 14), (0x48, 0, 0, 16),  # ldxb 4*([14]&0xf); ldh [x+16]
+        (0x15, 0, 1, port), (0x06, 0, 0, 0x40000), (0x06, 0, 0, 0),  # jne PORT; ret all; ret 0
+    ]
+    return b"".join(struct.pack("HBBI", *c) for c in code)
+
+
+def capture(iface, path, stamped=False, port=None):
     sock = socket.socket(socket.AF_PACKET, socket.SOCK_RAW, socket.htons(ETH_P_ALL))
-    # A crowd's burst must not overflow the socket while this loop catches up.
-    sock.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 8 << 20)
+    if port is not None:
+        SO_ATTACH_FILTER = 26
+        program = udp_port_filter(port)
+        buffer = ctypes.create_string_buffer(program)
+        fprog = struct.pack("HL", len(program) // 8, ctypes.addressof(buffer))
+        sock.setsockopt(socket.SOL_SOCKET, SO_ATTACH_FILTER, fprog)
+    # A crowd's burst must not overflow the socket while this loop catches up;
+    # beyond the system's cap where the capture may.
+    SO_RCVBUFFORCE = 33
+    try:
+        sock.setsockopt(socket.SOL_SOCKET, SO_RCVBUFFORCE, 64 << 20)
+    except PermissionError:
+        sock.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 64 << 20)
     sock.bind((iface, 0))
     # Promiscuous, as tcpdump is: a bridge's own interface sees the frames it
     # forwards between its ports only so.
@@ -114,8 +140,11 @@ if __name__ == "__main__":
         udp_summary(int(sys.argv[2]), int(sys.argv[3]), sys.argv[4])
     elif len(sys.argv) == 4 and sys.argv[1] == "--stamped":
         capture(sys.argv[2], sys.argv[3], stamped=True)
+    elif len(sys.argv) == 5 and sys.argv[1] == "--stamped-udp":
+        capture(sys.argv[3], sys.argv[4], stamped=True, port=int(sys.argv[2]))
     elif len(sys.argv) == 3:
         capture(sys.argv[1], sys.argv[2])
     else:
-        sys.exit("usage: bridge_capture.py [--stamped] IFACE FILE | --count-port PORT FILE"
+        sys.exit("usage: bridge_capture.py [--stamped] IFACE FILE | --stamped-udp PORT IFACE FILE"
+                 " | --count-port PORT FILE"
                  " | --udp-summary PORT START_NS FILE")
