@@ -69,13 +69,8 @@ bool PresenceRecovery::answeredNewcomer(quint32 address, bool broadcast, qint64 
 QList<quint32> PresenceRecovery::overdue(qint64 nowMs, bool behind)
 {
     // A busy computer (or a busy peer) answers late: its answer may wait unread.
-    if (!behind)
-        m_behindSince = -1;
-    else if (m_behindSince < 0)
-        m_behindSince = nowMs;
-    if (behind && nowMs - m_behindSince < kMostPostponedMs)
+    if (behind)
         return {};
-    m_behindSince = -1;
     QList<quint32> due;
     for (auto it = m_peers.begin(); m_awaiting > 0 && it != m_peers.end(); ++it) {
         Peer &peer = it.value();

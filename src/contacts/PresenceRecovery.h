@@ -31,11 +31,10 @@ public:
     bool answeredNewcomer(quint32 address, bool broadcast, qint64 nowMs);
     // Addresses whose reply is overdue (gaps of kRetryGapsMs); each is due again later, until the tries run out.
     // `behind`: datagrams wait unhandled, the reply perhaps among them; nothing is
-    // due then, for kMostPostponedMs at most.
+    // due then (a peer that lost our answer still hears our start-up repeats).
     QList<quint32> overdue(qint64 nowMs, bool behind = false);
     bool isAwaiting() const { return m_awaiting > 0; }
     static constexpr qint64 kRetryGapsMs[] = {2000, 4000, 8000};
-    static constexpr qint64 kMostPostponedMs = 8000;
 
 private:
     struct Peer
@@ -50,5 +49,4 @@ private:
     void settle(Peer &peer);
     QHash<quint32, Peer> m_peers;
     int m_awaiting = 0;
-    qint64 m_behindSince = -1;
 };
