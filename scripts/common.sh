@@ -8,6 +8,7 @@ BUILD="$ROOT/build"
 # Debian package (cpack, dpkg-shlibdeps and the checks of the package) need.
 PACKAGES=(build-essential cmake pkg-config qt6-base-dev qt6-translations-l10n qt6-tools-dev qt6-l10n-tools libgl-dev libxcb1-dev
           iproute2 util-linux procps libcap2-bin xvfb xauth xdotool clang libclang-rt-dev
+          nftables # the LAN tests drop datagrams on the bridge and a host drops its port
           # the secure LAN test captures on the bridge
           libssl-dev # the secure channel: keys, certificates and fingerprints through OpenSSL 3
           unrtf python3 python3-aiosmtpd openssl # unrtf reads saved RTF back; aiosmtpd and openssl serve the mail tests

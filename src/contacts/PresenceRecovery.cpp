@@ -1,32 +1,43 @@
 #include "PresenceRecovery.h"
 
-void PresenceRecovery::answered(quint32 address, qint64 nowMs)
+PresenceRecovery::Peer &PresenceRecovery::peer(quint32 address)
 {
     if (m_peers.size() >= kMostPeers && !m_peers.contains(address)) {
         settle(*m_peers.begin());
         m_peers.erase(m_peers.begin()); // a flood of addresses forgets someone, never grows
     }
-    m_peers[address].answeredAt = nowMs;
+    return m_peers[address];
+}
+
+void PresenceRecovery::answered(quint32 address, qint64 nowMs)
+{
+    peer(address).answeredAt = nowMs;
 }
 
 bool PresenceRecovery::shouldAnswer(quint32 address, bool broadcast, qint64 nowMs)
 {
-    const auto it = m_peers.find(address);
+    Peer &p = peer(address);
     if (!broadcast) {
-        // Sent to us alone: the peer knows us. Never answered, or two of us
-        // would answer each other for ever.
-        if (it != m_peers.end()) {
-            it->heardUsAt = nowMs;
-            settle(*it);
-        }
-        else if (m_peers.size() < kMostPeers)
-            m_peers.insert(address, {nowMs, -1});
-        return false;
+        // Sent to us alone: the peer knows us. The first such `%` is its
+        // answer; another one is a resend, so ours never reached it, unless
+        // the two crossed. Each side answers those once per span at most, or
+        // two of us could answer each other for ever.
+        const bool resent = p.heardUsAt >= 0;
+        p.heardUsAt = nowMs;
+        settle(p);
+        if (!resent || (p.answeredAt >= 0 && nowMs - p.answeredAt < kRetryGapsMs[0])
+            || (p.resentToAt >= 0 && nowMs - p.resentToAt < kRepeatSpanMs))
+            return false;
+        p.resentToAt = nowMs;
+        answered(address, nowMs);
+        return true;
     }
-    const Peer peer = it == m_peers.end() ? Peer{} : *it;
-    if (peer.answeredAt >= 0 && nowMs - peer.answeredAt < kMinGapMs)
+    // Its answer is being sent again anyway.
+    if (p.awaitedSince >= 0)
         return false;
-    if (peer.heardUsAt >= 0 && nowMs - peer.heardUsAt < kRepeatSpanMs)
+    if (p.answeredAt >= 0 && nowMs - p.answeredAt < kMinGapMs)
+        return false;
+    if (p.heardUsAt >= 0 && nowMs - p.heardUsAt < kRepeatSpanMs)
         return false;
     answered(address, nowMs);
     return true;
@@ -39,18 +50,27 @@ void PresenceRecovery::settle(Peer &peer)
     peer.awaitedSince = -1;
 }
 
-void PresenceRecovery::awaitReply(quint32 address, qint64 nowMs)
+bool PresenceRecovery::answeredNewcomer(quint32 address, bool broadcast, qint64 nowMs)
 {
     answered(address, nowMs);
-    Peer &peer = m_peers[address];
-    if (peer.awaitedSince < 0)
-        ++m_awaiting;
-    peer.awaitedSince = nowMs;
-    peer.tries = 0;
+    Peer &p = m_peers[address];
+    if (!broadcast) {
+        p.heardUsAt = nowMs;
+        settle(p);
+    } else {
+        if (p.awaitedSince < 0)
+            ++m_awaiting;
+        p.awaitedSince = nowMs;
+        p.tries = 0;
+    }
+    return isAwaiting();
 }
 
-QList<quint32> PresenceRecovery::overdue(qint64 nowMs)
+QList<quint32> PresenceRecovery::overdue(qint64 nowMs, bool behind)
 {
+    // A busy computer (or a busy peer) answers late: its answer may wait unread.
+    if (behind)
+        return {};
     QList<quint32> due;
     for (auto it = m_peers.begin(); m_awaiting > 0 && it != m_peers.end(); ++it) {
         Peer &peer = it.value();

@@ -12,8 +12,8 @@
 class PresenceRecovery
 {
 public:
-    // The repeats of one start-up fall within this span.
-    static constexpr qint64 kRepeatSpanMs = 15000;
+    // The repeats of one start-up fall within this span, early timers included.
+    static constexpr qint64 kRepeatSpanMs = 20000;
     // A peer is answered at most this often.
     static constexpr qint64 kMinGapMs = 1000;
     static constexpr int kMostPeers = 8192;
@@ -25,13 +25,16 @@ public:
     bool shouldAnswer(quint32 address, bool broadcast, qint64 nowMs);
     void forget(quint32 address) { m_peers.remove(address); }
 
-    // We answered a `%` that `address` broadcast: it may not know us, so its
-    // `%` to us alone is awaited, and our answer sent again while it is not.
-    void awaitReply(quint32 address, qint64 nowMs);
+    // We answered a newcomer. One that broadcast may not know us: its `%`
+    // to us alone is awaited, and our answer sent again while it is not. One
+    // that wrote to us alone has heard us already. Returns isAwaiting().
+    bool answeredNewcomer(quint32 address, bool broadcast, qint64 nowMs);
     // Addresses whose reply is overdue (gaps of kRetryGapsMs); each is due again later, until the tries run out.
-    QList<quint32> overdue(qint64 nowMs);
+    // `behind`: datagrams wait unhandled, the reply perhaps among them; nothing is
+    // due then (a peer that lost our answer still hears our start-up repeats).
+    QList<quint32> overdue(qint64 nowMs, bool behind = false);
     bool isAwaiting() const { return m_awaiting > 0; }
-    static constexpr qint64 kRetryGapsMs[] = {1000, 2000, 4000, 8000};
+    static constexpr qint64 kRetryGapsMs[] = {2000, 4000, 8000};
 
 private:
     struct Peer
@@ -39,8 +42,10 @@ private:
         qint64 heardUsAt = -1; // -1: not yet
         qint64 answeredAt = -1;
         qint64 awaitedSince = -1; // -1: no reply awaited
+        qint64 resentToAt = -1;   // when a `%` to us alone last got an answer
         int tries = 0;
     };
+    Peer &peer(quint32 address);
     void settle(Peer &peer);
     QHash<quint32, Peer> m_peers;
     int m_awaiting = 0;

@@ -58,7 +58,7 @@ Messenger::Messenger(MessengerEnvironment environment, QObject *parent)
     connect(&m_retryTimer, &QTimer::timeout, this, [this] {
         // Answers whose newcomer never said it heard them go again.
         const QByteArray presence = Cp1251::encode(DatagramDispatcher::presence(m_ownName));
-        for (const quint32 to : m_recovery.overdue(m_presenceClock.elapsed()))
+        for (const quint32 to : m_recovery.overdue(m_presenceClock.elapsed(), m_udpServer->isBehind()))
             sendDatagrams({presence}, to);
         if (!m_recovery.isAwaiting())
             m_retryTimer.stop();
@@ -286,8 +286,9 @@ bool Messenger::broadcastBytes(const QByteArray &datagram)
     return false;
 }
 
-void Messenger::onDatagram(const QByteArray &data, const QHostAddress &peer, quint16, bool broadcast)
+void Messenger::onDatagram(const QByteArray &data, const QHostAddress &peer, quint16, bool broadcast, qint64 waitedMs)
 {
+    m_dispatchedArrivedAt = m_presenceClock.elapsed() - waitedMs;
     if (!m_heardOwnEcho && !m_ownName.isEmpty() && data == Cp1251::encode(DatagramDispatcher::presence(m_ownName)))
         m_heardOwnEcho = true;
     m_dispatchingBroadcast = broadcast;

@@ -228,7 +228,7 @@ private:
     QString dataFolder() const override;
     bool listsWaitingFiles() const override;
 
-    void onDatagram(const QByteArray &data, const QHostAddress &peer, quint16 port, bool broadcast);
+    void onDatagram(const QByteArray &data, const QHostAddress &peer, quint16 port, bool broadcast, qint64 waitedMs);
     // Presence traffic (MessengerPresence.cpp).
     bool broadcastBytes(const QByteArray &datagram);
     void sendDatagrams(const QList<QByteArray> &datagrams, quint32 to);
@@ -299,6 +299,7 @@ private:
     QTimer m_echoTimer;
     QTimer m_retryTimer;
     bool m_dispatchingBroadcast = false;
+    qint64 m_dispatchedArrivedAt = 0; // on m_presenceClock
     bool m_heardOwnEcho = false;
     QString m_firewallFinding;
     QStringList m_lastErrors;

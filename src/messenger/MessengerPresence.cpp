@@ -66,13 +66,9 @@ void Messenger::answer(const QString &datagram, const QHostAddress &to)
     // Only the newcomer needs to hear us: everyone else knows us already.
     m_traffic->replyLater(address, {Cp1251::encode(datagram)});
     if (datagram.startsWith(u'%')) {
-        if (m_dispatchingBroadcast) {
-            m_recovery.awaitReply(address, m_presenceClock.elapsed());
-            if (!m_retryTimer.isActive())
-                m_retryTimer.start();
-        } else {
-            m_recovery.answered(address, m_presenceClock.elapsed());
-        }
+        if (m_recovery.answeredNewcomer(address, m_dispatchingBroadcast, m_presenceClock.elapsed())
+            && !m_retryTimer.isActive())
+            m_retryTimer.start();
         wantKey(address);
     }
 }
@@ -82,7 +78,9 @@ void Messenger::presenceRepeated(const QString &name, const QHostAddress &sender
     if (sender.protocol() != QAbstractSocket::IPv4Protocol)
         return;
     const quint32 address = sender.toIPv4Address();
-    if (!m_recovery.shouldAnswer(address, broadcast, m_presenceClock.elapsed()))
+    // Judged as of its arrival: a resend that came while we were busy
+    // answering may have crossed our answer.
+    if (!m_recovery.shouldAnswer(address, broadcast, m_dispatchedArrivedAt))
         return;
     qCDebug(lcNet, "%s announced itself again from %s: answering it alone", qPrintable(name),
             qPrintable(sender.toString()));

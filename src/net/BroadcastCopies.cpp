@@ -14,6 +14,8 @@ bool BroadcastCopies::sameSender(quint32 a, quint32 b) const
 
 bool BroadcastCopies::isCopy(const QByteArray &data, quint32 sender, quint64 path, qint64 nowMs)
 {
+    if (m_isOwn && m_isOwn(quint32(path)))
+        return false;
     while (!m_seen.empty() && nowMs - m_seen.front().at > kWindowMs)
         m_seen.pop_front();
     const auto seen = std::find_if(m_seen.begin(), m_seen.end(), [&](const Seen &s) {

@@ -13,7 +13,10 @@
 // a path that already brought them are a new send, and are kept. The same
 // bytes from another address are another computer's datagram, never a copy,
 // except that this computer's own addresses are one sender: its own sends
-// come back once per network, each from its address there.
+// come back once per network, each from its address there. A datagram sent to
+// one of our addresses was sent to us alone, once: never a copy, even of the
+// same bytes broadcast a moment earlier (a presence answer repeats the
+// sender's announcement word for word).
 class BroadcastCopies
 {
 public:
@@ -25,8 +28,12 @@ public:
     explicit BroadcastCopies(OwnAddress isOwn = {});
 
     // `sender` is the source address (host order); `path` names the interface
-    // and destination the datagram came by; `nowMs` is a monotonic clock.
+    // and destination the datagram came by (see path()); `nowMs` is a monotonic clock.
     bool isCopy(const QByteArray &data, quint32 sender, quint64 path, qint64 nowMs);
+    static constexpr quint64 path(quint32 interfaceIndex, quint32 destination)
+    {
+        return quint64(interfaceIndex) << 32 | destination;
+    }
     // Forgets everything, for a clock that starts again.
     void clear() { m_seen.clear(); }
 

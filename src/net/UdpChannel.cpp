@@ -11,7 +11,9 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <netinet/in.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -31,6 +33,19 @@ int openDatagramSocket(bool broadcast)
         ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
     }
     return fd;
+}
+
+// The clock of the system's receive time stamps.
+qint64 realTimeNs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+qint64 waitedMs(qint64 arrivedNs)
+{
+    return std::max<qint64>(0, (realTimeNs() - arrivedNs) / 1000000);
 }
 
 // The route to the target is missing: no interface is up, or the one this
@@ -102,9 +117,11 @@ bool TUdpServer::setActive(bool active)
     // program is busy starting (the system caps what it grants).
     const int room = 1 << 20;
     ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &room, sizeof room);
-    // Which interface and destination each datagram came by, to know copies.
+    // Which interface and destination each datagram came by, to know copies,
+    // and when it came, to know how long it waited for a busy program.
     const int on = 1;
     ::setsockopt(fd, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
+    ::setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
     m_fd = fd;
     m_error.clear();
     m_portTaken = false;
@@ -125,6 +142,12 @@ quint16 TUdpServer::localPort() const
     return ntohs(local.sin_port);
 }
 
+bool TUdpServer::isBehind() const
+{
+    int next = 0;
+    return m_delivery.pending() > 0 || (m_fd >= 0 && ::ioctl(m_fd, FIONREAD, &next) == 0 && next > 0);
+}
+
 void TUdpServer::onReadable()
 {
     const bool paced = m_pacingMs > 0;
@@ -132,7 +155,7 @@ void TUdpServer::onReadable()
     for (int i = 0; i < (paced ? kDatagramsPerFrame : kDatagramsPerWakeup) && m_fd >= 0; ++i) {
         sockaddr_in peer{};
         iovec part{m_buffer.data(), size_t(m_buffer.size())};
-        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))];
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo)) + CMSG_SPACE(sizeof(timespec))];
         msghdr message{};
         message.msg_name = &peer;
         message.msg_namelen = sizeof peer;
@@ -161,12 +184,15 @@ void TUdpServer::onReadable()
         const QByteArray data(m_buffer.constData(), size);
         quint64 path = 0;
         quint32 destination = INADDR_BROADCAST;
+        timespec arrived{};
         for (cmsghdr *c = CMSG_FIRSTHDR(&message); c; c = CMSG_NXTHDR(&message, c)) {
+            if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS)
+                memcpy(&arrived, CMSG_DATA(c), sizeof arrived);
             if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
                 in_pktinfo info{};
                 memcpy(&info, CMSG_DATA(c), sizeof info);
                 destination = ntohl(info.ipi_addr.s_addr);
-                path = quint64(quint32(info.ipi_ifindex)) << 32 | destination;
+                path = BroadcastCopies::path(quint32(info.ipi_ifindex), destination);
             }
         }
         if (m_copies.isCopy(data, ntohl(peer.sin_addr.s_addr), path, m_clock.elapsed()))
@@ -175,10 +201,13 @@ void TUdpServer::onReadable()
         const quint16 port = ntohs(peer.sin_port);
         const bool broadcast = destination == INADDR_BROADCAST || !m_own.contains(destination, m_clock.elapsed());
         ++m_received;
+        const qint64 arrivedNs = arrived.tv_sec ? qint64(arrived.tv_sec) * 1000000000 + arrived.tv_nsec : realTimeNs();
         if (paced)
-            batch.append({data, address, port, broadcast});
+            batch.append({data, address, port, broadcast, arrivedNs});
         else
-            m_delivery.post([this, data, address, port, broadcast] { Q_EMIT datagramReceived(data, address, port, broadcast); });
+            m_delivery.post([this, data, address, port, broadcast, arrivedNs] {
+                Q_EMIT datagramReceived(data, address, port, broadcast, waitedMs(arrivedNs));
+            });
     }
     if (batch.isEmpty() || !m_notifier)
         return;
@@ -193,7 +222,7 @@ void TUdpServer::deliver(const QList<Received> &batch, quint64 activation)
     for (const Received &r : batch) {
         if (!alive || m_activations != activation)
             return;
-        Q_EMIT datagramReceived(r.data, r.peer, r.port, r.broadcast);
+        Q_EMIT datagramReceived(r.data, r.peer, r.port, r.broadcast, waitedMs(r.arrivedNs));
     }
 }
 

@@ -55,11 +55,15 @@ public:
     quint64 receivedCount() const { return m_received; }
     // The bind failed because another socket holds the port.
     bool portTaken() const { return m_portTaken; }
+    // Datagrams have arrived that are not handled yet.
+    bool isBehind() const;
 
 Q_SIGNALS:
     // Whole datagrams only, in arrival order, one handler at a time;
-    // `broadcast`: sent to a broadcast address, not to one of ours.
-    void datagramReceived(const QByteArray &data, const QHostAddress &peer, quint16 peerPort, bool broadcast);
+    // `broadcast`: sent to a broadcast address, not to one of ours;
+    // `waitedMs`: since it arrived, while the program was busy.
+    void datagramReceived(const QByteArray &data, const QHostAddress &peer, quint16 peerPort, bool broadcast,
+                          qint64 waitedMs);
     // Empty, oversize and failed receives never reach datagramReceived.
     void datagramDropped(const QString &reason);
 

@@ -1,5 +1,6 @@
-// Which repeated presence is answered, which IP-list lines are announced to,
-// and who holds a port, each as a table of cases.
+// Which repeated presence is answered, which datagram is a copy, which
+// IP-list lines are announced to, and who holds a port, each as a table of cases.
+#include "BroadcastCopies.h"
 #include "IpListTargets.h"
 #include "PortOwner.h"
 #include "PresenceRecovery.h"
@@ -14,17 +15,29 @@ class TestPresenceRules : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // Steps: 'a' we answered the peer, 'u' its `%` to us alone, 'b' its broadcast `%`
-    // (expected answer in the step's result); each step at its own time.
+    // Steps: 'a' we answered the peer, 'n' / 'N' we answered it as a newcomer
+    // that wrote to us alone / broadcast, 'u' its `%` to us alone, 'b' its
+    // broadcast `%` (expected answer in the step's result), 'o' / 'w' resends
+    // due with nothing / something waiting unread (their count); each at its own time.
     void repeatedPresenceIsAnsweredOnlyWhileThePeerMayNotKnowUs_data()
     {
         QTest::addColumn<QString>("steps");   // letter@ms, space-separated
-        QTest::addColumn<QString>("answers"); // 1/0 per 'b' step
+        QTest::addColumn<QString>("answers"); // 1/0 per 'b' step, ! per answered 'u', resends per 'o'/'w'
         QTest::newRow("answered, its reply lost: a repeat is answered") << u"a@0 b@1000"_s << u"1"_s;
         QTest::newRow("it heard us: its repeats are not") << u"a@0 u@200 b@1000 b@3000 b@7000"_s << u"000"_s;
         QTest::newRow("never answered: answered, then not within a second") << u"b@0 b@500 b@1500"_s << u"101"_s;
         QTest::newRow("heard us long ago: restarted or refreshing") << u"u@0 b@20000 b@20500"_s << u"10"_s;
-        QTest::newRow("to us alone is never answered") << u"u@0 u@5000 u@60000"_s << u""_s;
+        QTest::newRow("to us alone: the first is its answer, a resend is answered once per span")
+            << u"u@0 u@5000 u@6500 u@60000"_s << u"!!"_s;
+        QTest::newRow("a newcomer that wrote to us alone heard us: its repeats are not answered")
+            << u"n@0 b@1000 b@3000 b@7000 b@15000"_s << u"0000"_s;
+        QTest::newRow("a newcomer that broadcast: our answer is resent, not answered again")
+            << u"N@0 b@1000 b@3000"_s << u"00"_s;
+        QTest::newRow("a newcomer that broadcast and then answered us") << u"N@0 u@300 b@1000 o@2000 b@15000"_s << u"000"_s;
+        QTest::newRow("no answer: resent after 2, 4 and 8 s, then never")
+            << u"N@0 o@1999 o@2000 o@6000 o@14000 o@40000"_s << u"01110"_s;
+        QTest::newRow("its answer waits unread") << u"N@0 w@2000 u@2100 o@2200"_s << u"00"_s;
+        QTest::newRow("behind for long, then caught up") << u"N@0 w@2000 w@30000 o@30001"_s << u"001"_s;
     }
     void repeatedPresenceIsAnsweredOnlyWhileThePeerMayNotKnowUs()
     {
@@ -36,6 +49,10 @@ private Q_SLOTS:
             const qint64 at = step.mid(2).toLongLong();
             if (step[0] == u'a')
                 recovery.answered(7, at);
+            else if (step[0] == u'n' || step[0] == u'N')
+                recovery.answeredNewcomer(7, step[0] == u'N', at);
+            else if (step[0] == u'o' || step[0] == u'w')
+                got += QString::number(recovery.overdue(at, step[0] == u'w').size());
             else
             {
                 const bool answered = recovery.shouldAnswer(7, step[0] == u'b', at);
@@ -44,6 +61,35 @@ private Q_SLOTS:
         }
         got.remove(u'-');
         QCOMPARE(got, answers);
+    }
+
+    // Arrivals of "%PEER" from one sender: destination and interface, at ms.
+    void onlyBroadcastsArriveAsCopies_data()
+    {
+        QTest::addColumn<QString>("arrivals"); // b: 255.255.255.255, d: directed broadcast, u: our address; then interface@ms
+        QTest::addColumn<QString>("handled");  // 1/0 per arrival
+        QTest::newRow("its answer to us alone after its broadcast") << u"b1@0 u1@200"_s << u"11"_s;
+        QTest::newRow("to us alone, then its broadcast") << u"u1@0 b1@100"_s << u"11"_s;
+        QTest::newRow("to us alone again: a resend") << u"u1@0 u1@1000"_s << u"11"_s;
+        QTest::newRow("limited and directed broadcast of one send") << u"b1@0 d1@3"_s << u"10"_s;
+        QTest::newRow("a broadcast after to us alone, by two networks") << u"u1@0 b1@10 b2@12"_s << u"110"_s;
+    }
+    void onlyBroadcastsArriveAsCopies()
+    {
+        QFETCH(QString, arrivals);
+        QFETCH(QString, handled);
+        const quint32 ours = QHostAddress(u"10.1.0.5"_s).toIPv4Address();
+        BroadcastCopies copies([ours](quint32 address) { return address == ours; });
+        const quint32 sender = QHostAddress(u"10.1.0.9"_s).toIPv4Address();
+        QString got;
+        for (const QString &arrival : arrivals.split(u' ')) {
+            const quint32 to = arrival[0] == u'u'   ? ours
+                               : arrival[0] == u'd' ? QHostAddress(u"10.1.0.255"_s).toIPv4Address()
+                                                    : 0xFFFFFFFFu;
+            const quint64 path = BroadcastCopies::path(arrival.mid(1, 1).toUInt(), to);
+            got += copies.isCopy("%PEER", sender, path, arrival.mid(3).toLongLong()) ? u'0' : u'1';
+        }
+        QCOMPARE(got, handled);
     }
 
     void ipListLinesGiveAddressesToAnnounceTo_data()

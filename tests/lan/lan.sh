@@ -27,6 +27,12 @@
 #                               is up already joins it too (eth1), its default
 #                               route staying on the first
 #   lan_ip2 HOST                print HOST's address on the second network
+#   lan_neighbours              every host of the first network knows every
+#                               other's hardware address (crowds: see below)
+#   lan_loss PERCENT            the bridge drops that share of the UDP 6711
+#                               datagrams it delivers, each copy on its own;
+#                               lan_loss_counted prints "COPIES DROPPED"
+#   lan_need TOOL...            a missing tool skips the test (fails under CI)
 #   lan_down                    kill background commands, remove the LAN
 #                               (runs by itself at exit)
 #   lan_pass / lan_fail TEXT, lan_finish   report lines and the exit code
@@ -274,6 +280,52 @@ lan_up2() {
 lan_ip2() {
     [[ -n ${LAN_IP2[$1]:-} ]] || _lan_die "lan_ip2: $1 is not on the second network"
     echo "${LAN_IP2[$1]}"
+}
+
+lan_need() {
+    local tool
+    for tool; do
+        command -v "$tool" >/dev/null 2>&1 || _lan_skip "'$tool' is not installed"
+    done
+}
+
+# All namespaces share the kernel's one neighbour table, whose bound (1,024
+# entries by default) a crowd of hosts talking to each other overflows;
+# unicasts then fail silently. On a real LAN each computer has a table of its
+# own; permanent entries count against no bound.
+lan_neighbours() {
+    local h o
+    local -A mac=()
+    for h in "${LAN_HOSTS[@]}"; do
+        mac[$h]=$(ip -n "lan-$h" -o link show eth0 | sed -n 's|.*link/ether \([0-9a-f:]*\).*|\1|p')
+        [[ -n ${mac[$h]} ]] || _lan_die "lan_neighbours: no hardware address for $h"
+    done
+    for h in "${LAN_HOSTS[@]}"; do
+        for o in "${LAN_HOSTS[@]}"; do
+            [[ $o == "$h" ]] || echo "neigh replace ${LAN_IP[$o]} lladdr ${mac[$o]} dev eth0 nud permanent"
+        done | ip -n "lan-$h" -batch - || _lan_die "lan_neighbours: $h"
+    done
+}
+
+# Dropped after the bridge made one copy per port: a broadcast is lost for
+# some hosts and not others, as on lossy wires.
+lan_loss() {
+    local e
+    lan_need nft
+    e=$(nft -f - 2>&1 <<EOF
+table bridge zvloss {
+    chain forward {
+        type filter hook forward priority 0; policy accept;
+        udp dport 6711 counter
+        udp dport 6711 numgen random mod 100 < $1 counter drop
+    }
+}
+EOF
+) || _lan_skip "nft cannot filter the bridge: $e"
+}
+
+lan_loss_counted() {
+    nft list table bridge zvloss 2>/dev/null | sed -n 's/.*counter packets \([0-9]*\).*/\1/p' | paste -sd' '
 }
 
 lan_link() {

@@ -1,55 +1,45 @@
 #!/usr/bin/env bash
-# Instances started together on one bridge that drops 5 % of the datagrams
-# it delivers (tc netem; where the kernel has no netem, each instance drops
-# 5 % of what it receives, through the ZVLOSSY preload): every instance lists
-# every other within 15 s. The datagrams sent are counted against N² + N.
-# 20 instances by default (CROWD=40 for the full crowd, which this 2-core
-# machine does not yet bring together within the bound while it builds).
-# Usage: test_crowd_loss.sh ZVPEER ZVLOSSY
+# Instances started together on one bridge that drops 5 % of the datagrams it
+# delivers to each host (nft on the bridge, each port's copy on its own):
+# every instance lists every other within 15 s. The datagrams sent are
+# counted against N² + N. CROWD=N for another crowd, LOSS=P another share.
+# Usage: test_crowd_loss.sh ZVPEER
 set -u
 here=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")" && pwd)
 LAN_BG_TIMEOUT=${LAN_BG_TIMEOUT:-90}
 # shellcheck source=lan.sh
 source "$here/lan.sh"
-lan_programs zvpeer zvlossy -- "$@"
+lan_programs zvpeer -- "$@"
 
-readonly N=${CROWD:-20} LOSS=${LOSS:-5} WITHIN=15
-command -v tc >/dev/null 2>&1 || _lan_skip "'tc' is not installed"
+readonly N=${CROWD:-40} LOSS=${LOSS:-5} WITHIN=15
+lan_need nft
 hosts=()
 for ((i = 1; i <= N; i++)); do hosts+=("$(printf 'p%02d' "$i")"); done
 lan_up "${hosts[@]}"
-preload=()
-for ((i = 1; i <= N; i++)); do
-    if ! tc qdisc add dev "lanv$i" root netem loss "$LOSS%" 2>/dev/null; then
-        preload=(env LD_PRELOAD="$zvlossy" ZV_LOSS_PERMILLE=$((LOSS * 10)))
-        echo "no netem in this kernel: each instance drops $LOSS % of what it receives"
-        break
-    fi
-done
+lan_neighbours
+lan_loss "$LOSS"
 logs=$LAN_DIR/logs
-start=$(date +%s%N)
+echo "load before the start: $(cut -d' ' -f1-3 /proc/loadavg)"
+# Times since boot on both sides: the instances stamp each contact they add.
+start=$(cut -d' ' -f1 /proc/uptime)
 for h in "${hosts[@]}"; do
-    lan_bg "$h" "$logs/$h.log" env QT_LOGGING_RULES="zavolin.presence.debug=true;zavolin.net.debug=true" "${preload[@]}" \
-        "$zvpeer" "$LAN_DIR/home-$h" 60
+    lan_bg "$h" "$logs/$h.log" env QT_LOGGING_RULES="zavolin.presence.debug=true;zavolin.net.debug=true" \
+        QT_MESSAGE_PATTERN="%{time boot} %{category}: %{message}" "$zvpeer" "$LAN_DIR/home-$h" 60
 done
-started=$(($(date +%s%N) - start))
-echo "starting $N instances took $((started / 1000000)) ms"
-# Everyone listed everyone, or the time is up.
-deadline=$(($(date +%s) + WITHIN))
+started=$(awk -v s="$start" -v n="$(cut -d' ' -f1 /proc/uptime)" 'BEGIN { printf "%d", (n - s) * 1000 }')
+# Everyone listed everyone, or well past the bound: a busy machine may be
+# slow to tell, the verdict goes by the stamps.
 complete=0
-while (($(date +%s) <= deadline)); do
-    complete=0
-    for h in "${hosts[@]}"; do
-        [[ $(grep '^CONTACTS ' "$logs/$h.log" 2>/dev/null | tail -n 1) == "CONTACTS $((N - 1))" ]] && complete=$((complete + 1))
-    done
-    ((complete == N)) && break
+for ((i = 0; i < 4 * WITHIN && complete < N; i++)); do
+    complete=$(awk -v want=$((N - 1)) '/^CONTACTS / { c[FILENAME] = $2 } END { for (f in c) n += c[f] == want; print n + 0 }' "$logs"/*.log)
     sleep 0.5
 done
-took_ms=$((($(date +%s%N) - start) / 1000000))
-if ((complete == N)); then
-    lan_pass "with $LOSS % loss all $N instances list all others after $took_ms ms (starting them took $((started / 1000000)) ms)"
+took_ms=$(grep -h ' zavolin.presence: contact added: ' "$logs"/*.log |
+    awk -v s="$start" '$1 > last { last = $1 } END { printf "%d", (last - s) * 1000 }')
+if ((complete == N && took_ms <= WITHIN * 1000)); then
+    lan_pass "with $LOSS % loss all $N instances list all others after $took_ms ms (starting them took $started ms)"
 else
-    lan_fail "after ${WITHIN} s only $complete of $N instances list all others"
+    lan_fail "after ${WITHIN} s only $complete of $N instances list all others (the last was added after $took_ms ms)"
     for h in "${hosts[@]}"; do
         missing=$(for o in "${hosts[@]}"; do
             [[ $o != "$h" ]] && ! grep -q "contact added: ${o^^} " "$logs/$h.log" && echo "$o"
@@ -62,6 +52,8 @@ sleep 3 # the last repeats and replies
 for pid in "${LAN_PIDS[@]}"; do kill -TERM "$pid" 2>/dev/null; done
 for pid in "${LAN_PIDS[@]}"; do lan_wait_exit "$pid" 20 >/dev/null; done
 sent=$(cat "$logs"/p*.log | sed -n 's/^DATAGRAMS sent \([0-9]*\) .*/\1/p' | paste -sd+ | bc)
-# A figure, not a verdict: the traffic target belongs to the scale benchmark.
-echo "DATAGRAMS sent by all: ${sent:-?} (N²+N = $((N * N + N)))"
+read -r copies dropped <<<"$(lan_loss_counted)"
+# Figures, not a verdict: the traffic target belongs to the scale benchmark.
+echo "DATAGRAMS sent by all: ${sent:-?} (N²+N = $((N * N + N))); the bridge dropped ${dropped:-?} of ${copies:-?} copies"
+echo "load at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
 lan_finish

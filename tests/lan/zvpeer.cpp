@@ -1,6 +1,7 @@
 // The messenger without a window on one host of the test LAN: prints
 // "READY <name>" once online and "CONTACTS <count>" on each change of its
-// contact list, and "DATAGRAMS sent N received M" at its end; ends after
+// contact list, and "DATAGRAMS sent N received M cpu MS" (its user and
+// system time) at its end; ends after
 // SECONDS or on SIGTERM, saying farewell.
 //   zvpeer HOME_DIR SECONDS
 #include "Messenger.h"
@@ -13,6 +14,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <sys/resource.h>
 #include <sys/signalfd.h>
 
 int main(int argc, char **argv)
@@ -50,8 +52,12 @@ int main(int argc, char **argv)
     std::fflush(stdout);
     const int rc = app.exec();
     const NetworkStatus status = messenger.networkStatus();
-    std::printf("DATAGRAMS sent %llu received %llu\n", static_cast<unsigned long long>(status.datagramsSent),
-                static_cast<unsigned long long>(status.datagramsReceived));
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const long long cpuMs = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000LL
+                            + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000;
+    std::printf("DATAGRAMS sent %llu received %llu cpu %lld\n", static_cast<unsigned long long>(status.datagramsSent),
+                static_cast<unsigned long long>(status.datagramsReceived), cpuMs);
     std::fflush(stdout);
     messenger.shutdown();
     return rc;

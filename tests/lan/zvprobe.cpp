@@ -25,7 +25,7 @@ void printLine(const QString &line)
 
 int usage()
 {
-    std::fprintf(stderr, "usage: zvprobe listen-udp SECONDS | send-udp TEXT | serve-msg SECONDS COUNT"
+    std::fprintf(stderr, "usage: zvprobe listen-udp SECONDS | send-udp TEXT [ADDRESS] | serve-msg SECONDS COUNT"
                          " | first-udp PREFIX SECONDS | flood-msg HOST FROM COUNT links|smileys|numbered"
                          " | time-msg HOST FROM TEXT\n");
     return 64;
@@ -99,8 +99,11 @@ int main(int argc, char **argv)
         return usage();
     const QString command = args.at(0);
 
-    if (command == u"send-udp" && args.size() == 2) {
+    // To every network, or to ADDRESS alone.
+    if (command == u"send-udp" && (args.size() == 2 || args.size() == 3)) {
         TUdpClient client;
+        if (args.size() == 3)
+            client.setHost(args.at(2));
         QString error;
         if (!client.send(Cp1251::encode(args.at(1)), &error)) {
             std::fprintf(stderr, "%s\n", error.toUtf8().constData());
