@@ -35,6 +35,9 @@ Messenger::Messenger(MessengerEnvironment environment, QObject *parent)
     , m_journal(m_env.dataFolder, m_history)
     , m_outbox(QDir(m_env.dataFolder).filePath(QStringLiteral("Outbox.txt")))
 {
+    m_historyBatch.setSingleShot(true);
+    m_historyBatch.setInterval(kHistoryBatchMs);
+    connect(&m_historyBatch, &QTimer::timeout, this, &Messenger::flushHistory);
     m_msgServer = std::make_unique<TMsgServer>();
     m_msgServer->setPort(m_env.messagePort);
     serveMessages(*m_msgServer, false);
@@ -127,6 +130,8 @@ Messenger::~Messenger()
     m_secure.reset();
     m_strmServer.reset();
     m_msgServer.reset();
+    // A clean end leaves no journal: everything in it is settled first.
+    flushHistory();
 }
 
 void Messenger::receiveJudged(const QString &fromName, const QString &text, const QHostAddress &peer,
@@ -258,8 +263,10 @@ void Messenger::deliverQueued(const QString &host)
                        if (!delivered)
                            return; // waits for the next presence or refresh
                        saveOutboxOrReport(m_outbox.remove(next.id));
-                       if (m_options.isOn(Option::History))
+                       if (m_options.isOn(Option::History)) {
+                           flushHistory();
                            m_history.write(next.text, m_ownName, next.recipient.displayName);
+                       }
                        Q_EMIT queuedDelivered(next.recipient.displayName, next.text);
                        deliverQueued(host);
                    },
@@ -382,6 +389,7 @@ QString Messenger::secureFailureReason(const QString &host) const
 
 HistoryLog::Result Messenger::recordSent(const QString &text, const QString &to)
 {
+    flushHistory();
     return m_history.write(text, m_ownName, to);
 }
 
@@ -476,6 +484,7 @@ void Messenger::recordPendingMessages()
     if (m_secure)
         pending += m_secure->messageServer().takePending();
     m_receiver.recordPending(pending);
+    flushHistory();
 }
 
 void Messenger::shutdown()
@@ -569,9 +578,19 @@ void Messenger::markAutoAnswered()
 
 void Messenger::writeHistory(const QString &text, const QString &from, const QString &to, const QDateTime &moment)
 {
+    m_history.writeLater(text, from, to, moment);
+    if (!m_historyBatch.isActive())
+        m_historyBatch.start();
+}
+
+void Messenger::flushHistory()
+{
+    m_historyBatch.stop();
     // Write errors while receiving are not the user's concern; a missing file is.
-    if (m_history.write(text, from, to, moment) == HistoryLog::Result::CannotCreate)
+    if (m_history.flush() == HistoryLog::Result::CannotCreate)
         Q_EMIT historyNotCreated();
+    if (!m_settleAfterHistory.isEmpty())
+        m_journal.settle(std::exchange(m_settleAfterHistory, {}));
 }
 
 void Messenger::announce(const ReceiveAnnouncement &announcement)

@@ -49,6 +49,13 @@ private:
     void nextTurn();
     void checkDescriptors();
 
+    // The descriptor limit, looked up again at most every kMarkRefreshMs:
+    // a system call per accepted connection is a fair part of its cost.
+    static constexpr qint64 kMarkRefreshMs = 1000;
+    int currentAcceptMark();
+    int m_acceptMark = 0;
+    QElapsedTimer m_markAge;
+
     unsigned m_reasons = 0;
     int m_acceptsPerTurn = 0;
     int m_takenThisTurn = 0;
