@@ -84,6 +84,10 @@ int GatedTcpServer::currentAcceptMark()
 
 void GatedTcpServer::takeConnection(qintptr descriptor)
 {
+    if (m_takesDescriptors) {
+        Q_EMIT descriptorTaken(descriptor);
+        return;
+    }
     auto *socket = new QTcpSocket(this);
     if (!socket->setSocketDescriptor(descriptor)) {
         delete socket;
