@@ -72,12 +72,11 @@ void ServeConnection::onReadable()
         return;
     bool closed = false;
     qsizetype taken = 0;
+    char chunk[kReadChunk];
     while (taken < kReadPerTurn) {
-        const qsizetype before = m_in.size();
-        m_in.resize(before + kReadChunk);
-        const ssize_t got = ::recv(m_fd, m_in.data() + before, size_t(kReadChunk), MSG_DONTWAIT);
-        m_in.resize(before + std::max<ssize_t>(got, 0));
+        const ssize_t got = ::recv(m_fd, chunk, sizeof chunk, MSG_DONTWAIT);
         if (got > 0) {
+            m_in.append(chunk, got);
             taken += got;
             if (got < kReadChunk)
                 break; // all there was: the next read would only say so
