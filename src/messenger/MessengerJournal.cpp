@@ -85,4 +85,6 @@ void Messenger::replayJournal()
     qCInfo(lcZavolin, "%lld messages acknowledged before the last run ended are received now",
            qlonglong(recovered.size()));
     m_receiver.replay(recovered);
+    // What the last run left goes to the history at once, not with the next messages.
+    flushHistory();
 }
