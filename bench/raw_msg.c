@@ -11,6 +11,8 @@
  * COUNT messages, each on its own connection, from SENDERS processes that
  * each post one after another, and prints
  *   raw: N messages in S s = R msg/s
+ * and the CPU time its server processes spent, per message:
+ *   raw server CPU: U us per message
  * With --post it is only the client, posting to whatever listens on PORT (a
  * running instance of the program), and prints "post: ..." and, with one
  * sender, the rate over every WINDOW messages. With --serve it only answers,
@@ -29,6 +31,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -47,6 +50,8 @@ static const char ack[ACK_LEN + 1] = "OK              ";
 
 static pid_t children[2 * MAX_SENDERS];
 static volatile sig_atomic_t child_count;
+static pid_t servers_started[MAX_SENDERS];
+static int server_count;
 
 static void kill_children(void)
 {
@@ -346,11 +351,26 @@ int main(int argc, char **argv)
                 serve(listener);
                 _exit(0);
             }
+            servers_started[server_count++] = child;
         }
         close(listener);
     }
 
     double s = post_all(&addr, count, senders, post_only && senders == 1);
+    /* The servers answered the last message before it counted as acknowledged;
+     * their CPU time is read once they are gone. */
+    double server_cpu = 0;
+    for (int i = 0; i < server_count; i++) {
+        struct rusage use;
+        kill(servers_started[i], SIGKILL);
+        if (wait4(servers_started[i], NULL, 0, &use) == servers_started[i])
+            server_cpu += (double)use.ru_utime.tv_sec + (double)use.ru_utime.tv_usec / 1e6 +
+                          (double)use.ru_stime.tv_sec + (double)use.ru_stime.tv_usec / 1e6;
+        for (int j = 0; j < child_count; j++) {
+            if (children[j] == servers_started[i])
+                children[j] = 0;
+        }
+    }
     kill_children();
     if (s < 0) {
         fprintf(stderr, "raw_msg: not every message was acknowledged\n");
@@ -358,5 +378,7 @@ int main(int argc, char **argv)
     }
     printf("%s: %ld messages from %d sender%s in %.3f s = %.0f msg/s\n", post_only ? "post" : "raw", count, senders,
            senders == 1 ? "" : "s", s, s > 0 ? (double)count / s : 0.0);
+    if (server_count > 0)
+        printf("raw server CPU: %.1f us per message\n", server_cpu * 1e6 / (double)count);
     return 0;
 }

@@ -13,6 +13,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <utility>
+
 HistoryLog::HistoryLog(QString path)
     : m_path(std::move(path))
     , m_encodedPath(QFile::encodeName(m_path))
@@ -21,6 +23,7 @@ HistoryLog::HistoryLog(QString path)
 
 HistoryLog::~HistoryLog()
 {
+    flush();
     close();
 }
 
@@ -112,12 +115,28 @@ void HistoryLog::close() const
 HistoryLog::Result HistoryLog::write(const QString &text, const QString &from, const QString &to,
                                      const QDateTime &moment) const
 {
-    return append(entry(text, from, to, moment), false);
+    return append(std::exchange(m_pending, {}) + entry(text, from, to, moment), false);
 }
 
 HistoryLog::Result HistoryLog::complete(const QByteArray &rest) const
 {
-    return append(rest, true);
+    // The cut entry came before anything kept.
+    const Result result = append(rest, true);
+    const Result kept = flush();
+    return result == Result::Written ? kept : result;
+}
+
+void HistoryLog::writeLater(const QString &text, const QString &from, const QString &to,
+                            const QDateTime &moment) const
+{
+    m_pending += entry(text, from, to, moment);
+}
+
+HistoryLog::Result HistoryLog::flush() const
+{
+    if (m_pending.isEmpty())
+        return Result::Written;
+    return append(std::exchange(m_pending, {}), false);
 }
 
 namespace {

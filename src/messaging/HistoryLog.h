@@ -37,6 +37,15 @@ public:
     // The rest of an entry that a crash cut short (HistoryTail::missingEnd), written where it was cut.
     Result complete(const QByteArray &rest) const;
 
+    // Keeps the entry for one write with the ones after it (received messages
+    // come in floods, and a write per entry costs more than the rest of
+    // receiving one). write() and complete() write what is kept first, so the
+    // file keeps the order of the calls.
+    void writeLater(const QString &text, const QString &from, const QString &to, const QDateTime &moment) const;
+    bool hasPending() const { return !m_pending.isEmpty(); }
+    // Writes what is kept, in one write call; Written when nothing was kept.
+    Result flush() const;
+
     static QByteArray entry(const QString &text, const QString &from, const QString &to, const QDateTime &moment);
     // An entry from the "] " after its date to its end: what one entry of the
     // same message by the same names has, whenever it was written.
@@ -69,4 +78,5 @@ private:
     mutable qint64 m_end = -1;
     mutable bool m_endsMidLine = false; // the file ends in an entry a crash cut short
     mutable Identity m_opened;
+    mutable QByteArray m_pending;
 };

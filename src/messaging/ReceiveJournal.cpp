@@ -281,19 +281,34 @@ quint64 ReceiveJournal::record(QByteArrayView fromName, QByteArrayView text, con
 
 void ReceiveJournal::settle(quint64 ticket)
 {
-    const auto waiting = m_waiting.constFind(ticket);
-    if (waiting == m_waiting.cend())
+    settle(QList<quint64>{ticket});
+}
+
+void ReceiveJournal::settle(const QList<quint64> &tickets)
+{
+    QByteArray records;
+    QList<File *> files;
+    for (const quint64 ticket : tickets) {
+        const auto waiting = m_waiting.constFind(ticket);
+        if (waiting == m_waiting.cend())
+            continue;
+        File &file = ticket < m_firstActiveTicket ? m_old : m_active;
+        m_waiting.erase(waiting);
+        JournalFrame::Record record;
+        record.kind = JournalFrame::Kind::Settled;
+        record.ticket = ticket;
+        record.value = m_history.end();
+        records += JournalFrame::encode(record);
+        files.append(&file);
+    }
+    if (files.isEmpty())
         return;
-    File &file = ticket < m_firstActiveTicket ? m_old : m_active;
-    m_waiting.erase(waiting);
-    JournalFrame::Record record;
-    record.kind = JournalFrame::Kind::Settled;
-    record.ticket = ticket;
-    record.value = m_history.end();
     // A settle that is not written only means the history is searched for the message at the next start.
-    append(JournalFrame::encode(record));
-    --file.waiting;
-    file.lastSettled = m_appended;
+    append(records);
+    for (File *file : files) {
+        --file->waiting;
+        file->lastSettled = m_appended;
+    }
 }
 
 void ReceiveJournal::startSync()

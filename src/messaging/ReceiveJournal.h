@@ -63,6 +63,8 @@ public:
     quint64 record(QByteArrayView fromName, QByteArrayView text, const QHostAddress &peer, const QString &peerKey);
     // The message's fate is decided; unknown tickets (0 among them) are ignored.
     void settle(quint64 ticket);
+    // Several at once, in one write.
+    void settle(const QList<quint64> &tickets);
     const QString &errorString() const { return m_error; }
 
     QString activePath() const;

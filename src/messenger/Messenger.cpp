@@ -39,6 +39,9 @@ Messenger::Messenger(MessengerEnvironment environment, QObject *parent)
     , m_journal(m_env.dataFolder, m_history)
     , m_outbox(QDir(m_env.dataFolder).filePath(QStringLiteral("Outbox.txt")))
 {
+    m_historyBatch.setSingleShot(true);
+    m_historyBatch.setInterval(kHistoryBatchMs);
+    connect(&m_historyBatch, &QTimer::timeout, this, &Messenger::flushHistory);
     m_msgServer = std::make_unique<TMsgServer>();
     m_msgServer->setPort(m_env.messagePort);
     serveMessages(*m_msgServer, false);
@@ -115,6 +118,8 @@ Messenger::~Messenger()
     m_secure.reset();
     m_strmServer.reset();
     m_msgServer.reset();
+    // A clean end leaves no journal: everything in it is settled first.
+    flushHistory();
 }
 
 void Messenger::receiveJudged(const QString &fromName, const QString &text, const QHostAddress &peer,
@@ -373,6 +378,7 @@ HistoryLog::Result Messenger::recordSent(const QString &text, const QString &to)
 {
     if (!m_options.isOn(Option::History))
         return HistoryLog::Result::Written; // nothing asked, nothing failed
+    flushHistory();
     return m_history.write(text, m_ownName, to);
 }
 
@@ -452,6 +458,7 @@ void Messenger::recordPendingMessages()
     if (m_secure)
         pending += m_secure->messageServer().takePending();
     m_receiver.recordPending(pending);
+    flushHistory();
 }
 
 void Messenger::shutdown()
@@ -545,9 +552,19 @@ void Messenger::markAutoAnswered()
 
 void Messenger::writeHistory(const QString &text, const QString &from, const QString &to, const QDateTime &moment)
 {
+    m_history.writeLater(text, from, to, moment);
+    if (!m_historyBatch.isActive())
+        m_historyBatch.start();
+}
+
+void Messenger::flushHistory()
+{
+    m_historyBatch.stop();
     // Write errors while receiving are not the user's concern; a missing file is.
-    if (m_history.write(text, from, to, moment) == HistoryLog::Result::CannotCreate)
+    if (m_history.flush() == HistoryLog::Result::CannotCreate)
         Q_EMIT historyNotCreated();
+    if (!m_settleAfterHistory.isEmpty())
+        m_journal.settle(std::exchange(m_settleAfterHistory, {}));
 }
 
 void Messenger::announce(const ReceiveAnnouncement &announcement)

@@ -285,6 +285,13 @@ private:
     MessageReceiver m_receiver;
     HistoryLog m_history;
     ReceiveJournal m_journal;
+    // Received messages' history entries wait up to kHistoryBatchMs to be
+    // written together; the journal holds them meanwhile, and their tickets
+    // are settled once the entries are written.
+    static constexpr int kHistoryBatchMs = 20;
+    void flushHistory();
+    QTimer m_historyBatch;
+    QList<quint64> m_settleAfterHistory;
     bool m_journalFailed = false; // told the user; told again once it recovered and fails anew
     Outbox m_outbox;
     QSet<QString> m_delivering; // hosts with a waiting message on the wire

@@ -39,7 +39,11 @@ std::optional<quint64> Messenger::recordArrival(QByteArrayView fromName, QByteAr
 
 void Messenger::settle(quint64 ticket)
 {
-    m_journal.settle(ticket);
+    // Settled once its history entry, or any entry before it, is written.
+    if (m_history.hasPending() || !m_settleAfterHistory.isEmpty())
+        m_settleAfterHistory.append(ticket);
+    else
+        m_journal.settle(ticket);
 }
 
 void Messenger::replayJournal()
@@ -50,6 +54,8 @@ void Messenger::replayJournal()
     qint64 from = std::numeric_limits<qint64>::max();
     for (const ReceiveJournal::Message &message : left)
         from = std::min(from, message.historyFrom);
+    // The tail is read from the file: what waits to be written goes there first.
+    flushHistory();
     HistoryTail tail(m_history.path(), from);
     if (m_secure)
         m_secure->trust().setOwnName(m_ownName);
@@ -79,4 +85,6 @@ void Messenger::replayJournal()
     qCInfo(lcZavolin, "%lld messages acknowledged before the last run ended are received now",
            qlonglong(recovered.size()));
     m_receiver.replay(recovered);
+    // What the last run left goes to the history at once, not with the next messages.
+    flushHistory();
 }

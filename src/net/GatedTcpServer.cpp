@@ -55,7 +55,7 @@ void GatedTcpServer::incomingConnection(qintptr descriptor)
 {
     // The system hands out the lowest free number: this one at the mark
     // means every number below it is taken.
-    if (descriptor >= acceptMark() && !isHeldFor(Descriptors)) {
+    if (descriptor >= currentAcceptMark() && !isHeldFor(Descriptors)) {
         if (!m_warned.isValid() || m_warned.hasExpired(kWarnEveryMs)) {
             m_warned.start();
             qCWarning(lcNet, "port %u stops accepting: %d descriptors open, the limit is near",
@@ -73,8 +73,21 @@ void GatedTcpServer::incomingConnection(qintptr descriptor)
     takeConnection(descriptor);
 }
 
+int GatedTcpServer::currentAcceptMark()
+{
+    if (!m_markAge.isValid() || m_markAge.hasExpired(kMarkRefreshMs)) {
+        m_acceptMark = acceptMark();
+        m_markAge.start();
+    }
+    return m_acceptMark;
+}
+
 void GatedTcpServer::takeConnection(qintptr descriptor)
 {
+    if (m_takesDescriptors) {
+        Q_EMIT descriptorTaken(descriptor);
+        return;
+    }
     auto *socket = new QTcpSocket(this);
     if (!socket->setSocketDescriptor(descriptor)) {
         delete socket;

@@ -36,10 +36,14 @@ public:
     // many in one turn the rest wait for the next, so that other sockets
     // are served in between. 0: no bound.
     void setAcceptsPerTurn(int count) { m_acceptsPerTurn = count; }
+    // The default takeConnection() hands out the descriptor itself rather than a socket.
+    void setTakesDescriptors(bool on) { m_takesDescriptors = on; }
 
 Q_SIGNALS:
     // From the default takeConnection(): a plain socket, child of this server.
     void connectionTaken(QTcpSocket *socket);
+    // Instead, with setTakesDescriptors(): whoever hears it owns the descriptor.
+    void descriptorTaken(qintptr descriptor);
 
 protected:
     void incomingConnection(qintptr descriptor) final;
@@ -49,7 +53,15 @@ private:
     void nextTurn();
     void checkDescriptors();
 
+    // The descriptor limit, looked up again at most every kMarkRefreshMs:
+    // a system call per accepted connection is a fair part of its cost.
+    static constexpr qint64 kMarkRefreshMs = 1000;
+    int currentAcceptMark();
+    int m_acceptMark = 0;
+    QElapsedTimer m_markAge;
+
     unsigned m_reasons = 0;
+    bool m_takesDescriptors = false;
     int m_acceptsPerTurn = 0;
     int m_takenThisTurn = 0;
     QTimer m_descriptorPoll;

@@ -13,15 +13,20 @@ public:
         , m_server(server)
     {
     }
+    MsgServeConnection(qintptr descriptor, const QHostAddress &peer, int idleTimeoutMs, TMsgServer *server)
+        : ServeConnection(descriptor, peer, idleTimeoutMs, server)
+        , m_server(server)
+    {
+    }
 
 protected:
     void received() override
     {
         if (m_parser.status() != MsgFrameParser::Status::NeedMore) {
-            socket()->readAll(); // after the request only the close is expected
+            takeReceived(); // after the request only the close is expected
             return;
         }
-        switch (m_parser.feed(socket()->readAll())) {
+        switch (m_parser.feed(takeReceived())) {
         case MsgFrameParser::Status::NeedMore:
             return;
         case MsgFrameParser::Status::Malformed:
@@ -101,11 +106,19 @@ void TMsgClient::operationFailed(const QString &error)
 TMsgServer::TMsgServer(QObject *parent)
     : TTcpServerBase(kMessagePort, parent)
 {
+    serveDescriptors();
 }
 
 ServeConnection *TMsgServer::createConnection(QTcpSocket *socket, int idleTimeoutMs)
 {
     auto *connection = new MsgServeConnection(socket, idleTimeoutMs, this);
+    connect(connection, &ServeConnection::dropped, this, &TMsgServer::connectionDropped);
+    return connection;
+}
+
+ServeConnection *TMsgServer::createDescriptorConnection(qintptr descriptor, const QHostAddress &peer, int idleTimeoutMs)
+{
+    auto *connection = new MsgServeConnection(descriptor, peer, idleTimeoutMs, this);
     connect(connection, &ServeConnection::dropped, this, &TMsgServer::connectionDropped);
     return connection;
 }

@@ -88,6 +88,7 @@ Q_SIGNALS:
 
 protected:
     ServeConnection *createConnection(QTcpSocket *socket, int idleTimeoutMs) override;
+    ServeConnection *createDescriptorConnection(qintptr descriptor, const QHostAddress &peer, int idleTimeoutMs) override;
 
 private:
     friend class MsgServeConnection;

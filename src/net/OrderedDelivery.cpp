@@ -5,6 +5,9 @@
 OrderedDelivery::OrderedDelivery(QObject *context)
     : m_context(context)
 {
+    m_turn.setSingleShot(true);
+    m_turn.setInterval(0);
+    QObject::connect(&m_turn, &QTimer::timeout, context, [this] { deliverOne(); });
 }
 
 void OrderedDelivery::post(std::function<void()> event)
@@ -47,7 +50,7 @@ void OrderedDelivery::schedule()
     if (m_scheduled || m_delivering || m_queue.empty() || !m_context)
         return;
     m_scheduled = true;
-    QMetaObject::invokeMethod(m_context, [this] { deliverOne(); }, Qt::QueuedConnection);
+    m_turn.start();
 }
 
 void OrderedDelivery::deliverOne()

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
 #include <deque>
 #include <functional>
@@ -34,6 +35,9 @@ private:
     void checkBacklog();
 
     QPointer<QObject> m_context;
+    // A zero timer rather than a posted call: posting wakes the event loop
+    // through a system call every time, a due timer costs nothing more.
+    QTimer m_turn;
     std::deque<std::function<void()>> m_queue;
     qsizetype m_high = 0;
     qsizetype m_low = 0;

@@ -11,6 +11,7 @@
 #include <QTimer>
 
 class GatedTcpServer;
+class QSocketNotifier;
 class QTcpSocket;
 
 // One accepted connection: owns its socket, closes itself when the peer has
@@ -22,6 +23,10 @@ class ServeConnection : public QObject
 
 public:
     ServeConnection(QTcpSocket *socket, int idleTimeoutMs, QObject *parent);
+    // On an accepted descriptor of its own, without a socket object: for a
+    // request that is read once and answered with a few bytes, the socket
+    // object's set-up and its signals cost more than the exchange.
+    ServeConnection(qintptr descriptor, const QHostAddress &peer, int idleTimeoutMs, QObject *parent);
     ~ServeConnection() override;
 
     QHostAddress peerAddress() const { return m_peer; }
@@ -43,9 +48,11 @@ Q_SIGNALS:
     void dropped(const QString &reason);
 
 protected:
-    // Called whenever bytes are waiting; read them from socket().
+    // Called whenever bytes are waiting; read them from socket(), or with
+    // takeReceived() on a descriptor of its own.
     virtual void received() = 0;
     QTcpSocket *socket() const { return m_socket; }
+    QByteArray takeReceived();
     // Sends the acknowledgement now, so that the sender has it before the
     // application starts handling the request.
     void acknowledge(const QByteArray &ack);
@@ -60,8 +67,17 @@ protected:
 private:
     void onReadyRead();
     void onDisconnected();
+    void onReadable();
+    void onWritable();
+    // The descriptor's connection is over: closed, and the object goes soon.
+    void finish();
 
-    QTcpSocket *m_socket;
+    QTcpSocket *m_socket = nullptr;
+    int m_fd = -1;
+    QSocketNotifier *m_reading = nullptr;
+    QSocketNotifier *m_writing = nullptr;
+    QByteArray m_in;
+    QByteArray m_unsent;
     QHostAddress m_peer;
     QString m_peerKey;
     int m_idleTimeoutMs;
@@ -124,11 +140,23 @@ Q_SIGNALS:
 
 protected:
     virtual ServeConnection *createConnection(QTcpSocket *socket, int idleTimeoutMs) = 0;
+    // Accepted connections come as descriptors to this; adopted sockets
+    // still go to the one above.
+    virtual ServeConnection *createDescriptorConnection(qintptr descriptor, const QHostAddress &peer, int idleTimeoutMs);
+    void serveDescriptors();
     OrderedDelivery &delivery() { return m_delivery; }
 
 private:
+    friend class ServeConnection;
     void onNewConnection(QTcpSocket *socket);
+    void onNewDescriptor(qintptr descriptor);
     void serve(QTcpSocket *socket, const QString &peerKey);
+    // Counts the connection against its address's bound; false when that is full.
+    bool admit(const QHostAddress &peer);
+    void started(ServeConnection *connection, const QHostAddress &peer, const QString &peerKey);
+    // Deleted on the next turn, together: a posted deletion per connection
+    // would wake the event loop once more for each.
+    void reap(ServeConnection *connection);
     void sweepConnections();
     void startSweep();
 
@@ -143,6 +171,8 @@ private:
     // One timer for all connections: a timer per connection would cost more
     // than the exchange itself. It stops once a sweep finds nothing to watch.
     QTimer m_sweep;
+    QTimer m_reaper;
+    QList<ServeConnection *> m_ended;
     QString m_error;
     QAbstractSocket::SocketError m_serverError = QAbstractSocket::UnknownSocketError;
     OrderedDelivery m_delivery{this};

@@ -74,6 +74,7 @@ private:
         QHostAddress peer;
         quint16 port = 0;
         bool broadcast = false;
+        qint64 arrivedNs = 0; // the kernel's receive stamp
     };
     void onReadable();
     void deliver(const QList<Received> &batch, quint64 activation);

@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <memory>
+
 using namespace Qt::StringLiterals;
 
 // The history file is read by people and by programs that split it at its
@@ -100,6 +102,48 @@ private Q_SLOTS:
                                  + "\r\n[01.01.2000 00:00:00] BOSS\r\n"
                                  + ruleText + "\r\n" + stamp() + "P C --> ME\r\na b \r\n"
                                  + ruleText + "\r\n" + stamp() + "PC4 --> ME\r\nline 1\r\nline 2\r\n\r\nline 4\r\n");
+    }
+
+    // Entries kept for one write land in the order of the calls, whichever call writes them.
+    void keptEntriesKeepTheirPlace_data()
+    {
+        QTest::addColumn<QString>("then"); // what follows two kept entries
+        QTest::addColumn<QByteArrayList>("texts");
+        QTest::newRow("flush") << u"flush"_s << QByteArrayList{"kept 1", "kept 2"};
+        QTest::newRow("a written entry") << u"write"_s << QByteArrayList{"kept 1", "kept 2", "sent"};
+        QTest::newRow("the end of a cut entry") << u"complete"_s << QByteArrayList{"cut", "kept 1", "kept 2"};
+        QTest::newRow("the log's end") << u"destroy"_s << QByteArrayList{"kept 1", "kept 2"};
+    }
+
+    void keptEntriesKeepTheirPlace()
+    {
+        QFETCH(QString, then);
+        QFETCH(QByteArrayList, texts);
+        const QByteArray cutEntry = rule() + "\r\n" + stamp() + "PC0 --> ME\r\n";
+        {
+            QFile file(m_path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(then == u"complete"_s ? cutEntry + "cu" : QByteArray());
+        }
+        auto log = std::make_unique<HistoryLog>(m_path);
+        log->writeLater(u"kept 1"_s, u"PC1"_s, u"ME"_s, m_moment);
+        log->writeLater(u"kept 2"_s, u"PC1"_s, u"ME"_s, m_moment);
+        QVERIFY(log->hasPending());
+        QCOMPARE(logBytes(), then == u"complete"_s ? cutEntry + "cu" : QByteArray()); // nothing written yet
+        if (then == u"flush"_s)
+            QCOMPARE(log->flush(), HistoryLog::Result::Written);
+        else if (then == u"write"_s)
+            QCOMPARE(log->write(u"sent"_s, u"ME"_s, u"PC1"_s, m_moment), HistoryLog::Result::Written);
+        else if (then == u"complete"_s)
+            QCOMPARE(log->complete("t\r\n"), HistoryLog::Result::Written);
+        log.reset();
+        QList<QByteArray> found;
+        const QList<QByteArray> lines = viewerLines(logBytes());
+        for (qsizetype i = 0; i + 2 < lines.size(); ++i) {
+            if (lines[i] == rule())
+                found.append(lines[i + 2]);
+        }
+        QCOMPARE(found, texts);
     }
 
     void lookalikeRulesAreLeftAlone()

@@ -15,11 +15,13 @@ class IncomingView;
 // entries that arrive while some are waiting go into the view together, in
 // one layout and one paint, and while messages keep coming the view changes
 // at most once per frame. A message after a quiet spell goes in on the next
-// turn of the event loop.
+// turn of the event loop. The frame is long for an animation: nobody reads a
+// flood as it scrolls by, and each frame repaints the whole view and its
+// scroll bar.
 class IncomingBatch
 {
 public:
-    static constexpr int kFrameMs = 16;
+    static constexpr int kFrameMs = 50;
 
     IncomingBatch(IncomingView &view, std::function<void()> scrollToEnd);
 

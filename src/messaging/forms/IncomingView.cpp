@@ -221,6 +221,17 @@ void IncomingView::toEnd()
         m_cursor.setPosition(end);
 }
 
+namespace {
+
+// Whether the pattern could match at all: most pieces (headers, plain
+// words) hold none of what starts a link, and a search costs more than this look.
+bool mayHoldLink(const QString &text)
+{
+    return text.contains(u':') || text.contains(QLatin1String("www."), Qt::CaseInsensitive);
+}
+
+} // namespace
+
 void IncomingView::insertWithLinks(const QString &text)
 {
     toEnd();
@@ -232,6 +243,10 @@ void IncomingView::insertWithLinks(const QString &text)
         if (!piece.isEmpty())
             cursor.insertText(piece, m_plain);
     };
+    if (m_linksLeft <= 0 || !mayHoldLink(text)) {
+        insertPlain(text);
+        return;
+    }
     for (auto it = linkPattern().globalMatch(text); m_linksLeft > 0 && it.hasNext(); --m_linksLeft) {
         const auto match = it.next();
         insertPlain(QStringView(text).mid(at, match.capturedStart() - at));
