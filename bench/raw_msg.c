@@ -37,6 +37,8 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "raw_common.h"
+
 enum {
     MAX_COUNT = 200000,
     TIME_LIMIT_S = 60,
@@ -205,23 +207,6 @@ static int listen_on(const struct sockaddr_in *addr)
         return -1;
     }
     return listener;
-}
-
-static struct sockaddr_in loopback(int port)
-{
-    struct sockaddr_in addr;
-    memset(&addr, 0, sizeof addr);
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons((unsigned short)port);
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return addr;
-}
-
-static double seconds_since(const struct timespec *t0)
-{
-    struct timespec t1;
-    clock_gettime(CLOCK_MONOTONIC, &t1);
-    return (double)(t1.tv_sec - t0->tv_sec) + (double)(t1.tv_nsec - t0->tv_nsec) / 1e9;
 }
 
 /* One sender: messages first .. first + count - 1, each once the one before

@@ -24,6 +24,8 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "raw_common.h"
+
 enum { MAX_COUNT = 1000000, MAX_RATE = 1000000, TIME_LIMIT_S = 120 };
 
 static long number(const char *text, long low, long high)
@@ -35,23 +37,6 @@ static long number(const char *text, long low, long high)
         exit(64);
     }
     return value;
-}
-
-static struct sockaddr_in loopback(long port)
-{
-    struct sockaddr_in addr;
-    memset(&addr, 0, sizeof addr);
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons((unsigned short)port);
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return addr;
-}
-
-static double seconds_since(const struct timespec *start)
-{
-    struct timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return (double)(now.tv_sec - start->tv_sec) + (double)(now.tv_nsec - start->tv_nsec) / 1e9;
 }
 
 static int send_all(long port, const char *commands, long first, long names, long count, long rate)

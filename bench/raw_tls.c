@@ -39,6 +39,8 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "raw_common.h"
+
 #include <openssl/err.h>
 #include <openssl/evp.h>
 #include <openssl/rand.h>
@@ -75,13 +77,6 @@ static void die(const char *what)
     fprintf(stderr, "raw_tls: %s\n", what);
     ERR_print_errors_fp(stderr);
     exit(1);
-}
-
-static double seconds_since(const struct timespec *t0)
-{
-    struct timespec t1;
-    clock_gettime(CLOCK_MONOTONIC, &t1);
-    return (double)(t1.tv_sec - t0->tv_sec) + (double)(t1.tv_nsec - t0->tv_nsec) / 1e9;
 }
 
 /* One end of a connection: a plain socket, or TLS over it. */
@@ -212,16 +207,6 @@ static SSL_CTX *make_context(int server)
     if (server)
         SSL_CTX_set_verify(ctx, SSL_VERIFY_PEER | SSL_VERIFY_FAIL_IF_NO_PEER_CERT, accept_any_certificate);
     return ctx;
-}
-
-static struct sockaddr_in loopback(int port)
-{
-    struct sockaddr_in addr;
-    memset(&addr, 0, sizeof addr);
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons((unsigned short)port);
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return addr;
 }
 
 /* Connects to loopback PORT; over TLS when ctx is set, asking for the channel alpn. */
