@@ -32,7 +32,10 @@ void PresenceTraffic::repeat()
 void PresenceTraffic::replyLater(quint32 to, const QList<QByteArray> &datagrams)
 {
     if (const auto waiting = m_replies.find(to); waiting != m_replies.end()) {
-        *waiting += datagrams;
+        // Many newcomers behind one address (a flood of names) get our answer once.
+        for (const QByteArray &datagram : datagrams)
+            if (!waiting->contains(datagram))
+                waiting->append(datagram);
         return;
     }
     if (m_replies.size() >= kMostPendingReplies) {

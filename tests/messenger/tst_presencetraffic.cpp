@@ -28,6 +28,8 @@ private Q_SLOTS:
         traffic.replyLater(1, {"%A"});
         traffic.replyLater(2, {"%A"});
         traffic.replyLater(1, {"(A"});
+        for (int newcomer = 0; newcomer < 100; ++newcomer)
+            traffic.replyLater(1, {"%A"}); // many names behind one address
         QVERIFY(m_sent.isEmpty()); // never in the handler that heard the newcomer
         QTRY_COMPARE(m_sent.size(), 2);
         for (const Sent &s : std::as_const(m_sent))
