@@ -54,6 +54,12 @@ Messenger::Messenger(MessengerEnvironment environment, QObject *parent)
     connect(m_udpServer.get(), &TUdpServer::datagramReceived, this, &Messenger::onDatagram);
     m_traffic = std::make_unique<PresenceTraffic>(
         [this](const QList<QByteArray> &datagrams, quint32 to) { sendDatagrams(datagrams, to); });
+    // A lost announcement across a router has no broadcast repeat to stand in
+    // for it; a round still under way is not restarted.
+    connect(m_traffic.get(), &PresenceTraffic::repeated, this, [this] {
+        if (m_traffic->waitingAnnouncements() == 0)
+            announceToIpList(true);
+    });
     m_presenceClock.start();
     m_keyTimer.setSingleShot(true);
     connect(&m_keyTimer, &QTimer::timeout, this, &Messenger::sendWantedKeys);

@@ -233,7 +233,8 @@ private:
     bool broadcastBytes(const QByteArray &datagram);
     void sendDatagrams(const QList<QByteArray> &datagrams, quint32 to);
     QByteArray autoAnswerDatagram() const;
-    void announceToIpList();
+    // `unheardOnly`: to the listed addresses no contact of ours came from yet.
+    void announceToIpList(bool unheardOnly = false);
     void wantKey(quint32 address);
     void sendWantedKeys();
     void broadcastKey();

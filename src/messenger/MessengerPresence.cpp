@@ -132,13 +132,16 @@ void Messenger::broadcastKey()
         m_keyBroadcastAt = m_presenceClock.elapsed();
 }
 
-void Messenger::announceToIpList()
+void Messenger::announceToIpList(bool unheardOnly)
 {
     if (!m_udpClient || m_env.broadcastHost != u"255.255.255.255")
         return;
     const QStringList lines = LineListFile::load(QDir(m_env.dataFolder).filePath(QStringLiteral("ip.lst")));
-    const QList<quint32> addresses = IpListTargets::addresses(lines);
-    m_ipListAddresses = int(addresses.size());
+    QList<quint32> addresses = IpListTargets::addresses(lines);
+    if (!unheardOnly)
+        m_ipListAddresses = int(addresses.size());
+    else
+        addresses.removeIf([this](quint32 a) { return m_contacts.hasAddress(QHostAddress(a).toString()); });
     if (!addresses.isEmpty())
         qCInfo(lcNet, "announcing this computer to %d addresses of the IP list", int(addresses.size()));
     m_traffic->announceTo(addresses, Cp1251::encode(DatagramDispatcher::presence(m_ownName)));

@@ -25,6 +25,7 @@ void PresenceTraffic::repeat()
     if (!m_repeated)
         return;
     m_send(m_repeated(), kBroadcast);
+    Q_EMIT repeated();
     if (++m_repeats < int(std::size(kRepeatGapsMs)))
         m_repeatTimer.start(kRepeatGapsMs[m_repeats]);
 }

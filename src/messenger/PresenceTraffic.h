@@ -43,6 +43,10 @@ public:
     int waitingAnnouncements() const { return int(m_announce.size() - m_announced); }
     void stop();
 
+Q_SIGNALS:
+    // A start-up repeat went out: the time to ask again where no answer came.
+    void repeated();
+
 private:
     void repeat();
     void flushReplies();

@@ -4,7 +4,8 @@
 # through their IP lists, in both directions: pc-a1's list names pc-b1's
 # address alone, pc-b1's list a network (CIDR) that holds pc-a2 but not pc-a1.
 # A broadcast from either side never reaches the other: a later datagram to
-# an address across the router arrives without it.
+# an address across the router arrives without it. An announcement across the
+# router that is lost goes again.
 # Usage: test_subnets.sh ZAVOLIN ZVPROBE
 set -u
 
@@ -15,6 +16,7 @@ LAN_BG_TIMEOUT=${LAN_BG_TIMEOUT:-90}
 source "$here/lan.sh"
 
 lan_programs zavolin zvprobe -- "$@"
+lan_need nft
 
 # Subnet A: pc-a1, the router's first leg and pc-a2 (the last three of a /30
 # network, whose usable addresses are pc-a2's and the next); subnet B: pc-b1,
@@ -68,6 +70,35 @@ if added pc-a1 PC-A2 && added pc-a2 PC-A1; then
     lan_pass "pc-a1 and pc-a2 list each other by broadcast"
 else
     lan_fail "pc-a1 and pc-a2 do not list each other"
+fi
+
+# An announcement lost on the way across the router goes again with the
+# start-up repeats: the router drops what pc-b2 sends to UDP 6711 until it
+# has dropped something, then forwards again.
+mkdir -p "$LAN_DIR/b2-home"
+printf '%s\r\n' "$(lan_ip pc-a1)" >"$LAN_DIR/b2-home/ip.lst"
+e=$(ip netns exec lan-router nft -f - 2>&1 <<NFT
+table inet zvlose {
+    chain forward {
+        type filter hook forward priority 0; policy accept;
+        ip saddr $(lan_ip2 pc-b2) udp dport 6711 counter drop
+    }
+}
+NFT
+) || lan_fail "nft cannot filter on the router: $e"
+start pc-b2 b2-home
+for _ in $(seq 100); do
+    ip netns exec lan-router nft list table inet zvlose | grep -q 'counter packets [1-9]' && break
+    sleep 0.1
+done
+ip netns exec lan-router nft list table inet zvlose | grep -q 'counter packets [1-9]' ||
+    lan_fail "pc-b2's announcement to pc-a1 never reached the router"
+ip netns exec lan-router nft delete table inet zvlose
+if added pc-a1 PC-B2 && added pc-b2 PC-A1; then
+    lan_pass "a lost announcement across the router goes again: pc-a1 and pc-b2 list each other"
+else
+    lan_fail "pc-a1 and pc-b2 do not list each other after a lost announcement"
+    lan_show "$logs/pc-a1.log" "$logs/pc-b2.log"
 fi
 
 # A broadcast, then a datagram to an address across the router: the second
