@@ -4,7 +4,6 @@
 #include "AutoAnswerTexts.h"
 #include "Cp1251.h"
 #include "FailureReason.h"
-#include "IniFile.h"
 #include "LineListFile.h"
 #include "Logging.h"
 #include "SecurityLog.h"
