@@ -9,13 +9,14 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QStorageInfo>
 #include <QSslSocket>
 #include <QTcpSocket>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+
+#include <sys/statvfs.h>
 
 #ifdef __linux__
 #include <linux/sockios.h>
@@ -53,6 +54,16 @@ qint64 unacknowledgedBytes(qintptr descriptor)
     return -1;
 }
 
+// Room left in `folder` for us, -1 where the system cannot tell. Asked for
+// every stream: a plain statvfs rather than a reading of the mount table.
+qint64 roomIn(const QString &folder)
+{
+    struct statvfs info {};
+    if (::statvfs(QFile::encodeName(folder).constData(), &info) != 0)
+        return -1;
+    return qint64(info.f_bavail) * qint64(info.f_frsize);
+}
+
 // Whether a failed write, or this much wanted, means the file system is full.
 bool lacksRoom(const QString &folder, const QString &error, qint64 needed)
 {
@@ -60,7 +71,7 @@ bool lacksRoom(const QString &folder, const QString &error, qint64 needed)
         if (error == QString::fromLocal8Bit(std::strerror(code)))
             return true;
     }
-    const qint64 room = QStorageInfo(folder).bytesAvailable();
+    const qint64 room = roomIn(folder);
     return room >= 0 && room < needed;
 }
 
@@ -550,7 +561,7 @@ std::shared_ptr<StreamSpool> TStrmServer::createSpool(const StreamAdmission &adm
             *error = QStringLiteral("no folder %1").arg(candidate);
             continue;
         }
-        const qint64 room = QStorageInfo(candidate).bytesAvailable();
+        const qint64 room = roomIn(candidate);
         if (room >= 0 && room < size) {
             *error = QStringLiteral("not enough space in %1: %2 bytes free, %3 needed").arg(candidate).arg(room).arg(size);
             *noRoom = true;

@@ -3,6 +3,7 @@
 #include "WinsockErrors.h"
 
 #include <QIODevice>
+#include <QNetworkProxy>
 #include <QSslSocket>
 #include <QTcpSocket>
 
@@ -100,6 +101,8 @@ void TTcpSock::startConnecting(const QString &host)
 {
     closeSocket();
     m_socket = createSocket();
+    if (!goesThroughSystemProxy())
+        m_socket->setProxy(QNetworkProxy::NoProxy);
     // A channel that is TLS from the first byte goes on only once the handshake
     // is done; others (mail's STARTTLS) encrypt later by themselves.
     auto *tls = encryptsFromTheStart() ? qobject_cast<QSslSocket *>(m_socket.data()) : nullptr;

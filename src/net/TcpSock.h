@@ -108,6 +108,9 @@ protected:
     // Whether a kept connection still suits the next operation (a TLS client:
     // its server proved the key now expected).
     virtual bool mayReuseConnection() const { return true; }
+    // Peers on the LAN are reached directly: asking the system's proxy
+    // settings costs a thread hop and a lookup on every connection.
+    virtual bool goesThroughSystemProxy() const { return false; }
 
 private:
     enum class Phase { Idle, Connecting, Connected, Sending, ReadingLength, ReadingLine };

@@ -4,6 +4,7 @@
 #include "SecurityLog.h"
 
 #include <QHostAddress>
+#include <QNetworkProxy>
 #include <QSslSocket>
 #include <QTimer>
 
@@ -40,6 +41,7 @@ void KeyProbe::startNext()
         ++m_running;
         auto *socket = new QSslSocket(this);
         socket->setSslConfiguration(m_configuration);
+        socket->setProxy(QNetworkProxy::NoProxy); // a LAN peer, never behind the system's proxy
         auto *bound = new QTimer(socket);
         bound->setSingleShot(true);
         connect(bound, &QTimer::timeout, this, [this, socket, job] { finish(socket, job, QString()); });

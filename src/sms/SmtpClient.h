@@ -71,6 +71,8 @@ Q_SIGNALS:
 protected:
     void operationFailed(const QString &error) override;
     QTcpSocket *createSocket() override;
+    // A mail server may sit beyond a proxy the system names.
+    bool goesThroughSystemProxy() const override { return true; }
 
 private:
     using Reply = std::function<void(qint64 number, const QByteArray &line)>;

@@ -4,7 +4,8 @@
 # this computer's name, with identical bytes; the folder arrives as one ZIP
 # archive whose entries (empty folders and names in several scripts
 # included) extract to the same tree. An unreachable host and a missing file
-# end with a non-zero code naming each failure.
+# end with a non-zero code naming each failure. Proxies named in the
+# sender's environment are not used for LAN peers.
 # Usage: test_sendfile.sh ZAVOLIN ZVFILEPEER
 set -u
 
@@ -35,9 +36,10 @@ lan_bg pc-b "$logs/peer.log" "$peer" serve "$got" 3 60
 served=$LAN_LAST_PID
 lan_wait_line "$logs/peer.log" '^READY' 10 "$served" || lan_fail "the raw peer did not start"
 
-if lan_exec pc-a "$zavolin" --home "$LAN_DIR/a-home" --send-file pc-b "$src/first.bin" "$src/отчёт.txt" "$folder" \
+if http_proxy=http://127.0.0.1:9/ https_proxy=http://127.0.0.1:9/ all_proxy=socks5://127.0.0.1:9/ \
+    lan_exec pc-a "$zavolin" --home "$LAN_DIR/a-home" --send-file pc-b "$src/first.bin" "$src/отчёт.txt" "$folder" \
     >"$logs/send.log" 2>&1; then
-    lan_pass "--send-file exits 0 once all three were acknowledged"
+    lan_pass "--send-file exits 0 once all three were acknowledged, past the proxies of its environment"
 else
     lan_fail "--send-file did not exit 0"
     lan_show "$logs/send.log"
