@@ -13,15 +13,7 @@
 # PLATFORMS: "offscreen xvfb" unless told.
 # Runs itself inside `unshare -rn` (loopback only).
 set -u
-if [[ -z ${ZV_BENCH_NS:-} ]]; then
-    ZV_BENCH_NS=1 exec unshare -rn "$0" "$@"
-fi
-# The program announces itself by broadcast: never on a real network.
-if ip -o link show | awk -F': ' '{print $2}' | grep -vqx lo; then
-    echo "bench_presence_cost.sh: not in a private network namespace" >&2
-    exit 1
-fi
-ip link set lo up
+source "$(dirname -- "${BASH_SOURCE[0]}")/private_loopback.sh" "$@"
 
 build=$(realpath -- "${1:?usage: bench_presence_cost.sh BUILD_DIR [COUNT] [ROUNDS] [RATE]}")
 count=${2:-2000}

@@ -10,10 +10,7 @@
 # layout and painting belong to the messages) against the C receiver's, and
 # the receiver's VmRSS at start and at the end.
 set -euo pipefail
-if [[ ${_ZV_IN_NS:-} != 1 ]]; then
-    exec env _ZV_IN_NS=1 unshare -rn bash "$0" "$@"
-fi
-ip link set lo up
+source "$(dirname -- "${BASH_SOURCE[0]}")/private_loopback.sh" "$@"
 build=$(realpath -- "${1:?usage: bench_receive.sh BUILD_DIR [COUNT] [ROUNDS]}")
 count=${2:-20000}
 rounds=${3:-3}

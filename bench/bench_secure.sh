@@ -15,15 +15,7 @@
 # Runs itself inside `unshare -rn` (loopback only); files live under
 # BENCH_DIR (default /var/tmp).
 set -u
-if [[ -z ${ZV_BENCH_NS:-} ]]; then
-    ZV_BENCH_NS=1 exec unshare -rn "$0" "$@"
-fi
-# The program announces itself by broadcast: never on a real network.
-if ip -o link show | awk -F': ' '{print $2}' | grep -vqx lo; then
-    echo "bench_secure.sh: not in a private network namespace" >&2
-    exit 1
-fi
-ip link set lo up
+source "$(dirname -- "${BASH_SOURCE[0]}")/private_loopback.sh" "$@"
 
 build=$(realpath -- "${1:?usage: bench_secure.sh BUILD_DIR [MESSAGES] [FILE_MIB] [ROUNDS]}")
 messages=${2:-3000}

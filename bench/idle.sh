@@ -4,10 +4,7 @@
 # private network namespace with a throw-away home folder.
 #   bench/idle.sh BUILD/zavolin [SECONDS]
 set -euo pipefail
-if [[ ${_ZV_IN_NS:-} != 1 ]]; then
-    exec env _ZV_IN_NS=1 unshare -rn bash "$0" "$@"
-fi
-ip link set lo up
+source "$(dirname -- "${BASH_SOURCE[0]}")/private_loopback.sh" "$@"
 program=$1
 seconds=${2:-10}
 home=$(mktemp -d)
