@@ -17,7 +17,7 @@ void PresenceTraffic::startRepeats(std::function<QList<QByteArray>()> datagrams)
 {
     m_repeated = std::move(datagrams);
     m_repeats = 0;
-    m_repeatTimer.start(kRepeatGapsMs[0]);
+    m_repeatTimer.start(int(kRepeatGapsMs[0] * m_repeatScale));
 }
 
 void PresenceTraffic::repeat()
@@ -27,7 +27,7 @@ void PresenceTraffic::repeat()
     m_send(m_repeated(), kBroadcast);
     Q_EMIT repeated();
     if (++m_repeats < int(std::size(kRepeatGapsMs)))
-        m_repeatTimer.start(kRepeatGapsMs[m_repeats]);
+        m_repeatTimer.start(int(kRepeatGapsMs[m_repeats] * m_repeatScale));
 }
 
 void PresenceTraffic::replyLater(quint32 to, const QList<QByteArray> &datagrams)

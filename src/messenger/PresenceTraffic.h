@@ -35,6 +35,8 @@ public:
 
     // The repeats of the start-up announcement; `datagrams()` is asked each time.
     void startRepeats(std::function<QList<QByteArray>()> datagrams);
+    // Stretches the repeat gaps; tests shorten them, the sequence stays.
+    void setRepeatScale(double scale) { m_repeatScale = scale; }
     // One reply, after a random short delay; a second for the same address
     // before the first went is added to it.
     void replyLater(quint32 to, const QList<QByteArray> &datagrams);
@@ -55,6 +57,7 @@ private:
     Send m_send;
     std::function<QList<QByteArray>()> m_repeated;
     int m_repeats = 0;
+    double m_repeatScale = 1.0;
     QTimer m_repeatTimer;
     QTimer m_replyTimer;
     QElapsedTimer m_clock;

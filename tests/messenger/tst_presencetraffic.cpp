@@ -52,6 +52,7 @@ private Q_SLOTS:
     void startUpAnnouncementIsRepeatedAFewTimesThenStops()
     {
         PresenceTraffic traffic(recorder());
+        traffic.setRepeatScale(0.01);
         traffic.startRepeats([] { return QList<QByteArray>{"%A"}; });
         const int repeats = int(std::size(PresenceTraffic::kRepeatGapsMs));
         QTRY_COMPARE_WITH_TIMEOUT(m_sent.size(), repeats, 20000);
