@@ -498,7 +498,7 @@ private Q_SLOTS:
         // so the bound leaves room for timers a loaded machine runs late.
         constexpr qint64 kSize = 1024 * 1024;
         constexpr int kBoundMs = 2000;
-        constexpr int kTickMs = 40;
+        constexpr int kTickMs = 25;
         constexpr qint64 kPerTick = 8 * 1024;
         QTcpServer slow;
         QVERIFY(slow.listen(QHostAddress::LocalHost));
